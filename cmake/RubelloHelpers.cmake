@@ -1,0 +1,32 @@
+# Warnings as errors for the project's own code.
+function(rubello_set_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
+                         -Wno-error=deprecated-declarations)
+endfunction()
+
+# rubello_add_test(NAME name SOURCES files... [LIBS libs...])
+# One Qt Test executable per class or area, run by CTest on the offscreen platform.
+function(rubello_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE rubello_core rubello_testsupport Qt6::Test ${T_LIBS})
+  rubello_set_warnings(${T_NAME})
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false")
+endfunction()
+
+# rubello_add_benchmark(NAME name SOURCES files... [LIBS libs...])
+# Benchmarks print "name: value unit" lines; they are not part of the test run.
+function(rubello_add_benchmark)
+  cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${B_NAME} ${B_SOURCES})
+  target_link_libraries(${B_NAME} PRIVATE rubello_core ${B_LIBS})
+  rubello_set_warnings(${B_NAME})
+  set_target_properties(${B_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

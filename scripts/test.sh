@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Set-up (packages, configure, build), then the whole test suite through CTest.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh" "$here/build"
+cd "$here/build"
+ctest --output-on-failure --timeout 600 "$@"

@@ -1,0 +1,14 @@
+#include "app/errorreport.h"
+
+#include "app/platform.h"
+
+QString errorBoxTitle(int number)
+{
+    return QStringLiteral("エラーナンバー： ") + QString::number(number);
+}
+
+void showErrorBox(PlatformServices &platform, QWidget *parent, const ErrorReport &error)
+{
+    platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.number),
+                         error.description, QMessageBox::Ok);
+}

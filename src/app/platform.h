@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMessageBox>
+#include <QRgb>
+#include <QString>
+
+class PhoneticService;
+class QWidget;
+
+// The number a command gets back when the user cancels a common dialog.
+constexpr int kCancelErrorNumber = 32755;
+
+// Properties of the common-dialog control, read before and written after a dialog.
+struct CommonDialogState
+{
+    QString DialogTitle;
+    QString FileName;
+    int Flags = 0;
+    QString Filter; // "name|pattern|name|pattern|"
+    int FilterIndex = 1; // 1-based
+    bool CancelError = false;
+    QRgb Color = qRgb(0, 0, 0);
+    QString FontName;
+    double FontSize = 0;
+    bool FontBold = false;
+    bool FontItalic = false;
+};
+
+enum class CommonDialogKind { Open, Save, Font, Color };
+
+struct CommonDialogResult
+{
+    enum Outcome { Accepted, Cancelled, Failed };
+    Outcome outcome = Cancelled;
+    int errorNumber = 0;
+    QString errorDescription;
+};
+
+// Every platform service a window uses, behind one object handed in at
+// construction, so tests can script the answers.
+class PlatformServices
+{
+public:
+    virtual ~PlatformServices() = default;
+
+    virtual QMessageBox::StandardButton showMessage(QWidget *parent, QMessageBox::Icon icon,
+                                                    const QString &title, const QString &text,
+                                                    QMessageBox::StandardButtons buttons)
+        = 0;
+
+    // Shows the dialog preset from state; on Accepted the results are written back.
+    virtual CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
+                                                CommonDialogState &state)
+        = 0;
+
+    // The desktop's open action for a local file or an address; does not wait.
+    virtual bool openWithDesktop(const QString &fileOrAddress) = 0;
+
+    // The reading service, created on first use and kept for the run.
+    virtual PhoneticService &phoneticService() = 0;
+
+    virtual QString programFolder() const = 0;
+
+    // Name of the document code page, e.g. "UTF-8" or "windows-31j".
+    virtual QByteArray codePage() const = 0;
+};
