@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// The real program in a display of its own (Xvfb), driven by real key presses and
+// mouse events through xdotool. Each session cleans up its display and processes.
+class XSession
+{
+public:
+    XSession();
+    ~XSession();
+
+    // Starts Xvfb; false (with the reason) when Xvfb itself cannot start.
+    bool startDisplay(QString *why);
+    // Starts the program in the working folder; false if no main window appears.
+    bool startProgram(const QString &program, const QString &workingFolder);
+
+    QString mainWindow() const { return m_mainWindow; }
+    bool programRunning();
+    bool waitForProgramEnd(int milliseconds);
+
+    // Window ids with exactly this title, visible ones only.
+    QStringList windowsNamed(const QString &title);
+    // Waits for a visible window with this title other than the main window.
+    QString waitForDialog(const QString &title, int milliseconds = 10000);
+    bool waitForTitle(const QString &window, const QString &title, int milliseconds = 10000);
+    bool waitForNoDialog(const QString &title, int milliseconds = 10000);
+    QString title(const QString &window);
+
+    void focus(const QString &window);
+    void key(const QString &keys);
+    void type(const QString &text);
+    void click(const QString &window, int x, int y, int button = 1);
+    void screenshot(const QString &path);
+
+    // What the desktop's open action was asked to open, one line per call.
+    QStringList opened() const;
+
+    QString xdotool(const QStringList &arguments, int milliseconds = 10000);
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_xvfb;
+    QProcess m_program;
+    QString m_display;
+    QString m_mainWindow;
+};
