@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (only those missing), then
-# configures and builds. Usage: scripts/setup.sh [build-dir] [build-type]
+# configures and builds. Usage: scripts/setup.sh [build-dir] [build-type] [cmake options...]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-"$here/build"}
 build_type=${2:-RelWithDebInfo}
+shift $(( $# < 2 ? $# : 2 ))
 
 packages=(
   build-essential cmake ninja-build
@@ -31,5 +32,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type"
+cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" "$@"
 cmake --build "$build_dir"

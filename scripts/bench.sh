@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds in release mode and runs every benchmark under bench/, one figure a line:
+# "name: value unit    (target: ...)".
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build_dir="$here/build-release"
+"$here/scripts/setup.sh" "$build_dir" Release -DRUBELLO_BUILD_TESTS=OFF
+export QT_QPA_PLATFORM=offscreen
+for bench in "$build_dir"/bench/bench_*; do
+  [ -x "$bench" ] || continue
+  echo "== $(basename "$bench")"
+  "$bench" 2> >(grep -v -E 'XDG_RUNTIME_DIR|propagateSizeHints' >&2)
+done
