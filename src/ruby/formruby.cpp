@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 namespace {
 
 // Design values are in twips; 15 twips make one pixel.
@@ -45,6 +47,8 @@ void FormRuby::createControls()
     TextRuby = new QLineEdit(this);
     TextRuby->setGeometry(px(240), px(240), px(5415), px(495));
     TextRuby->setFont(gothic(18));
+    // A line edit cuts its text at 32767 characters unless told otherwise.
+    TextRuby->setMaxLength(std::numeric_limits<int>::max());
 
     ComElie = new QPushButton(QStringLiteral("ルビの挿入"), this);
     ComElie->setGeometry(px(6120), px(240), px(1455), px(495));
@@ -59,6 +63,7 @@ void FormRuby::createControls()
     TextAlt = new QLineEdit(this);
     TextAlt->setGeometry(px(240), px(1440), px(8895), px(375));
     TextAlt->setFont(gothic(11.25));
+    TextAlt->setMaxLength(std::numeric_limits<int>::max());
     TextAlt->setEnabled(false);
 
     setTabOrder(TextRuby, ComElie);
