@@ -47,6 +47,8 @@ void FormMain::MERuby_Click()
 
     FormRuby form(module(), *RTB1, this);
     form.exec();
+    // Without a window manager nobody hands the keyboard back to the main window.
+    activateWindow();
 }
 
 void FormMain::OptionKana_Click(int)
