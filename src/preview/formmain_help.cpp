@@ -1,4 +1,17 @@
 #include "app/formmain.h"
+#include "app/paths.h"
+#include "app/platform.h"
+#include "preview/formversion.h"
 
-void FormMain::MHHelp_Click() {}
-void FormMain::MHVersion_Click() {}
+void FormMain::MHHelp_Click()
+{
+    // Whether the page is there or opened is not checked: the desktop reports it.
+    platform().openWithDesktop(
+        joinFolderAndName(platform().programFolder(), QStringLiteral("index.html")));
+}
+
+void FormMain::MHVersion_Click()
+{
+    FormVersion form(platform());
+    form.exec();
+}

@@ -1,0 +1,121 @@
+#include "app/formmain.h"
+#include "fakeplatform.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTest>
+#include <QXmlStreamReader>
+
+// The help page as the build puts it beside the executable: well-formed UTF-8
+// HTML in Japanese that covers every menu item and key of the program.
+class TestHelpPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void isWellFormedJapaneseHtml();
+    void namesEveryMenuItem_data();
+    void namesEveryMenuItem();
+    void coversEveryPart_data();
+    void coversEveryPart();
+
+private:
+    QByteArray bytes;
+    QString text; // the page's text content, tags left out
+};
+
+void TestHelpPage::initTestCase()
+{
+    QFile page(QStringLiteral(RUBELLO_BUILT_HELP_PAGE));
+    QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+    bytes = page.readAll();
+    QXmlStreamReader reader(bytes);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::Characters)
+            text += reader.text();
+    }
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+}
+
+void TestHelpPage::isWellFormedJapaneseHtml()
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder(bytes);
+    QVERIFY(!decoder.hasError());
+    QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(decoded.startsWith(QStringLiteral("<!DOCTYPE html>")));
+    QVERIFY(decoded.contains(QStringLiteral("<html lang=\"ja\">")));
+    QVERIFY(decoded.contains(QStringLiteral("<meta charset=\"utf-8\" />")));
+    QVERIFY(decoded.contains(QStringLiteral("<title>Rubello ヘルプ</title>")));
+    // Every in-page link has its target.
+    const QRegularExpression anchor(QStringLiteral("href=\"#([^\"]+)\""));
+    for (auto it = anchor.globalMatch(decoded); it.hasNext();) {
+        const QString id = it.next().captured(1);
+        QVERIFY2(decoded.contains(QStringLiteral("id=\"%1\"").arg(id)), qPrintable(id));
+    }
+}
+
+void TestHelpPage::namesEveryMenuItem_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("key");
+    Module1 module = Module1::atStartUp();
+    FakePlatform platform;
+    FormMain form(module, platform);
+    const QRegularExpression accessKey(QStringLiteral(" \\(&.\\)"));
+    for (QAction *menuAction : form.menuBar()->actions()) {
+        QMenu *menu = menuAction->menu();
+        const QString menuCaption = QString(menu->title()).remove(accessKey);
+        QTest::newRow(qPrintable(QStringLiteral("menu ") + menuCaption)) << menuCaption << QString();
+        for (QAction *item : menu->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QString caption = QString(item->text()).remove(accessKey);
+            QTest::newRow(qPrintable(menuCaption + QStringLiteral(": ") + caption))
+                << caption << item->shortcut().toString(QKeySequence::PortableText);
+        }
+    }
+}
+
+void TestHelpPage::namesEveryMenuItem()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, key);
+    QVERIFY2(text.contains(caption), qPrintable(caption));
+    if (!key.isEmpty())
+        QVERIFY2(text.contains(key), qPrintable(key));
+}
+
+void TestHelpPage::coversEveryPart_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::newRow("ruby dialog") << QStringLiteral("ルビの挿入");
+    QTest::newRow("ruby attribute option") << QStringLiteral("ルビに属性を与える");
+    QTest::newRow("ruby attribute default") << QStringLiteral("style=\"font-size:7pt\"");
+    QTest::newRow("okurigana option") << QStringLiteral("送り仮名を省略");
+    QTest::newRow("kana forms") << QStringLiteral("半角 ｶﾀｶﾅ");
+    QTest::newRow("search window") << QStringLiteral("検索と置換");
+    QTest::newRow("search end message") << QStringLiteral("文書の検索が終わりました。");
+    QTest::newRow("loose comparison option")
+        << QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する");
+    QTest::newRow("file panel filter") << QStringLiteral("HTMLファイルのみ表示");
+    QTest::newRow("preview file") << QStringLiteral("_tmp.html");
+    QTest::newRow("save prompt") << QStringLiteral("保存しますか？");
+    QTest::newRow("modified marker") << QStringLiteral(" (更新)");
+    QTest::newRow("platform paste key") << QStringLiteral("Shift+Insert");
+    QTest::newRow("about window") << QStringLiteral("Rubello Version 1.2.0");
+}
+
+void TestHelpPage::coversEveryPart()
+{
+    QFETCH(QString, words);
+    QVERIFY2(text.contains(words), qPrintable(words));
+}
+
+QTEST_MAIN(TestHelpPage)
+#include "tst_helppage.moc"
