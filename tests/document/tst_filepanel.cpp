@@ -27,12 +27,22 @@ QStringList texts(const QListWidget &list)
     return result;
 }
 
-// As the system delivers a double-click: a click, then the double-click itself.
-void doubleClick(QAbstractItemView &view, QListWidgetItem *item)
+QPoint centreOf(QListWidget &list, QListWidgetItem *item)
 {
-    const QPoint at = view.visualRect(view.model()->index(item->listWidget()->row(item), 0)).center();
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
+    return list.visualItemRect(item).center();
+}
+
+// As the system delivers a double-click: a click, then the double-click itself.
+void doubleClick(QListWidget &list, QListWidgetItem *item)
+{
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, item));
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, item));
+}
+
+std::shared_ptr<FakeVolumes> rootAnd(const QString &root, const QString &name)
+{
+    return std::make_shared<FakeVolumes>(
+        QList<Volume>{{QStringLiteral("/"), QStringLiteral("root")}, {root, name}});
 }
 
 } // namespace
@@ -144,7 +154,8 @@ void TestFilePanel::fileListFollowsThePattern_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("html only") << "*.htm*" << QStringList{"a.htm", "b.HTML", "page2.html", "page10.htm"};
+    QTest::newRow("html only") << "*.htm*"
+                               << QStringList{"a.htm", "b.HTML", "page2.html", "page10.htm"};
     QTest::newRow("all files") << "*.*"
                                << QStringList{"a.htm", "b.HTML", "c.txt", "page2.html",
                                               "page10.htm", "README"};
@@ -217,8 +228,7 @@ void TestFilePanel::folderListShowsPathFromVolumeRootAndSubfolders()
     touch(root.filePath(QStringLiteral("file.htm")));
 
     DirListBox list;
-    list.setVolumeSource(std::make_shared<FakeVolumes>(
-        QList<Volume>{{QStringLiteral("/"), QStringLiteral("root")}, {m_root, QStringLiteral("tmp")}}));
+    list.setVolumeSource(rootAnd(m_root, QStringLiteral("tmp")));
     const QString target = folder.isEmpty() ? m_root : root.filePath(folder);
     QVERIFY(!list.setPath(target).isError());
     items.replaceInStrings(QStringLiteral("$root"), m_root);
@@ -251,7 +261,8 @@ void TestFilePanel::folderChangeOnlyOnRealChange()
     QDir root(m_root);
     QVERIFY(root.mkdir(QStringLiteral("here")));
     QVERIFY(root.mkdir(QStringLiteral("there")));
-    QVERIFY(QFile::link(root.filePath(QStringLiteral("here")), root.filePath(QStringLiteral("link"))));
+    QVERIFY(QFile::link(root.filePath(QStringLiteral("here")),
+                        root.filePath(QStringLiteral("link"))));
     touch(root.filePath(QStringLiteral("here/file.htm")));
 
     DirListBox list;
@@ -285,8 +296,7 @@ void TestFilePanel::folderListEntersFolderOnDoubleClickOrEnter()
     QDir root(m_root);
     QVERIFY(root.mkpath(QStringLiteral("here/sub")));
     DirListBox list;
-    list.setVolumeSource(std::make_shared<FakeVolumes>(
-        QList<Volume>{{QStringLiteral("/"), QStringLiteral("root")}, {m_root, QStringLiteral("tmp")}}));
+    list.setVolumeSource(rootAnd(m_root, QStringLiteral("tmp")));
     list.resize(200, 300);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
@@ -297,7 +307,7 @@ void TestFilePanel::folderListEntersFolderOnDoubleClickOrEnter()
         list.findItems(item == QLatin1String("$root") ? m_root : item, Qt::MatchExactly);
     QCOMPARE(found.size(), 1);
     // A single click only marks the folder.
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(found[0]).center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, found[0]));
     QCOMPARE(changes.count(), 0);
     if (byKey)
         QTest::keyClick(&list, Qt::Key_Return);
@@ -458,7 +468,7 @@ void TestFilePanel::fileNameIsTheSelectionOnly()
     const QString byKeys = list.FileName();
     QCOMPARE(list.selectedItems().value(0)->text(), byKeys);
 
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(2)).center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, list.item(2)));
     QCOMPARE(list.FileName(), QStringLiteral("c.htm"));
 
     // A new folder or pattern leaves nothing selected.
@@ -476,7 +486,7 @@ void TestFilePanel::fileListDoubleClickOnlyOnDoubleClick()
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     QSignalSpy spy(&list, &FileListBox::DblClick);
 
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1)).center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, list.item(1)));
     list.setFocus();
     QTest::keyClick(&list, Qt::Key_Up);
     QTest::keyClick(&list, Qt::Key_Return);

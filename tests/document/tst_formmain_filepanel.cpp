@@ -339,9 +339,10 @@ void TestFormMainFilePanel::unreadableFolderIsReportedAndTheListsStay()
     }
 
     QCOMPARE(m_platform->messages.size(), 1);
-    QCOMPARE(m_platform->messages.first().icon, QMessageBox::Warning);
-    QCOMPARE(m_platform->messages.first().title, QStringLiteral("エラーナンバー： %1").arg(number));
-    QCOMPARE(m_platform->messages.first().text, qt_error_string(number));
+    const FakePlatform::Message box = m_platform->messages.first();
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(box.title, QStringLiteral("エラーナンバー： %1").arg(number));
+    QCOMPARE(box.text, qt_error_string(number));
     QVERIFY(PanelState::of(*m_form) == before);
     QVERIFY(m_form->isVisible());
 }
