@@ -455,6 +455,8 @@ FileListBox::FileListBox(QWidget *parent)
     : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Plain names of one height: large folders lay out without measuring each.
+    setUniformItemSizes(true);
     connect(this, &QListWidget::itemDoubleClicked, this, &FileListBox::DblClick);
     list(startFolder(), m_pattern);
 }
