@@ -390,9 +390,21 @@ void EditorControl::contextMenuEvent(QContextMenuEvent *event)
     event->accept();
 }
 
+namespace {
+
+// Files are taken as a copy only: a drag that allows no copy would have its source
+// remove the file after the drop.
+bool takesDrop(const QDropEvent *event)
+{
+    return event->possibleActions().testFlag(Qt::CopyAction)
+           && !droppedLocalFiles(event->mimeData()).isEmpty();
+}
+
+} // namespace
+
 void EditorControl::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (droppedLocalFiles(event->mimeData()).isEmpty()) {
+    if (!takesDrop(event)) {
         event->ignore();
         return;
     }
@@ -402,7 +414,7 @@ void EditorControl::dragEnterEvent(QDragEnterEvent *event)
 
 void EditorControl::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (droppedLocalFiles(event->mimeData()).isEmpty()) {
+    if (!takesDrop(event)) {
         event->ignore();
         return;
     }
@@ -412,11 +424,11 @@ void EditorControl::dragMoveEvent(QDragMoveEvent *event)
 
 void EditorControl::dropEvent(QDropEvent *event)
 {
-    const QStringList files = droppedLocalFiles(event->mimeData());
-    if (files.isEmpty()) {
+    if (!takesDrop(event)) {
         event->ignore();
         return;
     }
+    const QStringList files = droppedLocalFiles(event->mimeData());
     event->setDropAction(Qt::CopyAction);
     event->accept();
     emit OLEDragDrop(files);

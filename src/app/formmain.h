@@ -100,6 +100,8 @@ public:
     void MFSaveAs_Click();
     qint16 ConfirmSaveChanges();
     void LoadDocument();
+    // mFilePath as the document commands last left it: a failed load goes back to it.
+    QString mDocumentPath;
 
     // File panel and drops (document/formmain_filepanel.cpp)
     void Drive1_Change();
