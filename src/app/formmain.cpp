@@ -54,6 +54,8 @@ FormMain::FormMain(Module1 &module, PlatformServices &platform, QWidget *parent)
     setTabOrder();
     connectHandlers();
     Form_Load();
+    // Typing starts in the document, not in the first list of the panel.
+    RTB1->setFocus();
 }
 
 FormMain::~FormMain() = default;

@@ -3,13 +3,15 @@
 #include "xsession.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-[[maybe_unused]] QByteArray readFile(const QString &path)
+QByteArray readFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -17,7 +19,7 @@ namespace {
     return file.readAll();
 }
 
-[[maybe_unused]] bool writeFile(const QString &path, const QByteArray &bytes)
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -30,8 +32,129 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
+    void rubyAnnotationRoad();
+    void kanaFormsAttributeAndUndo();
     void closingAChangedDocumentAsks();
+
+private:
+    // Opens a file through Ctrl+O, typing its path into the dialog.
+    void openThroughDialog(XSession &session, const QString &path);
+    // Height of the menu bar: the window is the design's 529 pixels below it.
+    int menuBarHeight(XSession &session);
 };
+
+void TestEndToEnd::openThroughDialog(XSession &session, const QString &path)
+{
+    session.focus(session.mainWindow());
+    session.key(QStringLiteral("ctrl+o"));
+    const QString dialog = session.waitForDialog(QStringLiteral("ファイルを開く"));
+    QVERIFY2(!dialog.isEmpty(), "the open dialog did not appear");
+    session.focus(dialog);
+    session.type(path);
+    session.key(QStringLiteral("Return"));
+    QVERIFY(session.waitForNoDialog(QStringLiteral("ファイルを開く")));
+    session.focus(session.mainWindow());
+}
+
+int TestEndToEnd::menuBarHeight(XSession &session)
+{
+    const QString geometry =
+        session.xdotool({QStringLiteral("getwindowgeometry"), session.mainWindow()});
+    const QRegularExpression size(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
+    const QRegularExpressionMatch match = size.match(geometry);
+    return match.hasMatch() ? match.captured(2).toInt() - 529 : 24;
+}
+
+// Open, select 送り, F5, Enter, preview with F8, save with Ctrl+S.
+void TestEndToEnd::rubyAnnotationRoad()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("road.htm"));
+    QVERIFY(writeFile(path, "送り仮名です\r\n<p>漢字</p>\r\n"));
+    const QString preview = QFileInfo(QStringLiteral(RUBELLO_BINARY)).absolutePath()
+                            + QStringLiteral("/_tmp.html");
+    QFile::remove(preview);
+
+    XSession session;
+    QString why;
+    if (!session.startDisplay(&why))
+        QSKIP(qPrintable(why));
+    QVERIFY(session.startProgram(QStringLiteral(RUBELLO_BINARY), folder.path()));
+    const QString window = session.mainWindow();
+
+    openThroughDialog(session, path);
+    QVERIFY(session.waitForTitle(window, QStringLiteral("road.htm")));
+
+    session.key(QStringLiteral("shift+Right shift+Right F5"));
+    const QString ruby = session.waitForDialog(QStringLiteral("ルビの挿入"));
+    QVERIFY2(!ruby.isEmpty(), "the ruby dialog did not appear");
+    session.key(QStringLiteral("Return"));
+    QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
+    QVERIFY(session.waitForTitle(window, QStringLiteral("road.htm (更新)")));
+
+    const QByteArray expected =
+        "<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>り仮名です\r\n<p>漢字</p>\r\n";
+    session.focus(window);
+    session.key(QStringLiteral("F8"));
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(preview), expected, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(session.opened().contains(preview)
+                                 || session.opened().contains(QStringLiteral("file://") + preview),
+                             10000);
+
+    session.key(QStringLiteral("ctrl+s"));
+    QVERIFY(session.waitForTitle(window, QStringLiteral("road.htm")));
+    QCOMPARE(readFile(path), expected);
+}
+
+// Katakana and half-width forms chosen on the main window, the attribute switched
+// on in the dialog, and Ctrl+Z bringing the text back.
+void TestEndToEnd::kanaFormsAttributeAndUndo()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("forms.htm"));
+    QVERIFY(writeFile(path, "送り仮名\r\n取り扱い\r\n"));
+
+    XSession session;
+    QString why;
+    if (!session.startDisplay(&why))
+        QSKIP(qPrintable(why));
+    QVERIFY(session.startProgram(QStringLiteral(RUBELLO_BINARY), folder.path()));
+    const QString window = session.mainWindow();
+    openThroughDialog(session, path);
+    QVERIFY(session.waitForTitle(window, QStringLiteral("forms.htm")));
+    const int menuBar = menuBarHeight(session);
+
+    // 全角 カタカナ, then the first word with the attribute ticked in the dialog.
+    session.click(window, 40, menuBar + 16 + 16 + 8);
+    session.click(window, 400, menuBar + 200);
+    session.key(QStringLiteral("ctrl+Home shift+Right shift+Right F5"));
+    QVERIFY(!session.waitForDialog(QStringLiteral("ルビの挿入")).isEmpty());
+    session.key(QStringLiteral("Tab Tab Tab space Return"));
+    QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
+    const QByteArray first =
+        "<ruby><rb>送</rb><rp>(</rp><rt style=\"font-size:7pt\">オク</rt><rp>)</rp></ruby>";
+
+    // 半角 ｶﾀｶﾅ for the second word; the attribute stays on from the last insertion.
+    session.focus(window);
+    session.click(window, 40, menuBar + 16 + 64 + 8);
+    session.click(window, 400, menuBar + 200);
+    session.key(QStringLiteral("ctrl+Home Down shift+Right shift+Right shift+Right shift+Right F5"));
+    QVERIFY(!session.waitForDialog(QStringLiteral("ルビの挿入")).isEmpty());
+    session.key(QStringLiteral("Return"));
+    QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
+
+    session.focus(window);
+    session.key(QStringLiteral("ctrl+s"));
+    QVERIFY(session.waitForTitle(window, QStringLiteral("forms.htm")));
+    QCOMPARE(readFile(path),
+             first + "り仮名\r\n<ruby><rb>取り扱</rb><rp>(</rp><rt style=\"font-size:7pt\">"
+                     "ﾄﾘｱﾂｶ</rt><rp>)</rp></ruby>い\r\n");
+
+    // Undo brings back the text as it was before the last insertion.
+    session.key(QStringLiteral("ctrl+z ctrl+s"));
+    QVERIFY(session.waitForTitle(window, QStringLiteral("forms.htm")));
+    QCOMPARE(readFile(path), first + "り仮名\r\n取り扱い\r\n");
+}
 
 void TestEndToEnd::closingAChangedDocumentAsks()
 {
