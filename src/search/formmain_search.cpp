@@ -13,4 +13,6 @@ void FormMain::MSSearch_Click()
     auto *form = new FormSearch(*this);
     searchForm = form;
     form->show();
+    // The window opens with the focus in its search box.
+    form->activateWindow();
 }

@@ -3,6 +3,7 @@
 #include "fakeplatform.h"
 #include "search/formsearch.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,6 +111,8 @@ void TestFormSearch::opensAsDesigned()
     QCOMPARE(search->TextSearch->text(), QStringLiteral("abc"));
     QCOMPARE(search->TextSearch->selectedText(), QStringLiteral("abc"));
     QCOMPARE(search->focusWidget(), search->TextSearch);
+    QVERIFY(QTest::qWaitForWindowActive(search));
+    QCOMPARE(QApplication::focusWidget(), search->TextSearch);
     QVERIFY(search->ComSearch->isEnabled());
     QVERIFY(search->ComSearch->isDefault());
     QVERIFY(search->CheckTop->isChecked());
