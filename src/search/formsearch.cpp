@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include <limits>
+
 namespace {
 
 // Design values are in twips; 15 twips make one pixel.
@@ -70,12 +72,16 @@ void FormSearch::createControls()
     LabelSearch = new QLabel(QStringLiteral("検索する文字列 (&F)："), this);
     TextSearch = new QLineEdit(this);
     TextSearch->setGeometry(px(120), px(360), px(3975), px(270));
+    // A line edit keeps 32767 characters by default; a longer selection must not
+    // be cut short into another search text.
+    TextSearch->setMaxLength(std::numeric_limits<int>::max());
     LabelSearch->setBuddy(TextSearch);
     placeCaptioned(LabelSearch, 120, 120, 1605, 180);
 
     LabelReplace = new QLabel(QStringLiteral("置換する文字列 (&I)："), this);
     TextReplace = new QLineEdit(this);
     TextReplace->setGeometry(px(120), px(1080), px(3975), px(270));
+    TextReplace->setMaxLength(std::numeric_limits<int>::max());
     LabelReplace->setBuddy(TextReplace);
     placeCaptioned(LabelReplace, 120, 840, 1545, 180);
     LabelReplace->setEnabled(false);

@@ -78,6 +78,7 @@ class TestFormSearch : public QObject
 
 private slots:
     void opensAsDesigned();
+    void opensWithALongSelectionWhole();
     void opensEmptyWithoutSelection();
     void layoutAndTabOrder();
     void searchButtonFollowsTheSearchText();
@@ -143,6 +144,16 @@ void TestFormSearch::opensAsDesigned()
     // Opening leaves the document as it was.
     QCOMPARE(fixture.selection(), (Selection{3, 3}));
     QCOMPARE(fixture.form.mModified, kFalse);
+}
+
+void TestFormSearch::opensWithALongSelectionWhole()
+{
+    const QString word = QString(40000, u'語');
+    Fixture fixture(QStringLiteral("x") + word + QStringLiteral("y"), {1, 40000});
+    FormSearch *search = fixture.open();
+    QCOMPARE(search->TextSearch->text(), word);
+    search->ComSearch_Click();
+    QCOMPARE(fixture.selection(), (Selection{1, 40000}));
 }
 
 void TestFormSearch::opensEmptyWithoutSelection()
@@ -259,6 +270,7 @@ void TestFormSearch::closingAndReopeningRestoresTheOpeningStates_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("Esc") << QStringLiteral("esc");
+    QTest::newRow("Esc in the search box") << QStringLiteral("esc in box");
     QTest::newRow("閉じる") << QStringLiteral("button");
     QTest::newRow("frame's close box") << QStringLiteral("close");
 }
@@ -275,6 +287,8 @@ void TestFormSearch::closingAndReopeningRestoresTheOpeningStates()
 
     if (how == QStringLiteral("esc"))
         QTest::keyClick(search, Qt::Key_Escape);
+    else if (how == QStringLiteral("esc in box"))
+        QTest::keyClick(search->TextSearch, Qt::Key_Escape);
     else if (how == QStringLiteral("button"))
         QTest::mouseClick(search->ComCancel, Qt::LeftButton);
     else
