@@ -104,11 +104,6 @@ qsizetype findFrom(QStringView text, qsizetype from, QStringView search, Compare
 
 } // namespace
 
-char16_t looseKey(char16_t c)
-{
-    return looseKeys()[c];
-}
-
 bool textsEqual(QStringView a, QStringView b, CompareMode mode)
 {
     if (a.size() != b.size())

@@ -19,9 +19,6 @@
 
 enum class CompareMode { Exact, Loose };
 
-// The key of one UTF-16 unit under the loose comparison.
-char16_t looseKey(char16_t c);
-
 // Whether two texts are the same under the comparison.
 bool textsEqual(QStringView a, QStringView b, CompareMode mode);
 
