@@ -34,6 +34,7 @@ class TestEndToEnd : public QObject
 private slots:
     void rubyAnnotationRoad();
     void kanaFormsAttributeAndUndo();
+    void looseReplaceAll();
     void closingAChangedDocumentAsks();
 
 private:
@@ -154,6 +155,45 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
     session.key(QStringLiteral("ctrl+z ctrl+s"));
     QVERIFY(session.waitForTitle(window, QStringLiteral("forms.htm")));
     QCOMPARE(readFile(path), first + "り仮名\r\n取り扱い\r\n");
+}
+
+// Ctrl+F, loose comparison (the default), Replace all, save.
+void TestEndToEnd::looseReplaceAll()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("search.htm"));
+    QVERIFY(writeFile(path, "かなとカナとｶﾅ\r\n<p>KANA かた</p>\r\n"));
+
+    XSession session;
+    QString why;
+    if (!session.startDisplay(&why))
+        QSKIP(qPrintable(why));
+    QVERIFY(session.startProgram(QStringLiteral(RUBELLO_BINARY), folder.path()));
+    const QString window = session.mainWindow();
+    openThroughDialog(session, path);
+    QVERIFY(session.waitForTitle(window, QStringLiteral("search.htm")));
+
+    session.key(QStringLiteral("ctrl+f"));
+    const QString search = session.waitForDialog(QStringLiteral("検索と置換"));
+    QVERIFY2(!search.isEmpty(), "the search window did not appear");
+    session.focus(search);
+    session.type(QStringLiteral("かな"));
+    session.click(search, 16 + 30, 112 + 6);   // 置換も行う
+    session.click(search, 8 + 100, 72 + 9);    // the replacement box
+    session.type(QStringLiteral("ruby"));
+    session.click(search, 296 + 44, 104 + 12); // 全て置換
+    const QString end = session.waitForDialog(QStringLiteral("検索終了"));
+    QVERIFY2(!end.isEmpty(), "the end message did not appear");
+    session.focus(end);
+    session.key(QStringLiteral("Return"));
+    QVERIFY(session.waitForNoDialog(QStringLiteral("検索終了")));
+    QVERIFY(session.windowsNamed(QStringLiteral("検索終了")).isEmpty());
+    QVERIFY(session.waitForTitle(window, QStringLiteral("search.htm (更新)")));
+
+    session.focus(window);
+    session.key(QStringLiteral("ctrl+s"));
+    QVERIFY(session.waitForTitle(window, QStringLiteral("search.htm")));
+    QCOMPARE(readFile(path), QByteArray("rubyとrubyとruby\r\n<p>KANA かた</p>\r\n"));
 }
 
 void TestEndToEnd::closingAChangedDocumentAsks()
