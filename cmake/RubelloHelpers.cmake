@@ -1,7 +1,10 @@
 # Warnings as errors for the project's own code.
+option(RUBELLO_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" ON)
 function(rubello_set_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
-                         -Wno-error=deprecated-declarations)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(RUBELLO_WARNINGS_AS_ERRORS)
+    target_compile_options(${target} PRIVATE -Werror -Wno-error=deprecated-declarations)
+  endif()
 endfunction()
 
 # rubello_add_test(NAME name SOURCES files... [LIBS libs...])

@@ -1,0 +1,71 @@
+#include "fuzztargets.h"
+
+#include "document/documentfile.h"
+
+#include <QByteArray>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void fail(const char *what)
+{
+    std::fprintf(stderr, "broken invariant: %s\n", what);
+    std::abort();
+}
+
+// The bytes a save of the loaded text must give: lone CRs become CR LF.
+QByteArray withLoneCarriageReturnsAsLineEnds(QByteArrayView bytes)
+{
+    QByteArray result;
+    result.reserve(bytes.size() * 2);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        result.append(bytes[i]);
+        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
+            result.append('\n');
+    }
+    return result;
+}
+
+} // namespace
+
+void fuzzLoad(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return;
+    const bool shiftJis = data[0] & 1;
+    const QByteArray codePage = shiftJis ? QByteArrayLiteral("windows-31j") : QByteArrayLiteral("UTF-8");
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+
+    const LoadedText loaded = decodeDocument(bytes, codePage);
+    if (loaded.error.isError()) {
+        if (loaded.invalidByteOffset < 0 || loaded.invalidByteOffset >= bytes.size())
+            fail("a refused file names a byte inside it");
+        if (!loaded.text.isEmpty())
+            fail("a refused file gives no text");
+        return;
+    }
+
+    const EncodedText encoded = encodeDocument(loaded.text, codePage);
+    if (encoded.error.isError())
+        fail("a loaded text can be saved in its own code page");
+    if (!shiftJis) {
+        if (encoded.bytes != withLoneCarriageReturnsAsLineEnds(bytes))
+            fail("UTF-8: load and save give back the same bytes, lone CRs aside");
+        return;
+    }
+    // windows-31j writes duplicated characters in their preferred form, so the
+    // bytes may differ; the text may not.
+    const LoadedText again = decodeDocument(encoded.bytes, codePage);
+    if (again.error.isError() || again.text != loaded.text)
+        fail("windows-31j: the saved bytes load as the same text");
+}
+
+#ifdef RUBELLO_LIBFUZZER
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzzLoad(data, size);
+    return 0;
+}
+#endif
