@@ -151,7 +151,8 @@ void TestDocuments::commandsLeaveTheStateOfTheTable_data()
     QTest::newRow("Open: the file's text, caret at the start")
         << Action::OpenOther << "b.htm" << "b.htm" << kFalse << true << kanji << kanji << 0 << 0;
     QTest::newRow("load from the panel: no prompt, no marker")
-        << Action::LoadFromPanel << "b.htm" << "b.htm" << kFalse << true << kanji << kanji << 0 << 0;
+        << Action::LoadFromPanel << "b.htm" << "b.htm" << kFalse << true << kanji << kanji << 0
+        << 0;
     QTest::newRow("Save: the title loses its marker")
         << Action::Save << "a.htm" << "a.htm" << kFalse << true << changed << loaded << 1 << 1;
     QTest::newRow("Save As: the chosen file")
@@ -300,12 +301,14 @@ void TestDocuments::promptBeforeNewOpenAndClose_data()
     QTest::addColumn<bool>("saved");
 
     for (const char *command : {"New", "Open", "close"}) {
-        QTest::addRow("%s: Yes and saved: goes on", command) << command << "Yes saved" << true << true;
+        QTest::addRow("%s: Yes and saved: goes on", command)
+            << command << "Yes saved" << true << true;
         QTest::addRow("%s: Yes, save dialog cancelled: stops, changes kept", command)
             << command << "Yes cancelled" << false << false;
         QTest::addRow("%s: Yes, save failed: stops, changes kept", command)
             << command << "Yes failed" << false << false;
-        QTest::addRow("%s: No: goes on without saving", command) << command << "No" << true << false;
+        QTest::addRow("%s: No: goes on without saving", command)
+            << command << "No" << true << false;
         QTest::addRow("%s: Cancel: stops", command) << command << "Cancel" << false << false;
     }
 }

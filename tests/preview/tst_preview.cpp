@@ -70,8 +70,9 @@ void TestPreview::previewWritesWhatSaveWrites_data()
     QTest::newRow("text ending in CR LF: nothing added")
         << QByteArray("UTF-8") << QStringLiteral("<p>漢字</p>\r\n");
     QTest::newRow("lone LF kept") << QByteArray("UTF-8") << QStringLiteral("a\nb");
-    QTest::newRow("windows-31j Japanese") << QByteArray("windows-31j")
-                                          << QStringLiteral("<ruby><rb>送</rb><rt>おく</rt></ruby>～\r\n");
+    QTest::newRow("windows-31j Japanese")
+        << QByteArray("windows-31j")
+        << QStringLiteral("<ruby><rb>送</rb><rt>おく</rt></ruby>～\r\n");
 }
 
 void TestPreview::previewWritesWhatSaveWrites()
