@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <new>
 
 #include <sys/mman.h>
 
@@ -179,8 +180,8 @@ QString describeCharacter(QStringView text, qsizetype index)
     return shown.isEmpty() ? number : QStringLiteral("「%1」(%2)").arg(shown, number);
 }
 
-// Large buffers are filled right away: huge pages spare the thousands of page faults
-// that otherwise cost as much as the decoding itself.
+// The text buffer is filled as soon as it is made: huge pages spare the thousands of
+// page faults that otherwise cost as much as the decoding itself.
 QString allocateText(qsizetype room)
 {
     QString text(room, Qt::Uninitialized);
@@ -229,9 +230,7 @@ ErrorReport finishText(QString &text, qsizetype decoded, qint64 fileSize)
     return {};
 }
 
-} // namespace
-
-LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
+LoadedText decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
 {
     LoadedText result;
     QStringDecoder decoder(codePage.constData(), kDecoderFlags);
@@ -254,7 +253,7 @@ LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
     return result;
 }
 
-LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
 {
     LoadedText result;
     if (device.isSequential()) {
@@ -276,7 +275,7 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
             if (read == 0)
                 break;
         }
-        return decodeDocument(bytes, codePage);
+        return decodeBytes(bytes, codePage);
     }
 
     const qint64 start = device.pos();
@@ -323,6 +322,36 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
     return result;
 }
 
+ErrorReport outOfMemory()
+{
+    return {ENOMEM, QStringLiteral("メモリが足りないため、このファイルを開けません。")};
+}
+
+} // namespace
+
+// A text that does not fit in the memory at hand is refused like a file over the limit.
+LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
+{
+    try {
+        return decodeBytes(bytes, codePage);
+    } catch (const std::bad_alloc &) {
+        LoadedText result;
+        result.error = outOfMemory();
+        return result;
+    }
+}
+
+LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+{
+    try {
+        return readDevice(device, codePage, maxBytes);
+    } catch (const std::bad_alloc &) {
+        LoadedText result;
+        result.error = outOfMemory();
+        return result;
+    }
+}
+
 LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes)
 {
     QFile file(path);
@@ -334,7 +363,9 @@ LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qin
     return readDocument(file, codePage, maxBytes);
 }
 
-EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
+namespace {
+
+EncodedText encodeText(const QString &text, const QByteArray &codePage)
 {
     EncodedText result;
     QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
@@ -360,6 +391,19 @@ EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
                                 .arg(result.unrepresentableLine)
                                 .arg(what, QString::fromLatin1(codePage))};
     return result;
+}
+
+} // namespace
+
+EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
+{
+    try {
+        return encodeText(text, codePage);
+    } catch (const std::bad_alloc &) {
+        EncodedText result;
+        result.error = {ENOMEM, QStringLiteral("メモリが足りないため、書き込めません。")};
+        return result;
+    }
 }
 
 ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes)

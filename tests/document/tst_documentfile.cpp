@@ -169,6 +169,7 @@ private slots:
     void tooLargeIsRefusedBeforeReading_data();
     void tooLargeIsRefusedBeforeReading();
     void tooLargeFileOnDiskIsRefused();
+    void fileThatDoesNotFitInMemoryIsRefused();
 };
 
 void TestDocumentFile::loadRule_data()
@@ -695,6 +696,36 @@ void TestDocumentFile::tooLargeFileOnDiskIsRefused()
     }
     const LoadedText loaded = loadDocumentFile(path, "UTF-8");
     QCOMPARE(loaded.error.number, EFBIG);
+    QVERIFY(loaded.text.isEmpty());
+}
+
+void TestDocumentFile::fileThatDoesNotFitInMemoryIsRefused()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("large.htm"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(200 * 1000 * 1000)); // sparse; under the size limit
+    }
+    // Leave the process only a little more address space than it uses now.
+    QFile status(QStringLiteral("/proc/self/status"));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    qint64 usedKiB = 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            usedKiB = line.mid(7).trimmed().split(' ').constFirst().toLongLong();
+    }
+    QVERIFY(usedKiB > 0);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(usedKiB) * 1024 + (rlim_t(128) << 20);
+    QCOMPARE(setrlimit(RLIMIT_AS, &limited), 0);
+    const LoadedText loaded = loadDocumentFile(path, "UTF-8");
+    setrlimit(RLIMIT_AS, &saved);
+
+    QCOMPARE(loaded.error.number, ENOMEM);
     QVERIFY(loaded.text.isEmpty());
 }
 
