@@ -8,10 +8,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace {
 
-// Decoding goes piece by piece so that no scratch buffer grows with the file.
+// Files are read, and faults searched, piece by piece.
 constexpr qsizetype kPieceBytes = qsizetype(1) << 20;
 constexpr qsizetype kPieceChars = qsizetype(1) << 16;
 
@@ -48,25 +51,43 @@ ErrorReport tooLarge(qint64 size, qint64 maxBytes)
     return {EFBIG, QStringLiteral("ファイルが大きすぎるため開けません（%1）。").arg(detail)};
 }
 
-// Feeds the bytes to one stateful decoder a piece at a time and hands each decoded
-// piece to the sink. Returns false when the decoder meets bytes that are not text.
-template<typename Sink>
-bool decodePieces(QByteArrayView bytes, const QByteArray &codePage, Sink &&sink)
+qsizetype countLoneCRsInBytes(QByteArrayView bytes)
 {
-    QStringDecoder decoder(codePage.constData(), kDecoderFlags);
-    QString scratch(decoder.requiredSpace(kPieceBytes) + 8, Qt::Uninitialized);
-    for (qsizetype at = 0; at < bytes.size(); at += kPieceBytes) {
-        const QByteArrayView piece = bytes.sliced(at, qMin(kPieceBytes, bytes.size() - at));
-        const QChar *end = decoder.appendToBuffer(scratch.data(), piece);
-        if (decoder.hasError())
-            return false;
-        sink(QStringView(scratch.constData(), end));
+    qsizetype count = 0;
+    const char *at = bytes.data();
+    const char *const end = at + bytes.size();
+    while (const void *found = std::memchr(at, '\r', size_t(end - at))) {
+        at = static_cast<const char *>(found) + 1;
+        if (at == end || *at != '\n')
+            ++count;
     }
-    // A character cut off at the end of the file is still pending in the decoder. A
-    // line feed is never part of a multi-byte character in the code pages of a
-    // desktop, so it brings such a character out as an error.
-    decoder.appendToBuffer(scratch.data(), QByteArrayView("\n", 1));
-    return !decoder.hasError();
+    return count;
+}
+
+qsizetype countLoneCRs(QStringView text)
+{
+    qsizetype count = 0;
+    for (qsizetype at = text.indexOf(u'\r'); at >= 0; at = text.indexOf(u'\r', at + 1)) {
+        if (at + 1 == text.size() || text.at(at + 1) != u'\n')
+            ++count;
+    }
+    return count;
+}
+
+// Gives every lone CR of the first `length` characters its LF, moving the text
+// towards the end of the buffer, which must have room for them.
+qsizetype endLoneCRs(QChar *text, qsizetype length, qsizetype loneCRs)
+{
+    qsizetype to = length + loneCRs;
+    QChar after = u'\0'; // nothing follows the last character
+    for (qsizetype from = length - 1; from >= 0 && to > from + 1; --from) {
+        const QChar c = text[from];
+        if (c == u'\r' && after != u'\n')
+            text[--to] = u'\n';
+        text[--to] = c;
+        after = c;
+    }
+    return length + loneCRs;
 }
 
 // The offset of the first byte of the first sequence that is not text: where the
@@ -154,104 +175,94 @@ QString describeCharacter(QStringView text, qsizetype index)
     } else if (!text.at(index).isSurrogate() && text.at(index).isPrint()) {
         shown = text.sliced(index, 1).toString();
     }
-    const QString number = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+    const QString number
+            = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
     return shown.isEmpty() ? number : QStringLiteral("「%1」(%2)").arg(shown, number);
 }
 
-} // namespace
+// The text buffer is filled as soon as it is made: huge pages spare the thousands of
+// page faults that otherwise cost as much as the decoding itself.
+QString allocateText(qsizetype room)
+{
+    QString text(room, Qt::Uninitialized);
+#ifdef MADV_HUGEPAGE
+    constexpr quintptr kHugePage = quintptr(2) << 20;
+    const quintptr begin = (quintptr(text.data()) + kHugePage - 1) & ~(kHugePage - 1);
+    const quintptr end = (quintptr(text.data() + room)) & ~(kHugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+    return text;
+}
 
-LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
+// A character cut off at the end of the input is still pending in the decoder. A line
+// feed is never part of a multi-byte character in the code pages of a desktop, so it
+// brings such a character out as an error.
+bool endOfInputIsValid(QStringDecoder &decoder)
+{
+    if (decoder.hasError())
+        return false;
+    QString tail(decoder.requiredSpace(1) + 16, Qt::Uninitialized);
+    decoder.appendToBuffer(tail.data(), QByteArrayView("\n", 1));
+    return !decoder.hasError();
+}
+
+ErrorReport invalidBytes(const QByteArray &codePage, qint64 offset)
+{
+    return {EILSEQ, QStringLiteral("文字コード %1 の文字として読めないバイトがあります"
+                                   "（オフセット %2）。\nファイルは読み込まれていません。")
+                        .arg(QString::fromLatin1(codePage))
+                        .arg(offset)};
+}
+
+// The decoded characters become the text: a lone CR ends its line as a CR LF does, so
+// it gains the LF; the room left over is given back.
+ErrorReport finishText(QString &text, qsizetype decoded, qint64 fileSize)
+{
+    const qsizetype loneCRs = countLoneCRs(QStringView(text.constData(), decoded));
+    if (decoded + loneCRs > INT_MAX)
+        return tooLarge(fileSize, -1);
+    if (decoded + loneCRs > text.size())
+        text.resize(decoded + loneCRs); // a code page where a CR byte is not always a CR
+    const qsizetype length = loneCRs == 0 ? decoded : endLoneCRs(text.data(), decoded, loneCRs);
+    text.truncate(length);
+    text.squeeze();
+    return {};
+}
+
+LoadedText decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
 {
     LoadedText result;
-    if (!QStringDecoder(codePage.constData()).isValid()) {
+    QStringDecoder decoder(codePage.constData(), kDecoderFlags);
+    if (!decoder.isValid()) {
         result.error = unknownCodePage(codePage);
         return result;
     }
-
-    // First pass: check the bytes and measure the text, so that it is built in one
-    // buffer of its final size.
-    qsizetype characters = 0;
-    qsizetype loneCRs = 0;
-    bool afterCR = false;
-    const bool valid = decodePieces(bytes, codePage, [&](QStringView piece) {
-        characters += piece.size();
-        if (!afterCR && !piece.contains(u'\r'))
-            return;
-        for (const QChar c : piece) {
-            if (afterCR && c != u'\n')
-                ++loneCRs;
-            afterCR = c == u'\r';
-        }
-    });
-    if (!valid) {
+    // The code pages of a desktop keep ASCII as it is, so the LFs that lone CRs gain
+    // can be counted in the bytes and the buffer made large enough at once.
+    QString text = allocateText(decoder.requiredSpace(bytes.size()) + countLoneCRsInBytes(bytes));
+    const qsizetype decoded = decoder.appendToBuffer(text.data(), bytes) - text.constData();
+    if (!endOfInputIsValid(decoder)) {
         result.invalidByteOffset = firstInvalidByte(bytes, codePage);
-        result.error = {EILSEQ,
-                        QStringLiteral("文字コード %1 の文字として読めないバイトがあります"
-                                       "（オフセット %2）。\nファイルは読み込まれていません。")
-                            .arg(QString::fromLatin1(codePage))
-                            .arg(result.invalidByteOffset)};
+        result.error = invalidBytes(codePage, result.invalidByteOffset);
         return result;
     }
-    if (afterCR)
-        ++loneCRs;
-    if (characters + loneCRs > INT_MAX) {
-        result.error = tooLarge(bytes.size(), -1);
-        return result;
-    }
-
-    // Second pass: a lone CR ends its line like a CR LF does, so it gains the LF.
-    QString text(characters + loneCRs, Qt::Uninitialized);
-    QChar *out = text.data();
-    afterCR = false;
-    decodePieces(bytes, codePage, [&](QStringView piece) {
-        if (!afterCR && !piece.contains(u'\r')) {
-            std::memcpy(static_cast<void *>(out), piece.data(), piece.size() * sizeof(QChar));
-            out += piece.size();
-            return;
-        }
-        for (const QChar c : piece) {
-            if (afterCR && c != u'\n')
-                *out++ = u'\n';
-            *out++ = c;
-            afterCR = c == u'\r';
-        }
-    });
-    if (afterCR)
-        *out++ = u'\n';
-    Q_ASSERT(out == text.constData() + text.size());
-    result.text = std::move(text);
+    result.error = finishText(text, decoded, bytes.size());
+    if (!result.error.isError())
+        result.text = std::move(text);
     return result;
 }
 
-LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
 {
     LoadedText result;
-    QByteArray bytes;
-    if (!device.isSequential()) {
-        const qint64 size = device.size() - device.pos();
-        if (size > maxBytes) {
-            result.error = tooLarge(size, maxBytes);
-            return result;
-        }
-        bytes.resize(size);
-        qint64 got = 0;
-        while (got < size) {
-            const qint64 read = device.read(bytes.data() + got, size - got);
-            if (read < 0) {
-                result.error = deviceError(device, QFileDevice::ReadError);
-                return result;
-            }
-            if (read == 0)
-                break; // the file became shorter while it was read
-            got += read;
-        }
-        bytes.truncate(got);
-    } else {
-        constexpr qint64 kStep = 64 * 1024;
+    if (device.isSequential()) {
+        // Size unknown: gather the bytes, within the limit, then decode them.
+        QByteArray bytes;
         for (;;) {
             const qsizetype old = bytes.size();
-            bytes.resize(old + kStep);
-            const qint64 read = device.read(bytes.data() + old, kStep);
+            bytes.resize(old + kPieceBytes);
+            const qint64 read = device.read(bytes.data() + old, kPieceBytes);
             if (read < 0) {
                 result.error = deviceError(device, QFileDevice::ReadError);
                 return result;
@@ -264,8 +275,81 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
             if (read == 0)
                 break;
         }
+        return decodeBytes(bytes, codePage);
     }
-    return decodeDocument(bytes, codePage);
+
+    const qint64 start = device.pos();
+    const qint64 size = device.size() - start;
+    if (size > maxBytes) {
+        result.error = tooLarge(size, maxBytes);
+        return result;
+    }
+    QStringDecoder decoder(codePage.constData(), kDecoderFlags);
+    if (!decoder.isValid()) {
+        result.error = unknownCodePage(codePage);
+        return result;
+    }
+    // Read a piece at a time straight into the decoder: no copy of the whole file is
+    // held, and the one text buffer is sized for the decoder's worst case in advance.
+    QString text = allocateText(decoder.requiredSpace(size) + 16);
+    QChar *out = text.data();
+    QByteArray piece(qMin<qint64>(kPieceBytes, qMax<qint64>(size, 1)), Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < size && !decoder.hasError()) {
+        const qint64 read = device.read(piece.data(), qMin<qint64>(piece.size(), size - got));
+        if (read < 0) {
+            result.error = deviceError(device, QFileDevice::ReadError);
+            return result;
+        }
+        if (read == 0)
+            break; // the file became shorter while it was read
+        out = decoder.appendToBuffer(out, QByteArrayView(piece.constData(), read));
+        got += read;
+    }
+    if (!endOfInputIsValid(decoder)) {
+        // Rare: read the whole file again to find the first fault.
+        text = QString();
+        QByteArray bytes;
+        if (device.seek(start))
+            bytes = device.read(got);
+        result.invalidByteOffset = firstInvalidByte(bytes, codePage);
+        result.error = invalidBytes(codePage, result.invalidByteOffset);
+        return result;
+    }
+    result.error = finishText(text, out - text.constData(), size);
+    if (!result.error.isError())
+        result.text = std::move(text);
+    return result;
+}
+
+ErrorReport outOfMemory()
+{
+    return {ENOMEM, QStringLiteral("メモリが足りないため、このファイルを開けません。")};
+}
+
+} // namespace
+
+// A text that does not fit in the memory at hand is refused like a file over the limit.
+LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
+{
+    try {
+        return decodeBytes(bytes, codePage);
+    } catch (const std::bad_alloc &) {
+        LoadedText result;
+        result.error = outOfMemory();
+        return result;
+    }
+}
+
+LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+{
+    try {
+        return readDevice(device, codePage, maxBytes);
+    } catch (const std::bad_alloc &) {
+        LoadedText result;
+        result.error = outOfMemory();
+        return result;
+    }
 }
 
 LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes)
@@ -279,7 +363,9 @@ LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qin
     return readDocument(file, codePage, maxBytes);
 }
 
-EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
+namespace {
+
+EncodedText encodeText(const QString &text, const QByteArray &codePage)
 {
     EncodedText result;
     QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
@@ -305,6 +391,19 @@ EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
                                 .arg(result.unrepresentableLine)
                                 .arg(what, QString::fromLatin1(codePage))};
     return result;
+}
+
+} // namespace
+
+EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
+{
+    try {
+        return encodeText(text, codePage);
+    } catch (const std::bad_alloc &) {
+        EncodedText result;
+        result.error = {ENOMEM, QStringLiteral("メモリが足りないため、書き込めません。")};
+        return result;
+    }
 }
 
 ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes)

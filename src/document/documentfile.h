@@ -36,7 +36,8 @@ struct EncodedText
 LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage);
 
 // Reads the rest of the device and decodes it; devices holding more than
-// maxBytes are refused before they are read.
+// maxBytes are refused before they are read, and so is a text for which the
+// memory at hand does not suffice.
 LoadedText readDocument(QIODevice &device, const QByteArray &codePage,
                         qint64 maxBytes = kMaxDocumentBytes);
 LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage,

@@ -58,7 +58,8 @@ protected:
             setErrorString(QStringLiteral("Input/output error"));
             return -1;
         }
-        const qint64 n = std::min({maxSize, m_failAfter - m_position, qint64(m_data.size()) - m_position});
+        const qint64 n = std::min(
+                {maxSize, m_failAfter - m_position, qint64(m_data.size()) - m_position});
         memcpy(data, m_data.constData() + m_position, size_t(n));
         m_position += n;
         return n;
@@ -168,6 +169,7 @@ private slots:
     void tooLargeIsRefusedBeforeReading_data();
     void tooLargeIsRefusedBeforeReading();
     void tooLargeFileOnDiskIsRefused();
+    void fileThatDoesNotFitInMemoryIsRefused();
 };
 
 void TestDocumentFile::loadRule_data()
@@ -210,6 +212,9 @@ void TestDocumentFile::loadRule_data()
         << sjis << QByteArray("\\~") << QStringLiteral("\\~");
     QTest::newRow("windows-31j half-width katakana") << sjis << QByteArray("\xB6\xC0\xB6\xC5")
                                                      << QStringLiteral("ｶﾀｶﾅ");
+    QTest::newRow("UTF-16BE: lone CR whose bytes look like CR LF")
+        << QByteArray("UTF-16BE") << QByteArray("\x00\x0D\x0A\x41\x00\x0D", 6)
+        << QStringLiteral("\r\n\u0A41\r\n");
     QTest::newRow("single-byte code page") << QByteArray("ISO-8859-1") << QByteArray("caf\xE9\r")
                                            << QStringLiteral("café\r\n");
 
@@ -251,7 +256,8 @@ void TestDocumentFile::invalidBytesRefuseTheFile_data()
     const QByteArray utf8 = "UTF-8";
     const QByteArray sjis = "windows-31j";
     QTest::newRow("UTF-8 stray continuation byte") << utf8 << QByteArray("ab\x80z") << qint64(2);
-    QTest::newRow("UTF-8 sequence broken by ASCII") << utf8 << QByteArray("a\xE3\x81z") << qint64(1);
+    QTest::newRow("UTF-8 sequence broken by ASCII")
+        << utf8 << QByteArray("a\xE3\x81z") << qint64(1);
     QTest::newRow("UTF-8 character cut off at the end")
         << utf8 << QByteArray("\xE3\x81\x82\xE3\x81") << qint64(3);
     QTest::newRow("UTF-8 encoded surrogate") << utf8 << QByteArray("\xED\xA0\x80") << qint64(0);
@@ -286,6 +292,14 @@ void TestDocumentFile::invalidBytesRefuseTheFile()
     QVERIFY2(loaded.error.description.contains(QStringLiteral("オフセット %1").arg(offset)),
              qPrintable(loaded.error.description));
     QVERIFY(loaded.error.description.contains(QString::fromLatin1(codePage)));
+
+    // Read from a device a piece at a time: the same refusal, the same offset.
+    QBuffer buffer(&bytes);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const LoadedText read = readDocument(buffer, codePage);
+    QCOMPARE(read.error.number, EILSEQ);
+    QCOMPARE(read.invalidByteOffset, offset);
+    QVERIFY(read.text.isEmpty());
 }
 
 void TestDocumentFile::unknownCodePageIsAnError()
@@ -362,8 +376,9 @@ void TestDocumentFile::refusalNamesTheFirstCharacterAndItsLine_data()
     QTest::addColumn<QString>("named");
 
     const QByteArray sjis = "windows-31j";
-    QTest::newRow("wave dash on line 3") << sjis << QStringLiteral("a\r\nb\r\ncd〜e−") << qsizetype(8)
-                                         << 3 << QStringLiteral("「〜」(U+301C)");
+    QTest::newRow("wave dash on line 3")
+        << sjis << QStringLiteral("a\r\nb\r\ncd〜e−") << qsizetype(8) << 3
+        << QStringLiteral("「〜」(U+301C)");
     QTest::newRow("lone LF starts a line as the editor shows it")
         << sjis << QStringLiteral("a\nb¥") << qsizetype(3) << 2 << QStringLiteral("「¥」(U+00A5)");
     QTest::newRow("character outside the BMP") << sjis << QStringLiteral("漢字𠮷") << qsizetype(2)
@@ -416,7 +431,8 @@ void TestDocumentFile::windows31jDuplicatesComeBackInThePreferredForm()
             QVERIFY2(!back.error.isError(), bytes.toHex().constData());
             if (back.bytes != bytes) {
                 QCOMPARE(back.bytes.size(), 2);
-                changed.insert(code, quint16(quint8(back.bytes.at(0)) << 8 | quint8(back.bytes.at(1))));
+                changed.insert(code,
+                               quint16(quint8(back.bytes.at(0)) << 8 | quint8(back.bytes.at(1))));
             }
         }
     }
@@ -537,7 +553,8 @@ void TestDocumentFile::failedSaveLeavesTheOldFile()
         if (geteuid() == 0)
             QSKIP("permissions do not bind the superuser");
         writeAll(path, "old text");
-        QVERIFY(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(folder.path(),
+                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     }
     const ErrorReport error = saveDocumentFile(path, QStringLiteral("new text"), "UTF-8");
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
@@ -679,6 +696,36 @@ void TestDocumentFile::tooLargeFileOnDiskIsRefused()
     }
     const LoadedText loaded = loadDocumentFile(path, "UTF-8");
     QCOMPARE(loaded.error.number, EFBIG);
+    QVERIFY(loaded.text.isEmpty());
+}
+
+void TestDocumentFile::fileThatDoesNotFitInMemoryIsRefused()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("large.htm"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(200 * 1000 * 1000)); // sparse; under the size limit
+    }
+    // Leave the process only a little more address space than it uses now.
+    QFile status(QStringLiteral("/proc/self/status"));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    qint64 usedKiB = 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            usedKiB = line.mid(7).trimmed().split(' ').constFirst().toLongLong();
+    }
+    QVERIFY(usedKiB > 0);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(usedKiB) * 1024 + (rlim_t(128) << 20);
+    QCOMPARE(setrlimit(RLIMIT_AS, &limited), 0);
+    const LoadedText loaded = loadDocumentFile(path, "UTF-8");
+    setrlimit(RLIMIT_AS, &saved);
+
+    QCOMPARE(loaded.error.number, ENOMEM);
     QVERIFY(loaded.text.isEmpty());
 }
 

@@ -1,0 +1,292 @@
+// Load and save of large Japanese HTML documents, measured against the editor
+// widget's own setPlainText in the same run. Prints "name: value unit" lines, each
+// group followed by its target. The documents are generated here, in a temporary folder.
+
+#include "app/editorcontrol.h"
+#include "app/formmain.h"
+#include "app/platform.h"
+#include "document/documentfile.h"
+#include "ruby/phoneticservice.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+class NoPhonetics : public PhoneticService
+{
+public:
+    PhoneticResult reading(const QString &) override { return {}; }
+};
+
+// Answers nothing and opens nothing: the benchmark calls the commands directly.
+class BenchPlatform : public PlatformServices
+{
+public:
+    explicit BenchPlatform(QByteArray page)
+        : m_page(std::move(page))
+    {
+    }
+    QMessageBox::StandardButton showMessage(QWidget *, QMessageBox::Icon, const QString &title,
+                                            const QString &text,
+                                            QMessageBox::StandardButtons) override
+    {
+        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
+        return QMessageBox::Ok;
+    }
+    CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
+    {
+        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+    }
+    bool openWithDesktop(const QString &) override { return true; }
+    PhoneticService &phoneticService() override { return m_phonetics; }
+    QString programFolder() const override { return QCoreApplication::applicationDirPath(); }
+    QByteArray codePage() const override { return m_page; }
+
+private:
+    QByteArray m_page;
+    NoPhonetics m_phonetics;
+};
+
+// Japanese HTML source of about the given size in the code page, CR LF line ends.
+QByteArray generateHtml(qint64 bytes, const QByteArray &codePage)
+{
+    static const char16_t *phrases[] = {
+        u"日本語の文章に", u"<ruby><rb>漢字</rb><rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>",
+        u"を含む行です。", u"送り仮名を省略して", u"ルビを振ります", u"<a href=\"index.html\">目次</a>",
+        u"東京都", u"、", u"。", u"ｶﾀｶﾅ", u"<br>", u" class=\"honbun\"", u"読み込みと保存",
+        u"①②③", u"～", u"髙橋さん", u"2024年6月11日", u"&nbsp;"};
+    QRandomGenerator random(42);
+    QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
+    QByteArray out;
+    out.reserve(bytes + 1024);
+    out += encoder.encode(QStringLiteral("<html>\r\n<head><title>試験</title></head>\r\n<body>\r\n"));
+    while (out.size() < bytes) {
+        QString line = QStringLiteral("<p>");
+        const int count = random.bounded(4, 14);
+        for (int i = 0; i < count; ++i)
+            line += QString::fromUtf16(phrases[random.bounded(int(std::size(phrases)))]);
+        line += QStringLiteral("</p>\r\n");
+        out += encoder.encode(line);
+    }
+    out += encoder.encode(QStringLiteral("</body>\r\n</html>\r\n"));
+    return out;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+double seconds(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+void prepare(QWidget &widget)
+{
+    widget.resize(822, 560);
+    widget.show();
+    QCoreApplication::processEvents();
+}
+
+double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
+{
+    Module1 module = Module1::atStartUp();
+    BenchPlatform platform(codePage);
+    FormMain form(module, platform);
+    prepare(form);
+    form.mFilePath = path;
+    QElapsedTimer timer;
+    timer.start();
+    form.LoadDocument();
+    const double elapsed = seconds(timer);
+    if (text)
+        *text = module.gUndoText;
+    return elapsed;
+}
+
+double timeSetPlainText(const QString &text, const QFont &font)
+{
+    QPlainTextEdit editor;
+    editor.setFont(font);
+    editor.setLineWrapMode(QPlainTextEdit::NoWrap);
+    prepare(editor);
+    QElapsedTimer timer;
+    timer.start();
+    editor.setPlainText(text);
+    return seconds(timer);
+}
+
+double timeReadAndDecode(const QString &path, const QByteArray &codePage)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const LoadedText loaded = loadDocumentFile(path, codePage);
+    return loaded.error.isError() ? -1 : seconds(timer);
+}
+
+double timeEditorSetText(const QString &text, const QFont &font)
+{
+    EditorControl editor;
+    editor.setFont(font);
+    prepare(editor);
+    QElapsedTimer timer;
+    timer.start();
+    editor.setText(text);
+    return seconds(timer);
+}
+
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLongLong();
+    }
+    return -1;
+}
+
+// The widget alone for comparison: the decoded text held, then setPlainText.
+int peakAfterSetPlainText(const QString &path, const QByteArray &codePage, const QFont &font)
+{
+    const LoadedText loaded = loadDocumentFile(path, codePage);
+    QPlainTextEdit editor;
+    editor.setFont(font);
+    editor.setLineWrapMode(QPlainTextEdit::NoWrap);
+    prepare(editor);
+    editor.setPlainText(loaded.text);
+    QCoreApplication::processEvents();
+    std::printf("%lld\n", peakResidentKiB());
+    return 0;
+}
+
+// Run in a process of its own, so that the peak is that of one load.
+int peakAfterLoad(const QString &path, const QByteArray &codePage)
+{
+    Module1 module = Module1::atStartUp();
+    BenchPlatform platform(codePage);
+    FormMain form(module, platform);
+    prepare(form);
+    form.mFilePath = path;
+    form.LoadDocument();
+    QCoreApplication::processEvents();
+    std::printf("%lld\n", peakResidentKiB());
+    return form.mModified == kFalse && form.MFSave->isEnabled() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QFont editorFont = [] {
+        Module1 module = Module1::atStartUp();
+        BenchPlatform platform("UTF-8");
+        FormMain form(module, platform);
+        return form.RTB1->font();
+    }();
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 4 && arguments.at(1) == QLatin1String("--peak"))
+        return peakAfterLoad(arguments.at(2), arguments.at(3).toLatin1());
+    if (arguments.size() == 4 && arguments.at(1) == QLatin1String("--peak-widget"))
+        return peakAfterSetPlainText(arguments.at(2), arguments.at(3).toLatin1(), editorFont);
+
+    QTemporaryDir folder;
+
+    struct Case
+    {
+        int megabytes;
+        QByteArray codePage;
+        const char *name;
+    };
+    const Case cases[] = {{10, "UTF-8", "10mb_utf8"},
+                          {10, "windows-31j", "10mb_windows31j"},
+                          {50, "UTF-8", "50mb_utf8"},
+                          {50, "windows-31j", "50mb_windows31j"}};
+    double worstRatio = 0;
+    for (const Case &c : cases) {
+        const QString path = folder.filePath(QStringLiteral("%1.html").arg(QLatin1String(c.name)));
+        const QByteArray bytes = generateHtml(qint64(c.megabytes) * 1000 * 1000, c.codePage);
+        if (!writeFile(path, bytes))
+            return 2;
+        // Best of a few runs each, ours and the baseline taking turns.
+        const int runs = c.megabytes > 10 ? 2 : 3;
+        double ours = 1e9;
+        double baseline = 1e9;
+        double decoding = 1e9;
+        double editorWrite = 1e9;
+        QString text;
+        for (int run = 0; run < runs; ++run) {
+            ours = qMin(ours, timeLoad(path, c.codePage, &text));
+            baseline = qMin(baseline, timeSetPlainText(text, editorFont));
+            decoding = qMin(decoding, timeReadAndDecode(path, c.codePage));
+            editorWrite = qMin(editorWrite, timeEditorSetText(text, editorFont));
+        }
+        const double ratio = ours / baseline;
+        worstRatio = qMax(worstRatio, ratio);
+        std::printf("load_%s: %.3f s\n", c.name, ours);
+        std::printf("setplaintext_%s: %.3f s\n", c.name, baseline);
+        std::printf("read_and_decode_%s: %.3f s\n", c.name, decoding);
+        std::printf("editor_settext_%s: %.3f s\n", c.name, editorWrite);
+        std::printf("load_ratio_%s: %.2f x\n", c.name, ratio);
+        std::printf("target: load_ratio_%s <= 1.30 x\n", c.name);
+
+        if (c.megabytes == 50) {
+            const auto peakMB = [&](const char *mode) {
+                QProcess child;
+                child.start(QCoreApplication::applicationFilePath(),
+                            {QString::fromLatin1(mode), path, QString::fromLatin1(c.codePage)});
+                child.waitForFinished(-1);
+                return double(child.readAllStandardOutput().trimmed().toLongLong()) * 1024 / 1e6;
+            };
+            const double ourPeak = peakMB("--peak");
+            const double widgetPeak = peakMB("--peak-widget");
+            std::printf("peak_memory_after_load_%s: %.1f MB\n", c.name, ourPeak);
+            std::printf("peak_memory_text_and_setplaintext_%s: %.1f MB\n", c.name, widgetPeak);
+            std::printf("peak_memory_ratio_%s: %.2f x\n", c.name,
+                        ourPeak * 1e6 / double(bytes.size()));
+            std::printf("peak_memory_ratio_text_and_setplaintext_%s: %.2f x\n", c.name,
+                        widgetPeak * 1e6 / double(bytes.size()));
+            std::printf("target: peak_memory_ratio_%s <= 6.00 x\n", c.name);
+        }
+
+        if (c.megabytes == 10) {
+            Module1 module = Module1::atStartUp();
+            BenchPlatform platform(c.codePage);
+            FormMain form(module, platform);
+            form.mFilePath = path;
+            form.LoadDocument();
+            double best = 1e9;
+            for (int run = 0; run < 3; ++run) {
+                QElapsedTimer timer;
+                timer.start();
+                form.MFSave_Click();
+                best = qMin(best, seconds(timer));
+            }
+            QFile saved(path);
+            saved.open(QIODevice::ReadOnly);
+            if (saved.readAll() != bytes)
+                std::fprintf(stderr, "save of %s changed the file\n", c.name);
+            std::printf("save_%s: %.3f s\n", c.name, best);
+            std::printf("target: save_%s < 0.300 s\n", c.name);
+        }
+        std::fflush(stdout);
+    }
+    std::printf("load_ratio_worst: %.2f x\n", worstRatio);
+    std::printf("target: load_ratio_worst <= 1.30 x\n");
+    return 0;
+}
