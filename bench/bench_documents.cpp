@@ -4,6 +4,7 @@
 
 #include "app/editorcontrol.h"
 #include "app/formmain.h"
+#include "app/startup.h"
 #include "app/platform.h"
 #include "document/documentfile.h"
 #include "ruby/phoneticservice.h"
@@ -192,6 +193,8 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program does at start-up.
+    keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     const QFont editorFont = [] {
         Module1 module = Module1::atStartUp();

@@ -123,6 +123,8 @@ int main(int argc, char *argv[])
     if (argc > 1 && qstrcmp(argv[1], "--startup-child") == 0)
         return startupChild(argc, argv);
 
+    // As the program does at start-up.
+    keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     installJapaneseEnvironment();
     Module1 module = Module1::atStartUp();

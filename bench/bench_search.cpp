@@ -5,6 +5,7 @@
 #include "app/formmain.h"
 #include "app/module1.h"
 #include "app/platform.h"
+#include "app/startup.h"
 #include "ruby/phoneticservice.h"
 #include "search/formsearch.h"
 #include "search/textsearch.h"
@@ -19,9 +20,6 @@
 #include <cstdio>
 #include <vector>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -324,8 +322,7 @@ int main(int argc, char *argv[])
     // Each Text() of this size is a fresh mmap, and first touches of fresh pages
     // are costly on some virtual machines; with the allocator keeping large
     // blocks the same commands run on warm memory.
-    mallopt(M_MMAP_THRESHOLD, 512 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
+    keepLargeBlocksInHeap();
     for (const bool exact : {true, false})
         print(name("find_next_50mb_heap_kept", exact).constData(),
               timeFindNext(setup, hitOffset, exact), "ms", " (target < 200 ms)");

@@ -46,7 +46,7 @@ struct Encoded
     QList<QPair<int, char16_t>> marks; // stand-ins: index in text, original character
 };
 
-Encoded encode(const QString &text)
+Encoded encode(QStringView text)
 {
     Encoded result;
     result.text.resize(text.size());
@@ -157,29 +157,57 @@ int EditorControl::textLength() const
     return (document()->characterCount() - 1) + (document()->blockCount() - 1);
 }
 
+void EditorControl::markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks)
+{
+    if (marks.isEmpty())
+        return;
+    QScopedValueRollback formatGuard(m_formatOnly, true);
+    QTextCursor cursor(document());
+    for (const auto &[index, original] : marks) {
+        cursor.setPosition(documentStart + index);
+        cursor.setPosition(documentStart + index + 1, QTextCursor::KeepAnchor);
+        QTextCharFormat mark;
+        mark.setProperty(kOriginalCharacter, int(original));
+        cursor.mergeCharFormat(mark);
+    }
+    m_markedWritten += int(marks.size());
+}
+
 void EditorControl::setText(const QString &text)
 {
-    const Encoded encoded = encode(text);
+    // A large text goes in by pieces, so that its encoded copy never exists whole
+    // beside the text and the document.
+    constexpr qsizetype kPiece = qsizetype(1) << 20;
+    const auto pieceEnd = [&text](qsizetype end) {
+        if (end >= text.size())
+            return text.size();
+        if (text.at(end - 1) == u'\r' && text.at(end) == u'\n')
+            ++end; // a line end stays whole
+        return end;
+    };
     {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
         // Qt gives the new text the caret's format; a stand-in's mark must not spread.
         setTextCursor(QTextCursor(document()));
         setCurrentCharFormat(withoutMark(currentCharFormat()));
+        qsizetype done = pieceEnd(qMin(kPiece, text.size()));
+        Encoded encoded = encode(QStringView(text).first(done));
         setPlainText(encoded.text);
-        if (!encoded.marks.isEmpty()) {
-            QScopedValueRollback formatGuard(m_formatOnly, true);
-            QTextCursor cursor(document());
-            for (const auto &[index, original] : encoded.marks) {
-                cursor.setPosition(index);
-                cursor.setPosition(index + 1, QTextCursor::KeepAnchor);
-                QTextCharFormat mark;
-                mark.setProperty(kOriginalCharacter, int(original));
-                cursor.mergeCharFormat(mark);
+        markStandIns(0, encoded.marks);
+        if (done < text.size()) {
+            QTextCursor end(document());
+            end.movePosition(QTextCursor::End);
+            const QTextCharFormat plain = withoutMark(end.charFormat());
+            while (done < text.size()) {
+                const qsizetype next = pieceEnd(done + kPiece);
+                encoded = encode(QStringView(text).sliced(done, next - done));
+                const int start = end.position();
+                end.insertText(encoded.text, plain);
+                markStandIns(start, encoded.marks);
+                done = next;
             }
-            m_markedWritten += int(encoded.marks.size());
         }
-        QTextCursor start(document());
-        setTextCursor(start);
+        setTextCursor(QTextCursor(document()));
     }
     emit Change();
 }
@@ -189,18 +217,7 @@ void EditorControl::insertEncoded(QTextCursor &cursor, const QString &text)
     const Encoded encoded = encode(text);
     const int start = cursor.selectionStart();
     cursor.insertText(encoded.text, withoutMark(cursor.charFormat()));
-    if (encoded.marks.isEmpty())
-        return;
-    QScopedValueRollback formatGuard(m_formatOnly, true);
-    QTextCursor marker(document());
-    for (const auto &[index, original] : encoded.marks) {
-        marker.setPosition(start + index);
-        marker.setPosition(start + index + 1, QTextCursor::KeepAnchor);
-        QTextCharFormat mark;
-        mark.setProperty(kOriginalCharacter, int(original));
-        marker.mergeCharFormat(mark);
-    }
-    m_markedWritten += int(encoded.marks.size());
+    markStandIns(start, encoded.marks);
 }
 
 int EditorControl::offsetFromPosition(int position) const

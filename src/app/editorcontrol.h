@@ -65,6 +65,7 @@ protected:
 private:
     void onContentsChange(int position, int removed, int added);
     void insertEncoded(QTextCursor &cursor, const QString &text);
+    void markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks);
     QString decode(const QString &raw, int firstPosition) const;
     void forgetInheritedMark();
 

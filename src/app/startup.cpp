@@ -10,6 +10,10 @@
 #include <QLocale>
 #include <QTranslator>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 void installJapaneseEnvironment()
 {
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
@@ -29,8 +33,17 @@ void installJapaneseEnvironment()
     QApplication::setFont(uiFont);
 }
 
+void keepLargeBlocksInHeap()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 512 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+#endif
+}
+
 int runRubello(int argc, char *argv[])
 {
+    keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rubello"));
     QApplication::setApplicationVersion(QStringLiteral("1.2.0"));

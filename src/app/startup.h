@@ -5,3 +5,8 @@ int runRubello(int argc, char *argv[]);
 
 // Japanese texts for Qt's own buttons and dialogs, and the font stand-ins.
 void installJapaneseEnvironment();
+
+// Large blocks (a whole document's text) come from the heap and are reused, rather
+// than mapped fresh for every command that reads the text: first touches of fresh
+// pages cost more than the search itself on some machines.
+void keepLargeBlocksInHeap();

@@ -14,6 +14,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void roundTripOfGeneratedTexts();
+    void roundTripOfTextLargerThanOnePiece();
     void selTextRoundTripsInsideText();
     void lengthCountsLineEndsAsTwo_data();
     void lengthCountsLineEndsAsTwo();
@@ -83,6 +84,25 @@ void TestEditorControl::roundTripOfGeneratedTexts()
         QCOMPARE(editor.Text(), text);
         QCOMPARE(editor.textLength(), text.size());
     }
+}
+
+void TestEditorControl::roundTripOfTextLargerThanOnePiece()
+{
+    // Large texts go into the document in pieces of 2^20 characters: a line end and
+    // stand-ins sit on the seams.
+    const qsizetype piece = qsizetype(1) << 20;
+    QString text(piece - 1, QLatin1Char('a'));
+    text += QStringLiteral("\r\n\r\u2029x\n");
+    text += QString(piece - 7, QChar(u'漢'));
+    text += QStringLiteral("\r\u2028\r\n");
+    text += QStringLiteral("<p>end</p>");
+    EditorControl editor;
+    editor.setText(text);
+    QCOMPARE(editor.textLength(), text.size());
+    QVERIFY(editor.Text() == text);
+    editor.setSelStart(int(piece - 2));
+    editor.setSelLength(8);
+    QCOMPARE(editor.SelText(), text.mid(piece - 2, 8));
 }
 
 void TestEditorControl::selTextRoundTripsInsideText()
