@@ -95,7 +95,7 @@ qsizetype endLoneCRs(QChar *text, qsizetype length, qsizetype loneCRs)
 qint64 firstInvalidByte(QByteArrayView bytes, const QByteArray &codePage)
 {
     QStringDecoder coarse(codePage.constData(), kDecoderFlags);
-    QString scratch(coarse.requiredSpace(kPieceBytes) + 8, Qt::Uninitialized);
+    QString scratch(coarse.requiredSpace(qMin(kPieceBytes, bytes.size())) + 8, Qt::Uninitialized);
     qsizetype from = qMax<qsizetype>(0, bytes.size() - 16); // a character cut off at the end
     for (qsizetype at = 0; at < bytes.size(); at += kPieceBytes) {
         coarse.appendToBuffer(scratch.data(),
