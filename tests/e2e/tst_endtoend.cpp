@@ -35,6 +35,7 @@ private slots:
     void rubyAnnotationRoad();
     void kanaFormsAttributeAndUndo();
     void looseReplaceAll();
+    void panelOpensByDoubleClick();
     void closingAChangedDocumentAsks();
 
 private:
@@ -194,6 +195,35 @@ void TestEndToEnd::looseReplaceAll()
     session.key(QStringLiteral("ctrl+s"));
     QVERIFY(session.waitForTitle(window, QStringLiteral("search.htm")));
     QCOMPARE(readFile(path), QByteArray("rubyとrubyとruby\r\n<p>KANA かた</p>\r\n"));
+}
+
+// The panel lists the current folder's HTML files; a double-click opens one.
+void TestEndToEnd::panelOpensByDoubleClick()
+{
+    QTemporaryDir folder;
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("b.htm")), "<p>b</p>\r\n"));
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("見本.html")), "<p>見本</p>\r\n"));
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("a.txt")), "not listed\r\n"));
+
+    XSession session;
+    QString why;
+    if (!session.startDisplay(&why))
+        QSKIP(qPrintable(why));
+    QVERIFY(session.startProgram(QStringLiteral(RUBELLO_BINARY), folder.path()));
+    const QString window = session.mainWindow();
+    const int menuBar = menuBarHeight(session);
+
+    // The second row of the file list: a.txt is filtered out, b.htm comes first.
+    session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                     QStringLiteral("40"), QString::number(menuBar + 312 + 28),
+                     QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                     QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+    QVERIFY(session.waitForTitle(window, QStringLiteral("見本.html")));
+
+    // The document is the file: saving it unchanged gives back the same bytes.
+    session.focus(window);
+    session.key(QStringLiteral("ctrl+s"));
+    QCOMPARE(readFile(folder.filePath(QStringLiteral("見本.html"))), QByteArray("<p>見本</p>\r\n"));
 }
 
 void TestEndToEnd::closingAChangedDocumentAsks()
