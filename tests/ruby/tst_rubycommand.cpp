@@ -12,57 +12,60 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-
 namespace {
 
-// What the dialog showed when it opened, and the selection at that moment.
-struct Seen
-{
-    bool opened = false;
-    QString reading;
-    QString selected;
-    bool modal = false;
-};
-
-// Queues a look at the modal dialog; act decides how it is closed.
-void whenDialogOpens(Seen &seen, std::function<void(FormRuby &)> act)
-{
-    QTimer::singleShot(0, qApp, [&seen, act] {
-        auto *form = qobject_cast<FormRuby *>(QApplication::activeModalWidget());
-        if (!form)
-            return;
-        seen.opened = true;
-        seen.modal = form->isModal();
-        seen.reading = form->TextRuby->text();
-        seen.selected = qobject_cast<FormMain *>(form->parentWidget())->RTB1->SelText();
-        act(*form);
-    });
-}
-
-void insert(FormRuby &form)
-{
-    form.ComElie->click();
-}
-
-void cancel(FormRuby &form)
-{
-    form.ComCancel->click();
-}
-
-// Readings from the real MeCab service instead of the table.
-class MecabPlatform : public FakePlatform
+// Readings from the table, or from the real MeCab service.
+class Platform : public FakePlatform
 {
 public:
-    PhoneticService &phoneticService() override { return mecab; }
+    PhoneticService &phoneticService() override
+    {
+        return useMecab ? static_cast<PhoneticService &>(mecab) : phonetic;
+    }
+    bool useMecab = false;
     MecabPhoneticService mecab;
 };
 
-void select(FormMain &form, const QString &text, int start, int length)
+// A main window with text selected, and what the ruby dialog showed when it opened.
+struct Main
 {
-    form.RTB1->setText(text);
-    form.RTB1->setSelStart(start);
-    form.RTB1->setSelLength(length);
+    Module1 module = Module1::atStartUp();
+    Platform platform;
+    FormMain form {module, platform};
+    bool opened = false;
+    QString proposed;
+    QString selected;
+
+    Main(const QString &text, int start, int length)
+    {
+        form.RTB1->setText(text);
+        form.RTB1->setSelStart(start);
+        form.RTB1->setSelLength(length);
+    }
+
+    // Runs the ruby command; the dialog is inserted from or cancelled.
+    void run(bool insert, bool byF5 = false)
+    {
+        QTimer::singleShot(0, &form, [this, insert] {
+            auto *dialog = qobject_cast<FormRuby *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            opened = dialog->isModal();
+            proposed = dialog->TextRuby->text();
+            selected = form.RTB1->SelText();
+            (insert ? dialog->ComElie : dialog->ComCancel)->click();
+        });
+        if (byF5)
+            QTest::keyClick(form.RTB1, Qt::Key_F5);
+        else
+            form.MERuby_Click();
+        QCoreApplication::processEvents();
+    }
+};
+
+QString ruby(const QString &base, const QString &reading)
+{
+    return "<ruby><rb>" + base + "</rb><rp>(</rp><rt>" + reading + "</rt><rp>)</rp></ruby>";
 }
 
 } // namespace
@@ -74,52 +77,51 @@ class TestRubyCommand : public QObject
 private slots:
     void command_data();
     void command();
-    void emptySelectionDoesNothing();
-    void serviceErrorChangesNothing();
-    void longSelectionRefusedWithOmission();
-    void longSelectionAcceptedWithoutOmission();
-    void cancelKeepsTheShortenedSelection();
-    void optionKanaSetsTheMode_data();
-    void optionKanaSetsTheMode();
-    void f5RunsTheCommand();
-    void realMecabEndToEnd();
+    void refusedChangesNothing_data();
+    void refusedChangesNothing();
+    void f5InsertsAndKanaFormLeavesItAlone();
 };
 
 void TestRubyCommand::command_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("length"); // selected from offset 0
-    QTest::addColumn<QString>("serviceReading");
+    QTest::addColumn<QString>("serviceReading"); // null: read by MeCab
     QTest::addColumn<bool>("omit");
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("proposed");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("base"); // the selection when the dialog opens
+    QTest::addColumn<bool>("insert"); // or cancel
+    const auto row
+        = [](const char *name, const QString &text, int length, const QString &reading, bool omit,
+             int mode, const QString &proposed, const QString &base, bool insert = true) {
+              QTest::newRow(name) << text << length << reading << omit << mode << proposed << base
+                                  << insert;
+          };
+    const QString mecab;
 
-    QTest::newRow("送り: okurigana dropped, hiragana")
-        << "送り仮名" << 2 << "オクリ" << true << 1 << "おく"
-        << "送" << "<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>り仮名";
-    QTest::newRow("送り: omission off keeps the whole")
-        << "送り仮名" << 2 << "オクリ" << false << 1 << "おくり"
-        << "送り" << "<ruby><rb>送り</rb><rp>(</rp><rt>おくり</rt><rp>)</rp></ruby>仮名";
-    QTest::newRow("取り扱い: inner kana stay, katakana form")
-        << "取り扱い" << 4 << "トリアツカイ" << true << 0 << "トリアツカ"
-        << "取り扱" << "<ruby><rb>取り扱</rb><rp>(</rp><rt>トリアツカ</rt><rp>)</rp></ruby>い";
-    QTest::newRow("漢字: no kana at the end, half-width")
-        << "漢字です" << 2 << "カンジ" << true << 2 << "ｶﾝｼﾞ"
-        << "漢字" << "<ruby><rb>漢字</rb><rp>(</rp><rt>ｶﾝｼﾞ</rt><rp>)</rp></ruby>です";
-    QTest::newRow("ひらがな: shrinks to nothing, empty element before it")
-        << "ひらがな" << 4 << "ヒラガナ" << true << 1 << ""
-        << "" << "<ruby><rb></rb><rp>(</rp><rt></rt><rp>)</rp></ruby>ひらがな";
-    QTest::newRow("漢ひらがな: reading shorter than the selection")
-        << "漢ひらがな" << 5 << "ヒラガナ" << true << 1 << ""
-        << "漢" << "<ruby><rb>漢</rb><rp>(</rp><rt></rt><rp>)</rp></ruby>ひらがな";
-    QTest::newRow("half-width kana at the end are never omitted")
-        << "送ﾘ" << 2 << "オクリ" << true << 1 << "おくり"
-        << "送ﾘ" << "<ruby><rb>送ﾘ</rb><rp>(</rp><rt>おくり</rt><rp>)</rp></ruby>";
-    QTest::newRow("mode 2: ガ becomes ｶﾞ")
-        << "画" << 1 << "ガ" << true << 2 << "ｶﾞ"
-        << "画" << "<ruby><rb>画</rb><rp>(</rp><rt>ｶﾞ</rt><rp>)</rp></ruby>";
+    row("送り: okurigana dropped, hiragana", "送り仮名", 2, "オクリ", true, 1, "おく", "送");
+    row("送り: omission off keeps the whole", "送り仮名", 2, "オクリ", false, 1, "おくり", "送り");
+    row("取り扱い: inner kana stay, katakana form", "取り扱い", 4, "トリアツカイ", true, 0,
+        "トリアツカ", "取り扱");
+    row("漢字: no kana at the end, half-width", "漢字です", 2, "カンジ", true, 2, "ｶﾝｼﾞ", "漢字");
+    row("ひらがな: shrinks to nothing, empty element before it", "ひらがな", 4, "ヒラガナ", true, 1,
+        "", "");
+    row("漢ひらがな: reading shorter than the selection", "漢ひらがな", 5, "ヒラガナ", true, 1, "",
+        "漢");
+    row("half-width kana at the end are never omitted", "送ﾘ", 2, "オクリ", true, 1, "おくり",
+        "送ﾘ");
+    row("mode 2: ガ becomes ｶﾞ", "画", 1, "ガ", true, 2, "ｶﾞ", "画");
+    row("cancel keeps the shortened selection", "送り仮名", 2, "オクリ", true, 1, "おく", "送",
+        false);
+    row("32767 characters with omission on is the limit", QString(32767, u'あ'), 32767,
+        QString(32767, u'ア'), true, 0, "", "");
+    row("32768 characters pass with omission off", QString(32768, u'あ'), 32768,
+        QString(32768, u'ア'), false, 0, QString(32768, u'ア'), QString(32768, u'あ'));
+    row("MeCab: 送り", "送り仮名です", 2, mecab, true, 1, "おく", "送");
+    row("MeCab: 漢字", "漢字です", 2, mecab, true, 1, "かんじ", "漢字");
+    row("MeCab: 取り扱い", "取り扱い", 4, mecab, true, 1, "とりあつか", "取り扱");
+    row("MeCab: ひらがな", "ひらがな", 4, mecab, true, 1, "", "");
 }
 
 void TestRubyCommand::command()
@@ -131,210 +133,104 @@ void TestRubyCommand::command()
     QFETCH(int, mode);
     QFETCH(QString, proposed);
     QFETCH(QString, base);
-    QFETCH(QString, result);
+    QFETCH(bool, insert);
 
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    platform.phonetic.readings.insert(text.left(length), serviceReading);
-    FormMain form(module, platform);
-    select(form, text, 0, length);
-    form.CheckSentKana->setChecked(omit);
-    form.OptionKana[mode]->click();
+    Main main(text, 0, length);
+    main.platform.useMecab = serviceReading.isNull();
+    main.platform.phonetic.readings.insert(text.left(length), serviceReading);
+    main.form.CheckSentKana->setChecked(omit);
+    main.form.OptionKana[mode]->click();
+    const QString caption = main.form.Caption();
+    main.run(insert);
 
-    Seen seen;
-    whenDialogOpens(seen, insert);
-    form.MERuby_Click();
-
-    QVERIFY(seen.opened);
-    QVERIFY(seen.modal);
-    QCOMPARE(platform.phonetic.asked, QStringList{text.left(length)});
-    QCOMPARE(seen.reading, proposed);
-    QCOMPARE(module.gRubyReading, proposed);
-    QCOMPARE(seen.selected, base);
-    QCOMPARE(form.RTB1->Text(), result);
-    QCOMPARE(module.gUndoText, text);
-    QVERIFY(form.Caption().endsWith(QStringLiteral(" (更新)")));
-    QCOMPARE(form.mModified, kTrue);
-    QVERIFY(platform.messages.isEmpty());
+    QVERIFY2(main.platform.messages.isEmpty(), qPrintable(main.platform.messages.value(0).text));
+    QVERIFY(main.opened);
+    if (!main.platform.useMecab)
+        QCOMPARE(main.platform.phonetic.asked, QStringList {text.left(length)});
+    QCOMPARE(main.proposed, proposed);
+    QCOMPARE(main.module.gRubyReading, proposed);
+    QCOMPARE(main.selected, base);
+    const QString element = ruby(base, proposed);
+    QCOMPARE(main.form.RTB1->Text(), insert ? element + text.mid(base.size()) : text);
+    QCOMPARE(main.form.RTB1->SelStart(), 0);
+    QCOMPARE(main.form.RTB1->SelLength(), int(insert ? element.size() : base.size()));
+    QCOMPARE(main.module.gUndoText, insert ? text : QString());
+    if (insert) {
+        QVERIFY(main.form.Caption().endsWith(QStringLiteral(" (更新)")));
+        QCOMPARE(main.form.mModified, kTrue);
+    } else {
+        QCOMPARE(main.form.Caption(), caption);
+    }
 }
 
-void TestRubyCommand::emptySelectionDoesNothing()
+void TestRubyCommand::refusedChangesNothing_data()
 {
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    select(form, QStringLiteral("送り"), 1, 0);
-    Seen seen;
-    whenDialogOpens(seen, cancel);
-    form.MERuby_Click();
-    QCoreApplication::processEvents();
-    QVERIFY(!seen.opened);
-    QVERIFY(platform.phonetic.asked.isEmpty());
-    QVERIFY(platform.messages.isEmpty());
-    QCOMPARE(form.RTB1->SelStart(), 1);
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("failWith");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("message"); // a part of the warning; null when none is shown
+
+    QTest::newRow("empty selection does nothing")
+        << "送り" << 1 << 0 << QString() << false << QString();
+    QTest::newRow("service error is shown")
+        << "x送りy" << 1 << 2 << "読みの辞書を開けません。" << true << "読みの辞書を開けません。";
+    QTest::newRow("over 32767 characters with omission on")
+        << QString(32768, u'漢') << 0 << 32768 << QString() << false << "32767";
 }
 
-void TestRubyCommand::serviceErrorChangesNothing()
+void TestRubyCommand::refusedChangesNothing()
 {
-    Module1 module = Module1::atStartUp();
-    module.gRubyReading = QStringLiteral("まえ");
-    FakePlatform platform;
-    platform.phonetic.failWith = QStringLiteral("読みの辞書を開けません。");
-    FormMain form(module, platform);
-    select(form, QStringLiteral("x送りy"), 1, 2);
-    form.OptionKana[0]->click();
-    const QString caption = form.Caption();
-    const qint16 modified = form.mModified;
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, failWith);
+    QFETCH(bool, asked);
+    QFETCH(QString, message);
 
-    Seen seen;
-    whenDialogOpens(seen, cancel);
-    form.MERuby_Click();
-    QCoreApplication::processEvents();
+    Main main(text, start, length);
+    main.module.gRubyReading = QStringLiteral("まえ");
+    main.platform.phonetic.failWith = failWith;
+    main.form.OptionKana[0]->click();
+    const QString caption = main.form.Caption();
+    const qint16 modified = main.form.mModified;
+    main.run(false);
 
-    QVERIFY(!seen.opened);
-    QCOMPARE(platform.messages.size(), 1);
-    QCOMPARE(platform.messages.first().icon, QMessageBox::Warning);
-    QVERIFY(platform.messages.first().title.startsWith(QStringLiteral("エラーナンバー： ")));
-    QCOMPARE(platform.messages.first().text, QStringLiteral("読みの辞書を開けません。"));
-    QCOMPARE(form.RTB1->Text(), QStringLiteral("x送りy"));
-    QCOMPARE(form.RTB1->SelStart(), 1);
-    QCOMPARE(form.RTB1->SelLength(), 2);
-    QCOMPARE(form.mKanaMode, quint8(0));
-    QVERIFY(form.CheckSentKana->isChecked());
-    QCOMPARE(module.gRubyReading, QStringLiteral("まえ"));
-    QCOMPARE(form.Caption(), caption);
-    QCOMPARE(form.mModified, modified);
+    QVERIFY(!main.opened);
+    QCOMPARE(main.platform.phonetic.asked.size(), asked ? 1 : 0);
+    QCOMPARE(main.platform.messages.size(), message.isNull() ? 0 : 1);
+    if (!message.isNull()) {
+        const FakePlatform::Message &box = main.platform.messages.first();
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QVERIFY(box.title.startsWith(QStringLiteral("エラーナンバー： ")));
+        QVERIFY2(box.text.contains(message), qPrintable(box.text));
+    }
+    QCOMPARE(main.form.RTB1->Text(), text);
+    QCOMPARE(main.form.RTB1->SelStart(), start);
+    QCOMPARE(main.form.RTB1->SelLength(), length);
+    QCOMPARE(main.form.mKanaMode, quint8(0));
+    QVERIFY(main.form.CheckSentKana->isChecked());
+    QCOMPARE(main.module.gRubyReading, QStringLiteral("まえ"));
+    QCOMPARE(main.form.Caption(), caption);
+    QCOMPARE(main.form.mModified, modified);
 }
 
-void TestRubyCommand::longSelectionRefusedWithOmission()
+void TestRubyCommand::f5InsertsAndKanaFormLeavesItAlone()
 {
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    const QString text = QString(32768, u'漢');
-    select(form, text, 0, int(text.size()));
-    const QString caption = form.Caption();
-    Seen seen;
-    whenDialogOpens(seen, cancel);
-    form.MERuby_Click();
-    QCoreApplication::processEvents();
-
-    QVERIFY(!seen.opened);
-    QVERIFY(platform.phonetic.asked.isEmpty());
-    QCOMPARE(platform.messages.size(), 1);
-    QCOMPARE(platform.messages.first().icon, QMessageBox::Warning);
-    QVERIFY(platform.messages.first().text.contains(QStringLiteral("32767")));
-    QCOMPARE(form.RTB1->SelLength(), 32768);
-    QCOMPARE(form.RTB1->Text(), text);
-    QCOMPARE(form.Caption(), caption);
-}
-
-void TestRubyCommand::longSelectionAcceptedWithoutOmission()
-{
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    const QString text = QString(32768, u'あ');
-    select(form, text, 0, int(text.size()));
-    form.CheckSentKana->setChecked(false);
-    form.OptionKana[0]->click();
-    Seen seen;
-    whenDialogOpens(seen, cancel);
-    form.MERuby_Click();
-    QVERIFY(seen.opened);
-    QCOMPARE(seen.reading, QString(32768, u'ア'));
-
-    // At exactly 32767 the omission runs.
-    select(form, text.left(32767), 0, 32767);
-    form.CheckSentKana->setChecked(true);
-    Seen again;
-    whenDialogOpens(again, cancel);
-    form.MERuby_Click();
-    QVERIFY(again.opened);
-    QCOMPARE(again.reading, QString());
-    QVERIFY(platform.messages.isEmpty());
-}
-
-void TestRubyCommand::cancelKeepsTheShortenedSelection()
-{
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    platform.phonetic.readings.insert(QStringLiteral("送り"), QStringLiteral("オクリ"));
-    FormMain form(module, platform);
-    select(form, QStringLiteral("送り仮名"), 0, 2);
-    const QString caption = form.Caption();
-    Seen seen;
-    whenDialogOpens(seen, cancel);
-    form.MERuby_Click();
-    QVERIFY(seen.opened);
-    QCOMPARE(form.RTB1->Text(), QStringLiteral("送り仮名"));
-    QCOMPARE(form.RTB1->SelStart(), 0);
-    QCOMPARE(form.RTB1->SelLength(), 1);
-    QCOMPARE(form.Caption(), caption);
-    QCOMPARE(module.gUndoText, QString());
-    QCOMPARE(form.mRubyBase, QStringLiteral("送リ"));
-}
-
-void TestRubyCommand::optionKanaSetsTheMode_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::newRow("全角 カタカナ") << 0;
-    QTest::newRow("全角 ひらがな") << 1;
-    QTest::newRow("半角 ｶﾀｶﾅ") << 2;
-}
-
-void TestRubyCommand::optionKanaSetsTheMode()
-{
-    QFETCH(int, index);
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    const QString inserted = QStringLiteral("<ruby><rb>漢</rb><rp>(</rp><rt>かん</rt><rp>)</rp></ruby>");
-    form.RTB1->setText(inserted);
-    form.OptionKana[index == 0 ? 2 : 0]->click();
-    form.OptionKana[index]->click();
-    QCOMPARE(form.mKanaMode, quint8(index));
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(form.OptionKana[i]->isChecked(), i == index);
-    // Text already inserted keeps its form.
-    QCOMPARE(form.RTB1->Text(), inserted);
-}
-
-void TestRubyCommand::f5RunsTheCommand()
-{
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    platform.phonetic.readings.insert(QStringLiteral("漢字"), QStringLiteral("カンジ"));
-    FormMain form(module, platform);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    select(form, QStringLiteral("漢字"), 0, 2);
-    form.RTB1->setFocus();
-    Seen seen;
-    whenDialogOpens(seen, insert);
-    QTest::keyClick(form.RTB1, Qt::Key_F5);
-    QVERIFY(seen.opened);
-    QCOMPARE(form.RTB1->Text(),
-             QStringLiteral("<ruby><rb>漢字</rb><rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>"));
-}
-
-void TestRubyCommand::realMecabEndToEnd()
-{
-    Module1 module = Module1::atStartUp();
-    MecabPlatform platform;
-    FormMain form(module, platform);
-    select(form, QStringLiteral("送り仮名です"), 0, 2);
-    Seen seen;
-    whenDialogOpens(seen, insert);
-    form.MERuby_Click();
-    QVERIFY2(platform.messages.isEmpty(),
-             qPrintable(platform.messages.isEmpty() ? QString() : platform.messages.first().text));
-    QVERIFY(seen.opened);
-    QCOMPARE(seen.reading, QStringLiteral("おく"));
-    QCOMPARE(seen.selected, QStringLiteral("送"));
-    QCOMPARE(form.RTB1->Text(),
-             QStringLiteral("<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>り仮名です"));
-    QVERIFY(form.Caption().endsWith(QStringLiteral(" (更新)")));
+    Main main(QStringLiteral("漢字"), 0, 2);
+    main.platform.phonetic.readings.insert(QStringLiteral("漢字"), QStringLiteral("カンジ"));
+    main.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main.form));
+    main.form.RTB1->setFocus();
+    main.run(true, true);
+    QVERIFY(main.opened);
+    QCOMPARE(main.form.RTB1->Text(), ruby("漢字", "かんじ"));
+    for (const int index : {2, 0, 1}) {
+        main.form.OptionKana[index]->click();
+        QCOMPARE(main.form.mKanaMode, quint8(index));
+    }
+    QCOMPARE(main.form.RTB1->Text(), ruby("漢字", "かんじ"));
 }
 
 QTEST_MAIN(TestRubyCommand)
