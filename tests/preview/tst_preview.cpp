@@ -12,29 +12,28 @@
 
 #include <cerrno>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
 }
 
 struct Fixture
 {
     Fixture()
     {
-        programFolder = folder.filePath(QStringLiteral("bin"));
         QDir().mkpath(programFolder);
         platform.folder = programFolder;
         form = std::make_unique<FormMain>(module, platform);
     }
-    QString previewPath() const { return programFolder + QStringLiteral("/_tmp.html"); }
+    QString previewPath() const { return programFolder + u"/_tmp.html"_s; }
 
     QTemporaryDir folder;
-    QString programFolder;
+    QString programFolder = folder.filePath(u"bin"_s);
     Module1 module = Module1::atStartUp();
     FakePlatform platform;
     std::unique_ptr<FormMain> form;
@@ -49,12 +48,6 @@ class TestPreview : public QObject
 private slots:
     void previewWritesWhatSaveWrites_data();
     void previewWritesWhatSaveWrites();
-    void everyWayInGivesTheSameFileAndCall_data();
-    void everyWayInGivesTheSameFileAndCall();
-    void secondPreviewLeavesOnlyTheSecondText();
-    void programFolderWithAndWithoutSeparator_data();
-    void programFolderWithAndWithoutSeparator();
-    void documentIsUntouched();
     void unwritablePreviewIsReportedAndNothingOpened_data();
     void unwritablePreviewIsReportedAndNothingOpened();
 };
@@ -63,122 +56,69 @@ void TestPreview::previewWritesWhatSaveWrites_data()
 {
     QTest::addColumn<QByteArray>("codePage");
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty document") << QByteArray("UTF-8") << QString();
-    QTest::newRow("empty document, windows-31j") << QByteArray("windows-31j") << QString();
-    QTest::newRow("HTML with CR LF, last line without line end")
-        << QByteArray("UTF-8") << QStringLiteral("<html>\r\n<body>ルビ</body>\r\n</html>");
-    QTest::newRow("text ending in CR LF: nothing added")
-        << QByteArray("UTF-8") << QStringLiteral("<p>漢字</p>\r\n");
-    QTest::newRow("lone LF kept") << QByteArray("UTF-8") << QStringLiteral("a\nb");
-    QTest::newRow("windows-31j Japanese")
-        << QByteArray("windows-31j")
-        << QStringLiteral("<ruby><rb>送</rb><rt>おく</rt></ruby>～\r\n");
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("folderEnd"); // appended to the program folder's path
+    const QByteArray utf8 = "UTF-8";
+    const QByteArray sjis = "windows-31j";
+    QTest::newRow("empty document") << utf8 << QString() << "button" << "";
+    QTest::newRow("empty document, windows-31j") << sjis << QString() << "button" << "";
+    QTest::newRow("HTML with CR LF, last line without line end, from the menu")
+        << utf8 << u"<html>\r\n<body>ルビ</body>\r\n</html>"_s << "menu" << "";
+    QTest::newRow("text ending in CR LF: nothing added, by F8")
+        << utf8 << u"<p>漢字</p>\r\n"_s << "key" << "";
+    QTest::newRow("lone LF kept, program folder with a trailing separator")
+        << utf8 << u"a\nb"_s << "button" << "/";
+    QTest::newRow("windows-31j Japanese, program folder without a trailing separator")
+        << sjis << u"<ruby><rb>送</rb><rt>おく</rt></ruby>～\r\n"_s << "button" << "";
 }
 
 void TestPreview::previewWritesWhatSaveWrites()
 {
     QFETCH(QByteArray, codePage);
     QFETCH(QString, text);
+    QFETCH(QString, way);
+    QFETCH(QString, folderEnd);
     Fixture f;
     f.platform.page = codePage;
+    f.platform.folder += folderEnd;
     FormMain &form = *f.form;
+    // A first, longer preview: the second one leaves only its own text.
+    form.RTB1->setText(u"a much longer first text\r\nwith two lines\r\n"_s);
+    form.ComIE_Click();
+    f.platform.opened.clear();
     form.RTB1->setText(text);
-    const QString document = f.folder.filePath(QStringLiteral("doc.htm"));
+    const QString document = f.folder.filePath(u"doc.htm"_s);
     f.platform.setNextFileName(document);
     form.MFSaveAs_Click();
     QVERIFY(QFile::exists(document));
+    form.RTB1->setSelStart(1);
+    form.RTB1->setSelLength(2);
+    const int selStart = form.RTB1->SelStart();
+    const int selLength = form.RTB1->SelLength();
+    f.module.gUndoText = u"snapshot"_s;
 
-    form.ComIE_Click();
-    QVERIFY(f.platform.messages.isEmpty());
-    QCOMPARE(readAll(f.previewPath()), readAll(document));
-    QCOMPARE(f.platform.opened, QStringList{f.previewPath()});
-}
-
-void TestPreview::everyWayInGivesTheSameFileAndCall_data()
-{
-    QTest::addColumn<QString>("way");
-    QTest::newRow("the button") << "button";
-    QTest::newRow("the menu item") << "menu";
-    QTest::newRow("F8") << "key";
-    QTest::newRow("MEIe handler") << "handler";
-}
-
-void TestPreview::everyWayInGivesTheSameFileAndCall()
-{
-    QFETCH(QString, way);
-    Fixture f;
-    FormMain &form = *f.form;
-    form.RTB1->setText(QStringLiteral("<p>プレビュー</p>"));
-    if (way == QLatin1String("button")) {
-        form.ComIE->click();
-    } else if (way == QLatin1String("menu")) {
+    if (way == "menu"_L1) {
         form.MEIe->trigger();
-    } else if (way == QLatin1String("key")) {
+    } else if (way == "key"_L1) {
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         form.RTB1->setFocus();
         QTest::keyClick(form.RTB1, Qt::Key_F8);
     } else {
-        form.MEIe_Click();
+        form.ComIE->click();
     }
+    QVERIFY(f.platform.messages.isEmpty());
+    QCOMPARE(readAll(f.previewPath()), readAll(document));
     QCOMPARE(f.platform.opened, QStringList{f.previewPath()});
-    QCOMPARE(readAll(f.previewPath()), QStringLiteral("<p>プレビュー</p>").toUtf8());
-}
-
-void TestPreview::secondPreviewLeavesOnlyTheSecondText()
-{
-    Fixture f;
-    FormMain &form = *f.form;
-    form.RTB1->setText(QStringLiteral("a much longer first text\r\nwith two lines\r\n"));
-    form.ComIE_Click();
-    form.RTB1->setText(QStringLiteral("short"));
-    form.ComIE_Click();
-    QCOMPARE(readAll(f.previewPath()), QByteArray("short"));
-    QCOMPARE(f.platform.opened, QStringList({f.previewPath(), f.previewPath()}));
-}
-
-void TestPreview::programFolderWithAndWithoutSeparator_data()
-{
-    QTest::addColumn<bool>("trailingSeparator");
-    QTest::newRow("folder without a trailing separator") << false;
-    QTest::newRow("folder with a trailing separator") << true;
-}
-
-void TestPreview::programFolderWithAndWithoutSeparator()
-{
-    QFETCH(bool, trailingSeparator);
-    Fixture f;
-    if (trailingSeparator)
-        f.platform.folder = f.programFolder + QLatin1Char('/');
-    f.form->ComIE_Click();
-    QCOMPARE(f.platform.opened, QStringList{f.previewPath()});
-    QCOMPARE(readAll(f.previewPath()), QByteArray());
-}
-
-void TestPreview::documentIsUntouched()
-{
-    Fixture f;
-    FormMain &form = *f.form;
-    const QString document = f.folder.filePath(QStringLiteral("doc.htm"));
-    form.RTB1->setText(QStringLiteral("first\r\nsecond"));
-    f.platform.setNextFileName(document);
-    form.MFSaveAs_Click();
-    form.RTB1->setSelStart(7);
-    form.RTB1->setSelText(QStringLiteral("the "));
-    form.RTB1->setSelStart(2);
-    form.RTB1->setSelLength(3);
-    f.module.gUndoText = QStringLiteral("snapshot");
-
-    form.ComIE_Click();
-    QCOMPARE(form.RTB1->Text(), QStringLiteral("first\r\nthe second"));
-    QCOMPARE(form.RTB1->SelStart(), 2);
-    QCOMPARE(form.RTB1->SelLength(), 3);
-    QCOMPARE(form.Caption(), QStringLiteral("doc.htm (更新)"));
-    QCOMPARE(form.mModified, kTrue);
+    // The document is untouched.
+    QCOMPARE(form.RTB1->Text(), text);
+    QCOMPARE(form.RTB1->SelStart(), selStart);
+    QCOMPARE(form.RTB1->SelLength(), selLength);
+    QCOMPARE(form.Caption(), u"doc.htm"_s);
+    QCOMPARE(form.mModified, kFalse);
     QCOMPARE(form.mFilePath, document);
     QVERIFY(form.MFSave->isEnabled());
-    QCOMPARE(f.module.gUndoText, QStringLiteral("snapshot"));
-    QCOMPARE(readAll(document), QByteArray("first\r\nsecond"));
+    QCOMPARE(f.module.gUndoText, u"snapshot"_s);
 }
 
 void TestPreview::unwritablePreviewIsReportedAndNothingOpened_data()
@@ -196,17 +136,17 @@ void TestPreview::unwritablePreviewIsReportedAndNothingOpened()
     QFETCH(int, number);
     Fixture f;
     FormMain &form = *f.form;
-    form.RTB1->setText(QStringLiteral("old preview"));
+    form.RTB1->setText(u"old preview"_s);
     form.ComIE_Click();
     f.platform.opened.clear();
-    form.RTB1->setText(QStringLiteral("〜 new text"));
+    form.RTB1->setText(u"〜 new text"_s);
     const QString caption = form.Caption();
 
-    if (kind == QLatin1String("missing")) {
-        f.platform.folder = f.folder.filePath(QStringLiteral("no/such/folder"));
-    } else if (kind == QLatin1String("folder")) {
+    if (kind == "missing"_L1) {
+        f.platform.folder = f.folder.filePath(u"no/such/folder"_s);
+    } else if (kind == "folder"_L1) {
         QVERIFY(QFile::remove(f.previewPath()));
-        QVERIFY(QDir(f.programFolder).mkdir(QStringLiteral("_tmp.html")));
+        QVERIFY(QDir(f.programFolder).mkdir(u"_tmp.html"_s));
     } else {
         f.platform.page = "windows-31j";
     }
@@ -214,15 +154,15 @@ void TestPreview::unwritablePreviewIsReportedAndNothingOpened()
 
     QCOMPARE(f.platform.messages.size(), 1);
     const auto &box = f.platform.messages.constFirst();
-    QVERIFY(box.title.startsWith(QStringLiteral("エラーナンバー： ")));
+    QVERIFY(box.title.startsWith(u"エラーナンバー： "_s));
     if (number != 0)
         QCOMPARE(box.title, errorBoxTitle(number));
     QCOMPARE(box.icon, QMessageBox::Warning);
     QVERIFY(!box.text.isEmpty());
     QVERIFY(f.platform.opened.isEmpty());
-    if (kind == QLatin1String("unrepresentable"))
-        QCOMPARE(readAll(f.previewPath()), QByteArray("old preview"));
-    QCOMPARE(form.RTB1->Text(), QStringLiteral("〜 new text"));
+    if (kind == "unrepresentable"_L1)
+        QCOMPARE(readAll(f.previewPath()), "old preview"_ba);
+    QCOMPARE(form.RTB1->Text(), u"〜 new text"_s);
     QCOMPARE(form.Caption(), caption);
     QCOMPARE(form.mModified, kTrue);
 }
