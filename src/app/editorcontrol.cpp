@@ -1,5 +1,7 @@
 #include "app/editorcontrol.h"
 
+#include "edit/clipboardtext.h"
+
 #include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -458,7 +460,8 @@ bool EditorControl::canInsertFromMimeData(const QMimeData *source) const
 
 void EditorControl::insertFromMimeData(const QMimeData *source)
 {
-    // Reached by the X11 selection paste: plain text, through the program's own write.
+    // Reached by the X11 selection paste: plain text with the document's line ends,
+    // as the paste command gives it.
     if (source->hasText())
-        setSelText(source->text());
+        setSelText(withDocumentLineEnds(source->text()));
 }
