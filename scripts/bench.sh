@@ -7,7 +7,7 @@ build_dir="$here/build-release"
 "$here/scripts/setup.sh" "$build_dir" Release -DRUBELLO_BUILD_TESTS=OFF
 export QT_QPA_PLATFORM=offscreen
 for bench in "$build_dir"/bench/bench_*; do
-  [ -x "$bench" ] || continue
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   echo "== $(basename "$bench")"
   "$bench" 2> >(grep -v -E 'XDG_RUNTIME_DIR|propagateSizeHints' >&2)
 done
