@@ -4,8 +4,8 @@
 
 #include "app/editorcontrol.h"
 #include "app/formmain.h"
-#include "app/startup.h"
 #include "app/platform.h"
+#include "app/startup.h"
 #include "document/documentfile.h"
 #include "ruby/phoneticservice.h"
 
@@ -34,8 +34,7 @@ class BenchPlatform : public PlatformServices
 public:
     explicit BenchPlatform(QByteArray page)
         : m_page(std::move(page))
-    {
-    }
+    { }
     QMessageBox::StandardButton showMessage(QWidget *, QMessageBox::Icon, const QString &title,
                                             const QString &text,
                                             QMessageBox::StandardButtons) override
@@ -60,16 +59,31 @@ private:
 // Japanese HTML source of about the given size in the code page, CR LF line ends.
 QByteArray generateHtml(qint64 bytes, const QByteArray &codePage)
 {
-    static const char16_t *phrases[] = {
-        u"日本語の文章に", u"<ruby><rb>漢字</rb><rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>",
-        u"を含む行です。", u"送り仮名を省略して", u"ルビを振ります", u"<a href=\"index.html\">目次</a>",
-        u"東京都", u"、", u"。", u"ｶﾀｶﾅ", u"<br>", u" class=\"honbun\"", u"読み込みと保存",
-        u"①②③", u"～", u"髙橋さん", u"2024年6月11日", u"&nbsp;"};
+    static const char16_t *phrases[]
+        = {u"日本語の文章に",
+           u"<ruby><rb>漢字</rb><rp>(</rp><rt>かんじ</rt><rp>)</rp></ruby>",
+           u"を含む行です。",
+           u"送り仮名を省略して",
+           u"ルビを振ります",
+           u"<a href=\"index.html\">目次</a>",
+           u"東京都",
+           u"、",
+           u"。",
+           u"ｶﾀｶﾅ",
+           u"<br>",
+           u" class=\"honbun\"",
+           u"読み込みと保存",
+           u"①②③",
+           u"～",
+           u"髙橋さん",
+           u"2024年6月11日",
+           u"&nbsp;"};
     QRandomGenerator random(42);
     QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
     QByteArray out;
     out.reserve(bytes + 1024);
-    out += encoder.encode(QStringLiteral("<html>\r\n<head><title>試験</title></head>\r\n<body>\r\n"));
+    out += encoder.encode(
+        QStringLiteral("<html>\r\n<head><title>試験</title></head>\r\n<body>\r\n"));
     while (out.size() < bytes) {
         QString line = QStringLiteral("<p>");
         const int count = random.bounded(4, 14);
@@ -262,8 +276,8 @@ int main(int argc, char *argv[])
             std::printf("peak_memory_text_and_setplaintext_%s: %.1f MB\n", c.name, widgetPeak);
             std::printf("peak_memory_ratio_%s: %.2f x    (target: <= 6.00 x the file)\n", c.name,
                         ourPeak * 1e6 / double(bytes.size()));
-            std::printf("peak_memory_ratio_text_and_setplaintext_%s: %.2f x    (baseline)\n", c.name,
-                        widgetPeak * 1e6 / double(bytes.size()));
+            std::printf("peak_memory_ratio_text_and_setplaintext_%s: %.2f x    (baseline)\n",
+                        c.name, widgetPeak * 1e6 / double(bytes.size()));
         }
 
         if (c.megabytes == 10) {

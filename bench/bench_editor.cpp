@@ -94,7 +94,7 @@ double secondsSinceProcessStart()
             }
         }
     }
-    timespec now{};
+    timespec now {};
     clock_gettime(CLOCK_BOOTTIME, &now);
     const double uptime = now.tv_sec + now.tv_nsec / 1e9;
     return uptime - double(startTicks) / double(sysconf(_SC_CLK_TCK));
@@ -132,7 +132,7 @@ int main(int argc, char *argv[])
     FormMain form(module, platform);
     form.show();
 
-    const QString small = makeJapaneseHtml(100 * 1024);       // about 100 KB in UTF-8
+    const QString small = makeJapaneseHtml(100 * 1024); // about 100 KB in UTF-8
     const QString large = makeJapaneseHtml(10 * 1024 * 1024); // about 10 MB in UTF-8
     std::printf("documents: %lld bytes in %lld lines and %lld bytes in %lld lines\n",
                 (long long)small.toUtf8().size(), (long long)small.count(QLatin1Char('\n')),
@@ -168,7 +168,8 @@ int main(int argc, char *argv[])
     print("selstart_10MB_vs_10_lines", atEnd / smallSelStart, "x", "far below 20000");
 
     for (const int length : {1000, 10000, 100000}) {
-        const QString line = QStringLiteral("<span>漢字</span>").repeated(length / 15 + 1).left(length);
+        const QString line
+            = QStringLiteral("<span>漢字</span>").repeated(length / 15 + 1).left(length);
         const double cost = typingCost(form, line, 100);
         const QByteArray name = "typing_single_line_" + QByteArray::number(length) + "_per_key";
         print(name.constData(), cost, "ms", length <= 10000 ? "< 16 ms" : "reported");

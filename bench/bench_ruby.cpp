@@ -32,8 +32,7 @@ class BenchPlatform : public QtPlatformServices
 public:
     explicit BenchPlatform(PhoneticService &service)
         : m_service(service)
-    {
-    }
+    { }
     PhoneticService &phoneticService() override { return m_service; }
 
 private:
@@ -47,7 +46,7 @@ public:
     {
         return {m_table.value(text, text), QString()};
     }
-    QHash<QString, QString> m_table{{QStringLiteral("送り"), QStringLiteral("オクリ")}};
+    QHash<QString, QString> m_table {{QStringLiteral("送り"), QStringLiteral("オクリ")}};
 };
 
 // Closes the ruby dialog at its first paint and notes the time.
@@ -123,14 +122,15 @@ double median(std::vector<double> values)
 // Distinct compounds of two or three common words.
 QByteArray wordList(int count)
 {
-    const QStringList words = QStringLiteral(
-        "送り 漢字 取り扱い 十一月 東京 大阪 学校 先生 電車 自動車 新聞 天気 料理 音楽 映画 "
-        "図書館 病院 会社 社長 部長 仕事 会議 資料 手紙 写真 時計 眼鏡 財布 鉛筆 辞書 "
-        "山 川 海 空 雨 雪 風 花 木 森 春 夏 秋 冬 朝 昼 夜 今日 明日 昨日 "
-        "日本 中国 世界 国際 経済 政治 社会 文化 歴史 科学 技術 研究 教育 大学 学生 "
-        "読み 書き 話し 聞き 見送り 申し込み 打ち合わせ 受付 売り場 切符 乗り換え "
-        "家族 父 母 兄 姉 弟 妹 友達 子供 大人 男 女 人間 動物 犬 猫 鳥 魚 野菜 果物")
-                                    .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList words
+        = QStringLiteral(
+              "送り 漢字 取り扱い 十一月 東京 大阪 学校 先生 電車 自動車 新聞 天気 料理 音楽 映画 "
+              "図書館 病院 会社 社長 部長 仕事 会議 資料 手紙 写真 時計 眼鏡 財布 鉛筆 辞書 "
+              "山 川 海 空 雨 雪 風 花 木 森 春 夏 秋 冬 朝 昼 夜 今日 明日 昨日 "
+              "日本 中国 世界 国際 経済 政治 社会 文化 歴史 科学 技術 研究 教育 大学 学生 "
+              "読み 書き 話し 聞き 見送り 申し込み 打ち合わせ 受付 売り場 切符 乗り換え "
+              "家族 父 母 兄 姉 弟 妹 友達 子供 大人 男 女 人間 動物 犬 猫 鳥 魚 野菜 果物")
+              .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const int n = int(words.size());
     QByteArray list;
     for (int i = 0; i < count; ++i) {
@@ -184,7 +184,8 @@ int main(int argc, char *argv[])
     const double mecabMedian = median(measured.rest);
     const double tableMedian = median(baseline.rest);
 
-    std::printf("ruby_f5_to_dialog_first: %.2f ms  (first command of the run, dictionary opening included)\n",
+    std::printf("ruby_f5_to_dialog_first: %.2f ms  (first command of the run, dictionary opening "
+                "included)\n",
                 measured.first);
     std::printf("ruby_f5_to_dialog_median: %.2f ms  (target: < 30 ms, %d commands)\n", mecabMedian,
                 commands);

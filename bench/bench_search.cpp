@@ -16,10 +16,9 @@
 #include <QLineEdit>
 
 #include <algorithm>
-#include <map>
 #include <cstdio>
+#include <map>
 #include <vector>
-
 
 namespace {
 
@@ -34,8 +33,7 @@ class QuietPlatform : public PlatformServices
 {
 public:
     QMessageBox::StandardButton showMessage(QWidget *, QMessageBox::Icon, const QString &,
-                                            const QString &,
-                                            QMessageBox::StandardButtons) override
+                                            const QString &, QMessageBox::StandardButtons) override
     {
         ++messages;
         return QMessageBox::Ok;
@@ -59,12 +57,14 @@ const QString kReplacement = QStringLiteral("<ruby>仮名<rp>(</rp><rt>かな</r
 // Lines of Japanese HTML in which "かな" occurs in no form.
 QString filler(qsizetype utf8Bytes)
 {
-    const QStringList lines{
+    const QStringList lines {
         QStringLiteral("<p>吾輩は猫である。名前はまだ無い。</p>"),
-        QStringLiteral("<p>どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめした所でニャーニャー"
-                       "泣いていた事だけは記憶している。</p>"),
+        QStringLiteral(
+            "<p>どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめした所でニャーニャー"
+            "泣いていた事だけは記憶している。</p>"),
         QStringLiteral("<h2>第一章　春の訪れ</h2>"),
-        QStringLiteral("<div class=\"note\">桜の花が咲き、川の水はぬるみ、人々は外へ出かける。</div>"),
+        QStringLiteral(
+            "<div class=\"note\">桜の花が咲き、川の水はぬるみ、人々は外へ出かける。</div>"),
         QStringLiteral("<p>東京の町は朝から賑やかで、電車は満員だった。ｶﾀﾛｸﾞの看板も見える。</p>"),
         QStringLiteral("<li><a href=\"chapter2.html\">次の章へ進む</a></li>"),
     };
@@ -110,7 +110,7 @@ struct Setup
 {
     Module1 module = Module1::atStartUp();
     QuietPlatform platform;
-    FormMain form{module, platform};
+    FormMain form {module, platform};
     FormSearch *search = nullptr;
 
     Setup()
@@ -252,9 +252,9 @@ int main(int argc, char *argv[])
             for (int run = 0; run < 3; ++run) {
                 QElapsedTimer timer;
                 timer.start();
-                const ReplaceAllResult pure = replaceAll(
-                    text, 0, 0, true, kSearch, kReplacement,
-                    exact ? CompareMode::Exact : CompareMode::Loose);
+                const ReplaceAllResult pure
+                    = replaceAll(text, 0, 0, true, kSearch, kReplacement,
+                                 exact ? CompareMode::Exact : CompareMode::Loose);
                 pureTimes.push_back(timer.nsecsElapsed() / 1e6);
                 if (pure.replacements != count) {
                     std::fprintf(stderr, "document has %lld hits, not %d\n",
@@ -293,8 +293,7 @@ int main(int argc, char *argv[])
     QString big = filler(50'000'000);
     big += QStringLiteral("カナ");
     std::printf("big_document: %lld characters, %lld bytes in UTF-8\n",
-                static_cast<long long>(big.size()),
-                static_cast<long long>(big.toUtf8().size()));
+                static_cast<long long>(big.size()), static_cast<long long>(big.toUtf8().size()));
     setup.form.RTB1->setText(big);
     QCoreApplication::processEvents();
     setup.platform.messages = 0;

@@ -3,8 +3,7 @@
 CommonDialog::CommonDialog(PlatformServices &platform, QWidget *owner)
     : m_platform(platform)
     , m_owner(owner)
-{
-}
+{ }
 
 CommonDialogResult CommonDialog::show(CommonDialogKind kind)
 {

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kOriginalCharacter = QTextFormat::UserProperty + 1;
-constexpr char16_t kLineBreak = 0x2028;      // Qt's line break inside a block
+constexpr char16_t kLineBreak = 0x2028; // Qt's line break inside a block
 constexpr char16_t kParagraphBreak = 0x2029; // Qt's block separator
 
 bool needsStandIn(char16_t c)
@@ -44,7 +44,7 @@ bool mayBeStandIn(char16_t c)
 
 struct Encoded
 {
-    QString text;                  // as the document holds it, '\n' between blocks
+    QString text; // as the document holds it, '\n' between blocks
     QList<QPair<int, char16_t>> marks; // stand-ins: index in text, original character
 };
 
@@ -319,8 +319,8 @@ QColor EditorControl::SelColor() const
 void EditorControl::setSelColor(const QColor &color)
 {
     QTextCursor cursor = textCursor();
-    const bool wholeText = cursor.selectionStart() == 0
-                           && cursor.selectionEnd() >= document()->characterCount() - 1;
+    const bool wholeText
+        = cursor.selectionStart() == 0 && cursor.selectionEnd() >= document()->characterCount() - 1;
     {
         QScopedValueRollback formatGuard(m_formatOnly, true);
         QTextCharFormat format;
@@ -365,8 +365,8 @@ namespace {
 bool isEditKey(const QKeyEvent *key)
 {
     return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)
-           || key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy)
-           || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll);
+        || key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy)
+        || key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll);
 }
 } // namespace
 
@@ -386,8 +386,8 @@ void EditorControl::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    for (const auto key : {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste,
-                           QKeySequence::SelectAll}) {
+    for (const auto key :
+         {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::SelectAll}) {
         if (event->matches(key)) {
             event->accept();
             emit clipboardKey(key);
@@ -416,7 +416,7 @@ namespace {
 bool takesDrop(const QDropEvent *event)
 {
     return event->possibleActions().testFlag(Qt::CopyAction)
-           && !droppedLocalFiles(event->mimeData()).isEmpty();
+        && !droppedLocalFiles(event->mimeData()).isEmpty();
 }
 
 } // namespace

@@ -69,9 +69,9 @@ private:
     QString decode(const QString &raw, int firstPosition) const;
     void forgetInheritedMark();
 
-    int m_programWrite = 0;   // inside a write of ours: no Change from the document
+    int m_programWrite = 0; // inside a write of ours: no Change from the document
     bool m_formatOnly = false; // a change of format only: no Change at all
-    int m_markedWritten = 0;  // stand-ins written so far; 0 keeps reads on the fast path
+    int m_markedWritten = 0; // stand-ins written so far; 0 keeps reads on the fast path
 };
 
 // Local files carried by a drag, in the order the data object lists them.

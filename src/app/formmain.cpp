@@ -144,7 +144,8 @@ void FormMain::createMenus()
     MEAll = addItem(MEdit, QStringLiteral("すべて選択 (&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
 
     MSearch = menuBar()->addMenu(QStringLiteral("検索 (&S)"));
-    MSSearch = addItem(MSearch, QStringLiteral("検索と置換 (&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    MSSearch = addItem(MSearch, QStringLiteral("検索と置換 (&F)..."),
+                       QKeySequence(Qt::CTRL | Qt::Key_F));
 
     MOption = menuBar()->addMenu(QStringLiteral("書式 (&O)"));
     // "(F)" carries no access key: "&&" would show an ampersand, a bare F none.
@@ -163,8 +164,8 @@ void FormMain::createMenus()
 
 void FormMain::setTabOrder()
 {
-    QWidget *order[] = {Drive1, Dir1, File1, RTB1, CheckHTML, OptionKana[0], OptionKana[1],
-                        OptionKana[2], CheckSentKana, ComIE};
+    QWidget *order[] = {Drive1,        Dir1,          File1,         RTB1,          CheckHTML,
+                        OptionKana[0], OptionKana[1], OptionKana[2], CheckSentKana, ComIE};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -210,7 +211,8 @@ void FormMain::Form_Load()
 {
     // No wrapping, no drag of the editor's own, drops reported: set up by the control.
     CDlg.CancelError = true;
-    CDlg.Filter = QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|");
+    CDlg.Filter
+        = QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|");
     mKanaMode = 1;
     mModified = kFalse;
     MFSave->setEnabled(false);
@@ -246,11 +248,11 @@ qint16 FormMain::ConfirmSaveChanges()
     if (mModified != kTrue)
         return kFalse;
     const QString name = Caption().chopped(kModifiedMarker.size());
-    const QString prompt = name + QStringLiteral("　の内容は更新されています。") + QStringLiteral("\r\n")
-                           + QStringLiteral("保存しますか？");
-    const auto answer = m_platform.showMessage(this, QMessageBox::Question, kProgramTitle, prompt,
-                                               QMessageBox::Yes | QMessageBox::No
-                                                   | QMessageBox::Cancel);
+    const QString prompt = name + QStringLiteral("　の内容は更新されています。")
+        + QStringLiteral("\r\n") + QStringLiteral("保存しますか？");
+    const auto answer
+        = m_platform.showMessage(this, QMessageBox::Question, kProgramTitle, prompt,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     switch (answer) {
     case QMessageBox::Yes:
         MFSaveAs_Click();

@@ -146,8 +146,8 @@ private:
     void createMenus();
     void setTabOrder();
     void connectHandlers();
-    void connectFilePanel();  // document/formmain_filepanel.cpp
-    void connectEditKeys();   // edit/formmain_edit.cpp
+    void connectFilePanel(); // document/formmain_filepanel.cpp
+    void connectEditKeys(); // edit/formmain_edit.cpp
 
     Module1 &m_module;
     PlatformServices &m_platform;

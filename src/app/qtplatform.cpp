@@ -131,8 +131,8 @@ QByteArray QtPlatformServices::codePage() const
     // A locale without a character set of its own (C, POSIX) reports ASCII; Qt
     // itself takes the system's text as UTF-8 then, and so do we.
     const QByteArray codeset(nl_langinfo(CODESET));
-    const bool ascii = codeset == "ANSI_X3.4-1968" || codeset.compare("ASCII", Qt::CaseInsensitive) == 0
-                       || codeset == "US-ASCII";
+    const bool ascii = codeset == "ANSI_X3.4-1968"
+        || codeset.compare("ASCII", Qt::CaseInsensitive) == 0 || codeset == "US-ASCII";
     if (!codeset.isEmpty() && !ascii && QStringDecoder(codeset.constData()).isValid())
         return codeset;
     return QByteArrayLiteral("UTF-8");

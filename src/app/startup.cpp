@@ -23,9 +23,9 @@ void installJapaneseEnvironment()
         QCoreApplication::installTranslator(translator);
 
     // The design's fonts are Windows fonts; the nearest Japanese fonts stand in.
-    const QStringList monospaced = {QStringLiteral("Noto Sans Mono CJK JP"),
-                                    QStringLiteral("Noto Sans CJK JP"),
-                                    QStringLiteral("monospace")};
+    const QStringList monospaced
+        = {QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Noto Sans CJK JP"),
+           QStringLiteral("monospace")};
     QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), monospaced);
     QFont::insertSubstitutions(QStringLiteral("MS Gothic"), monospaced);
     QFont uiFont(QStringLiteral("Noto Sans CJK JP"));

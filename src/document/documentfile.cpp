@@ -36,8 +36,9 @@ ErrorReport deviceError(const QIODevice &device, QFileDevice::FileError fallback
 
 ErrorReport unknownCodePage(const QByteArray &codePage)
 {
-    return {EINVAL, QStringLiteral("文字コード %1 はこのシステムでは使えません。")
-                        .arg(QString::fromLatin1(codePage))};
+    return {EINVAL,
+            QStringLiteral("文字コード %1 はこのシステムでは使えません。")
+                .arg(QString::fromLatin1(codePage))};
 }
 
 ErrorReport tooLarge(qint64 size, qint64 maxBytes)
@@ -47,7 +48,7 @@ ErrorReport tooLarge(qint64 size, qint64 maxBytes)
         detail = QStringLiteral("%1 バイト").arg(size);
     if (maxBytes >= 0)
         detail += (detail.isEmpty() ? QString() : QStringLiteral("、"))
-                  + QStringLiteral("開けるのは %1 バイトまで").arg(maxBytes);
+            + QStringLiteral("開けるのは %1 バイトまで").arg(maxBytes);
     return {EFBIG, QStringLiteral("ファイルが大きすぎるため開けません（%1）。").arg(detail)};
 }
 
@@ -147,7 +148,7 @@ qsizetype firstUnrepresentable(QStringView text, const QByteArray &codePage)
         const qsizetype end = pieceEnd(text, qMin(text.size(), start + kPieceChars));
         if (hasEncodingError(text.sliced(start, end - start), codePage)) {
             qsizetype low = start; // text[start, low) encodes cleanly
-            qsizetype high = end;  // text[start, high) does not
+            qsizetype high = end; // text[start, high) does not
             while (high - low > 1) {
                 const qsizetype middle = pieceEnd(text, low + (high - low) / 2);
                 if (middle >= high)
@@ -176,7 +177,7 @@ QString describeCharacter(QStringView text, qsizetype index)
         shown = text.sliced(index, 1).toString();
     }
     const QString number
-            = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+        = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
     return shown.isEmpty() ? number : QStringLiteral("「%1」(%2)").arg(shown, number);
 }
 
@@ -209,10 +210,11 @@ bool endOfInputIsValid(QStringDecoder &decoder)
 
 ErrorReport invalidBytes(const QByteArray &codePage, qint64 offset)
 {
-    return {EILSEQ, QStringLiteral("文字コード %1 の文字として読めないバイトがあります"
-                                   "（オフセット %2）。\nファイルは読み込まれていません。")
-                        .arg(QString::fromLatin1(codePage))
-                        .arg(offset)};
+    return {EILSEQ,
+            QStringLiteral("文字コード %1 の文字として読めないバイトがあります"
+                           "（オフセット %2）。\nファイルは読み込まれていません。")
+                .arg(QString::fromLatin1(codePage))
+                .arg(offset)};
 }
 
 // The decoded characters become the text: a lone CR ends its line as a CR LF does, so
@@ -386,10 +388,11 @@ EncodedText encodeText(const QString &text, const QByteArray &codePage)
     result.unrepresentableLine
         = index < 0 ? 0 : int(QStringView(text).first(index).count(u'\n')) + 1;
     const QString what = index < 0 ? QString() : describeCharacter(text, index);
-    result.error = {EILSEQ, QStringLiteral("%1 行目の文字 %2 は文字コード %3 で表せません。\n"
-                                           "ファイルは書き込まれていません。")
-                                .arg(result.unrepresentableLine)
-                                .arg(what, QString::fromLatin1(codePage))};
+    result.error = {EILSEQ,
+                    QStringLiteral("%1 行目の文字 %2 は文字コード %3 で表せません。\n"
+                                   "ファイルは書き込まれていません。")
+                        .arg(result.unrepresentableLine)
+                        .arg(what, QString::fromLatin1(codePage))};
     return result;
 }
 

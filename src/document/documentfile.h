@@ -26,7 +26,7 @@ struct EncodedText
     QByteArray bytes;
     ErrorReport error;
     qsizetype unrepresentableIndex = -1; // the first character the code page cannot hold
-    int unrepresentableLine = 0;         // its line, counted from 1
+    int unrepresentableLine = 0; // its line, counted from 1
 };
 
 // The document's text from its bytes in the code page: lines end at CR LF or a

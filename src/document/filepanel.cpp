@@ -32,8 +32,7 @@ bool wildcardMatch(QStringView name, QStringView pattern)
             starP = p++;
             starN = n;
         } else if (p < pattern.size()
-                   && (pattern[p] == u'?'
-                       || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+                   && (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
             ++n;
             ++p;
         } else if (starP >= 0) {
@@ -52,9 +51,8 @@ bool wildcardMatch(QStringView name, QStringView pattern)
 // of one folder compare equal.
 QString cleanFolderPath(const QString &path)
 {
-    const QString absolute = QDir::cleanPath(QDir::isAbsolutePath(path)
-                                                 ? path
-                                                 : QDir::current().absoluteFilePath(path));
+    const QString absolute = QDir::cleanPath(
+        QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
     const QString canonical = QFileInfo(absolute).canonicalFilePath();
     return canonical.isEmpty() ? absolute : canonical;
 }
@@ -399,11 +397,11 @@ void DirListBox::fill(const QString &folder, const QStringList &subfolders)
         root = QStringLiteral("/");
 
     // The folder's path from the volume's root down, then its subfolders.
-    QStringList chain{root};
-    QStringList names{root};
+    QStringList chain {root};
+    QStringList names {root};
     if (folder != root) {
-        const QStringList parts =
-            folder.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        const QStringList parts
+            = folder.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
         for (const QString &part : parts) {
             chain.append(joinFolderAndName(chain.last(), part));
             names.append(part);

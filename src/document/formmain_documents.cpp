@@ -13,8 +13,8 @@ namespace {
 
 const QString kProgramTitle = QStringLiteral("Rubello");
 
-constexpr int kOpenFlags = 4100;  // no read-only check box, an existing file only
-constexpr int kSaveAsFlags = 2;   // ask before overwriting
+constexpr int kOpenFlags = 4100; // no read-only check box, an existing file only
+constexpr int kSaveAsFlags = 2; // ask before overwriting
 
 // A failed dialog is reported; a cancelled one is not. True when the dialog was accepted.
 bool dialogAccepted(PlatformServices &platform, QWidget *parent, const CommonDialogResult &result)

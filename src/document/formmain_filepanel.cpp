@@ -52,8 +52,8 @@ void FormMain::File1_DblClick()
 
 void FormMain::CheckHTML_Click()
 {
-    const ErrorReport error =
-        File1->setPattern(CheckHTML->isChecked() ? kHtmlPattern : kAllFilesPattern);
+    const ErrorReport error
+        = File1->setPattern(CheckHTML->isChecked() ? kHtmlPattern : kAllFilesPattern);
     if (error.isError())
         showErrorBox(platform(), this, error);
 }

@@ -28,8 +28,9 @@ QRect labelBox(const QLabel *label, int left, int top, int width, int height)
 } // namespace
 
 FormVersion::FormVersion(PlatformServices &platform, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                  | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_platform(platform)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -143,7 +144,7 @@ bool FormVersion::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const bool click = m_linkPressed && mouse->button() == Qt::LeftButton
-                           && LabelURL->rect().contains(mouse->position().toPoint());
+            && LabelURL->rect().contains(mouse->position().toPoint());
         m_linkPressed = false;
         if (click)
             LabelURL_Click();

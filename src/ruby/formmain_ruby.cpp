@@ -21,10 +21,11 @@ void FormMain::MERuby_Click()
     const bool omitKana = CheckSentKana->isChecked();
     if (omitKana && selected.size() > kMaxOkuriganaSelection) {
         showErrorBox(platform(), this,
-                     {EOVERFLOW, QStringLiteral("選択範囲が長すぎます (%1 文字)。送り仮名を省略する"
-                                                "ときは %2 文字までを選択してください。")
-                                     .arg(selected.size())
-                                     .arg(kMaxOkuriganaSelection)});
+                     {EOVERFLOW,
+                      QStringLiteral("選択範囲が長すぎます (%1 文字)。送り仮名を省略する"
+                                     "ときは %2 文字までを選択してください。")
+                          .arg(selected.size())
+                          .arg(kMaxOkuriganaSelection)});
         return;
     }
 

@@ -30,8 +30,9 @@ QFont gothic(qreal points)
 } // namespace
 
 FormRuby::FormRuby(Module1 &module, EditorControl &editor, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
     , m_module(module)
     , RTB1(editor)
 {

@@ -67,7 +67,7 @@ Opened openModel(const QList<QByteArray> &arguments)
     opened.model.reset(MeCab::createModel(int(argv.size()), argv.data()));
     if (!opened.model) {
         opened.error = kMissingDictionary + QStringLiteral("\n(")
-                       + QString::fromLocal8Bit(MeCab::getLastError()) + QLatin1Char(')');
+            + QString::fromLocal8Bit(MeCab::getLastError()) + QLatin1Char(')');
         opened.errorNumber = ENOENT;
         return opened;
     }
@@ -104,8 +104,7 @@ QString standardIpadicUtf8Folder()
 
 MecabPhoneticService::MecabPhoneticService(const QString &dictionaryFolder)
     : m_dictionaryFolder(dictionaryFolder)
-{
-}
+{ }
 
 MecabPhoneticService::~MecabPhoneticService() = default;
 
@@ -113,11 +112,11 @@ PhoneticResult MecabPhoneticService::open()
 {
     // With a folder of our own the system's settings file is not needed.
     const auto inFolder = [](const QString &folder) {
-        return QList<QByteArray>{"rubello", "-r", "/dev/null", "-d", folder.toLocal8Bit()};
+        return QList<QByteArray> {"rubello", "-r", "/dev/null", "-d", folder.toLocal8Bit()};
     };
     QList<QList<QByteArray>> attempts;
     if (m_dictionaryFolder.isEmpty()) {
-        attempts.append(QList<QByteArray>{"rubello"});
+        attempts.append(QList<QByteArray> {"rubello"});
         attempts.append(inFolder(standardIpadicUtf8Folder()));
     } else {
         attempts.append(inFolder(m_dictionaryFolder));
@@ -130,8 +129,7 @@ PhoneticResult MecabPhoneticService::open()
             m_tagger.reset(opened.model->createTagger());
             if (!m_tagger) {
                 opened.error = kMissingDictionary + QStringLiteral("\n(")
-                               + QString::fromLocal8Bit(MeCab::getLastError())
-                               + QLatin1Char(')');
+                    + QString::fromLocal8Bit(MeCab::getLastError()) + QLatin1Char(')');
                 opened.errorNumber = ENOENT;
             } else {
                 m_model = std::move(opened.model);

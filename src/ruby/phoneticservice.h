@@ -5,7 +5,7 @@
 struct PhoneticResult
 {
     QString reading; // full-width katakana
-    QString error;   // what is missing or failed; empty on success
+    QString error; // what is missing or failed; empty on success
     int errorNumber = 0; // errno-style number for the warning box; 0 when unknown
 
     bool ok() const { return error.isEmpty(); }

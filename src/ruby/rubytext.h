@@ -26,7 +26,7 @@ qint16 commonEndingLength(const QString &katakanaBase, const QString &reading);
 
 struct OkuriganaOmission
 {
-    QString reading;  // the reading without the common ending
+    QString reading; // the reading without the common ending
     qint16 baseLength = 0; // what is left of the selection
     qint16 omitted = 0;
 };

@@ -41,8 +41,9 @@ void placeCaptioned(QWidget *widget, int left, int top, int width, int height)
 } // namespace
 
 FormSearch::FormSearch(FormMain &owner)
-    : QDialog(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(&owner,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                  | Qt::MSWindowsFixedSizeDialogHint)
     , m_module(owner.module())
     , m_platform(owner.platform())
     , RTB1(owner.RTB1)
@@ -110,8 +111,8 @@ void FormSearch::createControls()
     ComCancel->setGeometry(px(4440), px(2160), px(1335), px(375));
     ComCancel->setToolTip(QStringLiteral("Escキー"));
 
-    QWidget *order[] = {TextSearch, TextReplace, ComSearch, ComReplace, ComAllReplace,
-                        ComCancel,  CheckReplace, CheckStr, CheckTop};
+    QWidget *order[] = {TextSearch, TextReplace,  ComSearch, ComReplace, ComAllReplace,
+                        ComCancel,  CheckReplace, CheckStr,  CheckTop};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     TextSearch->setFocus();

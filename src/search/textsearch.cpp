@@ -127,9 +127,8 @@ qsizetype findText(QStringView text, QStringView search, qsizetype start, Compar
     return findFrom(text, from, search, mode, before) + 1;
 }
 
-ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selLength,
-                            bool fromTop, QStringView search, QStringView replacement,
-                            CompareMode mode)
+ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selLength, bool fromTop,
+                            QStringView search, QStringView replacement, CompareMode mode)
 {
     ReplaceAllResult result;
     result.selStart = selStart;
@@ -138,7 +137,7 @@ ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selL
 
     // The first pass: with fromTop it only searches from the top; otherwise it
     // replaces the selection when that is the search text.
-    qsizetype from = 0;     // where the next search begins, in the original text
+    qsizetype from = 0; // where the next search begins, in the original text
     qsizetype copiedTo = 0; // end of the original text taken into changeText so far
     if (fromTop) {
         from = 0;

@@ -53,9 +53,8 @@ struct ReplaceAllResult
 // repeated Replace replaces the selection when it is the search text, and then
 // searches on from just after it; with fromTop the first pass only searches from
 // the top. An empty search text finds nothing, so nothing is replaced.
-ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selLength,
-                            bool fromTop, QStringView search, QStringView replacement,
-                            CompareMode mode);
+ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selLength, bool fromTop,
+                            QStringView search, QStringView replacement, CompareMode mode);
 
 // text with the result's change applied.
 QString appliedTo(QStringView text, const ReplaceAllResult &result);

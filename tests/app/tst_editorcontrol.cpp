@@ -67,12 +67,12 @@ void TestEditorControl::roundTrip()
 
 void TestEditorControl::roundTripOfGeneratedTexts()
 {
-    const QStringList pieces = {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r"),
-                                QStringLiteral("漢字"), QStringLiteral("abc"), QStringLiteral("\t"),
-                                QStringLiteral("\u00A0"), QStringLiteral("\u2028"),
-                                QStringLiteral("\u2029"), QStringLiteral("\uFEFF"),
-                                QString(QChar(0)), QStringLiteral("<ruby>"),
-                                QStringLiteral("\u240D"), QStringLiteral("ｶﾞ")};
+    const QStringList pieces
+        = {QStringLiteral("\r\n"),   QStringLiteral("\n"),     QStringLiteral("\r"),
+           QStringLiteral("漢字"),   QStringLiteral("abc"),    QStringLiteral("\t"),
+           QStringLiteral("\u00A0"), QStringLiteral("\u2028"), QStringLiteral("\u2029"),
+           QStringLiteral("\uFEFF"), QString(QChar(0)),        QStringLiteral("<ruby>"),
+           QStringLiteral("\u240D"), QStringLiteral("ｶﾞ")};
     QRandomGenerator random(20261206);
     EditorControl editor;
     for (int round = 0; round < 300; ++round) {

@@ -61,23 +61,36 @@ void TestFormMain::menusCarryTheirCaptionsAndKeys_data()
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QStringList>("keys");
     QTest::newRow("file") << QStringLiteral("ファイル (&F)")
-                          << QStringList{"新規作成 (&N)", "開く (&O)...", "上書き保存 (&S)",
-                                         "名前を付けて保存 (&A)...", "-", "終了 (&X)"}
-                          << QStringList{"Ctrl+N", "Ctrl+O", "Ctrl+S", "", "", ""};
+                          << QStringList {"新規作成 (&N)",
+                                          "開く (&O)...",
+                                          "上書き保存 (&S)",
+                                          "名前を付けて保存 (&A)...",
+                                          "-",
+                                          "終了 (&X)"}
+                          << QStringList {"Ctrl+N", "Ctrl+O", "Ctrl+S", "", "", ""};
     QTest::newRow("edit") << QStringLiteral("編集 (&E)")
-                          << QStringList{"るびぃ (&R)", "-", "ブラウザで確認", "-", "元に戻す (&U)",
-                                         "-", "切り取り (&T)", "コピー (&C)", "貼り付け (&P)",
-                                         "削除 (&L)", "-", "すべて選択 (&A)"}
-                          << QStringList{"F5", "", "F8", "", "Ctrl+Z", "", "Ctrl+X", "Ctrl+C",
-                                         "Ctrl+V", "", "", "Ctrl+A"};
-    QTest::newRow("search") << QStringLiteral("検索 (&S)") << QStringList{"検索と置換 (&F)..."}
-                            << QStringList{"Ctrl+F"};
+                          << QStringList {"るびぃ (&R)",
+                                          "-",
+                                          "ブラウザで確認",
+                                          "-",
+                                          "元に戻す (&U)",
+                                          "-",
+                                          "切り取り (&T)",
+                                          "コピー (&C)",
+                                          "貼り付け (&P)",
+                                          "削除 (&L)",
+                                          "-",
+                                          "すべて選択 (&A)"}
+                          << QStringList {"F5",     "",       "F8",     "", "Ctrl+Z", "",
+                                          "Ctrl+X", "Ctrl+C", "Ctrl+V", "", "",       "Ctrl+A"};
+    QTest::newRow("search") << QStringLiteral("検索 (&S)") << QStringList {"検索と置換 (&F)..."}
+                            << QStringList {"Ctrl+F"};
     QTest::newRow("format") << QStringLiteral("書式 (&O)")
-                            << QStringList{"フォント (F)...", "文字色 (&M)", "背景色 (&B)"}
-                            << QStringList{"", "", ""};
+                            << QStringList {"フォント (F)...", "文字色 (&M)", "背景色 (&B)"}
+                            << QStringList {"", "", ""};
     QTest::newRow("help") << QStringLiteral("ヘルプ (&H)")
-                          << QStringList{"ヘルプ (&H)", "-", "バージョン情報 (&A)..."}
-                          << QStringList{"F1", "", ""};
+                          << QStringList {"ヘルプ (&H)", "-", "バージョン情報 (&A)..."}
+                          << QStringList {"F1", "", ""};
 }
 
 void TestFormMain::menusCarryTheirCaptionsAndKeys()
@@ -178,7 +191,8 @@ void TestFormMain::closingChangedAsks_data()
     QTest::addColumn<bool>("closes");
     QTest::newRow("no closes without saving") << int(QMessageBox::No) << false << true;
     QTest::newRow("cancel keeps the window") << int(QMessageBox::Cancel) << false << false;
-    QTest::newRow("yes and a failed save keeps the window") << int(QMessageBox::Yes) << false << false;
+    QTest::newRow("yes and a failed save keeps the window")
+        << int(QMessageBox::Yes) << false << false;
 }
 
 void TestFormMain::closingChangedAsks()
@@ -195,8 +209,7 @@ void TestFormMain::closingChangedAsks()
     QCOMPARE(platform.messages.size(), 1);
     const FakePlatform::Message &message = platform.messages.constFirst();
     QCOMPARE(message.title, QStringLiteral("Rubello"));
-    QCOMPARE(message.text,
-             QStringLiteral("Rubello　の内容は更新されています。\r\n保存しますか？"));
+    QCOMPARE(message.text, QStringLiteral("Rubello　の内容は更新されています。\r\n保存しますか？"));
     QCOMPARE(message.icon, QMessageBox::Question);
     QCOMPARE(message.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QCOMPARE(form.RTB1->Text(), QStringLiteral("changed"));

@@ -18,10 +18,18 @@ void TestPaths::join_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("path");
-    QTest::newRow("folder without separator") << "/opt/tools" << "_tmp.html" << "/opt/tools/_tmp.html";
-    QTest::newRow("folder with separator") << "/opt/tools/" << "index.html" << "/opt/tools/index.html";
-    QTest::newRow("root") << "/" << "a.htm" << "/a.htm";
-    QTest::newRow("empty folder") << "" << "a.htm" << "/a.htm";
+    QTest::newRow("folder without separator") << "/opt/tools"
+                                              << "_tmp.html"
+                                              << "/opt/tools/_tmp.html";
+    QTest::newRow("folder with separator") << "/opt/tools/"
+                                           << "index.html"
+                                           << "/opt/tools/index.html";
+    QTest::newRow("root") << "/"
+                          << "a.htm"
+                          << "/a.htm";
+    QTest::newRow("empty folder") << ""
+                                  << "a.htm"
+                                  << "/a.htm";
 }
 
 void TestPaths::join()
@@ -36,10 +44,14 @@ void TestPaths::fileName_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("name");
-    QTest::newRow("full path") << "/home/u/a.htm" << "a.htm";
-    QTest::newRow("root file") << "/a.htm" << "a.htm";
-    QTest::newRow("no folder") << "a.htm" << "a.htm";
-    QTest::newRow("folder only") << "/home/u/" << "";
+    QTest::newRow("full path") << "/home/u/a.htm"
+                               << "a.htm";
+    QTest::newRow("root file") << "/a.htm"
+                               << "a.htm";
+    QTest::newRow("no folder") << "a.htm"
+                               << "a.htm";
+    QTest::newRow("folder only") << "/home/u/"
+                                 << "";
 }
 
 void TestPaths::fileName()

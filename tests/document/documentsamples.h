@@ -10,20 +10,37 @@
 // text ended at random by CR LF, LF or a lone CR, with and without a final line end.
 struct SampleDocument
 {
-    QByteArray bytes;    // the file as written
+    QByteArray bytes; // the file as written
     QByteArray expected; // the file after load and save: each lone CR becomes CR LF
 };
 
 inline QStringList sampleWords(const QByteArray &codePage)
 {
-    QStringList words = {
-        QStringLiteral("<p>"), QStringLiteral("</p>"), QStringLiteral("abc"), QStringLiteral(" "),
-        QStringLiteral("href=\"a.htm\""), QStringLiteral("&amp;"), QStringLiteral("\t"),
-        QStringLiteral("\\"), QStringLiteral("~"), QStringLiteral("日本語"), QStringLiteral("漢字"),
-        QStringLiteral("ひらがな"), QStringLiteral("カタカナ"), QStringLiteral("ｶﾀｶﾅ"),
-        QStringLiteral("ルビ"), QStringLiteral("～"), QStringLiteral("－"), QStringLiteral("①"),
-        QStringLiteral("纊"), QStringLiteral("ⅰ"), QStringLiteral("髙"), QStringLiteral("￤"),
-        QStringLiteral("〒"), QStringLiteral("、。"), QStringLiteral("送り仮名")};
+    QStringList words = {QStringLiteral("<p>"),
+                         QStringLiteral("</p>"),
+                         QStringLiteral("abc"),
+                         QStringLiteral(" "),
+                         QStringLiteral("href=\"a.htm\""),
+                         QStringLiteral("&amp;"),
+                         QStringLiteral("\t"),
+                         QStringLiteral("\\"),
+                         QStringLiteral("~"),
+                         QStringLiteral("日本語"),
+                         QStringLiteral("漢字"),
+                         QStringLiteral("ひらがな"),
+                         QStringLiteral("カタカナ"),
+                         QStringLiteral("ｶﾀｶﾅ"),
+                         QStringLiteral("ルビ"),
+                         QStringLiteral("～"),
+                         QStringLiteral("－"),
+                         QStringLiteral("①"),
+                         QStringLiteral("纊"),
+                         QStringLiteral("ⅰ"),
+                         QStringLiteral("髙"),
+                         QStringLiteral("￤"),
+                         QStringLiteral("〒"),
+                         QStringLiteral("、。"),
+                         QStringLiteral("送り仮名")};
     if (codePage == "UTF-8") {
         words << QStringLiteral("〜") << QStringLiteral("−") << QStringLiteral("—")
               << QStringLiteral("¥") << QStringLiteral("‾") << QStringLiteral("𠮷")
@@ -46,8 +63,8 @@ inline QByteArray withLoneCRsEnded(const QByteArray &bytes)
 
 inline SampleDocument generateSample(QRandomGenerator &random, const QByteArray &codePage)
 {
-    static const QString separators[] = {QStringLiteral("\r\n"), QStringLiteral("\n"),
-                                         QStringLiteral("\r")};
+    static const QString separators[]
+        = {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")};
     const QStringList words = sampleWords(codePage);
     QString text;
     const int lines = random.bounded(0, 12);

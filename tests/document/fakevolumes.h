@@ -8,8 +8,7 @@ class FakeVolumes : public VolumeSource
 public:
     explicit FakeVolumes(QList<Volume> list)
         : list(std::move(list))
-    {
-    }
+    { }
     QList<Volume> volumes() const override { return list; }
 
     QList<Volume> list;

@@ -94,11 +94,12 @@ QHash<quint16, quint16> windows31jPreferredForms()
     const struct
     {
         quint16 from, to, count;
-    } runs[] = {{0x8790, 0x81E0, 1}, {0x8791, 0x81DF, 1}, {0x8792, 0x81E7, 1}, {0x8795, 0x81E3, 1},
-                {0x8796, 0x81DB, 1}, {0x8797, 0x81DA, 1}, {0x879A, 0x81E6, 1}, {0x879B, 0x81BF, 1},
-                {0x879C, 0x81BE, 1}, {0xFA4A, 0x8754, 10}, {0xFA54, 0x81CA, 1}, {0xFA58, 0x878A, 1},
-                {0xFA59, 0x8782, 1}, {0xFA5A, 0x8784, 1}, {0xFA5B, 0x81E6, 1}, {0xEEEF, 0xFA40, 10},
-                {0xEEF9, 0x81CA, 1}, {0xEEFA, 0xFA55, 3}};
+    } runs[]
+        = {{0x8790, 0x81E0, 1}, {0x8791, 0x81DF, 1},  {0x8792, 0x81E7, 1}, {0x8795, 0x81E3, 1},
+           {0x8796, 0x81DB, 1}, {0x8797, 0x81DA, 1},  {0x879A, 0x81E6, 1}, {0x879B, 0x81BF, 1},
+           {0x879C, 0x81BE, 1}, {0xFA4A, 0x8754, 10}, {0xFA54, 0x81CA, 1}, {0xFA58, 0x878A, 1},
+           {0xFA59, 0x8782, 1}, {0xFA5A, 0x8784, 1},  {0xFA5B, 0x81E6, 1}, {0xEEEF, 0xFA40, 10},
+           {0xEEF9, 0x81CA, 1}, {0xEEFA, 0xFA55, 3}};
     QHash<quint16, quint16> forms;
     for (const auto &run : runs) {
         for (quint16 i = 0; i < run.count; ++i)
@@ -143,10 +144,10 @@ void TestDocumentFile::decoding_data()
                          const QString &text) {
         QTest::addRow("load rule: %s", name) << codePage << bytes << text << qint64(-1);
     };
-    const auto refuse = [](const char *name, const QByteArray &codePage, const QByteArray &bytes,
-                           qint64 offset) {
-        QTest::addRow("refused: %s", name) << codePage << bytes << QString() << offset;
-    };
+    const auto refuse
+        = [](const char *name, const QByteArray &codePage, const QByteArray &bytes, qint64 offset) {
+              QTest::addRow("refused: %s", name) << codePage << bytes << QString() << offset;
+          };
     load("last line without line end gets none", kUtf8, "ab\r\ncd"_ba, u"ab\r\ncd"_s);
     load("lone CR ends a line and becomes CR LF", kUtf8, "ab\rcd"_ba, u"ab\r\ncd"_s);
     load("lone CR at the end becomes CR LF", kUtf8, "ab\rcd\r"_ba, u"ab\r\ncd\r\n"_s);
@@ -154,8 +155,8 @@ void TestDocumentFile::decoding_data()
     load("lone LF stays in its line", kUtf8, "ab\ncd\n"_ba, u"ab\ncd\n"_s);
     load("LF then CR: the CR ends the line", kUtf8, "a\n\rb"_ba, u"a\n\r\nb"_s);
     load("empty file gives empty text", kUtf8, QByteArray(), QString());
-    load("UTF-8 Japanese, last line without line end: nothing appended", kUtf8,
-         "日本語\r\n漢字"_ba, u"日本語\r\n漢字"_s);
+    load("UTF-8 Japanese, last line without line end: nothing appended", kUtf8, "日本語\r\n漢字"_ba,
+         u"日本語\r\n漢字"_s);
     load("UTF-8 byte-order mark is text and kept", kUtf8, "\xEF\xBB\xBF<p>"_ba, u"\uFEFF<p>"_s);
     load("UTF-8 character outside the BMP", kUtf8, "\xF0\xA0\xAE\xB7\r"_ba, u"𠮷\r\n"_s);
     load("windows-31j one double-byte character, no line end: no lone CR", kSjis, "\x82\xA0"_ba,
@@ -251,12 +252,12 @@ void TestDocumentFile::encoding_data()
         const QString jis = u"a"_s + QChar(pair.jis) + end;
         const QString microsoft = u"a"_s + QChar(pair.microsoft) + end;
         const QString named = u"「%1」(U+%2)"_s.arg(QChar(pair.jis))
-                                      .arg(QString::number(pair.jis, 16).toUpper(), 4, u'0');
+                                  .arg(QString::number(pair.jis, 16).toUpper(), 4, u'0');
         QTest::addRow("windows-31j %s: JIS form refused", pair.name)
             << kSjis << jis << QByteArray() << qsizetype(1) << 1 << named;
         QTest::addRow("windows-31j %s: Microsoft form round-trips", pair.name)
-            << kSjis << microsoft << "a"_ba + pair.microsoftBytes + "\r\n" << qsizetype(-1) << 0
-            << QString();
+            << kSjis << microsoft << "a"_ba + pair.microsoftBytes + "\r\n"
+            << qsizetype(-1) << 0 << QString();
         QTest::addRow("UTF-8 %s: JIS form round-trips", pair.name)
             << kUtf8 << jis << jis.toUtf8() << qsizetype(-1) << 0 << QString();
         QTest::addRow("UTF-8 %s: Microsoft form round-trips", pair.name)
@@ -278,9 +279,9 @@ void TestDocumentFile::encoding_data()
         << kSjis << u"a\nb¥"_s << QByteArray() << qsizetype(3) << 2 << u"「¥」(U+00A5)"_s;
     QTest::newRow("refused: character outside the BMP")
         << kSjis << u"漢字𠮷"_s << QByteArray() << qsizetype(2) << 1 << kanji;
-    QTest::newRow("refused: UTF-8 lone surrogate") << kUtf8 << u"ab"_s + QChar(0xD800) + u"c"_s
-                                                   << QByteArray() << qsizetype(2) << 1
-                                                   << u"U+D800"_s;
+    QTest::newRow("refused: UTF-8 lone surrogate")
+        << kUtf8 << u"ab"_s + QChar(0xD800) + u"c"_s << QByteArray() << qsizetype(2) << 1
+        << u"U+D800"_s;
     const QString far = QString(200000, u'x') + end + QString(70000, u'y') + u"〜"_s;
     QTest::newRow("refused: far into a large text")
         << kSjis << far << QByteArray() << qsizetype(270002) << 2 << waveDash;
@@ -401,12 +402,12 @@ void TestDocumentFile::readingFromADevice_data()
     const QString ioError = u"Input/output error"_s;
     QTest::newRow("file of the limit's size is read")
         << kUtf8 << false << qint64(1000) << qint64(1000) << 0 << QString();
-    QTest::newRow("file one byte over the limit") << kUtf8 << false << qint64(1001) << qint64(0)
-                                                  << EFBIG << limit;
+    QTest::newRow("file one byte over the limit")
+        << kUtf8 << false << qint64(1001) << qint64(0) << EFBIG << limit;
     QTest::newRow("stream of the limit's size is read")
         << kUtf8 << true << qint64(1000) << qint64(1000) << 0 << QString();
-    QTest::newRow("stream over the limit") << kUtf8 << true << qint64(200000) << qint64(200000)
-                                           << EFBIG << limit;
+    QTest::newRow("stream over the limit")
+        << kUtf8 << true << qint64(200000) << qint64(200000) << EFBIG << limit;
     QTest::newRow("file failing while read")
         << kUtf8 << false << qint64(100) << qint64(50) << int(QFileDevice::ReadError) << ioError;
     QTest::newRow("stream failing while read")
@@ -451,7 +452,7 @@ void TestDocumentFile::fileThatDoesNotFitInMemoryIsRefused()
             usedKiB = line.mid(7).trimmed().split(' ').constFirst().toLongLong();
     }
     QVERIFY(usedKiB > 0);
-    rlimit saved{};
+    rlimit saved {};
     QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
     rlimit limited = saved;
     limited.rlim_cur = rlim_t(usedKiB) * 1024 + (rlim_t(128) << 20);

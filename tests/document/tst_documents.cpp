@@ -120,17 +120,23 @@ void TestDocuments::commandsLeaveTheStateOfTheTable_data()
     const QString kanji = u"漢字\r\n"_s;
     const QString unsaved = u"a.htm (更新)"_s;
     QTest::newRow("New: empty, Rubello, Save disabled; path and undo kept")
-        << Action::New << "a.htm" << "Rubello" << kFalse << false << QString() << loaded << 0 << 0;
+        << Action::New << "a.htm"
+        << "Rubello" << kFalse << false << QString() << loaded << 0 << 0;
     QTest::newRow("Open: the file's text, caret at the start")
-        << Action::OpenOther << "b.htm" << "b.htm" << kFalse << true << kanji << kanji << 0 << 0;
+        << Action::OpenOther << "b.htm"
+        << "b.htm" << kFalse << true << kanji << kanji << 0 << 0;
     QTest::newRow("Save: the title loses its marker")
-        << Action::Save << "a.htm" << "a.htm" << kFalse << true << changed << loaded << 1 << 1;
+        << Action::Save << "a.htm"
+        << "a.htm" << kFalse << true << changed << loaded << 1 << 1;
     QTest::newRow("Save As: the chosen file")
-        << Action::SaveAs << "c.htm" << "c.htm" << kFalse << true << changed << loaded << 1 << 1;
-    QTest::newRow("open dialog cancelled: nothing changes") << Action::OpenCancelled << "a.htm"
-        << unsaved << kTrue << true << changed << loaded << 1 << 1;
-    QTest::newRow("save dialog cancelled: nothing changes") << Action::SaveAsCancelled << "a.htm"
-        << unsaved << kTrue << true << changed << loaded << 1 << 1;
+        << Action::SaveAs << "c.htm"
+        << "c.htm" << kFalse << true << changed << loaded << 1 << 1;
+    QTest::newRow("open dialog cancelled: nothing changes")
+        << Action::OpenCancelled << "a.htm" << unsaved << kTrue << true << changed << loaded << 1
+        << 1;
+    QTest::newRow("save dialog cancelled: nothing changes")
+        << Action::SaveAsCancelled << "a.htm" << unsaved << kTrue << true << changed << loaded << 1
+        << 1;
 }
 
 void TestDocuments::commandsLeaveTheStateOfTheTable()
@@ -370,22 +376,26 @@ void TestDocuments::failedSaveKeepsTheDocumentModified_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("saveAs"); // the file chosen in Save As; empty: Save
-    QTest::addColumn<int>("number");     // 0: any
+    QTest::addColumn<int>("number"); // 0: any
     QTest::addColumn<QString>("detail");
     const QString waveDash = u"2 行目の文字 「〜」(U+301C)"_s;
-    QTest::newRow("Save: the file became a folder") << "folder" << "" << 0 << QString();
-    QTest::newRow("Save: the folder became read-only") << "read-only" << "" << 0 << QString();
-    QTest::newRow("Save: the disk fills up part of the way") << "full" << "" << 0 << QString();
-    QTest::newRow("Save: a character windows-31j cannot hold")
-        << "unrepresentable" << "" << EILSEQ << waveDash;
+    QTest::newRow("Save: the file became a folder") << "folder"
+                                                    << "" << 0 << QString();
+    QTest::newRow("Save: the folder became read-only") << "read-only"
+                                                       << "" << 0 << QString();
+    QTest::newRow("Save: the disk fills up part of the way") << "full"
+                                                             << "" << 0 << QString();
+    QTest::newRow("Save: a character windows-31j cannot hold") << "unrepresentable"
+                                                               << "" << EILSEQ << waveDash;
     QTest::newRow("Save: a code page the system does not know")
-        << "code page" << "" << EINVAL << u"no-such-code-page"_s;
-    QTest::newRow("Save As: a character windows-31j cannot hold")
-        << "unrepresentable" << "c.htm" << EILSEQ << waveDash;
-    QTest::newRow("Save As: a folder that does not exist")
-        << "missing" << "no/such/c.htm" << 0 << QString();
-    QTest::newRow("Save As: the dialog fails") << "dialog" << "c.htm" << 20477
-                                               << u"The dialog failed"_s;
+        << "code page"
+        << "" << EINVAL << u"no-such-code-page"_s;
+    QTest::newRow("Save As: a character windows-31j cannot hold") << "unrepresentable"
+                                                                  << "c.htm" << EILSEQ << waveDash;
+    QTest::newRow("Save As: a folder that does not exist") << "missing"
+                                                           << "no/such/c.htm" << 0 << QString();
+    QTest::newRow("Save As: the dialog fails") << "dialog"
+                                               << "c.htm" << 20477 << u"The dialog failed"_s;
 }
 
 void TestDocuments::failedSaveKeepsTheDocumentModified()
@@ -399,15 +409,15 @@ void TestDocuments::failedSaveKeepsTheDocumentModified()
     Fixture f;
     f.loadAndChange();
     FormMain &form = *f.form;
-    rlimit saved{};
+    rlimit saved {};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit limited = saved;
     if (kind == "folder"_L1) {
         QVERIFY(QFile::remove(f.path("a.htm")));
         QVERIFY(QDir(f.folder.path()).mkdir(u"a.htm"_s));
     } else if (kind == "read-only"_L1) {
-        QVERIFY(QFile::setPermissions(f.folder.path(),
-                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(f.folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     } else if (kind == "full"_L1) {
         // A file size limit makes the write fail part of the way, as a full disk does.
         limited.rlim_cur = 2;
@@ -431,8 +441,8 @@ void TestDocuments::failedSaveKeepsTheDocumentModified()
         form.MFSaveAs_Click();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-    QFile::setPermissions(f.folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                               | QFileDevice::ExeOwner);
+    QFile::setPermissions(f.folder.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QCOMPARE(f.platform.messages.size(), 1);
     const auto &box = f.platform.messages.constFirst();

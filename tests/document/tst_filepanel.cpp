@@ -104,7 +104,7 @@ private:
     // The system's root volume and a second one at a folder of the tree.
     std::shared_ptr<FakeVolumes> volumes(const QString &root, const QString &name) const
     {
-        return std::make_shared<FakeVolumes>(QList<Volume>{{u"/"_s, u"root"_s}, {root, name}});
+        return std::make_shared<FakeVolumes>(QList<Volume> {{u"/"_s, u"root"_s}, {root, name}});
     }
     // An empty folder of the tree for the lists on their own.
     QString listsFolder() const
@@ -170,25 +170,44 @@ void TestFilePanel::patternMatching_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("html filter takes .htm") << "a.htm" << "*.htm*" << true;
-    QTest::newRow("html filter takes .html") << "index.html" << "*.htm*" << true;
-    QTest::newRow("html filter ignores case") << "INDEX.HTM" << "*.htm*" << true;
-    QTest::newRow("html filter refuses .txt") << "a.txt" << "*.htm*" << false;
-    QTest::newRow("html filter refuses htm without a dot") << "xhtm" << "*.htm*" << false;
-    QTest::newRow("html filter refuses .xhtml") << "a.xhtml" << "*.htm*" << false;
-    QTest::newRow("html filter: wildcard spans a later dot") << "a.htm.bak" << "*.htm*" << true;
-    QTest::newRow("all files takes a dotted name") << "a.txt" << "*.*" << true;
-    QTest::newRow("all files takes a name without a dot") << "README" << "*.*" << true;
-    QTest::newRow("star dot takes names without extension") << "README" << "*." << true;
-    QTest::newRow("star dot refuses an extension") << "a.txt" << "*." << false;
-    QTest::newRow("question mark is one character") << "a1.htm" << "a?.htm" << true;
-    QTest::newRow("question mark is not zero characters") << "a.htm" << "a?.htm" << false;
-    QTest::newRow("exact name needs all of it") << "a.html" << "a.htm" << false;
-    QTest::newRow("list of patterns") << "b.txt" << "*.htm;*.txt" << true;
-    QTest::newRow("list of patterns refuses others") << "b.css" << "*.htm;*.txt" << false;
-    QTest::newRow("japanese name") << "ルビ見本.html" << "*.htm*" << true;
-    QTest::newRow("brackets are plain characters") << "a[1].htm" << "a[1].htm" << true;
-    QTest::newRow("backtracking over repeated parts") << "a.htm.htm.txt" << "*.htm*.txt" << true;
+    QTest::newRow("html filter takes .htm") << "a.htm"
+                                            << "*.htm*" << true;
+    QTest::newRow("html filter takes .html") << "index.html"
+                                             << "*.htm*" << true;
+    QTest::newRow("html filter ignores case") << "INDEX.HTM"
+                                              << "*.htm*" << true;
+    QTest::newRow("html filter refuses .txt") << "a.txt"
+                                              << "*.htm*" << false;
+    QTest::newRow("html filter refuses htm without a dot") << "xhtm"
+                                                           << "*.htm*" << false;
+    QTest::newRow("html filter refuses .xhtml") << "a.xhtml"
+                                                << "*.htm*" << false;
+    QTest::newRow("html filter: wildcard spans a later dot") << "a.htm.bak"
+                                                             << "*.htm*" << true;
+    QTest::newRow("all files takes a dotted name") << "a.txt"
+                                                   << "*.*" << true;
+    QTest::newRow("all files takes a name without a dot") << "README"
+                                                          << "*.*" << true;
+    QTest::newRow("star dot takes names without extension") << "README"
+                                                            << "*." << true;
+    QTest::newRow("star dot refuses an extension") << "a.txt"
+                                                   << "*." << false;
+    QTest::newRow("question mark is one character") << "a1.htm"
+                                                    << "a?.htm" << true;
+    QTest::newRow("question mark is not zero characters") << "a.htm"
+                                                          << "a?.htm" << false;
+    QTest::newRow("exact name needs all of it") << "a.html"
+                                                << "a.htm" << false;
+    QTest::newRow("list of patterns") << "b.txt"
+                                      << "*.htm;*.txt" << true;
+    QTest::newRow("list of patterns refuses others") << "b.css"
+                                                     << "*.htm;*.txt" << false;
+    QTest::newRow("japanese name") << "ルビ見本.html"
+                                   << "*.htm*" << true;
+    QTest::newRow("brackets are plain characters") << "a[1].htm"
+                                                   << "a[1].htm" << true;
+    QTest::newRow("backtracking over repeated parts") << "a.htm.htm.txt"
+                                                      << "*.htm*.txt" << true;
 }
 
 void TestFilePanel::patternMatching()
@@ -203,14 +222,14 @@ void TestFilePanel::namesSortAsAFileManagerShowsThem_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("sorted");
-    QTest::newRow("numbers by value") << QStringList{"p10.htm", "p9.htm", "p100.htm", "p1.htm"}
-                                      << QStringList{"p1.htm", "p9.htm", "p10.htm", "p100.htm"};
-    QTest::newRow("case ignored") << QStringList{"b.htm", "C.htm", "A.htm"}
-                                  << QStringList{"A.htm", "b.htm", "C.htm"};
+    QTest::newRow("numbers by value") << QStringList {"p10.htm", "p9.htm", "p100.htm", "p1.htm"}
+                                      << QStringList {"p1.htm", "p9.htm", "p10.htm", "p100.htm"};
+    QTest::newRow("case ignored") << QStringList {"b.htm", "C.htm", "A.htm"}
+                                  << QStringList {"A.htm", "b.htm", "C.htm"};
     QTest::newRow("equal but for case keeps a fixed order")
-        << QStringList{"a.htm", "A.htm"} << QStringList{"A.htm", "a.htm"};
-    QTest::newRow("kana in their order") << QStringList{"か.htm", "あ.htm", "さ.htm"}
-                                         << QStringList{"あ.htm", "か.htm", "さ.htm"};
+        << QStringList {"a.htm", "A.htm"} << QStringList {"A.htm", "a.htm"};
+    QTest::newRow("kana in their order")
+        << QStringList {"か.htm", "あ.htm", "さ.htm"} << QStringList {"あ.htm", "か.htm", "さ.htm"};
 }
 
 void TestFilePanel::namesSortAsAFileManagerShowsThem()
@@ -225,9 +244,9 @@ void TestFilePanel::folderListShowsPathFromVolumeRootAndSubfolders_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("the volume's root") << "" << QStringList{"$root", "a", "Z9", "z10"};
-    QTest::newRow("one level down") << "a" << QStringList{"$root", "a", "b"};
-    QTest::newRow("two levels down, no subfolders") << "a/b" << QStringList{"$root", "a", "b"};
+    QTest::newRow("the volume's root") << "" << QStringList {"$root", "a", "Z9", "z10"};
+    QTest::newRow("one level down") << "a" << QStringList {"$root", "a", "b"};
+    QTest::newRow("two levels down, no subfolders") << "a/b" << QStringList {"$root", "a", "b"};
 }
 
 void TestFilePanel::folderListShowsPathFromVolumeRootAndSubfolders()
@@ -298,8 +317,8 @@ void TestFilePanel::driveValueGoesToTheVolumesCurrentFolder()
     for (const char *path : {"a", "volume/docs"})
         QVERIFY(root.mkpath(QLatin1String(path)));
     const QString volume = root.filePath(u"volume"_s);
-    const Volume system{u"/"_s, u"root"_s};
-    const Volume stick{volume, u"STICK"_s};
+    const Volume system {u"/"_s, u"root"_s};
+    const Volume stick {volume, u"STICK"_s};
     DirListBox list;
     list.setVolumeSource(volumes(volume, u"STICK"_s));
     QVERIFY(!list.setPath(root.filePath(u"a"_s)).isError());
@@ -318,9 +337,15 @@ void TestFilePanel::driveValueRoundTrips_data()
     QTest::addColumn<QString>("root");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("value");
-    QTest::newRow("the root volume") << "/" << "vda" << "/ [vda]";
-    QTest::newRow("a mounted stick") << "/media/u/STICK" << "STICK" << "/media/u/STICK [STICK]";
-    QTest::newRow("a label with spaces") << "/mnt/x" << "My Disk" << "/mnt/x [My Disk]";
+    QTest::newRow("the root volume") << "/"
+                                     << "vda"
+                                     << "/ [vda]";
+    QTest::newRow("a mounted stick") << "/media/u/STICK"
+                                     << "STICK"
+                                     << "/media/u/STICK [STICK]";
+    QTest::newRow("a label with spaces") << "/mnt/x"
+                                         << "My Disk"
+                                         << "/mnt/x [My Disk]";
 }
 
 void TestFilePanel::driveValueRoundTrips()
@@ -338,7 +363,7 @@ void TestFilePanel::startsOnTheCurrentFolderAndTheBoxSwitchesThePattern()
 {
     makeForm();
     const QString start = path("start");
-    const QStringList html{"a.htm", "b.html", "page9.htm", "page10.htm"};
+    const QStringList html {"a.htm", "b.html", "page9.htm", "page10.htm"};
     QCOMPARE(m_form->Dir1->Path(), start);
     QCOMPARE(m_form->File1->Path(), start);
     QCOMPARE(m_form->Drive1->driveRoot(), MountedVolumes().rootOf(start));
@@ -370,20 +395,36 @@ void TestFilePanel::changeChainComesToRest_data()
     QTest::addColumn<int>("dirChanges");
     QTest::addColumn<int>("driveChanges");
     QTest::addColumn<QString>("drive");
-    QTest::newRow("the same folder again") << "folder" << "start/" << "start" << 0 << 0 << "/";
-    QTest::newRow("another folder on the same volume")
-        << "folder" << "other" << "other" << 1 << 0 << "/";
-    QTest::newRow("a folder chosen in the list") << "list" << "sub" << "start/sub" << 1 << 0 << "/";
-    QTest::newRow("a folder above chosen in the list") << "list" << "$tree" << "" << 1 << 0 << "/";
-    QTest::newRow("a folder chosen with Enter") << "enter" << "sub" << "start/sub" << 1 << 0 << "/";
-    QTest::newRow("a folder beside the volume, spelt alike")
-        << "folder" << "volume2" << "volume2" << 1 << 0 << "/";
-    QTest::newRow("a load's folder on another volume")
-        << "folder" << "volume/docs/" << "volume/docs" << 1 << 1 << "volume";
-    QTest::newRow("the root of another volume")
-        << "folder" << "volume" << "volume" << 1 << 1 << "volume";
-    QTest::newRow("another drive chosen") << "drive" << "volume" << "volume" << 1 << 1 << "volume";
-    QTest::newRow("the drive shown chosen again") << "drive" << "/" << "start" << 0 << 0 << "/";
+    QTest::newRow("the same folder again") << "folder"
+                                           << "start/"
+                                           << "start" << 0 << 0 << "/";
+    QTest::newRow("another folder on the same volume") << "folder"
+                                                       << "other"
+                                                       << "other" << 1 << 0 << "/";
+    QTest::newRow("a folder chosen in the list") << "list"
+                                                 << "sub"
+                                                 << "start/sub" << 1 << 0 << "/";
+    QTest::newRow("a folder above chosen in the list") << "list"
+                                                       << "$tree"
+                                                       << "" << 1 << 0 << "/";
+    QTest::newRow("a folder chosen with Enter") << "enter"
+                                                << "sub"
+                                                << "start/sub" << 1 << 0 << "/";
+    QTest::newRow("a folder beside the volume, spelt alike") << "folder"
+                                                             << "volume2"
+                                                             << "volume2" << 1 << 0 << "/";
+    QTest::newRow("a load's folder on another volume") << "folder"
+                                                       << "volume/docs/"
+                                                       << "volume/docs" << 1 << 1 << "volume";
+    QTest::newRow("the root of another volume") << "folder"
+                                                << "volume"
+                                                << "volume" << 1 << 1 << "volume";
+    QTest::newRow("another drive chosen") << "drive"
+                                          << "volume"
+                                          << "volume" << 1 << 1 << "volume";
+    QTest::newRow("the drive shown chosen again") << "drive"
+                                                  << "/"
+                                                  << "start" << 0 << 0 << "/";
 }
 
 void TestFilePanel::changeChainComesToRest()
@@ -504,7 +545,7 @@ void TestFilePanel::onlyTheEditorTakesDrops()
                               : QString::fromLatin1(widget->metaObject()->className()));
     }
     takers.removeDuplicates();
-    QCOMPARE(takers, QStringList{u"RTB1"_s});
+    QCOMPARE(takers, QStringList {u"RTB1"_s});
     QVERIFY(!m_form->acceptDrops());
 }
 
@@ -545,27 +586,28 @@ void TestFilePanel::dropsOnTheEditor_data()
     QTest::addColumn<QString>("html");
     QTest::addColumn<bool>("moveOnly");
     QTest::addColumn<QString>("text"); // of the file loaded; empty: the drag is refused
-    const QStringList three{"volume/docs/d.htm", "start/a.htm", "start/b.html"};
+    const QStringList three {"volume/docs/d.htm", "start/a.htm", "start/b.html"};
     const QString none;
     QTest::newRow("one local file")
-        << QStringList{"start/a.htm"} << none << none << false << "<p>A</p>\r\n";
+        << QStringList {"start/a.htm"} << none << none << false << "<p>A</p>\r\n";
     QTest::newRow("three local files load only the first")
         << three << none << none << false << "<p>D</p>\r\n";
     // File managers offer the paths as text beside the list of files.
     QTest::newRow("files offered beside their text: a .txt file loads")
-        << QStringList{"start/c.txt", "start/a.htm"} << "c.txt\na.htm" << none << false
+        << QStringList {"start/c.txt", "start/a.htm"} << "c.txt\na.htm" << none << false
         << "text\r\n";
     QTest::newRow("a file without an extension loads")
-        << QStringList{"start/README"} << none << none << false << "readme\r\n";
+        << QStringList {"start/README"} << none << none << false << "readme\r\n";
     QTest::newRow("a file with a Japanese name")
-        << QStringList{"volume/docs/ルビ 見本.txt"} << none << none << false << "ルビ\r\n";
+        << QStringList {"volume/docs/ルビ 見本.txt"} << none << none << false << "ルビ\r\n";
     // Taken as a move, the source would remove its file after the drop.
     QTest::newRow("a file whose source offers only a move")
-        << QStringList{"start/a.htm"} << none << none << true << none;
-    QTest::newRow("plain text") << QStringList() << "<p>ドラッグした文字</p>" << none << false << none;
-    QTest::newRow("a web page's address") << QStringList{"https://example.invalid/page.html"}
-                                          << "https://example.invalid/page.html" << none << false
-                                          << none;
+        << QStringList {"start/a.htm"} << none << none << true << none;
+    QTest::newRow("plain text") << QStringList() << "<p>ドラッグした文字</p>" << none << false
+                                << none;
+    QTest::newRow("a web page's address")
+        << QStringList {"https://example.invalid/page.html"} << "https://example.invalid/page.html"
+        << none << false << none;
     QTest::newRow("rich text") << QStringList() << none << "<b>太字</b>" << false << none;
 }
 

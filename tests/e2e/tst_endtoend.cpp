@@ -3,9 +3,9 @@
 #include "xsession.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,8 +83,8 @@ void TestEndToEnd::openThroughDialog(XSession &session, const QString &path)
 
 int TestEndToEnd::menuBarHeight(XSession &session)
 {
-    const QString geometry =
-        session.xdotool({QStringLiteral("getwindowgeometry"), session.mainWindow()});
+    const QString geometry
+        = session.xdotool({QStringLiteral("getwindowgeometry"), session.mainWindow()});
     const QRegularExpression size(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
     const QRegularExpressionMatch match = size.match(geometry);
     return match.hasMatch() ? match.captured(2).toInt() - 529 : 24;
@@ -96,8 +96,8 @@ void TestEndToEnd::rubyAnnotationRoad()
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("road.htm"));
     QVERIFY(writeFile(path, "送り仮名です\r\n<p>漢字</p>\r\n"));
-    const QString preview = QFileInfo(QStringLiteral(RUBELLO_BINARY)).absolutePath()
-                            + QStringLiteral("/_tmp.html");
+    const QString preview
+        = QFileInfo(QStringLiteral(RUBELLO_BINARY)).absolutePath() + QStringLiteral("/_tmp.html");
     QFile::remove(preview);
 
     XSession session;
@@ -113,8 +113,8 @@ void TestEndToEnd::rubyAnnotationRoad()
     QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
     QVERIFY(session.waitForTitle(window, QStringLiteral("road.htm (更新)")));
 
-    const QByteArray expected =
-        "<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>り仮名です\r\n<p>漢字</p>\r\n";
+    const QByteArray expected
+        = "<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>り仮名です\r\n<p>漢字</p>\r\n";
     session.focus(window);
     session.key(QStringLiteral("F8"));
     QTRY_COMPARE_WITH_TIMEOUT(readFile(preview), expected, 10000);
@@ -148,14 +148,15 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
     QVERIFY(!session.waitForDialog(QStringLiteral("ルビの挿入")).isEmpty());
     session.key(QStringLiteral("Tab Tab Tab space Return"));
     QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
-    const QByteArray first =
-        "<ruby><rb>送</rb><rp>(</rp><rt style=\"font-size:7pt\">オク</rt><rp>)</rp></ruby>";
+    const QByteArray first
+        = "<ruby><rb>送</rb><rp>(</rp><rt style=\"font-size:7pt\">オク</rt><rp>)</rp></ruby>";
 
     // 半角 ｶﾀｶﾅ for the second word; the attribute stays on from the last insertion.
     session.focus(window);
     session.click(window, 40, menuBar + 16 + 64 + 8);
     session.click(window, 400, menuBar + 200);
-    session.key(QStringLiteral("ctrl+Home Down shift+Right shift+Right shift+Right shift+Right F5"));
+    session.key(
+        QStringLiteral("ctrl+Home Down shift+Right shift+Right shift+Right shift+Right F5"));
     QVERIFY(!session.waitForDialog(QStringLiteral("ルビの挿入")).isEmpty());
     session.key(QStringLiteral("Return"));
     QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
@@ -164,8 +165,9 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
     session.key(QStringLiteral("ctrl+s"));
     QVERIFY(session.waitForTitle(window, QStringLiteral("forms.htm")));
     QCOMPARE(readFile(path),
-             first + "り仮名\r\n<ruby><rb>取り扱</rb><rp>(</rp><rt style=\"font-size:7pt\">"
-                     "ﾄﾘｱﾂｶ</rt><rp>)</rp></ruby>い\r\n");
+             first
+                 + "り仮名\r\n<ruby><rb>取り扱</rb><rp>(</rp><rt style=\"font-size:7pt\">"
+                   "ﾄﾘｱﾂｶ</rt><rp>)</rp></ruby>い\r\n");
 
     // Undo brings back the text as it was before the last insertion.
     session.key(QStringLiteral("ctrl+z ctrl+s"));
@@ -190,8 +192,8 @@ void TestEndToEnd::looseReplaceAll()
     QVERIFY2(!search.isEmpty(), "the search window did not appear");
     session.focus(search);
     session.type(QStringLiteral("かな"));
-    session.click(search, 16 + 30, 112 + 6);   // 置換も行う
-    session.click(search, 8 + 100, 72 + 9);    // the replacement box
+    session.click(search, 16 + 30, 112 + 6); // 置換も行う
+    session.click(search, 8 + 100, 72 + 9); // the replacement box
     session.type(QStringLiteral("ruby"));
     session.click(search, 296 + 44, 104 + 12); // 全て置換
     const QString end = session.waitForDialog(QStringLiteral("検索終了"));

@@ -48,7 +48,7 @@ bool XSession::startDisplay(QString *why)
     const QByteArray number = output.trimmed();
     if (number.isEmpty()) {
         *why = QStringLiteral("Xvfb did not report a display: ")
-               + QString::fromLocal8Bit(m_xvfb.readAllStandardError());
+            + QString::fromLocal8Bit(m_xvfb.readAllStandardError());
         return false;
     }
     m_display = QStringLiteral(":") + QString::fromLatin1(number);
@@ -71,7 +71,8 @@ bool XSession::startProgram(const QString &program, const QString &workingFolder
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("HOME"), m_home.path());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       m_home.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("PATH"),
                        bin + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
@@ -178,7 +179,8 @@ void XSession::focus(const QString &window)
 
 void XSession::key(const QString &keys)
 {
-    QStringList arguments = {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
+    QStringList arguments
+        = {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
     arguments += keys.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     xdotool(arguments);
     QThread::msleep(250);
@@ -203,7 +205,8 @@ void XSession::screenshot(const QString &path)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), m_display);
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+    process.start(QStringLiteral("import"),
+                  {QStringLiteral("-window"), QStringLiteral("root"), path});
     process.waitForFinished(20000);
 }
 

@@ -35,7 +35,8 @@ void fuzzLoad(const uint8_t *data, size_t size)
     if (size == 0)
         return;
     const bool shiftJis = data[0] & 1;
-    const QByteArray codePage = shiftJis ? QByteArrayLiteral("windows-31j") : QByteArrayLiteral("UTF-8");
+    const QByteArray codePage
+        = shiftJis ? QByteArrayLiteral("windows-31j") : QByteArrayLiteral("UTF-8");
     const QByteArrayView bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
 
     const LoadedText loaded = decodeDocument(bytes, codePage);

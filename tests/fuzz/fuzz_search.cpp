@@ -70,8 +70,8 @@ void fuzzSearch(const uint8_t *data, size_t size)
 
     const qsizetype selStart = text.isEmpty() ? 0 : selectionSeed % (text.size() + 1);
     const qsizetype selLength = (selectionSeed / 7) % (text.size() - selStart + 1);
-    const ReplaceAllResult result =
-        replaceAll(text, selStart, selLength, fromTop, search, replacement, mode);
+    const ReplaceAllResult result
+        = replaceAll(text, selStart, selLength, fromTop, search, replacement, mode);
     const QString after = appliedTo(text, result);
     if (result.changeStart < 0 || result.changeStart + result.changeLength > text.size())
         fail("the change lies inside the text");

@@ -60,16 +60,22 @@ void TestPreview::previewWritesWhatSaveWrites_data()
     QTest::addColumn<QString>("folderEnd"); // appended to the program folder's path
     const QByteArray utf8 = "UTF-8";
     const QByteArray sjis = "windows-31j";
-    QTest::newRow("empty document") << utf8 << QString() << "button" << "";
-    QTest::newRow("empty document, windows-31j") << sjis << QString() << "button" << "";
+    QTest::newRow("empty document") << utf8 << QString() << "button"
+                                    << "";
+    QTest::newRow("empty document, windows-31j") << sjis << QString() << "button"
+                                                 << "";
     QTest::newRow("HTML with CR LF, last line without line end, from the menu")
-        << utf8 << u"<html>\r\n<body>ルビ</body>\r\n</html>"_s << "menu" << "";
+        << utf8 << u"<html>\r\n<body>ルビ</body>\r\n</html>"_s << "menu"
+        << "";
     QTest::newRow("text ending in CR LF: nothing added, by F8")
-        << utf8 << u"<p>漢字</p>\r\n"_s << "key" << "";
+        << utf8 << u"<p>漢字</p>\r\n"_s << "key"
+        << "";
     QTest::newRow("lone LF kept, program folder with a trailing separator")
-        << utf8 << u"a\nb"_s << "button" << "/";
+        << utf8 << u"a\nb"_s << "button"
+        << "/";
     QTest::newRow("windows-31j Japanese, program folder without a trailing separator")
-        << sjis << u"<ruby><rb>送</rb><rt>おく</rt></ruby>～\r\n"_s << "button" << "";
+        << sjis << u"<ruby><rb>送</rb><rt>おく</rt></ruby>～\r\n"_s << "button"
+        << "";
 }
 
 void TestPreview::previewWritesWhatSaveWrites()
@@ -109,7 +115,7 @@ void TestPreview::previewWritesWhatSaveWrites()
     }
     QVERIFY(f.platform.messages.isEmpty());
     QCOMPARE(readAll(f.previewPath()), readAll(document));
-    QCOMPARE(f.platform.opened, QStringList{f.previewPath()});
+    QCOMPARE(f.platform.opened, QStringList {f.previewPath()});
     // The document is untouched.
     QCOMPARE(form.RTB1->Text(), text);
     QCOMPARE(form.RTB1->SelStart(), selStart);

@@ -29,8 +29,8 @@ struct RandomCase
         drawn.text = pieces(maxPieces);
         drawn.search = pieces(3);
         if (!drawn.text.isEmpty() && random.bounded(4) != 0)
-            drawn.search = drawn.text.mid(random.bounded(int(drawn.text.size())),
-                                          1 + random.bounded(3));
+            drawn.search
+                = drawn.text.mid(random.bounded(int(drawn.text.size())), 1 + random.bounded(3));
         drawn.replacement = pieces(3);
         if (random.bounded(3) == 0)
             drawn.replacement = drawn.search + drawn.replacement;

@@ -23,7 +23,7 @@ struct Fixture
 {
     Module1 module = Module1::atStartUp();
     FakePlatform platform;
-    FormMain form{module, platform};
+    FormMain form {module, platform};
 
     explicit Fixture(const QString &text = QString(), Selection selection = {0, 0})
     {
@@ -78,16 +78,16 @@ void TestFormSearch::captionsLayoutAndTabOrder()
     Fixture fixture;
     FormSearch *search = fixture.open();
     QCOMPARE(search->windowTitle(), QStringLiteral("検索と置換"));
-    const std::pair<QWidget *, QString> captions[] = {
-        {search->LabelSearch, QStringLiteral("検索する文字列 (&F)：")},
-        {search->LabelReplace, QStringLiteral("置換する文字列 (&I)：")},
-        {search->CheckReplace, QStringLiteral("置換も行う")},
-        {search->CheckStr, QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する")},
-        {search->CheckTop, QStringLiteral("先頭から検索する")},
-        {search->ComSearch, QStringLiteral("検索 (&S)")},
-        {search->ComReplace, QStringLiteral("置換 (&R)")},
-        {search->ComAllReplace, QStringLiteral("全て置換 (&A)")},
-        {search->ComCancel, QStringLiteral("閉じる")}};
+    const std::pair<QWidget *, QString> captions[]
+        = {{search->LabelSearch, QStringLiteral("検索する文字列 (&F)：")},
+           {search->LabelReplace, QStringLiteral("置換する文字列 (&I)：")},
+           {search->CheckReplace, QStringLiteral("置換も行う")},
+           {search->CheckStr, QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する")},
+           {search->CheckTop, QStringLiteral("先頭から検索する")},
+           {search->ComSearch, QStringLiteral("検索 (&S)")},
+           {search->ComReplace, QStringLiteral("置換 (&R)")},
+           {search->ComAllReplace, QStringLiteral("全て置換 (&A)")},
+           {search->ComCancel, QStringLiteral("閉じる")}};
     for (const auto &[widget, caption] : captions)
         QCOMPARE(widget->property("text").toString(), caption);
     QCOMPARE(search->ComSearch->toolTip(), QStringLiteral("Enterキー"));
@@ -102,10 +102,11 @@ void TestFormSearch::captionsLayoutAndTabOrder()
     QVERIFY(!(search->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(search->testAttribute(Qt::WA_DeleteOnClose));
     // Captions keep their left edges and middles and are never cut off.
-    const std::pair<QWidget *, QPoint> captioned[] = {
-        {search->LabelSearch, {8, 14}},   {search->LabelReplace, {8, 62}},
-        {search->CheckReplace, {16, 118}}, {search->CheckStr, {16, 142}},
-        {search->CheckTop, {16, 166}}};
+    const std::pair<QWidget *, QPoint> captioned[] = {{search->LabelSearch, {8, 14}},
+                                                      {search->LabelReplace, {8, 62}},
+                                                      {search->CheckReplace, {16, 118}},
+                                                      {search->CheckStr, {16, 142}},
+                                                      {search->CheckTop, {16, 166}}};
     for (const auto &[widget, leftAndMiddle] : captioned) {
         QCOMPARE(widget->x(), leftAndMiddle.x());
         QVERIFY(qAbs(widget->geometry().center().y() - leftAndMiddle.y()) <= 1);
@@ -115,10 +116,9 @@ void TestFormSearch::captionsLayoutAndTabOrder()
     }
     QVERIFY(search->CheckStr->geometry().right() < search->ComCancel->x());
 
-    const QList<QWidget *> order{search->TextSearch,    search->TextReplace, search->ComSearch,
-                                 search->ComReplace,    search->ComAllReplace,
-                                 search->ComCancel,     search->CheckReplace, search->CheckStr,
-                                 search->CheckTop};
+    const QList<QWidget *> order {search->TextSearch,   search->TextReplace,   search->ComSearch,
+                                  search->ComReplace,   search->ComAllReplace, search->ComCancel,
+                                  search->CheckReplace, search->CheckStr,      search->CheckTop};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         QWidget *next = order[i]->nextInFocusChain();
         while (next->focusPolicy() == Qt::NoFocus)
@@ -137,14 +137,17 @@ void TestFormSearch::openingStates_data()
     QTest::addColumn<QString>("searchText");
 
     const QString word(40000, u'語');
-    QTest::newRow("first: the selection") << "xx abc yy" << Selection{3, 3} << "" << "abc";
-    QTest::newRow("first: no selection, empty") << "xx abc yy" << Selection{4, 0} << "" << "";
+    QTest::newRow("first: the selection") << "xx abc yy" << Selection {3, 3} << ""
+                                          << "abc";
+    QTest::newRow("first: no selection, empty") << "xx abc yy" << Selection {4, 0} << ""
+                                                << "";
     QTest::newRow("first: a selection longer than a line edit's default limit, whole")
-        << "x" + word + "y" << Selection{1, 40000} << "" << word;
-    QTest::newRow("after Esc in the search box") << "abc def" << Selection{4, 3} << "esc in box"
+        << "x" + word + "y" << Selection {1, 40000} << "" << word;
+    QTest::newRow("after Esc in the search box") << "abc def" << Selection {4, 3} << "esc in box"
                                                  << "def";
-    QTest::newRow("after 閉じる") << "abc def" << Selection{4, 3} << "button" << "def";
-    QTest::newRow("after the frame's close box") << "abc def" << Selection{4, 3} << "close"
+    QTest::newRow("after 閉じる") << "abc def" << Selection {4, 3} << "button"
+                                  << "def";
+    QTest::newRow("after the frame's close box") << "abc def" << Selection {4, 3} << "close"
                                                  << "def";
 }
 
@@ -238,7 +241,7 @@ void TestFormSearch::keyboardAndEnabledControls()
     QTest::keyClicks(search->TextSearch, QStringLiteral("word"));
     QVERIFY(search->ComSearch->isEnabled());
     QTest::keyClick(search->TextSearch, Qt::Key_Return);
-    QCOMPARE(fixture.selection(), (Selection{9, 4}));
+    QCOMPARE(fixture.selection(), (Selection {9, 4}));
     QCOMPARE(fixture.form.RTB1->SelText(), QStringLiteral("word"));
     QVERIFY(!search->CheckTop->isChecked());
     QVERIFY(fixture.platform.messages.isEmpty());
@@ -272,8 +275,8 @@ void TestFormSearch::commands_data()
     QTest::addColumn<QList<Selection>>("selections");
     QTest::addColumn<QList<int>>("messages");
     const auto row = [](const char *name, const QString &text, Selection selection,
-                        const QString &searchText, const QString &replaceText, bool top,
-                        bool exact, const QString &commands, const QStringList &texts,
+                        const QString &searchText, const QString &replaceText, bool top, bool exact,
+                        const QString &commands, const QStringList &texts,
                         const QList<Selection> &selections, const QList<int> &messages) {
         QTest::newRow(name) << text << selection << searchText << replaceText << top << exact
                             << commands << texts << selections << messages;
@@ -295,8 +298,8 @@ void TestFormSearch::commands_data()
         {}, {{8, 3}, {8, 3}}, {0, 1});
     row("replace with CheckTop: nothing replaced, then the first is replaced", "a-a", {0, 1}, "a",
         "b", true, exact, "RRR", {"a-a", "b-a", "b-b"}, {{0, 1}, {2, 1}, {3, 0}}, {0, 0, 1});
-    row("replace: selection not the search text is skipped", "ab a", {0, 2}, "a", "b", false,
-        exact, "R", {}, {{3, 1}}, {0});
+    row("replace: selection not the search text is skipped", "ab a", {0, 2}, "a", "b", false, exact,
+        "R", {}, {{3, 1}}, {0});
     row("replace loose: selection ＡＢＣ is the search text", "ＡＢＣ abc", {0, 3}, "abc", "x",
         false, loose, "R", {"x abc"}, {{2, 3}}, {0});
     row("replace exact: selection ＡＢＣ is not the search text", "ＡＢＣ abc", {0, 3}, "abc", "x",
@@ -315,24 +318,24 @@ void TestFormSearch::commands_data()
         {"bb"}, {{2, 0}}, {1});
     row("replace all: text before the caret is untouched", "a a a a", {3, 0}, "a", "b", false,
         exact, "A", {"a a b b"}, {{7, 0}}, {1});
-    row("replace all with CheckTop: above the selection too", "a a", {2, 1}, "a", "b", true,
-        exact, "A", {"b b"}, {{3, 0}}, {1});
-    row("replace all: empty replacement deletes", "a-a", {0, 0}, "a", "", true, exact, "A",
-        {"-"}, {{1, 0}}, {1});
-    row("replace all: line ends replaced", "x\r\ny\r\nx", {0, 0}, "\r\n", "-", true, exact,
-        "A", {"x-y-x"}, {{4, 0}}, {1});
+    row("replace all with CheckTop: above the selection too", "a a", {2, 1}, "a", "b", true, exact,
+        "A", {"b b"}, {{3, 0}}, {1});
+    row("replace all: empty replacement deletes", "a-a", {0, 0}, "a", "", true, exact, "A", {"-"},
+        {{1, 0}}, {1});
+    row("replace all: line ends replaced", "x\r\ny\r\nx", {0, 0}, "\r\n", "-", true, exact, "A",
+        {"x-y-x"}, {{4, 0}}, {1});
     row("replace all: replacement ending in CR does not pair with the LF after it", "a\nb\n",
         {0, 0}, "a", "x\r", true, exact, "A", {"x\r\nb\n"}, {{2, 0}}, {1});
-    row("replace all: replacement ending in CR makes the next LF a line end", "a\n\n", {0, 0},
-        "\n", "\r", true, exact, "A", {"a\r\n"}, {{2, 0}}, {1});
+    row("replace all: replacement ending in CR makes the next LF a line end", "a\n\n", {0, 0}, "\n",
+        "\r", true, exact, "A", {"a\r\n"}, {{2, 0}}, {1});
     row("replace all with nothing to find keeps the selection", "abc", {1, 1}, "x", "y", false,
         exact, "A", {}, {{1, 1}}, {1});
-    row("replace all twice: the second reports the end only", "a-a", {0, 0}, "a", "b", true,
-        exact, "AA", {"b-b", "b-b"}, {{3, 0}, {3, 0}}, {1, 2});
-    row("empty search: replace inserts nothing and ends", "abc", {1, 0}, "", "x", false, exact,
-        "R", {}, {{1, 0}}, {1});
-    row("empty search: replace all inserts nothing and ends", "abc", {1, 0}, "", "x", false,
-        loose, "A", {}, {{1, 0}}, {1});
+    row("replace all twice: the second reports the end only", "a-a", {0, 0}, "a", "b", true, exact,
+        "AA", {"b-b", "b-b"}, {{3, 0}, {3, 0}}, {1, 2});
+    row("empty search: replace inserts nothing and ends", "abc", {1, 0}, "", "x", false, exact, "R",
+        {}, {{1, 0}}, {1});
+    row("empty search: replace all inserts nothing and ends", "abc", {1, 0}, "", "x", false, loose,
+        "A", {}, {{1, 0}}, {1});
 }
 
 void TestFormSearch::commands()
@@ -401,8 +404,7 @@ void TestFormSearch::replaceAllWritesOneEdit()
     search->TextSearch->setText(QStringLiteral("x"));
     search->TextReplace->setText(QStringLiteral("[x]"));
     search->ComAllReplace_Click();
-    QCOMPARE(fixture.form.RTB1->Text(),
-             QStringLiteral("head\r\n[x] b [x]\r\nmid\r\n[x]\r\ntail"));
+    QCOMPARE(fixture.form.RTB1->Text(), QStringLiteral("head\r\n[x] b [x]\r\nmid\r\n[x]\r\ntail"));
     QCOMPARE(changes, 1);
     QVERIFY(firstBlock.isValid() && firstBlock.text() == QStringLiteral("head"));
     QVERIFY(lastBlock.isValid() && lastBlock.text() == QStringLiteral("tail"));
@@ -414,8 +416,8 @@ void TestFormSearch::replaceAllMatchesRepeatedReplace_data()
     QTest::addColumn<bool>("exact");
     QTest::addColumn<QStringList>("alphabet");
     QTest::addColumn<quint32>("seed");
-    const QStringList forms{"a", "A", "ａ", "か", "カ", "ｶ", "ﾞ", "゛", "-"};
-    const QStringList lineEnds{"a", "\r\n", "\n", "\r"};
+    const QStringList forms {"a", "A", "ａ", "か", "カ", "ｶ", "ﾞ", "゛", "-"};
+    const QStringList lineEnds {"a", "\r\n", "\n", "\r"};
     QTest::newRow("exact, letter and kana forms") << true << forms << 11u;
     QTest::newRow("loose, letter and kana forms") << false << forms << 12u;
     QTest::newRow("exact, line ends") << true << lineEnds << 13u;
@@ -438,7 +440,7 @@ void TestFormSearch::replaceAllMatchesRepeatedReplace()
     EditorControl *editor = fixture.form.RTB1;
     for (int round = 0; round < 600; ++round) {
         const RandomCase drawn = RandomCase::draw(random, alphabet, 16);
-        const Selection selection{int(drawn.selStart), int(drawn.selLength)};
+        const Selection selection {int(drawn.selStart), int(drawn.selLength)};
         search->TextSearch->setText(drawn.search);
         search->TextReplace->setText(drawn.replacement);
         const auto startOver = [&] {

@@ -182,9 +182,9 @@ void TestTextSearch::replaceAllMatchesPassByPass_data()
     QTest::addColumn<CompareMode>("mode");
     QTest::addColumn<QStringList>("alphabet");
     QTest::addColumn<quint32>("seed");
-    const QStringList letters{"a", "A", "ａ", "b", "-"};
-    const QStringList kana{"か", "カ", "ｶ", "ﾞ", "゛", "ガ", "な", "ﾅ"};
-    const QStringList lineEnds{"a", "\r\n", "\r", "\n", "b"};
+    const QStringList letters {"a", "A", "ａ", "b", "-"};
+    const QStringList kana {"か", "カ", "ｶ", "ﾞ", "゛", "ガ", "な", "ﾅ"};
+    const QStringList lineEnds {"a", "\r\n", "\r", "\n", "b"};
     const std::pair<const char *, QStringList> alphabets[] = {{"letters", letters},
                                                               {"kana", kana},
                                                               {"line ends", lineEnds},
@@ -205,12 +205,12 @@ void TestTextSearch::replaceAllMatchesPassByPass()
 
     for (int round = 0; round < 4000; ++round) {
         const RandomCase drawn = RandomCase::draw(random, alphabet, 24);
-        PassByPass reference{drawn.text, drawn.selStart, drawn.selLength, drawn.fromTop};
+        PassByPass reference {drawn.text, drawn.selStart, drawn.selLength, drawn.fromTop};
         QVERIFY2(reference.replaceAll(drawn.search, drawn.replacement, mode),
                  "pass by pass did not end");
-        const ReplaceAllResult fast = replaceAll(drawn.text, drawn.selStart, drawn.selLength,
-                                                 drawn.fromTop, drawn.search, drawn.replacement,
-                                                 mode);
+        const ReplaceAllResult fast
+            = replaceAll(drawn.text, drawn.selStart, drawn.selLength, drawn.fromTop, drawn.search,
+                         drawn.replacement, mode);
         const QByteArray context = drawn.describe();
         QVERIFY2(appliedTo(drawn.text, fast) == reference.text, context.constData());
         QVERIFY2(fast.selStart == reference.selStart, context.constData());

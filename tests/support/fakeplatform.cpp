@@ -22,7 +22,7 @@ QMessageBox::StandardButton FakePlatform::showMessage(QWidget *, QMessageBox::Ic
                                                       const QString &title, const QString &text,
                                                       QMessageBox::StandardButtons buttons)
 {
-    const Message message{icon, title, text, buttons};
+    const Message message {icon, title, text, buttons};
     messages.append(message);
     if (onMessage)
         onMessage(message);
@@ -57,21 +57,21 @@ void FakePlatform::setNextFileName(const QString &path)
 {
     dialogScripts.append([path](CommonDialogState &state) {
         state.FileName = path;
-        return CommonDialogResult{CommonDialogResult::Accepted, 0, QString()};
+        return CommonDialogResult {CommonDialogResult::Accepted, 0, QString()};
     });
 }
 
 void FakePlatform::setNextCancel()
 {
     dialogScripts.append([](CommonDialogState &) {
-        return CommonDialogResult{CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return CommonDialogResult {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
     });
 }
 
 void FakePlatform::setNextFailure(int number, const QString &description)
 {
     dialogScripts.append([number, description](CommonDialogState &) {
-        return CommonDialogResult{CommonDialogResult::Failed, number, description};
+        return CommonDialogResult {CommonDialogResult::Failed, number, description};
     });
 }
 
@@ -79,7 +79,7 @@ void FakePlatform::setNextColor(QRgb color)
 {
     dialogScripts.append([color](CommonDialogState &state) {
         state.Color = color;
-        return CommonDialogResult{CommonDialogResult::Accepted, 0, QString()};
+        return CommonDialogResult {CommonDialogResult::Accepted, 0, QString()};
     });
 }
 
@@ -90,6 +90,6 @@ void FakePlatform::setNextFont(const QString &name, double size, bool bold, bool
         state.FontSize = size;
         state.FontBold = bold;
         state.FontItalic = italic;
-        return CommonDialogResult{CommonDialogResult::Accepted, 0, QString()};
+        return CommonDialogResult {CommonDialogResult::Accepted, 0, QString()};
     });
 }
