@@ -2,6 +2,7 @@
 
 #include "app/editorcontrol.h"
 #include "app/platform.h"
+#include "app/twips.h"
 #include "document/filepanel.h"
 
 #include <QApplication>
@@ -23,12 +24,6 @@ namespace {
 
 const QString kProgramTitle = QStringLiteral("Rubello");
 const QString kModifiedMarker = QStringLiteral(" (更新)");
-
-// Design values are in twips; 15 twips make one pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
 
 QAction *addItem(QMenu *menu, const QString &caption, const QKeySequence &shortcut = {})
 {

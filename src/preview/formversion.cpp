@@ -1,6 +1,7 @@
 #include "preview/formversion.h"
 
 #include "app/platform.h"
+#include "app/twips.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,12 +10,6 @@
 #include <QPushButton>
 
 namespace {
-
-// Design values are in twips; 15 twips make one pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
 
 // A design label box is one 12-pixel line; the text is centred on it in a box as tall
 // as the font's line, so nothing of the glyphs is cut off.

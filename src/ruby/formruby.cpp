@@ -2,6 +2,7 @@
 
 #include "app/editorcontrol.h"
 #include "app/module1.h"
+#include "app/twips.h"
 #include "ruby/rubytext.h"
 
 #include <QCheckBox>
@@ -11,12 +12,6 @@
 #include <limits>
 
 namespace {
-
-// Design values are in twips; 15 twips make one pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
 
 QFont gothic(qreal points)
 {

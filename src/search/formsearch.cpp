@@ -3,6 +3,7 @@
 #include "app/editorcontrol.h"
 #include "app/formmain.h"
 #include "app/platform.h"
+#include "app/twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,12 +15,6 @@
 #include <limits>
 
 namespace {
-
-// Design values are in twips; 15 twips make one pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
 
 // Places a label or check box at its design rectangle. The design's heights were
 // made for a smaller font: a taller control is centred on its rectangle, and a

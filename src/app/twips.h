@@ -1,0 +1,7 @@
+#pragma once
+
+// Design values of the windows are in twips; 15 twips make one pixel.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
