@@ -2,12 +2,12 @@
 // widget's own setPlainText in the same run. Prints "name: value unit" lines with
 // their targets. The documents are generated here, in a temporary folder.
 
-#include "app/editorcontrol.h"
+#include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "app/platform.h"
+#include "ui/platform.h"
 #include "app/startup.h"
-#include "document/documentfile.h"
-#include "ruby/phoneticservice.h"
+#include "core/documentfile.h"
+#include "core/phoneticservice.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

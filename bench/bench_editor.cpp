@@ -1,9 +1,9 @@
 // Editor control and main window: typing cost against document size, offset
 // mapping at the end of a large document, typing into long lines, start-up time.
 
-#include "app/editorcontrol.h"
+#include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "app/qtplatform.h"
+#include "ui/qtplatform.h"
 #include "app/startup.h"
 #include "benchdata.h"
 

@@ -5,12 +5,12 @@
 // the ratio shows what the lookup adds. rubello_reading_*: the command-line tool
 // over 10,000 words, against a run with one word (start-up and dictionary opening).
 
-#include "app/editorcontrol.h"
+#include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "app/qtplatform.h"
+#include "ui/qtplatform.h"
 #include "app/startup.h"
-#include "ruby/formruby.h"
-#include "ruby/mecabphoneticservice.h"
+#include "ui/formruby.h"
+#include "core/mecabphoneticservice.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

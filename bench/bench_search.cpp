@@ -1,14 +1,14 @@
 // Search and Replace all on large Japanese HTML documents, through the real search
 // window and editor (offscreen). Prints "name: value unit (target ...)" lines.
 
-#include "app/editorcontrol.h"
+#include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "app/module1.h"
-#include "app/platform.h"
+#include "core/module1.h"
+#include "ui/platform.h"
 #include "app/startup.h"
-#include "ruby/phoneticservice.h"
-#include "search/formsearch.h"
-#include "search/textsearch.h"
+#include "core/phoneticservice.h"
+#include "ui/formsearch.h"
+#include "core/textsearch.h"
 
 #include <QApplication>
 #include <QCheckBox>

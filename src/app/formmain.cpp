@@ -1,9 +1,9 @@
 #include "app/formmain.h"
 
-#include "app/editorcontrol.h"
-#include "app/platform.h"
-#include "app/twips.h"
-#include "document/filepanel.h"
+#include "ui/editorcontrol.h"
+#include "ui/platform.h"
+#include "ui/twips.h"
+#include "ui/filepanel.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/commondialog.h"
-#include "app/module1.h"
+#include "ui/commondialog.h"
+#include "core/module1.h"
 
 #include <QDialog>
 #include <QMainWindow>

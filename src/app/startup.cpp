@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
 #include "app/formmain.h"
-#include "app/module1.h"
-#include "app/qtplatform.h"
+#include "core/module1.h"
+#include "ui/qtplatform.h"
 
 #include <QApplication>
 #include <QFont>

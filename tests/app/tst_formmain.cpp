@@ -1,4 +1,4 @@
-#include "app/editorcontrol.h"
+#include "ui/editorcontrol.h"
 #include "app/formmain.h"
 #include "fakeplatform.h"
 

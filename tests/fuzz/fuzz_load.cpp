@@ -1,6 +1,6 @@
 #include "fuzztargets.h"
 
-#include "document/documentfile.h"
+#include "core/documentfile.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "fuzztargets.h"
 
-#include "search/textsearch.h"
+#include "core/textsearch.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/platform.h"
-#include "ruby/phoneticservice.h"
+#include "ui/platform.h"
+#include "core/phoneticservice.h"
 
 #include <QHash>
 #include <QList>

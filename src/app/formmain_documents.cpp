@@ -1,0 +1,108 @@
+#include "app/formmain.h"
+
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
+#include "core/paths.h"
+#include "ui/platform.h"
+#include "core/documentfile.h"
+#include "ui/filepanel.h"
+
+#include <QAction>
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("Rubello");
+
+constexpr int kOpenFlags = 4100; // no read-only check box, an existing file only
+constexpr int kSaveAsFlags = 2; // ask before overwriting
+
+// A failed dialog is reported; a cancelled one is not. True when the dialog was accepted.
+bool dialogAccepted(PlatformServices &platform, QWidget *parent, const CommonDialogResult &result)
+{
+    if (result.outcome == CommonDialogResult::Accepted)
+        return true;
+    if (result.outcome == CommonDialogResult::Failed && result.errorNumber != kCancelErrorNumber)
+        showErrorBox(platform, parent, {result.errorNumber, result.errorDescription});
+    return false;
+}
+
+} // namespace
+
+void FormMain::MFNew_Click()
+{
+    if (ConfirmSaveChanges() == kTrue)
+        return;
+    RTB1->setText(QString());
+    setCaption(kProgramTitle);
+    mModified = kFalse;
+    MFSave->setEnabled(false);
+}
+
+void FormMain::MFOpen_Click()
+{
+    if (ConfirmSaveChanges() == kTrue)
+        return;
+    CDlg.DialogTitle = QStringLiteral("ファイルを開く");
+    CDlg.FileName = File1->FileName();
+    CDlg.Flags = kOpenFlags;
+    if (!dialogAccepted(platform(), this, CDlg.ShowOpen()))
+        return;
+    mFilePath = CDlg.FileName;
+    LoadDocument();
+}
+
+void FormMain::LoadDocument()
+{
+    const QString previousTitle = Caption();
+    const qsizetype slash = mFilePath.lastIndexOf(QLatin1Char('/'));
+    showFolderInPanel(mFilePath.left(slash + 1));
+    const QString name = mFilePath.mid(slash + 1);
+    setCaption(name);
+
+    LoadedText loaded = loadDocumentFile(mFilePath, platform().codePage());
+    if (loaded.error.isError()) {
+        // Left naming the failed file, a following Save would write this text over it.
+        setCaption(previousTitle);
+        mFilePath = mDocumentPath;
+        showErrorBox(platform(), this, loaded.error);
+        return;
+    }
+    RTB1->setText(loaded.text);
+    RTB1->setSelStart(0);
+    module().gUndoText = std::move(loaded.text);
+    MFSave->setEnabled(true);
+    // The text write put the marker on; the loaded document is unchanged.
+    setCaption(name);
+    mModified = kFalse;
+    mDocumentPath = mFilePath;
+}
+
+void FormMain::MFSave_Click()
+{
+    const ErrorReport error = saveDocumentFile(mFilePath, RTB1->Text(), platform().codePage());
+    if (error.isError()) {
+        showErrorBox(platform(), this, error);
+        return;
+    }
+    mModified = kFalse;
+    setCaption(fileNameOfPath(mFilePath));
+}
+
+void FormMain::MFSaveAs_Click()
+{
+    CDlg.DialogTitle = QStringLiteral("名前を付けて保存");
+    CDlg.FileName = File1->FileName();
+    CDlg.Flags = kSaveAsFlags;
+    if (!dialogAccepted(platform(), this, CDlg.ShowSave()))
+        return;
+    mFilePath = CDlg.FileName;
+    mDocumentPath = mFilePath;
+    const ErrorReport error = saveDocumentFile(mFilePath, RTB1->Text(), platform().codePage());
+    if (error.isError()) {
+        showErrorBox(platform(), this, error);
+        return;
+    }
+    mModified = kFalse;
+    MFSave->setEnabled(true);
+    setCaption(fileNameOfPath(mFilePath));
+}

@@ -1,0 +1,18 @@
+#include "app/formmain.h"
+
+#include "ui/formsearch.h"
+
+void FormMain::MSSearch_Click()
+{
+    // An open window only comes to the front and keeps its texts and boxes.
+    if (searchForm && module().gSearchLoaded == kTrue) {
+        searchForm->raise();
+        searchForm->activateWindow();
+        return;
+    }
+    auto *form = new FormSearch(this, module(), platform(), RTB1);
+    searchForm = form;
+    form->show();
+    // The window opens with the focus in its search box.
+    form->activateWindow();
+}

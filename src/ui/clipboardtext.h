@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/errorreport.h"
+
+#include <QString>
+
+class QClipboard;
+
+// The editor's side of the clipboard: plain text only, in and out.
+
+// Text from the clipboard with its line ends made the document's: a lone LF (the
+// line end of text copied from other programs here) or a lone CR becomes CR LF;
+// CR LF stays as it is.
+QString withDocumentLineEnds(const QString &text);
+
+// The clipboard's plain text, empty when it holds none. Other formats (rich text,
+// pictures) are not read.
+QString readClipboardText(const QClipboard *clipboard);
+
+// Puts text on the clipboard as its only content; an empty text empties it.
+// The clipboard gives no result of its own, so a text that does not read back
+// (another program kept or took the clipboard) is reported as a failure.
+ErrorReport writeClipboardText(QClipboard *clipboard, const QString &text);
+
+// The number and text of the warning box when the clipboard cannot be written.
+ErrorReport clipboardWriteError();

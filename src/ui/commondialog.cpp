@@ -1,0 +1,15 @@
+#include "ui/commondialog.h"
+
+CommonDialog::CommonDialog(PlatformServices &platform, QWidget *owner)
+    : m_platform(platform)
+    , m_owner(owner)
+{ }
+
+CommonDialogResult CommonDialog::show(CommonDialogKind kind)
+{
+    CommonDialogState &state = *this;
+    CommonDialogResult result = m_platform.showCommonDialog(m_owner, kind, state);
+    if (result.outcome == CommonDialogResult::Cancelled)
+        result.errorNumber = kCancelErrorNumber;
+    return result;
+}

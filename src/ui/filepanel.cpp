@@ -1,0 +1,491 @@
+#include "ui/filepanel.h"
+
+#include "core/paths.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QScopedValueRollback>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPerLevel = 10;
+
+bool wildcardMatch(QStringView name, QStringView pattern)
+{
+    // Greedy match that falls back to the last "*" seen.
+    qsizetype n = 0, p = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size()
+                   && (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++n;
+            ++p;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+// Absolute and clean, links resolved when the folder exists, so that two spellings
+// of one folder compare equal.
+QString cleanFolderPath(const QString &path)
+{
+    const QString absolute = QDir::cleanPath(
+        QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    const QString canonical = QFileInfo(absolute).canonicalFilePath();
+    return canonical.isEmpty() ? absolute : canonical;
+}
+
+bool isUnder(const QString &folder, const QString &root)
+{
+    if (root == QLatin1String("/"))
+        return folder.startsWith(QLatin1Char('/'));
+    return folder == root || folder.startsWith(root + QLatin1Char('/'));
+}
+
+ErrorReport errnoReport(int number)
+{
+    return {number, qt_error_string(number)};
+}
+
+// The process's current folder, or the nearest place that can be read when it cannot.
+QString startFolder()
+{
+    const QString candidates[] = {QDir::currentPath(), QDir::homePath(), QStringLiteral("/")};
+    for (const QString &folder : candidates) {
+        if (!folder.isEmpty() && !checkFolderReadable(folder).isError())
+            return folder;
+    }
+    return QStringLiteral("/");
+}
+
+// Indents each folder by its depth below the volume's root.
+class FolderItemDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem shifted(option);
+        shifted.rect.adjust(indent(index), 0, 0, 0);
+        QStyledItemDelegate::paint(painter, shifted, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.rwidth() += indent(index);
+        return size;
+    }
+
+private:
+    static int indent(const QModelIndex &index)
+    {
+        return index.data(kDepthRole).toInt() * kIndentPerLevel;
+    }
+};
+
+} // namespace
+
+bool matchesFilePattern(const QString &name, const QString &pattern)
+{
+    const QStringList patterns = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (patterns.isEmpty())
+        return true;
+    // As on the system the patterns come from, a name without a dot also matches
+    // as if it ended in one, so "*.*" takes every name.
+    const QString dotted = name.contains(QLatin1Char('.')) ? QString() : name + QLatin1Char('.');
+    for (const QString &one : patterns) {
+        const QString trimmed = one.trimmed();
+        if (wildcardMatch(name, trimmed) || (!dotted.isEmpty() && wildcardMatch(dotted, trimmed)))
+            return true;
+    }
+    return false;
+}
+
+void sortNamesForDisplay(QStringList &names)
+{
+    // The C locale orders by code point only; file managers still sort by words there.
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    struct Keyed
+    {
+        QCollatorSortKey key;
+        QString name;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(names.size());
+    for (const QString &name : std::as_const(names))
+        keyed.push_back({collator.sortKey(name), name});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        const int order = a.key.compare(b.key);
+        // Names the collator takes as equal ("a" and "A") still get a fixed order.
+        return order != 0 ? order < 0 : a.name < b.name;
+    });
+    for (qsizetype i = 0; i < names.size(); ++i)
+        names[i] = keyed[size_t(i)].name;
+}
+
+ErrorReport checkFolderReadable(const QString &folder)
+{
+    if (folder.isEmpty())
+        return errnoReport(ENOENT);
+    // Opening the folder is the one test that answers as a listing would, for any
+    // user, with the system's own reason.
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return errnoReport(errno);
+    ::closedir(dir);
+    return {};
+}
+
+QStringList subfoldersOf(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    sortNamesForDisplay(names);
+    return names;
+}
+
+QStringList filesOf(const QString &folder, const QString &pattern)
+{
+    const QStringList all = QDir(folder).entryList(QDir::Files, QDir::NoSort);
+    QStringList names;
+    for (const QString &name : all) {
+        if (matchesFilePattern(name, pattern))
+            names.append(name);
+    }
+    sortNamesForDisplay(names);
+    return names;
+}
+
+QString VolumeSource::rootOf(const QString &folder) const
+{
+    QString best = QStringLiteral("/");
+    for (const Volume &volume : volumes()) {
+        if (isUnder(folder, volume.root) && volume.root.size() > best.size())
+            best = volume.root;
+    }
+    return best;
+}
+
+QList<Volume> MountedVolumes::volumes() const
+{
+    QList<Volume> result;
+    bool haveRoot = false;
+    const QList<QStorageInfo> mounted = QStorageInfo::mountedVolumes();
+    for (const QStorageInfo &info : mounted) {
+        const QString root = info.rootPath();
+        // Single files bind-mounted into the tree are no volumes to browse.
+        if (root.isEmpty() || QFileInfo(root).isFile())
+            continue;
+        if (std::any_of(result.cbegin(), result.cend(),
+                        [&](const Volume &v) { return v.root == root; }))
+            continue;
+        QString name = info.name();
+        if (name.isEmpty())
+            name = QFileInfo(QString::fromLocal8Bit(info.device())).fileName();
+        if (name.isEmpty())
+            name = QString::fromLatin1(info.fileSystemType());
+        result.append({root, name});
+        haveRoot = haveRoot || root == QLatin1String("/");
+    }
+    if (!haveRoot)
+        result.append({QStringLiteral("/"), QStringLiteral("/")});
+    std::sort(result.begin(), result.end(), [](const Volume &a, const Volume &b) {
+        const bool aRoot = a.root == QLatin1String("/");
+        const bool bRoot = b.root == QLatin1String("/");
+        if (aRoot != bRoot)
+            return aRoot;
+        return a.root < b.root;
+    });
+    return result;
+}
+
+QString driveValue(const Volume &volume)
+{
+    return volume.root + QStringLiteral(" [") + volume.name + QLatin1Char(']');
+}
+
+QString rootOfDriveValue(const QString &value)
+{
+    if (!value.endsWith(QLatin1Char(']')))
+        return QString();
+    const qsizetype open = value.lastIndexOf(QStringLiteral(" ["));
+    if (open <= 0)
+        return QString();
+    const QString root = value.left(open);
+    if (!root.startsWith(QLatin1Char('/')))
+        return QString();
+    return root;
+}
+
+// Drive list
+
+DriveListBox::DriveListBox(QWidget *parent)
+    : QComboBox(parent)
+    , m_volumes(std::make_shared<MountedVolumes>())
+{
+    connect(this, &QComboBox::currentIndexChanged, this, &DriveListBox::onIndexChanged);
+    refreshVolumes();
+    setDrive(startFolder());
+}
+
+QString DriveListBox::Drive() const
+{
+    return m_drive;
+}
+
+QString DriveListBox::driveRoot() const
+{
+    return rootOfDriveValue(m_drive);
+}
+
+void DriveListBox::setVolumeSource(std::shared_ptr<VolumeSource> source)
+{
+    m_volumes = std::move(source);
+    refreshVolumes();
+}
+
+void DriveListBox::refreshVolumes()
+{
+    QScopedValueRollback<bool> filling(m_filling, true);
+    const QString keepRoot = driveRoot();
+    const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    clear();
+    const QList<Volume> volumes = m_volumes->volumes();
+    for (const Volume &volume : volumes)
+        addItem(icon, driveValue(volume), volume.root);
+    if (keepRoot.isEmpty())
+        return;
+    int index = indexOfRoot(keepRoot);
+    if (index < 0) {
+        // A volume gone since it was chosen stays named until another is chosen.
+        addItem(icon, m_drive, keepRoot);
+        index = count() - 1;
+    }
+    setCurrentIndex(index);
+    m_drive = currentText();
+}
+
+void DriveListBox::showPopup()
+{
+    // Volumes come and go: list those mounted now.
+    refreshVolumes();
+    QComboBox::showPopup();
+}
+
+void DriveListBox::setDrive(const QString &pathOrDrive)
+{
+    QString root = rootOfDriveValue(pathOrDrive);
+    if (root.isEmpty())
+        root = m_volumes->rootOf(cleanFolderPath(pathOrDrive));
+    int index = indexOfRoot(root);
+    if (index < 0) {
+        refreshVolumes();
+        index = indexOfRoot(root);
+    }
+    if (index < 0) {
+        QScopedValueRollback<bool> filling(m_filling, true);
+        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon),
+                driveValue({root, QStringLiteral("?")}), root);
+        index = count() - 1;
+    }
+    setCurrentIndex(index);
+    // Also reached when the index stayed but its text did not (a list read afresh).
+    onIndexChanged();
+}
+
+int DriveListBox::indexOfRoot(const QString &root) const
+{
+    return findData(root);
+}
+
+void DriveListBox::onIndexChanged()
+{
+    if (m_filling || currentIndex() < 0)
+        return;
+    const QString value = currentText();
+    if (value == m_drive)
+        return;
+    m_drive = value;
+    emit Change();
+}
+
+// Folder list
+
+DirListBox::DirListBox(QWidget *parent)
+    : QListWidget(parent)
+    , m_volumes(std::make_shared<MountedVolumes>())
+{
+    setItemDelegate(new FolderItemDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this, &DirListBox::enterItem);
+    moveTo(startFolder());
+}
+
+void DirListBox::setVolumeSource(std::shared_ptr<VolumeSource> source)
+{
+    m_volumes = std::move(source);
+    m_currentFolderOfVolume.clear();
+    if (!m_path.isEmpty()) {
+        m_currentFolderOfVolume.insert(m_volumes->rootOf(m_path), m_path);
+        fill(m_path, subfoldersOf(m_path));
+    }
+}
+
+ErrorReport DirListBox::setPath(const QString &pathOrDrive)
+{
+    const QString root = rootOfDriveValue(pathOrDrive);
+    if (!root.isEmpty() && !QFileInfo(pathOrDrive).isDir()) {
+        // A drive: the folder last shown on it, its root when none is or that is gone.
+        const QString current = m_currentFolderOfVolume.value(root);
+        if (!current.isEmpty() && !checkFolderReadable(current).isError())
+            return moveTo(current);
+        return moveTo(root);
+    }
+    return moveTo(pathOrDrive);
+}
+
+ErrorReport DirListBox::moveTo(const QString &folder)
+{
+    if (folder.isEmpty())
+        return errnoReport(ENOENT);
+    const QString target = cleanFolderPath(folder);
+    const ErrorReport error = checkFolderReadable(target);
+    if (error.isError())
+        return error;
+    const bool changed = target != m_path;
+    fill(target, subfoldersOf(target));
+    m_path = target;
+    m_currentFolderOfVolume.insert(m_volumes->rootOf(target), target);
+    if (changed)
+        emit Change();
+    return {};
+}
+
+void DirListBox::fill(const QString &folder, const QStringList &subfolders)
+{
+    QString root = m_volumes->rootOf(folder);
+    if (!isUnder(folder, root))
+        root = QStringLiteral("/");
+
+    // The folder's path from the volume's root down, then its subfolders.
+    QStringList chain {root};
+    QStringList names {root};
+    if (folder != root) {
+        const QStringList parts
+            = folder.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        for (const QString &part : parts) {
+            chain.append(joinFolderAndName(chain.last(), part));
+            names.append(part);
+        }
+    }
+
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    clear();
+    QListWidgetItem *current = nullptr;
+    for (qsizetype depth = 0; depth < chain.size(); ++depth) {
+        current = new QListWidgetItem(openIcon, names.at(depth), this);
+        current->setData(kPathRole, chain.at(depth));
+        current->setData(kDepthRole, int(depth));
+        current->setToolTip(chain.at(depth));
+    }
+    for (const QString &name : subfolders) {
+        auto *entry = new QListWidgetItem(closedIcon, name, this);
+        entry->setData(kPathRole, joinFolderAndName(folder, name));
+        entry->setData(kDepthRole, int(chain.size()));
+    }
+    setCurrentItem(current);
+    scrollToItem(current);
+}
+
+void DirListBox::enterItem(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    const QString folder = item->data(kPathRole).toString();
+    const ErrorReport error = moveTo(folder);
+    if (error.isError())
+        emit pathRefused(error);
+}
+
+void DirListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        enterItem(currentItem());
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+// File list
+
+FileListBox::FileListBox(QWidget *parent)
+    : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Plain names of one height: large folders lay out without measuring each.
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemDoubleClicked, this, &FileListBox::DblClick);
+    list(startFolder(), m_pattern);
+}
+
+ErrorReport FileListBox::setPath(const QString &path)
+{
+    return list(path, m_pattern);
+}
+
+ErrorReport FileListBox::setPattern(const QString &pattern)
+{
+    m_pattern = pattern;
+    return list(m_path, pattern);
+}
+
+QString FileListBox::FileName() const
+{
+    const QList<QListWidgetItem *> selected = selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+ErrorReport FileListBox::list(const QString &folder, const QString &pattern)
+{
+    if (folder.isEmpty())
+        return errnoReport(ENOENT);
+    const QString target = cleanFolderPath(folder);
+    const ErrorReport error = checkFolderReadable(target);
+    if (error.isError())
+        return error;
+    clear();
+    addItems(filesOf(target, pattern));
+    m_path = target;
+    return {};
+}

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "core/errorreport.h"
+
+#include <QComboBox>
+#include <QHash>
+#include <QListWidget>
+#include <QStringList>
+
+#include <memory>
+
+// The drive, folder and file lists of the main window's panel. Each raises its
+// Change only when its value really changes. Folder paths are absolute and
+// clean: no trailing "/" except for the root "/".
+
+// Whether a file name matches a pattern such as "*.htm*": "*" stands for any run
+// of characters, "?" for one; case is ignored; "*.*" also takes names without a
+// dot; several patterns may be given, separated by ";".
+bool matchesFilePattern(const QString &name, const QString &pattern);
+
+// Names sorted as a file manager shows them: by the locale, digits as numbers,
+// case ignored.
+void sortNamesForDisplay(QStringList &names);
+
+// Checks that a folder can be listed; the failure as errno and its description.
+ErrorReport checkFolderReadable(const QString &folder);
+
+// A folder's subfolders and the files matching a pattern, hidden ones left out,
+// sorted for display.
+QStringList subfoldersOf(const QString &folder);
+QStringList filesOf(const QString &folder, const QString &pattern);
+
+// A mounted volume: the panel's "drive".
+struct Volume
+{
+    QString root; // mount point, "/" for the root volume
+    QString name; // label, or the device when there is none
+};
+
+// Where the lists learn which volumes are mounted.
+class VolumeSource
+{
+public:
+    virtual ~VolumeSource() = default;
+    // Volumes holding folders, "/" first.
+    virtual QList<Volume> volumes() const = 0;
+    // The root of the volume a folder lies on: the deepest mount point above it.
+    QString rootOf(const QString &folder) const;
+};
+
+// The volumes the system has mounted now.
+class MountedVolumes : public VolumeSource
+{
+public:
+    QList<Volume> volumes() const override;
+};
+
+// A drive as the drive list names it, "/ [vda]"; the folder list reads this form as
+// "the current folder of that volume".
+QString driveValue(const Volume &volume);
+// The volume root named by a drive value; empty when the text is not one.
+QString rootOfDriveValue(const QString &value);
+
+class DriveListBox : public QComboBox
+{
+    Q_OBJECT
+public:
+    explicit DriveListBox(QWidget *parent = nullptr);
+
+    // The chosen drive, as the list names it.
+    QString Drive() const;
+    // Takes the drive from a drive value or from any path on it.
+    void setDrive(const QString &pathOrDrive);
+    // The root of the chosen volume.
+    QString driveRoot() const;
+
+    void setVolumeSource(std::shared_ptr<VolumeSource> source);
+    // Reads the mounted volumes again, keeping the chosen drive.
+    void refreshVolumes();
+
+    void showPopup() override;
+
+signals:
+    void Change();
+
+private:
+    int indexOfRoot(const QString &root) const;
+    void onIndexChanged();
+
+    std::shared_ptr<VolumeSource> m_volumes;
+    QString m_drive;
+    bool m_filling = false;
+};
+
+class DirListBox : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit DirListBox(QWidget *parent = nullptr);
+
+    QString Path() const { return m_path; }
+    // Moves to a folder, or to a volume's current folder for a drive value. A
+    // folder that cannot be read is refused: the list stays where it was.
+    ErrorReport setPath(const QString &pathOrDrive);
+
+    void setVolumeSource(std::shared_ptr<VolumeSource> source);
+
+signals:
+    void Change();
+    // A folder the user chose could not be entered.
+    void pathRefused(const ErrorReport &error);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    ErrorReport moveTo(const QString &folder);
+    void enterItem(QListWidgetItem *item);
+    void fill(const QString &folder, const QStringList &subfolders);
+
+    std::shared_ptr<VolumeSource> m_volumes;
+    QString m_path;
+    // The folder last shown on each volume, like a drive's current folder.
+    QHash<QString, QString> m_currentFolderOfVolume;
+};
+
+class FileListBox : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget *parent = nullptr);
+
+    QString Path() const { return m_path; }
+    // A folder that cannot be read is refused: the list keeps the previous one.
+    ErrorReport setPath(const QString &path);
+    QString Pattern() const { return m_pattern; }
+    ErrorReport setPattern(const QString &pattern);
+    // The selected file's name without folder; empty when none is selected.
+    QString FileName() const;
+
+signals:
+    void DblClick();
+
+private:
+    ErrorReport list(const QString &folder, const QString &pattern);
+
+    QString m_path;
+    QString m_pattern = QStringLiteral("*.*");
+};

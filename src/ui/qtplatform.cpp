@@ -1,0 +1,139 @@
+#include "ui/qtplatform.h"
+
+#include "core/mecabphoneticservice.h"
+
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <langinfo.h>
+
+QStringList nameFiltersFromDialogFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters.append(parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters;
+}
+
+QtPlatformServices::QtPlatformServices() = default;
+QtPlatformServices::~QtPlatformServices() = default;
+
+QMessageBox::StandardButton QtPlatformServices::showMessage(QWidget *parent, QMessageBox::Icon icon,
+                                                            const QString &title,
+                                                            const QString &text,
+                                                            QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+namespace {
+
+CommonDialogResult showFileDialog(QWidget *parent, bool save, CommonDialogState &state)
+{
+    QFileDialog dialog(parent, state.DialogTitle);
+    const QStringList filters = nameFiltersFromDialogFilter(state.Filter);
+    dialog.setNameFilters(filters);
+    if (state.FilterIndex >= 1 && state.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters.at(state.FilterIndex - 1));
+    if (!state.FileName.isEmpty())
+        dialog.selectFile(state.FileName);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(state.Flags & 2));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode((state.Flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+    state.FileName = dialog.selectedFiles().constFirst();
+    state.FilterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return {CommonDialogResult::Accepted, 0, QString()};
+}
+
+CommonDialogResult showFontDialog(QWidget *parent, CommonDialogState &state)
+{
+    QFont initial(state.FontName);
+    if (state.FontSize > 0)
+        initial.setPointSizeF(state.FontSize);
+    initial.setBold(state.FontBold);
+    initial.setItalic(state.FontItalic);
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, initial, parent);
+    if (!accepted)
+        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+    state.FontName = chosen.family();
+    state.FontSize = chosen.pointSizeF();
+    state.FontBold = chosen.bold();
+    state.FontItalic = chosen.italic();
+    return {CommonDialogResult::Accepted, 0, QString()};
+}
+
+CommonDialogResult showColorDialog(QWidget *parent, CommonDialogState &state)
+{
+    const QColor chosen = QColorDialog::getColor(QColor::fromRgb(state.Color), parent);
+    if (!chosen.isValid())
+        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+    state.Color = chosen.rgb();
+    return {CommonDialogResult::Accepted, 0, QString()};
+}
+
+} // namespace
+
+CommonDialogResult QtPlatformServices::showCommonDialog(QWidget *parent, CommonDialogKind kind,
+                                                        CommonDialogState &state)
+{
+    switch (kind) {
+    case CommonDialogKind::Open:
+        return showFileDialog(parent, false, state);
+    case CommonDialogKind::Save:
+        return showFileDialog(parent, true, state);
+    case CommonDialogKind::Font:
+        return showFontDialog(parent, state);
+    case CommonDialogKind::Color:
+        return showColorDialog(parent, state);
+    }
+    return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+}
+
+bool QtPlatformServices::openWithDesktop(const QString &fileOrAddress)
+{
+    const QUrl url = QUrl(fileOrAddress, QUrl::StrictMode);
+    const bool isAddress = url.isValid() && url.scheme().size() > 1;
+    return QDesktopServices::openUrl(isAddress ? url : QUrl::fromLocalFile(fileOrAddress));
+}
+
+PhoneticService &QtPlatformServices::phoneticService()
+{
+    if (!m_phonetic)
+        m_phonetic = createMecabPhoneticService();
+    return *m_phonetic;
+}
+
+QString QtPlatformServices::programFolder() const
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QByteArray QtPlatformServices::codePage() const
+{
+    // A locale without a character set of its own (C, POSIX) reports ASCII; Qt
+    // itself takes the system's text as UTF-8 then, and so do we.
+    const QByteArray codeset(nl_langinfo(CODESET));
+    const bool ascii = codeset == "ANSI_X3.4-1968"
+        || codeset.compare("ASCII", Qt::CaseInsensitive) == 0 || codeset == "US-ASCII";
+    if (!codeset.isEmpty() && !ascii && QStringDecoder(codeset.constData()).isValid())
+        return codeset;
+    return QByteArrayLiteral("UTF-8");
+}

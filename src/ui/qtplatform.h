@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui/platform.h"
+
+#include <memory>
+
+// The real platform: Qt's message boxes and dialogs, the desktop's open action,
+// MeCab readings, the executable's folder and the locale's code page.
+class QtPlatformServices : public PlatformServices
+{
+public:
+    QtPlatformServices();
+    ~QtPlatformServices() override;
+
+    QMessageBox::StandardButton showMessage(QWidget *parent, QMessageBox::Icon icon,
+                                            const QString &title, const QString &text,
+                                            QMessageBox::StandardButtons buttons) override;
+    CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
+                                        CommonDialogState &state) override;
+    bool openWithDesktop(const QString &fileOrAddress) override;
+    PhoneticService &phoneticService() override;
+    QString programFolder() const override;
+    QByteArray codePage() const override;
+
+private:
+    std::unique_ptr<PhoneticService> m_phonetic;
+};
+
+// "name|pattern;pattern|name|pattern|" as Qt's name filters ("name (pattern pattern)").
+QStringList nameFiltersFromDialogFilter(const QString &filter);
