@@ -2,13 +2,15 @@
 # Deliberate faults, one at a time, each expected to turn the test suite red.
 # A developer's tool, not part of the test command.
 #
-#   scripts/mutants.sh [--only REGEX] [--list] [--out FILE] [--scratch DIR] [--list-file FILE]
+#   scripts/mutants.sh [--only REGEX] [--list] [--out FILE] [--rev COMMIT] [--scratch DIR]
+#                      [--list-file FILE]
 #
 # The faults are listed in scripts/mutants.txt, one a line:
 #   source path | original line (trimmed; must occur once in the file) | replacement | description
 # The tree (committed and uncommitted files, no build folders) is copied to a scratch
 # folder, built there once, and for each fault: the line is replaced, the tree rebuilt,
-# the fast tests run, then the slow ones (end-to-end, fuzz corpus), and the file restored.
+# the tests run one program at a time, fast ones first, until one fails, and the file
+# is restored.
 # CAUGHT: a test failed. SURVIVED: all passed. BUILD-FAIL: the fault did not compile,
 # which proves nothing. NOT APPLIED: the original line was not found exactly once.
 set -uo pipefail
@@ -19,6 +21,7 @@ list_file="$here/scripts/mutants.txt"
 scratch="$here/build-mutants"
 only=""
 out=""
+rev="" # empty: the files as they are on disk
 list_only=0
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -26,6 +29,7 @@ while [ $# -gt 0 ]; do
     --out) out=$2; shift 2 ;;
     --list) list_only=1; shift ;;
     --scratch) scratch=$2; shift 2 ;;
+    --rev) rev=$2; shift 2 ;;
     --list-file) list_file=$2; shift 2 ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
   esac
@@ -57,21 +61,28 @@ if [ "$list_only" = 1 ]; then
   exit 0
 fi
 
-src="$scratch/src"
+# The copy's build folder sits in it as the tree's own does, so ccache (with its
+# base_dir) meets the same relative paths.
+src="$scratch"
 build="$scratch/build"
 log="$scratch/log"
 mkdir -p "$src" "$log"
 
 # Copy the tree: every file git knows or would add, as it is on disk now.
 echo "copying the tree to $src" >&2
-find "$src" -mindepth 1 -maxdepth 1 -exec rm -rf {} +
-(cd "$here" && git ls-files -z --cached --others --exclude-standard \
-  | grep -zv -E '^(build[^/]*|bench-build)/' \
-  | xargs -0 -I{} sh -c 'test -e "{}" && printf "%s\0" "{}"' \
-  | tar --null -T - -cf -) | tar -C "$src" -xf -
+find "$src" -mindepth 1 -maxdepth 1 ! -name build ! -name log -exec rm -rf {} +
+if [ -n "$rev" ]; then
+  (cd "$here" && git archive "$rev") | tar -C "$src" -xf -
+else
+  (cd "$here" && git ls-files -z --cached --others --exclude-standard \
+    | grep -zv -E '^(build[^/]*|bench-build)/' \
+    | xargs -0 -I{} sh -c 'test -e "{}" && printf "%s\0" "{}"' \
+    | tar --null -T - -cf -) | tar -C "$src" -xf -
+fi
 
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  # Unoptimised and without debug information: every fault costs a compile and links.
+  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS=-O0 \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$log/configure.txt" 2>&1 \
     || { echo "configure failed, see $log/configure.txt" >&2; exit 1; }
 fi
@@ -81,18 +92,30 @@ if ! cmake --build "$build" >"$log/build.txt" 2>&1; then
   exit 1
 fi
 
-slow='tst_endtoend|tst_fuzzcorpus'
-run_suite() { # prints the failed tests; status 0 when all pass
-  local name=$1 rc=0
-  (cd "$build" && ctest -j2 --stop-on-failure -E "$slow" >"$log/$name.fast.txt" 2>&1) || rc=1
-  if [ $rc = 0 ]; then
-    (cd "$build" && ctest --stop-on-failure -R "$slow" >"$log/$name.slow.txt" 2>&1) || rc=1
-  fi
-  if [ $rc != 0 ]; then
-    sed -n '/tests FAILED:/,$p' "$log/$name".*.txt | grep -oE ' - tst_[a-z0-9_]+' \
-      | cut -c4- | sort -u | paste -sd, -
-  fi
-  return $rc
+# The tests in order, fast ones first. A test whose program is up to date after the
+# fault is not affected by it and is skipped; the others are built one by one, so a
+# fault caught early costs no build of the rest.
+tests=$(cd "$build" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p' \
+  | awk '/endtoend/ { last = last $0 "\n"; next } /fuzz/ { mid = mid $0 "\n"; next } { print }
+         END { printf "%s%s", mid, last }')
+run_suite() { # name file -> prints the failed test; status 0 when all pass, 2 when a build failed
+  local name=$1 stem test
+  # The tests named after the faulty file's area come first.
+  stem=$(basename "$2" | sed 's/[._].*//')
+  for test in $(printf '%s\n' $tests | grep "^tst_$stem") $(printf '%s\n' $tests | grep -v "^tst_$stem"); do
+    if ninja -C "$build" -n "$test" 2>/dev/null | grep -q 'no work to do'; then
+      continue
+    fi
+    if ! cmake --build "$build" --target "$test" >>"$log/$name.build.txt" 2>&1; then
+      echo "$test"
+      return 2
+    fi
+    if ! (cd "$build" && ctest -R "^$test\$" --output-on-failure >"$log/$name.$test.txt" 2>&1); then
+      echo "$test"
+      return 1
+    fi
+  done
+  return 0
 }
 
 apply() { # file original replacement -> status 0 when applied
@@ -129,16 +152,15 @@ while IFS=$'\t' read -r id file original replacement description; do
     report "$(printf '%-11s %s  %s: %s' 'NOT APPLIED' "$id" "$file" "$description")"
     continue
   fi
-  if ! cmake --build "$build" >"$log/$id.build.txt" 2>&1; then
-    buildfail=$((buildfail + 1))
-    report "$(printf '%-11s %s  %s: %s' 'BUILD-FAIL' "$id" "$file" "$description")"
-  elif failed=$(run_suite "$id"); then
-    survived=$((survived + 1))
-    report "$(printf '%-11s %s  %s: %s' 'SURVIVED' "$id" "$file" "$description")"
-  else
-    caught=$((caught + 1))
-    report "$(printf '%-11s %s  %s: %s  [%s]' 'CAUGHT' "$id" "$file" "$description" "$failed")"
-  fi
+  failed=$(run_suite "$id" "$file")
+  case $? in
+    0) survived=$((survived + 1))
+       report "$(printf '%-11s %s  %s: %s' 'SURVIVED' "$id" "$file" "$description")" ;;
+    1) caught=$((caught + 1))
+       report "$(printf '%-11s %s  %s: %s  [%s]' 'CAUGHT' "$id" "$file" "$description" "$failed")" ;;
+    *) buildfail=$((buildfail + 1))
+       report "$(printf '%-11s %s  %s: %s  [%s]' 'BUILD-FAIL' "$id" "$file" "$description" "$failed")" ;;
+  esac
   # Restored with a new time stamp, so the next build compiles it again.
   cp "$log/original" "$target"
   touch "$target"
@@ -148,7 +170,7 @@ summary="$caught caught, $survived survived, $notapplied not applied, $buildfail
 echo "$summary"
 if [ -n "$out" ]; then
   {
-    echo "# scripts/mutants.sh $(date -u '+%Y-%m-%d %H:%M UTC'), tree at $(cd "$here" && git rev-parse --short HEAD)"
+    echo "# scripts/mutants.sh $(date -u '+%Y-%m-%d %H:%M UTC'), tree at $(cd "$here" && git rev-parse --short "${rev:-HEAD}")${rev:+ (committed files)}"
     printf '%s\n' "${results[@]}"
     echo "$summary"
   } >"$out"
