@@ -1,235 +1,402 @@
-#include "ui/editorcontrol.h"
-#include "app/formmain.h"
-#include "fakeplatform.h"
+// The main window's commands over a real editor, with the platform's boxes and
+// dialogs answered by a fake.
 
+#include "app/formmain.h"
+#include "casetable.h"
+#include "core/documentfile.h"
+#include "core/mecabphoneticservice.h"
+#include "fakeplatform.h"
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
+#include "ui/filepanel.h"
+#include "ui/formruby.h"
+#include "ui/formsearch.h"
+
+#include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QMenuBar>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
-#include <QToolButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// A main window started in a folder holding a.htm ("a" CR LF "b") and b.htm ("漢字" CR LF).
+struct Main
+{
+    Main()
+    {
+        writeAll(path("a.htm"), "a\r\nb");
+        writeAll(path("b.htm"), "漢字\r\n");
+        QDir::setCurrent(folder.path());
+        form = std::make_unique<FormMain>(module, platform);
+    }
+    QString path(const QString &name) const { return folder.filePath(name); }
+    void open(const QString &name)
+    {
+        platform.setNextFileName(path(name));
+        form->MFOpen_Click();
+    }
+    // a.htm loaded, "X" typed at its start, then the "a" selected.
+    void loadAndChange()
+    {
+        open(u"a.htm"_s);
+        form->RTB1->setSelText(u"X"_s);
+        select(1, 1);
+        QCOMPARE(form->Caption(), u"a.htm (更新)"_s);
+        platform.messages.clear();
+    }
+    void select(int start, int length)
+    {
+        form->RTB1->setSelStart(start);
+        form->RTB1->setSelLength(length);
+    }
+    QString selection() const
+    {
+        return u"%1+%2"_s.arg(form->RTB1->SelStart()).arg(form->RTB1->SelLength());
+    }
+
+    QTemporaryDir folder;
+    Module1 module = Module1::atStartUp();
+    FakePlatform platform;
+    std::unique_ptr<FormMain> form;
+};
+
+} // namespace
 
 class TestFormMain : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void startsAsDesigned();
-    void menusCarryTheirCaptionsAndKeys_data();
-    void menusCarryTheirCaptionsAndKeys();
-    void markerFollowsTheFirstChange();
-    void markerInvariantHoldsThroughWrites();
-    void resizeRule_data();
-    void resizeRule();
-    void closingUnchangedAsksNothing();
-    void closingChangedAsks_data();
-    void closingChangedAsks();
-    void closingClosesTheSearchWindow();
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void documentCommands_data() { addCaseRows("documentcommands.tsv"); }
+    void documentCommands();
+    void promptBeforeNewOpenAndClose_data() { addCaseRows("prompts.tsv"); }
+    void promptBeforeNewOpenAndClose();
+    void failuresKeepTheDocument_data() { addCaseRows("failures.tsv"); }
+    void failuresKeepTheDocument();
+    void previewAndHelpOpenTheirPages();
+    void editCommands_data() { addCaseRows("editcommands.tsv"); }
+    void editCommands();
+    void rubyCommand_data() { addCaseRows("rubycommand.tsv"); }
+    void rubyCommand();
+    void searchCommands_data() { addCaseRows("searchcommands.tsv"); }
+    void searchCommands();
+    void searchWindowOpensAfreshAndKeepsItsStateWhileOpen();
+    void filePatterns_data() { addCaseRows("patterns.tsv"); }
+    void filePatterns();
+    void filePanelListsLoadsAndReports();
 };
 
-void TestFormMain::startsAsDesigned()
+void TestFormMain::documentCommands()
 {
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    QCOMPARE(form.Caption(), QStringLiteral("Rubello"));
-    QCOMPARE(module.gRubyAttribute, QStringLiteral("style=\"font-size:7pt\""));
-    QCOMPARE(module.gRubyAttribute.size(), 21);
-    QCOMPARE(module.gRubyAttributeOn, quint8(0));
-    QCOMPARE(form.mModified, kFalse);
-    QCOMPARE(form.mKanaMode, quint8(1));
-    QVERIFY(!form.MFSave->isEnabled());
-    QVERIFY(form.CDlg.CancelError);
-    QCOMPARE(form.CDlg.Filter,
-             QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|"));
-    QVERIFY(form.OptionKana[1]->isChecked());
-    QVERIFY(form.CheckSentKana->isChecked());
-    QVERIFY(form.CheckHTML->isChecked());
-    QCOMPARE(form.Frame1->title(), QStringLiteral("ルビの文字形式"));
-    QCOMPARE(form.OptionKana[2]->text(), QStringLiteral("半角 ｶﾀｶﾅ"));
-    QCOMPARE(form.ComIE->toolTip(), QStringLiteral("ブラウザで確認"));
-    QCOMPARE(form.RTB1->geometry().topLeft(), QPoint(200, 8));
-    QCOMPARE(form.RTB1->lineWrapMode(), QPlainTextEdit::NoWrap);
-    QCOMPARE(form.OptionKana[0]->geometry(), QRect(16, 16, 105, 17));
-    QCOMPARE(form.CheckHTML->geometry(), QRect(16, 496, 153, 17));
-    QCOMPARE(form.RTB1->Text(), QString());
+    QFETCH(QByteArrayList, f); // command, file named, title, Save enabled, text, undo
+    Main m;
+    m.loadAndChange();
+    FormMain &form = *m.form;
+    m.platform.setNextAnswer(QMessageBox::No);
+    if (f[0] == "New")
+        form.MFNew_Click();
+    else if (f[0] == "Open")
+        m.open(u"b.htm"_s);
+    else if (f[0] == "Save")
+        form.MFSave_Click();
+    else
+        f[0].endsWith("Cancel") ? m.platform.setNextCancel()
+                                : m.platform.setNextFileName(m.path(u"c.htm"_s));
+    if (f[0].startsWith("SaveAs"))
+        form.MFSaveAs_Click();
+    else if (f[0] == "OpenCancel")
+        form.MFOpen_Click();
+    QCOMPARE(form.mFilePath, m.path(caseText(f[1])));
+    QCOMPARE(form.Caption(), caseText(f[2]));
+    QCOMPARE(form.mModified, f[2].endsWith(")") ? kTrue : kFalse);
+    QCOMPARE(form.MFSave->isEnabled(), f[3] == "1");
+    QCOMPARE(form.RTB1->Text(), caseText(f[4]));
+    QCOMPARE(m.module.gUndoText, caseText(f[5]));
+    QCOMPARE(readAll(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
+    QCOMPARE(readAll(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);
 }
 
-void TestFormMain::menusCarryTheirCaptionsAndKeys_data()
+void TestFormMain::promptBeforeNewOpenAndClose()
 {
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QStringList>("keys");
-    QTest::newRow("file") << QStringLiteral("ファイル (&F)")
-                          << QStringList {"新規作成 (&N)",
-                                          "開く (&O)...",
-                                          "上書き保存 (&S)",
-                                          "名前を付けて保存 (&A)...",
-                                          "-",
-                                          "終了 (&X)"}
-                          << QStringList {"Ctrl+N", "Ctrl+O", "Ctrl+S", "", "", ""};
-    QTest::newRow("edit") << QStringLiteral("編集 (&E)")
-                          << QStringList {"るびぃ (&R)",
-                                          "-",
-                                          "ブラウザで確認",
-                                          "-",
-                                          "元に戻す (&U)",
-                                          "-",
-                                          "切り取り (&T)",
-                                          "コピー (&C)",
-                                          "貼り付け (&P)",
-                                          "削除 (&L)",
-                                          "-",
-                                          "すべて選択 (&A)"}
-                          << QStringList {"F5",     "",       "F8",     "", "Ctrl+Z", "",
-                                          "Ctrl+X", "Ctrl+C", "Ctrl+V", "", "",       "Ctrl+A"};
-    QTest::newRow("search") << QStringLiteral("検索 (&S)") << QStringList {"検索と置換 (&F)..."}
-                            << QStringList {"Ctrl+F"};
-    QTest::newRow("format") << QStringLiteral("書式 (&O)")
-                            << QStringList {"フォント (F)...", "文字色 (&M)", "背景色 (&B)"}
-                            << QStringList {"", "", ""};
-    QTest::newRow("help") << QStringLiteral("ヘルプ (&H)")
-                          << QStringList {"ヘルプ (&H)", "-", "バージョン情報 (&A)..."}
-                          << QStringList {"F1", "", ""};
+    QFETCH(QByteArrayList, f); // command, answer, goes on
+    Main m;
+    m.loadAndChange();
+    FormMain &form = *m.form;
+    form.show();
+    m.platform.setNextAnswer(f[1].startsWith("Yes") ? QMessageBox::Yes
+                                 : f[1] == "No"     ? QMessageBox::No
+                                                    : QMessageBox::Cancel);
+    if (f[1] == "Yes")
+        m.platform.setNextFileName(m.path(u"c.htm"_s));
+    else if (f[1] == "Yes cancel")
+        m.platform.setNextCancel();
+    if (f[0] == "New")
+        form.MFNew_Click();
+    else if (f[0] == "Open")
+        m.open(u"b.htm"_s);
+    else
+        QCOMPARE(form.close(), f[2] == "1");
+    QCOMPARE(m.platform.messages.size(), 1);
+    QCOMPARE(m.platform.messages[0].text, u"a.htm　の内容は更新されています。\r\n保存しますか？"_s);
+    QCOMPARE(readAll(m.path(u"c.htm"_s)), f[1] == "Yes" ? "Xa\r\nb"_ba : "<missing>"_ba);
+    QCOMPARE(form.isVisible(), f[0] != "close" || f[2] == "0");
+    if (f[0] != "close" || f[2] == "0")
+        QCOMPARE(form.RTB1->Text(),
+                 f[2] == "0"          ? u"Xa\r\nb"_s
+                     : f[0] == "Open" ? u"漢字\r\n"_s
+                                      : QString());
 }
 
-void TestFormMain::menusCarryTheirCaptionsAndKeys()
+void TestFormMain::failuresKeepTheDocument()
 {
-    QFETCH(QString, menu);
-    QFETCH(QStringList, items);
-    QFETCH(QStringList, keys);
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    QMenu *found = nullptr;
-    for (QAction *top : form.menuBar()->actions()) {
-        if (top->text() == menu)
-            found = top->menu();
+    QFETCH(QByteArrayList, f); // command, what goes wrong, error number
+    Main m;
+    m.loadAndChange();
+    const QByteArray what = caseBytes(f[1]);
+    const QString bad = what == "folder" ? m.folder.path() : m.path(u"bad.htm"_s);
+    rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    QFile file(bad);
+    if (what == "huge")
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(kMaxDocumentBytes + 1)); // sparse
+    else if (f[0] == "Open" && !what.isEmpty() && what != "folder")
+        writeAll(bad, what);
+    else if (what == "unrepresentable")
+        m.platform.page = "windows-31j", m.form->RTB1->setSelText(u"〜"_s); // JIS form
+    else if (what == "code page")
+        m.platform.page = "no-such-code-page";
+    else if (what == "full")
+        limited.rlim_cur = 2; // the write fails part of the way, as on a full disk
+    m.platform.setNextAnswer(QMessageBox::No);
+    m.platform.setNextFileName(f[0] == "Open" ? bad : m.path(u"no/such/c.htm"_s));
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limited);
+    f[0] == "Open"       ? m.form->MFOpen_Click()
+        : f[0] == "Save" ? m.form->MFSave_Click()
+                         : m.form->MFSaveAs_Click();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    QCOMPARE(m.platform.messages.size(), f[0] == "Open" ? 2 : 1); // Open asks first
+    if (f[2] != "0")
+        QCOMPARE(m.platform.messages.last().title, errorBoxTitle(f[2].toInt()));
+    QCOMPARE(m.form->Caption(), u"a.htm (更新)"_s);
+    QCOMPARE(readAll(m.path(u"a.htm"_s)), "a\r\nb"_ba);
+    if (f[0] != "Open") { // nothing is left beside the old file
+        QCOMPARE(QDir(m.folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"a.htm", "b.htm"}));
+        return;
     }
-    QVERIFY(found);
-    QStringList captions;
-    QStringList shortcuts;
-    for (QAction *item : found->actions()) {
-        captions.append(item->isSeparator() ? QStringLiteral("-") : item->text());
-        shortcuts.append(item->shortcut().toString(QKeySequence::PortableText));
-        QVERIFY(item->isEnabled() || item == form.MFSave);
+    // Save writes the text to its own file, not over the one that failed.
+    m.form->MFSave_Click();
+    QCOMPARE(readAll(m.path(u"a.htm"_s)), m.form->RTB1->Text().toUtf8());
+}
+
+void TestFormMain::previewAndHelpOpenTheirPages()
+{
+    Main m;
+    m.platform.folder = m.path(u"program"_s);
+    m.open(u"a.htm"_s);
+    m.form->RTB1->setText(u"<p>送\r\rり\n</p>"_s);
+    m.form->ComIE_Click(); // the program's folder does not exist: reported, nothing opened
+    QCOMPARE(m.platform.messages.size(), 1);
+    QVERIFY(m.platform.opened.isEmpty());
+    QVERIFY(QDir(m.folder.path()).mkdir(u"program"_s));
+    m.form->ComIE_Click();
+    const QString preview = m.path(u"program/_tmp.html"_s);
+    QCOMPARE(m.platform.opened, QStringList {preview});
+    m.form->MFSave_Click();
+    QCOMPARE(readAll(preview), readAll(m.path(u"a.htm"_s))); // written as a save writes
+    QCOMPARE(m.form->Caption(), u"a.htm"_s);
+    m.form->MHHelp_Click();
+    QCOMPARE(m.platform.opened.last(), m.path(u"program/index.html"_s));
+}
+
+void TestFormMain::editCommands()
+{
+    // command, text, start, length, clipboard, refuses, text, selection and clipboard after
+    QFETCH(QByteArrayList, f);
+    Main m;
+    QClipboard *board = QGuiApplication::clipboard();
+    const QHash<QByteArray, void (FormMain::*)()> commands
+        = {{"undo", &FormMain::MEBack_Click},   {"copy", &FormMain::MECopy_Click},
+           {"cut", &FormMain::MECut_Click},     {"delete", &FormMain::MEDel_Click},
+           {"paste", &FormMain::MEPaste_Click}, {"select all", &FormMain::MEAll_Click}};
+    if (!commands.contains(f[0])) {
+        m.form->show();
+        m.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m.form.get()));
+        m.form->RTB1->setFocus();
     }
-    QCOMPARE(captions, items);
-    QCOMPARE(shortcuts, keys);
+    m.module.gUndoText = u"漢字の\r\nか"_s;
+    m.form->RTB1->setText(caseText(f[1]));
+    m.select(f[2].toInt(), f[3].toInt());
+    board->setText(caseText(f[4]));
+    bool takeBack = f[5] == "1";
+    const auto connection = connect(board, &QClipboard::dataChanged, this, [&] {
+        if (std::exchange(takeBack, false))
+            board->setText(u"theirs"_s);
+    });
+    if (commands.contains(f[0]))
+        (m.form.get()->*commands.value(f[0]))();
+    else
+        QTest::keySequence(m.form->RTB1, QKeySequence(QString::fromUtf8(f[0])));
+    disconnect(connection);
+    QCOMPARE(m.form->RTB1->Text(), caseText(f[6]));
+    QCOMPARE(m.selection(), caseText(f[7]));
+    QCOMPARE(board->text(), caseText(f.value(8)));
+    QCOMPARE(m.platform.messages.size(), f[5] == "1" ? 1 : 0);
 }
 
-void TestFormMain::markerFollowsTheFirstChange()
+void TestFormMain::rubyCommand()
 {
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    form.setCaption(QStringLiteral("a.htm"));
-    form.RTB1->setFocus();
-    QTest::keyClick(form.RTB1, Qt::Key_X);
-    QCOMPARE(form.Caption(), QStringLiteral("a.htm (更新)"));
-    QCOMPARE(form.mModified, kTrue);
-    QTest::keyClicks(form.RTB1, QStringLiteral("yz"));
-    QCOMPARE(form.Caption(), QStringLiteral("a.htm (更新)"));
+    // text, length, service reading, omit, kana option, proposed, selection at the dialog
+    QFETCH(QByteArrayList, f);
+    Main m;
+    const QString text = caseText(f[0]), proposed = caseText(f[5]), base = caseText(f.value(6));
+    m.form->RTB1->setText(text);
+    m.select(0, f[1].toInt());
+    MecabPhoneticService mecab;
+    if (f[2].isEmpty())
+        m.platform.service = &mecab;
+    m.platform.phonetic.readings.insert(text.left(f[1].toInt()), caseText(f[2]));
+    m.form->CheckSentKana->setChecked(f[3] == "1");
+    m.form->OptionKana[f[4].toInt()]->click();
+    QString shownReading, shownSelection;
+    QTimer::singleShot(0, m.form.get(), [&] {
+        if (auto *dialog = qobject_cast<FormRuby *>(QApplication::activeModalWidget())) {
+            shownReading = dialog->TextRuby->text();
+            shownSelection = m.form->RTB1->SelText();
+            dialog->ComElie->click();
+        }
+    });
+    m.form->MERuby_Click();
+    QCOMPARE(shownReading, proposed);
+    QCOMPARE(shownSelection, base);
+    const QString element
+        = "<ruby><rb>" + base + "</rb><rp>(</rp><rt>" + proposed + "</rt><rp>)</rp></ruby>";
+    QCOMPARE(m.form->RTB1->Text(), element + text.mid(base.size()));
+    QCOMPARE(m.form->Caption(), u"Rubello (更新)"_s);
+    // Ctrl+Z brings back the text before the insertion.
+    m.form->MEBack_Click();
+    QCOMPARE(m.form->RTB1->Text(), text);
 }
 
-void TestFormMain::markerInvariantHoldsThroughWrites()
+void TestFormMain::searchCommands()
 {
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    const auto invariant = [&form] {
-        return form.Caption().endsWith(QStringLiteral(" (更新)")) == (form.mModified == kTrue);
-    };
-    QVERIFY(invariant());
-    form.RTB1->setText(QStringLiteral("abc"));
-    QVERIFY(invariant());
-    form.RTB1->setSelStart(1);
-    form.RTB1->setSelText(QStringLiteral("x"));
-    QVERIFY(invariant());
-    QCOMPARE(form.Caption(), QStringLiteral("Rubello (更新)"));
+    // text, start, length, search, replacement, from the top, exact, commands, texts,
+    // selections, end messages
+    QFETCH(QByteArrayList, f);
+    Main m;
+    m.form->show();
+    const QString text = caseText(f[0]);
+    m.form->RTB1->setText(text);
+    m.select(f[1].toInt(), f[2].toInt());
+    m.form->MSSearch_Click();
+    auto *search = qobject_cast<FormSearch *>(m.form->searchForm.data());
+    QVERIFY(search);
+    search->TextSearch->setText(caseText(f[3]));
+    search->CheckReplace->setChecked(true);
+    search->TextReplace->setText(caseText(f[4]));
+    search->CheckTop->setChecked(f[5] == "1");
+    search->CheckStr->setChecked(f[6] == "1");
+    const QStringList texts = caseText(f[8]).split(u" / "_s),
+                      selections = caseText(f[9]).split(u" / "_s),
+                      messages = caseText(f[10]).split(u" / "_s);
+    for (qsizetype i = 0; i < f[7].size(); ++i) {
+        QPushButton *button = f[7][i] == 'S' ? search->ComSearch
+            : f[7][i] == 'R'                 ? search->ComReplace
+                                             : search->ComAllReplace;
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(m.form->RTB1->Text(), texts[i] == "="_L1 ? text : texts[i]);
+        QCOMPARE(m.selection(), selections[i]);
+        QCOMPARE(m.platform.messages.size(), messages[i].toInt());
+        QVERIFY(!search->CheckTop->isChecked());
+    }
+    for (const FakePlatform::Message &message : std::as_const(m.platform.messages))
+        QCOMPARE(message.text, u"文書の検索が終わりました。"_s);
 }
 
-void TestFormMain::resizeRule_data()
+void TestFormMain::searchWindowOpensAfreshAndKeepsItsStateWhileOpen()
 {
-    QTest::addColumn<QSize>("inner");
-    QTest::addColumn<QSize>("editor");
-    QTest::newRow("design size") << QSize(822, 529) << QSize(622, 519);
-    QTest::newRow("larger") << QSize(1000, 700) << QSize(800, 690);
-    QTest::newRow("width exactly 200 keeps the width") << QSize(200, 300) << QSize(622, 290);
-    QTest::newRow("height exactly 10 keeps the height") << QSize(500, 10) << QSize(300, 519);
-    QTest::newRow("width 201") << QSize(201, 11) << QSize(1, 1);
+    Main m;
+    m.form->show();
+    m.form->RTB1->setText(u"abc def"_s);
+    m.select(4, 3);
+    for (int opening = 0; opening < 2; ++opening) {
+        m.form->MSSearch_Click();
+        QPointer<FormSearch> search = qobject_cast<FormSearch *>(m.form->searchForm.data());
+        QCOMPARE(search->TextSearch->text(), u"def"_s);
+        QVERIFY(search->CheckTop->isChecked() && !search->CheckStr->isChecked());
+        search->TextSearch->setText(u"typed"_s);
+        m.form->MSSearch_Click(); // only brought to the front, its boxes as they are
+        QCOMPARE(m.form->searchForm.data(), search.data());
+        QCOMPARE(search->TextSearch->text(), u"typed"_s);
+        QTest::keyClick(search->TextSearch, Qt::Key_Escape);
+        QTRY_VERIFY(search.isNull()); // deleted, never merely hidden
+    }
+    m.form->MSSearch_Click(); // the main window takes it along when it closes
+    m.platform.setNextAnswer(QMessageBox::No);
+    QVERIFY(m.form->close());
+    QCOMPARE(m.module.gSearchLoaded, kFalse);
 }
 
-void TestFormMain::resizeRule()
+void TestFormMain::filePatterns()
 {
-    QFETCH(QSize, inner);
-    QFETCH(QSize, editor);
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    form.centralWidget()->resize(822, 529);
-    form.Form_Resize();
-    form.centralWidget()->resize(inner);
-    form.Form_Resize();
-    QCOMPARE(form.RTB1->size(), editor);
+    QFETCH(QByteArrayList, f); // name, pattern, matches
+    QCOMPARE(matchesFilePattern(caseText(f[0]), caseText(f[1])), f[2] == "1");
 }
 
-void TestFormMain::closingUnchangedAsksNothing()
+void TestFormMain::filePanelListsLoadsAndReports()
 {
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    form.show();
-    QVERIFY(form.close());
-    QVERIFY(platform.messages.isEmpty());
-}
-
-void TestFormMain::closingChangedAsks_data()
-{
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("saveAsSucceeds");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("no closes without saving") << int(QMessageBox::No) << false << true;
-    QTest::newRow("cancel keeps the window") << int(QMessageBox::Cancel) << false << false;
-    QTest::newRow("yes and a failed save keeps the window")
-        << int(QMessageBox::Yes) << false << false;
-}
-
-void TestFormMain::closingChangedAsks()
-{
-    QFETCH(int, answer);
-    QFETCH(bool, closes);
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    form.show();
-    form.RTB1->setText(QStringLiteral("changed"));
-    platform.setNextAnswer(QMessageBox::StandardButton(answer));
-    QCOMPARE(form.close(), closes);
-    QCOMPARE(platform.messages.size(), 1);
-    const FakePlatform::Message &message = platform.messages.constFirst();
-    QCOMPARE(message.title, QStringLiteral("Rubello"));
-    QCOMPARE(message.text, QStringLiteral("Rubello　の内容は更新されています。\r\n保存しますか？"));
-    QCOMPARE(message.icon, QMessageBox::Question);
-    QCOMPARE(message.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(form.RTB1->Text(), QStringLiteral("changed"));
-    QCOMPARE(form.Caption(), QStringLiteral("Rubello (更新)"));
-}
-
-void TestFormMain::closingClosesTheSearchWindow()
-{
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    form.show();
-    auto *search = new QDialog(&form);
-    search->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(search, &QDialog::finished, [&module] { module.gSearchLoaded = kFalse; });
-    search->show();
-    form.searchForm = search;
-    module.gSearchLoaded = kTrue;
-    QVERIFY(form.close());
-    QCOMPARE(module.gSearchLoaded, kFalse);
+    Main m;
+    for (const char *name : {"c.txt", "README", "page10.htm", "page9.html", "B.HTM"})
+        writeAll(m.path(QString::fromLatin1(name)), "text\r\n");
+    FormMain &form = *m.form;
+    form.File1->setPath(m.folder.path()); // listed again, with the new files
+    QStringList names;
+    for (int i = 0; i < form.File1->count(); ++i)
+        names.append(form.File1->item(i)->text());
+    QCOMPARE(names, QStringList({"a.htm", "B.HTM", "b.htm", "page9.html", "page10.htm"}));
+    form.CheckHTML->click(); // all files, names without a dot too
+    QCOMPARE(form.File1->count(), 7);
+    QCOMPARE(form.File1->item(6)->text(), u"README"_s);
+    form.CheckHTML->click();
+    QCOMPARE(form.File1->count(), 5);
+    // A double-click on a file loads it at once; of dropped files the first is loaded.
+    form.File1->setCurrentRow(2);
+    emit form.File1->itemDoubleClicked(form.File1->currentItem());
+    QCOMPARE(form.RTB1->Text(), u"漢字\r\n"_s);
+    form.RTB1_OLEDragDrop({m.path(u"c.txt"_s), m.path(u"a.htm"_s)});
+    QCOMPARE(form.Caption(), u"c.txt"_s);
+    // A folder that vanished is reported; the lists stay.
+    form.showFolderInPanel(m.path(u"gone/"_s));
+    QCOMPARE(m.platform.messages.size(), 1);
+    QCOMPARE(m.platform.messages[0].title, errorBoxTitle(ENOENT));
+    QCOMPARE(form.File1->Path(), form.Dir1->Path());
 }
 
 QTEST_MAIN(TestFormMain)

@@ -1,114 +1,114 @@
+// The ruby text: okurigana, kana forms, and readings from MeCab and its command-line tool.
+
+#include "casetable.h"
+#include "core/mecabphoneticservice.h"
 #include "core/rubytext.h"
 
-#include <QTest>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <cerrno>
 
 class TestRubyText : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void okurigana_data();
+    void okurigana_data() { addCaseRows("okurigana.tsv"); }
     void okurigana();
-    void kanaForms_data();
+    void kanaForms_data() { addCaseRows("kanaforms.tsv"); }
     void kanaForms();
     void halfwidthCoversTheWholeKatakanaBlock();
+    void readings_data() { addCaseRows("readings.tsv"); }
+    void readings();
+    void unusableDictionaryIsAClearError();
+    void brokenSystemSettingFallsBackToIpadic();
+    void readingToolPrintsOneLineEach();
+
+private:
+    // Opened on the first lookup and kept: every reading comes from the same dictionary.
+    MecabPhoneticService mShared;
 };
-
-void TestRubyText::okurigana_data()
-{
-    QTest::addColumn<QString>("selection");
-    QTest::addColumn<QString>("reading");
-    QTest::addColumn<int>("omitted");
-    QTest::addColumn<QString>("readingAfter");
-    QTest::addColumn<int>("baseLength");
-    const auto row = [](const char *name, const QString &selection, const QString &reading,
-                        int omitted, const QString &after, int baseLength) {
-        QTest::newRow(name) << selection << reading << omitted << after << baseLength;
-    };
-
-    row("okurigana: 送り drops リ", "送り", "オクリ", 1, "オク", 1);
-    row("okurigana: 漢字 without kana keeps all", "漢字", "カンジ", 0, "カンジ", 2);
-    row("okurigana: 取り扱い keeps inner kana", "取り扱い", "トリアツカイ", 1, "トリアツカ", 3);
-    row("okurigana: all hiragana shrinks to nothing", "ひらがな", "ヒラガナ", 4, "", 0);
-    row("okurigana: reading shorter than selection", "漢ひらがな", "ヒラガナ", 4, "", 1);
-    row("okurigana: katakana selection read as itself", "カタカナ", "カタカナ", 4, "", 0);
-    row("okurigana: two kana at the end", "打ち合わせ", "ウチアワセ", 2, "ウチア", 3);
-    row("okurigana: half-width kana never match", "送ﾘ", "オクリ", 0, "オクリ", 2);
-    row("okurigana: no folding of small kana", "取っ", "トツ", 0, "トツ", 2);
-    row("okurigana: empty reading", "送り", "", 0, "", 2);
-    row("okurigana: line break at the end is common text", "送り\r\n", "オクリ\r\n", 3, "オク", 1);
-    row("okurigana: ending never cuts a surrogate pair", "𠮷", "\U00010BB7", 0, "\U00010BB7", 2);
-    row("okurigana: a whole surrogate pair can be common", "送𠮷", "オク𠮷", 2, "オク", 1);
-    row("okurigana: 32767 characters is the limit", QString(32766, u'漢') + u'り', "カンリ", 1,
-        "カン", 32766);
-}
 
 void TestRubyText::okurigana()
 {
-    QFETCH(QString, selection);
-    QFETCH(QString, reading);
-    QFETCH(int, omitted);
-    QFETCH(QString, readingAfter);
-    QFETCH(int, baseLength);
-
-    const OkuriganaOmission result = omitOkurigana(selection, reading);
-    QCOMPARE(int(result.omitted), omitted);
-    QCOMPARE(result.reading, readingAfter);
-    QCOMPARE(int(result.baseLength), baseLength);
-}
-
-void TestRubyText::kanaForms_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("mode"); // -1: katakana form of a selection
-    QTest::addColumn<QString>("converted");
-    const auto row = [](const char *name, const QString &text, int mode, const QString &converted) {
-        QTest::newRow(name) << text << mode << converted;
-    };
-
-    row("selection: hiragana become katakana", "ぁあがぱゔゕゖゝゞ", -1, "ァアガパヴヵヶヽヾ");
-    row("selection: kanji, katakana, half-width, Latin and marks stay", "送リｶﾞＡa、ー゛゜", -1,
-        "送リｶﾞＡa、ー゛゜");
-    row("mode 0: katakana as returned", "オクリガナー", 0, "オクリガナー");
-    row("mode 1: hiragana, long-vowel mark stays", "ラーメン", 1, "らーめん");
-    row("mode 1: ヴ ヵ ヶ have counterparts, ヷ ヺ not", "ヴヵヶヷヺ", 1, "ゔゕゖヷヺ");
-    row("mode 1: Latin and kanji stay", "ＣＤと漢", 1, "ＣＤと漢");
-    row("mode 2: ガ becomes two characters", "ガ", 2, "ｶﾞ");
-    row("mode 2: reading grows longer", "ジュウイチガツ", 2, "ｼﾞｭｳｲﾁｶﾞﾂ");
-    row("mode 2: semi-voiced", "パピプペポ", 2, "ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ");
-    row("mode 2: ヴ ヷ ヺ", "ヴヷヺ", 2, "ｳﾞﾜﾞｦﾞ");
-    row("mode 2: small kana", "ァィゥェォッャュョ", 2, "ｧｨｩｪｫｯｬｭｮ");
-    row("mode 2: no half-width form stays", "ヮヰヱヵヶヸヹかな漢", 2, "ヮヰヱヵヶヸヹかな漢");
-    row("mode 2: long-vowel mark and middle dot", "ラーメン・", 2, "ﾗｰﾒﾝ･");
-    row("mode 2: full-width ASCII, yen and cent", "ＡＢＣｘｙｚ０９！～＃￥￠", 2, "ABCxyz09!~#¥¢");
-    row("mode 2: ideographic space and punctuation", "　、。「」゛゜", 2, " ､｡｢｣ﾞﾟ");
+    QFETCH(QByteArrayList, f); // selection, reading, left out, reading left, base length
+    const OkuriganaOmission result = omitOkurigana(caseText(f[0]), caseText(f[1]));
+    QCOMPARE(int(result.omitted), f[2].toInt());
+    QCOMPARE(result.reading, caseText(f[3]));
+    QCOMPARE(int(result.baseLength), f[4].toInt());
 }
 
 void TestRubyText::kanaForms()
 {
-    QFETCH(QString, text);
-    QFETCH(int, mode);
-    QFETCH(QString, converted);
-    QCOMPARE(mode < 0 ? katakanaForm(text) : kanaForm(text, quint8(mode)), converted);
+    QFETCH(QByteArrayList, f); // text, mode (-1: katakana form of a selection), result
+    const QString text = caseText(f[0]);
+    QCOMPARE(f[1] == "-1" ? katakanaForm(text) : kanaForm(text, quint8(f[1].toInt())),
+             caseText(f[2]));
 }
 
 void TestRubyText::halfwidthCoversTheWholeKatakanaBlock()
 {
-    // Every half-width katakana, mark included, comes from exactly one
-    // full-width letter (or letter plus mark); none is reached twice.
+    // Every half-width katakana comes from exactly one full-width letter (or letter
+    // plus mark); 。「」、 are outside the block, the rest of U+FF66..U+FF9D is in it.
     QSet<QString> seen;
     for (char16_t c = u'ァ'; c <= u'ー'; ++c) {
         const QString narrow = halfwidthForm(QString(QChar(c)));
-        if (narrow == QString(QChar(c)))
-            continue;
-        QVERIFY2(!seen.contains(narrow), qPrintable(narrow));
-        seen.insert(narrow);
-        for (const QChar n : narrow)
-            QVERIFY(n.unicode() >= 0xFF61 && n.unicode() <= 0xFF9F);
+        if (narrow != QString(QChar(c)))
+            QVERIFY2(!seen.contains(narrow) && (seen.insert(narrow), true), qPrintable(narrow));
     }
-    // 。「」、 are outside the katakana block; the rest of U+FF66..U+FF9D is in it.
     for (char16_t c = 0xFF66; c <= 0xFF9D; ++c)
         QVERIFY2(seen.contains(QString(QChar {c})), qPrintable(QString::number(c, 16)));
+}
+
+void TestRubyText::readings()
+{
+    QFETCH(QByteArrayList, f); // text, reading
+    const PhoneticResult result = mShared.reading(caseText(f[0]));
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.reading, caseText(f.value(1)));
+}
+
+void TestRubyText::unusableDictionaryIsAClearError()
+{
+    QTemporaryDir empty;
+    // mecab-ipadic installs the EUC-JP build beside the UTF-8 one.
+    const QString eucJp = QStringLiteral("/var/lib/mecab/dic/ipadic");
+    for (const QString &folder : {empty.filePath(QStringLiteral("none")), eucJp}) {
+        if (folder == eucJp && !QFile::exists(folder + QStringLiteral("/sys.dic")))
+            continue;
+        MecabPhoneticService service(folder);
+        const PhoneticResult result = service.reading(QStringLiteral("送り"));
+        QVERIFY(!result.ok() && result.reading.isEmpty() && !service.isOpen());
+        QCOMPARE(result.errorNumber, folder == eucJp ? EILSEQ : ENOENT);
+        QVERIFY2(result.error.contains(folder == eucJp ? "EUC-JP" : "mecab-ipadic-utf8"),
+                 qPrintable(result.error));
+    }
+}
+
+void TestRubyText::brokenSystemSettingFallsBackToIpadic()
+{
+    QTemporaryDir dir;
+    const QByteArray saved = qgetenv("MECABRC");
+    qputenv("MECABRC", QFile::encodeName(dir.filePath(QStringLiteral("missing-mecabrc"))));
+    MecabPhoneticService service;
+    const PhoneticResult result = service.reading(QStringLiteral("十一月"));
+    saved.isNull() ? qunsetenv("MECABRC") : qputenv("MECABRC", saved);
+    QCOMPARE(result.reading, QStringLiteral("ジュウイチガツ"));
+}
+
+void TestRubyText::readingToolPrintsOneLineEach()
+{
+    QProcess tool;
+    tool.start(QStringLiteral(RUBELLO_READING_PATH), {});
+    QVERIFY(tool.waitForStarted());
+    tool.write(QStringLiteral("送り\n十一月\r\n\nHello world\n取り扱い").toUtf8());
+    tool.closeWriteChannel();
+    QVERIFY(tool.waitForFinished());
+    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()),
+             QStringLiteral("オクリ\nジュウイチガツ\n\nHello world\nトリアツカイ\n"));
 }
 
 QTEST_APPLESS_MAIN(TestRubyText)

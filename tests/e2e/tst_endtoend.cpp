@@ -9,14 +9,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -70,23 +70,22 @@ bool TestEndToEnd::start(XSession &session, const QString &folder)
 void TestEndToEnd::openThroughDialog(XSession &session, const QString &path)
 {
     session.focus(session.mainWindow());
-    session.key(QStringLiteral("ctrl+o"));
-    const QString dialog = session.waitForDialog(QStringLiteral("ファイルを開く"));
+    session.key(u"ctrl+o"_s);
+    const QString dialog = session.waitForDialog(u"ファイルを開く"_s);
     QVERIFY2(!dialog.isEmpty(), "the open dialog did not appear");
     session.focus(dialog);
     session.type(path);
-    session.key(QStringLiteral("Return"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("ファイルを開く")));
+    session.key(u"Return"_s);
+    QVERIFY(session.waitForNoDialog(u"ファイルを開く"_s));
     session.focus(session.mainWindow());
     QVERIFY(session.waitForTitle(session.mainWindow(), QFileInfo(path).fileName()));
 }
 
 int TestEndToEnd::menuBarHeight(XSession &session)
 {
-    const QString geometry
-        = session.xdotool({QStringLiteral("getwindowgeometry"), session.mainWindow()});
-    const QRegularExpression size(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
-    const QRegularExpressionMatch match = size.match(geometry);
+    const QRegularExpressionMatch match
+        = QRegularExpression(u"Geometry: (\\d+)x(\\d+)"_s)
+              .match(session.xdotool({u"getwindowgeometry"_s, session.mainWindow()}));
     return match.hasMatch() ? match.captured(2).toInt() - 529 : 24;
 }
 
@@ -94,10 +93,10 @@ int TestEndToEnd::menuBarHeight(XSession &session)
 void TestEndToEnd::rubyAnnotationRoad()
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("road.htm"));
+    const QString path = folder.filePath(u"road.htm"_s);
     QVERIFY(writeFile(path, "送り仮名です\r\n<p>漢字</p>\r\n"));
     const QString preview
-        = QFileInfo(QStringLiteral(RUBELLO_BINARY)).absolutePath() + QStringLiteral("/_tmp.html");
+        = QFileInfo(QStringLiteral(RUBELLO_BINARY)).absolutePath() + u"/_tmp.html"_s;
     QFile::remove(preview);
 
     XSession session;
@@ -106,24 +105,23 @@ void TestEndToEnd::rubyAnnotationRoad()
 
     openThroughDialog(session, path);
 
-    session.key(QStringLiteral("shift+Right shift+Right F5"));
-    const QString ruby = session.waitForDialog(QStringLiteral("ルビの挿入"));
-    QVERIFY2(!ruby.isEmpty(), "the ruby dialog did not appear");
-    session.key(QStringLiteral("Return"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("road.htm (更新)")));
+    session.key(u"shift+Right shift+Right F5"_s);
+    QVERIFY2(!session.waitForDialog(u"ルビの挿入"_s).isEmpty(), "the ruby dialog did not appear");
+    session.key(u"Return"_s);
+    QVERIFY(session.waitForNoDialog(u"ルビの挿入"_s));
+    QVERIFY(session.waitForTitle(window, u"road.htm (更新)"_s));
 
     const QByteArray expected
         = "<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>り仮名です\r\n<p>漢字</p>\r\n";
     session.focus(window);
-    session.key(QStringLiteral("F8"));
+    session.key(u"F8"_s);
     QTRY_COMPARE_WITH_TIMEOUT(readFile(preview), expected, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(session.opened().contains(preview)
-                                 || session.opened().contains(QStringLiteral("file://") + preview),
+                                 || session.opened().contains(u"file://"_s + preview),
                              10000);
 
-    session.key(QStringLiteral("ctrl+s"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("road.htm")));
+    session.key(u"ctrl+s"_s);
+    QVERIFY(session.waitForTitle(window, u"road.htm"_s));
     QCOMPARE(readFile(path), expected);
 }
 
@@ -132,7 +130,7 @@ void TestEndToEnd::rubyAnnotationRoad()
 void TestEndToEnd::kanaFormsAttributeAndUndo()
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("forms.htm"));
+    const QString path = folder.filePath(u"forms.htm"_s);
     QVERIFY(writeFile(path, "送り仮名\r\n取り扱い\r\n"));
 
     XSession session;
@@ -144,10 +142,10 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
     // 全角 カタカナ, then the first word with the attribute ticked in the dialog.
     session.click(window, 40, menuBar + 16 + 16 + 8);
     session.click(window, 400, menuBar + 200);
-    session.key(QStringLiteral("ctrl+Home shift+Right shift+Right F5"));
-    QVERIFY(!session.waitForDialog(QStringLiteral("ルビの挿入")).isEmpty());
-    session.key(QStringLiteral("Tab Tab Tab space Return"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
+    session.key(u"ctrl+Home shift+Right shift+Right F5"_s);
+    QVERIFY(!session.waitForDialog(u"ルビの挿入"_s).isEmpty());
+    session.key(u"Tab Tab Tab space Return"_s);
+    QVERIFY(session.waitForNoDialog(u"ルビの挿入"_s));
     const QByteArray first
         = "<ruby><rb>送</rb><rp>(</rp><rt style=\"font-size:7pt\">オク</rt><rp>)</rp></ruby>";
 
@@ -155,23 +153,22 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
     session.focus(window);
     session.click(window, 40, menuBar + 16 + 64 + 8);
     session.click(window, 400, menuBar + 200);
-    session.key(
-        QStringLiteral("ctrl+Home Down shift+Right shift+Right shift+Right shift+Right F5"));
-    QVERIFY(!session.waitForDialog(QStringLiteral("ルビの挿入")).isEmpty());
-    session.key(QStringLiteral("Return"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
+    session.key(u"ctrl+Home Down shift+Right shift+Right shift+Right shift+Right F5"_s);
+    QVERIFY(!session.waitForDialog(u"ルビの挿入"_s).isEmpty());
+    session.key(u"Return"_s);
+    QVERIFY(session.waitForNoDialog(u"ルビの挿入"_s));
 
     session.focus(window);
-    session.key(QStringLiteral("ctrl+s"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("forms.htm")));
+    session.key(u"ctrl+s"_s);
+    QVERIFY(session.waitForTitle(window, u"forms.htm"_s));
     QCOMPARE(readFile(path),
              first
                  + "り仮名\r\n<ruby><rb>取り扱</rb><rp>(</rp><rt style=\"font-size:7pt\">"
                    "ﾄﾘｱﾂｶ</rt><rp>)</rp></ruby>い\r\n");
 
     // Undo brings back the text as it was before the last insertion.
-    session.key(QStringLiteral("ctrl+z ctrl+s"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("forms.htm")));
+    session.key(u"ctrl+z ctrl+s"_s);
+    QVERIFY(session.waitForTitle(window, u"forms.htm"_s));
     QCOMPARE(readFile(path), first + "り仮名\r\n取り扱い\r\n");
 }
 
@@ -179,7 +176,7 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
 void TestEndToEnd::looseReplaceAll()
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("search.htm"));
+    const QString path = folder.filePath(u"search.htm"_s);
     QVERIFY(writeFile(path, "かなとカナとｶﾅ\r\n<p>KANA かた</p>\r\n"));
 
     XSession session;
@@ -187,26 +184,26 @@ void TestEndToEnd::looseReplaceAll()
     const QString window = session.mainWindow();
     openThroughDialog(session, path);
 
-    session.key(QStringLiteral("ctrl+f"));
-    const QString search = session.waitForDialog(QStringLiteral("検索と置換"));
+    session.key(u"ctrl+f"_s);
+    const QString search = session.waitForDialog(u"検索と置換"_s);
     QVERIFY2(!search.isEmpty(), "the search window did not appear");
     session.focus(search);
-    session.type(QStringLiteral("かな"));
+    session.type(u"かな"_s);
     session.click(search, 16 + 30, 112 + 6); // 置換も行う
     session.click(search, 8 + 100, 72 + 9); // the replacement box
-    session.type(QStringLiteral("ruby"));
+    session.type(u"ruby"_s);
     session.click(search, 296 + 44, 104 + 12); // 全て置換
-    const QString end = session.waitForDialog(QStringLiteral("検索終了"));
+    const QString end = session.waitForDialog(u"検索終了"_s);
     QVERIFY2(!end.isEmpty(), "the end message did not appear");
     session.focus(end);
-    session.key(QStringLiteral("Return"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("検索終了")));
-    QVERIFY(session.windowsNamed(QStringLiteral("検索終了")).isEmpty());
-    QVERIFY(session.waitForTitle(window, QStringLiteral("search.htm (更新)")));
+    session.key(u"Return"_s);
+    QVERIFY(session.waitForNoDialog(u"検索終了"_s));
+    QVERIFY(session.windowsNamed(u"検索終了"_s).isEmpty());
+    QVERIFY(session.waitForTitle(window, u"search.htm (更新)"_s));
 
     session.focus(window);
-    session.key(QStringLiteral("ctrl+s"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("search.htm")));
+    session.key(u"ctrl+s"_s);
+    QVERIFY(session.waitForTitle(window, u"search.htm"_s));
     QCOMPARE(readFile(path), QByteArray("rubyとrubyとruby\r\n<p>KANA かた</p>\r\n"));
 }
 
@@ -214,9 +211,9 @@ void TestEndToEnd::looseReplaceAll()
 void TestEndToEnd::panelOpensByDoubleClick()
 {
     QTemporaryDir folder;
-    QVERIFY(writeFile(folder.filePath(QStringLiteral("b.htm")), "<p>b</p>\r\n"));
-    QVERIFY(writeFile(folder.filePath(QStringLiteral("見本.html")), "<p>見本</p>\r\n"));
-    QVERIFY(writeFile(folder.filePath(QStringLiteral("a.txt")), "not listed\r\n"));
+    QVERIFY(writeFile(folder.filePath(u"b.htm"_s), "<p>b</p>\r\n"));
+    QVERIFY(writeFile(folder.filePath(u"見本.html"_s), "<p>見本</p>\r\n"));
+    QVERIFY(writeFile(folder.filePath(u"a.txt"_s), "not listed\r\n"));
 
     XSession session;
     QVERIFY(start(session, folder.path()));
@@ -224,16 +221,15 @@ void TestEndToEnd::panelOpensByDoubleClick()
     const int menuBar = menuBarHeight(session);
 
     // The second row of the file list: a.txt is filtered out, b.htm comes first.
-    session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                     QStringLiteral("40"), QString::number(menuBar + 312 + 28),
-                     QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
-                     QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
-    QVERIFY(session.waitForTitle(window, QStringLiteral("見本.html")));
+    session.xdotool({u"mousemove"_s, u"--window"_s, window, u"40"_s,
+                     QString::number(menuBar + 312 + 28), u"click"_s, u"--repeat"_s, u"2"_s,
+                     u"--delay"_s, u"80"_s, u"1"_s});
+    QVERIFY(session.waitForTitle(window, u"見本.html"_s));
 
     // The document is the file: saving it unchanged gives back the same bytes.
     session.focus(window);
-    session.key(QStringLiteral("ctrl+s"));
-    QCOMPARE(readFile(folder.filePath(QStringLiteral("見本.html"))), QByteArray("<p>見本</p>\r\n"));
+    session.key(u"ctrl+s"_s);
+    QCOMPARE(readFile(folder.filePath(u"見本.html"_s)), QByteArray("<p>見本</p>\r\n"));
 }
 
 void TestEndToEnd::closingAChangedDocumentAsks()
@@ -242,28 +238,27 @@ void TestEndToEnd::closingAChangedDocumentAsks()
     XSession session;
     QVERIFY(start(session, folder.path()));
     const QString window = session.mainWindow();
-    QCOMPARE(session.title(window), QStringLiteral("Rubello"));
+    QCOMPARE(session.title(window), u"Rubello"_s);
 
     session.click(window, 500, 200);
-    session.type(QStringLiteral("abc"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("Rubello (更新)")));
+    session.type(u"abc"_s);
+    QVERIFY(session.waitForTitle(window, u"Rubello (更新)"_s));
 
     // Cancel keeps the window and the changes.
-    session.key(QStringLiteral("alt+f x"));
-    QString prompt = session.waitForDialog(QStringLiteral("Rubello"));
-    QVERIFY2(!prompt.isEmpty(), "the save question did not appear");
-    session.key(QStringLiteral("Escape"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("Rubello")));
+    session.key(u"alt+f x"_s);
+    QVERIFY2(!session.waitForDialog(u"Rubello"_s).isEmpty(), "the save question did not appear");
+    session.key(u"Escape"_s);
+    QVERIFY(session.waitForNoDialog(u"Rubello"_s));
     QVERIFY(session.programRunning());
-    QCOMPARE(session.title(window), QStringLiteral("Rubello (更新)"));
+    QCOMPARE(session.title(window), u"Rubello (更新)"_s);
 
     // No ends the program without writing anything. Without a window manager the
     // focus does not come back to the main window by itself.
     session.focus(window);
-    session.key(QStringLiteral("alt+f x"));
-    prompt = session.waitForDialog(QStringLiteral("Rubello"));
-    QVERIFY2(!prompt.isEmpty(), "the save question did not appear again");
-    session.key(QStringLiteral("alt+n"));
+    session.key(u"alt+f x"_s);
+    QVERIFY2(!session.waitForDialog(u"Rubello"_s).isEmpty(),
+             "the save question did not appear again");
+    session.key(u"alt+n"_s);
     QVERIFY(session.waitForProgramEnd(10000));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
 }

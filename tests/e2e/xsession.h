@@ -5,12 +5,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // The real program in a display of its own (Xvfb), driven by real key presses and
 // mouse events through xdotool. Each session cleans up its display and processes.
 class XSession
 {
 public:
-    XSession();
     ~XSession();
 
     // Starts Xvfb; false (with the reason) when Xvfb itself cannot start.
@@ -19,8 +20,11 @@ public:
     bool startProgram(const QString &program, const QString &workingFolder);
 
     QString mainWindow() const { return m_mainWindow; }
-    bool programRunning();
-    bool waitForProgramEnd(int milliseconds);
+    bool programRunning() { return m_program.state() != QProcess::NotRunning; }
+    bool waitForProgramEnd(int milliseconds)
+    {
+        return !programRunning() || m_program.waitForFinished(milliseconds);
+    }
 
     // Window ids with exactly this title, visible ones only.
     QStringList windowsNamed(const QString &title);
@@ -34,7 +38,6 @@ public:
     void key(const QString &keys);
     void type(const QString &text);
     void click(const QString &window, int x, int y, int button = 1);
-    void screenshot(const QString &path);
 
     // What the desktop's open action was asked to open, one line per call.
     QStringList opened() const;
@@ -42,6 +45,9 @@ public:
     QString xdotool(const QStringList &arguments, int milliseconds = 10000);
 
 private:
+    // Asks every 100 ms until the answer is true or the time is up.
+    static bool waitUntil(const std::function<bool()> &done, int milliseconds);
+
     QTemporaryDir m_home;
     QProcess m_xvfb;
     QProcess m_program;

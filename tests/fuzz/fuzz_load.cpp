@@ -15,19 +15,6 @@ namespace {
     std::abort();
 }
 
-// The bytes a save of the loaded text must give: lone CRs become CR LF.
-QByteArray withLoneCarriageReturnsAsLineEnds(QByteArrayView bytes)
-{
-    QByteArray result;
-    result.reserve(bytes.size() * 2);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        result.append(bytes[i]);
-        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
-            result.append('\n');
-    }
-    return result;
-}
-
 } // namespace
 
 void fuzzLoad(const uint8_t *data, size_t size)
@@ -52,7 +39,8 @@ void fuzzLoad(const uint8_t *data, size_t size)
     if (encoded.error.isError())
         fail("a loaded text can be saved in its own code page");
     if (!shiftJis) {
-        if (encoded.bytes != withLoneCarriageReturnsAsLineEnds(bytes))
+        // Lone CRs become CR LF.
+        if (encoded.bytes != bytes.toByteArray().replace("\r\n", "\r").replace("\r", "\r\n"))
             fail("UTF-8: load and save give back the same bytes, lone CRs aside");
         return;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/platform.h"
 #include "core/phoneticservice.h"
+#include "ui/platform.h"
 
 #include <QHash>
 #include <QList>
@@ -9,66 +9,53 @@
 
 #include <functional>
 
-// Readings from a table; texts not in it read as themselves in katakana.
+// Readings from a table; texts not in it read as themselves.
 class FakePhoneticService : public PhoneticService
 {
 public:
-    PhoneticResult reading(const QString &text) override;
-
+    PhoneticResult reading(const QString &text) override
+    {
+        return {readings.value(text, text), {}};
+    }
     QHash<QString, QString> readings;
-    QString failWith; // when set, every lookup fails with this text
-    QStringList asked;
 };
 
-// Records every call and answers from scripts; with no script a message box
-// answers its first button and a dialog is cancelled.
+// Records the message boxes and answers them and the dialogs from scripts; with no
+// script a box answers its first button and a dialog is cancelled.
 class FakePlatform : public PlatformServices
 {
 public:
     struct Message
     {
-        QMessageBox::Icon icon;
         QString title;
         QString text;
-        QMessageBox::StandardButtons buttons;
     };
-    struct Dialog
-    {
-        CommonDialogKind kind;
-        CommonDialogState before;
-    };
-    using DialogScript = std::function<CommonDialogResult(CommonDialogState &)>;
+    using Script = std::function<CommonDialogResult(CommonDialogState &)>;
 
-    QMessageBox::StandardButton showMessage(QWidget *parent, QMessageBox::Icon icon,
-                                            const QString &title, const QString &text,
+    QMessageBox::StandardButton showMessage(QWidget *, QMessageBox::Icon, const QString &title,
+                                            const QString &text,
                                             QMessageBox::StandardButtons buttons) override;
-    CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
+    CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind,
                                         CommonDialogState &state) override;
-    bool openWithDesktop(const QString &fileOrAddress) override;
-    PhoneticService &phoneticService() override { return phonetic; }
+    bool openWithDesktop(const QString &fileOrAddress) override
+    {
+        opened.append(fileOrAddress);
+        return true;
+    }
+    PhoneticService &phoneticService() override { return service ? *service : phonetic; }
     QString programFolder() const override { return folder; }
     QByteArray codePage() const override { return page; }
 
-    // Scripted answers, used in order.
-    void setNextAnswer(QMessageBox::StandardButton answer) { messageAnswers.append(answer); }
+    void setNextAnswer(QMessageBox::StandardButton answer) { answers.append(answer); }
     void setNextFileName(const QString &path);
-    void setNextCancel();
-    void setNextFailure(int number, const QString &description);
-    void setNextColor(QRgb color);
-    void setNextFont(const QString &name, double size, bool bold, bool italic);
+    void setNextCancel() { scripts.append(nullptr); }
 
     QList<Message> messages;
-    QList<QMessageBox::StandardButton> messageAnswers;
-    std::function<void(const Message &)> onMessage; // runs while the "box" is up
-
-    QList<Dialog> dialogs;
-    QList<DialogScript> dialogScripts;
-    std::function<void(CommonDialogKind)> onDialog;
-
+    QList<QMessageBox::StandardButton> answers;
+    QList<Script> scripts;
     QStringList opened;
-    bool openResult = true;
-
     FakePhoneticService phonetic;
+    PhoneticService *service = nullptr; // instead of the table
     QString folder;
     QByteArray page = "UTF-8";
 };

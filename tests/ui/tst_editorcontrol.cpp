@@ -1,140 +1,72 @@
+#include "casetable.h"
+#include "core/module1.h"
 #include "ui/editorcontrol.h"
+#include "ui/formruby.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTest>
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 class TestEditorControl : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void roundTrip_data();
+    void roundTrip_data() { addCaseRows("editortexts.tsv"); }
     void roundTrip();
-    void roundTripOfGeneratedTexts();
-    void roundTripOfTextLargerThanOnePiece();
-    void selTextRoundTripsInsideText();
-    void lengthCountsLineEndsAsTwo_data();
-    void lengthCountsLineEndsAsTwo();
+    void roundTripOfGeneratedAndLargeTexts();
     void offsetsSelectWhatTextHolds();
-    void offsetInsideLineEndGoesToLineEnd();
-    void selTextWriteReplacesAndLeavesCaretAfter();
-    void emptySelTextWriteDeletesSelection();
-    void changeFollowsEveryWrite();
-    void noChangeWhenNothingChanges();
-    void colourIsNoChangeOfText();
-    void typedTextAfterStandInIsPlain();
+    void changeFollowsEveryWriteOfText();
     void dropsTakeLocalFilesOnly();
+    // The ruby dialog writes its element into the editor.
+    void rubyInsertion_data() { addCaseRows("rubyinsertion.tsv"); }
+    void rubyInsertion();
+    void rubyCancelChangesNothingAndTheAttributeCarriesOn();
 };
-
-void TestEditorControl::roundTrip_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("one line without line end") << QStringLiteral("abc");
-    QTest::newRow("crlf lines") << QStringLiteral("a\r\nb\r\n");
-    QTest::newRow("empty lines") << QStringLiteral("\r\n\r\n\r\n");
-    QTest::newRow("lone lf stays lf") << QStringLiteral("a\nb\r\nc\n");
-    QTest::newRow("lone cr stays cr") << QStringLiteral("a\rb\r");
-    QTest::newRow("cr before crlf") << QStringLiteral("a\r\r\nb");
-    QTest::newRow("lf cr") << QStringLiteral("a\n\rb");
-    QTest::newRow("japanese") << QStringLiteral("<p>送り仮名を省略</p>\r\n漢字かなカナｶﾅ");
-    QTest::newRow("tabs") << QStringLiteral("\t<td>\t</td>\t");
-    QTest::newRow("no-break space") << QStringLiteral("a\u00A0b&nbsp;\u00A0");
-    QTest::newRow("line separator") << QStringLiteral("a\u2028b\n\u2028");
-    QTest::newRow("paragraph separator") << QStringLiteral("a\u2029b\r\n\u2029");
-    QTest::newRow("byte order mark at start") << QStringLiteral("\uFEFF<html>\r\n");
-    QTest::newRow("nul") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
-    QTest::newRow("qt frame marks") << QStringLiteral("\uFDD0x\uFDD1");
-    QTest::newRow("object replacement") << QStringLiteral("\uFFFCx");
-    QTest::newRow("stand-ins as plain text") << QStringLiteral("\u240D\u00B6\uFFFD");
-    QTest::newRow("stand-in beside marked") << QStringLiteral("\r\u2028\u240D");
-    QTest::newRow("stand-in after marked") << QStringLiteral("\r\u240D");
-    QTest::newRow("stand-in after marked ls") << QStringLiteral("\u2028\u240D");
-    QTest::newRow("surrogate pair") << QStringLiteral("𠮷野家");
-}
 
 void TestEditorControl::roundTrip()
 {
-    QFETCH(QString, text);
+    QFETCH(QByteArrayList, f);
+    const QString text = caseText(f.value(0));
     EditorControl editor;
     editor.setText(text);
     QCOMPARE(editor.Text(), text);
     QCOMPARE(editor.textLength(), text.size());
+    editor.setSelStart(0);
+    editor.setSelLength(int(text.size()));
+    QCOMPARE(editor.SelText(), text);
 }
 
-void TestEditorControl::roundTripOfGeneratedTexts()
+void TestEditorControl::roundTripOfGeneratedAndLargeTexts()
 {
     const QStringList pieces
-        = {QStringLiteral("\r\n"),   QStringLiteral("\n"),     QStringLiteral("\r"),
-           QStringLiteral("漢字"),   QStringLiteral("abc"),    QStringLiteral("\t"),
-           QStringLiteral("\u00A0"), QStringLiteral("\u2028"), QStringLiteral("\u2029"),
-           QStringLiteral("\uFEFF"), QString(QChar(0)),        QStringLiteral("<ruby>"),
-           QStringLiteral("\u240D"), QStringLiteral("ｶﾞ")};
+        = caseText(R"(\r\n \n \r 漢字 abc \t \u00A0 \u2028 \u2029 \uFEFF \u0000 \u240D ｶﾞ)")
+              .split(u' ');
     QRandomGenerator random(20261206);
     EditorControl editor;
     for (int round = 0; round < 300; ++round) {
         QString text;
-        const int count = random.bounded(30);
-        for (int i = 0; i < count; ++i)
+        for (int i = random.bounded(30); i > 0; --i)
             text += pieces.at(random.bounded(int(pieces.size())));
         editor.setText(text);
         QCOMPARE(editor.Text(), text);
         QCOMPARE(editor.textLength(), text.size());
     }
-}
-
-void TestEditorControl::roundTripOfTextLargerThanOnePiece()
-{
-    // Large texts go into the document in pieces of 2^20 characters: a line end and
-    // stand-ins sit on the seams.
-    const qsizetype piece = qsizetype(1) << 20;
-    QString text(piece - 1, QLatin1Char('a'));
-    text += QStringLiteral("\r\n\r\u2029x\n");
-    text += QString(piece - 7, QChar(u'漢'));
-    text += QStringLiteral("\r\u2028\r\n");
-    text += QStringLiteral("<p>end</p>");
-    EditorControl editor;
-    editor.setText(text);
-    QCOMPARE(editor.textLength(), text.size());
-    QVERIFY(editor.Text() == text);
-    editor.setSelStart(int(piece - 2));
+    // Large texts go in by pieces of 2^20 characters: line ends and stand-ins on the seams.
+    const int piece = 1 << 20;
+    const QString large = QString(piece - 1, u'a') + "\r\n\r\u2029x\n" + QString(piece - 7, u'漢')
+        + "\r\u2028\r\n<p>end</p>";
+    editor.setText(large);
+    QVERIFY(editor.Text() == large);
+    editor.setSelStart(piece - 2);
     editor.setSelLength(8);
-    QCOMPARE(editor.SelText(), text.mid(piece - 2, 8));
-}
-
-void TestEditorControl::selTextRoundTripsInsideText()
-{
-    EditorControl editor;
-    editor.setText(QStringLiteral("first\r\nsecond"));
-    editor.setSelStart(5);
-    editor.setSelText(QStringLiteral("\r\u2029\n\u2028x"));
-    QCOMPARE(editor.Text(), QStringLiteral("first\r\u2029\n\u2028x\r\nsecond"));
-    editor.setSelStart(4);
-    editor.setSelLength(8);
-    QCOMPARE(editor.SelText(), QStringLiteral("t\r\u2029\n\u2028x\r\n"));
-}
-
-void TestEditorControl::lengthCountsLineEndsAsTwo_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("single line") << QStringLiteral("abc");
-    QTest::newRow("ending in a line end") << QStringLiteral("abc\r\n");
-    QTest::newRow("many lines") << QStringLiteral("a\r\n\r\nbb\r\nccc");
-}
-
-void TestEditorControl::lengthCountsLineEndsAsTwo()
-{
-    QFETCH(QString, text);
-    EditorControl editor;
-    editor.setText(text);
-    QCOMPARE(editor.textLength(), text.size());
-    editor.setSelStart(0);
-    editor.setSelLength(text.size());
-    QCOMPARE(editor.SelLength(), text.size());
-    QCOMPARE(editor.SelText(), text);
+    QCOMPARE(editor.SelText(), large.mid(piece - 2, 8));
 }
 
 void TestEditorControl::offsetsSelectWhatTextHolds()
@@ -142,131 +74,135 @@ void TestEditorControl::offsetsSelectWhatTextHolds()
     // A 1-based hit found in Text selects the same characters at SelStart = hit - 1.
     QString text;
     for (int line = 0; line < 500; ++line)
-        text += QStringLiteral("行%1 <b>語</b>\r\n").arg(line);
+        text += u"行%1 <b>語</b>\r\n"_s.arg(line);
     EditorControl editor;
     editor.setText(text);
     QRandomGenerator random(7);
+    const auto inLineEnd = [&text](int at) {
+        return at > 0 && at < text.size() && text.at(at) == u'\n' && text.at(at - 1) == u'\r';
+    };
     for (int i = 0; i < 300; ++i) {
         int start = random.bounded(int(text.size()));
-        int length = random.bounded(40);
-        // Offsets between CR and LF are not meaningful places for a selection.
-        if (start > 0 && text.at(start) == u'\n' && text.at(start - 1) == u'\r')
-            --start;
-        int end = qMin(start + length, int(text.size()));
-        if (end > 0 && end < text.size() && text.at(end) == u'\n' && text.at(end - 1) == u'\r')
-            ++end;
+        start -= inLineEnd(start);
+        int end = qMin(start + random.bounded(40), int(text.size()));
+        end += inLineEnd(end);
         editor.setSelStart(start);
-        QCOMPARE(editor.SelStart(), start);
         editor.setSelLength(end - start);
         QCOMPARE(editor.SelStart(), start);
         QCOMPARE(editor.SelLength(), end - start);
         QCOMPARE(editor.SelText(), text.mid(start, end - start));
     }
-    editor.setSelStart(text.size() + 100);
-    QCOMPARE(editor.SelStart(), text.size());
-    editor.setSelStart(-5);
-    QCOMPARE(editor.SelStart(), 0);
-}
-
-void TestEditorControl::offsetInsideLineEndGoesToLineEnd()
-{
-    EditorControl editor;
-    editor.setText(QStringLiteral("ab\r\ncd"));
-    editor.setSelStart(3); // between CR and LF
+    editor.setText(u"ab\r\ncd"_s);
+    editor.setSelStart(3); // between CR and LF: the line's end
     QCOMPARE(editor.SelStart(), 2);
+    editor.setSelStart(100);
+    QCOMPARE(editor.SelStart(), 6);
 }
 
-void TestEditorControl::selTextWriteReplacesAndLeavesCaretAfter()
+void TestEditorControl::changeFollowsEveryWriteOfText()
 {
     EditorControl editor;
-    editor.setText(QStringLiteral("送り仮名\r\nです"));
-    editor.setSelStart(0);
-    editor.setSelLength(1);
-    editor.setSelText(QStringLiteral("<rb>送</rb>\r\n"));
-    QCOMPARE(editor.Text(), QStringLiteral("<rb>送</rb>\r\nり仮名\r\nです"));
-    QCOMPARE(editor.SelStart(), 12);
-    QCOMPARE(editor.SelLength(), 0);
-}
-
-void TestEditorControl::emptySelTextWriteDeletesSelection()
-{
-    EditorControl editor;
-    editor.setText(QStringLiteral("ab\r\ncd"));
+    QSignalSpy change(&editor, &EditorControl::Change);
+    editor.setText(u"ab\r\ncd"_s);
     editor.setSelStart(1);
     editor.setSelLength(4);
-    editor.setSelText(QString());
-    QCOMPARE(editor.Text(), QStringLiteral("ad"));
-    QCOMPARE(editor.SelStart(), 1);
-}
-
-void TestEditorControl::changeFollowsEveryWrite()
-{
-    EditorControl editor;
-    QSignalSpy change(&editor, &EditorControl::Change);
-    editor.setText(QStringLiteral("abc"));
-    QCOMPARE(change.count(), 1);
-    editor.setText(QStringLiteral("abc")); // the same text is still a write
-    QCOMPARE(change.count(), 2);
+    editor.setSelText(u"<rb>\r\n"_s);
+    QCOMPARE(editor.Text(), u"a<rb>\r\nd"_s);
+    QCOMPARE(editor.SelStart(), 7); // the caret after the text written
+    QCOMPARE(editor.SelLength(), 0);
+    editor.setText(u"a\rbc"_s);
+    editor.setText(u"a\rbc"_s); // the same text is still a write
     editor.setSelStart(1);
-    editor.setSelText(QStringLiteral("x\r\ny"));
-    QCOMPARE(change.count(), 3);
+    editor.setSelText(u"x\r\ny"_s);
+    QCOMPARE(change.count(), 5);
     editor.setFocus();
     QTest::keyClick(&editor, Qt::Key_Z);
-    QCOMPARE(change.count(), 4);
     QTest::keyClick(&editor, Qt::Key_Backspace);
-    QCOMPARE(change.count(), 5);
-}
-
-void TestEditorControl::noChangeWhenNothingChanges()
-{
-    EditorControl editor;
-    editor.setText(QStringLiteral("abc"));
-    QSignalSpy change(&editor, &EditorControl::Change);
-    editor.setSelStart(2);
-    editor.setSelLength(1);
-    editor.setSelStart(1);
-    editor.setSelText(QString()); // nothing selected, nothing written
-    QCOMPARE(change.count(), 0);
-}
-
-void TestEditorControl::colourIsNoChangeOfText()
-{
-    EditorControl editor;
-    editor.setText(QStringLiteral("a\rb"));
-    QSignalSpy change(&editor, &EditorControl::Change);
+    QCOMPARE(change.count(), 7);
+    // Moving the caret, writing nothing over nothing and colours change no text.
     editor.setSelStart(0);
+    editor.setSelText(QString());
     editor.setSelLength(editor.textLength());
     editor.setSelColor(QColor(Qt::red));
     editor.setBackColor(QColor(Qt::yellow));
-    QCOMPARE(change.count(), 0);
+    QCOMPARE(change.count(), 7);
     QCOMPARE(editor.SelColor(), QColor(Qt::red));
-    QCOMPARE(editor.BackColor(), QColor(Qt::yellow));
-    QCOMPARE(editor.Text(), QStringLiteral("a\rb")); // the stand-in keeps its meaning
-}
-
-void TestEditorControl::typedTextAfterStandInIsPlain()
-{
-    EditorControl editor;
-    editor.setText(QStringLiteral("a\r"));
-    editor.setSelStart(2);
-    editor.setFocus();
-    QTest::sendKeyEvent(QTest::Click, &editor, Qt::Key_unknown, QStringLiteral("\u240D"),
-                        Qt::NoModifier);
-    QTest::keyClick(&editor, Qt::Key_Z);
-    QCOMPARE(editor.Text(), QStringLiteral("a\r\u240Dz"));
+    QCOMPARE(editor.Text(), u"ax\r\ny\rbc"_s); // the stand-in keeps its meaning
 }
 
 void TestEditorControl::dropsTakeLocalFilesOnly()
 {
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.htm")),
-                   QUrl(QStringLiteral("https://example.invalid/b.htm")),
-                   QUrl::fromLocalFile(QStringLiteral("/tmp/c.txt"))});
-    QCOMPARE(droppedLocalFiles(&files),
-             QStringList({QStringLiteral("/tmp/a.htm"), QStringLiteral("/tmp/c.txt")}));
-    QMimeData text;
-    text.setText(QStringLiteral("/tmp/a.htm"));
-    QVERIFY(droppedLocalFiles(&text).isEmpty());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(u"/tmp/a.htm"_s), QUrl(u"https://example.invalid/b.htm"_s),
+                  QUrl::fromLocalFile(u"/tmp/c.txt"_s)});
+    QCOMPARE(droppedLocalFiles(&data), QStringList({"/tmp/a.htm", "/tmp/c.txt"}));
+    data.setText(u"/tmp/a.htm"_s);
+    data.setUrls({});
+    QVERIFY(droppedLocalFiles(&data).isEmpty());
+}
+
+void TestEditorControl::rubyInsertion()
+{
+    QFETCH(QByteArrayList, f); // text, start, length, reading, attribute, opening tag
+    const QString text = caseText(f[0]), reading = caseText(f[3]), attribute = caseText(f[4]);
+    const int start = f[1].toInt(), length = f[2].toInt();
+    const QString element = "<ruby><rb>" + text.mid(start, length) + "</rb><rp>(</rp>"
+        + caseText(f[5]) + reading + "</rt><rp>)</rp></ruby>";
+    Module1 module = Module1::atStartUp();
+    module.gRubyReading = reading;
+    EditorControl editor;
+    editor.setText(text);
+    editor.setSelStart(start);
+    editor.setSelLength(length);
+    FormRuby form(module, editor);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    if (f[4] != "-") {
+        form.CheckAlt->click();
+        form.TextAlt->setText(attribute);
+    }
+    QTest::keyClick(form.TextRuby, Qt::Key_Return);
+    QCOMPARE(editor.Text(), text.left(start) + element + text.mid(start + length));
+    QCOMPARE(module.gUndoText, text);
+    QVERIFY(editor.SelStart() == start && editor.SelText() == element); // the element selected
+}
+
+void TestEditorControl::rubyCancelChangesNothingAndTheAttributeCarriesOn()
+{
+    Module1 module = Module1::atStartUp();
+    EditorControl editor;
+    editor.setText(u"漢字"_s);
+    editor.setSelLength(1);
+    for (int how = 0; how < 3; ++how) { // the cancel button, Esc, the close box
+        FormRuby form(module, editor);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.CheckAlt->click();
+        form.TextAlt->setText(u"edited"_s);
+        how == 0       ? QTest::mouseClick(form.ComCancel, Qt::LeftButton)
+            : how == 1 ? QTest::keyClick(form.TextRuby, Qt::Key_Escape)
+                       : void(form.close());
+        QVERIFY(form.result() == QDialog::Rejected && editor.Text() == u"漢字"_s
+                && editor.SelLength() == 1 && module.gUndoText.isEmpty());
+        QVERIFY(module.gRubyAttribute == u"style=\"font-size:7pt\""_s
+                && module.gRubyAttributeOn == 0);
+    }
+    {
+        FormRuby first(module, editor);
+        QVERIFY(!first.CheckAlt->isChecked() && !first.TextAlt->isEnabled());
+        first.CheckAlt->click();
+        first.TextAlt->setText(u"class=\"a\""_s);
+        first.ComElie->click();
+    }
+    FormRuby second(module, editor);
+    QVERIFY(second.CheckAlt->isChecked() && second.TextAlt->text() == u"class=\"a\""_s);
+    // Ticked off after editing: no attribute, the former text is kept.
+    second.TextAlt->setText(u"class=\"b\""_s);
+    second.CheckAlt->click();
+    second.ComElie->click();
+    QCOMPARE(module.gRubyAttribute, u"class=\"a\""_s);
+    FormRuby third(module, editor);
+    QVERIFY(!third.CheckAlt->isChecked() && !third.TextAlt->isEnabled());
 }
 
 QTEST_MAIN(TestEditorControl)
