@@ -7,10 +7,11 @@
 #
 # The faults are listed in scripts/mutants.txt, one a line:
 #   source path | original line (trimmed; must occur once in the file) | replacement | description
-# The tree (committed and uncommitted files, no build folders) is copied to a scratch
-# folder, built there once, and for each fault: the line is replaced, the tree rebuilt,
-# the tests run one program at a time, fast ones first, until one fails, and the file
-# is restored.
+# The tree (the files on disk, or a commit with --rev; no build folders) is copied to a
+# scratch folder and configured there once (unoptimised, through ccache). For each
+# fault the line is replaced; the test programs the change touches are built and run
+# one at a time, those named after the faulty file first, then the fast unit tests,
+# the fuzz corpus and the end-to-end roads last, until one fails; the file is restored.
 # CAUGHT: a test failed. SURVIVED: all passed. BUILD-FAIL: the fault did not compile,
 # which proves nothing. NOT APPLIED: the original line was not found exactly once.
 set -uo pipefail
