@@ -81,6 +81,12 @@ else
     | tar --null -T - -cf -) | tar -C "$src" -xf -
 fi
 
+# A file a fault was applied to may be older than its object, built from the fault by
+# an earlier run: it is compiled again.
+grep -v '^#' "$list_file" | awk -F ' [|] ' 'NF == 4 { print $1 }' | sort -u | while read -r file; do
+  [ -f "$src/$file" ] && touch "$src/$file"
+done
+
 if [ ! -f "$build/build.ninja" ]; then
   # Unoptimised and without debug information: every fault costs a compile and links.
   cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS=-O0 \
