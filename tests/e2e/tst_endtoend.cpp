@@ -44,7 +44,8 @@ private:
     // Opens a file through Ctrl+O, typing its path into the dialog, and waits for
     // its name in the title.
     void openThroughDialog(XSession &session, const QString &path);
-    // Height of the menu bar: the window is the design's 529 pixels below it.
+    // Height of the menu bar: the window is the design's 529 pixels below it and the
+    // 22-pixel status bar.
     int menuBarHeight(XSession &session);
 };
 
@@ -87,7 +88,7 @@ int TestEndToEnd::menuBarHeight(XSession &session)
         = session.xdotool({QStringLiteral("getwindowgeometry"), session.mainWindow()});
     const QRegularExpression size(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
     const QRegularExpressionMatch match = size.match(geometry);
-    return match.hasMatch() ? match.captured(2).toInt() - 529 : 24;
+    return match.hasMatch() ? match.captured(2).toInt() - 529 - 22 : 24;
 }
 
 // Open, select 送り, F5, Enter, preview with F8, save with Ctrl+S.
