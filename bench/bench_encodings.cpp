@@ -1,11 +1,11 @@
 // Encoding detection against today's load of the same 10 MB page, in one run.
 
-#include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "ui/platform.h"
+#include "benchdata.h"
 #include "core/documentfile.h"
 #include "core/phoneticservice.h"
-#include "benchdata.h"
+#include "ui/editorcontrol.h"
+#include "ui/platform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -66,9 +66,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTemporaryDir folder;
     const QString page = makeJapaneseHtml(10 * 1000 * 1000);
-    for (const QByteArray encoding : {kUtf8Encoding, kShiftJisEncoding, kEucJpEncoding}) {
+    for (const QByteArray &encoding : {kUtf8Encoding, kShiftJisEncoding, kEucJpEncoding}) {
         QStringEncoder encoder(encoding.constData(), QStringConverter::Flag::Stateless);
-        const QString path = folder.filePath(QString::fromLatin1(encoding) + u".html");
+        const QString path = folder.filePath(QString::fromLatin1(encoding + ".html"));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(encoder.encode(page)) < 0)
             return 2;

@@ -1,10 +1,10 @@
 #include "app/formmain.h"
 
+#include "core/documentfile.h"
+#include "core/paths.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/platform.h"
-#include "core/documentfile.h"
-#include "core/paths.h"
 
 #include <QAction>
 #include <QLabel>
@@ -189,7 +189,8 @@ void FormMain::MCConvert_Click(const TextEncoding &encoding)
         ErrorReport refusal = encoded.error;
         if (encoded.unrepresentableIndex >= 0) {
             refusal.description
-                = QStringLiteral("%1 行目の文字 %2 は文字コード %3 で表せないため、変換できません。")
+                = QStringLiteral(
+                      "%1 行目の文字 %2 は文字コード %3 で表せないため、変換できません。")
                       .arg(encoded.unrepresentableLine)
                       .arg(describeCharacter(text, encoded.unrepresentableIndex),
                            encodingDisplayName(encoding));

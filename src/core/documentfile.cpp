@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 
 #include <functional>
+#include <vector>
 
 #include <cerrno>
 #include <climits>
@@ -485,25 +486,48 @@ QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error)
 // (EUC-JP 8E E0, 8F A2 C3...): such a document could never be saved as it was
 // read, so it is not read in that encoding at all. Characters with two codes
 // come back in their preferred form, which reads as the same text.
-ErrorReport checkWritesBack(const QString &text, QByteArrayView bytes, const QByteArray &encoding)
+ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding)
 {
-    QStringEncoder encoder(encoding.constData(), QStringConverter::Flag::Stateless);
-    const QByteArray back = encoder.encode(text);
-    if (!encoder.hasError()) {
-        if (back == bytes)
-            return {};
-        QStringDecoder decoder(encoding.constData());
-        const QString again = decoder.decode(back);
-        if (!decoder.hasError() && again == text)
-            return {};
+    // Each character is tried once, not the whole text: a load stays one decode.
+    std::vector<bool> seen(0x10000);
+    QString distinct;
+    for (const QChar c : text) {
+        if (c.isSurrogate()) { // a code page beyond the BMP: the whole text is tried
+            distinct = text;
+            break;
+        }
+        if (c.unicode() < 0x80 || seen[c.unicode()])
+            continue;
+        seen[c.unicode()] = true;
+        distinct += c;
     }
+    QStringEncoder encoder(encoding.constData(), QStringConverter::Flag::Stateless);
+    const QByteArray back = encoder.encode(distinct);
+    QStringDecoder decoder(encoding.constData());
+    const bool writesBack
+        = !encoder.hasError() && decoder.decode(back) == distinct && !decoder.hasError();
+    if (writesBack)
+        return {};
     const qsizetype index = firstUnrepresentable(text, encoding);
     const int line = index < 0 ? 1 : int(QStringView(text).first(index).count(u'\n')) + 1;
     const QString what = index < 0 ? QString() : describeCharacter(text, index);
-    return {EILSEQ, QStringLiteral("%1 行目の文字 %2 は文字コード %3 で読めても書き戻せません。\n"
-                                   "ファイルは読み込まれていません。")
-                        .arg(line)
-                        .arg(what, QString::fromLatin1(encoding))};
+    return {EILSEQ,
+            QStringLiteral("%1 行目の文字 %2 は文字コード %3 で読めても書き戻せません。\n"
+                           "ファイルは読み込まれていません。")
+                .arg(line)
+                .arg(what, QString::fromLatin1(encoding))};
+}
+
+// A quick look at the start, so that a file that is plainly not UTF-8 is not
+// decoded whole before the legacy encodings are tried.
+constexpr qsizetype kUtf8Probe = qsizetype(64) * 1024;
+
+bool startsAsUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8);
+    QString scratch(kUtf8Probe + 8, Qt::Uninitialized);
+    decoder.appendToBuffer(scratch.data(), bytes.first(qMin(bytes.size(), kUtf8Probe)));
+    return !decoder.hasError();
 }
 
 LoadedText decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
@@ -531,7 +555,7 @@ LoadedText decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
             return result;
         }
     } else if (!isUnicode(encoding.name)) {
-        result.error = checkWritesBack(result.text, bytes, encoding.name);
+        result.error = checkWritesBack(result.text, encoding.name);
         if (result.error.isError()) {
             result.text = QString();
             return result;
@@ -569,9 +593,10 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
                 return utf16;
         }
         LoadedText refused;
-        refused.error = {EILSEQ, QStringLiteral("テキストではないファイルは開けません（先頭の 8 KB に "
-                                                "NUL バイトがあります）。\n"
-                                                "ファイルは読み込まれていません。")};
+        refused.error = {EILSEQ,
+                         QStringLiteral("テキストではないファイルは開けません（先頭の 8 KB に "
+                                        "NUL バイトがあります）。\n"
+                                        "ファイルは読み込まれていません。")};
         return refused;
     }
 
@@ -601,8 +626,11 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
     QList<QByteArray> tried;
     LoadedText utf8;
     if (!hasJisEscapes(bytes)) {
-        utf8 = decodeIn(bytes, {kUtf8Encoding, false});
-        if (!utf8.error.isError())
+        // A start that is not UTF-8 is enough to find the first bad byte.
+        const bool plausible = startsAsUtf8(bytes);
+        utf8 = decodeIn(plausible ? bytes : bytes.first(qMin(bytes.size(), kUtf8Probe)),
+                        {kUtf8Encoding, false});
+        if (plausible && !utf8.error.isError())
             return utf8;
         tried << kUtf8Encoding;
     }
@@ -635,10 +663,12 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
     refused.invalidByteOffset = utf8.invalidByteOffset;
     QString where;
     if (utf8.invalidByteOffset >= 0)
-        where = QStringLiteral("UTF-8 として読めないバイトはオフセット %1。").arg(utf8.invalidByteOffset);
-    refused.error = {EILSEQ, QStringLiteral("どの文字コードでも読めないファイルです（試した文字コード："
-                                            "%1）。%2\nファイルは読み込まれていません。")
-                                 .arg(names.join(QStringLiteral("、")), where)};
+        where = QStringLiteral("UTF-8 として読めないバイトはオフセット %1。")
+                    .arg(utf8.invalidByteOffset);
+    refused.error = {EILSEQ,
+                     QStringLiteral("どの文字コードでも読めないファイルです（試した文字コード："
+                                    "%1）。%2\nファイルは読み込まれていません。")
+                         .arg(names.join(QStringLiteral("、")), where)};
     return refused;
 }
 

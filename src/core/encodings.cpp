@@ -174,7 +174,8 @@ QByteArray declaredLabelIn(QByteArrayView head)
             else if (attribute.name == "content" && content.isNull())
                 content = attribute.value;
             else if (attribute.name == "http-equiv")
-                contentType = trimmed(attribute.value).compare("content-type", Qt::CaseInsensitive) == 0;
+                contentType
+                    = trimmed(attribute.value).compare("content-type", Qt::CaseInsensitive) == 0;
         }
         if (!charset.isNull())
             return trimmed(charset).toByteArray();
@@ -210,7 +211,8 @@ bool sameEncoding(QByteArrayView a, QByteArrayView b)
 
 QByteArray declaredEncoding(QByteArrayView bytes)
 {
-    QByteArray encoding = encodingForLabel(declaredLabelIn(bytes.first(qMin(bytes.size(), kDeclarationBytes))));
+    QByteArray encoding
+        = encodingForLabel(declaredLabelIn(bytes.first(qMin(bytes.size(), kDeclarationBytes))));
     // A page whose bytes were ASCII-readable enough to declare UTF-16 is not UTF-16.
     if (encoding == kUtf16LeEncoding || encoding == kUtf16BeEncoding)
         encoding = kUtf8Encoding;
@@ -318,8 +320,8 @@ QString encodingDisplayName(const TextEncoding &encoding)
 
 QList<TextEncoding> choosableEncodings()
 {
-    return {{kUtf8Encoding, false},      {kUtf8Encoding, true},       {kShiftJisEncoding, false},
-            {kEucJpEncoding, false},     {kIso2022JpEncoding, false}, {kUtf16LeEncoding, true},
+    return {{kUtf8Encoding, false},  {kUtf8Encoding, true},       {kShiftJisEncoding, false},
+            {kEucJpEncoding, false}, {kIso2022JpEncoding, false}, {kUtf16LeEncoding, true},
             {kUtf16BeEncoding, true}};
 }
 

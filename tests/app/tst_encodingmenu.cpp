@@ -1,6 +1,6 @@
-#include "ui/editorcontrol.h"
 #include "app/formmain.h"
 #include "fakeplatform.h"
+#include "ui/editorcontrol.h"
 
 #include <QAction>
 #include <QFile>

@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringEncoder>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -70,8 +70,8 @@ void TestEncodings::realPagesOpenInTheirEncodingAndSaveBack_data()
         const QString page = QString::fromUtf8(file.readAll());
         for (const auto &e : encodings) {
             const QByteArray shown = encodingDisplayName(e.encoding).toLatin1();
-            const QString variants[] = {declaring(page, e.label), declaring(page, nullptr),
-                                        declaring(page, e.wrong)};
+            const QString variants[]
+                = {declaring(page, e.label), declaring(page, nullptr), declaring(page, e.wrong)};
             const char *kinds[] = {"declared", "undeclared", "wrongly declared"};
             for (int v = 0; v < 3; ++v) {
                 QTest::addRow("%s in %s as %s, %s", qPrintable(name), shown.constData(), e.label,
@@ -114,8 +114,8 @@ void TestEncodings::detectionRules_data()
     row("Shift_JIS without a declaration", sjis + sjis, kShiftJisEncoding, u"日本語"_s);
     row("EUC-JP without a declaration", euc + euc, kEucJpEncoding, u"日本語"_s);
     row("ISO-2022-JP, 7-bit with escapes", "\x1b$BF|K\\\x1b(B", kIso2022JpEncoding, u"日本"_s);
-    row("<meta charset> with a label browsers map: ms_kanji",
-        "<meta charset=\"ms_kanji\">" + sjis, kShiftJisEncoding, u"日本語"_s);
+    row("<meta charset> with a label browsers map: ms_kanji", "<meta charset=\"ms_kanji\">" + sjis,
+        kShiftJisEncoding, u"日本語"_s);
     row("http-equiv Content-Type, unquoted csshiftjis",
         "<META HTTP-EQUIV=Content-Type CONTENT=\"text/html;charset=csshiftjis\">\xb1",
         kShiftJisEncoding, u"ｱ"_s);
@@ -126,14 +126,13 @@ void TestEncodings::detectionRules_data()
     row("a declaration after the first 1,024 bytes is not looked for",
         QByteArray(1024, ' ') + "<meta charset=\"euc-jp\">\xb1", kShiftJisEncoding, u"ｱ"_s);
     row("UTF-16LE without a mark", QByteArray("<\0p\0>\0", 6), kUtf16LeEncoding, u"<p>"_s);
-    row("binary: NUL bytes in both halves", QByteArray("\0\0\x01\x02", 4), "refused",
-        u"NUL"_s);
+    row("binary: NUL bytes in both halves", QByteArray("\0\0\x01\x02", 4), "refused", u"NUL"_s);
     row("binary: an odd number of bytes", QByteArray("a\0b", 3), "refused", u"NUL"_s);
     row("a mark decides, even when the rest is not valid", "\xef\xbb\xbf\xff", "refused",
         u"オフセット 3"_s);
     row("UTF-16 with a cut-off last unit", "\xff\xfe\x41\x00\x42", "refused", u"UTF-16LE"_s);
-    row("valid in no encoding: the UTF-8 offset and the encodings tried",
-        "<p>\n\xFF</p>", "refused", u"オフセット 4、Shift_JIS、EUC-JP、ISO-2022-JP"_s);
+    row("valid in no encoding: the UTF-8 offset and the encodings tried", "<p>\n\xFF</p>",
+        "refused", u"オフセット 4、Shift_JIS、EUC-JP、ISO-2022-JP"_s);
     row("EUC-JP 8E E0 does not write back: read as Shift_JIS", "\x8e\xe0", kShiftJisEncoding,
         u"錫"_s);
     row("EUC-JP 8F A2 C3 does not write back: the declaration is passed over",

@@ -58,7 +58,8 @@ void fuzzLoad(const uint8_t *data, size_t size)
     if (size == 0)
         return;
     if (data[0] & 2) {
-        fuzzDetection(QByteArrayView(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1)));
+        fuzzDetection(
+            QByteArrayView(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1)));
         return;
     }
     const bool shiftJis = data[0] & 1;
