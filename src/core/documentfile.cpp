@@ -638,7 +638,11 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
     const QByteArray system = encodingForLabel(systemCodePage).isEmpty()
         ? systemCodePage
         : encodingForLabel(systemCodePage);
-    QList<QByteArray> candidates = {guessedEncoding(bytes)};
+    // Only a Japanese guess counts: bytes that are not UTF-8 are not UTF-16 either.
+    const QByteArray guess = guessedEncoding(bytes);
+    QList<QByteArray> candidates;
+    if (japaneseEncodings().contains(guess))
+        candidates << guess;
     if (!isUnicode(system) && QStringDecoder(system.constData()).isValid())
         candidates << system;
     candidates << japaneseEncodings();
