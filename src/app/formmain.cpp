@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QRadioButton>
 #include <QToolButton>
 
@@ -148,13 +149,16 @@ void FormMain::createMenus()
     MOfColor = addItem(MOption, QStringLiteral("文字色 (&M)"));
     MObColor = addItem(MOption, QStringLiteral("背景色 (&B)"));
 
+    createEncodingMenu();
+
     MHelp = menuBar()->addMenu(QStringLiteral("ヘルプ (&H)"));
     MHHelp = addItem(MHelp, QStringLiteral("ヘルプ (&H)"), QKeySequence(Qt::Key_F1));
     MHelp->addSeparator(); // sepa6
     MHVersion = addItem(MHelp, QStringLiteral("バージョン情報 (&A)..."));
 
-    // The design's inner area is 822 x 529 pixels below the menu bar.
-    resize(822, 529 + menuBar()->sizeHint().height());
+    createStatusBar();
+    // The design's inner area is 822 x 529 pixels between the menu and status bars.
+    resize(822, 529 + menuBar()->sizeHint().height() + statusBar()->height());
 }
 
 void FormMain::setTabOrder()

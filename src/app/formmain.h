@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/commondialog.h"
+#include "core/encodings.h"
 #include "core/module1.h"
 
 #include <QDialog>
@@ -16,8 +17,10 @@ class PlatformServices;
 class QAction;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QMenu;
 class QRadioButton;
+class QTimer;
 class QToolButton;
 
 // The main window: the file panel and ruby options on the left, the editor RTB1
@@ -69,6 +72,9 @@ public:
     QAction *MOFont = nullptr;
     QAction *MOfColor = nullptr;
     QAction *MObColor = nullptr;
+    QMenu *MCode = nullptr;
+    QMenu *MCReopen = nullptr;
+    QMenu *MCConvert = nullptr;
     QMenu *MHelp = nullptr;
     QAction *MHHelp = nullptr;
     QAction *MHVersion = nullptr;
@@ -134,6 +140,19 @@ public:
     void MHHelp_Click();
     void MHVersion_Click();
 
+    // Encodings and the status bar (formmain_encoding.cpp)
+    TextEncoding mEncoding; // what the document is written in; empty: the system's code page
+    TextEncoding documentEncoding() const;
+    void MCReopen_Click(const TextEncoding &encoding);
+    void MCConvert_Click(const TextEncoding &encoding);
+    // Asks before a save whose encoding the text's own declaration contradicts.
+    bool declarationAllowsSave(const QString &text);
+    // After a load or a save: the encoding and the text's line ends.
+    void showDocumentState(QStringView text);
+    QLabel *StatusEncoding = nullptr;
+    QLabel *StatusLineEnds = nullptr;
+    QLabel *StatusCaret = nullptr;
+
     // Search window (search/formmain_search.cpp)
     void MSSearch_Click();
 
@@ -148,6 +167,11 @@ private:
     void connectHandlers();
     void connectFilePanel(); // document/formmain_filepanel.cpp
     void connectEditKeys(); // edit/formmain_edit.cpp
+    void createEncodingMenu(); // formmain_encoding.cpp
+    void createStatusBar();
+    void showCaret();
+    void showLineEnds();
+    QTimer *m_statusTimer = nullptr;
 
     Module1 &m_module;
     PlatformServices &m_platform;

@@ -33,6 +33,8 @@ void FormMain::MFNew_Click()
     if (ConfirmSaveChanges() == kTrue)
         return;
     RTB1->setText(QString());
+    mEncoding = {};
+    showDocumentState(QString());
     setCaption(kProgramTitle);
     mModified = kFalse;
     MFSave->setEnabled(false);
@@ -59,7 +61,7 @@ void FormMain::LoadDocument()
     const QString name = mFilePath.mid(slash + 1);
     setCaption(name);
 
-    LoadedText loaded = loadDocumentFile(mFilePath, platform().codePage());
+    LoadedText loaded = openDocumentFile(mFilePath, platform().codePage());
     if (loaded.error.isError()) {
         // Left naming the failed file, a following Save would write this text over it.
         setCaption(previousTitle);
@@ -69,6 +71,8 @@ void FormMain::LoadDocument()
     }
     RTB1->setText(loaded.text);
     RTB1->setSelStart(0);
+    mEncoding = loaded.encoding;
+    showDocumentState(loaded.text);
     module().gUndoText = std::move(loaded.text);
     MFSave->setEnabled(true);
     // The text write put the marker on; the loaded document is unchanged.
@@ -79,13 +83,17 @@ void FormMain::LoadDocument()
 
 void FormMain::MFSave_Click()
 {
-    const ErrorReport error = saveDocumentFile(mFilePath, RTB1->Text(), platform().codePage());
+    const QString text = RTB1->Text();
+    if (!declarationAllowsSave(text))
+        return;
+    const ErrorReport error = saveDocumentFile(mFilePath, text, documentEncoding());
     if (error.isError()) {
         showErrorBox(platform(), this, error);
         return;
     }
     mModified = kFalse;
     setCaption(fileNameOfPath(mFilePath));
+    showDocumentState(text);
 }
 
 void FormMain::MFSaveAs_Click()
@@ -95,9 +103,12 @@ void FormMain::MFSaveAs_Click()
     CDlg.Flags = kSaveAsFlags;
     if (!dialogAccepted(platform(), this, CDlg.ShowSave()))
         return;
+    const QString text = RTB1->Text();
+    if (!declarationAllowsSave(text))
+        return;
     mFilePath = CDlg.FileName;
     mDocumentPath = mFilePath;
-    const ErrorReport error = saveDocumentFile(mFilePath, RTB1->Text(), platform().codePage());
+    const ErrorReport error = saveDocumentFile(mFilePath, text, documentEncoding());
     if (error.isError()) {
         showErrorBox(platform(), this, error);
         return;
@@ -105,4 +116,5 @@ void FormMain::MFSaveAs_Click()
     mModified = kFalse;
     MFSave->setEnabled(true);
     setCaption(fileNameOfPath(mFilePath));
+    showDocumentState(text);
 }

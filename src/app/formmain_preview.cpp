@@ -10,7 +10,7 @@ void FormMain::ComIE_Click()
 {
     const QString path = joinFolderAndName(platform().programFolder(), QStringLiteral("_tmp.html"));
     // Written exactly as a save writes a document; the document itself is not touched.
-    const ErrorReport error = saveDocumentFile(path, RTB1->Text(), platform().codePage());
+    const ErrorReport error = saveDocumentFile(path, RTB1->Text(), documentEncoding());
     if (error.isError()) {
         showErrorBox(platform(), this, error);
         return;

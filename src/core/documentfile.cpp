@@ -5,6 +5,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <functional>
+#include <vector>
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -441,4 +444,305 @@ ErrorReport saveDocumentFile(const QString &path, const QString &text, const QBy
     if (!file.commit())
         return deviceError(file, QFileDevice::WriteError);
     return {};
+}
+
+namespace {
+
+bool isUnicode(const QByteArray &encoding)
+{
+    return encoding == kUtf8Encoding || encoding == kUtf16LeEncoding
+        || encoding == kUtf16BeEncoding;
+}
+
+// Gathers the device's remaining bytes, within the limit.
+QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error)
+{
+    QByteArray bytes;
+    const qint64 size = device.isSequential() ? -1 : device.size() - device.pos();
+    if (size > maxBytes) {
+        error = tooLarge(size, maxBytes);
+        return {};
+    }
+    const qsizetype piece = size >= 0 ? qsizetype(size) + 1 : kPieceBytes;
+    for (;;) {
+        const qsizetype old = bytes.size();
+        bytes.resize(old + qMax<qsizetype>(piece, 1));
+        const qint64 read = device.read(bytes.data() + old, bytes.size() - old);
+        if (read < 0) {
+            error = deviceError(device, QFileDevice::ReadError);
+            return {};
+        }
+        bytes.truncate(old + read);
+        if (bytes.size() > maxBytes) {
+            error = tooLarge(-1, maxBytes);
+            return {};
+        }
+        if (read == 0)
+            return bytes;
+    }
+}
+
+// Legacy tables decode a few sequences to characters they cannot encode again
+// (EUC-JP 8E E0, 8F A2 C3...): such a document could never be saved as it was
+// read, so it is not read in that encoding at all. Characters with two codes
+// come back in their preferred form, which reads as the same text.
+ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding)
+{
+    // Each character is tried once, not the whole text: a load stays one decode.
+    std::vector<bool> seen(0x10000);
+    QString distinct;
+    for (const QChar c : text) {
+        if (c.isSurrogate()) { // a code page beyond the BMP: the whole text is tried
+            distinct = text;
+            break;
+        }
+        if (c.unicode() < 0x80 || seen[c.unicode()])
+            continue;
+        seen[c.unicode()] = true;
+        distinct += c;
+    }
+    QStringEncoder encoder(encoding.constData(), QStringConverter::Flag::Stateless);
+    const QByteArray back = encoder.encode(distinct);
+    QStringDecoder decoder(encoding.constData());
+    const bool writesBack
+        = !encoder.hasError() && decoder.decode(back) == distinct && !decoder.hasError();
+    if (writesBack)
+        return {};
+    const qsizetype index = firstUnrepresentable(text, encoding);
+    const int line = index < 0 ? 1 : int(QStringView(text).first(index).count(u'\n')) + 1;
+    const QString what = index < 0 ? QString() : describeCharacter(text, index);
+    return {EILSEQ,
+            QStringLiteral("%1 行目の文字 %2 は文字コード %3 で読めても書き戻せません。\n"
+                           "ファイルは読み込まれていません。")
+                .arg(line)
+                .arg(what, QString::fromLatin1(encoding))};
+}
+
+// A quick look at the start, so that a file that is plainly not UTF-8 is not
+// decoded whole before the legacy encodings are tried.
+constexpr qsizetype kUtf8Probe = qsizetype(64) * 1024;
+
+bool startsAsUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8);
+    QString scratch(kUtf8Probe + 8, Qt::Uninitialized);
+    decoder.appendToBuffer(scratch.data(), bytes.first(qMin(bytes.size(), kUtf8Probe)));
+    return !decoder.hasError();
+}
+
+LoadedText decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
+{
+    TextEncoding encoding {wanted.name, false};
+    qsizetype bomLength = 0;
+    if (isUnicode(encoding.name) && encodingOfBom(bytes, &bomLength) == encoding.name) {
+        bytes = bytes.sliced(bomLength);
+        encoding.bom = true;
+    }
+    LoadedText result = decodeBytes(bytes, encoding.name);
+    if (result.error.isError()) {
+        if (result.invalidByteOffset >= 0) {
+            result.invalidByteOffset += bomLength;
+            result.error = invalidBytes(encoding.name, result.invalidByteOffset);
+        }
+        return result;
+    }
+    if (encoding.name == kUtf16LeEncoding || encoding.name == kUtf16BeEncoding) {
+        // Qt's decoder lets a cut-off unit and unpaired surrogates through.
+        if (bytes.size() % 2 != 0 || !QStringView(result.text).isValidUtf16()) {
+            result.text = QString();
+            result.invalidByteOffset = bomLength + (bytes.size() / 2) * 2;
+            result.error = invalidBytes(encoding.name, result.invalidByteOffset);
+            return result;
+        }
+    } else if (!isUnicode(encoding.name)) {
+        result.error = checkWritesBack(result.text, encoding.name);
+        if (result.error.isError()) {
+            result.text = QString();
+            return result;
+        }
+    }
+    result.encoding = encoding;
+    return result;
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    quint64 any = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        any |= word;
+    }
+    for (; i < bytes.size(); ++i)
+        any |= quint8(bytes[i]);
+    return (any & 0x8080808080808080ULL) == 0;
+}
+
+LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
+{
+    const QByteArray bom = encodingOfBom(bytes);
+    if (!bom.isEmpty())
+        return decodeIn(bytes, {bom, true});
+
+    const QByteArray nul = nulBytesVerdict(bytes);
+    if (!nul.isEmpty()) {
+        if (nul != "binary") {
+            LoadedText utf16 = decodeIn(bytes, {nul, false});
+            if (!utf16.error.isError())
+                return utf16;
+        }
+        LoadedText refused;
+        refused.error = {EILSEQ,
+                         QStringLiteral("テキストではないファイルは開けません（先頭の 8 KB に "
+                                        "NUL バイトがあります）。\n"
+                                        "ファイルは読み込まれていません。")};
+        return refused;
+    }
+
+    const QByteArray declared = declaredEncoding(bytes);
+    if (!declared.isEmpty()) {
+        LoadedText loaded = decodeIn(bytes, {declared, false});
+        if (!loaded.error.isError()) {
+            // EUC-JP bytes mostly read as Shift_JIS too (as half-width kana and rare
+            // kanji): a wrong legacy declaration gives way to the detector's choice.
+            const QByteArray guess
+                = japaneseEncodings().contains(declared) ? guessedEncoding(bytes) : QByteArray();
+            if (!guess.isEmpty() && guess != declared && japaneseEncodings().contains(guess)) {
+                LoadedText guessed = decodeIn(bytes, {guess, false});
+                if (!guessed.error.isError())
+                    return guessed;
+            }
+            return loaded;
+        }
+    }
+    if (isAscii(bytes) && !hasJisEscapes(bytes)) {
+        // Nothing tells which encoding the file is in: new text follows the system.
+        LoadedText loaded = decodeIn(bytes, {kUtf8Encoding, false});
+        loaded.encoding = {};
+        return loaded;
+    }
+
+    QList<QByteArray> tried;
+    LoadedText utf8;
+    if (!hasJisEscapes(bytes)) {
+        // A start that is not UTF-8 is enough to find the first bad byte.
+        const bool plausible = startsAsUtf8(bytes);
+        utf8 = decodeIn(plausible ? bytes : bytes.first(qMin(bytes.size(), kUtf8Probe)),
+                        {kUtf8Encoding, false});
+        if (plausible && !utf8.error.isError())
+            return utf8;
+        tried << kUtf8Encoding;
+    }
+    // The detector's choice first, then the system's code page, then the usual order.
+    const QByteArray system = encodingForLabel(systemCodePage).isEmpty()
+        ? systemCodePage
+        : encodingForLabel(systemCodePage);
+    // Only a Japanese guess counts: bytes that are not UTF-8 are not UTF-16 either.
+    const QByteArray guess = guessedEncoding(bytes);
+    QList<QByteArray> candidates;
+    if (japaneseEncodings().contains(guess))
+        candidates << guess;
+    if (!isUnicode(system) && QStringDecoder(system.constData()).isValid())
+        candidates << system;
+    candidates << japaneseEncodings();
+    if (tried.isEmpty())
+        candidates << kUtf8Encoding; // escapes that ISO-2022-JP does not take
+    QList<QByteArray> unique;
+    for (const QByteArray &candidate : std::as_const(candidates)) {
+        if (!candidate.isEmpty() && !unique.contains(candidate))
+            unique << candidate;
+    }
+    candidates = unique;
+    for (const QByteArray &candidate : std::as_const(candidates)) {
+        LoadedText loaded = decodeIn(bytes, {candidate, false});
+        if (!loaded.error.isError())
+            return loaded;
+        tried << candidate;
+    }
+    QStringList names;
+    for (const QByteArray &name : std::as_const(tried))
+        names << encodingDisplayName({name, false});
+    LoadedText refused;
+    refused.invalidByteOffset = utf8.invalidByteOffset;
+    QString where;
+    if (utf8.invalidByteOffset >= 0)
+        where = QStringLiteral("UTF-8 として読めないバイトはオフセット %1。")
+                    .arg(utf8.invalidByteOffset);
+    refused.error = {EILSEQ,
+                     QStringLiteral("どの文字コードでも読めないファイルです（試した文字コード："
+                                    "%1）。%2\nファイルは読み込まれていません。")
+                         .arg(names.join(QStringLiteral("、")), where)};
+    return refused;
+}
+
+template<typename Work>
+LoadedText catchingOutOfMemory(Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        LoadedText result;
+        result.error = outOfMemory();
+        return result;
+    }
+}
+
+LoadedText openFile(const QString &path, qint64 maxBytes,
+                    const std::function<LoadedText(QByteArrayView)> &decode)
+{
+    return catchingOutOfMemory([&] {
+        LoadedText result;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            result.error = deviceError(file, QFileDevice::OpenError);
+            return result;
+        }
+        const QByteArray bytes = readAllBytes(file, maxBytes, result.error);
+        if (result.error.isError())
+            return result;
+        return decode(bytes);
+    });
+}
+
+} // namespace
+
+LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage)
+{
+    return catchingOutOfMemory([&] { return detectIn(bytes, systemCodePage); });
+}
+
+LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage, qint64 maxBytes)
+{
+    return openFile(path, maxBytes,
+                    [&](QByteArrayView bytes) { return detectIn(bytes, systemCodePage); });
+}
+
+LoadedText decodeDocumentAs(QByteArrayView bytes, const TextEncoding &encoding)
+{
+    return catchingOutOfMemory([&] { return decodeIn(bytes, encoding); });
+}
+
+LoadedText openDocumentFileAs(const QString &path, const TextEncoding &encoding, qint64 maxBytes)
+{
+    return openFile(path, maxBytes,
+                    [&](QByteArrayView bytes) { return decodeIn(bytes, encoding); });
+}
+
+// The mark goes out as the text's first character: the encoder writes it in its form.
+EncodedText encodeDocument(const QString &text, const TextEncoding &encoding)
+{
+    if (!encoding.bom)
+        return encodeDocument(text, encoding.name);
+    EncodedText result = encodeDocument(QChar(0xFEFF) + text, encoding.name);
+    if (result.unrepresentableIndex > 0)
+        --result.unrepresentableIndex;
+    return result;
+}
+
+ErrorReport saveDocumentFile(const QString &path, const QString &text, const TextEncoding &encoding)
+{
+    if (!encoding.bom)
+        return saveDocumentFile(path, text, encoding.name);
+    return saveDocumentFile(path, QChar(0xFEFF) + text, encoding.name);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/encodings.h"
 #include "core/errorreport.h"
 
 #include <QByteArray>
@@ -19,6 +20,7 @@ struct LoadedText
     QString text;
     ErrorReport error;
     qint64 invalidByteOffset = -1; // the first byte that is not text in the code page
+    TextEncoding encoding; // what the file was read in
 };
 
 struct EncodedText
@@ -52,3 +54,24 @@ ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes);
 // Encodes the text and replaces the file with it only once it is completely
 // written; on any failure the old file stays as it was.
 ErrorReport saveDocumentFile(const QString &path, const QString &text, const QByteArray &codePage);
+
+// Reads a document in the encoding the file shows it is in: a byte-order mark; a
+// declaration in its first 1,024 bytes that the bytes bear out; UTF-8; then the
+// system's code page and the Japanese legacy encodings, most likely first. Plain
+// ASCII is taken as the system's code page (the encoding left empty). Files with
+// NUL bytes that are not UTF-16 are refused as binary before anything is decoded.
+// A text is given only when every character of it can be written back.
+LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage);
+LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage,
+                            qint64 maxBytes = kMaxDocumentBytes);
+
+// Reads the document in the encoding given (the user's choice); the byte-order mark
+// of a Unicode encoding is taken off and remembered.
+LoadedText decodeDocumentAs(QByteArrayView bytes, const TextEncoding &encoding);
+LoadedText openDocumentFileAs(const QString &path, const TextEncoding &encoding,
+                              qint64 maxBytes = kMaxDocumentBytes);
+
+// The text as it goes to the file in this encoding (a concrete one), with its mark.
+EncodedText encodeDocument(const QString &text, const TextEncoding &encoding);
+ErrorReport saveDocumentFile(const QString &path, const QString &text,
+                             const TextEncoding &encoding);

@@ -44,7 +44,8 @@ private:
     // Opens a file through Ctrl+O, typing its path into the dialog, and waits for
     // its name in the title.
     void openThroughDialog(XSession &session, const QString &path);
-    // Height of the menu bar: the window is the design's 529 pixels below it.
+    // Height of the menu bar: the window is the design's 529 pixels below it and the
+    // 22-pixel status bar.
     int menuBarHeight(XSession &session);
 };
 
@@ -86,7 +87,7 @@ int TestEndToEnd::menuBarHeight(XSession &session)
     const QRegularExpressionMatch match
         = QRegularExpression(u"Geometry: (\\d+)x(\\d+)"_s)
               .match(session.xdotool({u"getwindowgeometry"_s, session.mainWindow()}));
-    return match.hasMatch() ? match.captured(2).toInt() - 529 : 24;
+    return match.hasMatch() ? match.captured(2).toInt() - 529 - 22 : 24;
 }
 
 // Open, select 送り, F5, Enter, preview with F8, save with Ctrl+S.

@@ -15,12 +15,53 @@ namespace {
     std::abort();
 }
 
+// The bytes a save of the loaded text must give: lone CRs become CR LF.
+QByteArray withLoneCarriageReturnsAsLineEnds(QByteArrayView bytes)
+{
+    QByteArray result;
+    result.reserve(bytes.size() * 2);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        result.append(bytes[i]);
+        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
+            result.append('\n');
+    }
+    return result;
+}
+
+// Any bytes: a refusal, or a text that saves to bytes which read back as that text
+// in the detected encoding; UTF-8 gives back the very bytes, lone CRs aside.
+void fuzzDetection(QByteArrayView bytes)
+{
+    const LoadedText loaded = detectAndDecodeDocument(bytes, "UTF-8");
+    if (loaded.error.isError()) {
+        if (!loaded.text.isEmpty())
+            fail("a refused file gives no text");
+        return;
+    }
+    const TextEncoding encoding
+        = loaded.encoding.isSystem() ? TextEncoding {kUtf8Encoding, false} : loaded.encoding;
+    const EncodedText encoded = encodeDocument(loaded.text, encoding);
+    if (encoded.error.isError())
+        fail("a detected text can be saved in its encoding");
+    if (encoding == TextEncoding {kUtf8Encoding, false}
+        && encoded.bytes != withLoneCarriageReturnsAsLineEnds(bytes))
+        fail("UTF-8 detected: load and save give back the same bytes, lone CRs aside");
+    const LoadedText again = decodeDocumentAs(encoded.bytes, encoding);
+    if (again.error.isError() || again.text != loaded.text || again.encoding != encoding)
+        fail("the saved bytes load as the same text in the same encoding");
+}
+
 } // namespace
 
 void fuzzLoad(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return;
+    if (data[0] & 2) {
+        fuzzDetection(
+            QByteArrayView(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1)));
+        return;
+    }
     const bool shiftJis = data[0] & 1;
     const QByteArray codePage
         = shiftJis ? QByteArrayLiteral("windows-31j") : QByteArrayLiteral("UTF-8");

@@ -1,0 +1,101 @@
+// Encoding detection against today's load of the same 10 MB page, in one run.
+
+#include "app/formmain.h"
+#include "benchdata.h"
+#include "core/documentfile.h"
+#include "core/phoneticservice.h"
+#include "ui/editorcontrol.h"
+#include "ui/platform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+class NoPhonetics : public PhoneticService
+{
+public:
+    PhoneticResult reading(const QString &) override { return {}; }
+};
+
+class BenchPlatform : public PlatformServices
+{
+public:
+    QMessageBox::StandardButton showMessage(QWidget *, QMessageBox::Icon, const QString &,
+                                            const QString &text,
+                                            QMessageBox::StandardButtons) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return QMessageBox::Ok;
+    }
+    CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
+    {
+        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+    }
+    bool openWithDesktop(const QString &) override { return true; }
+    PhoneticService &phoneticService() override { return m_phonetics; }
+    QString programFolder() const override { return QCoreApplication::applicationDirPath(); }
+    QByteArray codePage() const override { return "UTF-8"; }
+
+private:
+    NoPhonetics m_phonetics;
+};
+
+template<typename Work>
+double bestOf(int runs, Work work)
+{
+    double best = 1e9;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = qMin(best, double(timer.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    const QString page = makeJapaneseHtml(10 * 1000 * 1000);
+    for (const QByteArray &encoding : {kUtf8Encoding, kShiftJisEncoding, kEucJpEncoding}) {
+        QStringEncoder encoder(encoding.constData(), QStringConverter::Flag::Stateless);
+        const QString path = folder.filePath(QString::fromLatin1(encoding + ".html"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(encoder.encode(page)) < 0)
+            return 2;
+        file.close();
+
+        // Today: decoded in an encoding known beforehand. Detected: found from the bytes.
+        const double today = bestOf(3, [&] { loadDocumentFile(path, encoding); });
+        const double detected = bestOf(3, [&] {
+            if (openDocumentFile(path, "UTF-8").encoding.name != encoding)
+                std::fprintf(stderr, "%s detected wrongly\n", encoding.constData());
+        });
+        BenchPlatform platform;
+        Module1 module = Module1::atStartUp();
+        FormMain form(module, platform);
+        form.resize(822, 560);
+        form.show();
+        QCoreApplication::processEvents();
+        form.mFilePath = path;
+        const double whole = bestOf(3, [&] { form.LoadDocument(); });
+        const double added = qMax(0.0, detected - today);
+        const char *name = encoding.constData();
+        std::printf("read_and_decode_10mb_%s: %.3f s\n", name, today);
+        std::printf("read_detect_and_decode_10mb_%s: %.3f s\n", name, detected);
+        std::printf("load_with_detection_10mb_%s: %.3f s\n", name, whole);
+        std::printf("detection_share_of_load_10mb_%s: %.1f %%    (target: <= 10 %% added to "
+                    "today's load)\n",
+                    name, 100.0 * added / qMax(1e-9, whole - added));
+    }
+    return 0;
+}
