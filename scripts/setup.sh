@@ -15,6 +15,7 @@ packages=(
   libmecab-dev mecab-ipadic-utf8
   fonts-noto-cjk
   xvfb xdotool x11-utils imagemagick
+  desktop-file-utils appstream lintian dpkg-dev
 )
 
 missing=()

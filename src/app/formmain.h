@@ -2,6 +2,7 @@
 
 #include "ui/commondialog.h"
 #include "core/module1.h"
+#include "core/previewfile.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -18,6 +19,7 @@ class QCheckBox;
 class QGroupBox;
 class QMenu;
 class QRadioButton;
+class QSettings;
 class QToolButton;
 
 // The main window: the file panel and ruby options on the left, the editor RTB1
@@ -53,6 +55,7 @@ public:
     QAction *MFOpen = nullptr;
     QAction *MFSave = nullptr;
     QAction *MFSaveAs = nullptr;
+    QMenu *MFRecent = nullptr; // 最近使ったファイル
     QAction *MFEnd = nullptr;
     QMenu *MEdit = nullptr;
     QAction *MERuby = nullptr;
@@ -137,6 +140,16 @@ public:
     // Search window (search/formmain_search.cpp)
     void MSSearch_Click();
 
+    // Remembered choices and recent files (formmain_settings.cpp). Without
+    // settings attached (tests) nothing is read or kept.
+    void useSettings(QSettings *settings);
+    void storeSettings();
+    void noteRecentFile(const QString &path);
+    void openRecentFile(const QString &path);
+    QStringList mRecentFiles;
+    // The file named on the command line, through the normal load.
+    void openFromCommandLine(const QString &path);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -151,6 +164,10 @@ private:
 
     Module1 &m_module;
     PlatformServices &m_platform;
+    void rebuildRecentMenu();
+
     QString m_caption;
     bool m_unloaded = false;
+    QSettings *m_settings = nullptr;
+    PreviewFiles m_previewFiles;
 };

@@ -75,6 +75,7 @@ void FormMain::LoadDocument()
     setCaption(name);
     mModified = kFalse;
     mDocumentPath = mFilePath;
+    noteRecentFile(mFilePath);
 }
 
 void FormMain::MFSave_Click()
@@ -105,4 +106,5 @@ void FormMain::MFSaveAs_Click()
     mModified = kFalse;
     MFSave->setEnabled(true);
     setCaption(fileNameOfPath(mFilePath));
+    noteRecentFile(mFilePath);
 }

@@ -55,7 +55,8 @@ bool XSession::startDisplay(QString *why)
     return true;
 }
 
-bool XSession::startProgram(const QString &program, const QString &workingFolder)
+bool XSession::startProgram(const QString &program, const QString &workingFolder,
+                            const QStringList &arguments, const QString &mainTitle)
 {
     // A stand-in for the desktop's open action records what it was given.
     const QString bin = m_home.filePath(QStringLiteral("bin"));
@@ -83,12 +84,12 @@ bool XSession::startProgram(const QString &program, const QString &workingFolder
     m_program.setProcessEnvironment(environment);
     m_program.setWorkingDirectory(workingFolder);
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_program.start(program, {});
+    m_program.start(program, arguments);
     if (!m_program.waitForStarted(5000))
         return false;
     QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {
-        const QStringList windows = windowsNamed(QStringLiteral("Rubello"));
+        const QStringList windows = windowsNamed(mainTitle);
         if (!windows.isEmpty()) {
             m_mainWindow = windows.constFirst();
             focus(m_mainWindow);
