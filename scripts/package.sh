@@ -10,5 +10,5 @@ deb=$(ls -t rubello_*.deb | head -n 1)
 echo "Package: $build_dir/$deb"
 if command -v lintian >/dev/null; then
   # Warnings are listed, not fatal; errors fail.
-  lintian --fail-on error --no-tag-display-limit "$deb"
+  lintian --fail-on error --tag-display-limit 0 "$deb"
 fi

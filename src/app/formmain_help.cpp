@@ -1,7 +1,7 @@
 #include "app/formmain.h"
 #include "core/installlayout.h"
-#include "ui/platform.h"
 #include "ui/formversion.h"
+#include "ui/platform.h"
 
 void FormMain::MHHelp_Click()
 {

@@ -1,11 +1,11 @@
 #include "app/formmain.h"
 
-#include "ui/editorcontrol.h"
-#include "ui/errorbox.h"
+#include "core/documentfile.h"
 #include "core/paths.h"
 #include "core/previewfile.h"
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
 #include "ui/platform.h"
-#include "core/documentfile.h"
 
 void FormMain::ComIE_Click()
 {

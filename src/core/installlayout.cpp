@@ -24,7 +24,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
         const QString &argument = arguments.at(i);
         if (!optionsEnd && argument == QLatin1String("--")) {
             optionsEnd = true;
-        } else if (!optionsEnd && (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
+        } else if (!optionsEnd
+                   && (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
             return {CommandLine::ShowHelp, {}, {}};
         } else if (!optionsEnd && argument == QLatin1String("--version")) {
             return {CommandLine::ShowVersion, {}, {}};

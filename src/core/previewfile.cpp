@@ -1,5 +1,6 @@
 #include "core/previewfile.h"
 
+#include "core/installlayout.h"
 #include "core/paths.h"
 
 #include <QDir>
@@ -36,6 +37,10 @@ qint64 changedNs(const struct stat &info)
 
 QString previewFolder(const QString &programFolder)
 {
+    // An installed program never writes into its bin folder, whoever runs it.
+    if (helpPagePath(programFolder)
+        != joinFolderAndName(programFolder, QStringLiteral("index.html")))
+        return privatePreviewFolder();
     struct stat info;
     // The program's folder may be reached through a link (/bin -> usr/bin): follow it.
     if (::stat(QFile::encodeName(programFolder).constData(), &info) == 0 && S_ISDIR(info.st_mode)
@@ -67,9 +72,10 @@ ErrorReport preparePrivateFolder(const QString &folder)
     if (::lstat(name.constData(), &info) != 0)
         return systemError(errno, folder);
     if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
-        return {EPERM, QStringLiteral("プレビュー用のフォルダーが、自分のフォルダーではありません"
-                                      "（リンクまたはほかのユーザーのもの）。\n")
-                           + folder};
+        return {EPERM,
+                QStringLiteral("プレビュー用のフォルダーが、自分のフォルダーではありません"
+                               "（リンクまたはほかのユーザーのもの）。\n")
+                    + folder};
     if ((info.st_mode & 0077) != 0 && ::chmod(name.constData(), 0700) != 0)
         return systemError(errno, folder);
     return {};
@@ -111,10 +117,11 @@ ErrorReport PreviewFiles::write(const QString &path, const QByteArray &bytes)
     struct stat info;
     if (::lstat(name.constData(), &info) == 0
         && (!S_ISREG(info.st_mode) || info.st_uid != geteuid()))
-        return {EPERM, QStringLiteral("プレビューファイルの場所に、自分の通常のファイルではないもの"
-                                      "（リンク、フォルダー、ほかのユーザーのファイルなど）が"
-                                      "あるため、書き込みませんでした。\n")
-                           + path};
+        return {EPERM,
+                QStringLiteral("プレビューファイルの場所に、自分の通常のファイルではないもの"
+                               "（リンク、フォルダー、ほかのユーザーのファイルなど）が"
+                               "あるため、書き込みませんでした。\n")
+                    + path};
 
     // A fresh file of our own (O_EXCL, 0600) beside the target, renamed over it:
     // the rename replaces whatever name is there and never writes through it.

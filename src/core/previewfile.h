@@ -7,8 +7,9 @@
 #include <QString>
 
 // The folder the preview file goes to: the program's folder while only this user
-// can write it (as in a build tree), else the user's private folder, so that no
-// other local user can plant or swap what the browser shows.
+// can write it and it is not an installation's bin folder (a build tree), else
+// the user's private folder, so that no other local user can plant or swap what
+// the browser shows.
 QString previewFolder(const QString &programFolder);
 
 // $XDG_RUNTIME_DIR/rubello, else rubello in the user's cache folder.

@@ -1,6 +1,6 @@
 #include "app/formmain.h"
-#include "ui/editorcontrol.h"
 #include "fakeplatform.h"
+#include "ui/editorcontrol.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -33,11 +33,14 @@ struct Run
 // What a user sees of the remembered choices.
 QStringList choices(FormMain &form)
 {
-    return {form.RTB1->font().toString(), form.RTB1->palette().color(QPalette::Text).name(),
-            form.RTB1->BackColor().name(), QString::number(form.mKanaMode),
+    return {form.RTB1->font().toString(),
+            form.RTB1->palette().color(QPalette::Text).name(),
+            form.RTB1->BackColor().name(),
+            QString::number(form.mKanaMode),
             QString::number(form.OptionKana[form.mKanaMode]->isChecked()),
             QString::number(form.CheckSentKana->isChecked()),
-            QString::number(form.CheckHTML->isChecked()), form.mRecentFiles.join(u'|')};
+            QString::number(form.CheckHTML->isChecked()),
+            form.mRecentFiles.join(u'|')};
 }
 
 } // namespace

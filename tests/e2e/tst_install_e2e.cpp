@@ -17,7 +17,7 @@ namespace {
 bool run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, arguments);
     return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == 0;
@@ -62,12 +62,13 @@ void TestInstallEndToEnd::installedProgramOpensHelpsAndPreviews()
     QVERIFY(run(QStringLiteral(RUBELLO_CMAKE),
                 {u"--install"_s, QStringLiteral(RUBELLO_BUILD_DIR), u"--prefix"_s, prefix}));
     const QString id = QStringLiteral(RUBELLO_APP_ID);
-    for (const QString &file : {u"bin/rubello"_s, u"bin/rubello-reading"_s,
-                                u"share/rubello/index.html"_s, u"share/applications/"_s + id + u".desktop"_s,
-                                u"share/metainfo/"_s + id + u".metainfo.xml"_s,
-                                u"share/icons/hicolor/scalable/apps/"_s + id + u".svg"_s,
-                                u"share/icons/hicolor/48x48/apps/"_s + id + u".png"_s,
-                                u"share/man/man1/rubello.1.gz"_s, u"share/man/man1/rubello-reading.1.gz"_s})
+    for (const QString &file :
+         {u"bin/rubello"_s, u"bin/rubello-reading"_s, u"share/rubello/index.html"_s,
+          u"share/applications/"_s + id + u".desktop"_s,
+          u"share/metainfo/"_s + id + u".metainfo.xml"_s,
+          u"share/icons/hicolor/scalable/apps/"_s + id + u".svg"_s,
+          u"share/icons/hicolor/48x48/apps/"_s + id + u".png"_s, u"share/man/man1/rubello.1.gz"_s,
+          u"share/man/man1/rubello-reading.1.gz"_s})
         QVERIFY2(QFileInfo(prefix + u'/' + file).isFile(), qPrintable(file));
     QVERIFY(run(u"chmod"_s, {u"-R"_s, u"a-w"_s, prefix}));
     auto writable = qScopeGuard([&] { run(u"chmod"_s, {u"-R"_s, u"u+w"_s, prefix}); });
