@@ -46,8 +46,6 @@ void keepLargeBlocksInHeap()
 #endif
 }
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 // Help and version need no display, so they are answered before Qt starts.
@@ -74,41 +72,13 @@ int answerWithoutWindow(const CommandLine &command)
 // Options QApplication takes for itself (with one dash or two).
 bool isQtOption(QString option)
 {
-    static const QStringList names = {u"platform"_s,
-                                      u"platformpluginpath"_s,
-                                      u"platformtheme"_s,
-                                      u"plugin"_s,
-                                      u"qwindowgeometry"_s,
-                                      u"geometry"_s,
-                                      u"qwindowtitle"_s,
-                                      u"title"_s,
-                                      u"qwindowicon"_s,
-                                      u"icon"_s,
-                                      u"display"_s,
-                                      u"name"_s,
-                                      u"reverse"_s,
-                                      u"session"_s,
-                                      u"style"_s,
-                                      u"stylesheet"_s,
-                                      u"widgetcount"_s,
-                                      u"nograb"_s,
-                                      u"dograb"_s,
-                                      u"sync"_s,
-                                      u"visual"_s,
-                                      u"ncols"_s,
-                                      u"cmap"_s,
-                                      u"fn"_s,
-                                      u"font"_s,
-                                      u"bg"_s,
-                                      u"background"_s,
-                                      u"fg"_s,
-                                      u"foreground"_s,
-                                      u"btn"_s,
-                                      u"button"_s,
-                                      u"im"_s,
-                                      u"inputstyle"_s,
-                                      u"qmljsdebugger"_s,
-                                      u"testability"_s};
+    static const QStringList names
+        = QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry "
+                         "geometry qwindowtitle title qwindowicon icon display name reverse "
+                         "session style stylesheet widgetcount nograb dograb sync visual ncols "
+                         "cmap fn font bg background fg foreground btn button im inputstyle "
+                         "qmljsdebugger testability")
+              .split(QLatin1Char(' '));
     while (option.startsWith(QLatin1Char('-')))
         option.remove(0, 1);
     return names.contains(option.section(QLatin1Char('='), 0, 0));

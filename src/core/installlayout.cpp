@@ -30,7 +30,9 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
         } else if (!optionsEnd && argument == QLatin1String("--version")) {
             return {CommandLine::ShowVersion, {}, {}};
         } else if (!optionsEnd && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            return {CommandLine::Refuse, {}, argument};
+            // Help and version further on still win.
+            if (result.unknownOption.isEmpty())
+                result.unknownOption = argument;
         } else if (result.file.isEmpty()) {
             // A desktop may hand over a file:// address for %F; a plain path otherwise.
             const QString path = argument.startsWith(QLatin1String("file://"))
@@ -39,6 +41,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
             result.file = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path));
         }
     }
+    if (!result.unknownOption.isEmpty())
+        return {CommandLine::Refuse, {}, result.unknownOption};
     return result;
 }
 

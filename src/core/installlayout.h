@@ -7,7 +7,8 @@
 // installation, else index.html beside the executable (the build tree).
 QString helpPagePath(const QString &programFolder);
 
-// Reads "rubello [options] [FILE...]". Qt's own options are gone by then.
+// Reads "rubello [options] [FILE...]": help and version win, then an unknown option
+// refuses the whole line.
 struct CommandLine
 {
     enum Action { Run, ShowHelp, ShowVersion, Refuse };

@@ -194,6 +194,8 @@ void TestPreviewFile::commandLine_data()
         << QStringList {u"file:///d/%E6%BC%A2.htm"_s} << int(CommandLine::Run) << u"/d/漢.htm"_s;
     QTest::newRow("a file named like an option, after --")
         << QStringList {u"--"_s, u"-x.htm"_s} << int(CommandLine::Run) << u"/w/-x.htm"_s;
+    QTest::newRow("--version after an unknown option")
+        << QStringList {u"-style"_s, u"--version"_s} << int(CommandLine::ShowVersion) << QString();
     QTest::newRow("unknown option")
         << QStringList {u"--bogus"_s} << int(CommandLine::Refuse) << QString();
 }
