@@ -16,6 +16,7 @@ packages=(
   libuchardet-dev
   fonts-noto-cjk
   xvfb xdotool x11-utils imagemagick
+  desktop-file-utils appstream lintian dpkg-dev
 )
 
 missing=()

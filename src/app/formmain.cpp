@@ -122,6 +122,8 @@ void FormMain::createMenus()
     MFOpen = addItem(MFile, QStringLiteral("開く (&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
     MFSave = addItem(MFile, QStringLiteral("上書き保存 (&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
     MFSaveAs = addItem(MFile, QStringLiteral("名前を付けて保存 (&A)..."));
+    MFRecent = MFile->addMenu(QStringLiteral("最近使ったファイル"));
+    MFRecent->setEnabled(false);
     MFile->addSeparator(); // sepa1
     MFEnd = addItem(MFile, QStringLiteral("終了 (&X)"));
 

@@ -3,6 +3,7 @@
 #include "ui/commondialog.h"
 #include "core/encodings.h"
 #include "core/module1.h"
+#include "core/previewfile.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -20,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QRadioButton;
+class QSettings;
 class QTimer;
 class QToolButton;
 
@@ -56,6 +58,7 @@ public:
     QAction *MFOpen = nullptr;
     QAction *MFSave = nullptr;
     QAction *MFSaveAs = nullptr;
+    QMenu *MFRecent = nullptr; // 最近使ったファイル
     QAction *MFEnd = nullptr;
     QMenu *MEdit = nullptr;
     QAction *MERuby = nullptr;
@@ -156,6 +159,16 @@ public:
     // Search window (search/formmain_search.cpp)
     void MSSearch_Click();
 
+    // Remembered choices and recent files (formmain_settings.cpp). Without
+    // settings attached (tests) nothing is read or kept.
+    void useSettings(QSettings *settings);
+    void storeSettings();
+    void noteRecentFile(const QString &path);
+    void openRecentFile(const QString &path);
+    QStringList mRecentFiles;
+    // The file named on the command line, through the normal load.
+    void openFromCommandLine(const QString &path);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -175,6 +188,10 @@ private:
 
     Module1 &m_module;
     PlatformServices &m_platform;
+    void rebuildRecentMenu();
+
     QString m_caption;
     bool m_unloaded = false;
+    QSettings *m_settings = nullptr;
+    PreviewFiles m_previewFiles;
 };

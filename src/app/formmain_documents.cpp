@@ -79,6 +79,7 @@ void FormMain::LoadDocument()
     setCaption(name);
     mModified = kFalse;
     mDocumentPath = mFilePath;
+    noteRecentFile(mFilePath);
 }
 
 void FormMain::MFSave_Click()
@@ -117,4 +118,5 @@ void FormMain::MFSaveAs_Click()
     MFSave->setEnabled(true);
     setCaption(fileNameOfPath(mFilePath));
     showDocumentState(text);
+    noteRecentFile(mFilePath);
 }

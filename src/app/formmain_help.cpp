@@ -1,13 +1,12 @@
 #include "app/formmain.h"
-#include "core/paths.h"
-#include "ui/platform.h"
+#include "core/installlayout.h"
 #include "ui/formversion.h"
+#include "ui/platform.h"
 
 void FormMain::MHHelp_Click()
 {
     // Whether the page is there or opened is not checked: the desktop reports it.
-    platform().openWithDesktop(
-        joinFolderAndName(platform().programFolder(), QStringLiteral("index.html")));
+    platform().openWithDesktop(helpPagePath(platform().programFolder()));
 }
 
 void FormMain::MHVersion_Click()

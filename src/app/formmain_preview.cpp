@@ -1,16 +1,32 @@
 #include "app/formmain.h"
 
+#include "core/documentfile.h"
+#include "core/paths.h"
+#include "core/previewfile.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
-#include "core/paths.h"
 #include "ui/platform.h"
-#include "core/documentfile.h"
 
 void FormMain::ComIE_Click()
 {
-    const QString path = joinFolderAndName(platform().programFolder(), QStringLiteral("_tmp.html"));
-    // Written exactly as a save writes a document; the document itself is not touched.
-    const ErrorReport error = saveDocumentFile(path, RTB1->Text(), documentEncoding());
+    const QString programFolder = platform().programFolder();
+    const QString folder = previewFolder(programFolder);
+    if (folder != programFolder) {
+        const ErrorReport error = preparePrivateFolder(folder);
+        if (error.isError()) {
+            showErrorBox(platform(), this, error);
+            return;
+        }
+    }
+    const QString path = joinFolderAndName(folder, QStringLiteral("_tmp.html"));
+    // Encoded as a save encodes the document; only this copy gets the base address.
+    QString text = RTB1->Text();
+    if (!mFilePath.isEmpty())
+        text = withDocumentBase(text, mFilePath.left(mFilePath.lastIndexOf(QLatin1Char('/')) + 1));
+    const EncodedText encoded = encodeDocument(text, documentEncoding());
+    ErrorReport error = encoded.error;
+    if (!error.isError())
+        error = m_previewFiles.write(path, encoded.bytes);
     if (error.isError()) {
         showErrorBox(platform(), this, error);
         return;

@@ -1,18 +1,23 @@
 #include "app/startup.h"
 
 #include "app/formmain.h"
+#include "core/installlayout.h"
 #include "core/module1.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
 
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+
+#include <cstdio>
 
 void installJapaneseEnvironment()
 {
@@ -41,18 +46,82 @@ void keepLargeBlocksInHeap()
 #endif
 }
 
+namespace {
+
+// Help and version need no display, so they are answered before Qt starts.
+int answerWithoutWindow(const CommandLine &command)
+{
+    switch (command.action) {
+    case CommandLine::ShowHelp:
+        std::fputs(commandLineUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::ShowVersion:
+        std::fputs("rubello 1.2.0\n", stdout);
+        return 0;
+    case CommandLine::Refuse:
+        std::fprintf(stderr, "rubello: unknown option '%s'\n",
+                     command.unknownOption.toLocal8Bit().constData());
+        std::fputs(commandLineUsage().toLocal8Bit().constData(), stderr);
+        return 2;
+    case CommandLine::Run:
+        break;
+    }
+    return -1;
+}
+
+// Options QApplication takes for itself (with one dash or two).
+bool isQtOption(QString option)
+{
+    static const QStringList names
+        = QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry "
+                         "geometry qwindowtitle title qwindowicon icon display name reverse "
+                         "session style stylesheet widgetcount nograb dograb sync visual ncols "
+                         "cmap fn font bg background fg foreground btn button im inputstyle "
+                         "qmljsdebugger testability")
+              .split(QLatin1Char(' '));
+    while (option.startsWith(QLatin1Char('-')))
+        option.remove(0, 1);
+    return names.contains(option.section(QLatin1Char('='), 0, 0));
+}
+
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+} // namespace
+
 int runRubello(int argc, char *argv[])
 {
+    // Answered before Qt starts, so they work without a display; Qt's own options
+    // (-platform...) are left to QApplication.
+    const CommandLine early = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
+    if (early.action != CommandLine::Run
+        && !(early.action == CommandLine::Refuse && isQtOption(early.unknownOption)))
+        return answerWithoutWindow(early);
+
     keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rubello"));
     QApplication::setApplicationVersion(QStringLiteral("1.2.0"));
-    QApplication::setDesktopFileName(QStringLiteral("rubello"));
+    QApplication::setDesktopFileName(QStringLiteral(RUBELLO_APP_ID));
+    const CommandLine command = parseCommandLine(QApplication::arguments(), QDir::currentPath());
+    if (command.action != CommandLine::Run)
+        return answerWithoutWindow(command);
     installJapaneseEnvironment();
 
     Module1 module = Module1::atStartUp();
     QtPlatformServices platform;
+    QSettings settings(QSettings::UserScope, QStringLiteral("rubello"), QStringLiteral("rubello"));
     FormMain window(module, platform);
+    window.useSettings(&settings);
     window.show();
-    return application.exec();
+    if (!command.file.isEmpty())
+        window.openFromCommandLine(command.file);
+    const int status = application.exec();
+    window.storeSettings();
+    return status;
 }

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -116,7 +117,9 @@ void TestEndToEnd::rubyAnnotationRoad()
         = "<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>り仮名です\r\n<p>漢字</p>\r\n";
     session.focus(window);
     session.key(u"F8"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(preview), expected, 10000);
+    const QByteArray base
+        = "<base href=\"" + QUrl::fromLocalFile(folder.path() + QLatin1Char('/')).toEncoded() + "\">";
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(preview), base + expected, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(session.opened().contains(preview)
                                  || session.opened().contains(u"file://"_s + preview),
                              10000);

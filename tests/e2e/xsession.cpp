@@ -55,7 +55,8 @@ bool XSession::startDisplay(QString *why)
     return true;
 }
 
-bool XSession::startProgram(const QString &program, const QString &workingFolder)
+bool XSession::startProgram(const QString &program, const QString &workingFolder,
+                            const QStringList &arguments, const QString &mainTitle)
 {
     // A stand-in for the desktop's open action records what it was given.
     const QString bin = m_home.filePath(u"bin"_s);
@@ -80,11 +81,11 @@ bool XSession::startProgram(const QString &program, const QString &workingFolder
     m_program.setProcessEnvironment(environment);
     m_program.setWorkingDirectory(workingFolder);
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_program.start(program, {});
+    m_program.start(program, arguments);
     if (!m_program.waitForStarted(5000))
         return false;
     if (!waitUntil(
-            [this] { return !(m_mainWindow = windowsNamed(u"Rubello"_s).value(0)).isEmpty(); },
+            [this] { return !(m_mainWindow = windowsNamed(mainTitle).value(0)).isEmpty(); },
             20000))
         return false;
     focus(m_mainWindow);

@@ -16,8 +16,11 @@ public:
 
     // Starts Xvfb; false (with the reason) when Xvfb itself cannot start.
     bool startDisplay(QString *why);
-    // Starts the program in the working folder; false if no main window appears.
-    bool startProgram(const QString &program, const QString &workingFolder);
+    // Starts the program in the working folder; false if no main window with that
+    // title appears.
+    bool startProgram(const QString &program, const QString &workingFolder,
+                      const QStringList &arguments = {},
+                      const QString &mainTitle = QStringLiteral("Rubello"));
 
     QString mainWindow() const { return m_mainWindow; }
     bool programRunning() { return m_program.state() != QProcess::NotRunning; }

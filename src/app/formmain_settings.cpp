@@ -1,0 +1,153 @@
+#include "app/formmain.h"
+
+#include "core/recentfiles.h"
+#include "ui/editorcontrol.h"
+#include "ui/platform.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSettings>
+
+namespace {
+
+const QString kFont = QStringLiteral("editor/font");
+const QString kTextColor = QStringLiteral("editor/textColor");
+const QString kBackColor = QStringLiteral("editor/backColor");
+const QString kKanaMode = QStringLiteral("ruby/kanaMode");
+const QString kOmitOkurigana = QStringLiteral("ruby/omitOkurigana");
+const QString kHtmlOnly = QStringLiteral("panel/htmlOnly");
+const QString kGeometry = QStringLiteral("window/geometry");
+const QString kRecentFiles = QStringLiteral("recentFiles");
+
+// Only a real true or false counts; anything else keeps the default.
+void readFlag(const QSettings &settings, const QString &key, QCheckBox *box)
+{
+    const QString value = settings.value(key).toString();
+    if (value == QLatin1String("true") || value == QLatin1String("false"))
+        box->setChecked(value == QLatin1String("true"));
+}
+
+QColor readColor(const QSettings &settings, const QString &key)
+{
+    const QVariant value = settings.value(key);
+    return value.typeId() == QMetaType::QString ? QColor(value.toString()) : QColor();
+}
+
+} // namespace
+
+void FormMain::useSettings(QSettings *settings)
+{
+    m_settings = settings;
+    // A file that cannot be read or parsed is ignored as a whole: the defaults stay.
+    if (!settings || settings->status() != QSettings::NoError)
+        return;
+
+    QFont font = RTB1->font();
+    if (settings->contains(kFont) && font.fromString(settings->value(kFont).toString()))
+        RTB1->setFont(font);
+    const QColor text = readColor(*settings, kTextColor);
+    if (text.isValid()) {
+        // On the still empty document: the whole text and what comes later take it.
+        RTB1->setSelStart(0);
+        RTB1->setSelLength(0);
+        RTB1->setSelColor(text);
+    }
+    const QColor back = readColor(*settings, kBackColor);
+    if (back.isValid())
+        RTB1->setBackColor(back);
+
+    bool ok = false;
+    const int kana = settings->value(kKanaMode).toInt(&ok);
+    if (ok && kana >= 0 && kana <= 2) {
+        OptionKana[kana]->setChecked(true);
+        mKanaMode = quint8(kana);
+    }
+    readFlag(*settings, kOmitOkurigana, CheckSentKana);
+    readFlag(*settings, kHtmlOnly, CheckHTML);
+    restoreGeometry(settings->value(kGeometry).toByteArray());
+
+    const QVariant recent = settings->value(kRecentFiles);
+    if (recent.typeId() == QMetaType::QStringList || recent.typeId() == QMetaType::QString) {
+        const QStringList paths = recent.toStringList();
+        for (auto it = paths.crbegin(); it != paths.crend(); ++it) {
+            if (QFileInfo(*it).isAbsolute())
+                mRecentFiles = withRecentFile(mRecentFiles, *it);
+        }
+    }
+    rebuildRecentMenu();
+}
+
+void FormMain::storeSettings()
+{
+    if (!m_settings)
+        return;
+    // What could not be read is written afresh.
+    if (m_settings->status() != QSettings::NoError)
+        m_settings->clear();
+    m_settings->setValue(kFont, RTB1->font().toString());
+    m_settings->setValue(kTextColor, RTB1->palette().color(QPalette::Text).name());
+    m_settings->setValue(kBackColor, RTB1->BackColor().name());
+    m_settings->setValue(kKanaMode, int(mKanaMode));
+    m_settings->setValue(kOmitOkurigana, CheckSentKana->isChecked());
+    m_settings->setValue(kHtmlOnly, CheckHTML->isChecked());
+    m_settings->setValue(kGeometry, saveGeometry());
+    m_settings->setValue(kRecentFiles, mRecentFiles);
+    m_settings->sync();
+}
+
+void FormMain::noteRecentFile(const QString &path)
+{
+    mRecentFiles = withRecentFile(mRecentFiles, path);
+    rebuildRecentMenu();
+    if (m_settings && m_settings->status() == QSettings::NoError) {
+        m_settings->setValue(kRecentFiles, mRecentFiles);
+        m_settings->sync();
+    }
+}
+
+void FormMain::openRecentFile(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        mRecentFiles.removeAll(path);
+        rebuildRecentMenu();
+        if (m_settings && m_settings->status() == QSettings::NoError)
+            m_settings->setValue(kRecentFiles, mRecentFiles);
+        platform().showMessage(this, QMessageBox::Warning, QStringLiteral("Rubello"),
+                               path + QStringLiteral("\r\nこのファイルは見つかりません。")
+                                   + QStringLiteral("最近使ったファイルの一覧から削除しました。"),
+                               QMessageBox::Ok);
+        return;
+    }
+    if (ConfirmSaveChanges() == kTrue)
+        return;
+    mFilePath = path;
+    LoadDocument();
+}
+
+void FormMain::openFromCommandLine(const QString &path)
+{
+    mFilePath = path;
+    LoadDocument();
+}
+
+void FormMain::rebuildRecentMenu()
+{
+    // Not clear(): the item being chosen may be the one running this.
+    for (QAction *old : MFRecent->actions()) {
+        MFRecent->removeAction(old);
+        old->deleteLater();
+    }
+    for (qsizetype i = 0; i < mRecentFiles.size(); ++i) {
+        const QString path = mRecentFiles.at(i);
+        QString caption = path;
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        if (i < 9)
+            caption = QLatin1Char('&') + QString::number(i + 1) + QLatin1Char(' ') + caption;
+        QAction *item = MFRecent->addAction(caption);
+        connect(item, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+    MFRecent->setEnabled(!mRecentFiles.isEmpty());
+}

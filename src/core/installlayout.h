@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The help page: ../share/rubello/index.html from the executable's folder in an
+// installation, else index.html beside the executable (the build tree).
+QString helpPagePath(const QString &programFolder);
+
+// Reads "rubello [options] [FILE...]": help and version win, then an unknown option
+// refuses the whole line.
+struct CommandLine
+{
+    enum Action { Run, ShowHelp, ShowVersion, Refuse };
+    Action action = Run;
+    QString file; // the first file named, made absolute
+    QString unknownOption;
+};
+CommandLine parseCommandLine(const QStringList &arguments, const QString &workingFolder);
+QString commandLineUsage();

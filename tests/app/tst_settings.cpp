@@ -1,0 +1,150 @@
+#include "app/formmain.h"
+#include "fakeplatform.h"
+#include "ui/editorcontrol.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One run of the program against a settings file of the test's own.
+struct Run
+{
+    explicit Run(const QString &settingsPath)
+        : settings(settingsPath, QSettings::IniFormat)
+    {
+        form.useSettings(&settings);
+    }
+    QSettings settings;
+    Module1 module = Module1::atStartUp();
+    FakePlatform platform;
+    FormMain form {module, platform};
+};
+
+// What a user sees of the remembered choices.
+QStringList choices(FormMain &form)
+{
+    return {form.RTB1->font().toString(),
+            form.RTB1->palette().color(QPalette::Text).name(),
+            form.RTB1->BackColor().name(),
+            QString::number(form.mKanaMode),
+            QString::number(form.OptionKana[form.mKanaMode]->isChecked()),
+            QString::number(form.CheckSentKana->isChecked()),
+            QString::number(form.CheckHTML->isChecked()),
+            form.mRecentFiles.join(u'|')};
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void choicesComeBackAtTheNextStart();
+    void unreadableSettingsGiveTheFirstStart_data();
+    void unreadableSettingsGiveTheFirstStart();
+    void recentFilesInTheFileMenu();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestSettings::choicesComeBackAtTheNextStart()
+{
+    const QString path = m_dir.filePath(u"back.conf"_s);
+    QStringList chosen;
+    {
+        Run first(path);
+        QFont font(u"Noto Sans CJK JP"_s, 14);
+        font.setBold(true);
+        first.form.RTB1->setFont(font);
+        first.form.MEAll_Click();
+        first.form.RTB1->setSelColor(QColor(u"#204080"_s));
+        first.form.RTB1->setBackColor(QColor(u"#fff0d0"_s));
+        first.form.OptionKana[2]->click();
+        first.form.CheckSentKana->click();
+        first.form.CheckHTML->click();
+        first.form.resize(700, 450);
+        first.form.noteRecentFile(u"/d/a.htm"_s);
+        first.form.storeSettings();
+        chosen = choices(first.form);
+    }
+    Run second(path);
+    QCOMPARE(choices(second.form), chosen);
+    QCOMPARE(second.form.size(), QSize(700, 450));
+    QCOMPARE(second.form.MFRecent->actions().size(), 1);
+}
+
+void TestSettings::unreadableSettingsGiveTheFirstStart_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("binary junk") << QByteArray("\x00\xff[\x01=\n\xfe\xfd===[[[", 16);
+    QTest::newRow("nonsense values")
+        << "[editor]\nfont=@Variant(\\0\\0\\0\\x7f)\ntextColor=fuchsia-ish\nbackColor=12\n"
+           "[ruby]\nkanaMode=7\nomitOkurigana=maybe\n[panel]\nhtmlOnly=2\n"
+           "[window]\ngeometry=xyz\n[General]\nrecentFiles=relative.htm\n"_ba;
+}
+
+void TestSettings::unreadableSettingsGiveTheFirstStart()
+{
+    QFETCH(QByteArray, content);
+    const QString path = m_dir.filePath(u"bad.conf"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    Module1 module = Module1::atStartUp();
+    FakePlatform platform;
+    FormMain firstStart(module, platform);
+    Run run(path);
+    QCOMPARE(choices(run.form), choices(firstStart));
+    QCOMPARE(run.form.size(), firstStart.size());
+    // What is kept at the end can be read at the next start.
+    run.form.OptionKana[0]->click();
+    run.form.storeSettings();
+    QCOMPARE(Run(path).form.mKanaMode, quint8(0));
+}
+
+void TestSettings::recentFilesInTheFileMenu()
+{
+    const QString path = m_dir.filePath(u"recent.conf"_s);
+    QStringList files;
+    {
+        Run run(path);
+        for (int i = 0; i < 12; ++i) {
+            files.prepend(m_dir.filePath(u"f%1.htm"_s.arg(i)));
+            QFile file(files.first());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+            file.close();
+            run.platform.setNextFileName(files.first());
+            run.form.MFOpen_Click();
+        }
+        QCOMPARE(run.form.mRecentFiles, files.mid(0, 10));
+    }
+    Run run(path);
+    QCOMPARE(run.form.mRecentFiles, files.mid(0, 10));
+    // A file that is gone: removed with a message, the document stays.
+    QVERIFY(QFile::remove(files.at(3)));
+    run.form.MFRecent->actions().at(3)->trigger();
+    QCOMPARE(run.platform.messages.size(), 1);
+    QVERIFY(run.platform.messages.constFirst().text.contains(files.at(3)));
+    QCOMPARE(run.form.Caption(), u"Rubello"_s);
+    QCOMPARE(run.form.MFRecent->actions().size(), 9);
+    // One that is there opens through the normal load and moves to the top.
+    run.form.MFRecent->actions().at(5)->trigger();
+    QCOMPARE(run.form.Caption(), u"f5.htm"_s);
+    QCOMPARE(run.form.mRecentFiles.constFirst(), files.at(6));
+}
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
