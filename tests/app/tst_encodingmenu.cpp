@@ -103,7 +103,12 @@ void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
     f.form.ComIE_Click();
     QVERIFY(f.platform.messages.isEmpty());
     QCOMPARE(readAll(f.path("page.htm")), bytes);
-    QCOMPARE(readAll(f.path("_tmp.html")), bytes);
+    // The preview is the same bytes with a base address after the byte-order mark.
+    const QByteArray preview = readAll(f.path("_tmp.html"));
+    const qsizetype mark = bytes.startsWith("\xEF\xBB\xBF") ? 3
+        : bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ? 2
+                                                                             : 0;
+    QVERIFY(preview.startsWith(bytes.left(mark)) && preview.endsWith(bytes.mid(mark)));
 }
 
 void TestEncodingMenu::reopenAsksFirstAndRefusesBytesItCannotRead()

@@ -85,7 +85,7 @@ bool XSession::startProgram(const QString &program, const QString &workingFolder
     if (!m_program.waitForStarted(5000))
         return false;
     if (!waitUntil(
-            [this] { return !(m_mainWindow = windowsNamed(mainTitle).value(0)).isEmpty(); },
+            [this, &mainTitle] { return !(m_mainWindow = windowsNamed(mainTitle).value(0)).isEmpty(); },
             20000))
         return false;
     focus(m_mainWindow);
