@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "ui/commondialog.h"
 #include "core/module1.h"
 
@@ -13,6 +15,7 @@ class EditorControl;
 class FileListBox;
 
 class PlatformServices;
+class UserReadings;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -69,6 +72,7 @@ public:
     QAction *MOFont = nullptr;
     QAction *MOfColor = nullptr;
     QAction *MObColor = nullptr;
+    QAction *MOReadings = nullptr;
     QMenu *MHelp = nullptr;
     QAction *MHHelp = nullptr;
     QAction *MHVersion = nullptr;
@@ -115,6 +119,7 @@ public:
     // Ruby command and options (ruby/formmain_ruby.cpp)
     void MERuby_Click();
     void OptionKana_Click(int index);
+    void MOReadings_Click();
 
     // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
     void MEBack_Click();
@@ -153,4 +158,7 @@ private:
     PlatformServices &m_platform;
     QString m_caption;
     bool m_unloaded = false;
+    // Corrections the user made to proposed readings, read on the first ruby command.
+    std::unique_ptr<UserReadings> m_userReadings;
+    UserReadings &userReadings();
 };

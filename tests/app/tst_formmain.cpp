@@ -86,8 +86,9 @@ void TestFormMain::menusCarryTheirCaptionsAndKeys_data()
     QTest::newRow("search") << QStringLiteral("検索 (&S)") << QStringList {"検索と置換 (&F)..."}
                             << QStringList {"Ctrl+F"};
     QTest::newRow("format") << QStringLiteral("書式 (&O)")
-                            << QStringList {"フォント (F)...", "文字色 (&M)", "背景色 (&B)"}
-                            << QStringList {"", "", ""};
+                            << QStringList {"フォント (F)...", "文字色 (&M)", "背景色 (&B)", "-",
+                                            "読みの修正のフォルダーを開く (&Y)"}
+                            << QStringList {"", "", "", "", ""};
     QTest::newRow("help") << QStringLiteral("ヘルプ (&H)")
                           << QStringList {"ヘルプ (&H)", "-", "バージョン情報 (&A)..."}
                           << QStringList {"F1", "", ""};
