@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -187,6 +188,8 @@ double runReadingTool(const QByteArray &lines, int expectedLines)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    // The user's remembered readings stay out of the figures.
+    QStandardPaths::setTestModeEnabled(true);
     installJapaneseEnvironment();
     const int commands = 100;
 

@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-l10n-tools
   libgl-dev
   libmecab-dev mecab-ipadic-utf8
-  unidic-mecab
+  unidic-mecab kanjidic
   fonts-noto-cjk
   xvfb xdotool x11-utils imagemagick
 )
