@@ -14,6 +14,7 @@
 
 #include <mecab.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -426,7 +427,12 @@ ReadingCandidates MecabPhoneticService::candidates(const ReadingContext &context
         QString plain;
         for (qsizetype i = first; first >= 0 && i < last; ++i)
             plain += analyses.first().at(i).reading;
-        if (!plain.isEmpty() && !readings.contains(plain) && readings.size() < kMaxCandidates)
+        const bool kana = std::none_of(plain.begin(), plain.end(), [](QChar c) {
+            return (c.unicode() >= 0x3005 && c.unicode() <= 0x3007)
+                || (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF);
+        });
+        if (kana && !plain.isEmpty() && !readings.contains(plain)
+            && readings.size() < kMaxCandidates)
             readings.append(plain);
     }
     if (readings.isEmpty())

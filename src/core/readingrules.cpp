@@ -1,10 +1,12 @@
 #include "core/readingrules.h"
 
+#include "core/kanjireadings.h"
 #include "core/rubytext.h"
 
 #include <QHash>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -314,6 +316,31 @@ const QStringList kAfterMinutes {QStringLiteral("後"),     QStringLiteral("間"
                                  QStringLiteral("遅れ"),   QStringLiteral("ほど"),
                                  QStringLiteral("くらい"), QStringLiteral("ぐらい")};
 
+bool isKanji(QChar c)
+{
+    return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF;
+}
+
+// End of a run of at least three kanji from first whose 々 stands as a word of
+// its own; first when there is none.
+qsizetype iteratedCompoundEnd(const QList<ReadingToken> &tokens, qsizetype first, qsizetype last)
+{
+    qsizetype end = first;
+    qsizetype length = 0;
+    bool mark = false;
+    while (end < last) {
+        const QString &surface = tokens.at(end).surface;
+        if (surface == QStringLiteral("々") && end > first) {
+            mark = true;
+        } else if (surface.isEmpty() || !std::all_of(surface.begin(), surface.end(), isKanji)) {
+            break;
+        }
+        length += surface.size();
+        ++end;
+    }
+    return mark && length >= 3 ? end : first;
+}
+
 } // namespace
 
 bool isNumeralChar(QChar c)
@@ -407,6 +434,22 @@ QString spanReading(const QList<ReadingToken> &tokens, qsizetype first, qsizetyp
     QString out;
     for (qsizetype i = first; i < last;) {
         const ReadingToken &token = tokens.at(i);
+        // A kanji compound with 々 that the dictionary cuts up (去々年): the mark
+        // repeats the kanji and the whole is read kanji by kanji.
+        if (const qsizetype end = iteratedCompoundEnd(tokens, i, last); end > i) {
+            QString written;
+            for (qsizetype k = i; k < end; ++k)
+                written += tokens.at(k).surface;
+            for (qsizetype k = 1; k < written.size(); ++k) {
+                if (written.at(k) == QChar(u'々'))
+                    written[k] = written.at(k - 1);
+            }
+            if (const QString sino = sinoJapaneseReading(written); !sino.isEmpty()) {
+                out += sino;
+                i = end;
+                continue;
+            }
+        }
         if (token.numeral && allNumerals(token.surface)) {
             qsizetype j = i;
             QString numeral;
