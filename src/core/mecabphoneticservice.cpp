@@ -325,7 +325,7 @@ QList<QList<ReadingToken>> MecabPhoneticService::analyse(const QString &text, in
             word.surface = text.sliced(start, end - start);
             const QByteArrayView reading = column(node->feature, m_readingColumn);
             word.reading
-                = reading.isEmpty() ? katakanaForm(word.surface) : QString::fromUtf8(reading);
+                = katakanaForm(reading.isEmpty() ? word.surface : QString::fromUtf8(reading));
             word.numeral = isNumeralPos(column(node->feature, 1));
             words.append(word);
             done = end;

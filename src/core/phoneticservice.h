@@ -70,8 +70,9 @@ public:
         return {{alone.reading}, QString()};
     }
 
-    // The whole text as words with their readings and places, for annotating
-    // a document at once. Services without analysis give one word.
+    // The whole text as words with the dictionary's readings and their places,
+    // for annotating a document at once (spanReading mends numbers and 々 over
+    // a run of them). Services without analysis give one word.
     virtual TokenReadings tokens(const QString &text)
     {
         const PhoneticResult whole = reading(text);
