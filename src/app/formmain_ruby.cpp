@@ -7,10 +7,9 @@
 #include "ui/formruby.h"
 #include "ui/platform.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-
-#include <QCheckBox>
 #include <QRadioButton>
 
 #include <cerrno>
