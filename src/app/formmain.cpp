@@ -4,6 +4,7 @@
 #include "ui/platform.h"
 #include "ui/twips.h"
 #include "ui/filepanel.h"
+#include "core/userreadings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -150,6 +151,8 @@ void FormMain::createMenus()
     MOFont = addItem(MOption, QStringLiteral("フォント (F)..."));
     MOfColor = addItem(MOption, QStringLiteral("文字色 (&M)"));
     MObColor = addItem(MOption, QStringLiteral("背景色 (&B)"));
+    MOption->addSeparator();
+    MOReadings = addItem(MOption, QStringLiteral("読みの修正のフォルダーを開く (&Y)"));
 
     createEncodingMenu();
 
@@ -200,6 +203,7 @@ void FormMain::connectHandlers()
     connect(MOFont, &QAction::triggered, this, &FormMain::MOFont_Click);
     connect(MOfColor, &QAction::triggered, this, &FormMain::MOfColor_Click);
     connect(MObColor, &QAction::triggered, this, &FormMain::MObColor_Click);
+    connect(MOReadings, &QAction::triggered, this, &FormMain::MOReadings_Click);
     connectEditKeys();
 
     connect(MSSearch, &QAction::triggered, this, &FormMain::MSSearch_Click);

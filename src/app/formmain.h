@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "ui/commondialog.h"
 #include "core/encodings.h"
 #include "core/module1.h"
@@ -15,6 +17,7 @@ class EditorControl;
 class FileListBox;
 
 class PlatformServices;
+class UserReadings;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -78,6 +81,7 @@ public:
     QMenu *MCode = nullptr;
     QMenu *MCReopen = nullptr;
     QMenu *MCConvert = nullptr;
+    QAction *MOReadings = nullptr;
     QMenu *MHelp = nullptr;
     QAction *MHHelp = nullptr;
     QAction *MHVersion = nullptr;
@@ -124,6 +128,7 @@ public:
     // Ruby command and options (ruby/formmain_ruby.cpp)
     void MERuby_Click();
     void OptionKana_Click(int index);
+    void MOReadings_Click();
 
     // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
     void MEBack_Click();
@@ -194,4 +199,7 @@ private:
     bool m_unloaded = false;
     QSettings *m_settings = nullptr;
     PreviewFiles m_previewFiles;
+    // Corrections the user made to proposed readings, read on the first ruby command.
+    std::unique_ptr<UserReadings> m_userReadings;
+    UserReadings &userReadings();
 };

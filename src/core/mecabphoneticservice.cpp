@@ -1,24 +1,36 @@
 #include "core/mecabphoneticservice.h"
 
+#include "core/kanjireadings.h"
+#include "core/readingrules.h"
 #include "core/rubytext.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QList>
+#include <QRegularExpression>
 
 #include <mecab.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 namespace {
-
-// IPADIC's feature columns: part of speech (4), conjugation (2), base form,
-// reading, pronunciation. The reading keeps ジュウ where the pronunciation has ジュー.
-constexpr int kReadingColumn = 7;
 
 const QString kMissingDictionary = QStringLiteral(
     "読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ mecab-ipadic-utf8) "
     "が見つかりません。");
+
+// Beyond this the selection is read alone and without other candidates.
+constexpr qsizetype kMaxAnalysedSelection = 2000;
+constexpr int kMaxPaths = 12;
+constexpr qsizetype kMaxCandidates = 5;
+// Measured on the hand-made list, the kanji-by-kanji on reading of a compound the
+// dictionary splits into single kanji is right more often than their own readings.
+constexpr bool kProposeSinoJapanese = true;
 
 bool isUtf8(const char *charset)
 {
@@ -27,14 +39,13 @@ bool isUtf8(const char *charset)
     return name == "utf8";
 }
 
-// The reading column of a token, or an empty view when the token has none.
-QByteArrayView readingColumn(const char *feature)
+QByteArrayView column(const char *feature, int index)
 {
-    if (!feature)
+    if (!feature || index < 0)
         return {};
     const QByteArrayView columns(feature);
     qsizetype start = 0;
-    for (int column = 0; column < kReadingColumn; ++column) {
+    for (int i = 0; i < index; ++i) {
         start = columns.indexOf(',', start);
         if (start < 0)
             return {};
@@ -43,15 +54,43 @@ QByteArrayView readingColumn(const char *feature)
     qsizetype end = columns.indexOf(',', start);
     if (end < 0)
         end = columns.size();
-    const QByteArrayView reading = columns.sliced(start, end - start);
-    if (reading.isEmpty() || reading == "*")
+    const QByteArrayView value = columns.sliced(start, end - start);
+    if (value.isEmpty() || value == "*")
         return {};
-    return reading;
+    return value;
+}
+
+// Where the dictionary's own description puts the reading: IPADIC and
+// NAIST-jdic name it in their yomi output format, UniDic lists its kana column.
+int readingColumnOf(const QString &folder)
+{
+    QFile dicrc(QDir(folder).filePath(QStringLiteral("dicrc")));
+    if (!dicrc.open(QIODevice::ReadOnly))
+        return -1;
+    const QString text = QString::fromUtf8(dicrc.read(1 << 20));
+    static const QRegularExpression yomi(
+        QStringLiteral(R"(^node-format-yomi\s*=\s*%pS%f\[(\d+)\]\s*$)"),
+        QRegularExpression::MultilineOption);
+    static const QRegularExpression kanaList(QStringLiteral(R"(^;\s*f\[(\d+)\]:\s*kana\s*$)"),
+                                             QRegularExpression::MultilineOption);
+    static const QRegularExpression kanaFormat(QStringLiteral(R"(\tkana:%f\[(\d+)\])"));
+    for (const QRegularExpression *pattern : {&yomi, &kanaList, &kanaFormat}) {
+        const QRegularExpressionMatch match = pattern->match(text);
+        if (match.hasMatch())
+            return match.captured(1).toInt();
+    }
+    return -1;
+}
+
+bool isNumeralPos(QByteArrayView pos2)
+{
+    return pos2 == "数" || pos2 == "数詞";
 }
 
 struct Opened
 {
     std::unique_ptr<MeCab::Model> model;
+    QString folder;
     QString error;
     int errorNumber = 0;
 };
@@ -78,6 +117,7 @@ Opened openModel(const QList<QByteArray> &arguments)
         opened.errorNumber = ENOENT;
         return opened;
     }
+    opened.folder = QFileInfo(QString::fromLocal8Bit(info->filename)).absolutePath();
     // Every dictionary in the chain (system and user) must speak UTF-8, or the
     // readings come back as mojibake.
     for (; info; info = info->next) {
@@ -95,6 +135,80 @@ Opened openModel(const QList<QByteArray> &arguments)
     return opened;
 }
 
+// NUL and lone surrogates become U+FFFD, one code unit each, so offsets hold.
+QString analysable(const QString &text)
+{
+    QString clean = text;
+    for (qsizetype i = 0; i < clean.size(); ++i) {
+        const QChar c = clean.at(i);
+        if (c.isNull()) {
+            clean[i] = QChar::ReplacementCharacter;
+        } else if (c.isHighSurrogate()) {
+            if (i + 1 < clean.size() && clean.at(i + 1).isLowSurrogate())
+                ++i;
+            else
+                clean[i] = QChar::ReplacementCharacter;
+        } else if (c.isLowSurrogate()) {
+            clean[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return clean;
+}
+
+// The UTF-16 offset of every UTF-8 byte offset of clean's encoding.
+std::vector<qsizetype> byteOffsets(const QString &clean, qsizetype bytes)
+{
+    std::vector<qsizetype> at(size_t(bytes) + 1, 0);
+    qsizetype byte = 0;
+    for (qsizetype i = 0; i < clean.size(); ++i) {
+        const char32_t u = clean.at(i).unicode();
+        int width = u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+        if (clean.at(i).isHighSurrogate())
+            width = 4;
+        for (int k = 0; k < width && byte < bytes; ++k)
+            at[size_t(byte++)] = i;
+        if (width == 4)
+            ++i;
+    }
+    at[size_t(bytes)] = clean.size();
+    return at;
+}
+
+ReadingToken gapToken(const QString &text, qsizetype start, qsizetype end)
+{
+    const QString surface = text.sliced(start, end - start);
+    return {start, end - start, surface, katakanaForm(surface), false};
+}
+
+// Index of the word starting at offset and of the one after the word ending at end; -1 when a word
+// straddles.
+std::pair<qsizetype, qsizetype> coveringWords(const QList<ReadingToken> &words, qsizetype start,
+                                              qsizetype end)
+{
+    qsizetype first = -1;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const ReadingToken &word = words.at(i);
+        if (word.start == start)
+            first = i;
+        if (first >= 0 && word.start + word.length == end)
+            return {first, i + 1};
+        if (word.start + word.length > end)
+            break;
+    }
+    return {-1, -1};
+}
+
+bool kanjiByKanji(const QList<ReadingToken> &words, qsizetype first, qsizetype last)
+{
+    for (qsizetype i = first; i < last; ++i) {
+        const QString &surface = words.at(i).surface;
+        if (surface.size() != 1 || surface.front().unicode() < 0x4E00
+            || surface.front().unicode() > 0x9FFF || words.at(i).numeral)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString standardIpadicUtf8Folder()
@@ -102,8 +216,17 @@ QString standardIpadicUtf8Folder()
     return QStringLiteral("/var/lib/mecab/dic/ipadic-utf8");
 }
 
-MecabPhoneticService::MecabPhoneticService(const QString &dictionaryFolder)
+QStringList MecabPhoneticService::standardIpadicFolders()
+{
+    return {standardIpadicUtf8Folder(),
+            QStringLiteral("/usr/lib/x86_64-linux-gnu/mecab/dic/ipadic-utf8"),
+            QStringLiteral("/usr/share/mecab/dic/ipadic-utf8")};
+}
+
+MecabPhoneticService::MecabPhoneticService(const QString &dictionaryFolder,
+                                           const QStringList &ipadicFolders)
     : m_dictionaryFolder(dictionaryFolder)
+    , m_ipadicFolders(ipadicFolders)
 { }
 
 MecabPhoneticService::~MecabPhoneticService() = default;
@@ -116,8 +239,11 @@ PhoneticResult MecabPhoneticService::open()
     };
     QList<QList<QByteArray>> attempts;
     if (m_dictionaryFolder.isEmpty()) {
+        for (const QString &folder : m_ipadicFolders) {
+            if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("sys.dic"))))
+                attempts.append(inFolder(folder));
+        }
         attempts.append(QList<QByteArray> {"rubello"});
-        attempts.append(inFolder(standardIpadicUtf8Folder()));
     } else {
         attempts.append(inFolder(m_dictionaryFolder));
     }
@@ -125,6 +251,19 @@ PhoneticResult MecabPhoneticService::open()
     Opened first;
     for (qsizetype i = 0; i < attempts.size(); ++i) {
         Opened opened = openModel(attempts.at(i));
+        int column = -1;
+        if (opened.model) {
+            column = readingColumnOf(opened.folder);
+            if (column < 0) {
+                opened.model.reset();
+                opened.error
+                    = QStringLiteral("読みの辞書 %1 の形式が分からないため、読みを取り出せません。"
+                                     "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
+                                     "mecab-ipadic-utf8) を入れてください。")
+                          .arg(opened.folder);
+                opened.errorNumber = EINVAL;
+            }
+        }
         if (opened.model) {
             m_tagger.reset(opened.model->createTagger());
             if (!m_tagger) {
@@ -133,14 +272,81 @@ PhoneticResult MecabPhoneticService::open()
                 opened.errorNumber = ENOENT;
             } else {
                 m_model = std::move(opened.model);
+                m_readingColumn = column;
+                m_openedFolder = opened.folder;
                 return {};
             }
         }
-        // The first failure names the system's setting, which is what the user must mend.
-        if (i == 0)
+        // The last failure names the system's setting, which is what the user must mend.
+        if (i == 0 || i == attempts.size() - 1)
             first = std::move(opened);
     }
     return {QString(), first.error, first.errorNumber};
+}
+
+QList<QList<ReadingToken>> MecabPhoneticService::analyse(const QString &text, int paths,
+                                                         QString *error)
+{
+    QList<QList<ReadingToken>> analyses;
+    const QString clean = analysable(text);
+    const QByteArray sentence = clean.toUtf8();
+    if (sentence.isEmpty()) {
+        analyses.append(QList<ReadingToken>());
+        return analyses;
+    }
+    const std::vector<qsizetype> at = byteOffsets(clean, sentence.size());
+    std::unique_ptr<MeCab::Lattice> lattice(m_model->createLattice());
+    if (paths > 1)
+        lattice->set_request_type(MECAB_NBEST);
+    lattice->set_sentence(sentence.constData(), size_t(sentence.size()));
+    if (!m_tagger->parse(lattice.get())) {
+        *error = QStringLiteral("読みを取得できません: ") + QString::fromUtf8(lattice->what());
+        return analyses;
+    }
+    do {
+        const char *const begin = lattice->sentence();
+        QList<ReadingToken> words;
+        qsizetype done = 0; // in UTF-16 units
+        for (const MeCab::Node *node = lattice->bos_node(); node; node = node->next) {
+            if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
+                continue;
+            const qsizetype byte = node->surface - begin;
+            if (byte < 0 || byte + node->length > sentence.size())
+                continue;
+            const qsizetype start = at[size_t(byte)];
+            const qsizetype end = at[size_t(byte + node->length)];
+            if (start < done || end <= start)
+                continue;
+            if (start > done)
+                words.append(gapToken(text, done, start));
+            ReadingToken word;
+            word.start = start;
+            word.length = end - start;
+            word.surface = text.sliced(start, end - start);
+            const QByteArrayView reading = column(node->feature, m_readingColumn);
+            word.reading
+                = katakanaForm(reading.isEmpty() ? word.surface : QString::fromUtf8(reading));
+            word.numeral = isNumeralPos(column(node->feature, 1));
+            words.append(word);
+            done = end;
+        }
+        if (done < text.size())
+            words.append(gapToken(text, done, text.size()));
+        analyses.append(words);
+    } while (analyses.size() < paths && lattice->next());
+    return analyses;
+}
+
+QString MecabPhoneticService::readAlone(const QString &text)
+{
+    QString error;
+    const QList<QList<ReadingToken>> analyses = analyse(text, 1, &error);
+    if (analyses.isEmpty())
+        return text;
+    QString reading;
+    for (const ReadingToken &word : analyses.first())
+        reading += word.reading;
+    return reading;
 }
 
 PhoneticResult MecabPhoneticService::reading(const QString &text)
@@ -150,39 +356,90 @@ PhoneticResult MecabPhoneticService::reading(const QString &text)
         if (!opened.ok())
             return opened;
     }
+    QString error;
+    const QList<QList<ReadingToken>> analyses = analyse(text, 1, &error);
+    if (analyses.isEmpty())
+        return {QString(), error, EIO};
+    const QList<ReadingToken> &words = analyses.first();
+    return {spanReading(words, 0, words.size(),
+                        [this](const QString &kanji) { return readAlone(kanji); }),
+            QString()};
+}
 
-    const QByteArray sentence = text.toUtf8();
-    std::unique_ptr<MeCab::Lattice> lattice(m_model->createLattice());
-    lattice->set_sentence(sentence.constData(), size_t(sentence.size()));
-    if (!m_tagger->parse(lattice.get())) {
-        return {QString(),
-                QStringLiteral("読みを取得できません: ") + QString::fromUtf8(lattice->what()), EIO};
+TokenReadings MecabPhoneticService::tokens(const QString &text)
+{
+    if (!m_tagger) {
+        const PhoneticResult opened = open();
+        if (!opened.ok())
+            return {{}, opened.error, opened.errorNumber};
     }
+    QString error;
+    QList<QList<ReadingToken>> analyses = analyse(text, 1, &error);
+    if (analyses.isEmpty())
+        return {{}, error, EIO};
+    return {analyses.first(), QString()};
+}
 
-    // Text between tokens (spaces, line breaks) is carried over as it stands,
-    // so the reading covers the whole text.
-    const char *const begin = lattice->sentence();
-    QString result;
-    result.reserve(text.size() * 2);
-    qsizetype done = 0;
-    for (const MeCab::Node *node = lattice->bos_node(); node; node = node->next) {
-        if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
+ReadingCandidates MecabPhoneticService::candidates(const ReadingContext &context)
+{
+    const PhoneticResult alone = reading(context.selection);
+    if (!alone.ok())
+        return {{}, alone.error, alone.errorNumber};
+    if (context.selection.size() > kMaxAnalysedSelection)
+        return {{alone.reading}, QString()};
+
+    const auto readKanji = [this](const QString &kanji) { return readAlone(kanji); };
+    const QString sentence = context.before + context.selection + context.after;
+    const qsizetype start = context.before.size();
+    const qsizetype end = start + context.selection.size();
+    QString error;
+    const QList<QList<ReadingToken>> analyses = analyse(sentence, kMaxPaths, &error);
+
+    QStringList readings;
+    for (qsizetype i = 0; i < analyses.size(); ++i) {
+        const auto [first, last] = coveringWords(analyses.at(i), start, end);
+        if (first < 0) {
+            // The selection starts or ends inside a word: its sentence says nothing.
+            if (i == 0)
+                readings.append(alone.reading);
             continue;
-        const qsizetype start = node->surface - begin;
-        if (start < done || start + node->length > sentence.size())
-            continue;
-        if (start > done)
-            result += QString::fromUtf8(sentence.sliced(done, start - done));
-        const QByteArrayView reading = readingColumn(node->feature);
-        if (reading.isEmpty())
-            result += katakanaForm(QString::fromUtf8(sentence.sliced(start, node->length)));
-        else
-            result += QString::fromUtf8(reading);
-        done = start + node->length;
+        }
+        const QString reading = spanReading(analyses.at(i), first, last, readKanji);
+        if (!readings.contains(reading))
+            readings.append(reading);
+        if (readings.size() >= kMaxCandidates)
+            break;
     }
-    if (done < sentence.size())
-        result += QString::fromUtf8(sentence.sliced(done));
-    return {result, QString()};
+    // The dictionary's own reading where a rule changed it (十分 ジュウブン), and
+    // for a compound it knows only kanji by kanji, the kanji's on readings.
+    if (!analyses.isEmpty()) {
+        const auto [first, last] = coveringWords(analyses.first(), start, end);
+        if (first >= 0 && last - first >= 2 && kanjiByKanji(analyses.first(), first, last)) {
+            const QString sino = sinoJapaneseReading(context.selection);
+            if (!sino.isEmpty()) {
+                readings.removeAll(sino);
+                if (kProposeSinoJapanese)
+                    readings.prepend(sino);
+                else
+                    readings.insert(qMin<qsizetype>(readings.size(), 1), sino);
+            }
+        }
+        QString plain;
+        for (qsizetype i = first; first >= 0 && i < last; ++i)
+            plain += analyses.first().at(i).reading;
+        const bool kana = std::none_of(plain.begin(), plain.end(), [](QChar c) {
+            return (c.unicode() >= 0x3005 && c.unicode() <= 0x3007)
+                || (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF);
+        });
+        if (kana && !plain.isEmpty() && !readings.contains(plain)
+            && readings.size() < kMaxCandidates)
+            readings.append(plain);
+    }
+    if (readings.isEmpty())
+        readings.append(alone.reading);
+    if (!readings.contains(alone.reading))
+        readings.append(alone.reading);
+    return {readings, QString()};
 }
 
 std::unique_ptr<PhoneticService> createMecabPhoneticService()

@@ -3,6 +3,7 @@
 #include "core/phoneticservice.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -11,25 +12,40 @@ class Model;
 class Tagger;
 } // namespace MeCab
 
-// Readings from MeCab with the IPADIC dictionary in UTF-8. The dictionary is
-// opened on the first lookup and kept; a failed opening is tried again on the
-// next lookup, so a dictionary installed meanwhile is found.
+// Readings from MeCab. IPADIC in UTF-8 is opened by its folder; without it the
+// system's dictionary serves only when its layout says where the reading is
+// (IPADIC and NAIST-jdic: column 7; UniDic: its kana column). The dictionary
+// is opened on the first lookup and kept; a failed opening is tried again on
+// the next lookup, so a dictionary installed meanwhile is found.
 class MecabPhoneticService : public PhoneticService
 {
 public:
-    // The folder of a compiled dictionary; empty means the system's MeCab
-    // configuration and then the standard IPADIC UTF-8 folder.
-    explicit MecabPhoneticService(const QString &dictionaryFolder = QString());
+    // The folder of a compiled dictionary; empty means the IPADIC folders and
+    // then the system's MeCab configuration (MECABRC honoured).
+    explicit MecabPhoneticService(const QString &dictionaryFolder = QString(),
+                                  const QStringList &ipadicFolders = standardIpadicFolders());
     ~MecabPhoneticService() override;
 
     PhoneticResult reading(const QString &text) override;
+    ReadingCandidates candidates(const ReadingContext &context) override;
+    TokenReadings tokens(const QString &text) override;
 
     bool isOpen() const { return m_tagger != nullptr; }
+    QString openedFolder() const { return m_openedFolder; }
+
+    static QStringList standardIpadicFolders();
 
 private:
     PhoneticResult open();
+    // Up to paths analyses of text, the best first; the words cover the text
+    // without gaps (text between words is a word read as itself).
+    QList<QList<ReadingToken>> analyse(const QString &text, int paths, QString *error);
+    QString readAlone(const QString &text);
 
     QString m_dictionaryFolder;
+    QStringList m_ipadicFolders;
+    QString m_openedFolder;
+    int m_readingColumn = -1;
     std::unique_ptr<MeCab::Model> m_model;
     std::unique_ptr<MeCab::Tagger> m_tagger;
 };

@@ -1,12 +1,53 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 struct PhoneticResult
 {
     QString reading; // full-width katakana
     QString error; // what is missing or failed; empty on success
     int errorNumber = 0; // errno-style number for the warning box; 0 when unknown
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// A selection with the text around it that belongs to the same sentence.
+struct ReadingContext
+{
+    QString before;
+    QString selection;
+    QString after;
+};
+
+// The readings offered for a selection, the proposed one first, all in
+// full-width katakana and distinct.
+struct ReadingCandidates
+{
+    QStringList readings;
+    QString error;
+    int errorNumber = 0;
+
+    bool ok() const { return error.isEmpty(); }
+    QString proposed() const { return readings.value(0); }
+};
+
+// One word of an analysed text; offsets in UTF-16 code units of that text.
+struct ReadingToken
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+    QString surface;
+    QString reading; // full-width katakana; the surface in katakana when unknown
+    bool numeral = false; // the dictionary calls it a number
+};
+
+struct TokenReadings
+{
+    QList<ReadingToken> tokens;
+    QString error;
+    int errorNumber = 0;
 
     bool ok() const { return error.isEmpty(); }
 };
@@ -18,4 +59,31 @@ class PhoneticService
 public:
     virtual ~PhoneticService() = default;
     virtual PhoneticResult reading(const QString &text) = 0;
+
+    // The selection read within its sentence. Services without analysis offer
+    // the reading of the selection alone.
+    virtual ReadingCandidates candidates(const ReadingContext &context)
+    {
+        const PhoneticResult alone = reading(context.selection);
+        if (!alone.ok())
+            return {{}, alone.error, alone.errorNumber};
+        return {{alone.reading}, QString()};
+    }
+
+    // The whole text as words with the dictionary's readings and their places,
+    // for annotating a document at once (spanReading mends numbers and 々 over
+    // a run of them). Services without analysis give one word.
+    virtual TokenReadings tokens(const QString &text)
+    {
+        const PhoneticResult whole = reading(text);
+        if (!whole.ok())
+            return {{}, whole.error, whole.errorNumber};
+        return {{ReadingToken {0, text.size(), text, whole.reading, false}}, QString()};
+    }
 };
+
+// The selection [start, start + length) of text with the rest of its sentence:
+// up to 。！？, a line end or a tag, at most kMaxContext characters each way.
+// Inside a tag or an attribute there is no sentence and both sides are empty.
+constexpr qsizetype kMaxContext = 200;
+ReadingContext readingContext(const QString &text, qsizetype start, qsizetype length);

@@ -1,9 +1,9 @@
 #include "ui/formruby.h"
 
-#include "ui/editorcontrol.h"
 #include "core/module1.h"
-#include "ui/twips.h"
 #include "core/rubytext.h"
+#include "ui/editorcontrol.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -24,6 +24,25 @@ QFont gothic(qreal points)
 
 } // namespace
 
+ReadingBox::ReadingBox(QWidget *parent)
+    : QComboBox(parent)
+{
+    setEditable(true);
+    // Enter inserts the ruby; it never adds the typed text to the list.
+    setInsertPolicy(QComboBox::NoInsert);
+    setDuplicatesEnabled(false);
+    setCompleter(nullptr);
+    setMaxVisibleItems(8);
+}
+
+void ReadingBox::setCandidates(const QStringList &readings)
+{
+    const QString shown = currentText();
+    clear();
+    addItems(readings);
+    setEditText(shown);
+}
+
 FormRuby::FormRuby(Module1 &module, EditorControl &editor, QWidget *parent)
     : QDialog(parent,
               Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
@@ -40,11 +59,11 @@ FormRuby::FormRuby(Module1 &module, EditorControl &editor, QWidget *parent)
 
 void FormRuby::createControls()
 {
-    TextRuby = new QLineEdit(this);
+    TextRuby = new ReadingBox(this);
     TextRuby->setGeometry(px(240), px(240), px(5415), px(495));
     TextRuby->setFont(gothic(18));
     // A line edit cuts its text at 32767 characters unless told otherwise.
-    TextRuby->setMaxLength(std::numeric_limits<int>::max());
+    TextRuby->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
 
     ComElie = new QPushButton(QStringLiteral("ルビの挿入"), this);
     ComElie->setGeometry(px(6120), px(240), px(1455), px(495));
@@ -78,6 +97,11 @@ void FormRuby::Form_Load()
     TextRuby->setText(m_module.gRubyReading);
     TextAlt->setText(m_module.gRubyAttribute);
     CheckAlt->setChecked(m_module.gRubyAttributeOn == 1);
+}
+
+void FormRuby::setCandidates(const QStringList &readings)
+{
+    TextRuby->setCandidates(readings);
 }
 
 void FormRuby::CheckAlt_Click()

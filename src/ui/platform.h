@@ -62,6 +62,10 @@ public:
 
     virtual QString programFolder() const = 0;
 
+    // The user's remembered readings (a file under the user's data folder);
+    // empty when corrections are not kept.
+    virtual QString userReadingsFile() const { return QString(); }
+
     // Name of the document code page, e.g. "UTF-8" or "windows-31j".
     virtual QByteArray codePage() const = 0;
 };

@@ -1,5 +1,7 @@
 #include "ui/qtplatform.h"
 
+#include "core/userreadings.h"
+
 #include "core/mecabphoneticservice.h"
 
 #include <QColorDialog>
@@ -136,4 +138,9 @@ QByteArray QtPlatformServices::codePage() const
     if (!codeset.isEmpty() && !ascii && QStringDecoder(codeset.constData()).isValid())
         return codeset;
     return QByteArrayLiteral("UTF-8");
+}
+
+QString QtPlatformServices::userReadingsFile() const
+{
+    return UserReadings::standardPath();
 }

@@ -20,6 +20,7 @@ public:
     bool openWithDesktop(const QString &fileOrAddress) override;
     PhoneticService &phoneticService() override;
     QString programFolder() const override;
+    QString userReadingsFile() const override;
     QByteArray codePage() const override;
 
 private:
