@@ -1,11 +1,12 @@
 #include "app/formmain.h"
 
+#include "core/documentfile.h"
+#include "core/paths.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
-#include "core/paths.h"
-#include "ui/platform.h"
-#include "core/documentfile.h"
 #include "ui/filepanel.h"
+#include "ui/platform.h"
+#include "ui/progresswindow.h"
 
 #include <QAction>
 
@@ -59,15 +60,19 @@ void FormMain::LoadDocument()
     const QString name = mFilePath.mid(slash + 1);
     setCaption(name);
 
-    LoadedText loaded = loadDocumentFile(mFilePath, platform().codePage());
-    if (loaded.error.isError()) {
+    ProgressWindow progress(this, QStringLiteral("読み込んでいます..."));
+    LoadedText loaded
+        = loadDocumentFile(mFilePath, platform().codePage(), kMaxDocumentBytes, &progress);
+    if (loaded.error.isError() || loaded.stopped) {
         // Left naming the failed file, a following Save would write this text over it.
         setCaption(previousTitle);
         mFilePath = mDocumentPath;
-        showErrorBox(platform(), this, loaded.error);
+        if (!loaded.stopped)
+            showErrorBox(platform(), this, loaded.error);
         return;
     }
-    RTB1->setText(loaded.text);
+    progress.setCancellable(false);
+    RTB1->setText(loaded.text, &progress);
     RTB1->setSelStart(0);
     module().gUndoText = std::move(loaded.text);
     MFSave->setEnabled(true);

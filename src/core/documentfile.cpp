@@ -255,9 +255,18 @@ LoadedText decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
     return result;
 }
 
-LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
+                      Progress *progress)
 {
     LoadedText result;
+    // Polled after every piece read; a stop drops what was read.
+    const auto stopAt = [&](qint64 done, qint64 total) {
+        if (!progress || progress->advance(done, total))
+            return false;
+        result = LoadedText();
+        result.stopped = true;
+        return true;
+    };
     if (device.isSequential()) {
         // Size unknown: gather the bytes, within the limit, then decode them.
         QByteArray bytes;
@@ -276,6 +285,8 @@ LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxB
             }
             if (read == 0)
                 break;
+            if (stopAt(bytes.size(), maxBytes))
+                return result;
         }
         return decodeBytes(bytes, codePage);
     }
@@ -307,6 +318,8 @@ LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxB
             break; // the file became shorter while it was read
         out = decoder.appendToBuffer(out, QByteArrayView(piece.constData(), read));
         got += read;
+        if (stopAt(got, size))
+            return result;
     }
     if (!endOfInputIsValid(decoder)) {
         // Rare: read the whole file again to find the first fault.
@@ -343,10 +356,11 @@ LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
     }
 }
 
-LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
+                        Progress *progress)
 {
     try {
-        return readDevice(device, codePage, maxBytes);
+        return readDevice(device, codePage, maxBytes, progress);
     } catch (const std::bad_alloc &) {
         LoadedText result;
         result.error = outOfMemory();
@@ -354,7 +368,8 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
     }
 }
 
-LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes)
+LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes,
+                            Progress *progress)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -362,7 +377,7 @@ LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qin
         result.error = deviceError(file, QFileDevice::OpenError);
         return result;
     }
-    return readDocument(file, codePage, maxBytes);
+    return readDocument(file, codePage, maxBytes, progress);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/errorreport.h"
+#include "core/progress.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -19,6 +20,7 @@ struct LoadedText
     QString text;
     ErrorReport error;
     qint64 invalidByteOffset = -1; // the first byte that is not text in the code page
+    bool stopped = false; // the progress asked to stop: no text, no error
 };
 
 struct EncodedText
@@ -37,11 +39,12 @@ LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage);
 
 // Reads the rest of the device and decodes it; devices holding more than
 // maxBytes are refused before they are read, and so is a text for which the
-// memory at hand does not suffice.
+// memory at hand does not suffice. progress, when given, is polled after every
+// piece read.
 LoadedText readDocument(QIODevice &device, const QByteArray &codePage,
-                        qint64 maxBytes = kMaxDocumentBytes);
+                        qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
 LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage,
-                            qint64 maxBytes = kMaxDocumentBytes);
+                            qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
 
 // The whole text in the code page, as it goes to the file: nothing is added.
 // A character that the code page cannot hold refuses the text.

@@ -130,8 +130,8 @@ private:
                 if (q == 0) {
                     // Nothing matched: skip quickly to the next possible start.
                     if constexpr (std::is_same_v<Key, ExactKey>) {
-                        const qsizetype at = QStringView(text.data() + i, chunkEnd - i)
-                                                 .indexOf(QChar(first));
+                        const qsizetype at
+                            = QStringView(text.data() + i, chunkEnd - i).indexOf(QChar(first));
                         i = at < 0 ? chunkEnd : i + at;
                     } else {
                         while (i < chunkEnd && key(t[i]) != first)
@@ -216,8 +216,8 @@ ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selL
     result.selLength = selLength;
     const qsizetype n = search.size();
     const Matcher matcher(search, mode);
-    const char16_t replacementEnd = replacement.isEmpty() ? kNoCharacter
-                                                          : replacement.back().unicode();
+    const char16_t replacementEnd
+        = replacement.isEmpty() ? kNoCharacter : replacement.back().unicode();
 
     // The first pass: with fromTop it only searches from the top; otherwise it
     // replaces the selection when that is the search text.
@@ -234,15 +234,14 @@ ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selL
     const auto run = [&](const auto &onHit) {
         qsizetype from = firstFrom;
         // The character in front of from in the new text.
-        char16_t before = from > 0 && from <= text.size() ? text[from - 1].unicode()
-                                                           : kNoCharacter;
+        char16_t before = from > 0 && from <= text.size() ? text[from - 1].unicode() : kNoCharacter;
         qsizetype hits = 0;
         if (selectionFirst) {
             onHit(selStart);
             ++hits;
-            before = replacement.isEmpty() ? (selStart > 0 ? text[selStart - 1].unicode()
-                                                           : kNoCharacter)
-                                           : replacementEnd;
+            before = replacement.isEmpty()
+                ? (selStart > 0 ? text[selStart - 1].unicode() : kNoCharacter)
+                : replacementEnd;
         }
         for (;;) {
             bool stopped = false;

@@ -59,7 +59,8 @@ void TestLooseSearch::sameHitsAsComparingEverywhere_data()
     };
     row("repeated letter, one longer", QString(60, u'a'), QString(59, u'a') + u'b');
     row("repeated letter, mixed forms", QString("aAａＡ").repeated(12), QString(17, u'a'));
-    row("period two with a tail", QString("abab").repeated(10) + "abc", QString("ab").repeated(6) + "c");
+    row("period two with a tail", QString("abab").repeated(10) + "abc",
+        QString("ab").repeated(6) + "c");
     row("kana in three forms", QString("かカｶなナﾅ").repeated(6), QString("カナ").repeated(4));
     row("borders across forms", QString("かかかカかかｶか"), QString("かかｶか"));
     row("line ends: every other hit splits one", QString("\r\n").repeated(20),
@@ -93,9 +94,10 @@ void TestLooseSearch::longRandomSearches()
         if (random.bounded(3) == 0 && !search.isEmpty())
             search[random.bounded(int(search.size()))] = u'a';
         const CompareMode mode = round % 2 ? CompareMode::Loose : CompareMode::Exact;
-        QVERIFY2(hits(text, search, mode) == naiveHits(text, search, mode),
-                 qPrintable(QString("text %1 search %2").arg(text.toUtf8().toHex(),
-                                                             search.toUtf8().toHex())));
+        QVERIFY2(
+            hits(text, search, mode) == naiveHits(text, search, mode),
+            qPrintable(
+                QString("text %1 search %2").arg(text.toUtf8().toHex(), search.toUtf8().toHex())));
     }
 }
 
@@ -104,7 +106,9 @@ namespace {
 class StopAt : public Progress
 {
 public:
-    explicit StopAt(int answers) : m_answers(answers) { }
+    explicit StopAt(int answers)
+        : m_answers(answers)
+    { }
     bool advance(qint64, qint64) override { return m_answers-- > 0; }
 
 private:

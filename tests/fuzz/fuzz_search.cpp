@@ -73,8 +73,8 @@ void fuzzSearch(const uint8_t *data, size_t size)
             for (qsizetype p = start; p < hit; ++p) {
                 const bool splitAtStart = p > 1 && text[p - 2] == u'\r' && text[p - 1] == u'\n';
                 const qsizetype end = p - 1 + search.size();
-                const bool splitAtEnd = end < text.size() && text[end - 1] == u'\r'
-                    && text[end] == u'\n';
+                const bool splitAtEnd
+                    = end < text.size() && text[end - 1] == u'\r' && text[end] == u'\n';
                 if (!splitAtStart && !splitAtEnd
                     && textsEqual(QStringView(text).mid(p - 1, search.size()), search, mode))
                     fail("the first occurrence is the one found");
