@@ -1,11 +1,13 @@
 #include "app/formmain.h"
 
+#include "core/paths.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
-#include "core/paths.h"
 #include "ui/filepanel.h"
 
 #include <QCheckBox>
+
+#include <cerrno>
 
 namespace {
 
@@ -46,6 +48,12 @@ void FormMain::File1_DblClick()
     const QString name = File1->FileName();
     if (name.isEmpty())
         return;
+    if (File1->fileNameUndecodable()) {
+        // Its shown name has replacement characters and names no file.
+        showErrorBox(platform(), this,
+                     {EILSEQ, QStringLiteral("%1\n%2").arg(name, qt_error_string(EILSEQ))});
+        return;
+    }
     mFilePath = joinFolderAndName(File1->Path(), name);
     LoadDocument();
 }
