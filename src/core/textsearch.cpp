@@ -1,7 +1,13 @@
 #include "core/textsearch.h"
 
+#include <QtAlgorithms>
+
 #include <type_traits>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -35,18 +41,35 @@ char16_t computeLooseKey(char16_t c)
 struct LooseKeyTable
 {
     char16_t keys[0x10000];
+    // Every character grouped by its key: the characters with key k are
+    // byKey[firstOfKey[k]] up to byKey[firstOfKey[k + 1]].
+    char16_t byKey[0x10000];
+    qint32 firstOfKey[0x10001];
 
     LooseKeyTable()
     {
-        for (char32_t c = 0; c < 0x10000; ++c)
+        std::vector<qint32> counts(0x10000);
+        for (char32_t c = 0; c < 0x10000; ++c) {
             keys[c] = computeLooseKey(char16_t(c));
+            ++counts[keys[c]];
+        }
+        firstOfKey[0] = 0;
+        for (qint32 k = 0; k < 0x10000; ++k)
+            firstOfKey[k + 1] = firstOfKey[k] + counts[k];
+        for (char32_t c = 0; c < 0x10000; ++c)
+            byKey[firstOfKey[keys[c] + 1] - counts[keys[c]]--] = char16_t(c);
     }
 };
 
-const char16_t *looseKeys()
+const LooseKeyTable &looseKeyTable()
 {
     static const LooseKeyTable table;
-    return table.keys;
+    return table;
+}
+
+const char16_t *looseKeys()
+{
+    return looseKeyTable().keys;
 }
 
 constexpr char16_t kNoCharacter = 0;
@@ -71,6 +94,8 @@ struct LooseKey
 // text is folded once; the document is folded as it is read.
 class Matcher
 {
+    static constexpr qsizetype kMaxFirstForms = 6;
+
 public:
     Matcher(QStringView search, CompareMode mode)
         : m_exact(mode == CompareMode::Exact)
@@ -85,7 +110,7 @@ public:
         m_border[0] = 0;
         if (n > 0)
             m_border[1] = 0;
-        qsizetype k = 0;
+        qint32 k = 0;
         for (qsizetype q = 1; q < n; ++q) {
             while (k > 0 && m_wanted[q] != m_wanted[k])
                 k = m_border[k];
@@ -120,8 +145,9 @@ private:
         const qsizetype size = text.size();
         const char16_t *t = reinterpret_cast<const char16_t *>(text.data());
         const char16_t *wanted = m_wanted.data();
-        const qsizetype *border = m_border.data();
+        const qint32 *border = m_border.data();
         const char16_t first = wanted[0];
+        const FirstForms forms = std::is_same_v<Key, ExactKey> ? FirstForms() : firstForms(first);
         qsizetype q = 0; // keys of the search text matched so far
         qsizetype i = from;
         while (i < size) {
@@ -134,8 +160,7 @@ private:
                             = QStringView(text.data() + i, chunkEnd - i).indexOf(QChar(first));
                         i = at < 0 ? chunkEnd : i + at;
                     } else {
-                        while (i < chunkEnd && key(t[i]) != first)
-                            ++i;
+                        i = skipToFirst(t, i, chunkEnd, key, first, forms);
                     }
                     if (i == chunkEnd)
                         break;
@@ -164,6 +189,59 @@ private:
         return -1;
     }
 
+    // The characters whose key is the first key, to be looked for side by side.
+    struct FirstForms
+    {
+#ifdef __SSE2__
+        __m128i forms[kMaxFirstForms];
+#endif
+        qsizetype count = 0; // 0: too many, one at a time
+    };
+
+    FirstForms firstForms(char16_t first) const
+    {
+        FirstForms result;
+#ifdef __SSE2__
+        const LooseKeyTable &table = looseKeyTable();
+        const qint32 start = table.firstOfKey[first];
+        const qsizetype count = table.firstOfKey[first + 1] - start;
+        if (count <= kMaxFirstForms) {
+            for (qsizetype f = 0; f < count; ++f)
+                result.forms[f] = _mm_set1_epi16(short(table.byKey[start + f]));
+            result.count = count;
+        }
+#else
+        Q_UNUSED(first);
+#endif
+        return result;
+    }
+
+    // The first position from i on, before end, whose key is first; end when none.
+    template<typename Key>
+    static qsizetype skipToFirst(const char16_t *t, qsizetype i, qsizetype end, Key key,
+                                 char16_t first, const FirstForms &forms)
+    {
+#ifdef __SSE2__
+        if (forms.count > 0) {
+            // Eight characters at a time against each form.
+            for (; i + 8 <= end; i += 8) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
+                __m128i any = _mm_cmpeq_epi16(chunk, forms.forms[0]);
+                for (qsizetype f = 1; f < forms.count; ++f)
+                    any = _mm_or_si128(any, _mm_cmpeq_epi16(chunk, forms.forms[f]));
+                const int mask = _mm_movemask_epi8(any);
+                if (mask != 0)
+                    return i + qCountTrailingZeroBits(uint(mask)) / 2;
+            }
+        }
+#else
+        Q_UNUSED(forms);
+#endif
+        while (i < end && key(t[i]) != first)
+            ++i;
+        return i;
+    }
+
     // Whether a hit at p of length n would begin or end between the CR and the LF
     // of a line end. before is the character in front of p when p == from.
     static bool splitsLineEnd(const char16_t *t, qsizetype size, qsizetype from, qsizetype p,
@@ -178,7 +256,7 @@ private:
     bool m_exact;
     const char16_t *m_keys;
     std::vector<char16_t> m_wanted;
-    std::vector<qsizetype> m_border;
+    std::vector<qint32> m_border; // search texts are far shorter than 2^31
 };
 
 } // namespace
