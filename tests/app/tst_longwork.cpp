@@ -19,29 +19,22 @@
 
 namespace {
 
-// Presses the cancel button of any progress window as soon as it is up, when asked.
-struct ProgressWatcher
-{
-    bool cancel = false;
-    bool seen = false;
-    QTimer timer;
+const QString kBefore = QStringLiteral("かなと仮名\r\n").repeated(20000);
 
-    ProgressWatcher()
+struct Fixture
+{
+    Module1 module = Module1::atStartUp();
+    FakePlatform platform;
+    FormMain form {module, platform};
+
+    Fixture()
     {
-        ProgressWindow::showDelayMs = 0;
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            seen = true;
-            if (cancel)
-                dialog->cancel();
-        });
-        timer.start(0);
+        form.show();
+        form.RTB1->setText(kBefore);
+        form.setCaption(QStringLiteral("Rubello"));
+        form.mModified = kFalse;
     }
 };
-
-const QString kBefore = QStringLiteral("かなと仮名\r\n").repeated(20000);
 
 } // namespace
 
@@ -72,27 +65,28 @@ void TestLongWork::cancelledWorkChangesNothing()
     QTemporaryDir folder;
     const QString file = folder.filePath("new.html");
     const QString fileText = QStringLiteral("新しい文\r\n").repeated(20000);
-    {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(fileText.toUtf8());
-    }
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    platform.page = "UTF-8";
-    FormMain form(module, platform);
-    form.show();
-    form.RTB1->setText(kBefore);
-    form.setCaption(QStringLiteral("Rubello"));
-    form.mModified = kFalse;
-    ProgressWatcher watcher;
-    watcher.cancel = cancel;
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(fileText.toUtf8()) > 0);
+    out.close();
+    Fixture fixture;
+    FormMain &form = fixture.form;
+    // The progress window shows at once; the user presses its cancel button, or not.
+    ProgressWindow::showDelayMs = 0;
+    bool seen = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget())) {
+            seen = true;
+            if (cancel)
+                dialog->cancel();
+        }
+    });
+    user.start(0);
 
-    QString after;
+    QString after = fileText;
     if (load) {
         form.mFilePath = file;
         form.LoadDocument();
-        after = fileText;
     } else {
         form.MSSearch_Click();
         auto *search = qobject_cast<FormSearch *>(form.searchForm.data());
@@ -103,35 +97,26 @@ void TestLongWork::cancelledWorkChangesNothing()
         QCOMPARE(search->CheckTop->isChecked(), cancel);
         after = QString(kBefore).replace(QStringLiteral("かな"), QStringLiteral("仮名"));
     }
-    QVERIFY(watcher.seen);
+    QVERIFY(seen);
     QCOMPARE(form.RTB1->Text(), cancel ? kBefore : after);
-    QCOMPARE(form.Caption(),
-             cancel     ? QStringLiteral("Rubello")
-                 : load ? QStringLiteral("new.html")
-                        : QStringLiteral("Rubello (更新)"));
+    QCOMPARE(form.Caption(), cancel ? "Rubello" : load ? "new.html" : "Rubello (更新)");
     QCOMPARE(form.mFilePath, cancel || !load ? QString() : file);
     // No error, and the end message only after a whole Replace all.
-    QCOMPARE(platform.messages.size(), !cancel && !load ? 1 : 0);
+    QCOMPARE(fixture.platform.messages.size(), !cancel && !load ? 1 : 0);
 }
 
 void TestLongWork::undecodableNameIsReportedByName()
 {
     QTemporaryDir folder;
     const QByteArray raw = QFile::encodeName(folder.path()) + "/b\xff.html";
-    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
-    QVERIFY(fd >= 0);
-    ::close(fd);
-    Module1 module = Module1::atStartUp();
-    FakePlatform platform;
-    FormMain form(module, platform);
-    form.show();
-    form.RTB1->setText(kBefore);
-    QVERIFY(!form.File1->setPath(folder.path()).isError());
-    form.File1->setCurrentRow(0);
-    form.File1_DblClick();
-    QCOMPARE(platform.messages.size(), 1);
-    QVERIFY(platform.messages.first().text.startsWith(QStringLiteral("b\uFFFD.html\n")));
-    QCOMPARE(form.RTB1->Text(), kBefore);
+    ::close(::open(raw.constData(), O_CREAT | O_WRONLY, 0600));
+    Fixture fixture;
+    QVERIFY(!fixture.form.File1->setPath(folder.path()).isError());
+    fixture.form.File1->setCurrentRow(0);
+    fixture.form.File1_DblClick();
+    QCOMPARE(fixture.platform.messages.size(), 1);
+    QVERIFY(fixture.platform.messages.first().text.startsWith(QStringLiteral("b\uFFFD.html\n")));
+    QCOMPARE(fixture.form.RTB1->Text(), kBefore);
     ::unlink(raw.constData()); // the temporary folder's clean-up does not see it
 }
 

@@ -43,7 +43,6 @@ void TestFilePanelWatch::everyNameIsListed_data()
     QTest::addColumn<QByteArray>("rawName");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("undecodable");
-    QTest::newRow("plain") << QByteArray("a.html") << "a.html" << false;
     QTest::newRow("Japanese in UTF-8") << QByteArray("日本語.html") << "日本語.html" << false;
     QTest::newRow("Shift-JIS bytes")
         << QByteArray("\x93\xfa\x96\x7b.html") << "\uFFFD\uFFFD\uFFFD{.html" << true;
