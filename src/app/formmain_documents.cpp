@@ -1,11 +1,11 @@
 #include "app/formmain.h"
 
-#include "core/documentfile.h"
-#include "core/paths.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
-#include "ui/filepanel.h"
+#include "core/paths.h"
 #include "ui/platform.h"
+#include "core/documentfile.h"
+#include "ui/filepanel.h"
 #include "ui/progresswindow.h"
 
 #include <QAction>

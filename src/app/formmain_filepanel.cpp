@@ -1,8 +1,8 @@
 #include "app/formmain.h"
 
-#include "core/paths.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
+#include "core/paths.h"
 #include "ui/filepanel.h"
 
 #include <QCheckBox>
