@@ -6,6 +6,7 @@
 #include "ui/platform.h"
 #include "core/documentfile.h"
 #include "ui/filepanel.h"
+#include "ui/progresswindow.h"
 
 #include <QAction>
 
@@ -61,15 +62,19 @@ void FormMain::LoadDocument()
     const QString name = mFilePath.mid(slash + 1);
     setCaption(name);
 
-    LoadedText loaded = openDocumentFile(mFilePath, platform().codePage());
-    if (loaded.error.isError()) {
+    ProgressWindow progress(this, QStringLiteral("読み込んでいます..."));
+    LoadedText loaded
+        = openDocumentFile(mFilePath, platform().codePage(), kMaxDocumentBytes, &progress);
+    if (loaded.error.isError() || loaded.stopped) {
         // Left naming the failed file, a following Save would write this text over it.
         setCaption(previousTitle);
         mFilePath = mDocumentPath;
-        showErrorBox(platform(), this, loaded.error);
+        if (!loaded.stopped)
+            showErrorBox(platform(), this, loaded.error);
         return;
     }
-    RTB1->setText(loaded.text);
+    progress.setCancellable(false);
+    RTB1->setText(loaded.text, &progress);
     RTB1->setSelStart(0);
     mEncoding = loaded.encoding;
     showDocumentState(loaded.text);

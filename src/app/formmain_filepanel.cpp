@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 
+#include <cerrno>
+
 namespace {
 
 const QString kHtmlPattern = QStringLiteral("*.htm*");
@@ -46,6 +48,12 @@ void FormMain::File1_DblClick()
     const QString name = File1->FileName();
     if (name.isEmpty())
         return;
+    if (File1->fileNameUndecodable()) {
+        // Its shown name has replacement characters and names no file.
+        showErrorBox(platform(), this,
+                     {EILSEQ, QStringLiteral("%1\n%2").arg(name, qt_error_string(EILSEQ))});
+        return;
+    }
     mFilePath = joinFolderAndName(File1->Path(), name);
     LoadDocument();
 }

@@ -258,9 +258,18 @@ LoadedText decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
     return result;
 }
 
-LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
+                      Progress *progress)
 {
     LoadedText result;
+    // Polled after every piece read; a stop drops what was read.
+    const auto stopAt = [&](qint64 done, qint64 total) {
+        if (!progress || progress->advance(done, total))
+            return false;
+        result = LoadedText();
+        result.stopped = true;
+        return true;
+    };
     if (device.isSequential()) {
         // Size unknown: gather the bytes, within the limit, then decode them.
         QByteArray bytes;
@@ -279,6 +288,8 @@ LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxB
             }
             if (read == 0)
                 break;
+            if (stopAt(bytes.size(), maxBytes))
+                return result;
         }
         return decodeBytes(bytes, codePage);
     }
@@ -310,6 +321,8 @@ LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxB
             break; // the file became shorter while it was read
         out = decoder.appendToBuffer(out, QByteArrayView(piece.constData(), read));
         got += read;
+        if (stopAt(got, size))
+            return result;
     }
     if (!endOfInputIsValid(decoder)) {
         // Rare: read the whole file again to find the first fault.
@@ -346,10 +359,11 @@ LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
     }
 }
 
-LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes)
+LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
+                        Progress *progress)
 {
     try {
-        return readDevice(device, codePage, maxBytes);
+        return readDevice(device, codePage, maxBytes, progress);
     } catch (const std::bad_alloc &) {
         LoadedText result;
         result.error = outOfMemory();
@@ -357,7 +371,8 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
     }
 }
 
-LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes)
+LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes,
+                            Progress *progress)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -365,7 +380,7 @@ LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qin
         result.error = deviceError(file, QFileDevice::OpenError);
         return result;
     }
-    return readDocument(file, codePage, maxBytes);
+    return readDocument(file, codePage, maxBytes, progress);
 }
 
 namespace {
@@ -455,7 +470,8 @@ bool isUnicode(const QByteArray &encoding)
 }
 
 // Gathers the device's remaining bytes, within the limit.
-QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error)
+QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error,
+                        Progress *progress, bool &stopped)
 {
     QByteArray bytes;
     const qint64 size = device.isSequential() ? -1 : device.size() - device.pos();
@@ -463,7 +479,10 @@ QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error)
         error = tooLarge(size, maxBytes);
         return {};
     }
-    const qsizetype piece = size >= 0 ? qsizetype(size) + 1 : kPieceBytes;
+    // With a progress to report to, a known size is still read in pieces.
+    const qsizetype piece = size >= 0 && !progress ? qsizetype(size) + 1 : kPieceBytes;
+    if (size >= 0)
+        bytes.reserve(qsizetype(size) + 1);
     for (;;) {
         const qsizetype old = bytes.size();
         bytes.resize(old + qMax<qsizetype>(piece, 1));
@@ -479,6 +498,10 @@ QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error)
         }
         if (read == 0)
             return bytes;
+        if (progress && !progress->advance(bytes.size(), qMax<qint64>(size, bytes.size()))) {
+            stopped = true;
+            return {};
+        }
     }
 }
 
@@ -689,7 +712,8 @@ LoadedText catchingOutOfMemory(Work work)
 }
 
 LoadedText openFile(const QString &path, qint64 maxBytes,
-                    const std::function<LoadedText(QByteArrayView)> &decode)
+                    const std::function<LoadedText(QByteArrayView)> &decode,
+                    Progress *progress = nullptr)
 {
     return catchingOutOfMemory([&] {
         LoadedText result;
@@ -698,8 +722,9 @@ LoadedText openFile(const QString &path, qint64 maxBytes,
             result.error = deviceError(file, QFileDevice::OpenError);
             return result;
         }
-        const QByteArray bytes = readAllBytes(file, maxBytes, result.error);
-        if (result.error.isError())
+        const QByteArray bytes
+            = readAllBytes(file, maxBytes, result.error, progress, result.stopped);
+        if (result.error.isError() || result.stopped)
             return result;
         return decode(bytes);
     });
@@ -712,10 +737,12 @@ LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &syste
     return catchingOutOfMemory([&] { return detectIn(bytes, systemCodePage); });
 }
 
-LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage, qint64 maxBytes)
+LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage, qint64 maxBytes,
+                            Progress *progress)
 {
-    return openFile(path, maxBytes,
-                    [&](QByteArrayView bytes) { return detectIn(bytes, systemCodePage); });
+    return openFile(
+        path, maxBytes, [&](QByteArrayView bytes) { return detectIn(bytes, systemCodePage); },
+        progress);
 }
 
 LoadedText decodeDocumentAs(QByteArrayView bytes, const TextEncoding &encoding)

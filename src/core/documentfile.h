@@ -2,6 +2,7 @@
 
 #include "core/encodings.h"
 #include "core/errorreport.h"
+#include "core/progress.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -21,6 +22,7 @@ struct LoadedText
     ErrorReport error;
     qint64 invalidByteOffset = -1; // the first byte that is not text in the code page
     TextEncoding encoding; // what the file was read in
+    bool stopped = false; // the progress asked to stop: no text, no error
 };
 
 struct EncodedText
@@ -39,11 +41,12 @@ LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage);
 
 // Reads the rest of the device and decodes it; devices holding more than
 // maxBytes are refused before they are read, and so is a text for which the
-// memory at hand does not suffice.
+// memory at hand does not suffice. progress, when given, is polled after every
+// piece read.
 LoadedText readDocument(QIODevice &device, const QByteArray &codePage,
-                        qint64 maxBytes = kMaxDocumentBytes);
+                        qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
 LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage,
-                            qint64 maxBytes = kMaxDocumentBytes);
+                            qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
 
 // The whole text in the code page, as it goes to the file: nothing is added.
 // A character that the code page cannot hold refuses the text.
@@ -63,7 +66,7 @@ ErrorReport saveDocumentFile(const QString &path, const QString &text, const QBy
 // A text is given only when every character of it can be written back.
 LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage);
 LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage,
-                            qint64 maxBytes = kMaxDocumentBytes);
+                            qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
 
 // Reads the document in the encoding given (the user's choice); the byte-order mark
 // of a Unicode encoding is taken off and remembered.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -16,6 +18,9 @@
 //
 // A hit never begins or ends between the CR and the LF of a line end: the editor
 // cannot select half a line end.
+//
+// Searches take time linear in the lengths of the text and the search text, in
+// both modes, whatever the search text.
 
 enum class CompareMode { Exact, Loose };
 
@@ -46,15 +51,20 @@ struct ReplaceAllResult
     qsizetype lastSearchStart = 1;
     // Searches run: one more than the number of hits found.
     qsizetype searches = 1;
+
+    // The progress asked to stop: nothing is to change.
+    bool stopped = false;
 };
 
 // Replace all, computed in one pass over text. selStart/selLength are the editor's
 // selection; fromTop is the window's "from the top" tick box. Each pass of the
 // repeated Replace replaces the selection when it is the search text, and then
 // searches on from just after it; with fromTop the first pass only searches from
-// the top. An empty search text finds nothing, so nothing is replaced.
+// the top. An empty search text finds nothing, so nothing is replaced. progress,
+// when given, is polled as the text is read.
 ReplaceAllResult replaceAll(QStringView text, qsizetype selStart, qsizetype selLength, bool fromTop,
-                            QStringView search, QStringView replacement, CompareMode mode);
+                            QStringView search, QStringView replacement, CompareMode mode,
+                            Progress *progress = nullptr);
 
 // text with the result's change applied.
 QString appliedTo(QStringView text, const ReplaceAllResult &result);

@@ -175,43 +175,59 @@ void EditorControl::markStandIns(int documentStart, const QList<QPair<int, char1
     m_markedWritten += int(marks.size());
 }
 
-void EditorControl::setText(const QString &text)
+namespace {
+
+// A large text goes in by pieces, so that its encoded copy never exists whole
+// beside the text and the document, and long writes can show their progress.
+constexpr qsizetype kPiece = qsizetype(1) << 20;
+
+qsizetype pieceEnd(QStringView text, qsizetype end)
 {
-    // A large text goes in by pieces, so that its encoded copy never exists whole
-    // beside the text and the document.
-    constexpr qsizetype kPiece = qsizetype(1) << 20;
-    const auto pieceEnd = [&text](qsizetype end) {
-        if (end >= text.size())
-            return text.size();
-        if (text.at(end - 1) == u'\r' && text.at(end) == u'\n')
-            ++end; // a line end stays whole
-        return end;
-    };
+    if (end >= text.size())
+        return text.size();
+    if (text.at(end - 1) == u'\r' && text.at(end) == u'\n')
+        ++end; // a line end stays whole
+    return end;
+}
+
+} // namespace
+
+void EditorControl::setText(const QString &text, Progress *progress)
+{
     {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
         // Qt gives the new text the caret's format; a stand-in's mark must not spread.
         setTextCursor(QTextCursor(document()));
         setCurrentCharFormat(withoutMark(currentCharFormat()));
-        qsizetype done = pieceEnd(qMin(kPiece, text.size()));
-        Encoded encoded = encode(QStringView(text).first(done));
+        const qsizetype done = pieceEnd(text, qMin(kPiece, text.size()));
+        const Encoded encoded = encode(QStringView(text).first(done));
         setPlainText(encoded.text);
         markStandIns(0, encoded.marks);
         if (done < text.size()) {
             QTextCursor end(document());
             end.movePosition(QTextCursor::End);
-            const QTextCharFormat plain = withoutMark(end.charFormat());
-            while (done < text.size()) {
-                const qsizetype next = pieceEnd(done + kPiece);
-                encoded = encode(QStringView(text).sliced(done, next - done));
-                const int start = end.position();
-                end.insertText(encoded.text, plain);
-                markStandIns(start, encoded.marks);
-                done = next;
-            }
+            insertPieces(end, QStringView(text).sliced(done), progress);
         }
         setTextCursor(QTextCursor(document()));
     }
     emit Change();
+}
+
+void EditorControl::insertPieces(QTextCursor &cursor, QStringView text, Progress *progress)
+{
+    const QTextCharFormat plain = withoutMark(cursor.charFormat());
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const qsizetype next = pieceEnd(text, done + kPiece);
+        const Encoded encoded = encode(text.sliced(done, next - done));
+        const int start = cursor.position();
+        cursor.insertText(encoded.text, plain);
+        markStandIns(start, encoded.marks);
+        done = next;
+        // A write cannot stop half-way: the answer is not asked for.
+        if (progress && done < text.size())
+            progress->advance(done, text.size());
+    }
 }
 
 void EditorControl::insertEncoded(QTextCursor &cursor, const QString &text)
@@ -285,7 +301,7 @@ QString EditorControl::SelText() const
     return decode(cursor.selectedText(), cursor.selectionStart());
 }
 
-void EditorControl::setSelText(const QString &text)
+void EditorControl::setSelText(const QString &text, Progress *progress)
 {
     QTextCursor cursor = textCursor();
     if (!cursor.hasSelection() && text.isEmpty())
@@ -293,7 +309,10 @@ void EditorControl::setSelText(const QString &text)
     {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
         cursor.removeSelectedText();
-        insertEncoded(cursor, text);
+        if (text.size() <= kPiece)
+            insertEncoded(cursor, text);
+        else
+            insertPieces(cursor, text, progress);
         setTextCursor(cursor);
     }
     emit Change();

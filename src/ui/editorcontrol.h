@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QStringList>
@@ -18,7 +20,8 @@ public:
     explicit EditorControl(QWidget *parent = nullptr);
 
     QString Text() const;
-    void setText(const QString &text);
+    // Long writes report to progress, when given, as they go; they never stop half-way.
+    void setText(const QString &text, Progress *progress = nullptr);
 
     // Length of Text without building it.
     int textLength() const;
@@ -28,7 +31,7 @@ public:
     int SelLength() const;
     void setSelLength(int length);
     QString SelText() const;
-    void setSelText(const QString &text);
+    void setSelText(const QString &text, Progress *progress = nullptr);
 
     void SetFocus();
 
@@ -65,6 +68,7 @@ protected:
 private:
     void onContentsChange(int position, int removed, int added);
     void insertEncoded(QTextCursor &cursor, const QString &text);
+    void insertPieces(QTextCursor &cursor, QStringView text, Progress *progress);
     void markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks);
     QString decode(const QString &raw, int firstPosition) const;
     void forgetInheritedMark();

@@ -8,11 +8,14 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +25,7 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndentPerLevel = 10;
+constexpr int kUndecodableRole = Qt::UserRole + 2;
 
 bool wildcardMatch(QStringView name, QStringView pattern)
 {
@@ -173,14 +177,31 @@ QStringList subfoldersOf(const QString &folder)
     return names;
 }
 
-QStringList filesOf(const QString &folder, const QString &pattern)
+QStringList filesOf(const QString &folder, const QString &pattern, QStringList *undecodable)
 {
-    const QStringList all = QDir(folder).entryList(QDir::Files, QDir::NoSort);
+    // Read by hand: a directory iterator leaves out names that are not valid in the
+    // system's encoding, and such a file must still be seen.
     QStringList names;
-    for (const QString &name : all) {
-        if (matchesFilePattern(name, pattern))
-            names.append(name);
+    const QByteArray encodedFolder = QFile::encodeName(folder);
+    DIR *dir = ::opendir(encodedFolder.constData());
+    if (!dir)
+        return names;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        if (raw.startsWith('.'))
+            continue; // hidden, and "." and ".."
+        struct stat info;
+        if (::fstatat(dirFd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        const QString name = QFile::decodeName(raw);
+        if (!matchesFilePattern(name, pattern))
+            continue;
+        names.append(name);
+        if (undecodable && QFile::encodeName(name) != raw)
+            undecodable->append(name);
     }
+    ::closedir(dir);
     sortNamesForDisplay(names);
     return names;
 }
@@ -456,6 +477,8 @@ FileListBox::FileListBox(QWidget *parent)
     // Plain names of one height: large folders lay out without measuring each.
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemDoubleClicked, this, &FileListBox::DblClick);
+    // Files made or removed in the shown folder by other programs show at once.
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileListBox::refresh);
     list(startFolder(), m_pattern);
 }
 
@@ -476,6 +499,27 @@ QString FileListBox::FileName() const
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
+bool FileListBox::fileNameUndecodable() const
+{
+    const QList<QListWidgetItem *> selected = selectedItems();
+    return !selected.isEmpty() && selected.first()->data(kUndecodableRole).toBool();
+}
+
+void FileListBox::refresh()
+{
+    // The folder itself may be gone; the list then stays as it was.
+    const QString selected = FileName();
+    const int scroll = verticalScrollBar()->value();
+    if (list(m_path, m_pattern).isError())
+        return;
+    if (!selected.isEmpty()) {
+        const QList<QListWidgetItem *> same = findItems(selected, Qt::MatchExactly);
+        if (!same.isEmpty())
+            setCurrentItem(same.first());
+    }
+    verticalScrollBar()->setValue(scroll);
+}
+
 ErrorReport FileListBox::list(const QString &folder, const QString &pattern)
 {
     if (folder.isEmpty())
@@ -484,8 +528,19 @@ ErrorReport FileListBox::list(const QString &folder, const QString &pattern)
     const ErrorReport error = checkFolderReadable(target);
     if (error.isError())
         return error;
+    QStringList undecodable;
+    const QStringList names = filesOf(target, pattern, &undecodable);
     clear();
-    addItems(filesOf(target, pattern));
+    addItems(names);
+    for (const QString &name : std::as_const(undecodable)) {
+        for (QListWidgetItem *item : findItems(name, Qt::MatchExactly))
+            item->setData(kUndecodableRole, true);
+    }
+    if (target != m_path) {
+        if (!m_watcher.directories().isEmpty())
+            m_watcher.removePaths(m_watcher.directories());
+        m_watcher.addPath(target);
+    }
     m_path = target;
     return {};
 }

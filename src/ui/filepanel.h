@@ -3,6 +3,7 @@
 #include "core/errorreport.h"
 
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QListWidget>
 #include <QStringList>
@@ -28,7 +29,10 @@ ErrorReport checkFolderReadable(const QString &folder);
 // A folder's subfolders and the files matching a pattern, hidden ones left out,
 // sorted for display.
 QStringList subfoldersOf(const QString &folder);
-QStringList filesOf(const QString &folder, const QString &pattern);
+// Files whose names are not valid in the system's encoding are listed with
+// replacement characters, and their shown names added to undecodable.
+QStringList filesOf(const QString &folder, const QString &pattern,
+                    QStringList *undecodable = nullptr);
 
 // A mounted volume: the panel's "drive".
 struct Volume
@@ -137,6 +141,12 @@ public:
     ErrorReport setPattern(const QString &pattern);
     // The selected file's name without folder; empty when none is selected.
     QString FileName() const;
+    // The selected name is not valid in the system's encoding: it is shown with
+    // replacement characters and names no file.
+    bool fileNameUndecodable() const;
+
+    // Lists the folder again, keeping the selection.
+    void refresh();
 
 signals:
     void DblClick();
@@ -144,6 +154,7 @@ signals:
 private:
     ErrorReport list(const QString &folder, const QString &pattern);
 
+    QFileSystemWatcher m_watcher;
     QString m_path;
     QString m_pattern = QStringLiteral("*.*");
 };

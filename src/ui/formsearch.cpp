@@ -2,6 +2,7 @@
 
 #include "ui/editorcontrol.h"
 #include "ui/platform.h"
+#include "ui/progresswindow.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -223,12 +224,22 @@ void FormSearch::ComAllReplace_Click()
     mSearchText = TextSearch->text();
     mReplaceText = TextReplace->text();
     const bool fromTop = CheckTop->checkState() == Qt::Checked;
-    const ReplaceAllResult result = replaceAll(RTB1->Text(), RTB1->SelStart(), RTB1->SelLength(),
-                                               fromTop, mSearchText, mReplaceText, compareMode());
+    ProgressWindow progress(this, QStringLiteral("置換しています..."));
+    ReplaceAllResult result;
+    {
+        // The copy of the text goes before the editor is written.
+        const QString text = RTB1->Text();
+        result = replaceAll(text, RTB1->SelStart(), RTB1->SelLength(), fromTop, mSearchText,
+                            mReplaceText, compareMode(), &progress);
+    }
+    if (result.stopped)
+        return; // cancelled: nothing changed, no end message
+    progress.setCancellable(false);
     if (result.replacements > 0) {
         RTB1->setSelStart(int(result.changeStart));
         RTB1->setSelLength(int(result.changeLength));
-        RTB1->setSelText(result.changeText);
+        RTB1->setSelText(result.changeText, &progress);
+        result.changeText = QString();
     }
     if (result.searches > 1)
         CheckTop->setChecked(false); // the first search of the run found a hit

@@ -33,6 +33,7 @@ void fuzzSearch(const uint8_t *data, size_t size)
         return;
     const CompareMode mode = (data[0] & 1) ? CompareMode::Loose : CompareMode::Exact;
     const bool fromTop = data[0] & 2;
+    const uint8_t flags = data[0];
     const uint8_t selectionSeed = data[1];
     data += 2;
     size -= 2;
@@ -49,8 +50,11 @@ void fuzzSearch(const uint8_t *data, size_t size)
             lengths[part] = size - (i + 2);
         }
     }
-    const QString text = unitsOf(parts[0], lengths[0]);
-    const QString search = parts[1] ? unitsOf(parts[1], lengths[1]) : QString();
+    // The other bits of the first byte repeat the text and the search text, for
+    // long search texts made of a repeated piece (the hardest for a linear search).
+    const QString text = unitsOf(parts[0], lengths[0]).repeated(1 + ((flags >> 2) & 7) * 9);
+    const QString search
+        = parts[1] ? unitsOf(parts[1], lengths[1]).repeated(1 + (flags >> 5) * 9) : QString();
     const QString replacement = parts[2] ? unitsOf(parts[2], lengths[2]) : QString();
 
     // Every hit is a whole occurrence, as long as the search text.
@@ -64,6 +68,18 @@ void fuzzSearch(const uint8_t *data, size_t size)
             fail("a hit lies inside the text, at or after the start");
         if (!textsEqual(QStringView(text).mid(hit - 1, search.size()), search, mode))
             fail("a hit compares equal to the search text");
+        if (text.size() * search.size() < 4'000'000) {
+            // No earlier occurrence was passed over (a line end split is one reason).
+            for (qsizetype p = start; p < hit; ++p) {
+                const bool splitAtStart = p > 1 && text[p - 2] == u'\r' && text[p - 1] == u'\n';
+                const qsizetype end = p - 1 + search.size();
+                const bool splitAtEnd
+                    = end < text.size() && text[end - 1] == u'\r' && text[end] == u'\n';
+                if (!splitAtStart && !splitAtEnd
+                    && textsEqual(QStringView(text).mid(p - 1, search.size()), search, mode))
+                    fail("the first occurrence is the one found");
+            }
+        }
         start = hit + search.size();
         ++hits;
     }
