@@ -12,7 +12,7 @@ packages=(
   build-essential cmake ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-l10n-tools
   libgl-dev
-  libmecab-dev mecab-ipadic-utf8
+  libmecab-dev mecab-ipadic-utf8 kanjidic
   fonts-noto-cjk
   xvfb xdotool x11-utils imagemagick
 )

@@ -122,8 +122,9 @@ int main(int argc, char *argv[])
         }
     }
 
-    QStringDecoder decode(encoding.constData());
-    QStringEncoder encode(encoding.constData());
+    // A byte-order mark is text like any other: it goes out as it came in.
+    QStringDecoder decode(encoding.constData(), QStringDecoder::Flag::ConvertInitialBom);
+    QStringEncoder encode(encoding.constData(), QStringEncoder::Flag::ConvertInitialBom);
     if (!decode.isValid() || !encode.isValid())
         return fail(QStringLiteral("知らない文字コードです: ") + QString::fromLatin1(encoding));
 
