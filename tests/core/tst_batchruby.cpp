@@ -203,7 +203,7 @@ void TestBatchRuby::realPages()
 
     // No word inside markup or the elements that hold no text to read.
     static const QRegularExpression closed(QStringLiteral(
-        "<!--.*?-->|<(script|style|title|textarea|pre|code|ruby)\\b.*?</\\1>|<[^>]*>"),
+        "<!--.*?-->|<(script|style|title|textarea|pre|code|ruby)\\b.*?</\\1>|</?[A-Za-z][^>]*>"),
         QRegularExpression::DotMatchesEverythingOption);
     for (auto it = closed.globalMatch(page); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
