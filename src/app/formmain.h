@@ -2,15 +2,20 @@
 
 #include "ui/commondialog.h"
 #include "core/module1.h"
+#include "core/readingtoken.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 class DirListBox;
 class DriveListBox;
 class EditorControl;
 class FileListBox;
+class MecabTokenizer;
 
 class PlatformServices;
 class QAction;
@@ -56,6 +61,8 @@ public:
     QAction *MFEnd = nullptr;
     QMenu *MEdit = nullptr;
     QAction *MERuby = nullptr;
+    QAction *MEBatch = nullptr;
+    QAction *MEPerKanji = nullptr;
     QAction *MEIe = nullptr;
     QAction *MEBack = nullptr;
     QAction *MECut = nullptr;
@@ -115,6 +122,11 @@ public:
     // Ruby command and options (ruby/formmain_ruby.cpp)
     void MERuby_Click();
     void OptionKana_Click(int index);
+    void MEBatch_Click();
+    // Readings the user corrected in the batch dialog, by word and proposal.
+    QHash<QString, QString> mRubyCorrections;
+    // Words and readings for the batch; MeCab unless a test sets another.
+    TextTokenizer mBatchTokenizer;
 
     // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
     void MEBack_Click();
@@ -153,4 +165,5 @@ private:
     PlatformServices &m_platform;
     QString m_caption;
     bool m_unloaded = false;
+    std::shared_ptr<MecabTokenizer> m_mecab;
 };

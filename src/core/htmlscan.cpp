@@ -311,20 +311,21 @@ bool parseRubyElement(const QString &element, QString *base, QString *reading)
     for (const HtmlRange &r : scan.ranges) {
         const QStringView piece = QStringView(element).sliced(r.start, r.end - r.start);
         if (r.place == HtmlPlace::Tag) {
-            if (!piece.startsWith(u'<'))
-                continue;
-            const bool closing = piece.startsWith(u"</");
-            const QStringView name = piece.sliced(closing ? 2 : 1);
-            const auto is = [&](QLatin1StringView n) {
-                return name.startsWith(n, Qt::CaseInsensitive)
-                    && (name.size() == n.size() || !isNameChar(name.at(n.size())));
-            };
-            if (is(QLatin1StringView("rt")))
-                part = closing ? Base : Reading;
-            else if (is(QLatin1StringView("rp")))
-                part = closing ? Base : Parenthesis;
-            else if (is(QLatin1StringView("rb")) || is(QLatin1StringView("rtc")))
-                part = Base;
+            // Neighbouring tags come as one range: look at each tag in it.
+            for (qsizetype lt = piece.indexOf(u'<'); lt >= 0; lt = piece.indexOf(u'<', lt + 1)) {
+                const bool closing = piece.sliced(lt).startsWith(u"</");
+                const QStringView name = piece.sliced(lt + (closing ? 2 : 1));
+                const auto is = [&](QLatin1StringView n) {
+                    return name.startsWith(n, Qt::CaseInsensitive)
+                        && (name.size() == n.size() || !isNameChar(name.at(n.size())));
+                };
+                if (is(QLatin1StringView("rt")))
+                    part = closing ? Base : Reading;
+                else if (is(QLatin1StringView("rp")))
+                    part = closing ? Base : Parenthesis;
+                else if (is(QLatin1StringView("rb")) || is(QLatin1StringView("rtc")))
+                    part = Base;
+            }
         } else if (r.place == HtmlPlace::InsideRuby || r.place == HtmlPlace::Reference) {
             if (part == Base)
                 base->append(piece);

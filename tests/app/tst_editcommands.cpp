@@ -271,7 +271,7 @@ void TestEditCommands::contextMenuOnRightButtonOnly()
             ++items;
             QVERIFY2(action->isEnabled() && action->isVisible(), qPrintable(action->text()));
         }
-        QCOMPARE(items, 8);
+        QCOMPARE(items, 10);
     }
     form->MEdit->close();
     QCOMPARE(form->RTB1->Text(), QStringLiteral("abc"));

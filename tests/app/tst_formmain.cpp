@@ -70,6 +70,8 @@ void TestFormMain::menusCarryTheirCaptionsAndKeys_data()
                           << QStringList {"Ctrl+N", "Ctrl+O", "Ctrl+S", "", "", ""};
     QTest::newRow("edit") << QStringLiteral("編集 (&E)")
                           << QStringList {"るびぃ (&R)",
+                                          "ページ全体にルビ (&B)...",
+                                          "漢字ごとに振る",
                                           "-",
                                           "ブラウザで確認",
                                           "-",
@@ -81,7 +83,7 @@ void TestFormMain::menusCarryTheirCaptionsAndKeys_data()
                                           "削除 (&L)",
                                           "-",
                                           "すべて選択 (&A)"}
-                          << QStringList {"F5",     "",       "F8",     "", "Ctrl+Z", "",
+                          << QStringList {"F5",     "",       "",       "",       "F8",     "", "Ctrl+Z", "",
                                           "Ctrl+X", "Ctrl+C", "Ctrl+V", "", "",       "Ctrl+A"};
     QTest::newRow("search") << QStringLiteral("検索 (&S)") << QStringList {"検索と置換 (&F)..."}
                             << QStringList {"Ctrl+F"};
