@@ -38,8 +38,7 @@ double mecabMs(const QString &text)
 {
     QByteArray folder = standardIpadicUtf8Folder().toLocal8Bit();
     QByteArray args[] = {"bench", "-r", "/dev/null", "-d", folder};
-    char *argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(),
-                    args[4].data()};
+    char *argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data()};
     std::unique_ptr<MeCab::Model> model(MeCab::createModel(5, argv));
     std::unique_ptr<MeCab::Tagger> tagger(model->createTagger());
     std::unique_ptr<MeCab::Lattice> lattice(model->createLattice());

@@ -1,9 +1,9 @@
 #include "app/formmain.h"
 
 #include "ui/editorcontrol.h"
+#include "ui/filepanel.h"
 #include "ui/platform.h"
 #include "ui/twips.h"
-#include "ui/filepanel.h"
 
 #include <QApplication>
 #include <QCheckBox>

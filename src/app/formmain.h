@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/commondialog.h"
 #include "core/module1.h"
 #include "core/readingtoken.h"
+#include "ui/commondialog.h"
 
 #include <QDialog>
 #include <QHash>

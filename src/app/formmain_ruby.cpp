@@ -1,15 +1,15 @@
-#include "ui/editorcontrol.h"
-#include "ui/errorbox.h"
 #include "app/formmain.h"
-#include "ui/platform.h"
-#include "ui/formruby.h"
-#include "core/phoneticservice.h"
-#include "core/rubytext.h"
-#include "ui/formbatchruby.h"
 #include "core/htmlscan.h"
 #include "core/kanjireadings.h"
 #include "core/mecabtokenizer.h"
+#include "core/phoneticservice.h"
 #include "core/rubybatch.h"
+#include "core/rubytext.h"
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
+#include "ui/formbatchruby.h"
+#include "ui/formruby.h"
+#include "ui/platform.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -78,8 +78,8 @@ void rewriteInserted(EditorControl &editor, const QString &dialogBase, const QSt
                      RubyForm form)
 {
     const QString inserted = editor.SelText();
-    const QString prefix = QStringLiteral("<ruby><rb>") + dialogBase
-        + QStringLiteral("</rb><rp>(</rp><rt");
+    const QString prefix
+        = QStringLiteral("<ruby><rb>") + dialogBase + QStringLiteral("</rb><rp>(</rp><rt");
     const QString suffix = QStringLiteral("</rt><rp>)</rp></ruby>");
     const qsizetype open = inserted.indexOf(u'>', prefix.size());
     if (!inserted.startsWith(prefix) || !inserted.endsWith(suffix) || open < 0)
@@ -212,23 +212,23 @@ void FormMain::MEBatch_Click()
     progress.setMinimumDuration(300);
     QElapsedTimer clock;
     clock.start();
-    const auto found = findRubyCandidates(text, mBatchTokenizer, options,
-                                          [&](qsizetype done, qsizetype total) {
-                                              progress.setValue(int(done * 1000 / qMax<qsizetype>(total, 1)));
-                                              return !progress.wasCanceled();
-                                          });
+    const auto found
+        = findRubyCandidates(text, mBatchTokenizer, options, [&](qsizetype done, qsizetype total) {
+              progress.setValue(int(done * 1000 / qMax<qsizetype>(total, 1)));
+              return !progress.wasCanceled();
+          });
     progress.reset();
     if (!found)
         return;
 
     QList<RubyCandidate> candidates;
     for (const RubyCandidate &c : *found) {
-        if (selLength == 0 || (c.offset >= selStart && c.offset + c.base.size() <= selStart + selLength))
+        if (selLength == 0
+            || (c.offset >= selStart && c.offset + c.base.size() <= selStart + selLength))
             candidates.append(c);
     }
     if (candidates.isEmpty()) {
-        platform().showMessage(this, QMessageBox::Information,
-                               QStringLiteral("ページ全体にルビ"),
+        platform().showMessage(this, QMessageBox::Information, QStringLiteral("ページ全体にルビ"),
                                QStringLiteral("ルビを振る語がありません。"), QMessageBox::Ok);
         return;
     }
@@ -242,8 +242,8 @@ void FormMain::MEBatch_Click()
         auto it = row.find(key);
         if (it == row.end()) {
             it = row.insert(key, words.size());
-            words.append({c.base,
-                          mRubyCorrections.value(key, kanaForm(c.reading, form.kanaMode)), 0, true});
+            words.append(
+                {c.base, mRubyCorrections.value(key, kanaForm(c.reading, form.kanaMode)), 0, true});
         }
         ++words[*it].count;
         rowOf.append(*it);

@@ -254,8 +254,8 @@ HtmlScan Scanner::run()
         qsizetype nameEnd = nameStart;
         while (nameEnd < m_n && isNameChar(m_text.at(nameEnd)))
             ++nameEnd;
-        const QString name = m_text.sliced(nameStart, std::min<qsizetype>(nameEnd - nameStart, 16))
-                                 .toLower();
+        const QString name
+            = m_text.sliced(nameStart, std::min<qsizetype>(nameEnd - nameStart, 16)).toLower();
         const qsizetype after = tag(pos);
         if (after < 0)
             return m_scan;

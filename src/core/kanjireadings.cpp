@@ -95,9 +95,7 @@ private:
         const bool first = i == 0 || m_items[i - 1].readings.isEmpty();
         const bool last = i + 1 == m_items.size() || m_items[i + 1].readings.isEmpty();
         const QString voiced = first ? QString() : voicedForms(r.at(0));
-        const auto startFits = [&] {
-            return here.at(0) == r.at(0) || voiced.contains(here.at(0));
-        };
+        const auto startFits = [&] { return here.at(0) == r.at(0) || voiced.contains(here.at(0)); };
         const bool middleFits = here.sliced(1, n - 2 > 0 ? n - 2 : 0)
             == QStringView(r).sliced(1, n - 2 > 0 ? n - 2 : 0);
         if (!startFits() || (n > 1 && !middleFits))
@@ -216,8 +214,7 @@ QList<ReadingPart> divideReading(const QString &base, const QString &reading,
                                  const KanjiReadings &kanji)
 {
     const QString target = katakanaForm(reading);
-    if (base.isEmpty() || base.size() > kMaxBase || target.isEmpty()
-        || target.size() > kMaxReading)
+    if (base.isEmpty() || base.size() > kMaxBase || target.isEmpty() || target.size() > kMaxReading)
         return {};
     // Names readings (日 に in 日本) only when the common ones find no division.
     for (const bool withNames : {false, true}) {
@@ -228,8 +225,8 @@ QList<ReadingPart> divideReading(const QString &base, const QString &reading,
             const bool pair = base.at(i).isHighSurrogate() && i + 1 < base.size()
                 && base.at(i + 1).isLowSurrogate();
             const qsizetype width = pair ? 2 : 1;
-            const char32_t code = pair ? QChar::surrogateToUcs4(base.at(i), base.at(i + 1))
-                                       : base.at(i).unicode();
+            const char32_t code
+                = pair ? QChar::surrogateToUcs4(base.at(i), base.at(i + 1)) : base.at(i).unicode();
             Item item {i, width, {}, {}};
             if (isKanji(code)) {
                 const char32_t of = code == U'々' ? previous : code;
@@ -256,8 +253,8 @@ QList<ReadingPart> divideReading(const QString &base, const QString &reading,
         qsizetype at = 0;
         for (size_t i = 0; i < items.size(); ++i) {
             const qsizetype length = divider.choice(i, at);
-            parts.append({items[i].start, items[i].length, at, length,
-                          !items[i].readings.isEmpty()});
+            parts.append(
+                {items[i].start, items[i].length, at, length, !items[i].readings.isEmpty()});
             at += length;
         }
         return parts;

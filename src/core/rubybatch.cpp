@@ -139,8 +139,7 @@ QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &
     QString markup;
     for (const ReadingPart &part : parts) {
         const QString b = base.sliced(part.baseStart, part.baseLength);
-        markup += part.ruby ? element(b, reading.sliced(part.readingStart, part.readingLength))
-                            : b;
+        markup += part.ruby ? element(b, reading.sliced(part.readingStart, part.readingLength)) : b;
     }
     return markup;
 }

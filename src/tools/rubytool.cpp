@@ -16,21 +16,21 @@
 
 namespace {
 
-const char kUsage[] =
-    "使い方: rubello-ruby [オプション] [ファイル]\n"
-    "HTML ファイル (省略時は標準入力) の本文の漢字の語にルビを振り、標準出力に書きます。\n"
-    "タグ、属性値、コメント、<script> <style> <textarea> <title> <code> <pre> の中と\n"
-    "既存の <ruby> 要素には振りません。二度かけても変わりません。\n"
-    "\n"
-    "  --kana hiragana|katakana|halfwidth  読みの文字 (既定 hiragana)\n"
-    "  --keep-okurigana    送り仮名を省略しない\n"
-    "  --per-kanji         漢字ごとに振る (読みが一通りに分けられるとき)\n"
-    "  --known FILE        この文字リストの漢字だけの語には振らない\n"
-    "  --attribute TEXT    <rt> に付ける属性 (例: 'style=\"font-size:7pt\"')\n"
-    "  --include-code      <code> と <pre> の中にも振る\n"
-    "  --encoding NAME     入出力の文字コード (既定 UTF-8)\n"
-    "  -o FILE             標準出力ではなく FILE に書く (書き終えてから置き換える)\n"
-    "  -h, --help          この説明\n";
+const char kUsage[]
+    = "使い方: rubello-ruby [オプション] [ファイル]\n"
+      "HTML ファイル (省略時は標準入力) の本文の漢字の語にルビを振り、標準出力に書きます。\n"
+      "タグ、属性値、コメント、<script> <style> <textarea> <title> <code> <pre> の中と\n"
+      "既存の <ruby> 要素には振りません。二度かけても変わりません。\n"
+      "\n"
+      "  --kana hiragana|katakana|halfwidth  読みの文字 (既定 hiragana)\n"
+      "  --keep-okurigana    送り仮名を省略しない\n"
+      "  --per-kanji         漢字ごとに振る (読みが一通りに分けられるとき)\n"
+      "  --known FILE        この文字リストの漢字だけの語には振らない\n"
+      "  --attribute TEXT    <rt> に付ける属性 (例: 'style=\"font-size:7pt\"')\n"
+      "  --include-code      <code> と <pre> の中にも振る\n"
+      "  --encoding NAME     入出力の文字コード (既定 UTF-8)\n"
+      "  -o FILE             標準出力ではなく FILE に書く (書き終えてから置き換える)\n"
+      "  -h, --help          この説明\n";
 
 int fail(const QString &message)
 {

@@ -1,13 +1,13 @@
 // The window's side of whole-page ruby, and F5 where ruby cannot go or
 // already is.
 
-#include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "fakeplatform.h"
-#include "ui/formbatchruby.h"
-#include "ui/formruby.h"
 #include "core/kanjireadings.h"
 #include "core/rubytext.h"
+#include "fakeplatform.h"
+#include "ui/editorcontrol.h"
+#include "ui/formbatchruby.h"
+#include "ui/formruby.h"
 
 #include <QAction>
 #include <QApplication>
@@ -174,8 +174,8 @@ void TestBatchRubyCommand::batchOnSelectionOnly()
     Main main(kPage, int(start), int(kPage.size() - start));
     QVERIFY(main.run<FormBatchRuby>(&FormMain::MEBatch_Click,
                                     [](FormBatchRuby *d) { d->ComElie->click(); }));
-    QCOMPARE(main.form.RTB1->Text(), kPage.left(kPage.size() - 6)
-                                         + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"</p>"_qs);
+    QCOMPARE(main.form.RTB1->Text(),
+             kPage.left(kPage.size() - 6) + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"</p>"_qs);
     QCOMPARE(main.form.RTB1->SelText(), main.form.RTB1->Text().sliced(start));
 }
 

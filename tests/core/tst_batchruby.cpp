@@ -94,12 +94,15 @@ void TestBatchRuby::annotate_data()
     QTest::addColumn<QString>("expected");
     const QString k = e(u"漢字"_qs, u"かんじ"_qs);
     QTest::newRow("text: a kanji word") << u"<p>漢字</p>"_qs << u"<p>"_qs + k + u"</p>"_qs;
-    QTest::newRow("okurigana stay outside, as F5") << u"送り"_qs << e(u"送"_qs, u"おく"_qs) + u"り"_qs;
-    QTest::newRow("kana and Latin alone") << u"ひらがな カタカナ abc"_qs << u"ひらがな カタカナ abc"_qs;
-    QTest::newRow("々 and a surrogate pair") << u"人々𠮷野"_qs
-                                            << e(u"人々"_qs, u"ひとびと"_qs) + e(u"𠮷野"_qs, u"よしの"_qs);
-    QTest::newRow("attribute values") << u"<a title=\"漢字\" alt='漢字' x=漢字>漢字</a>"_qs
-                                      << u"<a title=\"漢字\" alt='漢字' x=漢字>"_qs + k + u"</a>"_qs;
+    QTest::newRow("okurigana stay outside, as F5")
+        << u"送り"_qs << e(u"送"_qs, u"おく"_qs) + u"り"_qs;
+    QTest::newRow("kana and Latin alone")
+        << u"ひらがな カタカナ abc"_qs << u"ひらがな カタカナ abc"_qs;
+    QTest::newRow("々 and a surrogate pair")
+        << u"人々𠮷野"_qs << e(u"人々"_qs, u"ひとびと"_qs) + e(u"𠮷野"_qs, u"よしの"_qs);
+    QTest::newRow("attribute values")
+        << u"<a title=\"漢字\" alt='漢字' x=漢字>漢字</a>"_qs
+        << u"<a title=\"漢字\" alt='漢字' x=漢字>"_qs + k + u"</a>"_qs;
     QTest::newRow("comment, doctype, CDATA") << u"<!DOCTYPE 漢字><!-- 漢字 --><![CDATA[漢字]]>"_qs
                                              << u"<!DOCTYPE 漢字><!-- 漢字 --><![CDATA[漢字]]>"_qs;
     QTest::newRow("script, style, textarea, title")
@@ -116,11 +119,12 @@ void TestBatchRuby::annotate_data()
     QTest::newRow("after an unclosed script: left alone")
         << u"漢字<script>漢字<p>漢字"_qs << k + u"<script>漢字<p>漢字"_qs;
     QTest::newRow("after an unclosed comment: left alone") << u"<!-- 漢字"_qs << u"<!-- 漢字"_qs;
-    QTest::newRow("unclosed attribute quote") << u"<a title=\"漢字>漢字"_qs << u"<a title=\"漢字>漢字"_qs;
+    QTest::newRow("unclosed attribute quote")
+        << u"<a title=\"漢字>漢字"_qs << u"<a title=\"漢字>漢字"_qs;
     QTest::newRow("stray rt outside ruby") << u"<rt>漢字</rt>漢字"_qs << u"<rt>漢字</rt>"_qs + k;
-    QTest::newRow("NUL and a lone surrogate") << u"漢字\0漢字\xD800学校"_qs
-                                              << k + u"\0"_qs + k + u"\xD800"_qs
-                                                     + e(u"学校"_qs, u"がっこう"_qs);
+    QTest::newRow("NUL and a lone surrogate")
+        << u"漢字\0漢字\xD800学校"_qs
+        << k + u"\0"_qs + k + u"\xD800"_qs + e(u"学校"_qs, u"がっこう"_qs);
 }
 
 void TestBatchRuby::annotate()
@@ -202,8 +206,9 @@ void TestBatchRuby::realPages()
     QCOMPARE(annotateHtml(once.text, mecab.asTokenizer(), options).text, once.text);
 
     // No word inside markup or the elements that hold no text to read.
-    static const QRegularExpression closed(QStringLiteral(
-        "<!--.*?-->|<(script|style|title|textarea|pre|code|ruby)\\b.*?</\\1>|</?[A-Za-z][^>]*>"),
+    static const QRegularExpression closed(
+        QStringLiteral("<!--.*?-->|<(script|style|title|textarea|pre|code|ruby)\\b.*?</\\1>|</"
+                       "?[A-Za-z][^>]*>"),
         QRegularExpression::DotMatchesEverythingOption);
     for (auto it = closed.globalMatch(page); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
@@ -230,7 +235,8 @@ void TestBatchRuby::tool()
     const QString out = dir.filePath(u"out.html"_qs);
     QFile file(in);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("\xEF\xBB\xBF<p title=\"\xE6\xBC\xA2\">") + "\xE6\xBC\xA2\xE5\xAD\x97</p>");
+    file.write(QByteArray("\xEF\xBB\xBF<p title=\"\xE6\xBC\xA2\">")
+               + "\xE6\xBC\xA2\xE5\xAD\x97</p>");
     file.close();
     const auto run = [](const QStringList &args) {
         QProcess tool;
@@ -244,12 +250,17 @@ void TestBatchRuby::tool()
     QVERIFY(!QFile::exists(out));
     if (!MecabTokenizer().open().isEmpty())
         QSKIP("MeCab's IPADIC is not installed");
-    QCOMPARE(run({u"--kana"_qs, u"katakana"_qs, u"--attribute"_qs, u"class=\"r\""_qs, in, u"-o"_qs, out}), 0);
+    QCOMPARE(run({u"--kana"_qs, u"katakana"_qs, u"--attribute"_qs, u"class=\"r\""_qs, in, u"-o"_qs,
+                  out}),
+             0);
     QFile result(out);
     QVERIFY(result.open(QIODevice::ReadOnly));
     QCOMPARE(result.readAll(), // the byte-order mark kept
-             "\xEF\xBB\xBF" + (u"<p title=\"漢\">"_qs + rubyElementWithAttribute(u"漢字"_qs, u"class=\"r\""_qs, u"カンジ"_qs)
-                 + u"</p>"_qs).toUtf8());
+             "\xEF\xBB\xBF"
+                 + (u"<p title=\"漢\">"_qs
+                    + rubyElementWithAttribute(u"漢字"_qs, u"class=\"r\""_qs, u"カンジ"_qs)
+                    + u"</p>"_qs)
+                       .toUtf8());
 }
 
 QTEST_GUILESS_MAIN(TestBatchRuby)
