@@ -2,12 +2,18 @@
 // 10 MB (the latter on one line), against MeCab cutting the same text into
 // words in the same run, line by line, with nothing else done.
 
+#include "app/formmain.h"
 #include "core/mecabphoneticservice.h"
 #include "core/mecabtokenizer.h"
 #include "core/rubybatch.h"
+#include "ui/editorcontrol.h"
+#include "ui/formbatchruby.h"
+#include "ui/qtplatform.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 
 #include <mecab.h>
 
@@ -76,11 +82,39 @@ void measure(const char *name, qsizetype bytes, bool oneLine, double targetMs)
                 name, ms, targetMs, qlonglong(result.done.size()), baseline, ms / baseline);
 }
 
+// From the menu command to the word list on screen, in the real window, with
+// the dictionary already open (the page runs above open it).
+void dialogShown(qsizetype bytes, double targetMs)
+{
+    Module1 module = Module1::atStartUp();
+    QtPlatformServices platform;
+    FormMain form(module, platform);
+    form.show();
+    form.RTB1->setText(page(bytes, false));
+    QElapsedTimer clock;
+    double shownMs = -1;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<FormBatchRuby *>(QApplication::activeModalWidget())) {
+            if (shownMs < 0)
+                shownMs = double(clock.nsecsElapsed()) / 1e6;
+            dialog->reject();
+        }
+    });
+    poll.start(1);
+    clock.start();
+    form.MEBatch_Click();
+    std::printf("batch_ruby_dialog_1mb: %.0f ms  (target < %.0f ms, dictionary open)\n", shownMs,
+                targetMs);
+}
+
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
+    QApplication app(argc, argv);
     measure("batch_ruby_1mb", 1 << 20, false, 1000);
+    dialogShown(1 << 20, 2000);
     measure("batch_ruby_10mb_one_line", 10 << 20, true, 10000);
     return 0;
 }

@@ -19,6 +19,7 @@
 #include <QRadioButton>
 
 #include <cerrno>
+#include <memory>
 
 namespace {
 
@@ -206,16 +207,25 @@ void FormMain::MEBatch_Click()
     RubyOptions options;
     options.form = form;
     options.omitOkurigana = CheckSentKana->isChecked();
-    QProgressDialog progress(QStringLiteral("ルビを振る語を探しています..."),
-                             QStringLiteral("キャンセル"), 0, 1000, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
+    // A progress bar only for a run that goes on well past a moment: showing
+    // one costs more than a short run itself.
+    std::unique_ptr<QProgressDialog> progress;
     QElapsedTimer clock;
     clock.start();
     const auto found
         = findRubyCandidates(text, mBatchTokenizer, options, [&](qsizetype done, qsizetype total) {
-              progress.setValue(int(done * 1000 / qMax<qsizetype>(total, 1)));
-              return !progress.wasCanceled();
+              const qint64 spent = clock.elapsed();
+              if (!progress && spent > 300 && done > 0 && spent * (total - done) / done > 700) {
+                  progress = std::make_unique<QProgressDialog>(
+                      QStringLiteral("ルビを振る語を探しています..."), QStringLiteral("キャンセル"),
+                      0, 1000, this);
+                  progress->setWindowModality(Qt::WindowModal);
+                  progress->setMinimumDuration(0);
+              }
+              if (!progress)
+                  return true;
+              progress->setValue(int(done * 1000 / qMax<qsizetype>(total, 1)));
+              return !progress->wasCanceled();
           });
     progress.reset();
     if (!found)
