@@ -113,9 +113,18 @@ void Finder::chunk(qsizetype start, qsizetype end)
             base.truncate(omission.baseLength);
             reading = omission.reading;
         }
+        // Kana that a word starts with and its reading too (に対し, お茶) stay
+        // outside, as when only the kanji are selected for F5.
+        const QString katakanaBase = katakanaForm(base);
+        qsizetype lead = 0;
+        while (lead < base.size() && lead < reading.size() && !isKanji(base.at(lead).unicode())
+               && !base.at(lead).isSurrogate() && katakanaBase.at(lead) == reading.at(lead))
+            ++lead;
+        base.remove(0, lead);
+        reading.remove(0, lead);
         if (base.isEmpty() || reading.isEmpty() || !containsKanji(base))
             continue;
-        found.append({start + token.offset, base, reading});
+        found.append({start + token.offset + lead, base, reading});
     }
 }
 

@@ -22,7 +22,8 @@ QList<ReadingToken> tableTokens(const QString &text)
 {
     static const QHash<QString, QString> words {
         {u"漢字"_qs, u"カンジ"_qs}, {u"学校"_qs, u"ガッコウ"_qs}, {u"送り"_qs, u"オクリ"_qs},
-        {u"日本"_qs, u"ニホン"_qs}, {u"人々"_qs, u"ヒトビト"_qs}, {u"𠮷野"_qs, u"ヨシノ"_qs}};
+        {u"日本"_qs, u"ニホン"_qs}, {u"人々"_qs, u"ヒトビト"_qs}, {u"お茶"_qs, u"オチャ"_qs},
+        {u"𠮷野"_qs, u"ヨシノ"_qs}};
     QList<ReadingToken> tokens;
     for (qsizetype i = 0; i < text.size();) {
         qsizetype length = 1;
@@ -96,6 +97,7 @@ void TestBatchRuby::annotate_data()
     QTest::newRow("text: a kanji word") << u"<p>漢字</p>"_qs << u"<p>"_qs + k + u"</p>"_qs;
     QTest::newRow("okurigana stay outside, as F5")
         << u"送り"_qs << e(u"送"_qs, u"おく"_qs) + u"り"_qs;
+    QTest::newRow("leading kana stay outside") << u"お茶"_qs << u"お"_qs + e(u"茶"_qs, u"ちゃ"_qs);
     QTest::newRow("kana and Latin alone")
         << u"ひらがな カタカナ abc"_qs << u"ひらがな カタカナ abc"_qs;
     QTest::newRow("々 and a surrogate pair")
