@@ -128,6 +128,8 @@ void FormMain::MERuby_Click()
             activateWindow();
             return;
         }
+        RTB1->setSelStart(selStart);
+        RTB1->setSelLength(selEnd - selStart);
     }
     if (const QString refused = refusal(placeOf(scan, selStart, selEnd)); !refused.isEmpty()) {
         platform().showMessage(this, QMessageBox::Warning, QStringLiteral("るびぃ"), refused,
