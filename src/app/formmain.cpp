@@ -1,9 +1,9 @@
 #include "app/formmain.h"
 
 #include "ui/editorcontrol.h"
+#include "ui/filepanel.h"
 #include "ui/platform.h"
 #include "ui/twips.h"
-#include "ui/filepanel.h"
 #include "core/userreadings.h"
 
 #include <QApplication>
@@ -130,6 +130,9 @@ void FormMain::createMenus()
 
     MEdit = menuBar()->addMenu(QStringLiteral("編集 (&E)"));
     MERuby = addItem(MEdit, QStringLiteral("るびぃ (&R)"), QKeySequence(Qt::Key_F5));
+    MEBatch = addItem(MEdit, QStringLiteral("ページ全体にルビ (&B)..."));
+    MEPerKanji = addItem(MEdit, QStringLiteral("漢字ごとに振る"));
+    MEPerKanji->setCheckable(true);
     MEdit->addSeparator(); // sepa2
     MEIe = addItem(MEdit, QStringLiteral("ブラウザで確認"), QKeySequence(Qt::Key_F8));
     MEdit->addSeparator(); // sepa3
@@ -185,6 +188,7 @@ void FormMain::connectHandlers()
     connect(MFSaveAs, &QAction::triggered, this, &FormMain::MFSaveAs_Click);
 
     connect(MERuby, &QAction::triggered, this, &FormMain::MERuby_Click);
+    connect(MEBatch, &QAction::triggered, this, &FormMain::MEBatch_Click);
     for (int i = 0; i < 3; ++i)
         connect(OptionKana[i], &QRadioButton::clicked, this, [this, i] { OptionKana_Click(i); });
 

@@ -1,20 +1,23 @@
 #pragma once
 
-#include <memory>
-
-#include "ui/commondialog.h"
 #include "core/encodings.h"
 #include "core/module1.h"
 #include "core/previewfile.h"
+#include "core/readingtoken.h"
+#include "ui/commondialog.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 class DirListBox;
 class DriveListBox;
 class EditorControl;
 class FileListBox;
+class MecabTokenizer;
 
 class PlatformServices;
 class UserReadings;
@@ -65,6 +68,8 @@ public:
     QAction *MFEnd = nullptr;
     QMenu *MEdit = nullptr;
     QAction *MERuby = nullptr;
+    QAction *MEBatch = nullptr;
+    QAction *MEPerKanji = nullptr;
     QAction *MEIe = nullptr;
     QAction *MEBack = nullptr;
     QAction *MECut = nullptr;
@@ -129,6 +134,11 @@ public:
     void MERuby_Click();
     void OptionKana_Click(int index);
     void MOReadings_Click();
+    void MEBatch_Click();
+    // Readings the user corrected in the batch dialog, by word and proposal.
+    QHash<QString, QString> mRubyCorrections;
+    // Words and readings for the batch; MeCab unless a test sets another.
+    TextTokenizer mBatchTokenizer;
 
     // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
     void MEBack_Click();
@@ -202,4 +212,5 @@ private:
     // Corrections the user made to proposed readings, read on the first ruby command.
     std::unique_ptr<UserReadings> m_userReadings;
     UserReadings &userReadings();
+    std::shared_ptr<MecabTokenizer> m_mecab;
 };

@@ -1,24 +1,144 @@
 #include "app/formmain.h"
+#include "core/htmlscan.h"
+#include "core/kanjireadings.h"
+#include "core/mecabtokenizer.h"
 #include "core/phoneticservice.h"
+#include "core/rubybatch.h"
 #include "core/rubytext.h"
 #include "core/userreadings.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
+#include "ui/formbatchruby.h"
 #include "ui/formruby.h"
 #include "ui/platform.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QRadioButton>
 
 #include <cerrno>
+#include <memory>
+
+namespace {
+
+// Where a ruby element would break the page, said in a few words.
+QString refusal(HtmlPlace place)
+{
+    QString where;
+    switch (place) {
+    case HtmlPlace::Tag:
+        where = QStringLiteral("タグの中 (またはタグをまたぐ範囲)");
+        break;
+    case HtmlPlace::AttributeValue:
+        where = QStringLiteral("属性値の中");
+        break;
+    case HtmlPlace::Comment:
+        where = QStringLiteral("コメントの中");
+        break;
+    case HtmlPlace::Declaration:
+    case HtmlPlace::CData:
+        where = QStringLiteral("<!...> の中");
+        break;
+    case HtmlPlace::Script:
+        where = QStringLiteral("<script> の中");
+        break;
+    case HtmlPlace::Style:
+        where = QStringLiteral("<style> の中");
+        break;
+    case HtmlPlace::Title:
+        where = QStringLiteral("<title> の中");
+        break;
+    case HtmlPlace::Textarea:
+        where = QStringLiteral("<textarea> の中");
+        break;
+    default:
+        return {};
+    }
+    return QStringLiteral("選択範囲は%1です。ここにルビを入れるとページが壊れるので、"
+                          "ルビを振りません。")
+        .arg(where);
+}
+
+RubyForm rubyForm(const FormMain &form, const Module1 &module)
+{
+    RubyForm ruby;
+    ruby.kanaMode = form.mKanaMode;
+    ruby.withAttribute = module.gRubyAttributeOn == 1;
+    ruby.attribute = module.gRubyAttribute;
+    ruby.perKanji = form.MEPerKanji->isChecked();
+    if (ruby.perKanji && !KanjiReadings::system().isEmpty())
+        ruby.kanji = &KanjiReadings::system();
+    return ruby;
+}
+
+// The dialog wrote base, attribute and reading into its element; the element
+// is written again in the program's chosen form with the right base.
+void rewriteInserted(EditorControl &editor, const QString &dialogBase, const QString &base,
+                     RubyForm form)
+{
+    const QString inserted = editor.SelText();
+    const QString prefix
+        = QStringLiteral("<ruby><rb>") + dialogBase + QStringLiteral("</rb><rp>(</rp><rt");
+    const QString suffix = QStringLiteral("</rt><rp>)</rp></ruby>");
+    const qsizetype open = inserted.indexOf(u'>', prefix.size());
+    if (!inserted.startsWith(prefix) || !inserted.endsWith(suffix) || open < 0)
+        return;
+    const QString attribute = inserted.sliced(prefix.size(), open - prefix.size());
+    form.withAttribute = !attribute.isEmpty();
+    form.attribute = attribute.mid(1);
+    form.kanaMode = 0; // the dialog's reading stays as the user left it
+    const QString reading = inserted.sliced(open + 1, inserted.size() - suffix.size() - open - 1);
+    const QString element = rubyMarkup(base, reading, form);
+    if (element == inserted)
+        return;
+    const int start = editor.SelStart();
+    editor.setSelText(element);
+    editor.setSelStart(start);
+    editor.setSelLength(int(element.size()));
+}
+
+} // namespace
 
 void FormMain::MERuby_Click()
 {
     const QString selected = RTB1->SelText();
     if (selected.isEmpty())
         return;
+
+    // Where the selection lies in the page decides what the command may do.
+    const HtmlScan scan = scanHtml(RTB1->Text(), false);
+    const int selStart = RTB1->SelStart();
+    const int selEnd = selStart + RTB1->SelLength();
+    const HtmlRange existing = rubyElementAround(scan, selStart, selEnd);
+    if (existing.start >= 0) {
+        // Pressed on ruby: edit that element's reading instead of nesting another.
+        RTB1->setSelStart(int(existing.start));
+        RTB1->setSelLength(int(existing.end - existing.start));
+        const QString element = RTB1->SelText();
+        QString base;
+        QString reading;
+        if (parseRubyElement(element, &base, &reading)) {
+            mRubyBase = base;
+            module().gRubyReading = reading;
+            FormRuby form(module(), *RTB1, this);
+            if (form.exec() == QDialog::Accepted)
+                rewriteInserted(*RTB1, element, base, rubyForm(*this, module()));
+            activateWindow();
+            return;
+        }
+        RTB1->setSelStart(selStart);
+        RTB1->setSelLength(selEnd - selStart);
+    }
+    if (const QString refused = refusal(placeOf(scan, selStart, selEnd)); !refused.isEmpty()) {
+        platform().showMessage(this, QMessageBox::Warning, QStringLiteral("るびぃ"), refused,
+                               QMessageBox::Ok);
+        return;
+    }
 
     // The okurigana step counts in 16 bits; refuse before anything changes.
     const bool omitKana = CheckSentKana->isChecked();
@@ -76,6 +196,8 @@ void FormMain::MERuby_Click()
     FormRuby form(module(), *RTB1, this);
     form.setCandidates(shown);
     const bool inserted = form.exec() == QDialog::Accepted;
+    if (inserted && MEPerKanji->isChecked())
+        rewriteInserted(*RTB1, base, base, rubyForm(*this, module()));
     // Without a window manager nobody hands the keyboard back to the main window.
     activateWindow();
 
@@ -121,4 +243,113 @@ void FormMain::OptionKana_Click(int)
             return;
         }
     }
+}
+
+void FormMain::MEBatch_Click()
+{
+    const QString text = RTB1->Text();
+    const qsizetype selStart = RTB1->SelStart();
+    const qsizetype selLength = RTB1->SelLength();
+
+    if (!mBatchTokenizer) {
+        if (!m_mecab)
+            m_mecab = std::make_shared<MecabTokenizer>();
+        if (const QString error = m_mecab->open(); !error.isEmpty()) {
+            showErrorBox(platform(), this, {ENOENT, error});
+            return;
+        }
+        mBatchTokenizer = m_mecab->asTokenizer();
+    }
+    const RubyForm form = rubyForm(*this, module());
+    if (form.perKanji && !form.kanji) {
+        showErrorBox(platform(), this, {ENOENT, KanjiReadings::system().error()});
+        return;
+    }
+
+    // The whole page is read, so a selection is judged in its place in the page.
+    RubyOptions options;
+    options.form = form;
+    options.omitOkurigana = CheckSentKana->isChecked();
+    // A progress bar only for a run that goes on well past a moment: showing
+    // one costs more than a short run itself.
+    std::unique_ptr<QProgressDialog> progress;
+    QElapsedTimer clock;
+    clock.start();
+    const auto found
+        = findRubyCandidates(text, mBatchTokenizer, options, [&](qsizetype done, qsizetype total) {
+              const qint64 spent = clock.elapsed();
+              if (!progress && spent > 300 && done > 0 && spent * (total - done) / done > 700) {
+                  progress = std::make_unique<QProgressDialog>(
+                      QStringLiteral("ルビを振る語を探しています..."), QStringLiteral("キャンセル"),
+                      0, 1000, this);
+                  progress->setWindowModality(Qt::WindowModal);
+                  progress->setMinimumDuration(0);
+              }
+              if (!progress)
+                  return true;
+              progress->setValue(int(done * 1000 / qMax<qsizetype>(total, 1)));
+              return !progress->wasCanceled();
+          });
+    progress.reset();
+    if (!found)
+        return;
+
+    QList<RubyCandidate> candidates;
+    for (const RubyCandidate &c : *found) {
+        if (selLength == 0
+            || (c.offset >= selStart && c.offset + c.base.size() <= selStart + selLength))
+            candidates.append(c);
+    }
+    if (candidates.isEmpty()) {
+        platform().showMessage(this, QMessageBox::Information, QStringLiteral("ページ全体にルビ"),
+                               QStringLiteral("ルビを振る語がありません。"), QMessageBox::Ok);
+        return;
+    }
+
+    // One row per word and proposed reading, in the order they first appear.
+    QList<RubyWord> words;
+    QHash<QString, qsizetype> row;
+    QList<qsizetype> rowOf;
+    for (const RubyCandidate &c : candidates) {
+        const QString key = c.base + u'\t' + c.reading;
+        auto it = row.find(key);
+        if (it == row.end()) {
+            it = row.insert(key, words.size());
+            words.append(
+                {c.base, mRubyCorrections.value(key, kanaForm(c.reading, form.kanaMode)), 0, true});
+        }
+        ++words[*it].count;
+        rowOf.append(*it);
+    }
+
+    FormBatchRuby dialog(words, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        activateWindow();
+        return;
+    }
+    const QList<RubyWord> chosen = dialog.words();
+    for (auto it = row.cbegin(); it != row.cend(); ++it) {
+        const RubyWord &before = words.at(*it);
+        const RubyWord &after = chosen.at(*it);
+        if (after.reading != before.reading)
+            mRubyCorrections.insert(it.key(), after.reading);
+    }
+    QList<RubyCandidate> apply;
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        const RubyWord &word = chosen.at(rowOf.at(i));
+        if (word.use && !word.reading.isEmpty())
+            apply.append({candidates.at(i).offset, candidates.at(i).base, word.reading});
+    }
+    // The readings are in their final form already.
+    RubyForm written = form;
+    written.kanaMode = 0;
+    const AnnotatedText result = applyRuby(text, apply, written);
+
+    module().gUndoText = text;
+    RTB1->setText(result.text);
+    if (selLength > 0) {
+        RTB1->setSelStart(int(selStart));
+        RTB1->setSelLength(int(selLength + result.text.size() - text.size()));
+    }
+    activateWindow();
 }

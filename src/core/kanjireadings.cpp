@@ -1,86 +1,263 @@
 #include "core/kanjireadings.h"
 
+#include "core/rubytext.h"
+
 #include <QFile>
-#include <QHash>
 #include <QStringDecoder>
+
+#include <vector>
 
 namespace {
 
-bool isKatakana(QChar c)
+bool isKana(QChar c)
 {
-    return c.unicode() >= u'ァ' && c.unicode() <= u'ヺ';
+    const char16_t u = c.unicode();
+    return (u >= u'ぁ' && u <= u'ゖ') || (u >= u'ァ' && u <= u'ヶ');
 }
 
-// Kanji → first on reading; read once, on the first compound that needs it.
-const QHash<QChar, QString> &onReadings()
+// The voiced (and for ハ行 the half-voiced) forms of a katakana letter.
+QString voicedForms(QChar c)
 {
-    static const QHash<QChar, QString> readings = [] {
-        QHash<QChar, QString> table;
-        QFile file(kanjidicPath());
-        if (!file.open(QIODevice::ReadOnly) || file.size() > 32 * 1024 * 1024)
-            return table;
-        QStringDecoder decoder("EUC-JP");
-        if (!decoder.isValid())
-            return table;
-        const QString text = decoder.decode(file.readAll());
-        for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-            if (line.size() < 3 || line.startsWith(QLatin1Char('#')) || line.at(0).isSurrogate())
-                continue;
-            for (const QStringView field : line.split(QLatin1Char(' '))) {
-                if (field == u"T1")
-                    break; // name readings follow
-                if (field.isEmpty() || !isKatakana(field.front()))
-                    continue;
-                QString reading = field.toString();
-                reading.remove(QLatin1Char('-'));
-                reading = reading.section(QLatin1Char('.'), 0, 0);
-                if (!reading.isEmpty())
-                    table.insert(line.at(0), reading);
-                break;
-            }
+    static const QString plain = QStringLiteral("カキクケコサシスセソタチツテト");
+    static const QString halfVoiced = QStringLiteral("ハヒフヘホ");
+    const char16_t u = c.unicode();
+    if (plain.contains(c))
+        return QString(QChar(char16_t(u + 1)));
+    if (halfVoiced.contains(c))
+        return QString(QChar(char16_t(u + 1))) + QChar(char16_t(u + 2));
+    return {};
+}
+
+bool endsDoubled(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'ツ' || u == u'チ' || u == u'ク' || u == u'キ';
+}
+
+struct Item
+{
+    qsizetype start;
+    qsizetype length;
+    QStringList readings; // empty for a kana, matched as written
+    QString kana;
+};
+
+class Divider
+{
+public:
+    Divider(const std::vector<Item> &items, const QString &reading)
+        : m_items(items)
+        , m_reading(reading)
+        , m_width(reading.size() + 1)
+        , m_memo(items.size() * m_width, -1)
+        , m_choice(items.size() * m_width, 0)
+    { }
+
+    // Distinct divisions of the reading from here on, counted up to 2.
+    int count(size_t i, qsizetype at)
+    {
+        if (i == m_items.size())
+            return at == m_reading.size() ? 1 : 0;
+        int &memo = m_memo[i * m_width + at];
+        if (memo >= 0)
+            return memo;
+        memo = 0;
+        const Item &item = m_items[i];
+        QList<qsizetype> lengths;
+        if (item.readings.isEmpty()) {
+            if (QStringView(m_reading).sliced(at).startsWith(item.kana))
+                lengths.append(item.kana.size());
+        } else {
+            for (const QString &r : item.readings)
+                forms(r, i, at, lengths);
         }
-        return table;
-    }();
-    return readings;
-}
+        int total = 0;
+        for (const qsizetype length : lengths) {
+            const int n = count(i + 1, at + length);
+            if (n > 0)
+                m_choice[i * m_width + at] = length;
+            total += n;
+        }
+        memo = std::min(total, 2);
+        return memo;
+    }
 
-bool startsWithAny(const QString &text, const QString &letters)
-{
-    return !text.isEmpty() && letters.contains(text.front());
-}
+    qsizetype choice(size_t i, qsizetype at) const { return m_choice[i * m_width + at]; }
+
+private:
+    // Lengths of the forms of r that the reading has at this place, each once.
+    void forms(const QString &r, size_t i, qsizetype at, QList<qsizetype> &lengths) const
+    {
+        const qsizetype n = r.size();
+        if (n == 0 || at + n > m_reading.size())
+            return;
+        const QStringView here = QStringView(m_reading).sliced(at, n);
+        const bool first = i == 0 || m_items[i - 1].readings.isEmpty();
+        const bool last = i + 1 == m_items.size() || m_items[i + 1].readings.isEmpty();
+        const QString voiced = first ? QString() : voicedForms(r.at(0));
+        const auto startFits = [&] { return here.at(0) == r.at(0) || voiced.contains(here.at(0)); };
+        const bool middleFits = here.sliced(1, n - 2 > 0 ? n - 2 : 0)
+            == QStringView(r).sliced(1, n - 2 > 0 ? n - 2 : 0);
+        if (!startFits() || (n > 1 && !middleFits))
+            return;
+        const QChar end = here.at(n - 1);
+        const bool endFits = n == 1 || end == r.at(n - 1)
+            || (!last && n > 1 && end == u'ッ' && endsDoubled(r.at(n - 1)));
+        if (endFits && !lengths.contains(n))
+            lengths.append(n);
+    }
+
+    const std::vector<Item> &m_items;
+    const QString &m_reading;
+    const qsizetype m_width;
+    std::vector<int> m_memo;
+    std::vector<qsizetype> m_choice;
+};
+
+// Longest base and reading divided; longer ones stay one group.
+constexpr qsizetype kMaxBase = 32;
+constexpr qsizetype kMaxReading = 96;
 
 } // namespace
 
-QString kanjidicPath()
+bool isKanji(char32_t c)
+{
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF)
+        || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF) || c == U'々'
+        || c == U'〆' || c == U'〇';
+}
+
+bool containsKanji(QStringView text)
+{
+    for (const char32_t c : text.toUcs4())
+        if (isKanji(c))
+            return true;
+    return false;
+}
+
+QString KanjiReadings::systemFile()
 {
     return QStringLiteral("/usr/share/edict/kanjidic");
 }
 
-QString sinoJapaneseReading(QStringView kanji)
+const KanjiReadings &KanjiReadings::system()
 {
-    static const QString kRow = QStringLiteral("カキクケコ");
-    static const QString sRow = QStringLiteral("サシスセソ");
-    static const QString tRow = QStringLiteral("タチツテト");
-    static const QString hRow = QStringLiteral("ハヒフヘホ");
-    const QHash<QChar, QString> &table = onReadings();
-    QString out;
-    for (const QChar c : kanji) {
-        // 行 in compounds the dictionary lacks is nearly always a line (空行, 次行).
-        QString next = c == QChar(u'行') ? QStringLiteral("ギョウ") : table.value(c);
-        if (next.isEmpty())
-            return QString();
-        // 促音化: ツ, チ before k, s, t, h; ク, キ before k. After っ an h becomes p.
-        const bool beforeKsth = startsWithAny(next, kRow + sRow + tRow + hRow);
-        if ((out.endsWith(QChar(u'ツ')) || out.endsWith(QChar(u'チ'))) && beforeKsth
-            && out.size() > 1) {
-            out.back() = QChar(u'ッ');
-        } else if ((out.endsWith(QChar(u'ク')) || out.endsWith(QChar(u'キ')))
-                   && startsWithAny(next, kRow) && out.size() > 1) {
-            out.back() = QChar(u'ッ');
-        }
-        if (out.endsWith(QChar(u'ッ')) && startsWithAny(next, hRow))
-            next[0] = QChar(char16_t(next.front().unicode() + 2));
-        out += next;
+    static const KanjiReadings loaded = [] {
+        KanjiReadings readings;
+        readings.load(systemFile());
+        return readings;
+    }();
+    return loaded;
+}
+
+bool KanjiReadings::load(const QString &path)
+{
+    m_readings.clear();
+    m_names.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
+                      .arg(path, file.errorString());
+        return false;
     }
-    return out;
+    QStringDecoder decode("EUC-JP");
+    if (!decode.isValid()) {
+        m_error = QStringLiteral("EUC-JP を読めません。");
+        return false;
+    }
+    const QString text = decode(file.readAll());
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QList<QStringView> fields = line.split(u' ', Qt::SkipEmptyParts);
+        const QList<uint> kanji = fields.first().toUcs4();
+        if (kanji.size() != 1)
+            continue;
+        QStringList *target = &m_readings[kanji.first()];
+        for (qsizetype i = 1; i < fields.size(); ++i) {
+            const QStringView field = fields.at(i);
+            if (field == u"T1") {
+                target = &m_names[kanji.first()];
+                continue;
+            }
+            if (field == u"T2" || field.startsWith(u'{'))
+                break;
+            // Suffix readings (-り of 人) belong to set words such as 一人.
+            if (!isKana(field.at(0)))
+                continue;
+            QString stem = field.left(field.indexOf(u'.') < 0 ? field.size() : field.indexOf(u'.'))
+                               .toString();
+            if (stem.endsWith(u'-'))
+                stem.chop(1);
+            stem = katakanaForm(stem);
+            if (!stem.isEmpty() && !target->contains(stem))
+                target->append(stem);
+        }
+    }
+    if (m_readings.isEmpty()) {
+        m_error = QStringLiteral("漢字の読みの辞書 %1 に読みがありません。").arg(path);
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+QStringList KanjiReadings::readings(char32_t kanji, bool withNames) const
+{
+    QStringList result = m_readings.value(kanji);
+    if (withNames)
+        result += m_names.value(kanji);
+    return result;
+}
+
+QList<ReadingPart> divideReading(const QString &base, const QString &reading,
+                                 const KanjiReadings &kanji)
+{
+    const QString target = katakanaForm(reading);
+    if (base.isEmpty() || base.size() > kMaxBase || target.isEmpty() || target.size() > kMaxReading)
+        return {};
+    // Names readings (日 に in 日本) only when the common ones find no division.
+    for (const bool withNames : {false, true}) {
+        std::vector<Item> items;
+        char32_t previous = 0;
+        bool usable = true;
+        for (qsizetype i = 0; i < base.size() && usable;) {
+            const bool pair = base.at(i).isHighSurrogate() && i + 1 < base.size()
+                && base.at(i + 1).isLowSurrogate();
+            const qsizetype width = pair ? 2 : 1;
+            const char32_t code
+                = pair ? QChar::surrogateToUcs4(base.at(i), base.at(i + 1)) : base.at(i).unicode();
+            Item item {i, width, {}, {}};
+            if (isKanji(code)) {
+                const char32_t of = code == U'々' ? previous : code;
+                item.readings = kanji.readings(of, withNames);
+                usable = !item.readings.isEmpty();
+                previous = of;
+            } else if (isKana(base.at(i))) {
+                item.kana = katakanaForm(base.sliced(i, 1));
+            } else {
+                usable = false;
+            }
+            items.push_back(item);
+            i += width;
+        }
+        if (!usable)
+            return {};
+        Divider divider(items, target);
+        const int n = divider.count(0, 0);
+        if (n > 1)
+            return {};
+        if (n == 0)
+            continue;
+        QList<ReadingPart> parts;
+        qsizetype at = 0;
+        for (size_t i = 0; i < items.size(); ++i) {
+            const qsizetype length = divider.choice(i, at);
+            parts.append(
+                {items[i].start, items[i].length, at, length, !items[i].readings.isEmpty()});
+            at += length;
+        }
+        return parts;
+    }
+    return {};
 }

@@ -1,12 +1,50 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QString>
-#include <QStringView>
+#include <QStringList>
 
-// The Sino-Japanese reading of a run of kanji built from each kanji's first on
-// reading in KANJIDIC (package kanjidic), with the usual sound changes
-// (負値 フチ, 発表 ハッピョウ); empty when a kanji or the file is missing.
-QString sinoJapaneseReading(QStringView kanji);
+// Readings of single kanji from KANJIDIC (Debian's kanjidic package), in
+// katakana: on readings and the stems of kun readings; name readings apart.
+class KanjiReadings
+{
+public:
+    // Where the kanjidic package puts the file.
+    static QString systemFile();
+    // The system file, loaded on first use and kept for the run.
+    static const KanjiReadings &system();
 
-// Where the kanjidic package installs its file.
-QString kanjidicPath();
+    // Reads a KANJIDIC file (EUC-JP); false with error() set when it cannot.
+    bool load(const QString &path);
+    QString error() const { return m_error; }
+    bool isEmpty() const { return m_readings.isEmpty(); }
+
+    QStringList readings(char32_t kanji, bool withNames) const;
+
+private:
+    QHash<char32_t, QStringList> m_readings;
+    QHash<char32_t, QStringList> m_names;
+    QString m_error;
+};
+
+// One piece of a base divided for per-kanji ruby.
+struct ReadingPart
+{
+    qsizetype baseStart;
+    qsizetype baseLength;
+    qsizetype readingStart;
+    qsizetype readingLength;
+    bool ruby; // a kanji with its part of the reading; else kana matched as written
+};
+
+// Divides the reading among the kanji of the base when exactly one division
+// fits: every kanji one of its readings (with the compound sound changes:
+// voiced first sound, small tsu at the end), every kana itself, covering the
+// whole reading. Empty when there is none or more than one.
+QList<ReadingPart> divideReading(const QString &base, const QString &reading,
+                                 const KanjiReadings &kanji);
+
+// True for kanji, including 々, 〆, 〇 and the CJK extension planes.
+bool isKanji(char32_t c);
+bool containsKanji(QStringView text);

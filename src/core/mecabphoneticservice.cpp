@@ -1,6 +1,6 @@
 #include "core/mecabphoneticservice.h"
 
-#include "core/kanjireadings.h"
+#include "core/sinojapanesereading.h"
 #include "core/readingrules.h"
 #include "core/rubytext.h"
 

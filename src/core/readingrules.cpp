@@ -1,6 +1,6 @@
 #include "core/readingrules.h"
 
-#include "core/kanjireadings.h"
+#include "core/sinojapanesereading.h"
 #include "core/rubytext.h"
 
 #include <QHash>

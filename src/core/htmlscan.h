@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// What a stretch of an HTML source is, for deciding where ruby may go.
+enum class HtmlPlace {
+    Text, // text content: ruby may go here
+    Tag, // inside <...>, outside attribute values
+    AttributeValue,
+    Comment,
+    Declaration, // <!DOCTYPE ...>, <?...?>, other <!...>
+    CData,
+    Reference, // &amp; &#12354; ...
+    Script,
+    Style,
+    Textarea,
+    Title,
+    InsideRuby, // text of an existing ruby element
+    InsideCode, // text of <code> or <pre> when those are skipped
+    Unsure, // after an unclosed tag, comment or raw-text element: left alone
+};
+
+struct HtmlRange
+{
+    qsizetype start;
+    qsizetype end;
+    HtmlPlace place;
+};
+
+struct HtmlScan
+{
+    QList<HtmlRange> ranges; // cover the whole text, in order, without gaps
+    QList<HtmlRange> rubyElements; // outermost <ruby>...</ruby>, with their tags
+};
+
+// One pass over the source, linear in its length. Markup that breaks off leaves
+// the rest of the text Unsure rather than guessing.
+HtmlScan scanHtml(const QString &html, bool skipCodeAndPre = true);
+
+// The place of the stretch [start, end): the first range in it that is not
+// text, or Text when it is all text.
+HtmlPlace placeOf(const HtmlScan &scan, qsizetype start, qsizetype end);
+
+// The existing ruby element that holds [start, end), or {-1, -1}.
+HtmlRange rubyElementAround(const HtmlScan &scan, qsizetype start, qsizetype end);
+
+// Base and reading of a ruby element's source (rb text, or ruby text without
+// rt and rp; rt text). Returns false when it is not one ruby element.
+bool parseRubyElement(const QString &element, QString *base, QString *reading);

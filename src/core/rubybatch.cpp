@@ -1,0 +1,218 @@
+#include "core/rubybatch.h"
+
+#include "core/htmlscan.h"
+#include "core/kanjireadings.h"
+#include "core/rubytext.h"
+
+namespace {
+
+// Longest stretch handed to the tokenizer at once; longer text is cut at a
+// sentence end, else at a character that is not a kanji.
+constexpr qsizetype kChunk = 2048;
+
+bool isSentenceEnd(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'。' || u == u'！' || u == u'？' || u == u'\n' || u == u'．' || u == u'!'
+        || u == u'?';
+}
+
+// Characters the tokenizer is never given: controls (NUL among them) and
+// surrogates without their other half.
+bool isBreak(const QString &text, qsizetype i)
+{
+    const QChar c = text.at(i);
+    if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+        return true;
+    if (c.isHighSurrogate())
+        return i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate();
+    if (c.isLowSurrogate())
+        return i == 0 || !text.at(i - 1).isHighSurrogate();
+    return false;
+}
+
+// Where to cut [start, ...) at or before limit: after a sentence end, else
+// before a kana or other non-kanji, else at the limit; never inside a pair.
+qsizetype cutPoint(const QString &text, qsizetype start, qsizetype limit)
+{
+    const qsizetype floor = start + (limit - start) / 2;
+    for (qsizetype at = limit; at > floor; --at)
+        if (isSentenceEnd(text.at(at - 1)))
+            return at;
+    for (qsizetype at = limit; at > floor; --at)
+        if (!text.at(at).isLowSurrogate() && !isKanji(text.at(at).unicode())
+            && !text.at(at).isHighSurrogate())
+            return at;
+    return text.at(limit).isLowSurrogate() ? limit - 1 : limit;
+}
+
+bool needsRuby(QStringView word, const QSet<char32_t> &known)
+{
+    for (const char32_t c : word.toUcs4()) {
+        if (isKanji(c) && c != U'々' && (known.isEmpty() || !known.contains(c)))
+            return true;
+    }
+    return false;
+}
+
+class Finder
+{
+public:
+    Finder(const QString &html, const TextTokenizer &tokenize, const RubyOptions &options)
+        : m_html(html)
+        , m_tokenize(tokenize)
+        , m_options(options)
+    { }
+
+    void run(qsizetype start, qsizetype end);
+    QList<RubyCandidate> found;
+
+private:
+    void chunk(qsizetype start, qsizetype end);
+
+    const QString &m_html;
+    const TextTokenizer &m_tokenize;
+    const RubyOptions &m_options;
+};
+
+void Finder::run(qsizetype start, qsizetype end)
+{
+    qsizetype from = start;
+    for (qsizetype i = start; i < end; ++i) {
+        if (isBreak(m_html, i)) {
+            chunk(from, i);
+            from = i + 1;
+        }
+    }
+    chunk(from, end);
+}
+
+void Finder::chunk(qsizetype start, qsizetype end)
+{
+    while (end - start > kChunk) {
+        const qsizetype at = cutPoint(m_html, start, start + kChunk);
+        chunk(start, at);
+        start = at;
+    }
+    if (start >= end || !containsKanji(QStringView(m_html).sliced(start, end - start)))
+        return;
+    const QString text = m_html.sliced(start, end - start);
+    qsizetype done = 0;
+    for (const ReadingToken &token : m_tokenize(text)) {
+        if (token.offset < done || token.length <= 0 || token.offset + token.length > text.size()
+            || token.reading.isEmpty())
+            continue;
+        done = token.offset + token.length;
+        const QStringView word = QStringView(text).sliced(token.offset, token.length);
+        if (!needsRuby(word, m_options.knownKanji))
+            continue;
+        QString base = word.toString();
+        QString reading = token.reading;
+        if (m_options.omitOkurigana && base.size() <= kMaxOkuriganaSelection) {
+            const OkuriganaOmission omission = omitOkurigana(base, reading);
+            base.truncate(omission.baseLength);
+            reading = omission.reading;
+        }
+        // Kana that a word starts with and its reading too (に対し, お茶) stay
+        // outside, as when only the kanji are selected for F5.
+        const QString katakanaBase = katakanaForm(base);
+        qsizetype lead = 0;
+        while (lead < base.size() && lead < reading.size() && !isKanji(base.at(lead).unicode())
+               && !base.at(lead).isSurrogate() && katakanaBase.at(lead) == reading.at(lead))
+            ++lead;
+        base.remove(0, lead);
+        reading.remove(0, lead);
+        if (base.isEmpty() || reading.isEmpty() || !containsKanji(base))
+            continue;
+        found.append({start + token.offset + lead, base, reading});
+    }
+}
+
+// Progress is told every so many characters of text.
+constexpr qsizetype kProgressStep = 64 * 1024;
+
+} // namespace
+
+QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form)
+{
+    const auto element = [&](const QString &b, const QString &r) {
+        const QString shown = kanaForm(r, form.kanaMode);
+        return form.withAttribute ? rubyElementWithAttribute(b, form.attribute, shown)
+                                  : rubyElement(b, shown);
+    };
+    if (!form.perKanji || !form.kanji)
+        return element(base, reading);
+    const QList<ReadingPart> parts = divideReading(base, reading, *form.kanji);
+    if (parts.size() < 2)
+        return element(base, reading);
+    QString markup;
+    for (const ReadingPart &part : parts) {
+        const QString b = base.sliced(part.baseStart, part.baseLength);
+        markup += part.ruby ? element(b, reading.sliced(part.readingStart, part.readingLength)) : b;
+    }
+    return markup;
+}
+
+std::optional<QList<RubyCandidate>> findRubyCandidates(const QString &html,
+                                                       const TextTokenizer &tokenize,
+                                                       const RubyOptions &options,
+                                                       const RubyProgress &progress)
+{
+    const HtmlScan scan = scanHtml(html, options.skipCodeAndPre);
+    Finder finder(html, tokenize, options);
+    qsizetype told = 0;
+    for (const HtmlRange &range : scan.ranges) {
+        if (range.place != HtmlPlace::Text)
+            continue;
+        // Long runs go in steps, so progress moves and cancel is heard.
+        for (qsizetype at = range.start; at < range.end;) {
+            const qsizetype end = range.end - at > kProgressStep
+                ? cutPoint(html, at, at + kProgressStep)
+                : range.end;
+            finder.run(at, end);
+            at = end;
+            if (progress && at - told >= kProgressStep) {
+                told = at;
+                if (!progress(at, html.size()))
+                    return std::nullopt;
+            }
+        }
+    }
+    if (progress && !progress(html.size(), html.size()))
+        return std::nullopt;
+    return finder.found;
+}
+
+AnnotatedText applyRuby(const QString &html, const QList<RubyCandidate> &candidates,
+                        const RubyForm &form)
+{
+    AnnotatedText result;
+    result.text.reserve(html.size() + candidates.size() * 48);
+    qsizetype copied = 0;
+    for (const RubyCandidate &c : candidates) {
+        if (c.offset < copied || c.reading.isEmpty() || c.offset + c.base.size() > html.size()
+            || QStringView(html).sliced(c.offset, c.base.size()) != c.base)
+            continue;
+        result.text += QStringView(html).sliced(copied, c.offset - copied);
+        result.text += rubyMarkup(c.base, c.reading, form);
+        copied = c.offset + c.base.size();
+        result.done.append(c);
+    }
+    result.text += QStringView(html).sliced(copied);
+    return result;
+}
+
+AnnotatedText annotateHtml(const QString &html, const TextTokenizer &tokenize,
+                           const RubyOptions &options)
+{
+    return applyRuby(html, *findRubyCandidates(html, tokenize, options), options.form);
+}
+
+QSet<char32_t> kanjiSet(const QString &text)
+{
+    QSet<char32_t> set;
+    for (const char32_t c : text.toUcs4())
+        if (isKanji(c))
+            set.insert(c);
+    return set;
+}

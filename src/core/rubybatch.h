@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/readingtoken.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class KanjiReadings;
+
+// How ruby elements are written, the same for the F5 command and the batch.
+struct RubyForm
+{
+    quint8 kanaMode = 1; // as the main window: 0 katakana, 1 hiragana, 2 half-width
+    bool withAttribute = false;
+    QString attribute;
+    bool perKanji = false; // one element per kanji where the reading divides cleanly
+    const KanjiReadings *kanji = nullptr; // needed for perKanji
+};
+
+struct RubyOptions
+{
+    RubyForm form;
+    bool omitOkurigana = true;
+    bool skipCodeAndPre = true;
+    QSet<char32_t> knownKanji; // words made only of these get no ruby
+};
+
+// A word the batch would annotate: where, its base (okurigana already left
+// out) and its reading in katakana.
+struct RubyCandidate
+{
+    qsizetype offset; // in the source text
+    QString base;
+    QString reading;
+};
+
+struct AnnotatedText
+{
+    QString text;
+    QList<RubyCandidate> done; // what was annotated, offsets in the source
+};
+
+// Called now and then with the characters done so far; false cancels.
+using RubyProgress = std::function<bool(qsizetype done, qsizetype total)>;
+
+// The markup for one word: one element, or one per kanji when asked and the
+// reading divides. The reading is put in the form's kana form.
+QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form);
+
+// The words of the text content that would get ruby; nothing on cancel.
+std::optional<QList<RubyCandidate>> findRubyCandidates(const QString &html,
+                                                       const TextTokenizer &tokenize,
+                                                       const RubyOptions &options,
+                                                       const RubyProgress &progress = {});
+
+// Writes the candidates into the text (in offset order, each once; an empty
+// reading leaves that word alone).
+AnnotatedText applyRuby(const QString &html, const QList<RubyCandidate> &candidates,
+                        const RubyForm &form);
+
+// Both steps at once.
+AnnotatedText annotateHtml(const QString &html, const TextTokenizer &tokenize,
+                           const RubyOptions &options);
+
+// The kanji of a plain text list (any other characters are ignored).
+QSet<char32_t> kanjiSet(const QString &text);

@@ -1,0 +1,183 @@
+// The window's side of whole-page ruby, and F5 where ruby cannot go or
+// already is.
+
+#include "app/formmain.h"
+#include "core/kanjireadings.h"
+#include "core/rubytext.h"
+#include "fakeplatform.h"
+#include "ui/editorcontrol.h"
+#include "ui/formbatchruby.h"
+#include "ui/formruby.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+QList<ReadingToken> tableTokens(const QString &text)
+{
+    QList<ReadingToken> tokens;
+    for (const QString &word : {u"漢字"_qs, u"学校"_qs}) {
+        for (qsizetype at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 2))
+            tokens.append({at, 2, word == u"漢字" ? u"カンジ"_qs : u"ガッコウ"_qs});
+    }
+    std::sort(tokens.begin(), tokens.end(),
+              [](const ReadingToken &a, const ReadingToken &b) { return a.offset < b.offset; });
+    return tokens;
+}
+
+struct Main
+{
+    Module1 module = Module1::atStartUp();
+    FakePlatform platform;
+    FormMain form {module, platform};
+
+    Main(const QString &text, int start, int length)
+    {
+        form.RTB1->setText(text);
+        form.setCaption(u"a.htm"_qs);
+        form.mModified = kFalse;
+        form.RTB1->setSelStart(start);
+        form.RTB1->setSelLength(length);
+        form.mBatchTokenizer = tableTokens;
+        platform.phonetic.readings.insert(u"学校"_qs, u"ガッコウ"_qs);
+    }
+
+    // Runs a command; the modal dialog it opens is handed to answer.
+    template<typename Dialog>
+    bool run(void (FormMain::*command)(), const std::function<void(Dialog *)> &answer)
+    {
+        bool opened = false;
+        QTimer::singleShot(0, &form, [&] {
+            if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
+                opened = true;
+                answer(dialog);
+            }
+        });
+        (form.*command)();
+        QCoreApplication::processEvents();
+        return opened;
+    }
+};
+
+const QString kPage = u"<p title=\"漢字\">漢字と学校</p><!-- 漢字 --><p>漢字</p>"_qs;
+
+} // namespace
+
+class TestBatchRubyCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void f5RefusesInMarkup_data();
+    void f5RefusesInMarkup();
+    void f5EditsExistingRuby();
+    void f5PerKanji();
+    void batchAppliesAsOneChange();
+    void batchOnSelectionOnly();
+};
+
+void TestBatchRubyCommand::f5RefusesInMarkup_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("select");
+    QTest::addColumn<QString>("where");
+    QTest::newRow("attribute value") << u"<p title=\"漢字\">x</p>"_qs << u"漢字"_qs << u"属性値"_qs;
+    QTest::newRow("tag") << u"<p class=a>x</p>"_qs << u"class"_qs << u"タグ"_qs;
+    QTest::newRow("comment") << u"<!-- 漢字 -->"_qs << u"漢字"_qs << u"コメント"_qs;
+    QTest::newRow("script") << u"<script>漢字</script>"_qs << u"漢字"_qs << u"<script>"_qs;
+    QTest::newRow("style") << u"<style>漢字</style>"_qs << u"漢字"_qs << u"<style>"_qs;
+    QTest::newRow("title") << u"<title>漢字</title>"_qs << u"漢字"_qs << u"<title>"_qs;
+}
+
+void TestBatchRubyCommand::f5RefusesInMarkup()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, select);
+    QFETCH(QString, where);
+    Main main(text, int(text.indexOf(select)), int(select.size()));
+    QVERIFY(!main.run<FormRuby>(&FormMain::MERuby_Click, [](FormRuby *d) { d->reject(); }));
+    QCOMPARE(main.platform.messages.size(), 1);
+    QVERIFY2(main.platform.messages.first().text.contains(where),
+             qPrintable(main.platform.messages.first().text));
+    QCOMPARE(main.form.RTB1->Text(), text);
+}
+
+void TestBatchRubyCommand::f5EditsExistingRuby()
+{
+    const QString text = u"<p>"_qs + rubyElement(u"漢字"_qs, u"かじ"_qs) + u"です</p>"_qs;
+    Main main(text, int(text.indexOf(u"漢字")), 2);
+    QString proposed;
+    QVERIFY(main.run<FormRuby>(&FormMain::MERuby_Click, [&](FormRuby *d) {
+        proposed = d->TextRuby->text();
+        d->TextRuby->setText(u"かんじ"_qs);
+        d->ComElie->click();
+    }));
+    QCOMPARE(proposed, u"かじ"_qs);
+    QCOMPARE(main.form.RTB1->Text(),
+             u"<p>"_qs + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"です</p>"_qs);
+    main.form.MEBack_Click();
+    QCOMPARE(main.form.RTB1->Text(), text);
+}
+
+void TestBatchRubyCommand::f5PerKanji()
+{
+    if (KanjiReadings::system().isEmpty())
+        QSKIP("KANJIDIC is not installed (package kanjidic)");
+    Main main(u"学校へ"_qs, 0, 2);
+    main.form.MEPerKanji->setChecked(true);
+    QVERIFY(main.run<FormRuby>(&FormMain::MERuby_Click, [](FormRuby *d) { d->ComElie->click(); }));
+    QCOMPARE(main.form.RTB1->Text(),
+             rubyElement(u"学"_qs, u"がっ"_qs) + rubyElement(u"校"_qs, u"こう"_qs) + u"へ"_qs);
+}
+
+void TestBatchRubyCommand::batchAppliesAsOneChange()
+{
+    Main main(kPage, 0, 0);
+    QStringList rows;
+    QVERIFY(main.run<FormBatchRuby>(&FormMain::MEBatch_Click, [&](FormBatchRuby *d) {
+        for (int r = 0; r < d->GridWords->rowCount(); ++r)
+            rows << d->GridWords->item(r, 0)->text() + u' ' + d->GridWords->item(r, 1)->text()
+                    + u' ' + d->GridWords->item(r, 2)->text();
+        d->GridWords->item(0, 1)->setText(u"かんじ!"_qs);
+        d->GridWords->item(1, 0)->setCheckState(Qt::Unchecked);
+        d->ComElie->click();
+    }));
+    QCOMPARE(rows, QStringList({u"漢字 かんじ 2"_qs, u"学校 がっこう 1"_qs}));
+    const QString k = rubyElement(u"漢字"_qs, u"かんじ!"_qs);
+    QCOMPARE(main.form.RTB1->Text(),
+             u"<p title=\"漢字\">"_qs + k + u"と学校</p><!-- 漢字 --><p>"_qs + k + u"</p>"_qs);
+    QCOMPARE(main.form.Caption(), u"a.htm (更新)"_qs);
+    main.form.MEBack_Click();
+    QCOMPARE(main.form.RTB1->Text(), kPage);
+
+    // The corrected reading is proposed the next time.
+    QString proposed;
+    main.run<FormBatchRuby>(&FormMain::MEBatch_Click, [&](FormBatchRuby *d) {
+        proposed = d->GridWords->item(0, 1)->text();
+        d->ComCancel->click();
+    });
+    QCOMPARE(proposed, u"かんじ!"_qs);
+    QCOMPARE(main.form.RTB1->Text(), kPage);
+}
+
+void TestBatchRubyCommand::batchOnSelectionOnly()
+{
+    const qsizetype start = kPage.indexOf(u"<!--");
+    Main main(kPage, int(start), int(kPage.size() - start));
+    QVERIFY(main.run<FormBatchRuby>(&FormMain::MEBatch_Click,
+                                    [](FormBatchRuby *d) { d->ComElie->click(); }));
+    QCOMPARE(main.form.RTB1->Text(),
+             kPage.left(kPage.size() - 6) + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"</p>"_qs);
+    QCOMPARE(main.form.RTB1->SelText(), main.form.RTB1->Text().sliced(start));
+}
+
+QTEST_MAIN(TestBatchRubyCommand)
+#include "tst_batchrubycommand.moc"
