@@ -174,7 +174,7 @@ std::vector<qsizetype> byteOffsets(const QString &clean, qsizetype bytes)
     return at;
 }
 
-ReadingToken gapToken(const QString &text, qsizetype start, qsizetype end)
+AnalysedWord gapToken(const QString &text, qsizetype start, qsizetype end)
 {
     const QString surface = text.sliced(start, end - start);
     return {start, end - start, surface, katakanaForm(surface), false};
@@ -182,12 +182,12 @@ ReadingToken gapToken(const QString &text, qsizetype start, qsizetype end)
 
 // Index of the word starting at offset and of the one after the word ending at end; -1 when a word
 // straddles.
-std::pair<qsizetype, qsizetype> coveringWords(const QList<ReadingToken> &words, qsizetype start,
+std::pair<qsizetype, qsizetype> coveringWords(const QList<AnalysedWord> &words, qsizetype start,
                                               qsizetype end)
 {
     qsizetype first = -1;
     for (qsizetype i = 0; i < words.size(); ++i) {
-        const ReadingToken &word = words.at(i);
+        const AnalysedWord &word = words.at(i);
         if (word.start == start)
             first = i;
         if (first >= 0 && word.start + word.length == end)
@@ -198,7 +198,7 @@ std::pair<qsizetype, qsizetype> coveringWords(const QList<ReadingToken> &words, 
     return {-1, -1};
 }
 
-bool kanjiByKanji(const QList<ReadingToken> &words, qsizetype first, qsizetype last)
+bool kanjiByKanji(const QList<AnalysedWord> &words, qsizetype first, qsizetype last)
 {
     for (qsizetype i = first; i < last; ++i) {
         const QString &surface = words.at(i).surface;
@@ -284,14 +284,14 @@ PhoneticResult MecabPhoneticService::open()
     return {QString(), first.error, first.errorNumber};
 }
 
-QList<QList<ReadingToken>> MecabPhoneticService::analyse(const QString &text, int paths,
+QList<QList<AnalysedWord>> MecabPhoneticService::analyse(const QString &text, int paths,
                                                          QString *error)
 {
-    QList<QList<ReadingToken>> analyses;
+    QList<QList<AnalysedWord>> analyses;
     const QString clean = analysable(text);
     const QByteArray sentence = clean.toUtf8();
     if (sentence.isEmpty()) {
-        analyses.append(QList<ReadingToken>());
+        analyses.append(QList<AnalysedWord>());
         return analyses;
     }
     const std::vector<qsizetype> at = byteOffsets(clean, sentence.size());
@@ -305,7 +305,7 @@ QList<QList<ReadingToken>> MecabPhoneticService::analyse(const QString &text, in
     }
     do {
         const char *const begin = lattice->sentence();
-        QList<ReadingToken> words;
+        QList<AnalysedWord> words;
         qsizetype done = 0; // in UTF-16 units
         for (const MeCab::Node *node = lattice->bos_node(); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
@@ -319,7 +319,7 @@ QList<QList<ReadingToken>> MecabPhoneticService::analyse(const QString &text, in
                 continue;
             if (start > done)
                 words.append(gapToken(text, done, start));
-            ReadingToken word;
+            AnalysedWord word;
             word.start = start;
             word.length = end - start;
             word.surface = text.sliced(start, end - start);
@@ -340,11 +340,11 @@ QList<QList<ReadingToken>> MecabPhoneticService::analyse(const QString &text, in
 QString MecabPhoneticService::readAlone(const QString &text)
 {
     QString error;
-    const QList<QList<ReadingToken>> analyses = analyse(text, 1, &error);
+    const QList<QList<AnalysedWord>> analyses = analyse(text, 1, &error);
     if (analyses.isEmpty())
         return text;
     QString reading;
-    for (const ReadingToken &word : analyses.first())
+    for (const AnalysedWord &word : analyses.first())
         reading += word.reading;
     return reading;
 }
@@ -357,10 +357,10 @@ PhoneticResult MecabPhoneticService::reading(const QString &text)
             return opened;
     }
     QString error;
-    const QList<QList<ReadingToken>> analyses = analyse(text, 1, &error);
+    const QList<QList<AnalysedWord>> analyses = analyse(text, 1, &error);
     if (analyses.isEmpty())
         return {QString(), error, EIO};
-    const QList<ReadingToken> &words = analyses.first();
+    const QList<AnalysedWord> &words = analyses.first();
     return {spanReading(words, 0, words.size(),
                         [this](const QString &kanji) { return readAlone(kanji); }),
             QString()};
@@ -374,7 +374,7 @@ TokenReadings MecabPhoneticService::tokens(const QString &text)
             return {{}, opened.error, opened.errorNumber};
     }
     QString error;
-    QList<QList<ReadingToken>> analyses = analyse(text, 1, &error);
+    QList<QList<AnalysedWord>> analyses = analyse(text, 1, &error);
     if (analyses.isEmpty())
         return {{}, error, EIO};
     return {analyses.first(), QString()};
@@ -393,7 +393,7 @@ ReadingCandidates MecabPhoneticService::candidates(const ReadingContext &context
     const qsizetype start = context.before.size();
     const qsizetype end = start + context.selection.size();
     QString error;
-    const QList<QList<ReadingToken>> analyses = analyse(sentence, kMaxPaths, &error);
+    const QList<QList<AnalysedWord>> analyses = analyse(sentence, kMaxPaths, &error);
 
     QStringList readings;
     for (qsizetype i = 0; i < analyses.size(); ++i) {

@@ -39,7 +39,7 @@ private:
     PhoneticResult open();
     // Up to paths analyses of text, the best first; the words cover the text
     // without gaps (text between words is a word read as itself).
-    QList<QList<ReadingToken>> analyse(const QString &text, int paths, QString *error);
+    QList<QList<AnalysedWord>> analyse(const QString &text, int paths, QString *error);
     QString readAlone(const QString &text);
 
     QString m_dictionaryFolder;

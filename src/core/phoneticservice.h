@@ -34,7 +34,7 @@ struct ReadingCandidates
 };
 
 // One word of an analysed text; offsets in UTF-16 code units of that text.
-struct ReadingToken
+struct AnalysedWord
 {
     qsizetype start = 0;
     qsizetype length = 0;
@@ -45,7 +45,7 @@ struct ReadingToken
 
 struct TokenReadings
 {
-    QList<ReadingToken> tokens;
+    QList<AnalysedWord> tokens;
     QString error;
     int errorNumber = 0;
 
@@ -78,7 +78,7 @@ public:
         const PhoneticResult whole = reading(text);
         if (!whole.ok())
             return {{}, whole.error, whole.errorNumber};
-        return {{ReadingToken {0, text.size(), text, whole.reading, false}}, QString()};
+        return {{AnalysedWord {0, text.size(), text, whole.reading, false}}, QString()};
     }
 };
 

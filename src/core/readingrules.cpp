@@ -293,7 +293,7 @@ QString repeated(const QString &reading)
 }
 
 // A day after a month (四月一日) is a date.
-bool afterMonth(const QList<ReadingToken> &tokens, qsizetype index)
+bool afterMonth(const QList<AnalysedWord> &tokens, qsizetype index)
 {
     QString before;
     for (qsizetype i = index - 1; i >= 0 && before.size() < 4; --i)
@@ -323,7 +323,7 @@ bool isKanji(QChar c)
 
 // End of a run of at least three kanji from first whose 々 stands as a word of
 // its own; first when there is none.
-qsizetype iteratedCompoundEnd(const QList<ReadingToken> &tokens, qsizetype first, qsizetype last)
+qsizetype iteratedCompoundEnd(const QList<AnalysedWord> &tokens, qsizetype first, qsizetype last)
 {
     qsizetype end = first;
     qsizetype length = 0;
@@ -428,12 +428,12 @@ QString countedReading(QStringView numeral, QStringView counterText, bool asDate
     return katakanaForm(head + tail);
 }
 
-QString spanReading(const QList<ReadingToken> &tokens, qsizetype first, qsizetype last,
+QString spanReading(const QList<AnalysedWord> &tokens, qsizetype first, qsizetype last,
                     const std::function<QString(const QString &)> &readAlone)
 {
     QString out;
     for (qsizetype i = first; i < last;) {
-        const ReadingToken &token = tokens.at(i);
+        const AnalysedWord &token = tokens.at(i);
         // A kanji compound with 々 that the dictionary cuts up (去々年): the mark
         // repeats the kanji and the whole is read kanji by kanji.
         if (const qsizetype end = iteratedCompoundEnd(tokens, i, last); end > i) {
@@ -498,7 +498,7 @@ QString spanReading(const QList<ReadingToken> &tokens, qsizetype first, qsizetyp
                     continue;
                 }
                 if (k == 0 && i > 0) {
-                    const ReadingToken &before = tokens.at(i - 1);
+                    const AnalysedWord &before = tokens.at(i - 1);
                     kanji = before.surface.size() == 1 ? before.reading
                                                        : readAlone(before.surface.right(1));
                 }

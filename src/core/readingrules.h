@@ -21,5 +21,5 @@ bool isNumeralChar(QChar c);
 // The reading of the words [first, last) of an analysed text, where the
 // dictionary's readings are mended for numbers with counters, 々 and the
 // usual misreadings. readAlone gives the reading of a single kanji.
-QString spanReading(const QList<ReadingToken> &tokens, qsizetype first, qsizetype last,
+QString spanReading(const QList<AnalysedWord> &tokens, qsizetype first, qsizetype last,
                     const std::function<QString(const QString &)> &readAlone);
