@@ -2,6 +2,8 @@
 
 #include "ui/commondialog.h"
 #include "core/module1.h"
+#include "core/documentfile.h"
+#include "core/safesave.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -58,6 +60,7 @@ public:
     QAction *MERuby = nullptr;
     QAction *MEIe = nullptr;
     QAction *MEBack = nullptr;
+    QAction *MERedo = nullptr;
     QAction *MECut = nullptr;
     QAction *MECopy = nullptr;
     QAction *MEPaste = nullptr;
@@ -102,6 +105,18 @@ public:
     void LoadDocument();
     // mFilePath as the document commands last left it: a failed load goes back to it.
     QString mDocumentPath;
+    // The document's file as last read or written, and a change the user chose to keep.
+    FileIdentity mFileIdentity;
+    FileIdentity mReloadDeclined;
+    // The largest file a load accepts; a save that would go beyond it asks first.
+    qint64 mLoadLimit = kMaxDocumentBytes;
+    // Encodes and writes the text after the questions a save may need; false when
+    // nothing was written.
+    bool WriteDocument(const QString &path);
+    // Asks before Save writes over a file that another program changed or removed.
+    bool ConfirmOverwriteOnDisk();
+    // Offers to read the file again when it changed on disk and the document did not.
+    void OfferReload();
 
     // File panel and drops (document/formmain_filepanel.cpp)
     void Drive1_Change();
@@ -118,6 +133,7 @@ public:
 
     // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
     void MEBack_Click();
+    void MERedo_Click();
     void MECut_Click();
     void MECopy_Click();
     void MEPaste_Click();
@@ -139,6 +155,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -153,4 +170,5 @@ private:
     PlatformServices &m_platform;
     QString m_caption;
     bool m_unloaded = false;
+    bool m_offeringReload = false;
 };

@@ -46,7 +46,10 @@ void FormMain::File1_DblClick()
     const QString name = File1->FileName();
     if (name.isEmpty())
         return;
-    mFilePath = joinFolderAndName(File1->Path(), name);
+    const QString path = joinFolderAndName(File1->Path(), name);
+    if (ConfirmSaveChanges() == kTrue)
+        return;
+    mFilePath = path;
     LoadDocument();
 }
 
@@ -61,7 +64,7 @@ void FormMain::CheckHTML_Click()
 void FormMain::RTB1_OLEDragDrop(const QStringList &files)
 {
     // Only the first of several dropped files is loaded.
-    if (files.isEmpty())
+    if (files.isEmpty() || ConfirmSaveChanges() == kTrue)
         return;
     mFilePath = files.first();
     LoadDocument();
