@@ -124,7 +124,8 @@ bool FormMain::ConfirmOverwriteOnDisk()
     if (!mFileIdentity.exists)
         return true;
     const FileIdentity now = fileIdentity(mFilePath);
-    if (now == mFileIdentity)
+    // What is no file now (a folder, a FIFO) is refused by the write itself.
+    if (now == mFileIdentity || (now.exists && !now.regular))
         return true;
     const QString name = fileNameOfPath(mFilePath);
     if (!now.exists) {

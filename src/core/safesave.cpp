@@ -30,6 +30,7 @@ FileIdentity identityOf(const struct stat &st)
 {
     FileIdentity id;
     id.exists = true;
+    id.regular = S_ISREG(st.st_mode);
     id.size = st.st_size;
     id.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     id.inode = st.st_ino;
@@ -381,11 +382,9 @@ OpenedFile openRegularFileForReading(const QString &path)
     OpenedFile result;
     const QByteArray name = native(path);
     struct stat st{};
-    if (::stat(name.constData(), &st) != 0) {
-        result.error = systemError(errno);
-        return result;
-    }
-    if (S_ISDIR(st.st_mode))
+    // What cannot be looked at, and a directory, go to the file layer, which
+    // reports them as it always has.
+    if (::stat(name.constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return result;
     if (!S_ISREG(st.st_mode)) {
         result.error = notRegular(path, st.st_mode, false);
@@ -395,7 +394,9 @@ OpenedFile openRegularFileForReading(const QString &path)
     // for a FIFO after the check above.
     Fd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
-        result.error = systemError(errno);
+        const int err = errno;
+        result.error = {err == EMFILE ? QFileDevice::ResourceError : QFileDevice::OpenError,
+                        qt_error_string(err)};
         return result;
     }
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {

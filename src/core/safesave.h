@@ -10,6 +10,7 @@
 struct FileIdentity
 {
     bool exists = false;
+    bool regular = false;
     qint64 size = -1;
     qint64 modifiedNs = 0;
     quint64 inode = 0;
@@ -29,8 +30,8 @@ struct OpenedFile
     qint64 size = 0; // as the file system reports it; /proc files say 0
     ErrorReport error;
 };
-// A directory gives back no error and no descriptor: the caller opens it as
-// before and gets the file layer's own refusal.
+// A directory, or a path that cannot be looked at, gives back no error and no
+// descriptor: the caller opens it as before and gets the file layer's own refusal.
 OpenedFile openRegularFileForReading(const QString &path);
 
 // Reads a descriptor to its end, whatever size the file claims; more than

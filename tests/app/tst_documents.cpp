@@ -381,8 +381,6 @@ void TestDocuments::failedSaveKeepsTheDocumentModified_data()
     const QString waveDash = u"2 行目の文字 「〜」(U+301C)"_s;
     QTest::newRow("Save: the file became a folder") << "folder"
                                                     << "" << 0 << QString();
-    QTest::newRow("Save: the folder became read-only") << "read-only"
-                                                       << "" << 0 << QString();
     QTest::newRow("Save: the disk fills up part of the way") << "full"
                                                              << "" << 0 << QString();
     QTest::newRow("Save: a character windows-31j cannot hold") << "unrepresentable"
@@ -404,8 +402,6 @@ void TestDocuments::failedSaveKeepsTheDocumentModified()
     QFETCH(QString, saveAs);
     QFETCH(int, number);
     QFETCH(QString, detail);
-    if (kind == "read-only"_L1 && geteuid() == 0)
-        QSKIP("permissions do not bind the superuser");
     Fixture f;
     f.loadAndChange();
     FormMain &form = *f.form;
@@ -415,9 +411,6 @@ void TestDocuments::failedSaveKeepsTheDocumentModified()
     if (kind == "folder"_L1) {
         QVERIFY(QFile::remove(f.path("a.htm")));
         QVERIFY(QDir(f.folder.path()).mkdir(u"a.htm"_s));
-    } else if (kind == "read-only"_L1) {
-        QVERIFY(
-            QFile::setPermissions(f.folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     } else if (kind == "full"_L1) {
         // A file size limit makes the write fail part of the way, as a full disk does.
         limited.rlim_cur = 2;

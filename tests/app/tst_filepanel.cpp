@@ -92,7 +92,7 @@ private slots:
     void unreadableFolderIsReportedAndTheListsStay();
     void onlyTheEditorTakesDrops();
 
-    void fileListLoadsOnlyOnDoubleClickWithoutAPrompt();
+    void fileListLoadsOnlyOnDoubleClickAfterTheQuestion();
     void dropsOnTheEditor_data();
     void dropsOnTheEditor();
 
@@ -549,7 +549,7 @@ void TestFilePanel::onlyTheEditorTakesDrops()
     QVERIFY(!m_form->acceptDrops());
 }
 
-void TestFilePanel::fileListLoadsOnlyOnDoubleClickWithoutAPrompt()
+void TestFilePanel::fileListLoadsOnlyOnDoubleClickAfterTheQuestion()
 {
     makeForm();
     FileListBox *list = m_form->File1;
@@ -567,8 +567,9 @@ void TestFilePanel::fileListLoadsOnlyOnDoubleClickWithoutAPrompt()
     QCOMPARE(m_form->mFilePath, QString());
     QCOMPARE(m_form->RTB1->Text(), u"まだ保存していない文"_s);
 
+    m_platform->setNextAnswer(QMessageBox::No);
     doubleClick(list, u"a.htm"_s);
-    QVERIFY(m_platform->messages.isEmpty());
+    QCOMPARE(m_platform->messages.size(), 1);
     QCOMPARE(m_form->mFilePath, path("start/a.htm"));
     QCOMPARE(m_form->RTB1->Text(), u"<p>A</p>\r\n"_s);
     QCOMPARE(m_form->Caption(), u"a.htm"_s);
@@ -622,6 +623,7 @@ void TestFilePanel::dropsOnTheEditor()
     makeForm();
     m_form->showFolderInPanel(path("other"));
     m_form->RTB1->setText(u"まだ保存していない文"_s);
+    m_platform->setNextAnswer(QMessageBox::No);
     QStringList files;
     QList<QUrl> addresses;
     for (const QString &url : urls) {
@@ -667,7 +669,7 @@ void TestFilePanel::dropsOnTheEditor()
 
     QCOMPARE(drop.isAccepted(), accepted);
     QCOMPARE(dropped.count(), accepted ? 1 : 0);
-    QVERIFY(m_platform->messages.isEmpty());
+    QCOMPARE(m_platform->messages.size(), accepted ? 1 : 0);
     if (!accepted) {
         QCOMPARE(m_form->RTB1->Text(), u"まだ保存していない文"_s);
         QCOMPARE(m_form->mFilePath, QString());
@@ -675,7 +677,7 @@ void TestFilePanel::dropsOnTheEditor()
     }
     QCOMPARE(drop.dropAction(), Qt::CopyAction);
     QCOMPARE(dropped.at(0).at(0).toStringList(), files);
-    // Loaded without a prompt, and nothing of the drop inserted besides.
+    // Loaded after the question answered No, and nothing of the drop inserted besides.
     QCOMPARE(m_form->mFilePath, files.first());
     QCOMPARE(m_form->RTB1->Text(), text);
     QCOMPARE(m_form->Caption(), fileNameOfPath(files.first()));

@@ -74,6 +74,7 @@ void TestFormMain::menusCarryTheirCaptionsAndKeys_data()
                                           "ブラウザで確認",
                                           "-",
                                           "元に戻す (&U)",
+                                          "やり直し (&Y)",
                                           "-",
                                           "切り取り (&T)",
                                           "コピー (&C)",
@@ -81,7 +82,7 @@ void TestFormMain::menusCarryTheirCaptionsAndKeys_data()
                                           "削除 (&L)",
                                           "-",
                                           "すべて選択 (&A)"}
-                          << QStringList {"F5",     "",       "F8",     "", "Ctrl+Z", "",
+                          << QStringList {"F5",     "",       "F8",     "", "Ctrl+Z", "Ctrl+Y", "",
                                           "Ctrl+X", "Ctrl+C", "Ctrl+V", "", "",       "Ctrl+A"};
     QTest::newRow("search") << QStringLiteral("検索 (&S)") << QStringList {"検索と置換 (&F)..."}
                             << QStringList {"Ctrl+F"};
