@@ -46,13 +46,27 @@ int main(int argc, char *argv[])
 
     editor.setSelStart(int(text.size() / 2));
     QTest::keyClicks(&editor, QStringLiteral("typed"));
+    // The window shows the caret's lines before the user could press Ctrl+Z.
+    QCoreApplication::processEvents();
     QElapsedTimer timer;
+    // The worst of five is printed.
+    double undoWorst = 0;
+    double redoWorst = 0;
+    for (int i = 0; i < 5; ++i) {
+        timer.start();
+        editor.undo();
+        undoWorst = qMax(undoWorst, ms(timer));
+        timer.start();
+        editor.redo();
+        redoWorst = qMax(redoWorst, ms(timer));
+    }
+    print("undo of typing, 10 MB, worst of 5", undoWorst, "< 50 ms");
+    print("redo of typing, 10 MB, worst of 5", redoWorst, "< 50 ms");
+    // Taking typed characters back off the widest line makes Qt look for the next
+    // widest: a Backspace there costs the same.
     timer.start();
-    editor.undo();
-    print("undo of typing, 10 MB", ms(timer), "< 50 ms");
-    timer.start();
-    editor.redo();
-    print("redo of typing, 10 MB", ms(timer), "< 50 ms");
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    print("Backspace on the same line (baseline)", ms(timer), "as measured");
 
     editor.setSelStart(int(text.size() / 2));
     editor.setSelLength(40);
