@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
             ++cut;
         const QStringList entries
             = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-        if (entries != QStringList{QStringLiteral("doc.htm")})
+        if (entries != QStringList {QStringLiteral("doc.htm")})
             ++leftovers;
         for (const QString &entry : entries) {
             if (entry != QStringLiteral("doc.htm"))

@@ -51,10 +51,11 @@ QString kindOf(mode_t mode)
 
 ErrorReport notRegular(const QString &path, mode_t mode, bool saving)
 {
-    return {ENODEV, QStringLiteral("%1 は通常のファイルではありません（%2）。\n%3")
-                        .arg(QFileInfo(path).fileName(), kindOf(mode),
-                             saving ? QStringLiteral("ファイルは書き込まれていません。")
-                                    : QStringLiteral("開けるのは通常のファイルだけです。"))};
+    return {ENODEV,
+            QStringLiteral("%1 は通常のファイルではありません（%2）。\n%3")
+                .arg(QFileInfo(path).fileName(), kindOf(mode),
+                     saving ? QStringLiteral("ファイルは書き込まれていません。")
+                            : QStringLiteral("開けるのは通常のファイルだけです。"))};
 }
 
 class Fd
@@ -62,8 +63,7 @@ class Fd
 public:
     explicit Fd(int fd = -1)
         : m_fd(fd)
-    {
-    }
+    { }
     ~Fd() { reset(); }
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
@@ -181,8 +181,7 @@ bool publish(TempFile &temp, const QByteArray &folder, const QByteArray &base,
         for (int attempt = 0; attempt < 100 && temp.name.isEmpty(); ++attempt) {
             const QByteArray name = folder + "/." + base + ".rubello-"
                 + QByteArray::number(::getpid()) + "-" + QByteArray::number(attempt);
-            if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name.constData(),
-                         AT_SYMLINK_FOLLOW)
+            if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW)
                 == 0)
                 temp.name = name;
             else if (errno != EEXIST) {
@@ -216,7 +215,8 @@ mode_t newFileMode()
 bool replaceAtomically(const QByteArray &target, const struct stat *old, const QByteArray &bytes,
                        int *err)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
+    const QByteArray folder
+        = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
     const QByteArray base = QFile::encodeName(QFileInfo(QFile::decodeName(target)).fileName());
     TempFile temp;
     if (!createTemp(folder, base, temp, err))
@@ -278,7 +278,8 @@ QByteArray backUp(int source, const QByteArray &target, qint64 size, int *err)
         qint64 copied = 0;
         bool ok = true;
         for (;;) {
-            const ssize_t got = ::pread(source, buffer.data(), size_t(buffer.size()), off_t(copied));
+            const ssize_t got
+                = ::pread(source, buffer.data(), size_t(buffer.size()), off_t(copied));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0) {
@@ -341,7 +342,9 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
         err = errno;
         ok = false;
     }
-    struct stat now{};
+    struct stat now
+    {
+    };
     if (ok && ::fstat(fd.get(), &now) == 0)
         outcome.identity = identityOf(now);
     fd.reset();
@@ -349,8 +352,8 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
     if (!ok) {
         outcome.error = systemError(err ? err : EIO);
         outcome.keptBackup = QFile::decodeName(backup);
-        outcome.error.description
-            += QStringLiteral("\n元のファイルの写しは %1 に残してあります。").arg(outcome.keptBackup);
+        outcome.error.description += QStringLiteral("\n元のファイルの写しは %1 に残してあります。")
+                                         .arg(outcome.keptBackup);
         return outcome;
     }
     ::unlink(backup.constData());
@@ -361,7 +364,9 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
 
 FileIdentity fileIdentity(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (path.isEmpty() || ::stat(native(path).constData(), &st) != 0)
         return {};
     return identityOf(st);
@@ -369,7 +374,9 @@ FileIdentity fileIdentity(const QString &path)
 
 ErrorReport refuseSpecialFile(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(native(path).constData(), &st) != 0)
         return {};
     if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
@@ -381,7 +388,9 @@ OpenedFile openRegularFileForReading(const QString &path)
 {
     OpenedFile result;
     const QByteArray name = native(path);
-    struct stat st{};
+    struct stat st
+    {
+    };
     // What cannot be looked at, and a directory, go to the file layer, which
     // reports them as it always has.
     if (::stat(name.constData(), &st) != 0 || S_ISDIR(st.st_mode))
@@ -429,8 +438,10 @@ ErrorReport readToEnd(int fd, qint64 maxBytes, QByteArray &bytes)
         bytes.truncate(old + got);
         if (bytes.size() > maxBytes) {
             bytes.clear();
-            return {EFBIG, QStringLiteral("ファイルが大きすぎるため開けません（開けるのは %1 バイトまで）。")
-                               .arg(maxBytes)};
+            return {
+                EFBIG,
+                QStringLiteral("ファイルが大きすぎるため開けません（開けるのは %1 バイトまで）。")
+                    .arg(maxBytes)};
         }
         if (got == 0)
             return {};
@@ -439,7 +450,9 @@ ErrorReport readToEnd(int fd, qint64 maxBytes, QByteArray &bytes)
 
 bool isReadOnlyForOwner(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return ::stat(native(path).constData(), &st) == 0 && S_ISREG(st.st_mode)
         && !(st.st_mode & S_IWUSR);
 }
@@ -449,15 +462,17 @@ SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes)
     SaveOutcome outcome;
     const QString finalName = finalPath(path);
     const QByteArray target = native(finalName);
-    struct stat old{};
+    struct stat old
+    {
+    };
     const bool exists = ::stat(target.constData(), &old) == 0;
     if (!exists && errno != ENOENT) {
         outcome.error = systemError(errno);
         return outcome;
     }
     if (exists && !S_ISREG(old.st_mode)) {
-        outcome.error = S_ISDIR(old.st_mode) ? systemError(EISDIR)
-                                             : notRegular(finalName, old.st_mode, true);
+        outcome.error
+            = S_ISDIR(old.st_mode) ? systemError(EISDIR) : notRegular(finalName, old.st_mode, true);
         return outcome;
     }
     const QByteArray folder = native(QFileInfo(finalName).absolutePath());

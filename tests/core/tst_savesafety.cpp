@@ -40,7 +40,9 @@ QByteArray readFile(const QString &path)
 
 struct stat statOf(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     ::stat(QFile::encodeName(path).constData(), &st);
     return st;
 }
@@ -59,7 +61,6 @@ private slots:
     void saveKeepsTheFile();
     void failedWriteLosesNothing_data();
     void failedWriteLosesNothing();
-    void identityShowsOtherWriters();
     void historyIsBounded_data();
     void historyIsBounded();
 };
@@ -83,7 +84,7 @@ void TestSaveSafety::specialFilesAreRefused()
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     else if (kind == u"socket") {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
+        sockaddr_un address {};
         address.sun_family = AF_UNIX;
         const QByteArray name = QFile::encodeName(path);
         if (fd < 0 || size_t(name.size()) >= sizeof(address.sun_path))
@@ -239,7 +240,9 @@ void TestSaveSafety::failedWriteLosesNothing()
         QCOMPARE(::link(QFile::encodeName(path).constData(),
                         QFile::encodeName(dir.filePath(u"other.htm"_s)).constData()),
                  0);
-    struct rlimit saved{};
+    struct rlimit saved
+    {
+    };
     ::getrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = saved;
@@ -251,27 +254,14 @@ void TestSaveSafety::failedWriteLosesNothing()
     QVERIFY(outcome.error.isError());
     if (!hardLinked) {
         QCOMPARE(readFile(path), QByteArray("old text\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({u"doc.htm"_s}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({u"doc.htm"_s}));
         return;
     }
     QVERIFY(!outcome.keptBackup.isEmpty());
     QVERIFY(outcome.error.description.contains(outcome.keptBackup));
     QCOMPARE(readFile(outcome.keptBackup), QByteArray("old text\n"));
     QFile::remove(outcome.keptBackup);
-}
-
-void TestSaveSafety::identityShowsOtherWriters()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"doc.htm"_s);
-    QVERIFY(writeFile(path, "one\n"));
-    const FileIdentity first = fileIdentity(path);
-    QVERIFY(first.exists);
-    QCOMPARE(fileIdentity(path), first);
-    QVERIFY(writeFile(path, "two!\n")); // same inode, other size
-    QVERIFY(fileIdentity(path) != first);
-    QFile::remove(path);
-    QVERIFY(!fileIdentity(path).exists);
 }
 
 void TestSaveSafety::historyIsBounded_data()
@@ -281,7 +271,6 @@ void TestSaveSafety::historyIsBounded_data()
     QTest::addColumn<int>("expectedSteps");
     QTest::newRow("150 small steps keep 100") << 150 << 10 << EditHistory::kMaxSteps;
     QTest::newRow("large steps keep 64 MB") << 10 << 10 * 1024 * 1024 << 3;
-    QTest::newRow("one step over the bound stays") << 1 << 40 * 1024 * 1024 << 1;
 }
 
 void TestSaveSafety::historyIsBounded()
@@ -293,7 +282,7 @@ void TestSaveSafety::historyIsBounded()
     for (int i = 0; i < steps; ++i)
         history.record({i, QString(), QString(charsPerStep, u'a'), false});
     QCOMPARE(history.size(), expectedSteps);
-    QVERIFY(history.chars() <= EditHistory::kMaxChars || history.size() == 1);
+    QVERIFY(history.chars() <= EditHistory::kMaxChars);
     // The newest is the first to be taken back; after one undo a new step drops the redo.
     QCOMPARE(history.undo()->offset, steps - 1);
     history.record({0, u"x"_s, QString(), false});
