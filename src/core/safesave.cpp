@@ -372,18 +372,6 @@ FileIdentity fileIdentity(const QString &path)
     return identityOf(st);
 }
 
-ErrorReport refuseSpecialFile(const QString &path)
-{
-    struct stat st
-    {
-    };
-    if (::stat(native(path).constData(), &st) != 0)
-        return {};
-    if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
-        return {};
-    return notRegular(path, st.st_mode, false);
-}
-
 OpenedFile openRegularFileForReading(const QString &path)
 {
     OpenedFile result;

@@ -38,9 +38,6 @@ OpenedFile openRegularFileForReading(const QString &path);
 // maxBytes is refused.
 ErrorReport readToEnd(int fd, qint64 maxBytes, QByteArray &bytes);
 
-// The refusal for what is neither a regular file nor a directory, or an empty report.
-ErrorReport refuseSpecialFile(const QString &path);
-
 struct SaveOutcome
 {
     ErrorReport error;
