@@ -137,6 +137,9 @@ void FormMain::createMenus()
     MEIe = addItem(MEdit, QStringLiteral("ブラウザで確認"), QKeySequence(Qt::Key_F8));
     MEdit->addSeparator(); // sepa3
     MEBack = addItem(MEdit, QStringLiteral("元に戻す (&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    MERedo = addItem(MEdit, QStringLiteral("やり直し (&Y)"));
+    MERedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     MEdit->addSeparator(); // sepa4
     MECut = addItem(MEdit, QStringLiteral("切り取り (&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
     MECopy = addItem(MEdit, QStringLiteral("コピー (&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -198,6 +201,7 @@ void FormMain::connectHandlers()
     connect(MHVersion, &QAction::triggered, this, &FormMain::MHVersion_Click);
 
     connect(MEBack, &QAction::triggered, this, &FormMain::MEBack_Click);
+    connect(MERedo, &QAction::triggered, this, &FormMain::MERedo_Click);
     connect(MECut, &QAction::triggered, this, &FormMain::MECut_Click);
     connect(MECopy, &QAction::triggered, this, &FormMain::MECopy_Click);
     connect(MEPaste, &QAction::triggered, this, &FormMain::MEPaste_Click);

@@ -5,6 +5,8 @@
 #include "core/previewfile.h"
 #include "core/readingtoken.h"
 #include "ui/commondialog.h"
+#include "core/documentfile.h"
+#include "core/safesave.h"
 
 #include <QDialog>
 #include <QHash>
@@ -72,6 +74,7 @@ public:
     QAction *MEPerKanji = nullptr;
     QAction *MEIe = nullptr;
     QAction *MEBack = nullptr;
+    QAction *MERedo = nullptr;
     QAction *MECut = nullptr;
     QAction *MECopy = nullptr;
     QAction *MEPaste = nullptr;
@@ -120,6 +123,18 @@ public:
     void LoadDocument();
     // mFilePath as the document commands last left it: a failed load goes back to it.
     QString mDocumentPath;
+    // The document's file as last read or written, and a change the user chose to keep.
+    FileIdentity mFileIdentity;
+    FileIdentity mReloadDeclined;
+    // The largest file a load accepts; a save that would go beyond it asks first.
+    qint64 mLoadLimit = kMaxDocumentBytes;
+    // Encodes and writes the text after the questions a save may need; false when
+    // nothing was written.
+    bool WriteDocument(const QString &path);
+    // Asks before Save writes over a file that another program changed or removed.
+    bool ConfirmOverwriteOnDisk();
+    // Offers to read the file again when it changed on disk and the document did not.
+    void OfferReload();
 
     // File panel and drops (document/formmain_filepanel.cpp)
     void Drive1_Change();
@@ -142,6 +157,7 @@ public:
 
     // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
     void MEBack_Click();
+    void MERedo_Click();
     void MECut_Click();
     void MECopy_Click();
     void MEPaste_Click();
@@ -186,6 +202,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -213,4 +230,5 @@ private:
     std::unique_ptr<UserReadings> m_userReadings;
     UserReadings &userReadings();
     std::shared_ptr<MecabTokenizer> m_mecab;
+    bool m_offeringReload = false;
 };

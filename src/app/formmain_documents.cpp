@@ -5,10 +5,14 @@
 #include "core/paths.h"
 #include "ui/platform.h"
 #include "core/documentfile.h"
+#include "core/safesave.h"
 #include "ui/filepanel.h"
 #include "ui/progresswindow.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QScopedValueRollback>
+#include <QTimer>
 
 namespace {
 
@@ -63,8 +67,7 @@ void FormMain::LoadDocument()
     setCaption(name);
 
     ProgressWindow progress(this, QStringLiteral("読み込んでいます..."));
-    LoadedText loaded
-        = openDocumentFile(mFilePath, platform().codePage(), kMaxDocumentBytes, &progress);
+    LoadedText loaded = openDocumentFile(mFilePath, platform().codePage(), mLoadLimit, &progress);
     if (loaded.error.isError() || loaded.stopped) {
         // Left naming the failed file, a following Save would write this text over it.
         setCaption(previousTitle);
@@ -79,6 +82,8 @@ void FormMain::LoadDocument()
     mEncoding = loaded.encoding;
     showDocumentState(loaded.text);
     module().gUndoText = std::move(loaded.text);
+    mFileIdentity = fileIdentity(mFilePath);
+    mReloadDeclined = FileIdentity();
     MFSave->setEnabled(true);
     // The text write put the marker on; the loaded document is unchanged.
     setCaption(name);
@@ -87,19 +92,104 @@ void FormMain::LoadDocument()
     noteRecentFile(mFilePath);
 }
 
-void FormMain::MFSave_Click()
+bool FormMain::WriteDocument(const QString &path)
 {
     const QString text = RTB1->Text();
     if (!declarationAllowsSave(text))
+        return false;
+    const EncodedText encoded = encodeDocument(text, documentEncoding());
+    if (encoded.error.isError()) {
+        showErrorBox(platform(), this, encoded.error);
+        return false;
+    }
+    if (encoded.bytes.size() > mLoadLimit) {
+        const QString prompt = QStringLiteral("保存すると %1 バイトになり、このプログラムで"
+                                              "開ける大きさ（%2 バイトまで）を超えます。")
+                                   .arg(encoded.bytes.size())
+                                   .arg(mLoadLimit)
+            + QStringLiteral("\r\n") + QStringLiteral("保存しますか？");
+        if (platform().showMessage(this, QMessageBox::Question, kProgramTitle, prompt,
+                                   QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+    }
+    if (isReadOnlyForOwner(path)) {
+        const QString prompt = fileNameOfPath(path) + QStringLiteral("　は読み取り専用です。")
+            + QStringLiteral("\r\n") + QStringLiteral("上書きしますか？");
+        if (platform().showMessage(this, QMessageBox::Question, kProgramTitle, prompt,
+                                   QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+    }
+    const SaveOutcome outcome = saveBytesSafely(path, encoded.bytes);
+    if (outcome.error.isError()) {
+        showErrorBox(platform(), this, outcome.error);
+        return false;
+    }
+    mFileIdentity = outcome.identity;
+    mReloadDeclined = FileIdentity();
+    showDocumentState(text);
+    return true;
+}
+
+bool FormMain::ConfirmOverwriteOnDisk()
+{
+    if (!mFileIdentity.exists)
+        return true;
+    const FileIdentity now = fileIdentity(mFilePath);
+    // What is no file now (a folder, a FIFO) is refused by the write itself.
+    if (now == mFileIdentity || (now.exists && !now.regular))
+        return true;
+    const QString name = fileNameOfPath(mFilePath);
+    if (!now.exists) {
+        return platform().askTwoWay(
+            this, kProgramTitle,
+            name + QStringLiteral("　は削除されたか、移動されました。") + QStringLiteral("\r\n")
+                + QStringLiteral("作成し直しますか？"),
+            QStringLiteral("作成し直す"), QStringLiteral("キャンセル"));
+    }
+    return platform().askTwoWay(
+        this, kProgramTitle,
+        name + QStringLiteral("　は他のプログラムによって変更されています。")
+            + QStringLiteral("\r\n") + QStringLiteral("上書きしますか？"),
+        QStringLiteral("上書き"), QStringLiteral("保存しない"));
+}
+
+void FormMain::OfferReload()
+{
+    if (m_offeringReload || mModified != kFalse || !MFSave->isEnabled() || !mFileIdentity.exists)
         return;
-    const ErrorReport error = saveDocumentFile(mFilePath, text, documentEncoding());
-    if (error.isError()) {
-        showErrorBox(platform(), this, error);
+    const FileIdentity now = fileIdentity(mFilePath);
+    if (!now.exists || now == mFileIdentity || now == mReloadDeclined)
+        return;
+    QScopedValueRollback guard(m_offeringReload, true);
+    const QString prompt = fileNameOfPath(mFilePath)
+        + QStringLiteral("　は他のプログラムによって変更されました。") + QStringLiteral("\r\n")
+        + QStringLiteral("読み込み直しますか？");
+    if (platform().showMessage(this, QMessageBox::Question, kProgramTitle, prompt,
+                               QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes) {
+        mReloadDeclined = now;
         return;
     }
+    // The document may have changed while the question was up.
+    if (mModified == kFalse)
+        LoadDocument();
+}
+
+void FormMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, this, &FormMain::OfferReload);
+}
+
+void FormMain::MFSave_Click()
+{
+    if (!ConfirmOverwriteOnDisk() || !WriteDocument(mFilePath))
+        return;
     mModified = kFalse;
     setCaption(fileNameOfPath(mFilePath));
-    showDocumentState(text);
 }
 
 void FormMain::MFSaveAs_Click()
@@ -109,19 +199,14 @@ void FormMain::MFSaveAs_Click()
     CDlg.Flags = kSaveAsFlags;
     if (!dialogAccepted(platform(), this, CDlg.ShowSave()))
         return;
-    const QString text = RTB1->Text();
-    if (!declarationAllowsSave(text))
+    // The document keeps its path until the new file is really written.
+    const QString path = CDlg.FileName;
+    if (!WriteDocument(path))
         return;
-    mFilePath = CDlg.FileName;
-    mDocumentPath = mFilePath;
-    const ErrorReport error = saveDocumentFile(mFilePath, text, documentEncoding());
-    if (error.isError()) {
-        showErrorBox(platform(), this, error);
-        return;
-    }
+    mFilePath = path;
+    mDocumentPath = path;
     mModified = kFalse;
     MFSave->setEnabled(true);
     setCaption(fileNameOfPath(mFilePath));
-    showDocumentState(text);
     noteRecentFile(mFilePath);
 }

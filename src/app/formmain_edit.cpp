@@ -33,10 +33,12 @@ void FormMain::connectEditKeys()
 
 void FormMain::MEBack_Click()
 {
-    const int caret = RTB1->SelStart();
-    RTB1->setText(module().gUndoText);
-    // A caret beyond the restored text goes to its end.
-    RTB1->setSelStart(caret);
+    RTB1->undo();
+}
+
+void FormMain::MERedo_Click()
+{
+    RTB1->redo();
 }
 
 void FormMain::MECut_Click()

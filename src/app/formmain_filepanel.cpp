@@ -54,7 +54,10 @@ void FormMain::File1_DblClick()
                      {EILSEQ, QStringLiteral("%1\n%2").arg(name, qt_error_string(EILSEQ))});
         return;
     }
-    mFilePath = joinFolderAndName(File1->Path(), name);
+    const QString path = joinFolderAndName(File1->Path(), name);
+    if (ConfirmSaveChanges() == kTrue)
+        return;
+    mFilePath = path;
     LoadDocument();
 }
 
@@ -69,7 +72,7 @@ void FormMain::CheckHTML_Click()
 void FormMain::RTB1_OLEDragDrop(const QStringList &files)
 {
     // Only the first of several dropped files is loaded.
-    if (files.isEmpty())
+    if (files.isEmpty() || ConfirmSaveChanges() == kTrue)
         return;
     mFilePath = files.first();
     LoadDocument();

@@ -1,7 +1,8 @@
 #include "core/documentfile.h"
 
+#include "core/safesave.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -374,13 +375,43 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
 LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes,
                             Progress *progress)
 {
+    // FIFOs, sockets and devices are refused before they are opened.
+    const OpenedFile opened = openRegularFileForReading(path);
+    if (opened.error.isError()) {
+        LoadedText result;
+        result.error = opened.error;
+        return result;
+    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const bool isOpen = opened.fd >= 0
+        ? file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
+        : file.open(QIODevice::ReadOnly);
+    if (!isOpen) {
         LoadedText result;
         result.error = deviceError(file, QFileDevice::OpenError);
         return result;
     }
-    return readDocument(file, codePage, maxBytes, progress);
+    if (opened.size > 0) {
+        LoadedText loaded = readDocument(file, codePage, maxBytes, progress);
+        char more = 0;
+        if (loaded.error.isError() || file.read(&more, 1) <= 0)
+            return loaded;
+        // Longer than it claimed: read again to the end.
+        if (!file.seek(0)) {
+            loaded.text = QString();
+            loaded.error = deviceError(file, QFileDevice::ReadError);
+            return loaded;
+        }
+    }
+    // /proc files claim no size and give their contents on reading.
+    QByteArray bytes;
+    const ErrorReport error = readToEnd(file.handle(), maxBytes, bytes);
+    if (error.isError()) {
+        LoadedText result;
+        result.error = error;
+        return result;
+    }
+    return decodeDocument(bytes, codePage);
 }
 
 namespace {
@@ -444,21 +475,7 @@ ErrorReport saveDocumentFile(const QString &path, const QString &text, const QBy
     const EncodedText encoded = encodeDocument(text, codePage);
     if (encoded.error.isError())
         return encoded.error;
-    QSaveFile file(path);
-    // Writing straight into the old file could leave it half written.
-    file.setDirectWriteFallback(false);
-    // Unbuffered: a buffered write that the disk takes only in part is committed
-    // cut short without an error (Qt 6.4); written directly, the shortfall shows.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return deviceError(file, QFileDevice::OpenError);
-    const ErrorReport written = writeDocument(file, encoded.bytes);
-    if (written.isError()) {
-        file.cancelWriting();
-        return written;
-    }
-    if (!file.commit())
-        return deviceError(file, QFileDevice::WriteError);
-    return {};
+    return saveBytesSafely(path, encoded.bytes).error;
 }
 
 namespace {
@@ -480,7 +497,7 @@ QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error,
         return {};
     }
     // With a progress to report to, a known size is still read in pieces.
-    const qsizetype piece = size >= 0 && !progress ? qsizetype(size) + 1 : kPieceBytes;
+    const qsizetype piece = size > 0 && !progress ? qsizetype(size) + 1 : kPieceBytes;
     if (size >= 0)
         bytes.reserve(qsizetype(size) + 1);
     for (;;) {
@@ -717,11 +734,21 @@ LoadedText openFile(const QString &path, qint64 maxBytes,
 {
     return catchingOutOfMemory([&] {
         LoadedText result;
+        // FIFOs, sockets and devices are refused before they are opened.
+        const OpenedFile opened = openRegularFileForReading(path);
+        if (opened.error.isError()) {
+            result.error = opened.error;
+            return result;
+        }
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        const bool isOpen = opened.fd >= 0
+            ? file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
+            : file.open(QIODevice::ReadOnly);
+        if (!isOpen) {
             result.error = deviceError(file, QFileDevice::OpenError);
             return result;
         }
+        // Read to the end whatever size the file claims (/proc files say 0).
         const QByteArray bytes
             = readAllBytes(file, maxBytes, result.error, progress, result.stopped);
         if (result.error.isError() || result.stopped)

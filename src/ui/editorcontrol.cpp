@@ -3,6 +3,7 @@
 #include "ui/clipboardtext.h"
 
 #include <QDragEnterEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -11,6 +12,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 
@@ -98,7 +101,7 @@ QStringList droppedLocalFiles(const QMimeData *data)
 EditorControl::EditorControl(QWidget *parent)
     : QPlainTextEdit(parent)
 {
-    // The program's undo is its own snapshot; the widget keeps no history.
+    // The program keeps its own history; the widget keeps none.
     document()->setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setAcceptDrops(true);
@@ -107,13 +110,111 @@ EditorControl::EditorControl(QWidget *parent)
             &EditorControl::forgetInheritedMark);
 }
 
-void EditorControl::onContentsChange(int, int removed, int added)
+void EditorControl::onContentsChange(int position, int removed, int added)
 {
-    if (m_programWrite > 0 || m_formatOnly)
+    if (m_formatOnly || (removed == 0 && added == 0))
         return;
-    if (removed == 0 && added == 0)
+    if (m_userEdit.active) {
+        // Qt may count the document's final separator in a change at the end.
+        const int last = document()->characterCount() - 1 - (added - removed);
+        const int limit = m_userEdit.end >= last ? m_userEdit.end + 1 : m_userEdit.end;
+        if (position < m_userEdit.start || position + removed > limit)
+            m_userEdit.outside = true;
+        m_userEdit.end += added - removed;
+        ++m_userEdit.changes;
+    } else if (m_programWrite == 0 && removed != added) {
+        // A change the history did not see: its steps would no longer fit the text.
+        m_history.clear();
+    }
+    if (m_programWrite > 0)
         return;
     emit Change();
+}
+
+QString EditorControl::decodedRange(int from, int to) const
+{
+    if (to <= from)
+        return QString();
+    QTextCursor cursor(document());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    return decode(cursor.selectedText(), from);
+}
+
+void EditorControl::beginUserEdit()
+{
+    constexpr int kWindow = 4096; // further than any key reaches from the selection
+    const QTextCursor cursor = textCursor();
+    const int last = document()->characterCount() - 1;
+    m_userEdit = UserEdit();
+    m_userEdit.active = true;
+    m_userEdit.start = qMax(0, cursor.selectionStart() - kWindow);
+    m_userEdit.end = qMin(last, cursor.selectionEnd() + kWindow);
+    m_userEdit.before = decodedRange(m_userEdit.start, m_userEdit.end);
+}
+
+void EditorControl::endUserEdit()
+{
+    const UserEdit edit = std::exchange(m_userEdit, UserEdit());
+    if (edit.changes == 0)
+        return;
+    if (edit.outside) {
+        m_history.clear();
+        return;
+    }
+    const QString &before = edit.before;
+    const QString after = decodedRange(
+        edit.start, qBound(edit.start, edit.end, document()->characterCount() - 1));
+    const qsizetype common = qMin(before.size(), after.size());
+    qsizetype prefix = 0;
+    while (prefix < common && before.at(prefix) == after.at(prefix))
+        ++prefix;
+    if (prefix > 0 && before.at(prefix - 1) == u'\r')
+        --prefix; // a line end stays whole
+    qsizetype suffix = 0;
+    while (suffix < common - prefix
+           && before.at(before.size() - 1 - suffix) == after.at(after.size() - 1 - suffix))
+        ++suffix;
+    if (suffix > 0 && before.at(before.size() - suffix) == u'\n')
+        --suffix;
+    EditStep step;
+    step.offset = offsetFromPosition(edit.start) + int(prefix);
+    step.removed = before.sliced(prefix, before.size() - prefix - suffix);
+    step.inserted = after.sliced(prefix, after.size() - prefix - suffix);
+    step.typing = true;
+    if (!step.removed.isEmpty() || !step.inserted.isEmpty())
+        m_history.record(std::move(step));
+}
+
+void EditorControl::replaceRange(int offset, int length, const QString &text)
+{
+    QScopedValueRollback guard(m_replaying, m_replaying + 1);
+    setSelStart(offset);
+    setSelLength(length);
+    setSelText(text);
+}
+
+bool EditorControl::undo()
+{
+    const EditStep *step = m_history.undo();
+    if (!step)
+        return false;
+    const int caret = SelStart();
+    replaceRange(step->offset, int(step->inserted.size()), step->removed);
+    // Typing gives the caret back after the restored text; after a command it stays
+    // where it was (at the end of the text when that is shorter now).
+    setSelStart(step->typing ? step->offset + int(step->removed.size()) : caret);
+    return true;
+}
+
+bool EditorControl::redo()
+{
+    const EditStep *step = m_history.redo();
+    if (!step)
+        return false;
+    replaceRange(step->offset, int(step->removed.size()), step->inserted);
+    setSelStart(step->offset + int(step->inserted.size()));
+    return true;
 }
 
 QString EditorControl::decode(const QString &raw, int firstPosition) const
@@ -194,6 +295,7 @@ qsizetype pieceEnd(QStringView text, qsizetype end)
 
 void EditorControl::setText(const QString &text, Progress *progress)
 {
+    m_history.clear();
     {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
         // Qt gives the new text the caret's format; a stand-in's mark must not spread.
@@ -306,6 +408,12 @@ void EditorControl::setSelText(const QString &text, Progress *progress)
     QTextCursor cursor = textCursor();
     if (!cursor.hasSelection() && text.isEmpty())
         return;
+    EditStep step;
+    if (m_replaying == 0) {
+        step.offset = SelStart();
+        step.removed = SelText();
+        step.inserted = text;
+    }
     {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
         cursor.removeSelectedText();
@@ -315,6 +423,8 @@ void EditorControl::setSelText(const QString &text, Progress *progress)
             insertPieces(cursor, text, progress);
         setTextCursor(cursor);
     }
+    if (m_replaying == 0)
+        m_history.record(std::move(step));
     emit Change();
 }
 
@@ -413,7 +523,16 @@ void EditorControl::keyPressEvent(QKeyEvent *event)
             return;
         }
     }
+    beginUserEdit();
     QPlainTextEdit::keyPressEvent(event);
+    endUserEdit();
+}
+
+void EditorControl::inputMethodEvent(QInputMethodEvent *event)
+{
+    beginUserEdit();
+    QPlainTextEdit::inputMethodEvent(event);
+    endUserEdit();
 }
 
 void EditorControl::mouseReleaseEvent(QMouseEvent *event)

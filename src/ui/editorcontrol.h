@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/edithistory.h"
 #include "core/progress.h"
 
 #include <QColor>
@@ -35,6 +36,12 @@ public:
 
     void SetFocus();
 
+    // The text's undo history. Every write and every typed change is a step; a
+    // whole-text write (setText) starts the history empty.
+    bool undo();
+    bool redo();
+    const EditHistory &history() const { return m_history; }
+
     QColor SelColor() const;
     void setSelColor(const QColor &color);
     QColor BackColor() const;
@@ -57,6 +64,7 @@ signals:
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -72,6 +80,25 @@ private:
     void markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks);
     QString decode(const QString &raw, int firstPosition) const;
     void forgetInheritedMark();
+    QString decodedRange(int from, int to) const;
+    void replaceRange(int offset, int length, const QString &text);
+    void beginUserEdit();
+    void endUserEdit();
+
+    // A user's edit is seen in a window of the text around the selection, before
+    // and after, and recorded as the difference.
+    struct UserEdit
+    {
+        bool active = false;
+        int start = 0;
+        int end = 0; // moves with the changes
+        QString before;
+        bool outside = false;
+        int changes = 0;
+    };
+    UserEdit m_userEdit;
+    EditHistory m_history;
+    int m_replaying = 0; // an undo or redo: not a step of its own
 
     int m_programWrite = 0; // inside a write of ours: no Change from the document
     bool m_formatOnly = false; // a change of format only: no Change at all

@@ -49,6 +49,18 @@ public:
                                                     QMessageBox::StandardButtons buttons)
         = 0;
 
+    // A question whose two answers carry captions of their own; true for the first.
+    // Closing the box answers the second.
+    virtual bool askTwoWay(QWidget *parent, const QString &title, const QString &text,
+                           const QString &first, const QString &second)
+    {
+        Q_UNUSED(first);
+        Q_UNUSED(second);
+        return showMessage(parent, QMessageBox::Question, title, text,
+                           QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes;
+    }
+
     // Shows the dialog preset from state; on Accepted the results are written back.
     virtual CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
                                                 CommonDialogState &state)

@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QPushButton>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -36,6 +37,19 @@ QMessageBox::StandardButton QtPlatformServices::showMessage(QWidget *parent, QMe
 {
     QMessageBox box(icon, title, text, buttons, parent);
     return QMessageBox::StandardButton(box.exec());
+}
+
+bool QtPlatformServices::askTwoWay(QWidget *parent, const QString &title, const QString &text,
+                                   const QString &first, const QString &second)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(first, QMessageBox::AcceptRole);
+    QPushButton *no = box.addButton(second, QMessageBox::RejectRole);
+    // The safe answer is the one Enter and Esc give.
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 namespace {

@@ -15,6 +15,8 @@ public:
     QMessageBox::StandardButton showMessage(QWidget *parent, QMessageBox::Icon icon,
                                             const QString &title, const QString &text,
                                             QMessageBox::StandardButtons buttons) override;
+    bool askTwoWay(QWidget *parent, const QString &title, const QString &text,
+                   const QString &first, const QString &second) override;
     CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
                                         CommonDialogState &state) override;
     bool openWithDesktop(const QString &fileOrAddress) override;

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include <deque>
+
+// One change of the text: at offset, removed was replaced by inserted.
+struct EditStep
+{
+    int offset = 0;
+    QString removed;
+    QString inserted;
+    bool typing = false; // typed keys, which join the typing step before them
+};
+
+// The undo history: steps in order, an undo position, and a bound on memory.
+// The newest step is always kept, however large.
+class EditHistory
+{
+public:
+    static constexpr int kMaxSteps = 100;
+    static constexpr qint64 kMaxChars = qint64(32) * 1024 * 1024; // 64 MB of UTF-16
+
+    void clear();
+    // Drops the steps that were undone; typing joins the typing step before it.
+    void record(EditStep step);
+    // The next typing starts a step of its own.
+    void seal() { m_sealed = true; }
+
+    bool canUndo() const { return m_next > 0; }
+    bool canRedo() const { return m_next < m_steps.size(); }
+    // The step to take back or to do again; nullptr when there is none.
+    const EditStep *undo();
+    const EditStep *redo();
+
+    int size() const { return int(m_steps.size()); }
+    qint64 chars() const { return m_chars; }
+
+private:
+    static qint64 charsOf(const EditStep &step)
+    {
+        return step.removed.size() + step.inserted.size();
+    }
+    bool join(const EditStep &step);
+
+    std::deque<EditStep> m_steps;
+    size_t m_next = 0; // steps before this one are done
+    qint64 m_chars = 0;
+    bool m_sealed = true;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/errorreport.h"
+
+#include <QByteArray>
+#include <QString>
+
+// What a document file was when the program last read or wrote it; another
+// program's write or a removal shows as a difference.
+struct FileIdentity
+{
+    bool exists = false;
+    bool regular = false;
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    quint64 inode = 0;
+    quint64 device = 0;
+
+    bool operator==(const FileIdentity &other) const = default;
+};
+
+// Follows symbolic links, as reading and writing do.
+FileIdentity fileIdentity(const QString &path);
+
+// A file opened for reading: only a regular file is ever opened, and never in a
+// way that could block (a FIFO would wait for a writer).
+struct OpenedFile
+{
+    int fd = -1;
+    qint64 size = 0; // as the file system reports it; /proc files say 0
+    ErrorReport error;
+};
+// A directory, or a path that cannot be looked at, gives back no error and no
+// descriptor: the caller opens it as before and gets the file layer's own refusal.
+OpenedFile openRegularFileForReading(const QString &path);
+
+// Reads a descriptor to its end, whatever size the file claims; more than
+// maxBytes is refused.
+ErrorReport readToEnd(int fd, qint64 maxBytes, QByteArray &bytes);
+
+struct SaveOutcome
+{
+    ErrorReport error;
+    QString keptBackup; // a copy of the old file that could not be removed or restored
+    FileIdentity identity; // the file as written
+};
+
+// Replaces the file's contents with bytes so that a failure or a kill leaves
+// the old file or the new one, never a cut one. The file keeps its owner, group,
+// mode and extended attributes. A file with other hard links, or one in a folder
+// the user cannot write, is written in place, after a complete copy of the old
+// file is on disk (beside it, or in the user's cache folder); the copy is
+// removed after success and named in the message after a failure.
+SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes);
+
+// Read-only for its owner: the user is asked before it is overwritten.
+bool isReadOnlyForOwner(const QString &path);
