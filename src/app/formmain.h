@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/documentfile.h"
 #include "core/encodings.h"
 #include "core/module1.h"
 #include "core/previewfile.h"
 #include "core/readingtoken.h"
-#include "ui/commondialog.h"
-#include "core/documentfile.h"
 #include "core/safesave.h"
+#include "ui/commondialog.h"
 
 #include <QDialog>
 #include <QHash>

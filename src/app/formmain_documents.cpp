@@ -1,12 +1,12 @@
 #include "app/formmain.h"
 
+#include "core/documentfile.h"
+#include "core/paths.h"
+#include "core/safesave.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
-#include "core/paths.h"
-#include "ui/platform.h"
-#include "core/documentfile.h"
-#include "core/safesave.h"
 #include "ui/filepanel.h"
+#include "ui/platform.h"
 #include "ui/progresswindow.h"
 
 #include <QAction>
@@ -142,17 +142,17 @@ bool FormMain::ConfirmOverwriteOnDisk()
         return true;
     const QString name = fileNameOfPath(mFilePath);
     if (!now.exists) {
-        return platform().askTwoWay(
-            this, kProgramTitle,
-            name + QStringLiteral("　は削除されたか、移動されました。") + QStringLiteral("\r\n")
-                + QStringLiteral("作成し直しますか？"),
-            QStringLiteral("作成し直す"), QStringLiteral("キャンセル"));
+        return platform().askTwoWay(this, kProgramTitle,
+                                    name + QStringLiteral("　は削除されたか、移動されました。")
+                                        + QStringLiteral("\r\n")
+                                        + QStringLiteral("作成し直しますか？"),
+                                    QStringLiteral("作成し直す"), QStringLiteral("キャンセル"));
     }
-    return platform().askTwoWay(
-        this, kProgramTitle,
-        name + QStringLiteral("　は他のプログラムによって変更されています。")
-            + QStringLiteral("\r\n") + QStringLiteral("上書きしますか？"),
-        QStringLiteral("上書き"), QStringLiteral("保存しない"));
+    return platform().askTwoWay(this, kProgramTitle,
+                                name
+                                    + QStringLiteral("　は他のプログラムによって変更されています。")
+                                    + QStringLiteral("\r\n") + QStringLiteral("上書きしますか？"),
+                                QStringLiteral("上書き"), QStringLiteral("保存しない"));
 }
 
 void FormMain::OfferReload()

@@ -15,8 +15,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QRadioButton>
@@ -97,7 +97,7 @@ void rewriteInserted(EditorControl &editor, const QString &dialogBase, const QSt
     if (element == inserted)
         return;
     const int start = editor.SelStart();
-    editor.setSelText(element);
+    editor.amendSelText(element);
     editor.setSelStart(start);
     editor.setSelLength(int(element.size()));
 }
@@ -346,7 +346,10 @@ void FormMain::MEBatch_Click()
     const AnnotatedText result = applyRuby(text, apply, written);
 
     module().gUndoText = text;
-    RTB1->setText(result.text);
+    // One step of the history, which a whole-text write would clear.
+    RTB1->setSelStart(0);
+    RTB1->setSelLength(int(text.size()));
+    RTB1->setSelText(result.text);
     if (selLength > 0) {
         RTB1->setSelStart(int(selStart));
         RTB1->setSelLength(int(selLength + result.text.size() - text.size()));

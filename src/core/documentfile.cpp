@@ -487,8 +487,8 @@ bool isUnicode(const QByteArray &encoding)
 }
 
 // Gathers the device's remaining bytes, within the limit.
-QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error,
-                        Progress *progress, bool &stopped)
+QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error, Progress *progress,
+                        bool &stopped)
 {
     QByteArray bytes;
     const qint64 size = device.isSequential() ? -1 : device.size() - device.pos();

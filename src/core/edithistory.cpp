@@ -10,6 +10,14 @@ void EditHistory::clear()
 
 bool EditHistory::join(const EditStep &step)
 {
+    if (step.amends && m_next > 0 && m_next == m_steps.size()) {
+        EditStep &last = m_steps.back();
+        if (step.offset == last.offset && step.removed == last.inserted) {
+            m_chars += step.inserted.size() - last.inserted.size();
+            last.inserted = step.inserted;
+            return true;
+        }
+    }
     if (m_sealed || !step.typing || m_next == 0 || m_next != m_steps.size())
         return false;
     EditStep &last = m_steps.back();

@@ -11,6 +11,8 @@ struct EditStep
     QString removed;
     QString inserted;
     bool typing = false; // typed keys, which join the typing step before them
+    // Rewrites exactly what the step before inserted: one command, one step.
+    bool amends = false;
 };
 
 // The undo history: steps in order, an undo position, and a bound on memory.

@@ -163,8 +163,8 @@ void EditorControl::endUserEdit()
         return;
     }
     const QString &before = edit.before;
-    const QString after = decodedRange(
-        edit.start, qBound(edit.start, edit.end, document()->characterCount() - 1));
+    const QString after
+        = decodedRange(edit.start, qBound(edit.start, edit.end, document()->characterCount() - 1));
     const qsizetype common = qMin(before.size(), after.size());
     qsizetype prefix = 0;
     while (prefix < common && before.at(prefix) == after.at(prefix))
@@ -403,6 +403,13 @@ QString EditorControl::SelText() const
     return decode(cursor.selectedText(), cursor.selectionStart());
 }
 
+void EditorControl::amendSelText(const QString &text)
+{
+    m_amending = true;
+    setSelText(text);
+    m_amending = false;
+}
+
 void EditorControl::setSelText(const QString &text, Progress *progress)
 {
     QTextCursor cursor = textCursor();
@@ -413,6 +420,7 @@ void EditorControl::setSelText(const QString &text, Progress *progress)
         step.offset = SelStart();
         step.removed = SelText();
         step.inserted = text;
+        step.amends = m_amending;
     }
     {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);

@@ -33,6 +33,8 @@ public:
     void setSelLength(int length);
     QString SelText() const;
     void setSelText(const QString &text, Progress *progress = nullptr);
+    // A rewrite of what the last command inserted (still selected): the same undo step.
+    void amendSelText(const QString &text);
 
     void SetFocus();
 
@@ -99,6 +101,7 @@ private:
     UserEdit m_userEdit;
     EditHistory m_history;
     int m_replaying = 0; // an undo or redo: not a step of its own
+    bool m_amending = false;
 
     int m_programWrite = 0; // inside a write of ours: no Change from the document
     bool m_formatOnly = false; // a change of format only: no Change at all

@@ -86,7 +86,8 @@ void TestWorkSafetyEndToEnd::panelAndSaveAsk()
     const QString geometry = session.xdotool({QStringLiteral("getwindowgeometry"), window});
     const QRegularExpressionMatch size
         = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(geometry);
-    const int menuBar = size.hasMatch() ? size.captured(2).toInt() - 529 : 24;
+    const int menuBar
+        = size.hasMatch() ? size.captured(2).toInt() - 529 - 22 : 24; // less the status bar
     for (const char *answer : {"Escape", "alt+n"}) {
         session.focus(window);
         session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
