@@ -1,8 +1,8 @@
+#include "app/formmain.h"
+#include "ui/clipboardtext.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
-#include "app/formmain.h"
 #include "ui/platform.h"
-#include "ui/clipboardtext.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -63,7 +63,7 @@ void FormMain::MEPaste_Click()
     const QString text = readClipboardText(QGuiApplication::clipboard());
     if (text.isEmpty())
         return;
-    RTB1->setSelText(withDocumentLineEnds(text));
+    RTB1->setSelText(RTB1->withLineEnds(text));
 }
 
 void FormMain::MEDel_Click()

@@ -1,9 +1,9 @@
 #include "ui/formruby.h"
 
-#include "ui/editorcontrol.h"
 #include "core/module1.h"
-#include "ui/twips.h"
 #include "core/rubytext.h"
+#include "ui/editorcontrol.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -92,10 +92,11 @@ void FormRuby::ComElie_Click()
     const bool withAttribute = CheckAlt->isChecked();
     QString element;
     if (withAttribute) {
-        element = rubyElementWithAttribute(RTB1.SelText(), TextAlt->text(), TextRuby->text());
+        element = rubyElementWithAttribute(RTB1.SelText(), RTB1.withLineEnds(TextAlt->text()),
+                                           RTB1.withLineEnds(TextRuby->text()));
         m_module.gRubyAttribute = TextAlt->text();
     } else {
-        element = rubyElement(RTB1.SelText(), TextRuby->text());
+        element = rubyElement(RTB1.SelText(), RTB1.withLineEnds(TextRuby->text()));
     }
     m_module.gRubyAttributeOn = withAttribute ? 1 : 0;
     RTB1.setSelText(element);
