@@ -1,8 +1,8 @@
-#include "app/formmain.h"
-#include "ui/clipboardtext.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
+#include "app/formmain.h"
 #include "ui/platform.h"
+#include "ui/clipboardtext.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 #include "ui/formruby.h"
 
-#include "core/module1.h"
-#include "core/rubytext.h"
 #include "ui/editorcontrol.h"
+#include "core/module1.h"
 #include "ui/twips.h"
+#include "core/rubytext.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
