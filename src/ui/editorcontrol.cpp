@@ -351,11 +351,18 @@ QString EditorControl::withLineEnds(const QString &text) const
     return withDocumentLineEnds(text, lineEndText(m_convention));
 }
 
-// A line grown too long by an edit is cut into pieces by display wraps.
+// A line grown too long by an edit is cut into pieces by display wraps, and so is
+// a piece that typing made twice as long as it was.
 void EditorControl::wrapLongLine(const QTextBlock &block)
 {
+    if (!block.isValid())
+        return;
     const int length = block.length() - 1;
-    if (!block.isValid() || length <= longLineLength)
+    if (length <= 2 * wrapLength)
+        return;
+    const bool piece = lineEndOf(block) == LineEnd::Wrap
+        || (block.previous().isValid() && lineEndOf(block.previous()) == LineEnd::Wrap);
+    if (!piece && length <= longLineLength)
         return;
     const QTextDocument *doc = document();
     const int start = block.position();

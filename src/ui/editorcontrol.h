@@ -52,9 +52,10 @@ public:
     // The text with each of its line ends made the document's convention.
     QString withLineEnds(const QString &text) const;
 
-    // Lines longer than this are shown in pieces of wrapLength characters.
+    // Lines longer than this are shown in pieces of wrapLength characters: every
+    // paint shapes each line it shows whole, and every key lays out its line again.
     static constexpr int longLineLength = 10000;
-    static constexpr int wrapLength = 1000;
+    static constexpr int wrapLength = 200;
 
 signals:
     // After every change of the text, by typing or by a write.
