@@ -324,10 +324,10 @@ void TestFormSearch::commands_data()
         {{1, 0}}, {1});
     row("replace all: line ends replaced", "x\r\ny\r\nx", {0, 0}, "\r\n", "-", true, exact, "A",
         {"x-y-x"}, {{4, 0}}, {1});
-    row("replace all: replacement ending in CR does not pair with the LF after it", "a\nb\n",
-        {0, 0}, "a", "x\r", true, exact, "A", {"x\r\nb\n"}, {{2, 0}}, {1});
-    row("replace all: replacement ending in CR makes the next LF a line end", "a\n\n", {0, 0}, "\n",
-        "\r", true, exact, "A", {"a\r\n"}, {{2, 0}}, {1});
+    row("replace all: a CR in the replacement becomes the document's LF", "a\nb\n", {0, 0}, "a",
+        "x\r", true, exact, "A", {"x\n\nb\n"}, {{2, 0}}, {1});
+    row("replace all: line ends replaced by a CR stay the document's LF", "a\n\n", {0, 0}, "\n",
+        "\r", true, exact, "A", {"a\n\n"}, {{3, 0}}, {1});
     row("replace all with nothing to find keeps the selection", "abc", {1, 1}, "x", "y", false,
         exact, "A", {}, {{1, 1}}, {1});
     row("replace all twice: the second reports the end only", "a-a", {0, 0}, "a", "b", true, exact,
