@@ -41,6 +41,11 @@ public:
     // Removes count entries from index on; returns how many of them were wraps.
     int erase(int index, int count);
     int count(LineEnd end) const { return m_counts[std::size_t(end)]; }
+    // No line end is longer or shorter than its separator: offsets are positions.
+    bool offsetsArePositions() const
+    {
+        return count(LineEnd::CrLf) == 0 && count(LineEnd::Wrap) == 0;
+    }
 
 private:
     struct Node

@@ -171,6 +171,15 @@ void EditorControl::writeLineEnds(QTextBlock block, int count)
     }
 }
 
+void EditorControl::rebuildLineEnds()
+{
+    std::vector<LineEnd> ends;
+    ends.reserve(std::size_t(document()->blockCount()));
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        ends.push_back(block.next().isValid() ? lineEndOf(block) : LineEnd::None);
+    m_lineEnds.assign(ends);
+}
+
 void EditorControl::onContentsChange(int position, int removed, int added)
 {
     if (m_formatOnly || m_replacingAll)
@@ -189,7 +198,7 @@ void EditorControl::onContentsChange(int position, int removed, int added)
         const int inserted = last - first;
         const int erased = inserted - (blocks - m_lineEnds.size());
         // As many separators out as in is a change of format only.
-        if (erased != inserted) {
+        if (erased != inserted && erased >= 0 && first + erased < m_lineEnds.size()) {
             wrapsRemoved = m_lineEnds.erase(first, erased);
             std::vector<LineEnd> ends(std::size_t(inserted), m_convention);
             const std::size_t given = qMin(ends.size(), m_pendingEnds.size());
@@ -198,6 +207,8 @@ void EditorControl::onContentsChange(int position, int removed, int added)
             m_lineEnds.insert(first, ends.data(), inserted);
             writeLineEnds(doc->findBlockByNumber(first), inserted + 1);
         }
+        if (m_lineEnds.size() != blocks)
+            rebuildLineEnds(); // a change of an unforeseen shape: read the blocks again
     }
     if (m_programWrite > 0)
         return;
@@ -325,7 +336,8 @@ void EditorControl::setText(const QString &text)
             = majorityLineEnd(m_lineEnds.count(LineEnd::CrLf), m_lineEnds.count(LineEnd::Lf),
                               m_lineEnds.count(LineEnd::Cr));
         std::size_t number = 0;
-        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock block = document()->begin(); block.isValid() && number < ends.size();
+             block = block.next()) {
             const int state = stateOf(ends[number++]);
             if (block.userState() != state)
                 block.setUserState(state);
@@ -396,12 +408,16 @@ void EditorControl::wrapLongLines(int firstPosition, int lastPosition)
 
 int EditorControl::offsetFromPosition(int position) const
 {
+    if (m_lineEnds.offsetsArePositions())
+        return position;
     return position + m_lineEnds.extraBefore(document()->findBlock(position).blockNumber());
 }
 
 int EditorControl::positionFromOffset(int offset) const
 {
     offset = qBound(0, offset, textLength());
+    if (m_lineEnds.offsetsArePositions())
+        return offset;
     const QTextDocument *doc = document();
     const auto startOffset = [this, doc](int number) {
         return doc->findBlockByNumber(number).position() + m_lineEnds.extraBefore(number);

@@ -87,6 +87,7 @@ private:
     void forgetInheritedMark();
     LineEnd lineEndOf(const QTextBlock &block) const;
     void writeLineEnds(QTextBlock block, int count);
+    void rebuildLineEnds();
     void wrapLongLine(const QTextBlock &block);
     void wrapLongLines(int firstPosition, int lastPosition);
     void stepOverWraps(bool forward, bool keepAnchor);
