@@ -1,21 +1,26 @@
 // Editor control and main window: typing cost against document size, offset
-// mapping at the end of a large document, typing into long lines, start-up time.
+// mapping at the end of a large document, typing into long lines, documents with
+// LF and mixed line ends against CR LF ones, start-up time.
 
-#include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "ui/qtplatform.h"
 #include "app/startup.h"
 #include "benchdata.h"
+#include "ui/editorcontrol.h"
+#include "ui/qtplatform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
 
+#include <QPlainTextEdit>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -73,6 +78,144 @@ double mappingCost(EditorControl *editor, int offset, int calls)
         sum += editor->offsetFromPosition(editor->positionFromOffset(offset - (i % 3)));
     const double perCall = timer.nsecsElapsed() / 1e3 / calls;
     return sum == -1 ? 0 : perCall;
+}
+
+// Milliseconds of one call, the median of a few runs.
+template<typename Call>
+double callCost(Call call, int runs = 3)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        call();
+        samples.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return median(samples);
+}
+
+double processCpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+// Share of one core used while the window sits idle with the caret blinking.
+double idleCpuPercent(EditorControl *editor, int milliseconds)
+{
+    editor->window()->activateWindow();
+    editor->setFocus();
+    QApplication::processEvents();
+    const double cpuBefore = processCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop idle;
+    QTimer::singleShot(milliseconds, &idle, &QEventLoop::quit);
+    idle.exec();
+    return 100.0 * (processCpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
+}
+
+QString withLineEnds(const QString &crLfText, const QStringList &cycle)
+{
+    QString text;
+    text.reserve(crLfText.size());
+    qsizetype from = 0;
+    int line = 0;
+    for (qsizetype at = crLfText.indexOf(u'\r'); at >= 0; at = crLfText.indexOf(u'\r', from)) {
+        text += QStringView(crLfText).sliced(from, at - from);
+        text += cycle.at(line++ % cycle.size());
+        from = at + 2;
+    }
+    text += QStringView(crLfText).sliced(from);
+    return text;
+}
+
+// LF and mixed documents against CR LF ones, and lines of megabytes.
+void lineEndFigures(FormMain &form, const QString &large)
+{
+    const QString lf = withLineEnds(large, {QStringLiteral("\n")});
+    const QString mixed
+        = withLineEnds(large,
+                       {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r\n"),
+                        QStringLiteral("\n"), QStringLiteral("\r")});
+    // One key to each document in turn, so that the machine's load is the same for all.
+    std::vector<std::unique_ptr<EditorControl>> editors;
+    std::vector<std::vector<double>> samples(3);
+    for (const QString *text : {&large, &lf, &mixed}) {
+        editors.push_back(std::make_unique<EditorControl>());
+        editors.back()->resize(form.RTB1->size());
+        editors.back()->show();
+        editors.back()->setText(*text);
+        editors.back()->setSelStart(int(text->size() / 2));
+    }
+    QApplication::processEvents();
+    for (int key = 0; key < 100; ++key) {
+        for (std::size_t i = 0; i < editors.size(); ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            QTest::keyClick(editors[i].get(), Qt::Key_A);
+            editors[i]->viewport()->repaint();
+            samples[i].push_back(timer.nsecsElapsed() / 1e6);
+        }
+    }
+    editors.clear();
+    const double typingCrLfAlone = median(samples[0]);
+    const double typingLf = median(samples[1]);
+    const double typingMixed = median(samples[2]);
+    print("typing_10MB_crlf_per_key_in_turn", typingCrLfAlone, "ms", "baseline");
+    print("typing_10MB_lf_per_key", typingLf, "ms", "reported");
+    print("typing_10MB_lf_vs_crlf", typingLf / typingCrLfAlone, "x", "<= 1.2");
+    print("typing_10MB_mixed_per_key", typingMixed, "ms", "reported");
+    print("typing_10MB_mixed_vs_crlf", typingMixed / typingCrLfAlone, "x", "<= 1.2");
+
+    // Loads into windows not shown, so neither side lays the text out; the two take
+    // turns, so that the machine's load is the same for both.
+    const auto loadAgainstQt = [](const QString &text, const char *name, const char *target) {
+        std::vector<double> qt;
+        std::vector<double> ours;
+        for (int run = 0; run < 3; ++run) {
+            qt.push_back(callCost(
+                [&text] {
+                    QPlainTextEdit plain;
+                    plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+                    plain.setPlainText(text);
+                },
+                1));
+            ours.push_back(callCost(
+                [&text] {
+                    EditorControl editor;
+                    editor.setText(text);
+                },
+                1));
+        }
+        const QByteArray figure = QByteArray(name) + "_vs_setplaintext";
+        print((QByteArray(name) + "_ms").constData(), median(ours), "ms", "reported");
+        print(figure.constData(), median(ours) / median(qt), "x", target);
+    };
+    loadAgainstQt(lf, "load_10MB_lf", "<= 1.3");
+
+    EditorControl *editor = form.RTB1;
+    editor->setText(QStringLiteral("<p>送り仮名</p>\n").repeated(10));
+    const double tenLines = selStartCost(editor, editor->textLength(), 20000);
+    editor->setText(lf);
+    const double lfEnd = selStartCost(editor, editor->textLength(), 20000);
+    print("selstart_10MB_lf_at_end", lfEnd, "us/call", "reported");
+    print("selstart_10MB_lf_vs_10_lines", lfEnd / tenLines, "x", "<= 3");
+
+    QString oneLine = large;
+    oneLine.remove(QStringLiteral("\r\n"));
+    const QString megabyteLine = oneLine.left(512 * 1024); // about 1 MB in UTF-8
+    const double typingSmall = typingCost(form, makeJapaneseHtml(100 * 1024), 100);
+    print("idle_cpu_after_typing_100KB", idleCpuPercent(editor, 3000), "%", "baseline");
+    const double megabyte = typingCost(form, megabyteLine, 50);
+    print("typing_1MB_single_line_per_key", megabyte, "ms", "< 50 ms");
+    print("typing_1MB_single_line_vs_100KB", megabyte / typingSmall, "x", "reported");
+    const double tenMegabytes = typingCost(form, oneLine, 50);
+    print("typing_10MB_single_line_per_key", tenMegabytes, "ms", "< 500 ms");
+    print("typing_10MB_single_line_vs_100KB", tenMegabytes / typingSmall, "x", "reported");
+    print("idle_cpu_after_typing_10MB_single_line", idleCpuPercent(editor, 3000), "%", "< 5 %");
+    loadAgainstQt(oneLine, "load_10MB_single_line", "<= 1.5");
 }
 
 double secondsSinceProcessStart()
@@ -143,6 +286,9 @@ int main(int argc, char *argv[])
     print("typing_100KB_per_key", typingSmall, "ms", "baseline");
     print("typing_10MB_per_key", typingLarge, "ms", "<= 1.5x the 100 KB figure");
     print("typing_10MB_vs_100KB", typingLarge / typingSmall, "x", "<= 1.5");
+    lineEndFigures(form, large);
+    if (argc > 1 && qstrcmp(argv[1], "--line-ends") == 0)
+        return 0;
 
     EditorControl *editor = form.RTB1;
     QString tenLines;

@@ -65,7 +65,7 @@ void FormMain::MEPaste_Click()
     const QString text = readClipboardText(QGuiApplication::clipboard());
     if (text.isEmpty())
         return;
-    RTB1->setSelText(withDocumentLineEnds(text));
+    RTB1->setSelText(RTB1->withLineEnds(text));
 }
 
 void FormMain::MEDel_Click()

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-QString withDocumentLineEnds(const QString &text)
+QString withDocumentLineEnds(const QString &text, QStringView lineEnd)
 {
     if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
@@ -14,11 +14,11 @@ QString withDocumentLineEnds(const QString &text)
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('\r')) {
-            result.append(QStringLiteral("\r\n"));
+            result.append(lineEnd);
             if (i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
         } else if (c == QLatin1Char('\n')) {
-            result.append(QStringLiteral("\r\n"));
+            result.append(lineEnd);
         } else {
             result.append(c);
         }

@@ -8,10 +8,9 @@ class QClipboard;
 
 // The editor's side of the clipboard: plain text only, in and out.
 
-// Text from the clipboard with its line ends made the document's: a lone LF (the
-// line end of text copied from other programs here) or a lone CR becomes CR LF;
-// CR LF stays as it is.
-QString withDocumentLineEnds(const QString &text);
+// Text from the clipboard with its line ends made the document's: each CR LF,
+// lone LF or lone CR becomes lineEnd.
+QString withDocumentLineEnds(const QString &text, QStringView lineEnd = u"\r\n");
 
 // The clipboard's plain text, empty when it holds none. Other formats (rich text,
 // pictures) are not read.

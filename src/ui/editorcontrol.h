@@ -2,17 +2,21 @@
 
 #include "core/edithistory.h"
 #include "core/progress.h"
+#include "core/lineendindex.h"
 
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QTextBlock>
 
-// The editor RTB1: a plain-text editor whose text has CR LF line ends and whose
-// offsets count a CR LF as two characters. Inside, Qt keeps one block per line;
-// a lone LF is held as a line break inside the block (U+2028). Characters that a
-// QTextDocument cannot hold as they are (a lone CR, U+2028, U+2029, U+FDD0,
-// U+FDD1) are held as a stand-in character marked with the original in its
-// character format, so every text written reads back unchanged.
+// The editor RTB1: a plain-text editor whose offsets count a CR LF as two
+// characters. Inside, every line end (CR LF, lone LF, lone CR) ends a block, and
+// each block remembers how its line ended (its user state, mirrored in an index
+// that sums the extra lengths of the line ends before any block). Lines too long
+// to lay out on every key are held in blocks of a display-only wrap that is no
+// character of the text. Characters that a QTextDocument cannot hold inside a
+// line (U+2029, U+FDD0, U+FDD1) are held as a stand-in character marked with the
+// original in its character format, so every text written reads back unchanged.
 class EditorControl : public QPlainTextEdit
 {
     Q_OBJECT
@@ -53,6 +57,17 @@ public:
     int offsetFromPosition(int position) const;
     int positionFromOffset(int offset) const;
 
+    // The line end that the document's lines mostly use, taken at each write of
+    // Text (CR LF for an empty text and for ties); Enter and inserted text use it.
+    LineEnd lineEndConvention() const { return m_convention; }
+    // The text with each of its line ends made the document's convention.
+    QString withLineEnds(const QString &text) const;
+
+    // Lines longer than this are shown in pieces of wrapLength characters: every
+    // paint shapes each line it shows whole, and every key lays out its line again.
+    static constexpr int longLineLength = 10000;
+    static constexpr int wrapLength = 200;
+
 signals:
     // After every change of the text, by typing or by a write.
     void Change();
@@ -78,7 +93,7 @@ protected:
 private:
     void onContentsChange(int position, int removed, int added);
     void insertEncoded(QTextCursor &cursor, const QString &text);
-    void insertPieces(QTextCursor &cursor, QStringView text, Progress *progress);
+    void insertPieces(QTextCursor &cursor, const QString &text, Progress *progress);
     void markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks);
     QString decode(const QString &raw, int firstPosition) const;
     void forgetInheritedMark();
@@ -102,6 +117,19 @@ private:
     EditHistory m_history;
     int m_replaying = 0; // an undo or redo: not a step of its own
     bool m_amending = false;
+    LineEnd lineEndOf(const QTextBlock &block) const;
+    void writeLineEnds(QTextBlock block, int count);
+    void rebuildLineEnds();
+    void wrapLongLine(const QTextBlock &block);
+    void wrapLongLines(int firstPosition, int lastPosition);
+    void stepOverWraps(bool forward, bool keepAnchor);
+    void insertTyped(const QString &text);
+    void typeKey(QKeyEvent *event);
+
+    LineEndIndex m_lineEnds; // one entry per block, in block order
+    LineEnd m_convention = LineEnd::CrLf;
+    std::vector<LineEnd> m_pendingEnds; // line ends of a text being inserted, in order
+    bool m_replacingAll = false; // the index is rebuilt after the write
 
     int m_programWrite = 0; // inside a write of ours: no Change from the document
     bool m_formatOnly = false; // a change of format only: no Change at all

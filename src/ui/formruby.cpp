@@ -116,10 +116,11 @@ void FormRuby::ComElie_Click()
     const bool withAttribute = CheckAlt->isChecked();
     QString element;
     if (withAttribute) {
-        element = rubyElementWithAttribute(RTB1.SelText(), TextAlt->text(), TextRuby->text());
+        element = rubyElementWithAttribute(RTB1.SelText(), RTB1.withLineEnds(TextAlt->text()),
+                                           RTB1.withLineEnds(TextRuby->text()));
         m_module.gRubyAttribute = TextAlt->text();
     } else {
-        element = rubyElement(RTB1.SelText(), TextRuby->text());
+        element = rubyElement(RTB1.SelText(), RTB1.withLineEnds(TextRuby->text()));
     }
     m_module.gRubyAttributeOn = withAttribute ? 1 : 0;
     RTB1.setSelText(element);

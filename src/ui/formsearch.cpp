@@ -203,7 +203,7 @@ void FormSearch::ComSearch_Click()
 void FormSearch::ComReplace_Click()
 {
     mSearchText = TextSearch->text();
-    mReplaceText = TextReplace->text();
+    mReplaceText = RTB1->withLineEnds(TextReplace->text());
     if (CheckTop->checkState() == Qt::Checked) {
         mStartPos = 1;
     } else {
@@ -222,7 +222,7 @@ void FormSearch::ComAllReplace_Click()
     // pass over the text and written to the editor as one edit of the changed span.
     mSearchEnded = kFalse;
     mSearchText = TextSearch->text();
-    mReplaceText = TextReplace->text();
+    mReplaceText = RTB1->withLineEnds(TextReplace->text());
     const bool fromTop = CheckTop->checkState() == Qt::Checked;
     ProgressWindow progress(this, QStringLiteral("置換しています..."));
     ReplaceAllResult result;
