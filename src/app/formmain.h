@@ -19,7 +19,6 @@ class DirListBox;
 class DriveListBox;
 class EditorControl;
 class FileListBox;
-class MecabTokenizer;
 
 class PlatformServices;
 class UserReadings;
@@ -229,6 +228,5 @@ private:
     // Corrections the user made to proposed readings, read on the first ruby command.
     std::unique_ptr<UserReadings> m_userReadings;
     UserReadings &userReadings();
-    std::shared_ptr<MecabTokenizer> m_mecab;
     bool m_offeringReload = false;
 };

@@ -1,8 +1,8 @@
 #include "app/formmain.h"
 #include "core/htmlscan.h"
 #include "core/kanjireadings.h"
-#include "core/mecabtokenizer.h"
 #include "core/phoneticservice.h"
+#include "core/readingrules.h"
 #include "core/rubybatch.h"
 #include "core/rubytext.h"
 #include "core/userreadings.h"
@@ -252,13 +252,15 @@ void FormMain::MEBatch_Click()
     const qsizetype selLength = RTB1->SelLength();
 
     if (!mBatchTokenizer) {
-        if (!m_mecab)
-            m_mecab = std::make_shared<MecabTokenizer>();
-        if (const QString error = m_mecab->open(); !error.isEmpty()) {
-            showErrorBox(platform(), this, {ENOENT, error});
+        // The same service and rules as F5, so a word reads the same either way.
+        PhoneticService &service = platform().phoneticService();
+        const PhoneticResult opened = service.reading(QStringLiteral("漢字"));
+        if (!opened.ok()) {
+            showErrorBox(platform(), this,
+                         {opened.errorNumber ? opened.errorNumber : ENOENT, opened.error});
             return;
         }
-        mBatchTokenizer = m_mecab->asTokenizer();
+        mBatchTokenizer = proposedReadings(service);
     }
     const RubyForm form = rubyForm(*this, module());
     if (form.perKanji && !form.kanji) {
@@ -315,8 +317,11 @@ void FormMain::MEBatch_Click()
         auto it = row.find(key);
         if (it == row.end()) {
             it = row.insert(key, words.size());
+            // The user's remembered reading of the word comes first, as for F5.
+            const QString remembered = userReadings().lookup(c.base);
+            const QString proposed = remembered.isEmpty() ? c.reading : remembered;
             words.append(
-                {c.base, mRubyCorrections.value(key, kanaForm(c.reading, form.kanaMode)), 0, true});
+                {c.base, mRubyCorrections.value(key, kanaForm(proposed, form.kanaMode)), 0, true});
         }
         ++words[*it].count;
         rowOf.append(*it);
@@ -331,8 +336,13 @@ void FormMain::MEBatch_Click()
     for (auto it = row.cbegin(); it != row.cend(); ++it) {
         const RubyWord &before = words.at(*it);
         const RubyWord &after = chosen.at(*it);
-        if (after.reading != before.reading)
+        if (after.reading != before.reading) {
             mRubyCorrections.insert(it.key(), after.reading);
+            const ErrorReport failed
+                = userReadings().remember(after.base, fullwidthKatakana(after.reading));
+            if (failed.isError())
+                showErrorBox(platform(), this, failed);
+        }
     }
     QList<RubyCandidate> apply;
     for (qsizetype i = 0; i < candidates.size(); ++i) {

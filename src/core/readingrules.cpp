@@ -1,7 +1,7 @@
 #include "core/readingrules.h"
 
-#include "core/sinojapanesereading.h"
 #include "core/rubytext.h"
+#include "core/sinojapanesereading.h"
 
 #include <QHash>
 #include <QStringList>
@@ -509,4 +509,38 @@ QString spanReading(const QList<AnalysedWord> &tokens, qsizetype first, qsizetyp
         ++i;
     }
     return out;
+}
+
+TextTokenizer proposedReadings(PhoneticService &service)
+{
+    return [&service](const QString &text) {
+        QList<ReadingToken> words;
+        const TokenReadings analysed = service.tokens(text);
+        if (!analysed.ok())
+            return words;
+        const QList<AnalysedWord> &tokens = analysed.tokens;
+        const auto readAlone
+            = [&service](const QString &kanji) { return service.reading(kanji).reading; };
+        const auto follows = [&tokens](qsizetype i) {
+            return tokens[i].start == tokens[i - 1].start + tokens[i - 1].length;
+        };
+        for (qsizetype first = 0; first < tokens.size();) {
+            qsizetype end = first + 1;
+            if (tokens[first].numeral) {
+                while (end < tokens.size() && tokens[end].numeral && follows(end))
+                    ++end;
+                const QStringView numeral = QStringView(text).sliced(
+                    tokens[first].start,
+                    tokens[end - 1].start + tokens[end - 1].length - tokens[first].start);
+                if (end < tokens.size() && follows(end)
+                    && !countedReading(numeral, tokens[end].surface).isEmpty())
+                    ++end;
+            }
+            const AnalysedWord &last = tokens[end - 1];
+            words.append({tokens[first].start, last.start + last.length - tokens[first].start,
+                          spanReading(tokens, first, end, readAlone)});
+            first = end;
+        }
+        return words;
+    };
 }

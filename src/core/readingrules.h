@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/phoneticservice.h"
+#include "core/readingtoken.h"
 
 #include <QString>
 #include <QStringView>
@@ -23,3 +24,9 @@ bool isNumeralChar(QChar c);
 // usual misreadings. readAlone gives the reading of a single kanji.
 QString spanReading(const QList<AnalysedWord> &tokens, qsizetype first, qsizetype last,
                     const std::function<QString(const QString &)> &readAlone);
+
+// The words of a whole text with the readings the ruby command proposes, for ruby
+// on a whole page: a number with its counter is one word, and numbers, counters, 々
+// and the usual misreadings are mended as they are for a selection. The service must
+// outlive the tokenizer.
+TextTokenizer proposedReadings(PhoneticService &service);

@@ -2,7 +2,8 @@
 // batch command writes it.
 
 #include "core/kanjireadings.h"
-#include "core/mecabtokenizer.h"
+#include "core/mecabphoneticservice.h"
+#include "core/readingrules.h"
 #include "core/rubybatch.h"
 
 #include <QByteArray>
@@ -152,12 +153,13 @@ int main(int argc, char *argv[])
         options.form.kanji = &kanji;
     }
 
-    MecabTokenizer tokenizer;
-    error = tokenizer.open();
-    if (!error.isEmpty())
-        return fail(error);
+    // The readings the ruby command proposes, so a page and a word agree.
+    MecabPhoneticService service;
+    const PhoneticResult opened = service.reading(QStringLiteral("漢字"));
+    if (!opened.ok())
+        return fail(opened.error);
 
-    const QByteArray result = encode(annotateHtml(html, tokenizer.asTokenizer(), options).text);
+    const QByteArray result = encode(annotateHtml(html, proposedReadings(service), options).text);
     if (encode.hasError())
         return fail(QStringLiteral("結果を %1 で書けません。").arg(QString::fromLatin1(encoding)));
 
