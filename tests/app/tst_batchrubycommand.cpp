@@ -2,6 +2,7 @@
 // already is.
 
 #include "app/formmain.h"
+#include "casetable.h"
 #include "core/kanjireadings.h"
 #include "core/rubytext.h"
 #include "fakeplatform.h"
@@ -13,8 +14,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
-#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -23,13 +24,13 @@ namespace {
 
 QList<ReadingToken> tableTokens(const QString &text)
 {
+    static const QRegularExpression words(u"漢字|学校"_qs);
     QList<ReadingToken> tokens;
-    for (const QString &word : {u"漢字"_qs, u"学校"_qs}) {
-        for (qsizetype at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 2))
-            tokens.append({at, 2, word == u"漢字" ? u"カンジ"_qs : u"ガッコウ"_qs});
+    for (auto it = words.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        tokens.append(
+            {m.capturedStart(), 2, m.captured() == u"漢字" ? u"カンジ"_qs : u"ガッコウ"_qs});
     }
-    std::sort(tokens.begin(), tokens.end(),
-              [](const ReadingToken &a, const ReadingToken &b) { return a.offset < b.offset; });
     return tokens;
 }
 
@@ -76,7 +77,7 @@ class TestBatchRubyCommand : public QObject
     Q_OBJECT
 
 private slots:
-    void f5RefusesInMarkup_data();
+    void f5RefusesInMarkup_data() { addCaseRows("rubyrefusals.tsv"); }
     void f5RefusesInMarkup();
     void f5EditsExistingRuby();
     void f5PerKanji();
@@ -84,24 +85,10 @@ private slots:
     void batchOnSelectionOnly();
 };
 
-void TestBatchRubyCommand::f5RefusesInMarkup_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("select");
-    QTest::addColumn<QString>("where");
-    QTest::newRow("attribute value") << u"<p title=\"漢字\">x</p>"_qs << u"漢字"_qs << u"属性値"_qs;
-    QTest::newRow("tag") << u"<p class=a>x</p>"_qs << u"class"_qs << u"タグ"_qs;
-    QTest::newRow("comment") << u"<!-- 漢字 -->"_qs << u"漢字"_qs << u"コメント"_qs;
-    QTest::newRow("script") << u"<script>漢字</script>"_qs << u"漢字"_qs << u"<script>"_qs;
-    QTest::newRow("style") << u"<style>漢字</style>"_qs << u"漢字"_qs << u"<style>"_qs;
-    QTest::newRow("title") << u"<title>漢字</title>"_qs << u"漢字"_qs << u"<title>"_qs;
-}
-
 void TestBatchRubyCommand::f5RefusesInMarkup()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, select);
-    QFETCH(QString, where);
+    QFETCH(QByteArrayList, f); // text, the selected part, what the message names
+    const QString text = caseText(f[0]), select = caseText(f[1]), where = caseText(f[2]);
     Main main(text, int(text.indexOf(select)), int(select.size()));
     QVERIFY(!main.run<FormRuby>(&FormMain::MERuby_Click, [](FormRuby *d) { d->reject(); }));
     QCOMPARE(main.platform.messages.size(), 1);

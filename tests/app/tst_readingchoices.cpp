@@ -1,4 +1,5 @@
 #include "app/formmain.h"
+#include "casetable.h"
 #include "core/mecabphoneticservice.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
@@ -27,33 +28,26 @@ public:
     QString file;
 };
 
-struct Shown
+// The ruby command on [start, start + length); act works the dialog and closes it. Returns
+// the items the dialog offered, proposed first; none when it did not open.
+QStringList runCommand(FormMain &form, int start, int length,
+                       const std::function<void(FormRuby &)> &act)
 {
-    bool opened = false;
-    QStringList items; // proposed first
-};
-
-// The ruby command on [start, start + length); act works the dialog and closes it.
-Shown runCommand(FormMain &form, int start, int length, const std::function<void(FormRuby &)> &act)
-{
-    Shown shown;
+    QStringList items;
     form.RTB1->setSelStart(start);
     form.RTB1->setSelLength(length);
     QTimer::singleShot(0, &form, [&] {
-        auto *dialog = qobject_cast<FormRuby *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        shown.opened = true;
-        shown.items.append(dialog->TextRuby->text());
-        for (int i = 0; i < dialog->TextRuby->count(); ++i) {
-            if (!shown.items.contains(dialog->TextRuby->itemText(i)))
-                shown.items.append(dialog->TextRuby->itemText(i));
+        if (auto *dialog = qobject_cast<FormRuby *>(QApplication::activeModalWidget())) {
+            items.append(dialog->TextRuby->text());
+            for (int i = 0; i < dialog->TextRuby->count(); ++i)
+                items.append(dialog->TextRuby->itemText(i));
+            items.removeDuplicates();
+            act(*dialog);
         }
-        act(*dialog);
     });
     form.MERuby_Click();
     QCoreApplication::processEvents();
-    return shown;
+    return items;
 }
 
 } // namespace
@@ -64,7 +58,7 @@ class TestReadingChoices : public QObject
 
 private slots:
     void init();
-    void candidatesInTheBox_data();
+    void candidatesInTheBox_data() { addCaseRows("rubychoices.tsv"); }
     void candidatesInTheBox();
     void correctionSticks();
     void damagedFileIsReportedOnce();
@@ -85,43 +79,30 @@ void TestReadingChoices::init()
     mForm = std::make_unique<FormMain>(mModule, *mPlatform);
 }
 
-void TestReadingChoices::candidatesInTheBox_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QStringList>("first"); // the leading items
-    QTest::newRow("十分 read as minutes in its sentence")
-        << "<p>十分後に出発する。</p>" << 3 << 2 << QStringList {"じゅっぷん", "じゅうぶん"};
-    QTest::newRow("一日 as a date") << "四月一日に入学した。" << 2 << 2 << QStringList {"ついたち"};
-    QTest::newRow("okurigana left out of every item")
-        << "手紙を送ります。" << 3 << 2 << QStringList {"おく"};
-}
-
 void TestReadingChoices::candidatesInTheBox()
 {
-    QFETCH(QString, text);
-    QFETCH(int, start);
-    QFETCH(int, length);
-    QFETCH(QStringList, first);
+    QFETCH(QByteArrayList, f); // text with the selection in brackets, the leading items
+    QString text = caseText(f[0]);
+    const int start = int(text.indexOf(u'[')), length = int(text.indexOf(u']')) - start - 1;
+    text.remove(start + length + 1, 1).remove(start, 1);
+    const QStringList first = caseText(f[1]).split(u'|');
     mForm->RTB1->setText(text);
     bool listOpened = false;
-    const Shown shown = runCommand(*mForm, start, length, [&](FormRuby &dialog) {
+    const QStringList items = runCommand(*mForm, start, length, [&](FormRuby &dialog) {
         QTest::keyClick(dialog.TextRuby, Qt::Key_Down, Qt::AltModifier);
         listOpened = dialog.TextRuby->view()->isVisible();
         dialog.TextRuby->hidePopup();
         dialog.ComCancel->click();
     });
-    QVERIFY(shown.opened);
     QVERIFY(listOpened);
-    QCOMPARE(shown.items.mid(0, first.size()), first);
-    QVERIFY(shown.items.size() <= 7);
+    QCOMPARE(items.mid(0, first.size()), first);
+    QVERIFY(items.size() <= 7);
 }
 
 void TestReadingChoices::correctionSticks()
 {
     mForm->RTB1->setText(QStringLiteral("市場で魚を買う。市場"));
-    const Shown before = runCommand(*mForm, 0, 2, [](FormRuby &dialog) {
+    const QStringList before = runCommand(*mForm, 0, 2, [](FormRuby &dialog) {
         dialog.TextRuby->setText(QStringLiteral("いちば"));
         dialog.ComElie->click();
     });
@@ -130,10 +111,10 @@ void TestReadingChoices::correctionSticks()
     QCOMPARE(QString::fromUtf8(file.readAll()), QStringLiteral("市場\tイチバ\n"));
 
     const int last = mForm->RTB1->textLength() - 2;
-    const Shown after
+    const QStringList after
         = runCommand(*mForm, last, 2, [](FormRuby &dialog) { dialog.ComCancel->click(); });
-    QCOMPARE(after.items.value(0), QStringLiteral("いちば"));
-    QVERIFY(after.items.contains(before.items.value(0))); // the analysed reading stays offered
+    QCOMPARE(after.value(0), QStringLiteral("いちば"));
+    QVERIFY(after.contains(before.value(0))); // the analysed reading stays offered
     QVERIFY(mPlatform->messages.isEmpty());
 }
 
@@ -141,17 +122,15 @@ void TestReadingChoices::damagedFileIsReportedOnce()
 {
     QDir().mkpath(QFileInfo(mPlatform->file).absolutePath());
     QFile file(mPlatform->file);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("broken line\n\xff\xfe");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("broken line\n\xff\xfe") > 0);
     file.close();
     mForm->RTB1->setText(QStringLiteral("漢字"));
     for (int i = 0; i < 2; ++i) {
-        const Shown shown = runCommand(*mForm, 0, 2, [](FormRuby &dialog) {
+        const QStringList items = runCommand(*mForm, 0, 2, [](FormRuby &dialog) {
             dialog.TextRuby->setText(QStringLiteral("かんじ?"));
             dialog.ComElie->click();
         });
-        QVERIFY(shown.opened);
-        QCOMPARE(shown.items.value(0), QStringLiteral("かんじ"));
+        QCOMPARE(items.value(0), QStringLiteral("かんじ"));
         mForm->RTB1->setText(QStringLiteral("漢字"));
     }
     QCOMPARE(mPlatform->messages.size(), 1);

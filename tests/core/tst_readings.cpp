@@ -1,3 +1,4 @@
+#include "casetable.h"
 #include "core/mecabphoneticservice.h"
 #include "core/readingrules.h"
 #include "core/rubytext.h"
@@ -5,10 +6,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <cerrno>
 
@@ -17,21 +16,8 @@ namespace {
 // "前[選択]後" as the three parts of a context.
 ReadingContext marked(const QString &line)
 {
-    const qsizetype open = line.indexOf(QLatin1Char('['));
-    const qsizetype close = line.indexOf(QLatin1Char(']'));
+    const qsizetype open = line.indexOf(u'['), close = line.indexOf(u']');
     return {line.left(open), line.mid(open + 1, close - open - 1), line.mid(close + 1)};
-}
-
-QString withEnv(const char *name, const QByteArray &value, const std::function<QString()> &run)
-{
-    const QByteArray saved = qgetenv(name);
-    qputenv(name, value);
-    const QString result = run();
-    if (saved.isNull())
-        qunsetenv(name);
-    else
-        qputenv(name, saved);
-    return result;
 }
 
 } // namespace
@@ -41,9 +27,9 @@ class TestReadings : public QObject
     Q_OBJECT
 
 private slots:
-    void numbers_data();
+    void numbers_data() { addCaseRows("numbers.tsv"); }
     void numbers();
-    void context_data();
+    void context_data() { addCaseRows("readingcontext.tsv"); }
     void context();
     void evaluation();
     void dictionaries_data();
@@ -59,83 +45,21 @@ private:
     MecabPhoneticService mService;
 };
 
-void TestReadings::numbers_data()
-{
-    QTest::addColumn<QString>("numeral");
-    QTest::addColumn<QString>("counter");
-    QTest::addColumn<QString>("reading");
-    const auto row = [](const char *numeral, const char *counter, const char *reading) {
-        QTest::newRow(qPrintable(QString::fromUtf8(numeral) + QString::fromUtf8(counter)))
-            << QString::fromUtf8(numeral) << QString::fromUtf8(counter)
-            << QString::fromUtf8(reading);
-    };
-    row("千九百八十四", "年", "センキュウヒャクハチジュウヨネン");
-    row("１５０", "円", "ヒャクゴジュウエン");
-    row("三百", "", "サンビャク");
-    row("六百", "", "ロッピャク");
-    row("八千", "", "ハッセン");
-    row("一千万", "", "イッセンマン");
-    row("二〇二六", "", "ニセンニジュウロク");
-    row("一", "人", "ヒトリ");
-    row("二", "人", "フタリ");
-    row("四", "人", "ヨニン");
-    row("二十一", "人", "ニジュウイチニン");
-    row("二十", "日", "ハツカ");
-    row("十四", "日", "ジュウヨッカ");
-    row("十七", "日", "ジュウシチニチ");
-    row("十", "分", "ジュップン");
-    row("四", "分", "ヨンプン");
-    row("三", "本", "サンボン");
-    row("百", "本", "ヒャッポン");
-    row("三百", "本", "サンビャッポン");
-    row("千", "本", "センボン");
-    row("二十", "本", "ニジュッポン");
-    row("六", "杯", "ロッパイ");
-    row("三", "階", "サンガイ");
-    row("八", "歳", "ハッサイ");
-    row("六", "冊", "ロクサツ");
-    row("九", "月", "クガツ");
-    row("四", "時", "ヨジ");
-    row("〇〇七", "", ""); // a code, not a number
-    row("万", "", "");
-}
-
 void TestReadings::numbers()
 {
-    QFETCH(QString, numeral);
-    QFETCH(QString, counter);
-    QFETCH(QString, reading);
+    QFETCH(QByteArrayList, f); // numeral, counter, reading
+    const QString numeral = caseText(f[0]), counter = caseText(f[1]);
     QCOMPARE(counter.isEmpty() ? numberReading(numeral) : countedReading(numeral, counter),
-             reading);
-}
-
-void TestReadings::context_data()
-{
-    QTest::addColumn<QString>("text"); // the selection in brackets
-    QTest::addColumn<QString>("expected"); // context as 前|選択|後
-    QTest::newRow("sentence marks end it") << "前文。彼は[十分]待った！次"
-                                           << "彼は|十分|待った！";
-    QTest::newRow("line ends end it") << "上\r\n彼は[十分]待った\r\n下"
-                                      << "彼は|十分|待った";
-    QTest::newRow("tags end it") << "<p>彼は[十分]待った</p>"
-                                 << "彼は|十分|待った";
-    QTest::newRow("inside an attribute: alone") << "<a title=\"彼は[十分]\">"
-                                                << "|十分|";
-    QTest::newRow("selection with a tag: alone") << "彼は[<b>十分]</b>"
-                                                 << "|<b>十分|";
-    QTest::newRow("at most 200 each way")
-        << QString(QString(300, QChar(u'あ')) + "[字]" + QString(300, QChar(u'い')))
-        << QString(QString(200, QChar(u'あ')) + "|字|" + QString(200, QChar(u'い')));
+             caseText(f.value(2)));
 }
 
 void TestReadings::context()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    const ReadingContext parts = marked(text);
+    QFETCH(QByteArrayList, f); // text, context as 前|選択|後
+    const ReadingContext parts = marked(caseText(f[0]));
     const ReadingContext found = readingContext(parts.before + parts.selection + parts.after,
                                                 parts.before.size(), parts.selection.size());
-    QCOMPARE(found.before + '|' + found.selection + '|' + found.after, expected);
+    QCOMPARE(found.before + '|' + found.selection + '|' + found.after, caseText(f[1]));
 }
 
 // The hand-made list: the word read alone and in its sentence, against a careful reader.
@@ -144,7 +68,6 @@ void TestReadings::evaluation()
     QFile file(QStringLiteral(RUBELLO_TEST_DATA "/readingsevaluation.tsv"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     int total = 0, alone = 0, inSentence = 0;
-    QStringList misses;
     for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
         if (line.isEmpty() || line.startsWith('#'))
             continue;
@@ -153,22 +76,18 @@ void TestReadings::evaluation()
         const ReadingContext context = marked(fields.at(0));
         const QString expected = katakanaForm(fields.at(1));
         const ReadingCandidates found = mService.candidates(context);
-        const ReadingCandidates single
-            = mService.candidates({QString(), context.selection, QString()});
+        const ReadingCandidates single = mService.candidates({{}, context.selection, {}});
         QVERIFY2(found.ok() && single.ok(), qPrintable(found.error));
         ++total;
         alone += single.proposed() == expected;
         inSentence += found.proposed() == expected;
         if (found.proposed() != expected)
-            misses.append(fields.at(0) + ' ' + hiraganaForm(found.proposed()) + " ≠ "
-                          + fields.at(1));
+            qInfo("  %s %s ≠ %s", qPrintable(fields.at(0)),
+                  qPrintable(hiraganaForm(found.proposed())), qPrintable(fields.at(1)));
     }
-    const double aloneRate = 100.0 * alone / total;
-    const double sentenceRate = 100.0 * inSentence / total;
+    const double aloneRate = 100.0 * alone / total, sentenceRate = 100.0 * inSentence / total;
     qInfo("readings: %d words, alone %.1f%%, in the sentence %.1f%%", total, aloneRate,
           sentenceRate);
-    for (const QString &miss : std::as_const(misses))
-        qInfo("  %s", qPrintable(miss));
     QVERIFY2(sentenceRate >= RUBELLO_SENTENCE_FLOOR, qPrintable(QString::number(sentenceRate)));
     QVERIFY2(aloneRate >= RUBELLO_ALONE_FLOOR, qPrintable(QString::number(aloneRate)));
 }
@@ -177,32 +96,29 @@ void TestReadings::dictionaries_data()
 {
     QTest::addColumn<QString>("dicdir"); // empty: IPADIC by its folder
     QTest::newRow("IPADIC by its folder") << QString();
-    QTest::newRow("UniDic as the system's dictionary")
-        << QStringLiteral("/var/lib/mecab/dic/unidic");
+    QTest::newRow("UniDic as the system's dictionary") << u"/var/lib/mecab/dic/unidic"_qs;
 }
 
 void TestReadings::dictionaries()
 {
     QFETCH(QString, dicdir);
-    if (!dicdir.isEmpty() && !QFile::exists(dicdir + QStringLiteral("/sys.dic")))
+    if (!dicdir.isEmpty() && !QFile::exists(dicdir + u"/sys.dic"_qs))
         QSKIP("unidic-mecab is not installed");
     QTemporaryDir dir;
-    const QString rc = dir.filePath(QStringLiteral("mecabrc"));
-    QFile file(rc);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("dicdir = "
-               + QFile::encodeName(dicdir.isEmpty() ? QStringLiteral("/nowhere") : dicdir) + "\n");
-    file.close();
-    const QString got = withEnv("MECABRC", QFile::encodeName(rc), [&] {
-        MecabPhoneticService service(
-            QString(),
-            dicdir.isEmpty() ? MecabPhoneticService::standardIpadicFolders() : QStringList());
-        const ReadingCandidates found = service.candidates(
-            {QStringLiteral("彼は"), QStringLiteral("漢字"), QStringLiteral("を書いた。")});
-        return found.ok() ? found.proposed() + service.reading(QStringLiteral("送り仮名")).reading
-                          : found.error;
-    });
-    QCOMPARE(got, QStringLiteral("カンジオクリガナ"));
+    QFile rc(dir.filePath(u"mecabrc"_qs));
+    QVERIFY(rc.open(QIODevice::WriteOnly));
+    rc.write("dicdir = " + QFile::encodeName(dicdir.isEmpty() ? u"/nowhere"_qs : dicdir) + "\n");
+    rc.close();
+    const QByteArray saved = qgetenv("MECABRC");
+    qputenv("MECABRC", QFile::encodeName(rc.fileName()));
+    MecabPhoneticService service(QString(),
+                                 dicdir.isEmpty() ? MecabPhoneticService::standardIpadicFolders()
+                                                  : QStringList());
+    const ReadingCandidates found = service.candidates({u"彼は"_qs, u"漢字"_qs, u"を書いた。"_qs});
+    const QString got
+        = found.ok() ? found.proposed() + service.reading(u"送り仮名"_qs).reading : found.error;
+    saved.isNull() ? qunsetenv("MECABRC") : qputenv("MECABRC", saved);
+    QCOMPARE(got, u"カンジオクリガナ"_qs);
 }
 
 void TestReadings::unknownLayoutIsAnError()
@@ -211,28 +127,23 @@ void TestReadings::unknownLayoutIsAnError()
     QTemporaryDir dir;
     for (const char *name : {"char.bin", "matrix.bin", "sys.dic", "unk.dic"})
         QVERIFY(QFile::link(standardIpadicUtf8Folder() + '/' + name, dir.filePath(name)));
-    QFile original(standardIpadicUtf8Folder() + QStringLiteral("/dicrc"));
-    QVERIFY(original.open(QIODevice::ReadOnly));
-    QFile dicrc(dir.filePath(QStringLiteral("dicrc")));
-    QVERIFY(dicrc.open(QIODevice::WriteOnly));
+    QFile original(standardIpadicUtf8Folder() + u"/dicrc"_qs), dicrc(dir.filePath(u"dicrc"_qs));
+    QVERIFY(original.open(QIODevice::ReadOnly) && dicrc.open(QIODevice::WriteOnly));
     dicrc.write(original.readAll().replace("node-format-yomi", "node-format-other"));
     dicrc.close();
-    MecabPhoneticService service(dir.path());
-    const PhoneticResult result = service.reading(QStringLiteral("漢字"));
-    QVERIFY(!result.ok());
-    QVERIFY(result.reading.isEmpty());
+    const PhoneticResult result = MecabPhoneticService(dir.path()).reading(u"漢字"_qs);
+    QVERIFY(!result.ok() && result.reading.isEmpty());
     QCOMPARE(result.errorNumber, EINVAL);
-    QVERIFY2(result.error.contains(QStringLiteral("mecab-ipadic-utf8")), qPrintable(result.error));
+    QVERIFY2(result.error.contains(u"mecab-ipadic-utf8"_qs), qPrintable(result.error));
 }
 
 void TestReadings::badInputNeverHangs_data()
 {
     QTest::addColumn<QString>("selection");
-    QTest::newRow("100,000 characters") << QStringLiteral("漢字を書く。").repeated(100000 / 6);
-    QTest::newRow("NUL inside") << QStringLiteral("漢") + QChar(0) + QStringLiteral("字");
-    QTest::newRow("lone surrogates")
-        << QStringLiteral("漢") + QChar(0xD800) + QStringLiteral("字") + QChar(0xDC00);
-    QTest::newRow("only an iteration mark") << QStringLiteral("々");
+    QTest::newRow("100,000 characters") << u"漢字を書く。"_qs.repeated(100000 / 6);
+    QTest::newRow("NUL inside") << u"漢"_qs + QChar(0) + u"字"_qs;
+    QTest::newRow("lone surrogates") << u"漢"_qs + QChar(0xD800) + u"字"_qs + QChar(0xDC00);
+    QTest::newRow("only an iteration mark") << u"々"_qs;
 }
 
 void TestReadings::badInputNeverHangs()
@@ -240,10 +151,8 @@ void TestReadings::badInputNeverHangs()
     QFETCH(QString, selection);
     QElapsedTimer clock;
     clock.start();
-    const ReadingCandidates found
-        = mService.candidates({QStringLiteral("前の文"), selection, QStringLiteral("後の文。")});
-    QVERIFY(found.ok());
-    QVERIFY(!found.proposed().isEmpty());
+    const ReadingCandidates found = mService.candidates({u"前の文"_qs, selection, u"後の文。"_qs});
+    QVERIFY(found.ok() && !found.proposed().isEmpty());
     QVERIFY(clock.elapsed() < 10000);
 }
 
@@ -262,45 +171,38 @@ void TestReadings::userReadings()
     QFETCH(QByteArray, file);
     QFETCH(bool, damaged);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sub/readings.tsv"));
+    const QString path = dir.filePath(u"sub/readings.tsv"_qs);
+    QFile kept(path);
     if (!file.isNull()) {
-        QDir().mkpath(dir.filePath(QStringLiteral("sub")));
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file);
+        QDir().mkpath(dir.filePath(u"sub"_qs));
+        QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write(file) == file.size());
+        kept.close();
     }
     UserReadings readings(path);
     QCOMPARE(readings.load().isError(), damaged);
     QVERIFY(!readings.load().isError()); // reported once
-    QVERIFY(!readings.remember(QStringLiteral("空行"), QStringLiteral("クウギョウ")).isError());
-    UserReadings again(path);
-    QCOMPARE(again.lookup(QStringLiteral("空行")),
-             damaged ? QString() : QStringLiteral("クウギョウ"));
-    if (damaged) {
-        QFile kept(path);
+    QVERIFY(!readings.remember(u"空行"_qs, u"クウギョウ"_qs).isError());
+    QCOMPARE(UserReadings(path).lookup(u"空行"_qs), damaged ? QString() : u"クウギョウ"_qs);
+    if (damaged) { // the user's file is never overwritten
         QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), file); // the user's file is never overwritten
+        QCOMPARE(kept.readAll(), file);
     }
-    QCOMPARE(fullwidthKatakana(QStringLiteral("ｸﾞｳ")), QStringLiteral("グウ"));
+    QCOMPARE(fullwidthKatakana(u"ｸﾞｳ"_qs), u"グウ"_qs);
 }
 
 void TestReadings::readingToolModes()
 {
     QProcess tool;
     const auto run = [&](const QString &option, const QString &input) {
-        tool.start(QStringLiteral(RUBELLO_READING_PATH),
-                   option.isEmpty() ? QStringList() : QStringList {option});
+        tool.start(QStringLiteral(RUBELLO_READING_PATH), {option});
         tool.waitForStarted();
         tool.write(input.toUtf8());
         tool.closeWriteChannel();
         tool.waitForFinished();
         return QString::fromUtf8(tool.readAllStandardOutput());
     };
-    QCOMPARE(run("--context", "四月\t一日\tに会う。\n\t一日\t中\n"),
-             QStringLiteral("ツイタチ\nイチニチ\n"));
-    QCOMPARE(run("--candidates", "彼は\t十分\t後に来た。\n").trimmed().split('\t').first(),
-             QStringLiteral("ジュップン"));
-    QVERIFY(run("--help", QString()).contains(QStringLiteral("--candidates")));
+    QCOMPARE(run("--context", "四月\t一日\tに会う。\n\t一日\t中\n"), u"ツイタチ\nイチニチ\n"_qs);
+    QCOMPARE(run("--candidates", "彼は\t十分\t後に来た。\n").section('\t', 0, 0), u"ジュップン"_qs);
     QCOMPARE(tool.exitCode(), 0);
 }
 
