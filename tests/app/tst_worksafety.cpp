@@ -57,9 +57,8 @@ class TestWorkSafety : public QObject
     Q_OBJECT
 
 private slots:
-    void loadOverChangedDocumentAsks_data();
+    void loadOverChangedDocumentAsks_data() { addCaseRows("loadoverchanged.tsv"); }
     void loadOverChangedDocumentAsks();
-    void failedSaveAsKeepsTheFile_data();
     void failedSaveAsKeepsTheFile();
     void saveAsksAboutTheDisk_data() { addCaseRows("saveasks.tsv"); }
     void saveAsksAboutTheDisk();
@@ -68,54 +67,37 @@ private slots:
 };
 
 // The file panel takes the same road; the end-to-end test double-clicks it.
-void TestWorkSafety::loadOverChangedDocumentAsks_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("Cancel") << u"typed"_s << int(QMessageBox::Cancel) << u"a.htm (更新)"_s;
-    QTest::newRow("No") << u"typed"_s << int(QMessageBox::No) << u"b.htm"_s;
-    QTest::newRow("unchanged") << QString() << int(QMessageBox::Cancel) << u"b.htm"_s;
-}
-
 void TestWorkSafety::loadOverChangedDocumentAsks()
 {
-    QFETCH(QString, typed);
-    QFETCH(int, answer);
-    QFETCH(QString, caption);
-    Fixture f(typed);
-    const QString text = f.form.RTB1->Text();
-    f.form.RTB1->setSelStart(2);
-    f.platform.setNextAnswer(QMessageBox::StandardButton(answer));
-    f.form.RTB1_OLEDragDrop({f.path("b.htm")});
-    QCOMPARE(f.platform.messages.size(), typed.isEmpty() ? 0 : 1);
-    QCOMPARE(f.form.Caption(), caption);
-    if (caption.endsWith(u"(更新)")) {
-        QCOMPARE(f.form.RTB1->Text(), text);
-        QCOMPARE(f.form.RTB1->SelStart(), 2);
-        QCOMPARE(f.form.mFilePath, f.path("a.htm"));
+    QFETCH(QByteArrayList, f);
+    Fixture m(caseText(f[0]));
+    const QString text = m.form.RTB1->Text();
+    m.form.RTB1->setSelStart(2);
+    m.platform.setNextAnswer(f[1] == "No" ? QMessageBox::No : QMessageBox::Cancel);
+    m.form.RTB1_OLEDragDrop({m.path("b.htm")});
+    QCOMPARE(m.platform.messages.size(), f[0].isEmpty() ? 0 : 1);
+    QCOMPARE(m.form.Caption(), caseText(f[2]));
+    if (f[1] == "Cancel" && !f[0].isEmpty()) {
+        QCOMPARE(m.form.RTB1->Text(), text);
+        QCOMPARE(m.form.RTB1->SelStart(), 2);
+        QCOMPARE(m.form.mFilePath, m.path("a.htm"));
     }
 }
 
-void TestWorkSafety::failedSaveAsKeepsTheFile_data()
-{
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("failed") << false;
-    QTest::newRow("cancelled") << true;
-}
-
+// Save As failing or cancelled: Save still goes to the document's own file.
 void TestWorkSafety::failedSaveAsKeepsTheFile()
 {
-    QFETCH(bool, cancel);
-    Fixture f(u"x"_s);
-    if (cancel)
-        f.platform.setNextCancel();
-    else
-        f.platform.setNextFileName(f.path("missing/c.htm"));
-    f.form.MFSaveAs_Click();
-    QCOMPARE(f.form.Caption(), u"a.htm (更新)"_s);
-    f.form.MFSave_Click(); // still goes to the document's own file
-    QCOMPARE(readAll(f.path("a.htm")), "xa\r\n"_ba);
+    for (const bool cancel : {false, true}) {
+        Fixture f(u"x"_s);
+        if (cancel)
+            f.platform.setNextCancel();
+        else
+            f.platform.setNextFileName(f.path("missing/c.htm"));
+        f.form.MFSaveAs_Click();
+        QCOMPARE(f.form.Caption(), u"a.htm (更新)"_s);
+        f.form.MFSave_Click();
+        QCOMPARE(readAll(f.path("a.htm")), "xa\r\n"_ba);
+    }
 }
 
 void TestWorkSafety::saveAsksAboutTheDisk()
