@@ -5,10 +5,11 @@
 #include "xsession.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,118 +32,88 @@ class TestWorkSafetyEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void panelAndSaveAsk();
     void typingAfterRubySurvivesUndoAndRedo();
-
-private:
-    bool start(XSession &session, const QString &folder);
-    void open(XSession &session, const QString &path);
 };
-
-void TestWorkSafetyEndToEnd::initTestCase()
-{
-    XSession probe;
-    QString why;
-    if (!probe.startDisplay(&why))
-        QSKIP(qPrintable(why));
-}
-
-bool TestWorkSafetyEndToEnd::start(XSession &session, const QString &folder)
-{
-    QString why;
-    return session.startDisplay(&why)
-        && session.startProgram(QStringLiteral(RUBELLO_BINARY), folder);
-}
-
-void TestWorkSafetyEndToEnd::open(XSession &session, const QString &path)
-{
-    session.focus(session.mainWindow());
-    session.key(QStringLiteral("ctrl+o"));
-    const QString dialog = session.waitForDialog(QStringLiteral("ファイルを開く"));
-    QVERIFY(!dialog.isEmpty());
-    session.focus(dialog);
-    session.type(path);
-    session.key(QStringLiteral("Return"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("ファイルを開く")));
-    session.focus(session.mainWindow());
-    QVERIFY(session.waitForTitle(session.mainWindow(), QFileInfo(path).fileName()));
-}
 
 // A double-click over a changed document asks (Cancel keeps it, No loads); another
 // program then rewrites the file and Ctrl+S asks before writing over it.
 void TestWorkSafetyEndToEnd::panelAndSaveAsk()
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("shared.htm"));
+    const QString path = folder.filePath(u"shared.htm"_s);
     QVERIFY(writeFile(path, "mine\r\n"));
     XSession session;
-    QVERIFY(start(session, folder.path()));
+    QString why;
+    if (!session.startDisplay(&why))
+        QSKIP(qPrintable(why));
+    QVERIFY(session.startProgram(QStringLiteral(RUBELLO_BINARY), folder.path()));
     const QString window = session.mainWindow();
     session.click(window, 500, 200);
-    session.type(QStringLiteral("abc"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("Rubello (更新)")));
+    session.type(u"abc"_s);
+    QVERIFY(session.waitForTitle(window, u"Rubello (更新)"_s));
 
-    const QString geometry = session.xdotool({QStringLiteral("getwindowgeometry"), window});
+    // The panel's first file sits 322 below the menu bar (the height over 529 and the status bar).
     const QRegularExpressionMatch size
-        = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(geometry);
-    const int menuBar
-        = size.hasMatch() ? size.captured(2).toInt() - 529 - 22 : 24; // less the status bar
-    for (const char *answer : {"Escape", "alt+n"}) {
+        = QRegularExpression(u"Geometry: \\d+x(\\d+)"_s)
+              .match(session.xdotool({u"getwindowgeometry"_s, window}));
+    const int fileRow = (size.hasMatch() ? size.captured(1).toInt() - 529 - 22 : 24) + 322;
+    for (const QString &answer : {u"Escape"_s, u"alt+n"_s}) {
         session.focus(window);
-        session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                         QStringLiteral("40"), QString::number(menuBar + 312 + 10),
-                         QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
-                         QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
-        QVERIFY2(!session.waitForDialog(QStringLiteral("Rubello")).isEmpty(),
+        session.xdotool({u"mousemove"_s, u"--window"_s, window, u"40"_s, QString::number(fileRow),
+                         u"click"_s, u"--repeat"_s, u"2"_s, u"--delay"_s, u"80"_s, u"1"_s});
+        QVERIFY2(!session.waitForDialog(u"Rubello"_s).isEmpty(),
                  "the save question did not appear");
-        session.key(QString::fromLatin1(answer));
-        QVERIFY(session.waitForNoDialog(QStringLiteral("Rubello")));
-        if (qstrcmp(answer, "Escape") == 0)
-            QCOMPARE(session.title(window), QStringLiteral("Rubello (更新)"));
+        session.key(answer);
+        QVERIFY(session.waitForNoDialog(u"Rubello"_s));
+        if (answer == u"Escape")
+            QCOMPARE(session.title(window), u"Rubello (更新)"_s);
     }
-    QVERIFY(session.waitForTitle(window, QStringLiteral("shared.htm")));
+    QVERIFY(session.waitForTitle(window, u"shared.htm"_s));
 
     session.click(window, 500, 200);
-    session.type(QStringLiteral("abc"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("shared.htm (更新)")));
+    session.type(u"abc"_s);
+    QVERIFY(session.waitForTitle(window, u"shared.htm (更新)"_s));
     QVERIFY(writeFile(path, "the other program's text\r\n"));
-    session.key(QStringLiteral("ctrl+s"));
-    QVERIFY2(!session.waitForDialog(QStringLiteral("Rubello")).isEmpty(), "Save did not ask");
-    session.key(QStringLiteral("Escape")); // 保存しない
-    QVERIFY(session.waitForNoDialog(QStringLiteral("Rubello")));
+    session.key(u"ctrl+s"_s);
+    QVERIFY2(!session.waitForDialog(u"Rubello"_s).isEmpty(), "Save did not ask");
+    session.key(u"Escape"_s); // 保存しない
+    QVERIFY(session.waitForNoDialog(u"Rubello"_s));
     QCOMPARE(readFile(path), QByteArray("the other program's text\r\n"));
 }
 
+// Back one step: the typing only; again: the insertion; then both redone.
 void TestWorkSafetyEndToEnd::typingAfterRubySurvivesUndoAndRedo()
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("undo.htm"));
+    const QString path = folder.filePath(u"undo.htm"_s);
     QVERIFY(writeFile(path, "送り仮名\r\n"));
     XSession session;
-    QVERIFY(start(session, folder.path()));
+    QString why;
+    if (!session.startDisplay(&why))
+        QSKIP(qPrintable(why));
+    QVERIFY(
+        session.startProgram(QStringLiteral(RUBELLO_BINARY), folder.path(), {path}, u"undo.htm"_s));
     const QString window = session.mainWindow();
-    open(session, path);
-
-    session.key(QStringLiteral("shift+Right shift+Right F5"));
-    QVERIFY(!session.waitForDialog(QStringLiteral("ルビの挿入")).isEmpty());
-    session.key(QStringLiteral("Return"));
-    QVERIFY(session.waitForNoDialog(QStringLiteral("ルビの挿入")));
     session.focus(window);
-    session.key(QStringLiteral("End"));
-    session.type(QStringLiteral("XYZ"));
+    session.key(u"shift+Right shift+Right F5"_s);
+    QVERIFY(!session.waitForDialog(u"ルビの挿入"_s).isEmpty());
+    session.key(u"Return"_s);
+    QVERIFY(session.waitForNoDialog(u"ルビの挿入"_s));
+    session.focus(window);
+    session.key(u"End"_s);
+    session.type(u"XYZ"_s);
     const QByteArray ruby = "<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>";
-
-    // Back one step: the typing only; again: the insertion; then both redone.
-    session.key(QStringLiteral("ctrl+z ctrl+s"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("undo.htm")));
-    QCOMPARE(readFile(path), ruby + "り仮名\r\n");
-    session.key(QStringLiteral("ctrl+z ctrl+s"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("undo.htm")));
-    QCOMPARE(readFile(path), QByteArray("送り仮名\r\n"));
-    session.key(QStringLiteral("ctrl+y ctrl+shift+z ctrl+s"));
-    QVERIFY(session.waitForTitle(window, QStringLiteral("undo.htm")));
-    QCOMPARE(readFile(path), ruby + "り仮名XYZ\r\n");
+    const QList<std::pair<QString, QByteArray>> steps = {
+        {u"ctrl+z ctrl+s"_s, ruby + "り仮名\r\n"},
+        {u"ctrl+z ctrl+s"_s, "送り仮名\r\n"},
+        {u"ctrl+y ctrl+shift+z ctrl+s"_s, ruby + "り仮名XYZ\r\n"},
+    };
+    for (const auto &[keys, saved] : steps) {
+        session.key(keys);
+        QVERIFY(session.waitForTitle(window, u"undo.htm"_s));
+        QCOMPARE(readFile(path), saved);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWorkSafetyEndToEnd)
