@@ -43,82 +43,76 @@ class TestLongWork : public QObject
     Q_OBJECT
 
 private slots:
-    void cancelledWorkChangesNothing_data();
-    void cancelledWorkChangesNothing();
-    void undecodableNameIsReportedByName();
-};
-
-void TestLongWork::cancelledWorkChangesNothing_data()
-{
-    QTest::addColumn<bool>("load");
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("replace all, cancelled") << false << true;
-    QTest::newRow("replace all, to the end") << false << false;
-    QTest::newRow("load, cancelled") << true << true;
-    QTest::newRow("load, to the end") << true << false;
-}
-
-void TestLongWork::cancelledWorkChangesNothing()
-{
-    QFETCH(bool, load);
-    QFETCH(bool, cancel);
-    QTemporaryDir folder;
-    const QString file = folder.filePath("new.html");
-    const QString fileText = QStringLiteral("新しい文\r\n").repeated(20000);
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(fileText.toUtf8()) > 0);
-    out.close();
-    Fixture fixture;
-    FormMain &form = fixture.form;
-    // The progress window shows at once; the user presses its cancel button, or not.
-    ProgressWindow::showDelayMs = 0;
-    bool seen = false;
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget())) {
-            seen = true;
-            if (cancel)
-                dialog->cancel();
-        }
-    });
-    user.start(0);
-
-    QString after = fileText;
-    if (load) {
-        form.mFilePath = file;
-        form.LoadDocument();
-    } else {
-        form.MSSearch_Click();
-        auto *search = qobject_cast<FormSearch *>(form.searchForm.data());
-        search->TextSearch->setText(QStringLiteral("カナ"));
-        search->CheckReplace->setChecked(true);
-        search->TextReplace->setText(QStringLiteral("仮名"));
-        search->ComAllReplace_Click();
-        QCOMPARE(search->CheckTop->isChecked(), cancel);
-        after = QString(kBefore).replace(QStringLiteral("かな"), QStringLiteral("仮名"));
+    void cancelledWorkChangesNothing_data()
+    {
+        QTest::addColumn<bool>("load");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("replace all, cancelled") << false << true;
+        QTest::newRow("replace all, to the end") << false << false;
+        QTest::newRow("load, cancelled") << true << true;
+        QTest::newRow("load, to the end") << true << false;
     }
-    QVERIFY(seen);
-    QCOMPARE(form.RTB1->Text(), cancel ? kBefore : after);
-    QCOMPARE(form.Caption(), cancel ? "Rubello" : load ? "new.html" : "Rubello (更新)");
-    QCOMPARE(form.mFilePath, cancel || !load ? QString() : file);
-    // No error, and the end message only after a whole Replace all.
-    QCOMPARE(fixture.platform.messages.size(), !cancel && !load ? 1 : 0);
-}
 
-void TestLongWork::undecodableNameIsReportedByName()
-{
-    QTemporaryDir folder;
-    const QByteArray raw = QFile::encodeName(folder.path()) + "/b\xff.html";
-    ::close(::open(raw.constData(), O_CREAT | O_WRONLY, 0600));
-    Fixture fixture;
-    QVERIFY(!fixture.form.File1->setPath(folder.path()).isError());
-    fixture.form.File1->setCurrentRow(0);
-    fixture.form.File1_DblClick();
-    QCOMPARE(fixture.platform.messages.size(), 1);
-    QVERIFY(fixture.platform.messages.first().text.startsWith(QStringLiteral("b\uFFFD.html\n")));
-    QCOMPARE(fixture.form.RTB1->Text(), kBefore);
-    ::unlink(raw.constData()); // the temporary folder's clean-up does not see it
-}
+    void cancelledWorkChangesNothing()
+    {
+        QFETCH(bool, load);
+        QFETCH(bool, cancel);
+        // The file holds what Replace all makes of the text.
+        const QString after
+            = QString(kBefore).replace(QStringLiteral("かな"), QStringLiteral("仮名"));
+        QTemporaryDir folder;
+        QFile file(folder.filePath("new.html"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(after.toUtf8()) > 0);
+        file.close();
+        Fixture fixture;
+        FormMain &form = fixture.form;
+        // The progress window shows at once; the user presses its cancel button, or not.
+        ProgressWindow::showDelayMs = 0;
+        bool seen = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget())) {
+                seen = true;
+                if (cancel)
+                    dialog->cancel();
+            }
+        });
+        user.start(0);
+        if (load) {
+            form.mFilePath = file.fileName();
+            form.LoadDocument();
+        } else {
+            form.MSSearch_Click();
+            auto *search = qobject_cast<FormSearch *>(form.searchForm.data());
+            search->TextSearch->setText(QStringLiteral("カナ"));
+            search->CheckReplace->setChecked(true);
+            search->TextReplace->setText(QStringLiteral("仮名"));
+            search->ComAllReplace_Click();
+            QCOMPARE(search->CheckTop->isChecked(), cancel);
+        }
+        QVERIFY(seen);
+        QCOMPARE(form.RTB1->Text(), cancel ? kBefore : after);
+        QCOMPARE(form.Caption(), cancel ? "Rubello" : load ? "new.html" : "Rubello (更新)");
+        QCOMPARE(form.mFilePath, cancel || !load ? QString() : file.fileName());
+        // No error, and the end message only after a whole Replace all.
+        QCOMPARE(fixture.platform.messages.size(), !cancel && !load ? 1 : 0);
+    }
+
+    void undecodableNameIsReportedByName()
+    {
+        QTemporaryDir folder;
+        const QByteArray raw = QFile::encodeName(folder.path()) + "/b\xff.html";
+        ::close(::open(raw.constData(), O_CREAT | O_WRONLY, 0600));
+        Fixture fixture;
+        QVERIFY(!fixture.form.File1->setPath(folder.path()).isError());
+        fixture.form.File1->setCurrentRow(0);
+        fixture.form.File1_DblClick();
+        QCOMPARE(fixture.platform.messages.size(), 1);
+        QVERIFY(fixture.platform.messages.first().text.startsWith(u"b\uFFFD.html\n"));
+        QCOMPARE(fixture.form.RTB1->Text(), kBefore);
+        ::unlink(raw.constData()); // the temporary folder's clean-up does not see it
+    }
+};
 
 QTEST_MAIN(TestLongWork)
 #include "tst_longwork.moc"
