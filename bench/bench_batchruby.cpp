@@ -4,7 +4,7 @@
 
 #include "app/formmain.h"
 #include "core/mecabphoneticservice.h"
-#include "core/mecabtokenizer.h"
+#include "core/readingrules.h"
 #include "core/rubybatch.h"
 #include "ui/editorcontrol.h"
 #include "ui/formbatchruby.h"
@@ -67,15 +67,16 @@ double mecabMs(const QString &text)
 void measure(const char *name, qsizetype bytes, bool oneLine, double targetMs)
 {
     const QString text = page(bytes, oneLine);
-    MecabTokenizer tokenizer;
-    if (const QString error = tokenizer.open(); !error.isEmpty() || text.isEmpty()) {
+    MecabPhoneticService service;
+    const QString error = service.reading(u"漢字"_qs).error;
+    if (!error.isEmpty() || text.isEmpty()) {
         std::fprintf(stderr, "error: %s\n", qPrintable(error.isEmpty() ? u"no page"_qs : error));
         return;
     }
     const double baseline = mecabMs(text);
     QElapsedTimer clock;
     clock.start();
-    const AnnotatedText result = annotateHtml(text, tokenizer.asTokenizer(), RubyOptions());
+    const AnnotatedText result = annotateHtml(text, proposedReadings(service), RubyOptions());
     const double ms = double(clock.nsecsElapsed()) / 1e6;
     std::printf("%s: %.0f ms  (target < %.0f ms; %lld words; MeCab alone %.0f ms, ratio %.2f, "
                 "aim <= 3)\n",

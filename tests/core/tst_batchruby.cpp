@@ -4,7 +4,8 @@
 #include "casetable.h"
 #include "core/htmlscan.h"
 #include "core/kanjireadings.h"
-#include "core/mecabtokenizer.h"
+#include "core/mecabphoneticservice.h"
+#include "core/readingrules.h"
 #include "core/rubybatch.h"
 #include "core/rubytext.h"
 
@@ -110,19 +111,19 @@ void TestBatchRuby::realPages()
 {
     QFETCH(QString, name);
     QFETCH(bool, perKanji);
-    MecabTokenizer mecab;
-    if (const QString error = mecab.open(); !error.isEmpty())
-        QSKIP(qPrintable(error));
+    MecabPhoneticService mecab;
+    if (const PhoneticResult opened = mecab.reading(u"漢字"_qs); !opened.ok())
+        QSKIP(qPrintable(opened.error));
     RubyOptions options;
     options.form.perKanji = perKanji;
     options.form.kanji = &KanjiReadings::system();
     QFile file(QStringLiteral(RUBELLO_TEST_DATA "/batchruby/") + name);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString page = QString::fromUtf8(file.readAll());
-    const AnnotatedText once = annotateHtml(page, mecab.asTokenizer(), options);
+    const AnnotatedText once = annotateHtml(page, proposedReadings(mecab), options);
     QVERIFY(once.done.size() > 10);
     QCOMPARE(stripped(once.text), stripped(page)); // markup.html has one element of this form
-    QCOMPARE(annotateHtml(once.text, mecab.asTokenizer(), options).text, once.text);
+    QCOMPARE(annotateHtml(once.text, proposedReadings(mecab), options).text, once.text);
 
     // No word inside markup or the elements that hold no text to read.
     static const QRegularExpression closed(
@@ -164,7 +165,7 @@ void TestBatchRuby::tool()
     QVERIFY(run({dir.filePath(u"missing.html"_qs), u"-o"_qs, out}) != 0);
     QVERIFY(run({u"--kana"_qs, u"romaji"_qs, in, u"-o"_qs, out}) != 0);
     QVERIFY(!QFile::exists(out));
-    if (!MecabTokenizer().open().isEmpty())
+    if (!MecabPhoneticService().reading(u"漢字"_qs).ok())
         QSKIP("MeCab's IPADIC is not installed");
     QCOMPARE(run({u"--kana"_qs, u"katakana"_qs, u"--attribute"_qs, u"class=\"r\""_qs, in, u"-o"_qs,
                   out}),
