@@ -48,7 +48,7 @@ class TestSaveSafety : public QObject
     Q_OBJECT
 
 private slots:
-    void specialFilesAreRefused_data() { addCaseRows("specialfiles.tsv"); }
+    void specialFilesAreRefused_data() { addCaseRows("nonregularfiles.tsv"); }
     void specialFilesAreRefused();
     void procFilesReadToTheirEnd();
     void saveKeepsTheFile_data() { addCaseRows("savekeepsthefile.tsv"); }
