@@ -372,48 +372,6 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
     }
 }
 
-LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes,
-                            Progress *progress)
-{
-    // FIFOs, sockets and devices are refused before they are opened.
-    const OpenedFile opened = openRegularFileForReading(path);
-    if (opened.error.isError()) {
-        LoadedText result;
-        result.error = opened.error;
-        return result;
-    }
-    QFile file(path);
-    const bool isOpen = opened.fd >= 0
-        ? file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
-        : file.open(QIODevice::ReadOnly);
-    if (!isOpen) {
-        LoadedText result;
-        result.error = deviceError(file, QFileDevice::OpenError);
-        return result;
-    }
-    if (opened.size > 0) {
-        LoadedText loaded = readDocument(file, codePage, maxBytes, progress);
-        char more = 0;
-        if (loaded.error.isError() || file.read(&more, 1) <= 0)
-            return loaded;
-        // Longer than it claimed: read again to the end.
-        if (!file.seek(0)) {
-            loaded.text = QString();
-            loaded.error = deviceError(file, QFileDevice::ReadError);
-            return loaded;
-        }
-    }
-    // /proc files claim no size and give their contents on reading.
-    QByteArray bytes;
-    const ErrorReport error = readToEnd(file.handle(), maxBytes, bytes);
-    if (error.isError()) {
-        LoadedText result;
-        result.error = error;
-        return result;
-    }
-    return decodeDocument(bytes, codePage);
-}
-
 namespace {
 
 EncodedText encodeText(const QString &text, const QByteArray &codePage)
@@ -758,6 +716,14 @@ LoadedText openFile(const QString &path, qint64 maxBytes,
 }
 
 } // namespace
+
+LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes,
+                            Progress *progress)
+{
+    return openFile(
+        path, maxBytes, [&](QByteArrayView bytes) { return decodeDocument(bytes, codePage); },
+        progress);
+}
 
 LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage)
 {

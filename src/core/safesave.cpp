@@ -406,36 +406,6 @@ OpenedFile openRegularFileForReading(const QString &path)
     return result;
 }
 
-ErrorReport readToEnd(int fd, qint64 maxBytes, QByteArray &bytes)
-{
-    constexpr qsizetype kPiece = qsizetype(1) << 20;
-    bytes.clear();
-    for (;;) {
-        const qsizetype old = bytes.size();
-        bytes.resize(old + kPiece);
-        const ssize_t got = ::read(fd, bytes.data() + old, size_t(kPiece));
-        if (got < 0 && errno == EINTR) {
-            bytes.truncate(old);
-            continue;
-        }
-        if (got < 0) {
-            const int err = errno;
-            bytes.clear();
-            return systemError(err);
-        }
-        bytes.truncate(old + got);
-        if (bytes.size() > maxBytes) {
-            bytes.clear();
-            return {
-                EFBIG,
-                QStringLiteral("ファイルが大きすぎるため開けません（開けるのは %1 バイトまで）。")
-                    .arg(maxBytes)};
-        }
-        if (got == 0)
-            return {};
-    }
-}
-
 bool isReadOnlyForOwner(const QString &path)
 {
     struct stat st

@@ -34,10 +34,6 @@ struct OpenedFile
 // descriptor: the caller opens it as before and gets the file layer's own refusal.
 OpenedFile openRegularFileForReading(const QString &path);
 
-// Reads a descriptor to its end, whatever size the file claims; more than
-// maxBytes is refused.
-ErrorReport readToEnd(int fd, qint64 maxBytes, QByteArray &bytes);
-
 struct SaveOutcome
 {
     ErrorReport error;
