@@ -3,9 +3,9 @@
 // words in the same run, line by line, with nothing else done.
 
 #include "app/formmain.h"
-#include "core/mecabphoneticservice.h"
-#include "core/readingrules.h"
-#include "core/rubybatch.h"
+#include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingrules.h"
+#include "core/ruby/rubybatch.h"
 #include "ui/editorcontrol.h"
 #include "ui/formbatchruby.h"
 #include "ui/qtplatform.h"

@@ -6,8 +6,8 @@
 #include "app/formmain.h"
 #include "ui/platform.h"
 #include "app/startup.h"
-#include "core/documentfile.h"
-#include "core/phoneticservice.h"
+#include "core/document/documentfile.h"
+#include "core/reading/phoneticservice.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

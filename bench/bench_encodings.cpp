@@ -2,8 +2,8 @@
 
 #include "app/formmain.h"
 #include "benchdata.h"
-#include "core/documentfile.h"
-#include "core/phoneticservice.h"
+#include "core/document/documentfile.h"
+#include "core/reading/phoneticservice.h"
 #include "ui/editorcontrol.h"
 #include "ui/platform.h"
 

@@ -2,7 +2,7 @@
 // one, never cut, and no temporary file may be left beside it.
 //   bench_killsave [megabytes=100] [rounds=50]
 
-#include "core/safesave.h"
+#include "core/document/safesave.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,7 +5,7 @@
 // baseline where it finishes.
 
 #include "benchdata.h"
-#include "core/textsearch.h"
+#include "core/text/textsearch.h"
 
 #include <QElapsedTimer>
 

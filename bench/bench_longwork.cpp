@@ -3,7 +3,7 @@
 
 #include "app/formmain.h"
 #include "benchdata.h"
-#include "core/phoneticservice.h"
+#include "core/reading/phoneticservice.h"
 #include "ui/editorcontrol.h"
 #include "ui/formsearch.h"
 #include "ui/platform.h"

@@ -8,7 +8,7 @@
 
 #include "app/formmain.h"
 #include "app/startup.h"
-#include "core/mecabphoneticservice.h"
+#include "core/reading/mecabphoneticservice.h"
 #include "ui/editorcontrol.h"
 #include "ui/formruby.h"
 #include "ui/qtplatform.h"

@@ -6,9 +6,9 @@
 #include "core/module1.h"
 #include "ui/platform.h"
 #include "app/startup.h"
-#include "core/phoneticservice.h"
+#include "core/reading/phoneticservice.h"
 #include "ui/formsearch.h"
-#include "core/textsearch.h"
+#include "core/text/textsearch.h"
 
 #include <QApplication>
 #include <QCheckBox>

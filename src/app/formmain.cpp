@@ -4,7 +4,7 @@
 #include "ui/filepanel.h"
 #include "ui/platform.h"
 #include "ui/twips.h"
-#include "core/userreadings.h"
+#include "core/reading/userreadings.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/documentfile.h"
-#include "core/encodings.h"
+#include "core/document/documentfile.h"
+#include "core/document/encodings.h"
 #include "core/module1.h"
-#include "core/previewfile.h"
-#include "core/readingtoken.h"
-#include "core/safesave.h"
+#include "core/document/previewfile.h"
+#include "core/reading/readingtoken.h"
+#include "core/document/safesave.h"
 #include "ui/commondialog.h"
 
 #include <QDialog>

@@ -1,8 +1,8 @@
 #include "app/formmain.h"
 
-#include "core/documentfile.h"
+#include "core/document/documentfile.h"
 #include "core/paths.h"
-#include "core/safesave.h"
+#include "core/document/safesave.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/filepanel.h"

@@ -1,6 +1,6 @@
 #include "app/formmain.h"
 
-#include "core/documentfile.h"
+#include "core/document/documentfile.h"
 #include "core/paths.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"

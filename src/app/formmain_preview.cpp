@@ -1,8 +1,8 @@
 #include "app/formmain.h"
 
-#include "core/documentfile.h"
+#include "core/document/documentfile.h"
 #include "core/paths.h"
-#include "core/previewfile.h"
+#include "core/document/previewfile.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/platform.h"

@@ -1,6 +1,6 @@
 #include "app/formmain.h"
 
-#include "core/recentfiles.h"
+#include "core/document/recentfiles.h"
 #include "ui/editorcontrol.h"
 #include "ui/platform.h"
 

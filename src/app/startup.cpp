@@ -1,3 +1,4 @@
+#include "core/version.h"
 #include "app/startup.h"
 
 #include "app/formmain.h"
@@ -56,7 +57,7 @@ int answerWithoutWindow(const CommandLine &command)
         std::fputs(commandLineUsage().toLocal8Bit().constData(), stdout);
         return 0;
     case CommandLine::ShowVersion:
-        std::fputs("rubello 1.2.0\n", stdout);
+        std::printf("rubello %s\n", kRubelloVersion);
         return 0;
     case CommandLine::Refuse:
         std::fprintf(stderr, "rubello: unknown option '%s'\n",
@@ -106,7 +107,7 @@ int runRubello(int argc, char *argv[])
     keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rubello"));
-    QApplication::setApplicationVersion(QStringLiteral("1.2.0"));
+    QApplication::setApplicationVersion(QLatin1StringView(kRubelloVersion));
     QApplication::setDesktopFileName(QStringLiteral(RUBELLO_APP_ID));
     const CommandLine command = parseCommandLine(QApplication::arguments(), QDir::currentPath());
     if (command.action != CommandLine::Run)

@@ -1,7 +1,7 @@
 // rubello-reading: readings (full-width katakana) of UTF-8 lines read on
 // standard input, from the same service the ruby command uses.
 
-#include "core/mecabphoneticservice.h"
+#include "core/reading/mecabphoneticservice.h"
 
 #include <QByteArray>
 #include <QString>

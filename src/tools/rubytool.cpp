@@ -1,10 +1,10 @@
 // rubello-ruby: ruby for every kanji word of an HTML page, as the editor's
 // batch command writes it.
 
-#include "core/kanjireadings.h"
-#include "core/mecabphoneticservice.h"
-#include "core/readingrules.h"
-#include "core/rubybatch.h"
+#include "core/reading/kanjireadings.h"
+#include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingrules.h"
+#include "core/ruby/rubybatch.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

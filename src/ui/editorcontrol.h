@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/edithistory.h"
+#include "core/text/edithistory.h"
 #include "core/progress.h"
-#include "core/lineendindex.h"
+#include "core/text/lineendindex.h"
 
 #include <QColor>
 #include <QPlainTextEdit>

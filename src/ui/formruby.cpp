@@ -1,7 +1,7 @@
 #include "ui/formruby.h"
 
 #include "core/module1.h"
-#include "core/rubytext.h"
+#include "core/ruby/rubytext.h"
 #include "ui/editorcontrol.h"
 #include "ui/twips.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/module1.h"
-#include "core/textsearch.h"
+#include "core/text/textsearch.h"
 
 #include <QDialog>
 

@@ -1,3 +1,4 @@
+#include "core/version.h"
 #include "ui/formversion.h"
 
 #include "ui/platform.h"
@@ -38,7 +39,7 @@ FormVersion::FormVersion(PlatformServices &platform, QWidget *parent)
 
 QString FormVersion::versionText()
 {
-    return QStringLiteral("Rubello Version ") + QStringLiteral("1.2.0");
+    return QStringLiteral("Rubello Version ") + QLatin1StringView(kRubelloVersion);
 }
 
 QString FormVersion::homePageAddress()

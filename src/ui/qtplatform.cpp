@@ -1,8 +1,8 @@
 #include "ui/qtplatform.h"
 
-#include "core/userreadings.h"
+#include "core/reading/userreadings.h"
 
-#include "core/mecabphoneticservice.h"
+#include "core/reading/mecabphoneticservice.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 
 #include "app/formmain.h"
 #include "casetable.h"
-#include "core/kanjireadings.h"
-#include "core/rubytext.h"
+#include "core/reading/kanjireadings.h"
+#include "core/ruby/rubytext.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 #include "ui/formbatchruby.h"

@@ -3,8 +3,8 @@
 
 #include "app/formmain.h"
 #include "casetable.h"
-#include "core/documentfile.h"
-#include "core/mecabphoneticservice.h"
+#include "core/document/documentfile.h"
+#include "core/reading/mecabphoneticservice.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"

@@ -1,6 +1,6 @@
 #include "app/formmain.h"
 #include "casetable.h"
-#include "core/mecabphoneticservice.h"
+#include "core/reading/mecabphoneticservice.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 #include "ui/formruby.h"

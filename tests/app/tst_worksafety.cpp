@@ -4,7 +4,7 @@
 
 #include "app/formmain.h"
 #include "casetable.h"
-#include "core/safesave.h"
+#include "core/document/safesave.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 

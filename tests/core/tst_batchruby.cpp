@@ -2,12 +2,12 @@
 // where it never goes, and that it can be taken out again.
 
 #include "casetable.h"
-#include "core/htmlscan.h"
-#include "core/kanjireadings.h"
-#include "core/mecabphoneticservice.h"
-#include "core/readingrules.h"
-#include "core/rubybatch.h"
-#include "core/rubytext.h"
+#include "core/ruby/htmlscan.h"
+#include "core/reading/kanjireadings.h"
+#include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingrules.h"
+#include "core/ruby/rubybatch.h"
+#include "core/ruby/rubytext.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
 #include "casetable.h"
-#include "core/documentfile.h"
+#include "core/document/documentfile.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>

@@ -1,6 +1,6 @@
 #include "casetable.h"
 #include "core/installlayout.h"
-#include "core/previewfile.h"
+#include "core/document/previewfile.h"
 
 #include <QDir>
 #include <QFile>

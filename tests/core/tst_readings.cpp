@@ -1,8 +1,8 @@
 #include "casetable.h"
-#include "core/mecabphoneticservice.h"
-#include "core/readingrules.h"
-#include "core/rubytext.h"
-#include "core/userreadings.h"
+#include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingrules.h"
+#include "core/ruby/rubytext.h"
+#include "core/reading/userreadings.h"
 
 #include <QDir>
 #include <QElapsedTimer>

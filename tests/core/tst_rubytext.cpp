@@ -1,8 +1,8 @@
 // The ruby text: okurigana, kana forms, and readings from MeCab and its command-line tool.
 
 #include "casetable.h"
-#include "core/mecabphoneticservice.h"
-#include "core/rubytext.h"
+#include "core/reading/mecabphoneticservice.h"
+#include "core/ruby/rubytext.h"
 
 #include <QProcess>
 #include <QSet>

@@ -2,9 +2,9 @@
 // and never leaves it cut; the undo history stays bounded.
 
 #include "casetable.h"
-#include "core/documentfile.h"
-#include "core/edithistory.h"
-#include "core/safesave.h"
+#include "core/document/documentfile.h"
+#include "core/text/edithistory.h"
+#include "core/document/safesave.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "casetable.h"
-#include "core/textsearch.h"
+#include "core/text/textsearch.h"
 
 #include <QRandomGenerator>
 

@@ -1,6 +1,6 @@
 #include "fuzztargets.h"
 
-#include "core/documentfile.h"
+#include "core/document/documentfile.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "fuzztargets.h"
 
-#include "core/textsearch.h"
+#include "core/text/textsearch.h"
 
 #include <QString>
 

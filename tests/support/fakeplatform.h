@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/phoneticservice.h"
+#include "core/reading/phoneticservice.h"
 #include "ui/platform.h"
 
 #include <QHash>

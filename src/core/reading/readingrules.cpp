@@ -1,7 +1,7 @@
-#include "core/readingrules.h"
+#include "core/reading/readingrules.h"
 
-#include "core/rubytext.h"
-#include "core/sinojapanesereading.h"
+#include "core/ruby/rubytext.h"
+#include "core/reading/sinojapanesereading.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "core/edithistory.h"
+#include "core/text/edithistory.h"
 
 void EditHistory::clear()
 {

@@ -1,6 +1,6 @@
-#include "core/kanjireadings.h"
+#include "core/reading/kanjireadings.h"
 
-#include "core/rubytext.h"
+#include "core/ruby/rubytext.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "core/rubytext.h"
+#include "core/ruby/rubytext.h"
 
 #include <iterator>
 

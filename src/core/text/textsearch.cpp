@@ -1,4 +1,4 @@
-#include "core/textsearch.h"
+#include "core/text/textsearch.h"
 
 #include <QtAlgorithms>
 

@@ -1,4 +1,4 @@
-#include "core/htmlscan.h"
+#include "core/ruby/htmlscan.h"
 
 #include <QStringView>
 

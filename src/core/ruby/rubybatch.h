@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/readingtoken.h"
+#include "core/reading/readingtoken.h"
 
 #include <QList>
 #include <QSet>

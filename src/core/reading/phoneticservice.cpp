@@ -1,4 +1,4 @@
-#include "core/phoneticservice.h"
+#include "core/reading/phoneticservice.h"
 
 namespace {
 

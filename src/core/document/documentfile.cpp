@@ -1,6 +1,6 @@
-#include "core/documentfile.h"
+#include "core/document/documentfile.h"
 
-#include "core/safesave.h"
+#include "core/document/safesave.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "core/encodings.h"
+#include "core/document/encodings.h"
 
 #include <uchardet/uchardet.h>
 

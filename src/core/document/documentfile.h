@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/encodings.h"
+#include "core/document/encodings.h"
 #include "core/errorreport.h"
 #include "core/progress.h"
 

@@ -1,8 +1,8 @@
-#include "core/mecabphoneticservice.h"
+#include "core/reading/mecabphoneticservice.h"
 
-#include "core/sinojapanesereading.h"
-#include "core/readingrules.h"
-#include "core/rubytext.h"
+#include "core/reading/sinojapanesereading.h"
+#include "core/reading/readingrules.h"
+#include "core/ruby/rubytext.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,4 +1,4 @@
-#include "core/safesave.h"
+#include "core/document/safesave.h"
 
 #include <QDir>
 #include <QFile>

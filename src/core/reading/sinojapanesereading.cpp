@@ -1,4 +1,4 @@
-#include "core/sinojapanesereading.h"
+#include "core/reading/sinojapanesereading.h"
 
 #include <QFile>
 #include <QHash>

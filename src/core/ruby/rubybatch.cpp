@@ -1,8 +1,8 @@
-#include "core/rubybatch.h"
+#include "core/ruby/rubybatch.h"
 
-#include "core/htmlscan.h"
-#include "core/kanjireadings.h"
-#include "core/rubytext.h"
+#include "core/ruby/htmlscan.h"
+#include "core/reading/kanjireadings.h"
+#include "core/ruby/rubytext.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/lineendindex.h"
+#include "core/text/lineendindex.h"
 
 #include <algorithm>
 

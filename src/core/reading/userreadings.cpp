@@ -1,6 +1,6 @@
-#include "core/userreadings.h"
+#include "core/reading/userreadings.h"
 
-#include "core/rubytext.h"
+#include "core/ruby/rubytext.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "core/previewfile.h"
+#include "core/document/previewfile.h"
 
 #include "core/installlayout.h"
 #include "core/paths.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/phoneticservice.h"
-#include "core/readingtoken.h"
+#include "core/reading/phoneticservice.h"
+#include "core/reading/readingtoken.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/error.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class PhoneticService;
+class UserReadings;
+
+// How a reading was found; a guess is shown to the user as one.
+enum class ReadingSource {
+    Dictionary, // the analyzer knew the word
+    Rule, // a rule of ours made or mended it (numbers, 々, fixed readings)
+    Guess, // composed from single kanji: the analyzer did not know the word
+    User, // the user's own dictionary
+};
+
+// A stretch of a text with its reading: full-width katakana for exactly its
+// characters, kana of the text kept at their places in katakana.
+struct ReadingRun
+{
+    qsizetype start = 0; // in UTF-16 code units of the text handed in
+    qsizetype length = 0;
+    QString reading; // empty when nothing can be proposed
+    ReadingSource source = ReadingSource::Dictionary;
+    QStringList candidates; // best first, the reading first, at most six
+
+    bool guessed() const { return source == ReadingSource::Guess; }
+};
+
+// The one place readings are made. F5, whole-page ruby and both tools ask it.
+class ReadingEngine
+{
+public:
+    explicit ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings = nullptr);
+    ~ReadingEngine();
+
+    // The span [start, start + length) of text read as it is read in its
+    // sentence: the kanji stem of an inflected word gets the stem's part.
+    Result<ReadingRun> readSpan(const QString &text, qsizetype start, qsizetype length);
+
+    // The words of a whole text that may get ruby (words with kanji, a number
+    // with its counter), each with its reading, in text order.
+    Result<QList<ReadingRun>> readText(const QString &text);
+
+    // Remembers the user's reading of a base for F5, whole-page ruby and the tools.
+    Result<void> remember(const QString &base, const QString &reading);
+
+private:
+    PhoneticService &m_analyzer;
+    UserReadings *m_userReadings;
+};
