@@ -81,11 +81,11 @@ def load(path):
                 continue
             def fault(msg):
                 faults.append(f'{path}:{no}: {msg}')
-            parts = line.split('\t')
-            if len(parts) != 2:
+            cells = line.split('\t')
+            if len(cells) != 2:
                 fault('want sentence<TAB>annotations')
                 continue
-            sentence, notes = parts
+            sentence, notes = cells
             if sentence != sentence.strip() or notes != notes.strip() or '  ' in notes:
                 fault('stray spaces')
             if sentence in seen:
