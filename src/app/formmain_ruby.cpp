@@ -65,6 +65,9 @@ QString refusal(HtmlPlace place)
     case HtmlPlace::Select:
         where = QStringLiteral("<select> か <datalist> の中");
         break;
+    case HtmlPlace::Table:
+        where = QStringLiteral("表の中のセルの外");
+        break;
     default:
         return {};
     }

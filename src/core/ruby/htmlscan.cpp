@@ -30,11 +30,10 @@ bool isOneOf(QStringView name, std::initializer_list<QLatin1StringView> names)
     return std::any_of(names.begin(), names.end(), [&](QLatin1StringView n) { return name == n; });
 }
 
-// Start tags that end SVG or MathML content (font only with attributes: left out,
-// so such a font keeps its text foreign, the safe side).
-bool endsForeignContent(QStringView name)
+// Start tags that end SVG or MathML content.
+bool endsForeignContent(QStringView name, bool fontBreaks)
 {
-    return isOneOf(name,
+    return (fontBreaks && name == u"font") || isOneOf(name,
                    {QLatin1StringView("b"),      QLatin1StringView("big"),
                     QLatin1StringView("blockquote"), QLatin1StringView("body"),
                     QLatin1StringView("br"),     QLatin1StringView("center"),
@@ -83,6 +82,27 @@ struct OpenElement
     bool textInside; // a MathML text integration point
 };
 
+// A table being read: text outside its cells, where no other element is open,
+// is moved before the table, and a <ruby> there would leave white space behind.
+struct OpenTable
+{
+    bool cell = false; // in a td, th or caption
+    int others = 0; // elements open outside a cell
+};
+
+bool isTablePart(QStringView name)
+{
+    return isOneOf(name, {QLatin1StringView("tr"), QLatin1StringView("tbody"),
+                          QLatin1StringView("thead"), QLatin1StringView("tfoot"),
+                          QLatin1StringView("colgroup"), QLatin1StringView("col")});
+}
+
+bool isCell(QStringView name)
+{
+    return isOneOf(name, {QLatin1StringView("td"), QLatin1StringView("th"),
+                          QLatin1StringView("caption")});
+}
+
 struct Tag
 {
     qsizetype end = -1; // after the '>', or -1 when it never closes
@@ -90,6 +110,7 @@ struct Tag
     bool closing = false;
     bool selfClosing = false;
     bool htmlEncoding = false; // encoding="text/html" or "application/xhtml+xml"
+    bool fontBreaks = false; // color, face or size: such a font ends SVG or MathML
 };
 
 class Scanner
@@ -128,6 +149,8 @@ private:
     void drop(qsizetype start, qsizetype end);
     bool foreignCurrent() const { return !m_open.isEmpty() && m_open.last().space != Space::Html; }
     bool htmlStartTag(QStringView name) const;
+    void openHtml(const QString &name);
+    void table(QStringView name, bool closing);
 
     const QString &m_text;
     const qsizetype m_n;
@@ -140,6 +163,8 @@ private:
     QList<OpenElement> m_open; // from the outermost <svg> or <math> in; empty outside
     bool m_select = false;
     int m_datalistDepth = 0;
+    QList<OpenTable> m_tables;
+    bool m_frameset = false; // text after a frameset is not shown
     QList<HtmlRange> m_rubyMarkup; // of the ruby element being read
     qsizetype m_dropFrom = -1; // start of an rt, rp or rtc part being read
     bool m_inRtc = false;
@@ -161,6 +186,8 @@ void Scanner::add(HtmlPlace place, qsizetype start, qsizetype end)
 
 HtmlPlace Scanner::textPlace() const
 {
+    if (m_frameset)
+        return HtmlPlace::Unsure;
     if (m_select || m_datalistDepth > 0)
         return HtmlPlace::Select;
     for (qsizetype i = m_open.size() - 1; i >= 0; --i) {
@@ -173,6 +200,8 @@ HtmlPlace Scanner::textPlace() const
             return HtmlPlace::Foreign;
         break;
     }
+    if (!m_tables.isEmpty() && !m_tables.last().cell && m_tables.last().others == 0)
+        return HtmlPlace::Table;
     if (m_rubyDepth > 0 || m_strayRubyParts > 0)
         return HtmlPlace::InsideRuby;
     if (m_codeDepth > 0)
@@ -252,6 +281,9 @@ Tag Scanner::tag(qsizetype at)
                && m_text.at(p) != u'=')
             ++p;
         const QStringView attribute = QStringView(m_text).sliced(nameAt, p - nameAt);
+        for (const auto name : {QLatin1StringView("color"), QLatin1StringView("face"),
+                                QLatin1StringView("size")})
+            t.fontBreaks = t.fontBreaks || attribute.compare(name, Qt::CaseInsensitive) == 0;
         while (p < m_n && isSpace(m_text.at(p)))
             ++p;
         if (p >= m_n || m_text.at(p) != u'=')
@@ -369,7 +401,7 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
         m_select = false;
     }
     if (!htmlStartTag(t.name)) {
-        if (!endsForeignContent(t.name)) {
+        if (!endsForeignContent(t.name, t.fontBreaks)) {
             const Space space = m_open.last().space;
             if (!t.selfClosing) {
                 const bool svg = space == Space::Svg;
@@ -394,9 +426,46 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
                 {t.name, t.name == u"svg" ? Space::Svg : Space::MathMl, false, false});
         return;
     }
-    if (!m_open.isEmpty() && !isVoid(t.name))
-        m_open.append({t.name, Space::Html, false, false});
+    if (!m_open.isEmpty())
+        openHtml(t.name);
+    table(t.name, false);
     element(t.name, false, tagStart, pos);
+}
+
+// An HTML element inside SVG or MathML: kept open as a browser keeps it, as far
+// as it matters for the end tags that follow.
+void Scanner::openHtml(const QString &name)
+{
+    if (isVoid(name)
+        || isOneOf(name, {QLatin1StringView("html"), QLatin1StringView("head"),
+                          QLatin1StringView("body"), QLatin1StringView("frameset"),
+                          QLatin1StringView("isindex"), QLatin1StringView("image")}))
+        return;
+    // Start tags that end an open p, li, dd or dt first.
+    const bool closesP = isOneOf(
+        name, {QLatin1StringView("address"), QLatin1StringView("article"), QLatin1StringView("aside"),
+               QLatin1StringView("blockquote"), QLatin1StringView("center"),
+               QLatin1StringView("details"), QLatin1StringView("dialog"), QLatin1StringView("dir"),
+               QLatin1StringView("div"), QLatin1StringView("dl"), QLatin1StringView("fieldset"),
+               QLatin1StringView("figcaption"), QLatin1StringView("figure"),
+               QLatin1StringView("footer"), QLatin1StringView("header"), QLatin1StringView("hgroup"),
+               QLatin1StringView("main"), QLatin1StringView("menu"), QLatin1StringView("nav"),
+               QLatin1StringView("ol"), QLatin1StringView("p"), QLatin1StringView("section"),
+               QLatin1StringView("summary"), QLatin1StringView("ul"), QLatin1StringView("h1"),
+               QLatin1StringView("h2"), QLatin1StringView("h3"), QLatin1StringView("h4"),
+               QLatin1StringView("h5"), QLatin1StringView("h6"), QLatin1StringView("pre"),
+               QLatin1StringView("listing"), QLatin1StringView("form"), QLatin1StringView("table"),
+               QLatin1StringView("xmp"), QLatin1StringView("li"), QLatin1StringView("dd"),
+               QLatin1StringView("dt"), QLatin1StringView("plaintext")});
+    for (qsizetype i = m_open.size() - 1; closesP && i >= 0 && m_open.at(i).space == Space::Html; --i) {
+        const QString &open = m_open.at(i).name;
+        if (open == u"p" || (name == u"li" && open == u"li")
+            || ((name == u"dd" || name == u"dt") && (open == u"dd" || open == u"dt"))) {
+            m_open.resize(i);
+            break;
+        }
+    }
+    m_open.append({name, Space::Html, false, false});
 }
 
 void Scanner::endTag(const Tag &t, qsizetype tagStart, qsizetype pos)
@@ -429,7 +498,31 @@ void Scanner::endTag(const Tag &t, qsizetype tagStart, qsizetype pos)
         if (i < 0)
             return;
     }
+    table(t.name, true);
     element(t.name, true, tagStart, pos);
+}
+
+void Scanner::table(QStringView name, bool closing)
+{
+    if (name == u"table") {
+        if (closing && !m_tables.isEmpty())
+            m_tables.removeLast();
+        else if (!closing && !m_tables.isEmpty() && !m_tables.last().cell
+                 && m_tables.last().others == 0)
+            m_tables.last() = OpenTable {}; // a table start tag in a table ends that one
+        else if (!closing)
+            m_tables.append(OpenTable {});
+        return;
+    }
+    if (m_tables.isEmpty())
+        return;
+    OpenTable &open = m_tables.last();
+    if (isCell(name) || isTablePart(name))
+        open = {!closing && isCell(name), 0};
+    else if (!open.cell && closing && open.others > 0)
+        --open.others;
+    else if (!open.cell && !closing && !isVoid(name))
+        ++open.others;
 }
 
 void Scanner::drop(qsizetype start, qsizetype end)
@@ -521,6 +614,8 @@ void Scanner::element(const QString &name, bool closing, qsizetype tagStart, qsi
         return;
     if (name == u"select")
         m_select = true;
+    else if (name == u"frameset")
+        m_frameset = true;
     else if (name == u"script")
         rawText(HtmlPlace::Script, name, pos);
     else if (name == u"style")

@@ -22,6 +22,7 @@ enum class HtmlPlace {
     RawText, // <xmp> <iframe> <noembed> <noframes> <noscript> <plaintext>: never markup
     Foreign, // SVG or MathML outside <foreignObject>: a <ruby> there closes the <svg>
     Select, // <select> and <datalist>: tags in an option are dropped, its text shown bare
+    Table, // in a table outside its cells: moved out of the table, with its white space
 };
 
 struct HtmlRange
