@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool isAsciiLetter(QChar c)
@@ -33,42 +35,42 @@ bool isOneOf(QStringView name, std::initializer_list<QLatin1StringView> names)
 // Start tags that end SVG or MathML content.
 bool endsForeignContent(QStringView name, bool fontBreaks)
 {
-    return (fontBreaks && name == u"font") || isOneOf(name,
-                   {QLatin1StringView("b"),      QLatin1StringView("big"),
-                    QLatin1StringView("blockquote"), QLatin1StringView("body"),
-                    QLatin1StringView("br"),     QLatin1StringView("center"),
-                    QLatin1StringView("code"),   QLatin1StringView("dd"),
-                    QLatin1StringView("div"),    QLatin1StringView("dl"),
-                    QLatin1StringView("dt"),     QLatin1StringView("em"),
-                    QLatin1StringView("embed"),  QLatin1StringView("h1"),
-                    QLatin1StringView("h2"),     QLatin1StringView("h3"),
-                    QLatin1StringView("h4"),     QLatin1StringView("h5"),
-                    QLatin1StringView("h6"),     QLatin1StringView("head"),
-                    QLatin1StringView("hr"),     QLatin1StringView("i"),
-                    QLatin1StringView("img"),    QLatin1StringView("li"),
-                    QLatin1StringView("listing"), QLatin1StringView("menu"),
-                    QLatin1StringView("meta"),   QLatin1StringView("nobr"),
-                    QLatin1StringView("ol"),     QLatin1StringView("p"),
-                    QLatin1StringView("pre"),    QLatin1StringView("ruby"),
-                    QLatin1StringView("s"),      QLatin1StringView("small"),
-                    QLatin1StringView("span"),   QLatin1StringView("strong"),
-                    QLatin1StringView("strike"), QLatin1StringView("sub"),
-                    QLatin1StringView("sup"),    QLatin1StringView("table"),
-                    QLatin1StringView("tt"),     QLatin1StringView("u"),
-                    QLatin1StringView("ul"),     QLatin1StringView("var")});
+    return (fontBreaks && name == "font"_L1) || isOneOf(name,
+                   {"b"_L1,      "big"_L1,
+                    "blockquote"_L1, "body"_L1,
+                    "br"_L1,     "center"_L1,
+                    "code"_L1,   "dd"_L1,
+                    "div"_L1,    "dl"_L1,
+                    "dt"_L1,     "em"_L1,
+                    "embed"_L1,  "h1"_L1,
+                    "h2"_L1,     "h3"_L1,
+                    "h4"_L1,     "h5"_L1,
+                    "h6"_L1,     "head"_L1,
+                    "hr"_L1,     "i"_L1,
+                    "img"_L1,    "li"_L1,
+                    "listing"_L1, "menu"_L1,
+                    "meta"_L1,   "nobr"_L1,
+                    "ol"_L1,     "p"_L1,
+                    "pre"_L1,    "ruby"_L1,
+                    "s"_L1,      "small"_L1,
+                    "span"_L1,   "strong"_L1,
+                    "strike"_L1, "sub"_L1,
+                    "sup"_L1,    "table"_L1,
+                    "tt"_L1,     "u"_L1,
+                    "ul"_L1,     "var"_L1});
 }
 
 bool isVoid(QStringView name)
 {
     return isOneOf(name,
-                   {QLatin1StringView("area"), QLatin1StringView("base"),
-                    QLatin1StringView("basefont"), QLatin1StringView("bgsound"),
-                    QLatin1StringView("br"), QLatin1StringView("col"), QLatin1StringView("embed"),
-                    QLatin1StringView("frame"), QLatin1StringView("hr"), QLatin1StringView("img"),
-                    QLatin1StringView("input"), QLatin1StringView("keygen"),
-                    QLatin1StringView("link"), QLatin1StringView("meta"),
-                    QLatin1StringView("param"), QLatin1StringView("source"),
-                    QLatin1StringView("track"), QLatin1StringView("wbr")});
+                   {"area"_L1, "base"_L1,
+                    "basefont"_L1, "bgsound"_L1,
+                    "br"_L1, "col"_L1, "embed"_L1,
+                    "frame"_L1, "hr"_L1, "img"_L1,
+                    "input"_L1, "keygen"_L1,
+                    "link"_L1, "meta"_L1,
+                    "param"_L1, "source"_L1,
+                    "track"_L1, "wbr"_L1});
 }
 
 enum class Space : quint8 { Html, Svg, MathMl };
@@ -92,21 +94,21 @@ struct OpenTable
 
 bool isTablePart(QStringView name)
 {
-    return isOneOf(name, {QLatin1StringView("tr"), QLatin1StringView("tbody"),
-                          QLatin1StringView("thead"), QLatin1StringView("tfoot"),
-                          QLatin1StringView("colgroup"), QLatin1StringView("col")});
+    return isOneOf(name, {"tr"_L1, "tbody"_L1,
+                          "thead"_L1, "tfoot"_L1,
+                          "colgroup"_L1, "col"_L1});
 }
 
 bool isCell(QStringView name)
 {
-    return isOneOf(name, {QLatin1StringView("td"), QLatin1StringView("th"),
-                          QLatin1StringView("caption")});
+    return isOneOf(name, {"td"_L1, "th"_L1,
+                          "caption"_L1});
 }
 
 struct Tag
 {
     qsizetype end = -1; // after the '>', or -1 when it never closes
-    QString name; // lower case
+    QStringView name; // lower case, in the scanner's buffer
     bool closing = false;
     bool selfClosing = false;
     bool htmlEncoding = false; // encoding="text/html" or "application/xhtml+xml"
@@ -142,14 +144,14 @@ private:
     qsizetype markup(qsizetype at);
     void startTag(const Tag &t, qsizetype tagStart, qsizetype &pos);
     void endTag(const Tag &t, qsizetype tagStart, qsizetype pos);
-    void element(const QString &name, bool closing, qsizetype tagStart, qsizetype &pos);
+    void element(QStringView name, bool closing, qsizetype tagStart, qsizetype &pos);
     void rawText(HtmlPlace place, QStringView name, qsizetype &pos);
     qsizetype scriptEnd(qsizetype from) const;
     void rubyPart(QStringView name, bool closing, qsizetype tagStart, qsizetype tagEnd);
     void drop(qsizetype start, qsizetype end);
     bool foreignCurrent() const { return !m_open.isEmpty() && m_open.last().space != Space::Html; }
     bool htmlStartTag(QStringView name) const;
-    void openHtml(const QString &name);
+    void openHtml(QStringView name);
     void table(QStringView name, bool closing);
 
     const QString &m_text;
@@ -164,6 +166,7 @@ private:
     bool m_select = false;
     int m_datalistDepth = 0;
     QList<OpenTable> m_tables;
+    char16_t m_name[32]; // of the tag being read
     bool m_frameset = false; // text after a frameset is not shown
     QList<HtmlRange> m_rubyMarkup; // of the ruby element being read
     qsizetype m_dropFrom = -1; // start of an rt, rp or rtc part being read
@@ -196,7 +199,7 @@ HtmlPlace Scanner::textPlace() const
             continue;
         // Inside <foreignObject> the page is HTML again; any other point where
         // HTML comes back is not shown as running text.
-        if (e.space != Space::Svg || e.name != u"foreignobject")
+        if (e.space != Space::Svg || e.name != "foreignobject"_L1)
             return HtmlPlace::Foreign;
         break;
     }
@@ -255,10 +258,12 @@ Tag Scanner::tag(qsizetype at)
     while (p < m_n && !isSpace(m_text.at(p)) && m_text.at(p) != u'/' && m_text.at(p) != u'>')
         ++p;
     // Only ASCII letters are lowered; a longer name matches none we look for.
-    t.name = m_text.sliced(nameStart, std::min<qsizetype>(p - nameStart, 32));
-    for (QChar &c : t.name)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
+    const qsizetype length = std::min<qsizetype>(p - nameStart, std::size(m_name));
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = m_text.at(nameStart + i).unicode();
+        m_name[i] = c >= u'A' && c <= u'Z' ? c + 32 : c;
+    }
+    t.name = QStringView(m_name, length);
     qsizetype piece = at;
     for (;;) {
         while (p < m_n && isSpace(m_text.at(p)))
@@ -281,8 +286,8 @@ Tag Scanner::tag(qsizetype at)
                && m_text.at(p) != u'=')
             ++p;
         const QStringView attribute = QStringView(m_text).sliced(nameAt, p - nameAt);
-        for (const auto name : {QLatin1StringView("color"), QLatin1StringView("face"),
-                                QLatin1StringView("size")})
+        for (const auto name : {"color"_L1, "face"_L1,
+                                "size"_L1})
             t.fontBreaks = t.fontBreaks || attribute.compare(name, Qt::CaseInsensitive) == 0;
         while (p < m_n && isSpace(m_text.at(p)))
             ++p;
@@ -316,10 +321,10 @@ Tag Scanner::tag(qsizetype at)
         add(HtmlPlace::Tag, piece, valueStart);
         add(HtmlPlace::AttributeValue, valueStart, valueEnd);
         piece = valueEnd;
-        if (attribute.compare(QLatin1StringView("encoding"), Qt::CaseInsensitive) == 0) {
+        if (attribute.compare("encoding"_L1, Qt::CaseInsensitive) == 0) {
             const QStringView value = QStringView(m_text).sliced(valueStart, valueEnd - valueStart);
-            t.htmlEncoding = value.compare(QLatin1StringView("text/html"), Qt::CaseInsensitive) == 0
-                || value.compare(QLatin1StringView("application/xhtml+xml"), Qt::CaseInsensitive)
+            t.htmlEncoding = value.compare("text/html"_L1, Qt::CaseInsensitive) == 0
+                || value.compare("application/xhtml+xml"_L1, Qt::CaseInsensitive)
                     == 0;
         }
     }
@@ -331,24 +336,24 @@ qsizetype Scanner::markup(qsizetype at)
 {
     HtmlPlace place = HtmlPlace::Declaration;
     qsizetype end = -1;
-    if (startsWith(at, QLatin1StringView("<!--"))) {
+    if (startsWith(at, "<!--"_L1)) {
         place = HtmlPlace::Comment;
-        if (startsWith(at + 4, QLatin1StringView(">")))
+        if (startsWith(at + 4, ">"_L1))
             end = at + 5; // <!-->
-        else if (startsWith(at + 4, QLatin1StringView("->")))
+        else if (startsWith(at + 4, "->"_L1))
             end = at + 6; // <!--->
         else {
-            const qsizetype plain = m_text.indexOf(QLatin1StringView("-->"), at + 4);
-            const qsizetype bang = m_text.indexOf(QLatin1StringView("--!>"), at + 4);
+            const qsizetype plain = m_text.indexOf("-->"_L1, at + 4);
+            const qsizetype bang = m_text.indexOf("--!>"_L1, at + 4);
             if (bang >= 0 && (plain < 0 || bang < plain))
                 end = bang + 4;
             else if (plain >= 0)
                 end = plain + 3;
         }
     } else if (foreignCurrent()
-               && startsWith(at, QLatin1StringView("<![CDATA["), Qt::CaseSensitive)) {
+               && startsWith(at, "<![CDATA["_L1, Qt::CaseSensitive)) {
         place = HtmlPlace::CData;
-        end = m_text.indexOf(QLatin1StringView("]]>"), at + 9);
+        end = m_text.indexOf("]]>"_L1, at + 9);
         if (end >= 0)
             end += 3;
     } else {
@@ -378,25 +383,25 @@ bool Scanner::htmlStartTag(QStringView name) const
     const OpenElement &top = m_open.last();
     if (top.space == Space::Html || top.htmlInside)
         return true;
-    if (top.textInside && name != u"mglyph" && name != u"malignmark")
+    if (top.textInside && name != "mglyph"_L1 && name != "malignmark"_L1)
         return true;
-    return top.space == Space::MathMl && top.name == u"annotation-xml" && name == u"svg";
+    return top.space == Space::MathMl && top.name == "annotation-xml"_L1 && name == "svg"_L1;
 }
 
 void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
 {
     if (m_select) {
         // In a select only these count; every other tag is dropped.
-        if (t.name == u"select") {
+        if (t.name == "select"_L1) {
             m_select = false;
             return;
         }
-        if (t.name == u"script") {
+        if (t.name == "script"_L1) {
             rawText(HtmlPlace::Script, t.name, pos);
             return;
         }
-        if (!isOneOf(t.name, {QLatin1StringView("input"), QLatin1StringView("keygen"),
-                              QLatin1StringView("textarea")}))
+        if (!isOneOf(t.name, {"input"_L1, "keygen"_L1,
+                              "textarea"_L1}))
             return;
         m_select = false;
     }
@@ -406,24 +411,24 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
             if (!t.selfClosing) {
                 const bool svg = space == Space::Svg;
                 m_open.append(
-                    {t.name, space,
-                     svg ? isOneOf(t.name, {QLatin1StringView("foreignobject"),
-                                            QLatin1StringView("desc"), QLatin1StringView("title")})
-                         : t.name == u"annotation-xml" && t.htmlEncoding,
+                    {t.name.toString(), space,
+                     svg ? isOneOf(t.name, {"foreignobject"_L1,
+                                            "desc"_L1, "title"_L1})
+                         : t.name == "annotation-xml"_L1 && t.htmlEncoding,
                      !svg
-                         && isOneOf(t.name, {QLatin1StringView("mi"), QLatin1StringView("mo"),
-                                             QLatin1StringView("mn"), QLatin1StringView("ms"),
-                                             QLatin1StringView("mtext")})});
+                         && isOneOf(t.name, {"mi"_L1, "mo"_L1,
+                                             "mn"_L1, "ms"_L1,
+                                             "mtext"_L1})});
             }
             return;
         }
         while (foreignCurrent() && !m_open.last().htmlInside && !m_open.last().textInside)
             m_open.removeLast();
     }
-    if (t.name == u"svg" || t.name == u"math") {
+    if (t.name == "svg"_L1 || t.name == "math"_L1) {
         if (!t.selfClosing)
             m_open.append(
-                {t.name, t.name == u"svg" ? Space::Svg : Space::MathMl, false, false});
+                {t.name.toString(), t.name == "svg"_L1 ? Space::Svg : Space::MathMl, false, false});
         return;
     }
     if (!m_open.isEmpty())
@@ -434,44 +439,44 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
 
 // An HTML element inside SVG or MathML: kept open as a browser keeps it, as far
 // as it matters for the end tags that follow.
-void Scanner::openHtml(const QString &name)
+void Scanner::openHtml(QStringView name)
 {
     if (isVoid(name)
-        || isOneOf(name, {QLatin1StringView("html"), QLatin1StringView("head"),
-                          QLatin1StringView("body"), QLatin1StringView("frameset"),
-                          QLatin1StringView("isindex"), QLatin1StringView("image")}))
+        || isOneOf(name, {"html"_L1, "head"_L1,
+                          "body"_L1, "frameset"_L1,
+                          "isindex"_L1, "image"_L1}))
         return;
     // Start tags that end an open p, li, dd or dt first.
     const bool closesP = isOneOf(
-        name, {QLatin1StringView("address"), QLatin1StringView("article"), QLatin1StringView("aside"),
-               QLatin1StringView("blockquote"), QLatin1StringView("center"),
-               QLatin1StringView("details"), QLatin1StringView("dialog"), QLatin1StringView("dir"),
-               QLatin1StringView("div"), QLatin1StringView("dl"), QLatin1StringView("fieldset"),
-               QLatin1StringView("figcaption"), QLatin1StringView("figure"),
-               QLatin1StringView("footer"), QLatin1StringView("header"), QLatin1StringView("hgroup"),
-               QLatin1StringView("main"), QLatin1StringView("menu"), QLatin1StringView("nav"),
-               QLatin1StringView("ol"), QLatin1StringView("p"), QLatin1StringView("section"),
-               QLatin1StringView("summary"), QLatin1StringView("ul"), QLatin1StringView("h1"),
-               QLatin1StringView("h2"), QLatin1StringView("h3"), QLatin1StringView("h4"),
-               QLatin1StringView("h5"), QLatin1StringView("h6"), QLatin1StringView("pre"),
-               QLatin1StringView("listing"), QLatin1StringView("form"), QLatin1StringView("table"),
-               QLatin1StringView("xmp"), QLatin1StringView("li"), QLatin1StringView("dd"),
-               QLatin1StringView("dt"), QLatin1StringView("plaintext")});
+        name, {"address"_L1, "article"_L1, "aside"_L1,
+               "blockquote"_L1, "center"_L1,
+               "details"_L1, "dialog"_L1, "dir"_L1,
+               "div"_L1, "dl"_L1, "fieldset"_L1,
+               "figcaption"_L1, "figure"_L1,
+               "footer"_L1, "header"_L1, "hgroup"_L1,
+               "main"_L1, "menu"_L1, "nav"_L1,
+               "ol"_L1, "p"_L1, "section"_L1,
+               "summary"_L1, "ul"_L1, "h1"_L1,
+               "h2"_L1, "h3"_L1, "h4"_L1,
+               "h5"_L1, "h6"_L1, "pre"_L1,
+               "listing"_L1, "form"_L1, "table"_L1,
+               "xmp"_L1, "li"_L1, "dd"_L1,
+               "dt"_L1, "plaintext"_L1});
     for (qsizetype i = m_open.size() - 1; closesP && i >= 0 && m_open.at(i).space == Space::Html; --i) {
         const QString &open = m_open.at(i).name;
-        if (open == u"p" || (name == u"li" && open == u"li")
-            || ((name == u"dd" || name == u"dt") && (open == u"dd" || open == u"dt"))) {
+        if (open == "p"_L1 || (name == "li"_L1 && open == "li"_L1)
+            || ((name == "dd"_L1 || name == "dt"_L1) && (open == "dd"_L1 || open == "dt"_L1))) {
             m_open.resize(i);
             break;
         }
     }
-    m_open.append({name, Space::Html, false, false});
+    m_open.append({name.toString(), Space::Html, false, false});
 }
 
 void Scanner::endTag(const Tag &t, qsizetype tagStart, qsizetype pos)
 {
     if (m_select) {
-        if (t.name == u"select")
+        if (t.name == "select"_L1)
             m_select = false;
         return;
     }
@@ -504,7 +509,7 @@ void Scanner::endTag(const Tag &t, qsizetype tagStart, qsizetype pos)
 
 void Scanner::table(QStringView name, bool closing)
 {
-    if (name == u"table") {
+    if (name == "table"_L1) {
         if (closing && !m_tables.isEmpty())
             m_tables.removeLast();
         else if (!closing && !m_tables.isEmpty() && !m_tables.last().cell
@@ -541,13 +546,13 @@ void Scanner::rubyPart(QStringView name, bool closing, qsizetype tagStart, qsize
         m_dropFrom = -1;
         m_inRtc = false;
     };
-    if (name == u"ruby" || name == u"rb") {
+    if (name == "ruby"_L1 || name == "rb"_L1) {
         // A ruby end tag or rb start tag ends an rt, rp or rtc left open.
-        if (dropping && (closing == (name == u"ruby")))
+        if (dropping && (closing == (name == "ruby"_L1)))
             endPart();
         else if (!dropping)
             drop(tagStart, tagEnd);
-    } else if (name == u"rtc") {
+    } else if (name == "rtc"_L1) {
         if (!closing && !dropping)
             m_dropFrom = tagStart;
         if (closing && dropping)
@@ -561,9 +566,9 @@ void Scanner::rubyPart(QStringView name, bool closing, qsizetype tagStart, qsize
     }
 }
 
-void Scanner::element(const QString &name, bool closing, qsizetype tagStart, qsizetype &pos)
+void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizetype &pos)
 {
-    if (name == u"ruby") {
+    if (name == "ruby"_L1) {
         if (!closing) {
             if (m_rubyDepth++ == 0) {
                 m_rubyStart = tagStart;
@@ -581,8 +586,8 @@ void Scanner::element(const QString &name, bool closing, qsizetype tagStart, qsi
         }
         return;
     }
-    const bool rubyPartName = isOneOf(name, {QLatin1StringView("rb"), QLatin1StringView("rt"),
-                                             QLatin1StringView("rp"), QLatin1StringView("rtc")});
+    const bool rubyPartName = isOneOf(name, {"rb"_L1, "rt"_L1,
+                                             "rp"_L1, "rtc"_L1});
     if (rubyPartName && m_rubyDepth > 0) {
         rubyPart(name, closing, tagStart, pos);
         return;
@@ -595,14 +600,14 @@ void Scanner::element(const QString &name, bool closing, qsizetype tagStart, qsi
             --m_strayRubyParts;
         return;
     }
-    if (m_skipCode && (name == u"code" || name == u"pre")) {
+    if (m_skipCode && (name == "code"_L1 || name == "pre"_L1)) {
         if (!closing)
             ++m_codeDepth;
         else if (m_codeDepth > 0)
             --m_codeDepth;
         return;
     }
-    if (name == u"datalist") {
+    if (name == "datalist"_L1) {
         if (!closing)
             ++m_datalistDepth;
         else if (m_datalistDepth > 0)
@@ -612,23 +617,23 @@ void Scanner::element(const QString &name, bool closing, qsizetype tagStart, qsi
     // A '/' before the '>' of an HTML element changes nothing: <script/> opens a script.
     if (closing)
         return;
-    if (name == u"select")
+    if (name == "select"_L1)
         m_select = true;
-    else if (name == u"frameset")
+    else if (name == "frameset"_L1)
         m_frameset = true;
-    else if (name == u"script")
+    else if (name == "script"_L1)
         rawText(HtmlPlace::Script, name, pos);
-    else if (name == u"style")
+    else if (name == "style"_L1)
         rawText(HtmlPlace::Style, name, pos);
-    else if (name == u"textarea")
+    else if (name == "textarea"_L1)
         rawText(HtmlPlace::Textarea, name, pos);
-    else if (name == u"title")
+    else if (name == "title"_L1)
         rawText(HtmlPlace::Title, name, pos);
-    else if (isOneOf(name, {QLatin1StringView("xmp"), QLatin1StringView("iframe"),
-                            QLatin1StringView("noembed"), QLatin1StringView("noframes"),
-                            QLatin1StringView("noscript")}))
+    else if (isOneOf(name, {"xmp"_L1, "iframe"_L1,
+                            "noembed"_L1, "noframes"_L1,
+                            "noscript"_L1}))
         rawText(HtmlPlace::RawText, name, pos);
-    else if (name == u"plaintext") {
+    else if (name == "plaintext"_L1) {
         add(HtmlPlace::RawText, pos, m_n);
         pos = m_n;
     }
@@ -696,7 +701,7 @@ qsizetype Scanner::scriptEnd(qsizetype from) const
         if (state != DoubleEscaped && endTagAt(i, script))
             return i;
         if (state == Data) {
-            if (startsWith(i, QLatin1StringView("<!--"))) {
+            if (startsWith(i, "<!--"_L1)) {
                 state = Escaped;
                 dashes = 2;
                 i += 3;
@@ -809,11 +814,11 @@ bool parseRubyElement(const QString &element, QString *base, QString *reading)
                     return name.startsWith(n, Qt::CaseInsensitive)
                         && (name.size() == n.size() || !isNameChar(name.at(n.size())));
                 };
-                if (is(QLatin1StringView("rt")))
+                if (is("rt"_L1))
                     part = closing ? Base : Reading;
-                else if (is(QLatin1StringView("rp")))
+                else if (is("rp"_L1))
                     part = closing ? Base : Parenthesis;
-                else if (is(QLatin1StringView("rb")) || is(QLatin1StringView("rtc")))
+                else if (is("rb"_L1) || is("rtc"_L1))
                     part = Base;
             }
         } else if (r.place == HtmlPlace::InsideRuby || r.place == HtmlPlace::Reference) {

@@ -22,6 +22,7 @@ StrippedRuby stripRuby(const QString &html, qsizetype from, qsizetype to)
     from = std::clamp<qsizetype>(from, 0, to);
     const HtmlScan scan = scanHtml(html, false);
     StrippedRuby result;
+    result.text.reserve(html.size());
     result.start = from;
     result.end = to;
     qsizetype copied = 0;
