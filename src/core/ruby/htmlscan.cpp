@@ -73,6 +73,33 @@ bool isVoid(QStringView name)
                     "track"_L1, "wbr"_L1});
 }
 
+// Start tags a browser takes in without keeping an element open.
+bool keptOpen(QStringView name)
+{
+    return !isVoid(name)
+        && !isOneOf(name, {"html"_L1, "head"_L1, "body"_L1, "frameset"_L1, "image"_L1,
+                           "isindex"_L1});
+}
+
+// Whether a start tag ends an open element first: a p before a block, an li
+// before an li, a dd or dt before either.
+bool endsOpen(QStringView name, QStringView open)
+{
+    if (open == "dd"_L1 || open == "dt"_L1)
+        return name == "dd"_L1 || name == "dt"_L1;
+    if (open == "li"_L1)
+        return name == "li"_L1;
+    return open == "p"_L1
+        && isOneOf(name, {"address"_L1, "article"_L1, "aside"_L1, "blockquote"_L1,
+                          "center"_L1, "details"_L1, "dialog"_L1, "dir"_L1, "div"_L1, "dl"_L1,
+                          "fieldset"_L1, "figcaption"_L1, "figure"_L1, "footer"_L1,
+                          "header"_L1, "hgroup"_L1, "main"_L1, "menu"_L1, "nav"_L1, "ol"_L1,
+                          "p"_L1, "section"_L1, "summary"_L1, "ul"_L1, "h1"_L1, "h2"_L1,
+                          "h3"_L1, "h4"_L1, "h5"_L1, "h6"_L1, "pre"_L1, "listing"_L1,
+                          "form"_L1, "table"_L1, "xmp"_L1, "li"_L1, "dd"_L1, "dt"_L1,
+                          "plaintext"_L1});
+}
+
 enum class Space : quint8 { Html, Svg, MathMl };
 
 // An element open inside SVG or MathML (HTML ones too, inside an integration point).
@@ -89,7 +116,7 @@ struct OpenElement
 struct OpenTable
 {
     bool cell = false; // in a td, th or caption
-    int others = 0; // elements open outside a cell
+    QStringList others; // elements open outside a cell
 };
 
 bool isTablePart(QStringView name)
@@ -203,7 +230,7 @@ HtmlPlace Scanner::textPlace() const
             return HtmlPlace::Foreign;
         break;
     }
-    if (!m_tables.isEmpty() && !m_tables.last().cell && m_tables.last().others == 0)
+    if (!m_tables.isEmpty() && !m_tables.last().cell && m_tables.last().others.isEmpty())
         return HtmlPlace::Table;
     if (m_rubyDepth > 0 || m_strayRubyParts > 0)
         return HtmlPlace::InsideRuby;
@@ -441,31 +468,10 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
 // as it matters for the end tags that follow.
 void Scanner::openHtml(QStringView name)
 {
-    if (isVoid(name)
-        || isOneOf(name, {"html"_L1, "head"_L1,
-                          "body"_L1, "frameset"_L1,
-                          "isindex"_L1, "image"_L1}))
+    if (!keptOpen(name))
         return;
-    // Start tags that end an open p, li, dd or dt first.
-    const bool closesP = isOneOf(
-        name, {"address"_L1, "article"_L1, "aside"_L1,
-               "blockquote"_L1, "center"_L1,
-               "details"_L1, "dialog"_L1, "dir"_L1,
-               "div"_L1, "dl"_L1, "fieldset"_L1,
-               "figcaption"_L1, "figure"_L1,
-               "footer"_L1, "header"_L1, "hgroup"_L1,
-               "main"_L1, "menu"_L1, "nav"_L1,
-               "ol"_L1, "p"_L1, "section"_L1,
-               "summary"_L1, "ul"_L1, "h1"_L1,
-               "h2"_L1, "h3"_L1, "h4"_L1,
-               "h5"_L1, "h6"_L1, "pre"_L1,
-               "listing"_L1, "form"_L1, "table"_L1,
-               "xmp"_L1, "li"_L1, "dd"_L1,
-               "dt"_L1, "plaintext"_L1});
-    for (qsizetype i = m_open.size() - 1; closesP && i >= 0 && m_open.at(i).space == Space::Html; --i) {
-        const QString &open = m_open.at(i).name;
-        if (open == "p"_L1 || (name == "li"_L1 && open == "li"_L1)
-            || ((name == "dd"_L1 || name == "dt"_L1) && (open == "dd"_L1 || open == "dt"_L1))) {
+    for (qsizetype i = m_open.size() - 1; i >= 0 && m_open.at(i).space == Space::Html; --i) {
+        if (endsOpen(name, m_open.at(i).name)) {
             m_open.resize(i);
             break;
         }
@@ -513,7 +519,7 @@ void Scanner::table(QStringView name, bool closing)
         if (closing && !m_tables.isEmpty())
             m_tables.removeLast();
         else if (!closing && !m_tables.isEmpty() && !m_tables.last().cell
-                 && m_tables.last().others == 0)
+                 && m_tables.last().others.isEmpty())
             m_tables.last() = OpenTable {}; // a table start tag in a table ends that one
         else if (!closing)
             m_tables.append(OpenTable {});
@@ -522,12 +528,22 @@ void Scanner::table(QStringView name, bool closing)
     if (m_tables.isEmpty())
         return;
     OpenTable &open = m_tables.last();
-    if (isCell(name) || isTablePart(name))
-        open = {!closing && isCell(name), 0};
-    else if (!open.cell && closing && open.others > 0)
-        --open.others;
-    else if (!open.cell && !closing && !isVoid(name))
-        ++open.others;
+    if (isCell(name) || isTablePart(name)) {
+        open = {!closing && isCell(name), {}};
+        return;
+    }
+    if (open.cell)
+        return;
+    QStringList &others = open.others;
+    for (qsizetype i = others.size() - 1; i >= 0; --i) {
+        if (closing ? others.at(i) == name : endsOpen(name, others.at(i))) {
+            others.resize(i);
+            break;
+        }
+    }
+    // A form in a table is closed at once.
+    if (!closing && keptOpen(name) && name != "form"_L1)
+        others.append(name.toString());
 }
 
 void Scanner::drop(qsizetype start, qsizetype end)
