@@ -49,7 +49,6 @@ int main()
     std::printf("reading 10 MB as a browser does: %.1f ms (%.1fx the baseline)\n", scan,
                 scan / baseline);
     std::printf("removing ruby from it annotated (%lld MB): %.1f ms (%.1fx the baseline)\n",
-                static_cast<long long>(annotated.toUtf8().size() >> 20), strip,
-                strip / baseline);
+                static_cast<long long>(annotated.toUtf8().size() >> 20), strip, strip / baseline);
     return sink > 0 ? 0 : 1;
 }

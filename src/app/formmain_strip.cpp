@@ -10,8 +10,8 @@ void FormMain::MEStrip_Click()
     const QString text = RTB1->Text();
     const qsizetype selStart = RTB1->SelStart();
     const qsizetype selLength = RTB1->SelLength();
-    const StrippedRuby result = selLength > 0 ? stripRuby(text, selStart, selStart + selLength)
-                                              : stripRuby(text);
+    const StrippedRuby result
+        = selLength > 0 ? stripRuby(text, selStart, selStart + selLength) : stripRuby(text);
     if (result.elements == 0) {
         platform().showMessage(this, QMessageBox::Information, QStringLiteral("ルビを外す"),
                                selLength > 0 ? QStringLiteral("選択範囲にルビがありません。")

@@ -35,50 +35,32 @@ bool isOneOf(QStringView name, std::initializer_list<QLatin1StringView> names)
 // Start tags that end SVG or MathML content.
 bool endsForeignContent(QStringView name, bool fontBreaks)
 {
-    return (fontBreaks && name == "font"_L1) || isOneOf(name,
-                   {"b"_L1,      "big"_L1,
-                    "blockquote"_L1, "body"_L1,
-                    "br"_L1,     "center"_L1,
-                    "code"_L1,   "dd"_L1,
-                    "div"_L1,    "dl"_L1,
-                    "dt"_L1,     "em"_L1,
-                    "embed"_L1,  "h1"_L1,
-                    "h2"_L1,     "h3"_L1,
-                    "h4"_L1,     "h5"_L1,
-                    "h6"_L1,     "head"_L1,
-                    "hr"_L1,     "i"_L1,
-                    "img"_L1,    "li"_L1,
-                    "listing"_L1, "menu"_L1,
-                    "meta"_L1,   "nobr"_L1,
-                    "ol"_L1,     "p"_L1,
-                    "pre"_L1,    "ruby"_L1,
-                    "s"_L1,      "small"_L1,
-                    "span"_L1,   "strong"_L1,
-                    "strike"_L1, "sub"_L1,
-                    "sup"_L1,    "table"_L1,
-                    "tt"_L1,     "u"_L1,
-                    "ul"_L1,     "var"_L1});
+    return (fontBreaks && name == "font"_L1)
+        || isOneOf(name,
+                   {"b"_L1,       "big"_L1,  "blockquote"_L1, "body"_L1,  "br"_L1,   "center"_L1,
+                    "code"_L1,    "dd"_L1,   "div"_L1,        "dl"_L1,    "dt"_L1,   "em"_L1,
+                    "embed"_L1,   "h1"_L1,   "h2"_L1,         "h3"_L1,    "h4"_L1,   "h5"_L1,
+                    "h6"_L1,      "head"_L1, "hr"_L1,         "i"_L1,     "img"_L1,  "li"_L1,
+                    "listing"_L1, "menu"_L1, "meta"_L1,       "nobr"_L1,  "ol"_L1,   "p"_L1,
+                    "pre"_L1,     "ruby"_L1, "s"_L1,          "small"_L1, "span"_L1, "strong"_L1,
+                    "strike"_L1,  "sub"_L1,  "sup"_L1,        "table"_L1, "tt"_L1,   "u"_L1,
+                    "ul"_L1,      "var"_L1});
 }
 
 bool isVoid(QStringView name)
 {
     return isOneOf(name,
-                   {"area"_L1, "base"_L1,
-                    "basefont"_L1, "bgsound"_L1,
-                    "br"_L1, "col"_L1, "embed"_L1,
-                    "frame"_L1, "hr"_L1, "img"_L1,
-                    "input"_L1, "keygen"_L1,
-                    "link"_L1, "meta"_L1,
-                    "param"_L1, "source"_L1,
-                    "track"_L1, "wbr"_L1});
+                   {"area"_L1, "base"_L1, "basefont"_L1, "bgsound"_L1, "br"_L1, "col"_L1,
+                    "embed"_L1, "frame"_L1, "hr"_L1, "img"_L1, "input"_L1, "keygen"_L1, "link"_L1,
+                    "meta"_L1, "param"_L1, "source"_L1, "track"_L1, "wbr"_L1});
 }
 
 // Start tags a browser takes in without keeping an element open.
 bool keptOpen(QStringView name)
 {
     return !isVoid(name)
-        && !isOneOf(name, {"html"_L1, "head"_L1, "body"_L1, "frameset"_L1, "image"_L1,
-                           "isindex"_L1});
+        && !isOneOf(name,
+                    {"html"_L1, "head"_L1, "body"_L1, "frameset"_L1, "image"_L1, "isindex"_L1});
 }
 
 // Whether a start tag ends an open element first: a p before a block, an li
@@ -90,14 +72,15 @@ bool endsOpen(QStringView name, QStringView open)
     if (open == "li"_L1)
         return name == "li"_L1;
     return open == "p"_L1
-        && isOneOf(name, {"address"_L1, "article"_L1, "aside"_L1, "blockquote"_L1,
-                          "center"_L1, "details"_L1, "dialog"_L1, "dir"_L1, "div"_L1, "dl"_L1,
-                          "fieldset"_L1, "figcaption"_L1, "figure"_L1, "footer"_L1,
-                          "header"_L1, "hgroup"_L1, "main"_L1, "menu"_L1, "nav"_L1, "ol"_L1,
-                          "p"_L1, "section"_L1, "summary"_L1, "ul"_L1, "h1"_L1, "h2"_L1,
-                          "h3"_L1, "h4"_L1, "h5"_L1, "h6"_L1, "pre"_L1, "listing"_L1,
-                          "form"_L1, "table"_L1, "xmp"_L1, "li"_L1, "dd"_L1, "dt"_L1,
-                          "plaintext"_L1});
+        && isOneOf(name,
+                   {"address"_L1,  "article"_L1,    "aside"_L1,   "blockquote"_L1, "center"_L1,
+                    "details"_L1,  "dialog"_L1,     "dir"_L1,     "div"_L1,        "dl"_L1,
+                    "fieldset"_L1, "figcaption"_L1, "figure"_L1,  "footer"_L1,     "header"_L1,
+                    "hgroup"_L1,   "main"_L1,       "menu"_L1,    "nav"_L1,        "ol"_L1,
+                    "p"_L1,        "section"_L1,    "summary"_L1, "ul"_L1,         "h1"_L1,
+                    "h2"_L1,       "h3"_L1,         "h4"_L1,      "h5"_L1,         "h6"_L1,
+                    "pre"_L1,      "listing"_L1,    "form"_L1,    "table"_L1,      "xmp"_L1,
+                    "li"_L1,       "dd"_L1,         "dt"_L1,      "plaintext"_L1});
 }
 
 enum class Space : quint8 { Html, Svg, MathMl };
@@ -121,15 +104,12 @@ struct OpenTable
 
 bool isTablePart(QStringView name)
 {
-    return isOneOf(name, {"tr"_L1, "tbody"_L1,
-                          "thead"_L1, "tfoot"_L1,
-                          "colgroup"_L1, "col"_L1});
+    return isOneOf(name, {"tr"_L1, "tbody"_L1, "thead"_L1, "tfoot"_L1, "colgroup"_L1, "col"_L1});
 }
 
 bool isCell(QStringView name)
 {
-    return isOneOf(name, {"td"_L1, "th"_L1,
-                          "caption"_L1});
+    return isOneOf(name, {"td"_L1, "th"_L1, "caption"_L1});
 }
 
 struct Tag
@@ -297,7 +277,8 @@ Tag Scanner::tag(qsizetype at)
             ++p;
         if (p >= m_n)
             break;
-        if (m_text.at(p) == u'>' || (m_text.at(p) == u'/' && p + 1 < m_n && m_text.at(p + 1) == u'>')) {
+        if (m_text.at(p) == u'>'
+            || (m_text.at(p) == u'/' && p + 1 < m_n && m_text.at(p + 1) == u'>')) {
             t.selfClosing = m_text.at(p) == u'/';
             t.end = p + (t.selfClosing ? 2 : 1);
             add(HtmlPlace::Tag, piece, t.end);
@@ -313,8 +294,7 @@ Tag Scanner::tag(qsizetype at)
                && m_text.at(p) != u'=')
             ++p;
         const QStringView attribute = QStringView(m_text).sliced(nameAt, p - nameAt);
-        for (const auto name : {"color"_L1, "face"_L1,
-                                "size"_L1})
+        for (const auto name : {"color"_L1, "face"_L1, "size"_L1})
             t.fontBreaks = t.fontBreaks || attribute.compare(name, Qt::CaseInsensitive) == 0;
         while (p < m_n && isSpace(m_text.at(p)))
             ++p;
@@ -351,8 +331,7 @@ Tag Scanner::tag(qsizetype at)
         if (attribute.compare("encoding"_L1, Qt::CaseInsensitive) == 0) {
             const QStringView value = QStringView(m_text).sliced(valueStart, valueEnd - valueStart);
             t.htmlEncoding = value.compare("text/html"_L1, Qt::CaseInsensitive) == 0
-                || value.compare("application/xhtml+xml"_L1, Qt::CaseInsensitive)
-                    == 0;
+                || value.compare("application/xhtml+xml"_L1, Qt::CaseInsensitive) == 0;
         }
     }
     giveUp(piece);
@@ -377,8 +356,7 @@ qsizetype Scanner::markup(qsizetype at)
             else if (plain >= 0)
                 end = plain + 3;
         }
-    } else if (foreignCurrent()
-               && startsWith(at, "<![CDATA["_L1, Qt::CaseSensitive)) {
+    } else if (foreignCurrent() && startsWith(at, "<![CDATA["_L1, Qt::CaseSensitive)) {
         place = HtmlPlace::CData;
         end = m_text.indexOf("]]>"_L1, at + 9);
         if (end >= 0)
@@ -427,8 +405,7 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
             rawText(HtmlPlace::Script, t.name, pos);
             return;
         }
-        if (!isOneOf(t.name, {"input"_L1, "keygen"_L1,
-                              "textarea"_L1}))
+        if (!isOneOf(t.name, {"input"_L1, "keygen"_L1, "textarea"_L1}))
             return;
         m_select = false;
     }
@@ -439,13 +416,9 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
                 const bool svg = space == Space::Svg;
                 m_open.append(
                     {t.name.toString(), space,
-                     svg ? isOneOf(t.name, {"foreignobject"_L1,
-                                            "desc"_L1, "title"_L1})
+                     svg ? isOneOf(t.name, {"foreignobject"_L1, "desc"_L1, "title"_L1})
                          : t.name == "annotation-xml"_L1 && t.htmlEncoding,
-                     !svg
-                         && isOneOf(t.name, {"mi"_L1, "mo"_L1,
-                                             "mn"_L1, "ms"_L1,
-                                             "mtext"_L1})});
+                     !svg && isOneOf(t.name, {"mi"_L1, "mo"_L1, "mn"_L1, "ms"_L1, "mtext"_L1})});
             }
             return;
         }
@@ -602,8 +575,7 @@ void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizet
         }
         return;
     }
-    const bool rubyPartName = isOneOf(name, {"rb"_L1, "rt"_L1,
-                                             "rp"_L1, "rtc"_L1});
+    const bool rubyPartName = isOneOf(name, {"rb"_L1, "rt"_L1, "rp"_L1, "rtc"_L1});
     if (rubyPartName && m_rubyDepth > 0) {
         rubyPart(name, closing, tagStart, pos);
         return;
@@ -645,9 +617,7 @@ void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizet
         rawText(HtmlPlace::Textarea, name, pos);
     else if (name == "title"_L1)
         rawText(HtmlPlace::Title, name, pos);
-    else if (isOneOf(name, {"xmp"_L1, "iframe"_L1,
-                            "noembed"_L1, "noframes"_L1,
-                            "noscript"_L1}))
+    else if (isOneOf(name, {"xmp"_L1, "iframe"_L1, "noembed"_L1, "noframes"_L1, "noscript"_L1}))
         rawText(HtmlPlace::RawText, name, pos);
     else if (name == "plaintext"_L1) {
         add(HtmlPlace::RawText, pos, m_n);
@@ -780,7 +750,6 @@ HtmlScan Scanner::run()
 }
 
 } // namespace
-
 
 HtmlScan scanHtml(const QString &html, bool skipCodeAndPre)
 {
