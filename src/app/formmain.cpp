@@ -133,6 +133,7 @@ void FormMain::createMenus()
     MEBatch = addItem(MEdit, QStringLiteral("ページ全体にルビ (&B)..."));
     MEPerKanji = addItem(MEdit, QStringLiteral("漢字ごとに振る"));
     MEPerKanji->setCheckable(true);
+    MEStrip = addItem(MEdit, QStringLiteral("ルビを外す (&U)"));
     MEdit->addSeparator(); // sepa2
     MEIe = addItem(MEdit, QStringLiteral("ブラウザで確認"), QKeySequence(Qt::Key_F8));
     MEdit->addSeparator(); // sepa3
@@ -192,6 +193,7 @@ void FormMain::connectHandlers()
 
     connect(MERuby, &QAction::triggered, this, &FormMain::MERuby_Click);
     connect(MEBatch, &QAction::triggered, this, &FormMain::MEBatch_Click);
+    connect(MEStrip, &QAction::triggered, this, &FormMain::MEStrip_Click);
     for (int i = 0; i < 3; ++i)
         connect(OptionKana[i], &QRadioButton::clicked, this, [this, i] { OptionKana_Click(i); });
 

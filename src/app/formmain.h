@@ -71,6 +71,7 @@ public:
     QAction *MERuby = nullptr;
     QAction *MEBatch = nullptr;
     QAction *MEPerKanji = nullptr;
+    QAction *MEStrip = nullptr;
     QAction *MEIe = nullptr;
     QAction *MEBack = nullptr;
     QAction *MERedo = nullptr;
@@ -153,6 +154,9 @@ public:
     QHash<QString, QString> mRubyCorrections;
     // Words and readings for the batch; MeCab unless a test sets another.
     TextTokenizer mBatchTokenizer;
+
+    // Removing ruby from the selection or the page (formmain_strip.cpp)
+    void MEStrip_Click();
 
     // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
     void MEBack_Click();

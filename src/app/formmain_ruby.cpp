@@ -56,6 +56,18 @@ QString refusal(HtmlPlace place)
     case HtmlPlace::Textarea:
         where = QStringLiteral("<textarea> の中");
         break;
+    case HtmlPlace::RawText:
+        where = QStringLiteral("<xmp> <iframe> <noscript> など、中がタグとして読まれない要素の中");
+        break;
+    case HtmlPlace::Foreign:
+        where = QStringLiteral("SVG か MathML の中");
+        break;
+    case HtmlPlace::Select:
+        where = QStringLiteral("<select> か <datalist> の中");
+        break;
+    case HtmlPlace::Table:
+        where = QStringLiteral("表の中のセルの外");
+        break;
     default:
         return {};
     }

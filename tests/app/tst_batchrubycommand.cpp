@@ -83,6 +83,7 @@ private slots:
     void f5PerKanji();
     void batchAppliesAsOneChange();
     void batchOnSelectionOnly();
+    void stripAsOneStep();
 };
 
 void TestBatchRubyCommand::f5RefusesInMarkup()
@@ -164,6 +165,29 @@ void TestBatchRubyCommand::batchOnSelectionOnly()
     QCOMPARE(main.form.RTB1->Text(),
              kPage.left(kPage.size() - 6) + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"</p>"_qs);
     QCOMPARE(main.form.RTB1->SelText(), main.form.RTB1->Text().sliced(start));
+}
+
+void TestBatchRubyCommand::stripAsOneStep()
+{
+    const QString one = rubyElement(u"漢字"_qs, u"かんじ"_qs);
+    const QString page = u"<p>"_qs + one + u"と"_qs + one + u"</p>"_qs;
+    Main main(page, 3, 2);
+    main.form.MEStrip->trigger();
+    QCOMPARE(main.form.RTB1->Text(), u"<p>漢字と"_qs + one + u"</p>"_qs);
+    QCOMPARE(main.form.RTB1->SelText(), u"漢字"_qs);
+    main.form.RTB1->setSelLength(0);
+    main.form.MEStrip->trigger();
+    QCOMPARE(main.form.RTB1->Text(), u"<p>漢字と漢字</p>"_qs);
+    main.form.MEBack_Click();
+    main.form.MEBack_Click();
+    QCOMPARE(main.form.RTB1->Text(), page);
+    main.form.MERedo_Click();
+    main.form.MERedo_Click();
+    QCOMPARE(main.form.RTB1->Text(), u"<p>漢字と漢字</p>"_qs);
+    QVERIFY(main.platform.messages.isEmpty());
+    main.form.MEStrip->trigger();
+    QCOMPARE(main.platform.messages.size(), 1);
+    QCOMPARE(main.platform.messages.first().text, u"ルビがありません。"_qs);
 }
 
 QTEST_MAIN(TestBatchRubyCommand)

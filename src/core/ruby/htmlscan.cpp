@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool isAsciiLetter(QChar c)
@@ -18,11 +20,107 @@ bool isNameChar(QChar c)
     return isAsciiLetter(c) || (u >= u'0' && u <= u'9') || u == u'-' || u == u':' || u == u'_';
 }
 
+// The tokenizer's white space; a CR is one too, as it becomes a LF before.
 bool isSpace(QChar c)
 {
     const char16_t u = c.unicode();
     return u == u' ' || u == u'\t' || u == u'\n' || u == u'\r' || u == u'\f';
 }
+
+bool isOneOf(QStringView name, std::initializer_list<QLatin1StringView> names)
+{
+    return std::any_of(names.begin(), names.end(), [&](QLatin1StringView n) { return name == n; });
+}
+
+// Start tags that end SVG or MathML content.
+bool endsForeignContent(QStringView name, bool fontBreaks)
+{
+    return (fontBreaks && name == "font"_L1)
+        || isOneOf(name,
+                   {"b"_L1,       "big"_L1,  "blockquote"_L1, "body"_L1,  "br"_L1,   "center"_L1,
+                    "code"_L1,    "dd"_L1,   "div"_L1,        "dl"_L1,    "dt"_L1,   "em"_L1,
+                    "embed"_L1,   "h1"_L1,   "h2"_L1,         "h3"_L1,    "h4"_L1,   "h5"_L1,
+                    "h6"_L1,      "head"_L1, "hr"_L1,         "i"_L1,     "img"_L1,  "li"_L1,
+                    "listing"_L1, "menu"_L1, "meta"_L1,       "nobr"_L1,  "ol"_L1,   "p"_L1,
+                    "pre"_L1,     "ruby"_L1, "s"_L1,          "small"_L1, "span"_L1, "strong"_L1,
+                    "strike"_L1,  "sub"_L1,  "sup"_L1,        "table"_L1, "tt"_L1,   "u"_L1,
+                    "ul"_L1,      "var"_L1});
+}
+
+bool isVoid(QStringView name)
+{
+    return isOneOf(name,
+                   {"area"_L1, "base"_L1, "basefont"_L1, "bgsound"_L1, "br"_L1, "col"_L1,
+                    "embed"_L1, "frame"_L1, "hr"_L1, "img"_L1, "input"_L1, "keygen"_L1, "link"_L1,
+                    "meta"_L1, "param"_L1, "source"_L1, "track"_L1, "wbr"_L1});
+}
+
+// Start tags a browser takes in without keeping an element open.
+bool keptOpen(QStringView name)
+{
+    return !isVoid(name)
+        && !isOneOf(name,
+                    {"html"_L1, "head"_L1, "body"_L1, "frameset"_L1, "image"_L1, "isindex"_L1});
+}
+
+// Whether a start tag ends an open element first: a p before a block, an li
+// before an li, a dd or dt before either.
+bool endsOpen(QStringView name, QStringView open)
+{
+    if (open == "dd"_L1 || open == "dt"_L1)
+        return name == "dd"_L1 || name == "dt"_L1;
+    if (open == "li"_L1)
+        return name == "li"_L1;
+    return open == "p"_L1
+        && isOneOf(name,
+                   {"address"_L1,  "article"_L1,    "aside"_L1,   "blockquote"_L1, "center"_L1,
+                    "details"_L1,  "dialog"_L1,     "dir"_L1,     "div"_L1,        "dl"_L1,
+                    "fieldset"_L1, "figcaption"_L1, "figure"_L1,  "footer"_L1,     "header"_L1,
+                    "hgroup"_L1,   "main"_L1,       "menu"_L1,    "nav"_L1,        "ol"_L1,
+                    "p"_L1,        "section"_L1,    "summary"_L1, "ul"_L1,         "h1"_L1,
+                    "h2"_L1,       "h3"_L1,         "h4"_L1,      "h5"_L1,         "h6"_L1,
+                    "pre"_L1,      "listing"_L1,    "form"_L1,    "table"_L1,      "xmp"_L1,
+                    "li"_L1,       "dd"_L1,         "dt"_L1,      "plaintext"_L1});
+}
+
+enum class Space : quint8 { Html, Svg, MathMl };
+
+// An element open inside SVG or MathML (HTML ones too, inside an integration point).
+struct OpenElement
+{
+    QString name;
+    Space space;
+    bool htmlInside; // an HTML integration point: its start tags and text are HTML
+    bool textInside; // a MathML text integration point
+};
+
+// A table being read: text outside its cells, where no other element is open,
+// is moved before the table, and a <ruby> there would leave white space behind.
+struct OpenTable
+{
+    bool cell = false; // in a td, th or caption
+    QStringList others; // elements open outside a cell
+};
+
+bool isTablePart(QStringView name)
+{
+    return isOneOf(name, {"tr"_L1, "tbody"_L1, "thead"_L1, "tfoot"_L1, "colgroup"_L1, "col"_L1});
+}
+
+bool isCell(QStringView name)
+{
+    return isOneOf(name, {"td"_L1, "th"_L1, "caption"_L1});
+}
+
+struct Tag
+{
+    qsizetype end = -1; // after the '>', or -1 when it never closes
+    QStringView name; // lower case, in the scanner's buffer
+    bool closing = false;
+    bool selfClosing = false;
+    bool htmlEncoding = false; // encoding="text/html" or "application/xhtml+xml"
+    bool fontBreaks = false; // color, face or size: such a font ends SVG or MathML
+};
 
 class Scanner
 {
@@ -41,14 +139,27 @@ private:
     HtmlPlace textPlace() const;
     // Ends the scan: what is left is not to be touched.
     void giveUp(qsizetype from) { add(HtmlPlace::Unsure, from, m_n); }
-    bool startsWith(qsizetype at, QLatin1StringView what) const
+    bool startsWith(qsizetype at, QLatin1StringView what,
+                    Qt::CaseSensitivity cs = Qt::CaseInsensitive) const
     {
-        return QStringView(m_text).sliced(at).startsWith(what, Qt::CaseInsensitive);
+        return QStringView(m_text).sliced(at).startsWith(what, cs);
     }
-    // Returns the position after the tag, or -1 when it never closes.
-    qsizetype tag(qsizetype at);
-    void element(const QString &name, bool closing, bool selfClosing, qsizetype tagStart,
-                 qsizetype &pos);
+    // "</name" that ends raw text: followed by white space, '/' or '>'.
+    bool endTagAt(qsizetype at, QStringView name) const;
+    Tag tag(qsizetype at);
+    // Comments, bogus comments, declarations, CDATA; -1 when one never ends.
+    qsizetype markup(qsizetype at);
+    void startTag(const Tag &t, qsizetype tagStart, qsizetype &pos);
+    void endTag(const Tag &t, qsizetype tagStart, qsizetype pos);
+    void element(QStringView name, bool closing, qsizetype tagStart, qsizetype &pos);
+    void rawText(HtmlPlace place, QStringView name, qsizetype &pos);
+    qsizetype scriptEnd(qsizetype from) const;
+    void rubyPart(QStringView name, bool closing, qsizetype tagStart, qsizetype tagEnd);
+    void drop(qsizetype start, qsizetype end);
+    bool foreignCurrent() const { return !m_open.isEmpty() && m_open.last().space != Space::Html; }
+    bool htmlStartTag(QStringView name) const;
+    void openHtml(QStringView name);
+    void table(QStringView name, bool closing);
 
     const QString &m_text;
     const qsizetype m_n;
@@ -58,6 +169,15 @@ private:
     qsizetype m_rubyStart = -1;
     int m_strayRubyParts = 0;
     int m_codeDepth = 0;
+    QList<OpenElement> m_open; // from the outermost <svg> or <math> in; empty outside
+    bool m_select = false;
+    int m_datalistDepth = 0;
+    QList<OpenTable> m_tables;
+    char16_t m_name[32]; // of the tag being read
+    bool m_frameset = false; // text after a frameset is not shown
+    QList<HtmlRange> m_rubyMarkup; // of the ruby element being read
+    qsizetype m_dropFrom = -1; // start of an rt, rp or rtc part being read
+    bool m_inRtc = false;
 };
 
 void Scanner::add(HtmlPlace place, qsizetype start, qsizetype end)
@@ -76,6 +196,22 @@ void Scanner::add(HtmlPlace place, qsizetype start, qsizetype end)
 
 HtmlPlace Scanner::textPlace() const
 {
+    if (m_frameset)
+        return HtmlPlace::Unsure;
+    if (m_select || m_datalistDepth > 0)
+        return HtmlPlace::Select;
+    for (qsizetype i = m_open.size() - 1; i >= 0; --i) {
+        const OpenElement &e = m_open.at(i);
+        if (e.space == Space::Html)
+            continue;
+        // Inside <foreignObject> the page is HTML again; any other point where
+        // HTML comes back is not shown as running text.
+        if (e.space != Space::Svg || e.name != "foreignobject"_L1)
+            return HtmlPlace::Foreign;
+        break;
+    }
+    if (!m_tables.isEmpty() && !m_tables.last().cell && m_tables.last().others.isEmpty())
+        return HtmlPlace::Table;
     if (m_rubyDepth > 0 || m_strayRubyParts > 0)
         return HtmlPlace::InsideRuby;
     if (m_codeDepth > 0)
@@ -87,6 +223,11 @@ HtmlPlace Scanner::textPlace() const
 void Scanner::emitText(qsizetype start, qsizetype end)
 {
     const HtmlPlace place = textPlace();
+    if (place != HtmlPlace::Text && place != HtmlPlace::InsideRuby
+        && place != HtmlPlace::InsideCode) {
+        add(place, start, end);
+        return;
+    }
     qsizetype from = start;
     for (qsizetype i = start; i < end; ++i) {
         if (m_text.at(i) != u'&' || i + 1 >= end)
@@ -107,21 +248,66 @@ void Scanner::emitText(qsizetype start, qsizetype end)
     add(place, from, end);
 }
 
-qsizetype Scanner::tag(qsizetype at)
+bool Scanner::endTagAt(qsizetype at, QStringView name) const
 {
+    const qsizetype after = at + 2 + name.size();
+    return after < m_n && m_text.at(at) == u'<' && m_text.at(at + 1) == u'/'
+        && QStringView(m_text).sliced(at + 2, name.size()).compare(name, Qt::CaseInsensitive) == 0
+        && (isSpace(m_text.at(after)) || m_text.at(after) == u'/' || m_text.at(after) == u'>');
+}
+
+Tag Scanner::tag(qsizetype at)
+{
+    Tag t;
+    t.closing = m_text.at(at + 1) == u'/';
+    qsizetype p = at + (t.closing ? 2 : 1);
+    const qsizetype nameStart = p;
+    while (p < m_n && !isSpace(m_text.at(p)) && m_text.at(p) != u'/' && m_text.at(p) != u'>')
+        ++p;
+    // Only ASCII letters are lowered; a longer name matches none we look for.
+    const qsizetype length = std::min<qsizetype>(p - nameStart, std::size(m_name));
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = m_text.at(nameStart + i).unicode();
+        m_name[i] = c >= u'A' && c <= u'Z' ? c + 32 : c;
+    }
+    t.name = QStringView(m_name, length);
     qsizetype piece = at;
-    qsizetype p = at + 1;
-    while (p < m_n && m_text.at(p) != u'>') {
-        if (m_text.at(p) != u'=') {
+    for (;;) {
+        while (p < m_n && isSpace(m_text.at(p)))
+            ++p;
+        if (p >= m_n)
+            break;
+        if (m_text.at(p) == u'>'
+            || (m_text.at(p) == u'/' && p + 1 < m_n && m_text.at(p + 1) == u'>')) {
+            t.selfClosing = m_text.at(p) == u'/';
+            t.end = p + (t.selfClosing ? 2 : 1);
+            add(HtmlPlace::Tag, piece, t.end);
+            return t;
+        }
+        if (m_text.at(p) == u'/') {
             ++p;
             continue;
         }
+        // An attribute name: its first character may be anything, '=' and quotes too.
+        const qsizetype nameAt = p++;
+        while (p < m_n && !isSpace(m_text.at(p)) && m_text.at(p) != u'/' && m_text.at(p) != u'>'
+               && m_text.at(p) != u'=')
+            ++p;
+        const QStringView attribute = QStringView(m_text).sliced(nameAt, p - nameAt);
+        for (const auto name : {"color"_L1, "face"_L1, "size"_L1})
+            t.fontBreaks = t.fontBreaks || attribute.compare(name, Qt::CaseInsensitive) == 0;
+        while (p < m_n && isSpace(m_text.at(p)))
+            ++p;
+        if (p >= m_n || m_text.at(p) != u'=')
+            continue;
         ++p;
         while (p < m_n && isSpace(m_text.at(p)))
             ++p;
         if (p >= m_n)
             break;
         const QChar quote = m_text.at(p);
+        if (quote == u'>')
+            continue; // no value
         qsizetype valueStart;
         qsizetype valueEnd;
         if (quote == u'"' || quote == u'\'') {
@@ -130,7 +316,7 @@ qsizetype Scanner::tag(qsizetype at)
             if (valueEnd < 0) {
                 add(HtmlPlace::Tag, piece, valueStart);
                 giveUp(valueStart);
-                return -1;
+                return t;
             }
             p = valueEnd + 1;
         } else {
@@ -142,73 +328,385 @@ qsizetype Scanner::tag(qsizetype at)
         add(HtmlPlace::Tag, piece, valueStart);
         add(HtmlPlace::AttributeValue, valueStart, valueEnd);
         piece = valueEnd;
+        if (attribute.compare("encoding"_L1, Qt::CaseInsensitive) == 0) {
+            const QStringView value = QStringView(m_text).sliced(valueStart, valueEnd - valueStart);
+            t.htmlEncoding = value.compare("text/html"_L1, Qt::CaseInsensitive) == 0
+                || value.compare("application/xhtml+xml"_L1, Qt::CaseInsensitive) == 0;
+        }
     }
-    if (p >= m_n) {
-        giveUp(piece);
-        return -1;
-    }
-    add(HtmlPlace::Tag, piece, p + 1);
-    return p + 1;
+    giveUp(piece);
+    return t;
 }
 
-void Scanner::element(const QString &name, bool closing, bool selfClosing, qsizetype tagStart,
-                      qsizetype &pos)
+qsizetype Scanner::markup(qsizetype at)
 {
-    if (name == u"ruby") {
-        if (!closing && !selfClosing) {
-            if (m_rubyDepth++ == 0)
+    HtmlPlace place = HtmlPlace::Declaration;
+    qsizetype end = -1;
+    if (startsWith(at, "<!--"_L1)) {
+        place = HtmlPlace::Comment;
+        if (startsWith(at + 4, ">"_L1))
+            end = at + 5; // <!-->
+        else if (startsWith(at + 4, "->"_L1))
+            end = at + 6; // <!--->
+        else {
+            const qsizetype plain = m_text.indexOf("-->"_L1, at + 4);
+            const qsizetype bang = m_text.indexOf("--!>"_L1, at + 4);
+            if (bang >= 0 && (plain < 0 || bang < plain))
+                end = bang + 4;
+            else if (plain >= 0)
+                end = plain + 3;
+        }
+    } else if (foreignCurrent() && startsWith(at, "<![CDATA["_L1, Qt::CaseSensitive)) {
+        place = HtmlPlace::CData;
+        end = m_text.indexOf("]]>"_L1, at + 9);
+        if (end >= 0)
+            end += 3;
+    } else {
+        // <!...>, <?...> and </ without a letter (a bogus comment) end at the first '>'.
+        if (m_text.at(at + 1) == u'/')
+            place = HtmlPlace::Comment;
+        end = m_text.indexOf(u'>', at + 2);
+        if (end >= 0)
+            ++end;
+        if (m_text.at(at + 1) == u'/' && m_text.at(at + 2) == u'>') {
+            place = HtmlPlace::Tag; // </> is dropped
+            end = at + 3;
+        }
+    }
+    if (end < 0) {
+        giveUp(at);
+        return -1;
+    }
+    add(place, at, end);
+    return end;
+}
+
+bool Scanner::htmlStartTag(QStringView name) const
+{
+    if (m_open.isEmpty())
+        return true;
+    const OpenElement &top = m_open.last();
+    if (top.space == Space::Html || top.htmlInside)
+        return true;
+    if (top.textInside && name != "mglyph"_L1 && name != "malignmark"_L1)
+        return true;
+    return top.space == Space::MathMl && top.name == "annotation-xml"_L1 && name == "svg"_L1;
+}
+
+void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
+{
+    if (m_select) {
+        // In a select only these count; every other tag is dropped.
+        if (t.name == "select"_L1) {
+            m_select = false;
+            return;
+        }
+        if (t.name == "script"_L1) {
+            rawText(HtmlPlace::Script, t.name, pos);
+            return;
+        }
+        if (!isOneOf(t.name, {"input"_L1, "keygen"_L1, "textarea"_L1}))
+            return;
+        m_select = false;
+    }
+    if (!htmlStartTag(t.name)) {
+        if (!endsForeignContent(t.name, t.fontBreaks)) {
+            const Space space = m_open.last().space;
+            if (!t.selfClosing) {
+                const bool svg = space == Space::Svg;
+                m_open.append(
+                    {t.name.toString(), space,
+                     svg ? isOneOf(t.name, {"foreignobject"_L1, "desc"_L1, "title"_L1})
+                         : t.name == "annotation-xml"_L1 && t.htmlEncoding,
+                     !svg && isOneOf(t.name, {"mi"_L1, "mo"_L1, "mn"_L1, "ms"_L1, "mtext"_L1})});
+            }
+            return;
+        }
+        while (foreignCurrent() && !m_open.last().htmlInside && !m_open.last().textInside)
+            m_open.removeLast();
+    }
+    if (t.name == "svg"_L1 || t.name == "math"_L1) {
+        if (!t.selfClosing)
+            m_open.append(
+                {t.name.toString(), t.name == "svg"_L1 ? Space::Svg : Space::MathMl, false, false});
+        return;
+    }
+    if (!m_open.isEmpty())
+        openHtml(t.name);
+    table(t.name, false);
+    element(t.name, false, tagStart, pos);
+}
+
+// An HTML element inside SVG or MathML: kept open as a browser keeps it, as far
+// as it matters for the end tags that follow.
+void Scanner::openHtml(QStringView name)
+{
+    if (!keptOpen(name))
+        return;
+    for (qsizetype i = m_open.size() - 1; i >= 0 && m_open.at(i).space == Space::Html; --i) {
+        if (endsOpen(name, m_open.at(i).name)) {
+            m_open.resize(i);
+            break;
+        }
+    }
+    m_open.append({name.toString(), Space::Html, false, false});
+}
+
+void Scanner::endTag(const Tag &t, qsizetype tagStart, qsizetype pos)
+{
+    if (m_select) {
+        if (t.name == "select"_L1)
+            m_select = false;
+        return;
+    }
+    if (!m_open.isEmpty()) {
+        qsizetype i = m_open.size() - 1;
+        for (; i >= 0 && m_open.at(i).space != Space::Html; --i) {
+            if (m_open.at(i).name == t.name) {
+                m_open.resize(i);
+                return;
+            }
+        }
+        // HTML's rules: the nearest such HTML element, never past an integration point.
+        for (i = m_open.size() - 1; i >= 0; --i) {
+            const OpenElement &e = m_open.at(i);
+            if (e.space == Space::Html && e.name == t.name) {
+                m_open.resize(i);
+                break;
+            }
+            if (e.htmlInside || e.textInside)
+                return;
+        }
+        // Not open in here: an element around the <svg> or <math>, which would
+        // end it too; staying in foreign content is the safe side.
+        if (i < 0)
+            return;
+    }
+    table(t.name, true);
+    element(t.name, true, tagStart, pos);
+}
+
+void Scanner::table(QStringView name, bool closing)
+{
+    if (name == "table"_L1) {
+        if (closing && !m_tables.isEmpty())
+            m_tables.removeLast();
+        else if (!closing && !m_tables.isEmpty() && !m_tables.last().cell
+                 && m_tables.last().others.isEmpty())
+            m_tables.last() = OpenTable {}; // a table start tag in a table ends that one
+        else if (!closing)
+            m_tables.append(OpenTable {});
+        return;
+    }
+    if (m_tables.isEmpty())
+        return;
+    OpenTable &open = m_tables.last();
+    if (isCell(name) || isTablePart(name)) {
+        open = {!closing && isCell(name), {}};
+        return;
+    }
+    if (open.cell)
+        return;
+    QStringList &others = open.others;
+    for (qsizetype i = others.size() - 1; i >= 0; --i) {
+        if (closing ? others.at(i) == name : endsOpen(name, others.at(i))) {
+            others.resize(i);
+            break;
+        }
+    }
+    // A form in a table is closed at once.
+    if (!closing && keptOpen(name) && name != "form"_L1)
+        others.append(name.toString());
+}
+
+void Scanner::drop(qsizetype start, qsizetype end)
+{
+    if (!m_rubyMarkup.isEmpty() && m_rubyMarkup.last().end == start)
+        m_rubyMarkup.last().end = end;
+    else
+        m_rubyMarkup.append({start, end, HtmlPlace::InsideRuby});
+}
+
+void Scanner::rubyPart(QStringView name, bool closing, qsizetype tagStart, qsizetype tagEnd)
+{
+    const bool dropping = m_dropFrom >= 0;
+    const auto endPart = [&] {
+        drop(m_dropFrom, tagEnd);
+        m_dropFrom = -1;
+        m_inRtc = false;
+    };
+    if (name == "ruby"_L1 || name == "rb"_L1) {
+        // A ruby end tag or rb start tag ends an rt, rp or rtc left open.
+        if (dropping && (closing == (name == "ruby"_L1)))
+            endPart();
+        else if (!dropping)
+            drop(tagStart, tagEnd);
+    } else if (name == "rtc"_L1) {
+        if (!closing && !dropping)
+            m_dropFrom = tagStart;
+        if (closing && dropping)
+            endPart();
+        else
+            m_inRtc = !closing;
+    } else if (!closing && !dropping) {
+        m_dropFrom = tagStart;
+    } else if (closing && dropping && !m_inRtc) {
+        endPart();
+    }
+}
+
+void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizetype &pos)
+{
+    if (name == "ruby"_L1) {
+        if (!closing) {
+            if (m_rubyDepth++ == 0) {
                 m_rubyStart = tagStart;
-        } else if (closing && m_rubyDepth > 0 && --m_rubyDepth == 0) {
-            m_scan.rubyElements.append({m_rubyStart, pos, HtmlPlace::InsideRuby});
+                m_rubyMarkup.clear();
+                m_dropFrom = -1;
+                m_inRtc = false;
+            }
+            rubyPart(name, closing, tagStart, pos);
+        } else if (m_rubyDepth > 0) {
+            rubyPart(name, closing, tagStart, pos);
+            if (--m_rubyDepth == 0) {
+                m_scan.rubyElements.append({m_rubyStart, pos, HtmlPlace::InsideRuby});
+                m_scan.rubyMarkup.append(m_rubyMarkup);
+            }
         }
         return;
     }
-    if (m_rubyDepth == 0 && (name == u"rb" || name == u"rt" || name == u"rp" || name == u"rtc")) {
+    const bool rubyPartName = isOneOf(name, {"rb"_L1, "rt"_L1, "rp"_L1, "rtc"_L1});
+    if (rubyPartName && m_rubyDepth > 0) {
+        rubyPart(name, closing, tagStart, pos);
+        return;
+    }
+    if (rubyPartName) {
         // Parts of ruby outside any ruby element: broken markup, leave its text alone.
-        if (!closing && !selfClosing)
+        if (!closing)
             ++m_strayRubyParts;
-        else if (closing && m_strayRubyParts > 0)
+        else if (m_strayRubyParts > 0)
             --m_strayRubyParts;
         return;
     }
-    if (m_skipCode && (name == u"code" || name == u"pre")) {
-        if (!closing && !selfClosing)
+    if (m_skipCode && (name == "code"_L1 || name == "pre"_L1)) {
+        if (!closing)
             ++m_codeDepth;
-        else if (closing && m_codeDepth > 0)
+        else if (m_codeDepth > 0)
             --m_codeDepth;
         return;
     }
-    if (closing || selfClosing)
+    if (name == "datalist"_L1) {
+        if (!closing)
+            ++m_datalistDepth;
+        else if (m_datalistDepth > 0)
+            --m_datalistDepth;
         return;
-    HtmlPlace raw;
-    if (name == u"script")
-        raw = HtmlPlace::Script;
-    else if (name == u"style")
-        raw = HtmlPlace::Style;
-    else if (name == u"textarea")
-        raw = HtmlPlace::Textarea;
-    else if (name == u"title")
-        raw = HtmlPlace::Title;
-    else
-        return;
-    // Raw text runs to the first matching end tag.
-    const QString endTag = QStringLiteral("</") + name;
-    qsizetype from = pos;
-    for (;;) {
-        const qsizetype found = m_text.indexOf(endTag, from, Qt::CaseInsensitive);
-        if (found < 0) {
-            giveUp(pos);
-            pos = m_n;
-            return;
-        }
-        const qsizetype after = found + endTag.size();
-        if (after >= m_n || !isNameChar(m_text.at(after))) {
-            add(raw, pos, found);
-            pos = found;
-            return;
-        }
-        from = after;
     }
+    // A '/' before the '>' of an HTML element changes nothing: <script/> opens a script.
+    if (closing)
+        return;
+    if (name == "select"_L1)
+        m_select = true;
+    else if (name == "frameset"_L1)
+        m_frameset = true;
+    else if (name == "script"_L1)
+        rawText(HtmlPlace::Script, name, pos);
+    else if (name == "style"_L1)
+        rawText(HtmlPlace::Style, name, pos);
+    else if (name == "textarea"_L1)
+        rawText(HtmlPlace::Textarea, name, pos);
+    else if (name == "title"_L1)
+        rawText(HtmlPlace::Title, name, pos);
+    else if (isOneOf(name, {"xmp"_L1, "iframe"_L1, "noembed"_L1, "noframes"_L1, "noscript"_L1}))
+        rawText(HtmlPlace::RawText, name, pos);
+    else if (name == "plaintext"_L1) {
+        add(HtmlPlace::RawText, pos, m_n);
+        pos = m_n;
+    }
+}
+
+// Raw text and RCDATA run to the first end tag of their element; script data
+// follows its own states.
+void Scanner::rawText(HtmlPlace place, QStringView name, qsizetype &pos)
+{
+    qsizetype end = -1;
+    if (place == HtmlPlace::Script) {
+        end = scriptEnd(pos);
+    } else {
+        const QString endTag = QStringLiteral("</") + name.toString();
+        for (qsizetype from = pos; end < 0;) {
+            const qsizetype found = m_text.indexOf(endTag, from, Qt::CaseInsensitive);
+            if (found < 0)
+                break;
+            if (endTagAt(found, name))
+                end = found;
+            from = found + 2;
+        }
+    }
+    if (end < 0) {
+        giveUp(pos);
+        pos = m_n;
+        return;
+    }
+    add(place, pos, end);
+    pos = end;
+}
+
+// Where </script ends a script: "<!--" escapes it, and "<script" inside that
+// escapes it twice, so "</script>" there does not end it.
+qsizetype Scanner::scriptEnd(qsizetype from) const
+{
+    static constexpr QStringView script = u"script";
+    enum { Data, Escaped, DoubleEscaped } state = Data;
+    int dashes = 0;
+    const auto letters = [&](qsizetype at) {
+        qsizetype end = at;
+        while (end < m_n && isAsciiLetter(m_text.at(end)))
+            ++end;
+        return end;
+    };
+    const auto isScript = [&](qsizetype at, qsizetype end) {
+        return end < m_n && end - at == script.size()
+            && QStringView(m_text).sliced(at, end - at).compare(script, Qt::CaseInsensitive) == 0
+            && (isSpace(m_text.at(end)) || m_text.at(end) == u'/' || m_text.at(end) == u'>');
+    };
+    for (qsizetype i = from; i < m_n; ++i) {
+        const QChar c = m_text.at(i);
+        if (state != Data && c == u'-') {
+            ++dashes;
+            continue;
+        }
+        const int seen = dashes;
+        dashes = 0;
+        if (state != Data && c == u'>' && seen >= 2) {
+            state = Data;
+            continue;
+        }
+        if (c != u'<')
+            continue;
+        if (state != DoubleEscaped && endTagAt(i, script))
+            return i;
+        if (state == Data) {
+            if (startsWith(i, "<!--"_L1)) {
+                state = Escaped;
+                dashes = 2;
+                i += 3;
+            }
+        } else if (state == Escaped && i + 1 < m_n && isAsciiLetter(m_text.at(i + 1))) {
+            const qsizetype end = letters(i + 1);
+            if (isScript(i + 1, end)) {
+                state = DoubleEscaped;
+                i = end;
+            }
+        } else if (state == DoubleEscaped && i + 1 < m_n && m_text.at(i + 1) == u'/') {
+            const qsizetype end = letters(i + 2);
+            if (isScript(i + 2, end)) {
+                state = Escaped;
+                i = end;
+            }
+        }
+    }
+    return -1;
 }
 
 HtmlScan Scanner::run()
@@ -219,50 +717,32 @@ HtmlScan Scanner::run()
         const qsizetype lt = m_text.indexOf(u'<', pos);
         if (lt < 0 || lt + 1 >= m_n)
             break;
-        pos = lt;
-        const QChar next = m_text.at(pos + 1);
-        if (next == u'!' || next == u'?') {
-            QLatin1StringView close(">");
-            HtmlPlace place = HtmlPlace::Declaration;
-            qsizetype searchFrom = pos + 2;
-            if (startsWith(pos, QLatin1StringView("<!--"))) {
-                close = QLatin1StringView("-->");
-                place = HtmlPlace::Comment;
-            } else if (startsWith(pos, QLatin1StringView("<![CDATA["))) {
-                close = QLatin1StringView("]]>");
-                place = HtmlPlace::CData;
-                searchFrom = pos + 9;
-            }
-            emitText(textStart, pos);
-            const qsizetype end = m_text.indexOf(close, searchFrom);
-            if (end < 0) {
-                giveUp(pos);
+        const QChar next = m_text.at(lt + 1);
+        const bool closing = next == u'/';
+        if (closing && lt + 2 >= m_n)
+            break; // "</" at the end is text
+        const QChar first = m_text.at(lt + (closing ? 2 : 1));
+        if (next == u'!' || next == u'?' || (closing && !isAsciiLetter(first))) {
+            emitText(textStart, lt);
+            pos = markup(lt);
+            if (pos < 0)
                 return m_scan;
-            }
-            pos = end + close.size();
-            add(place, lt, pos);
             textStart = pos;
             continue;
         }
-        const bool closing = next == u'/';
-        const qsizetype nameStart = pos + 1 + (closing ? 1 : 0);
-        if (nameStart >= m_n || !isAsciiLetter(m_text.at(nameStart))) {
-            ++pos; // a '<' of the text
+        if (!isAsciiLetter(first)) {
+            pos = lt + 1; // a '<' of the text
             continue;
         }
-        emitText(textStart, pos);
-        qsizetype nameEnd = nameStart;
-        while (nameEnd < m_n && isNameChar(m_text.at(nameEnd)))
-            ++nameEnd;
-        const QString name
-            = m_text.sliced(nameStart, std::min<qsizetype>(nameEnd - nameStart, 16)).toLower();
-        const qsizetype after = tag(pos);
-        if (after < 0)
+        emitText(textStart, lt);
+        const Tag t = tag(lt);
+        if (t.end < 0)
             return m_scan;
-        const bool selfClosing = m_text.at(after - 2) == u'/';
-        const qsizetype tagStart = pos;
-        pos = after;
-        element(name, closing, selfClosing, tagStart, pos);
+        pos = t.end;
+        if (t.closing)
+            endTag(t, lt, pos);
+        else
+            startTag(t, lt, pos);
         textStart = pos;
     }
     emitText(textStart, m_n);
@@ -319,11 +799,11 @@ bool parseRubyElement(const QString &element, QString *base, QString *reading)
                     return name.startsWith(n, Qt::CaseInsensitive)
                         && (name.size() == n.size() || !isNameChar(name.at(n.size())));
                 };
-                if (is(QLatin1StringView("rt")))
+                if (is("rt"_L1))
                     part = closing ? Base : Reading;
-                else if (is(QLatin1StringView("rp")))
+                else if (is("rp"_L1))
                     part = closing ? Base : Parenthesis;
-                else if (is(QLatin1StringView("rb")) || is(QLatin1StringView("rtc")))
+                else if (is("rb"_L1) || is("rtc"_L1))
                     part = Base;
             }
         } else if (r.place == HtmlPlace::InsideRuby || r.place == HtmlPlace::Reference) {
