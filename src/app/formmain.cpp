@@ -133,7 +133,7 @@ void FormMain::createMenus()
     MEBatch = addItem(MEdit, QStringLiteral("ページ全体にルビ (&B)..."));
     MEPerKanji = addItem(MEdit, QStringLiteral("漢字ごとに振る"));
     MEPerKanji->setCheckable(true);
-    MEStrip = addItem(MEdit, QStringLiteral("ルビを外す (&U)"));
+    MEStrip = addItem(MEdit, QStringLiteral("ルビを外す (&H)"));
     MEdit->addSeparator(); // sepa2
     MEIe = addItem(MEdit, QStringLiteral("ブラウザで確認"), QKeySequence(Qt::Key_F8));
     MEdit->addSeparator(); // sepa3
