@@ -200,6 +200,11 @@ ReadingWord wordOf(const AnalysedWord &word)
     out.reading = word.reading;
     out.pos = word.numeral && word.pos.isEmpty() ? QStringLiteral("名詞,数") : word.pos;
     out.known = word.known;
+    // Some entries give the pronunciation's ヅ, ヂ at the start (図形 ヅケイ).
+    if (out.reading.startsWith(u'ヅ'))
+        out.reading[0] = QChar(u'ズ');
+    else if (out.reading.startsWith(u'ヂ'))
+        out.reading[0] = QChar(u'ジ');
     return out;
 }
 

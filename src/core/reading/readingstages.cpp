@@ -213,13 +213,40 @@ bool isApproximate(QStringView numeral)
     return a > 0 && b == a + 1;
 }
 
+QString countedHiragana(QStringView numeral, QStringView counterText,
+                        const ReadingTables::Counter &counter, const ReadingTables &tables,
+                        bool asDate);
+
 QString countedHiragana(QStringView numeral, QStringView counterText, const ReadingTables &tables,
                         bool asDate)
 {
     const auto found = tables.counters.constFind(counterText.toString());
     if (found == tables.counters.constEnd())
         return QString();
-    const ReadingTables::Counter &counter = *found;
+    return countedHiragana(numeral, counterText, *found, tables, asDate);
+}
+
+// A counter the table lacks, from its own reading: k, s, t sounds take a small
+// tsu before them, h sounds their p form.
+ReadingTables::Counter derivedCounter(const QString &reading)
+{
+    static const QString kst = QStringLiteral("かきくけこさしすせそたちつてと");
+    static const QString h = QStringLiteral("はひふへほ");
+    ReadingTables::Counter counter {reading, QString(), reading, QStringLiteral("よん"),
+                                    QStringLiteral("なな"), QStringLiteral("きゅう")};
+    if (!reading.isEmpty() && kst.contains(reading.front()))
+        counter.afterSmallTsu = reading;
+    if (!reading.isEmpty() && h.contains(reading.front())) {
+        counter.afterSmallTsu = reading;
+        counter.afterSmallTsu[0] = QChar(char16_t(reading.front().unicode() + 2));
+    }
+    return counter;
+}
+
+QString countedHiragana(QStringView numeral, QStringView counterText,
+                        const ReadingTables::Counter &counter, const ReadingTables &tables,
+                        bool asDate)
+{
     // 何 counts as three does (何本 ナンボン, 何百 ナンビャク), read なん.
     const bool what = numeral.startsWith(u'何');
     const QString number = what ? QStringLiteral("三") + numeral.sliced(1).toString() : numeral.toString();
@@ -227,13 +254,13 @@ QString countedHiragana(QStringView numeral, QStringView counterText, const Read
         return QString();
     if (isApproximate(number))
         return digitWord(digitOf(number.front()))
-            + countedHiragana(number.sliced(1), counterText, tables, false);
+            + countedHiragana(number.sliced(1), counterText, counter, tables, false);
     const std::optional<qint64> value = numberValue(number);
     if (!value)
         return QString();
-    if (counterText == u"日" && !what) {
-        if (const QString day = dayWord(*value, asDate); !day.isEmpty())
-            return day;
+    if ((counterText == u"日" || counterText == u"日間") && !what) {
+        if (const QString day = dayWord(*value, asDate && counterText == u"日"); !day.isEmpty())
+            return counterText == u"日" ? day : day + QStringLiteral("かん");
     }
     std::optional<QList<Piece>> pieces = spokenPieces(*value);
     if (!pieces)
@@ -262,8 +289,10 @@ QString countedHiragana(QStringView numeral, QStringView counterText, const Read
                 : d == 7                ? counter.seven
                 : d == 9                ? counter.nine
                                         : last.reading;
-            // 四分 ヨンプン: the p form follows ん as well.
-            tail = word + (hSound && word.endsWith(u'ん') ? counter.afterN : base);
+            // 四分 ヨンプン: a counter that takes its p form after さん takes it after よん.
+            tail = word
+                + (hSound && word.endsWith(u'ん') && counter.afterN == afterTsu ? counter.afterN
+                                                                                : base);
         }
         break;
     }
@@ -485,16 +514,21 @@ void JoiningStage::rewrite(ReadingSentence &sentence) const
 
     // Single kanji the analyzer cut out of a compound it lacks (運指, 符頭): their
     // on readings together are right far more often than each read as a word.
-    const auto single = [&words](qsizetype i) {
+    const auto single = [&words, this](qsizetype i, bool first) {
         const ReadingWord &w = words.at(i);
+        // A suffix starts such a compound (調弦) but does not end one (円安 エンヤス).
+        if (w.pos == QStringLiteral("名詞,接尾,一般") && !first)
+            return false;
         return w.surface.size() == 1 && allKanji(w.surface) && w.source == ReadingSource::Dictionary
             && (w.pos.startsWith(QStringLiteral("名詞,一般"))
                 || w.pos.startsWith(QStringLiteral("名詞,サ変接続"))
-                || w.pos.startsWith(QStringLiteral("接頭詞,名詞接続")));
+                || w.pos == QStringLiteral("名詞,接尾,一般")
+                || w.pos.startsWith(QStringLiteral("接頭詞,名詞接続")))
+            && !m_kanji.onReading(w.surface.front().unicode()).isEmpty();
     };
     for (qsizetype i = 0; i < words.size();) {
         qsizetype end = i;
-        while (end < words.size() && single(end)
+        while (end < words.size() && single(end, end == i)
                && (end == i || words.at(end - 1).start + 1 == words.at(end).start))
             ++end;
         QString written, plain;
@@ -583,9 +617,22 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
         }
         qsizetype end = i + 1;
         QString numeral = words.at(i).surface;
-        while (end < words.size() && adjacent(end) && words.at(end).surface != u"何"
-               && numeralWord(end))
-            numeral += words.at(end++).surface;
+        for (;;) {
+            if (end < words.size() && adjacent(end) && words.at(end).surface != u"何"
+                && numeralWord(end)) {
+                numeral += words.at(end++).surface;
+                continue;
+            }
+            // 1,500: a comma before three digits groups thousands.
+            const bool comma = end + 1 < words.size() && adjacent(end) && adjacent(end + 1)
+                && (words.at(end).surface == u"," || words.at(end).surface == u"，")
+                && words.at(end + 1).surface.size() == 3 && numeralWord(end + 1)
+                && !words.at(end + 1).surface.front().isLetter();
+            if (!comma)
+                break;
+            numeral += words.at(end + 1).surface;
+            end += 2;
+        }
         QString reading;
         qsizetype last = end;
         if (end < words.size() && adjacent(end)) {
@@ -599,8 +646,10 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
                 reading = katakanaForm(
                     countedHiragana(numeral, counter.surface, m_tables, asDate));
             if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
-                && allKanji(counter.surface) && !numeralReading(numeral).isEmpty())
-                reading = numeralReading(numeral) + counter.reading;
+                && allKanji(counter.surface) && isKatakanaReading(counter.reading))
+                reading = katakanaForm(countedHiragana(
+                    numeral, counter.surface, derivedCounter(hiraganaForm(counter.reading)),
+                    m_tables, false));
             if (!reading.isEmpty())
                 last = end + 1;
         }
@@ -638,6 +687,7 @@ void FixedStage::rewrite(ReadingSentence &sentence) const
                     word.candidates.prepend(word.reading);
                 word.reading = fixed.reading;
                 word.source = ReadingSource::Rule;
+                word.parts.clear();
             }
             break;
         }
@@ -653,10 +703,11 @@ UnknownStage::UnknownStage(const KanjiReadings &kanji)
 void UnknownStage::rewrite(ReadingSentence &sentence) const
 {
     for (ReadingWord &word : sentence.words) {
-        if (!containsKanji(word.surface) || word.source != ReadingSource::Dictionary
-            || (word.known && isKatakanaReading(word.reading)))
+        if (!containsKanji(word.surface) || isKatakanaReading(word.reading)
+            || (word.source != ReadingSource::Dictionary && word.known))
             continue;
         word.reading = composedReading(word.surface, m_kanji);
+        word.parts.clear();
         word.source = ReadingSource::Guess;
         // Each kanji's first native reading as a second proposal (鉤爪).
         QString native;
@@ -739,9 +790,9 @@ QList<std::shared_ptr<ReadingStage>> standardStages(const ReadingTables &tables,
                                                      UserReadings *user)
 {
     QList<std::shared_ptr<ReadingStage>> stages {
-        std::make_shared<NumberStage>(tables), std::make_shared<JoiningStage>(tables, kanji),
-        std::make_shared<FixedStage>(tables),
-        std::make_shared<UnknownStage>(kanji), std::make_shared<RankingStage>()};
+        std::make_shared<NumberStage>(tables), std::make_shared<UnknownStage>(kanji),
+        std::make_shared<JoiningStage>(tables, kanji), std::make_shared<FixedStage>(tables),
+        std::make_shared<RankingStage>()};
     if (user)
         stages.append(std::make_shared<UserStage>(*user));
     return stages;

@@ -123,7 +123,8 @@ ErrorReport UserReadings::remember(const QString &base, const QString &reading)
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath()))
         return {EACCES, QStringLiteral("フォルダーを作れません: ") + info.absolutePath()};
-    if (info.exists() && !info.isWritable())
+    // The write bit, not access(): the user's choice holds even for root.
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
         return {EACCES, QStringLiteral("書き込みが禁止されています: ")
                             + QDir::toNativeSeparators(m_path)};
     // Another window may have written since we read: re-read and merge under a lock.

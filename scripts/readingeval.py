@@ -1,0 +1,272 @@
+#!/usr/bin/env python3
+"""Checks reading evaluation sets and scores a reading engine on them.
+
+usage: readingeval.py [--check] [--engine CMD] [--errors] SET.tsv [SET.tsv ...]
+
+A set file holds one sentence a row: `sentence<TAB>run=reading run=reading ...`
+(see the header of tests/data/readingeval.tsv). Every row is checked first:
+each maximal kanji run of the sentence must be annotated, in order, with a
+hiragana reading. Any fault is printed and the exit code is 1.
+
+Without --engine the engine is bare MeCab with IPADIC (the `mecab` command;
+on Debian `apt-get install mecab mecab-ipadic-utf8`), scored two ways:
+  whole text - the sentence goes to MeCab and each run takes its reading from
+               the tokens covering it; kana that a token holds beside the run
+               are matched against its reading and stripped; a token that
+               cannot be split so is counted wrong;
+  run alone  - the run's characters alone go to MeCab (as F5 on a selection).
+With --engine CMD, CMD (run by the shell) reads lines of text on stdin and
+prints for each line one line of `run=reading` pairs, space separated. It is
+given the sentences (whole text) and then the runs, one a line (run alone).
+"""
+import argparse
+import re
+import shutil
+import subprocess
+import sys
+
+DIC = '/var/lib/mecab/dic/ipadic-utf8'
+NUMBER = re.compile(r'[0-9０-９]+(?:[,.，．][0-9０-９]+)*')
+READING = re.compile(r'[ぁ-ゖー]+')
+SMALL_KE = 'ヶヵ'
+
+
+def is_kanji(c):
+    o = ord(c)
+    return (0x4E00 <= o <= 0x9FFF or 0x3400 <= o <= 0x4DBF or 0xF900 <= o <= 0xFAFF
+            or 0x20000 <= o <= 0x3FFFF or c in '々〆〇')
+
+
+def runs_of(text):
+    """Maximal kanji runs as (start, end). A run holds kanji, 々, 〆 and 〇;
+    ヶ or ヵ between a run character and a kanji; and a number (digits, with
+    , or . only between digits) directly followed by a kanji or by ヶ/ヵ and a kanji."""
+    n = len(text)
+    mark = [is_kanji(c) for c in text]
+    for m in NUMBER.finditer(text):
+        e = m.end()
+        if e < n and (is_kanji(text[e]) or (text[e] in SMALL_KE and e + 1 < n and is_kanji(text[e + 1]))):
+            mark[m.start():e] = [True] * (e - m.start())
+    for i, c in enumerate(text):
+        if c in SMALL_KE and 0 < i < n - 1 and mark[i - 1] and is_kanji(text[i + 1]):
+            mark[i] = True
+    runs, i = [], 0
+    while i < n:
+        if mark[i]:
+            j = i
+            while j < n and mark[j]:
+                j += 1
+            runs.append((i, j))
+            i = j
+        else:
+            i += 1
+    return runs
+
+
+def hira(s):
+    return ''.join(chr(ord(c) - 0x60) if 0x30A1 <= ord(c) <= 0x30F6 else c for c in s)
+
+
+def is_kana(s):
+    return all(0x3041 <= ord(c) <= 0x3096 or 0x30A1 <= ord(c) <= 0x30FA or c == 'ー' for c in s)
+
+
+def load(path):
+    """Returns rows (line number, sentence, [(start, end, reading)]) and the faults found."""
+    rows, faults, seen = [], [], {}
+    with open(path, encoding='utf-8') as f:
+        for no, line in enumerate(f, 1):
+            line = line.rstrip('\n')
+            if not line.strip() or line.startswith('#'):
+                continue
+            def fault(msg):
+                faults.append(f'{path}:{no}: {msg}')
+            cells = line.split('\t')
+            if len(cells) != 2:
+                fault('want sentence<TAB>annotations')
+                continue
+            sentence, notes = cells
+            if sentence != sentence.strip() or notes != notes.strip() or '  ' in notes:
+                fault('stray spaces')
+            if sentence in seen:
+                fault(f'same sentence as line {seen[sentence]}')
+            seen[sentence] = no
+            runs = runs_of(sentence)
+            pairs = [p.split('=', 1) if '=' in p else [p, ''] for p in notes.split()]
+            got = [p[0] for p in pairs]
+            want = [sentence[s:e] for s, e in runs]
+            if not runs:
+                fault('no kanji run')
+            if got != want:
+                fault(f'runs are {" ".join(want)}; annotated {" ".join(got)}')
+                continue
+            for (run, reading) in pairs:
+                letters = sum(1 for c in run if not NUMBER.fullmatch(c) and c not in ',.，．')
+                if not READING.fullmatch(reading):
+                    fault(f'{run}: reading "{reading}" is not hiragana')
+                elif len(reading) < letters:
+                    fault(f'{run}: reading "{reading}" is shorter than the run')
+            rows.append((no, sentence, [(s, e, r) for (s, e), (_, r) in zip(runs, pairs)]))
+    return rows, faults
+
+
+def mecab_tokens(lines):
+    """Per line, MeCab's tokens as (start, end, reading or None)."""
+    out = subprocess.run(['mecab', '-d', DIC], input='\n'.join(lines) + '\n',
+                         capture_output=True, text=True, check=True).stdout
+    result, tokens, line_no, pos = [], [], 0, 0
+    for row in out.split('\n'):
+        if row == 'EOS':
+            result.append(tokens)
+            tokens, line_no, pos = [], line_no + 1, 0
+            continue
+        if not row:
+            continue
+        surface, _, features = row.partition('\t')
+        start = lines[line_no].index(surface, pos)
+        pos = start + len(surface)
+        fields = features.split(',')
+        reading = fields[7] if len(fields) > 7 and fields[7] != '*' else None
+        if reading is None and is_kana(surface):
+            reading = surface
+        tokens.append((start, pos, None if reading is None else hira(reading)))
+    return result
+
+
+def mecab_whole(sentence, runs, tokens):
+    """The reading MeCab gives each run of the sentence (None where it cannot be told)."""
+    owner = {}
+    for k, (s, e, _) in enumerate(runs):
+        for i in range(s, e):
+            owner[i] = k
+    pieces = [[] for _ in runs]
+    broken = set()
+    for s, e, reading in tokens:
+        inside = [owner[i] for i in range(s, e) if i in owner]
+        if not inside:
+            continue
+        pattern, groups, i = '', [], s
+        while i < e:
+            j = i
+            while j < e and owner.get(j) == owner.get(i):
+                j += 1
+            if i in owner:
+                pattern += '(.+?)'
+                groups.append(owner[i])
+            else:
+                pattern += re.escape(hira(sentence[i:j]))
+            i = j
+        m = re.fullmatch(pattern, reading) if reading is not None else None
+        if m is None:
+            broken.update(groups)
+        else:
+            for k, text in zip(groups, m.groups()):
+                pieces[k].append(text)
+    return [None if k in broken else ''.join(p) for k, p in enumerate(pieces)]
+
+
+def mecab_alone(tokens):
+    if any(r is None for _, _, r in tokens):
+        return None
+    return ''.join(r for _, _, r in tokens)
+
+
+def engine_lines(cmd, lines):
+    out = subprocess.run(cmd, shell=True, input='\n'.join(lines) + '\n',
+                         capture_output=True, text=True, check=True).stdout.split('\n')
+    return [[tuple(p.split('=', 1)) if '=' in p else (p, '') for p in line.split()]
+            for line in (out + [''] * len(lines))[:len(lines)]]
+
+
+def engine_whole(sentence, runs, pairs):
+    """Matches the runs, in order, to the engine's pairs; a run the engine split
+    in several adjacent pairs takes their readings joined."""
+    result, i = [], 0
+    for s, e, _ in runs:
+        run, found = sentence[s:e], None
+        for j in range(i, len(pairs)):
+            text, reading, k = '', '', j
+            while k < len(pairs) and len(text) < len(run):
+                text, reading, k = text + pairs[k][0], reading + pairs[k][1], k + 1
+            if text == run:
+                found, i = hira(reading), k
+                break
+        result.append(found)
+    return result
+
+
+def engine_alone(run, pairs):
+    if ''.join(p[0] for p in pairs) != run:
+        return None
+    return hira(''.join(p[1] for p in pairs))
+
+
+def score(path, rows, engine, show_errors):
+    sentences = [s for _, s, _ in rows]
+    alone = [s[b:e] for _, s, runs in rows for b, e, _ in runs]
+    if engine:
+        whole = [engine_whole(s, runs, p) for (_, s, runs), p in zip(rows, engine_lines(engine, sentences))]
+        single = [engine_alone(r, p) for r, p in zip(alone, engine_lines(engine, alone))]
+    else:
+        whole = [mecab_whole(s, runs, t) for (_, s, runs), t in zip(rows, mecab_tokens(sentences))]
+        single = [mecab_alone(t) for t in mecab_tokens(alone)]
+    total = right_whole = right_alone = full = n = 0
+    for (no, sentence, runs), got in zip(rows, whole):
+        ok = True
+        for (s, e, reading), g in zip(runs, got):
+            total += 1
+            right_whole += g == reading
+            right_alone += single[n] == reading
+            if g != reading:
+                ok = False
+                if show_errors:
+                    print(f'{path}:{no}: {sentence[s:e]}={reading} whole text: {g}, alone: {single[n]}')
+            elif single[n] != reading and show_errors:
+                print(f'{path}:{no}: {sentence[s:e]}={reading} alone: {single[n]}')
+            n += 1
+        full += ok
+    pct = lambda a, b: f'{100.0 * a / b:.1f}%' if b else '-'
+    print(f'set: {path}')
+    print(f'engine: {engine or "mecab -d " + DIC}')
+    print(f'sentences: {len(rows)}')
+    print(f'runs: {total}')
+    print(f'runs right, whole text: {pct(right_whole, total)} ({right_whole})')
+    print(f'runs right, run alone: {pct(right_alone, total)} ({right_alone})')
+    print(f'sentences fully right, whole text: {pct(full, len(rows))} ({full})')
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
+    ap.add_argument('sets', nargs='+')
+    ap.add_argument('--check', action='store_true', help='only check the set files')
+    ap.add_argument('--engine', help='command reading lines and printing run=reading pairs')
+    ap.add_argument('--errors', action='store_true', help='list each run read wrong')
+    args = ap.parse_args()
+    loaded, faults, where = [], [], {}
+    for path in args.sets:
+        rows, bad = load(path)
+        faults += bad
+        for no, sentence, _ in rows:
+            if sentence in where and where[sentence][0] != path:
+                faults.append(f'{path}:{no}: same sentence as {where[sentence][0]}:{where[sentence][1]}')
+            where.setdefault(sentence, (path, no))
+        loaded.append((path, rows))
+    for f in faults:
+        print(f, file=sys.stderr)
+    if faults:
+        return 1
+    for path, rows in loaded:
+        print(f'{path}: {len(rows)} sentences, {sum(len(r) for _, _, r in rows)} runs, well formed')
+    if args.check:
+        return 0
+    if not args.engine and not shutil.which('mecab'):
+        print('mecab not found (Debian: apt-get install mecab mecab-ipadic-utf8)', file=sys.stderr)
+        return 2
+    for path, rows in loaded:
+        print()
+        score(path, rows, args.engine, args.errors)
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
