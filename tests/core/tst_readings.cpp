@@ -182,7 +182,7 @@ void TestReadings::readingToolModes()
 {
     QProcess tool;
     const auto run = [&](const QString &option, const QString &input) {
-        tool.start(QStringLiteral(RUBELLO_READING_PATH), {option});
+        tool.start(QStringLiteral(RUBELLO_READING_PATH), {option, u"--no-user-readings"_qs});
         tool.waitForStarted();
         tool.write(input.toUtf8());
         tool.closeWriteChannel();
@@ -192,6 +192,10 @@ void TestReadings::readingToolModes()
     QCOMPARE(run("--context", "四月\t一日\tに会う。\n\t一日\t中\n"), u"ツイタチ\nイチニチ\n"_qs);
     QCOMPARE(run("--candidates", "彼は\t十分\t後に来た。\n").section('\t', 0, 0), u"ジュップン"_qs);
     QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(run("--runs", "1足の靴を3回、5と泣きながら\n"), u"1足=いっそく 靴=くつ 3回=さんかい 泣=な\n"_qs);
+    QCOMPARE(run("--runs", "漢字\n" + QString(1024 * 1024 + 1, u'a') + "\n"), u"漢字=かんじ\n"_qs);
+    QCOMPARE(tool.exitCode(), 1); // the second line is refused, named in the message
+    QVERIFY(tool.readAllStandardError().contains("2"));
 }
 
 QTEST_APPLESS_MAIN(TestReadings)
