@@ -156,6 +156,10 @@ int main(int argc, char *argv[])
         const QByteArray out = printed.toUtf8() + '\n';
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     }
+    if (std::ferror(stdin)) {
+        fail(QStringLiteral("入力を読めません (%1 行目)").arg(lineNumber + 1));
+        return 1;
+    }
     if (tooLong) {
         fail(QStringLiteral("%1 行目が長すぎます (%2 バイトまで)").arg(lineNumber + 1).arg(kMaxLine));
         return 1;
