@@ -1,86 +1,168 @@
-// rubello-reading: readings (full-width katakana) of UTF-8 lines read on
-// standard input, from the same service the ruby command uses.
+// rubello-reading: readings of UTF-8 lines read on standard input, from the
+// reading engine that F5 and whole-page ruby use.
 
-#include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingengine.h"
+#include "core/reading/userreadings.h"
+#include "core/ruby/rubytext.h"
+#include "core/version.h"
 
-#include <QByteArray>
-#include <QString>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 namespace {
 
-const char kUsage[]
-    = "使い方: rubello-reading [--context | --candidates] < 入力.txt\n"
-      "標準入力の各行 (UTF-8) の読みを全角カタカナで 1 行ずつ出力します。\n"
-      "  (指定なし)    行全体の読み\n"
-      "  --context     行は「前の文<TAB>選択<TAB>後の文」。選択の読みを、文の中で\n"
-      "                読んだ形で出力します (るびぃコマンドの提案、送り仮名の省略前)\n"
-      "  --candidates  --context と同じ入力から、読みの候補を提案順に TAB 区切りで出力します\n"
-      "  -h, --help    この説明\n";
+// A line longer than this is refused, never read into memory whole.
+constexpr size_t kMaxLine = 1024 * 1024;
+// A regular file larger than this on standard input is refused.
+constexpr qint64 kMaxInput = 512LL * 1024 * 1024;
 
-enum class Mode { Whole, Context, Candidates };
+enum class Mode { Whole, Context, Candidates, Runs };
+
+void fail(const QString &message)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "rubello-reading: %s\n", message.toLocal8Bit().constData());
+}
+
+// The next line of standard input without its line end; false at the end or
+// when the line is too long (*tooLong set).
+bool nextLine(std::string &line, bool *tooLong)
+{
+    line.clear();
+    *tooLong = false;
+    int c = 0;
+    while ((c = std::getchar()) != EOF && c != '\n') {
+        if (line.size() >= kMaxLine) {
+            *tooLong = true;
+            return false;
+        }
+        line.push_back(char(c));
+    }
+    if (c == EOF && line.empty())
+        return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
+QString errorText(const Error &error)
+{
+    return error.kind == ErrorKind::DictionaryMissing
+        ? QStringLiteral("読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
+                         "mecab-ipadic-utf8) が必要です (%1)")
+              .arg(error.detail)
+        : QStringLiteral("読みを取得できません: %1").arg(error.detail);
+}
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    Mode mode = Mode::Whole;
-    if (argc > 2) {
-        std::fputs(kUsage, stderr);
+    QCoreApplication app(argc, argv);
+    // The same folder as the editor's, so the user's corrections are shared.
+    QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "標準入力の各行 (UTF-8) の読みを、F5 と一括ルビと同じ読みの仕組みで出力します。\n"
+        "指定なしでは行全体の読みを全角カタカナで出力します。"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption context(
+        QStringLiteral("context"),
+        QStringLiteral("行は「前の文<TAB>選択<TAB>後の文」。選択を文の中で読んだ読みを出力します"));
+    const QCommandLineOption candidates(
+        QStringLiteral("candidates"),
+        QStringLiteral("--context と同じ入力から、読みの候補を提案順に TAB 区切りで出力します"));
+    const QCommandLineOption runs(
+        QStringLiteral("runs"),
+        QStringLiteral("各行の漢字の並びを、一括ルビが読むとおり「漢字=よみ」(ひらがな) の"
+                       "空白区切りで出力します"));
+    const QCommandLineOption user(
+        QStringList {QStringLiteral("user-readings")},
+        QStringLiteral("読みの修正ファイル (既定: %1)").arg(UserReadings::standardPath()),
+        QStringLiteral("file"));
+    const QCommandLineOption noUser(QStringLiteral("no-user-readings"),
+                                    QStringLiteral("読みの修正ファイルを使いません"));
+    parser.addOptions({context, candidates, runs, user, noUser});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()
+        || int(parser.isSet(context)) + int(parser.isSet(candidates)) + int(parser.isSet(runs))
+            > 1) {
+        std::fputs(qPrintable(parser.helpText()), stderr);
         return 2;
     }
-    if (argc == 2) {
-        const std::string option(argv[1]);
-        if (option == "--help" || option == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (option == "--context")
-            mode = Mode::Context;
-        else if (option == "--candidates")
-            mode = Mode::Candidates;
-        else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-    }
-    std::ios::sync_with_stdio(false);
+    const Mode mode = parser.isSet(context) ? Mode::Context
+        : parser.isSet(candidates)          ? Mode::Candidates
+        : parser.isSet(runs)                ? Mode::Runs
+                                            : Mode::Whole;
 
-    MecabPhoneticService service;
+    struct stat input {};
+    if (fstat(0, &input) == 0 && S_ISREG(input.st_mode) && input.st_size > kMaxInput) {
+        fail(QStringLiteral("入力が大きすぎます (%1 バイト)").arg(qint64(input.st_size)));
+        return 1;
+    }
+
+    const QString userFile = parser.isSet(noUser) ? QString()
+        : parser.isSet(user)                      ? parser.value(user)
+                                                  : UserReadings::standardPath();
+    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(userFile);
+
     std::string line;
-    QByteArray out;
-    while (std::getline(std::cin, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    bool tooLong = false;
+    qint64 lineNumber = 0;
+    while (nextLine(line, &tooLong)) {
+        ++lineNumber;
         const QString text = QString::fromUtf8(line);
         QString printed;
-        QString error;
-        if (mode == Mode::Whole) {
-            const PhoneticResult result = service.reading(text);
-            printed = result.reading;
-            error = result.error;
+        if (mode == Mode::Runs) {
+            const Result<QList<ReadingRun>> found = engine->readKanjiRuns(text);
+            if (!found) {
+                fail(errorText(found.error()));
+                return 1;
+            }
+            QStringList pairs;
+            for (const ReadingRun &run : *found)
+                pairs.append(text.sliced(run.start, run.length) + QLatin1Char('=')
+                             + hiraganaForm(run.reading));
+            printed = pairs.join(QLatin1Char(' '));
         } else {
             const QStringList parts = text.split(QLatin1Char('\t'));
             // A line without tabs is a selection with nothing around it.
-            const ReadingContext context = parts.size() >= 3
-                ? ReadingContext {parts.at(0), parts.at(1), parts.mid(2).join(QLatin1Char('\t'))}
-                : ReadingContext {QString(), parts.size() == 2 ? parts.at(1) : text, QString()};
-            const ReadingCandidates result = service.candidates(context);
-            printed = mode == Mode::Context ? result.proposed()
-                                            : result.readings.join(QLatin1Char('\t'));
-            error = result.error;
+            QString before, selection = text, after;
+            if (mode != Mode::Whole && parts.size() >= 3) {
+                before = parts.at(0);
+                selection = parts.at(1);
+                after = parts.mid(2).join(QLatin1Char('\t'));
+            } else if (mode != Mode::Whole && parts.size() == 2) {
+                selection = parts.at(1);
+            }
+            const Result<ReadingRun> found
+                = engine->readSpan(before + selection + after, before.size(), selection.size());
+            if (!found) {
+                fail(errorText(found.error()));
+                return 1;
+            }
+            printed = mode == Mode::Candidates ? found->candidates.join(QLatin1Char('\t'))
+                                               : found->reading;
         }
-        if (!error.isEmpty()) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "rubello-reading: %s\n", error.toLocal8Bit().constData());
-            return 1;
-        }
-        out = printed.toUtf8();
-        out.append('\n');
+        const QByteArray out = printed.toUtf8() + '\n';
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    }
+    if (std::ferror(stdin)) {
+        fail(QStringLiteral("入力を読めません (%1 行目)").arg(lineNumber + 1));
+        return 1;
+    }
+    if (tooLong) {
+        fail(QStringLiteral("%1 行目が長すぎます (%2 バイトまで)").arg(lineNumber + 1).arg(kMaxLine));
+        return 1;
     }
     return 0;
 }

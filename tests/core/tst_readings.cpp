@@ -31,7 +31,6 @@ private slots:
     void numbers();
     void context_data() { addCaseRows("readingcontext.tsv"); }
     void context();
-    void evaluation();
     void dictionaries_data();
     void dictionaries();
     void unknownLayoutIsAnError();
@@ -39,6 +38,7 @@ private slots:
     void badInputNeverHangs();
     void userReadings_data();
     void userReadings();
+    void userReadingsShared();
     void readingToolModes();
 
 private:
@@ -60,36 +60,6 @@ void TestReadings::context()
     const ReadingContext found = readingContext(parts.before + parts.selection + parts.after,
                                                 parts.before.size(), parts.selection.size());
     QCOMPARE(found.before + '|' + found.selection + '|' + found.after, caseText(f[1]));
-}
-
-// The hand-made list: the word read alone and in its sentence, against a careful reader.
-void TestReadings::evaluation()
-{
-    QFile file(QStringLiteral(RUBELLO_TEST_DATA "/readingsevaluation.tsv"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    int total = 0, alone = 0, inSentence = 0;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        const QStringList fields = line.split('\t');
-        QCOMPARE(fields.size(), 2);
-        const ReadingContext context = marked(fields.at(0));
-        const QString expected = katakanaForm(fields.at(1));
-        const ReadingCandidates found = mService.candidates(context);
-        const ReadingCandidates single = mService.candidates({{}, context.selection, {}});
-        QVERIFY2(found.ok() && single.ok(), qPrintable(found.error));
-        ++total;
-        alone += single.proposed() == expected;
-        inSentence += found.proposed() == expected;
-        if (found.proposed() != expected)
-            qInfo("  %s %s ≠ %s", qPrintable(fields.at(0)),
-                  qPrintable(hiraganaForm(found.proposed())), qPrintable(fields.at(1)));
-    }
-    const double aloneRate = 100.0 * alone / total, sentenceRate = 100.0 * inSentence / total;
-    qInfo("readings: %d words, alone %.1f%%, in the sentence %.1f%%", total, aloneRate,
-          sentenceRate);
-    QVERIFY2(sentenceRate >= RUBELLO_SENTENCE_FLOOR, qPrintable(QString::number(sentenceRate)));
-    QVERIFY2(aloneRate >= RUBELLO_ALONE_FLOOR, qPrintable(QString::number(aloneRate)));
 }
 
 void TestReadings::dictionaries_data()
@@ -190,11 +160,29 @@ void TestReadings::userReadings()
     QCOMPARE(fullwidthKatakana(u"ｸﾞｳ"_qs), u"グウ"_qs);
 }
 
+// Two windows keep each other's corrections; a file made read-only stays as it is.
+void TestReadings::userReadingsShared()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"readings.tsv"_qs);
+    UserReadings first(path), second(path);
+    QVERIFY(first.lookup(u"運指"_qs).isEmpty() && second.lookup(u"運指"_qs).isEmpty());
+    QVERIFY(!first.remember(u"運指"_qs, u"ウンシ"_qs).isError());
+    QVERIFY(!second.remember(u"符頭"_qs, u"フトウ"_qs).isError());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("符頭\tフトウ\n運指\tウンシ\n"));
+    file.close();
+    QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
+    QCOMPARE(UserReadings(path).remember(u"値"_qs, u"アタイ"_qs).number, EACCES);
+    QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("アタイ"));
+}
+
 void TestReadings::readingToolModes()
 {
     QProcess tool;
     const auto run = [&](const QString &option, const QString &input) {
-        tool.start(QStringLiteral(RUBELLO_READING_PATH), {option});
+        tool.start(QStringLiteral(RUBELLO_READING_PATH), {option, u"--no-user-readings"_qs});
         tool.waitForStarted();
         tool.write(input.toUtf8());
         tool.closeWriteChannel();
@@ -204,6 +192,10 @@ void TestReadings::readingToolModes()
     QCOMPARE(run("--context", "四月\t一日\tに会う。\n\t一日\t中\n"), u"ツイタチ\nイチニチ\n"_qs);
     QCOMPARE(run("--candidates", "彼は\t十分\t後に来た。\n").section('\t', 0, 0), u"ジュップン"_qs);
     QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(run("--runs", "1足の靴を3回、5と泣きながら\n"), u"1足=いっそく 靴=くつ 3回=さんかい 泣=な\n"_qs);
+    QCOMPARE(run("--runs", "漢字\n" + QString(1024 * 1024 + 1, u'a') + "\n"), u"漢字=かんじ\n"_qs);
+    QCOMPARE(tool.exitCode(), 1); // the second line is refused, named in the message
+    QVERIFY(tool.readAllStandardError().contains("2"));
 }
 
 QTEST_APPLESS_MAIN(TestReadings)

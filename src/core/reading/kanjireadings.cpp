@@ -154,6 +154,7 @@ bool KanjiReadings::load(const QString &path)
 {
     m_readings.clear();
     m_names.clear();
+    m_on.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = QStringLiteral("漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
@@ -189,9 +190,12 @@ bool KanjiReadings::load(const QString &path)
                                .toString();
             if (stem.endsWith(u'-'))
                 stem.chop(1);
+            const bool on = field.at(0) >= u'ァ' && field.at(0) <= u'ヶ';
             stem = katakanaForm(stem);
             if (!stem.isEmpty() && !target->contains(stem))
                 target->append(stem);
+            if (on && target == &m_readings[kanji.first()] && !stem.isEmpty())
+                m_on[kanji.first()].append(stem);
         }
     }
     if (m_readings.isEmpty()) {
@@ -202,8 +206,29 @@ bool KanjiReadings::load(const QString &path)
     return true;
 }
 
+// Forms of the 2004 JIS standard that KANJIDIC lists under their older shape.
+static char32_t listedForm(char32_t kanji)
+{
+    static const QHash<char32_t, char32_t> forms {
+        {U'剝', U'剥'}, {U'𠮟', U'叱'}, {U'塡', U'填'}, {U'頰', U'頬'}, {U'摑', U'掴'},
+        {U'餠', U'餅'}, {U'繫', U'繋'}, {U'醬', U'醤'}, {U'蔣', U'蒋'}, {U'嚙', U'噛'},
+        {U'囊', U'嚢'}, {U'瘦', U'痩'}, {U'禱', U'祷'}, {U'屛', U'屏'}, {U'搔', U'掻'}};
+    return forms.value(kanji, kanji);
+}
+
+QString KanjiReadings::onReading(char32_t kanji) const
+{
+    return m_on.value(listedForm(kanji)).value(0);
+}
+
+bool KanjiReadings::isOnReading(char32_t kanji, const QString &reading) const
+{
+    return m_on.value(listedForm(kanji)).contains(reading);
+}
+
 QStringList KanjiReadings::readings(char32_t kanji, bool withNames) const
 {
+    kanji = listedForm(kanji);
     QStringList result = m_readings.value(kanji);
     if (withNames)
         result += m_names.value(kanji);

@@ -21,10 +21,14 @@ public:
     bool isEmpty() const { return m_readings.isEmpty(); }
 
     QStringList readings(char32_t kanji, bool withNames) const;
+    // The first on (Sino-Japanese) reading; empty when the kanji has none.
+    QString onReading(char32_t kanji) const;
+    bool isOnReading(char32_t kanji, const QString &reading) const;
 
 private:
     QHash<char32_t, QStringList> m_readings;
     QHash<char32_t, QStringList> m_names;
+    QHash<char32_t, QStringList> m_on;
     QString m_error;
 };
 

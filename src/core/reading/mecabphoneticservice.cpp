@@ -1,7 +1,6 @@
 #include "core/reading/mecabphoneticservice.h"
 
-#include "core/reading/sinojapanesereading.h"
-#include "core/reading/readingrules.h"
+#include "core/reading/readingengine.h"
 #include "core/ruby/rubytext.h"
 
 #include <QByteArray>
@@ -23,14 +22,6 @@ namespace {
 const QString kMissingDictionary = QStringLiteral(
     "読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ mecab-ipadic-utf8) "
     "が見つかりません。");
-
-// Beyond this the selection is read alone and without other candidates.
-constexpr qsizetype kMaxAnalysedSelection = 2000;
-constexpr int kMaxPaths = 12;
-constexpr qsizetype kMaxCandidates = 5;
-// Measured on the hand-made list, the kanji-by-kanji on reading of a compound the
-// dictionary splits into single kanji is right more often than their own readings.
-constexpr bool kProposeSinoJapanese = true;
 
 bool isUtf8(const char *charset)
 {
@@ -177,36 +168,7 @@ std::vector<qsizetype> byteOffsets(const QString &clean, qsizetype bytes)
 AnalysedWord gapToken(const QString &text, qsizetype start, qsizetype end)
 {
     const QString surface = text.sliced(start, end - start);
-    return {start, end - start, surface, katakanaForm(surface), false};
-}
-
-// Index of the word starting at offset and of the one after the word ending at end; -1 when a word
-// straddles.
-std::pair<qsizetype, qsizetype> coveringWords(const QList<AnalysedWord> &words, qsizetype start,
-                                              qsizetype end)
-{
-    qsizetype first = -1;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        const AnalysedWord &word = words.at(i);
-        if (word.start == start)
-            first = i;
-        if (first >= 0 && word.start + word.length == end)
-            return {first, i + 1};
-        if (word.start + word.length > end)
-            break;
-    }
-    return {-1, -1};
-}
-
-bool kanjiByKanji(const QList<AnalysedWord> &words, qsizetype first, qsizetype last)
-{
-    for (qsizetype i = first; i < last; ++i) {
-        const QString &surface = words.at(i).surface;
-        if (surface.size() != 1 || surface.front().unicode() < 0x4E00
-            || surface.front().unicode() > 0x9FFF || words.at(i).numeral)
-            return false;
-    }
-    return true;
+    return {start, end - start, surface, katakanaForm(surface), false, QString(), true};
 }
 
 } // namespace
@@ -327,6 +289,13 @@ QList<QList<AnalysedWord>> MecabPhoneticService::analyse(const QString &text, in
             word.reading
                 = katakanaForm(reading.isEmpty() ? word.surface : QString::fromUtf8(reading));
             word.numeral = isNumeralPos(column(node->feature, 1));
+            for (int c = 0; c < 3; ++c) {
+                const QByteArrayView part = column(node->feature, c);
+                if (part.isEmpty())
+                    break;
+                word.pos += (c ? QStringLiteral(",") : QString()) + QString::fromUtf8(part);
+            }
+            word.known = node->stat != MECAB_UNK_NODE;
             words.append(word);
             done = end;
         }
@@ -337,33 +306,33 @@ QList<QList<AnalysedWord>> MecabPhoneticService::analyse(const QString &text, in
     return analyses;
 }
 
-QString MecabPhoneticService::readAlone(const QString &text)
+PhoneticResult MecabPhoneticService::reading(const QString &text)
 {
-    QString error;
-    const QList<QList<AnalysedWord>> analyses = analyse(text, 1, &error);
-    if (analyses.isEmpty())
-        return text;
-    QString reading;
-    for (const AnalysedWord &word : analyses.first())
-        reading += word.reading;
-    return reading;
+    const Result<ReadingRun> run = engine().readSpan(text, 0, text.size());
+    if (!run)
+        return {QString(), run.error().detail, run.error().systemCode};
+    return {run->reading, QString()};
 }
 
-PhoneticResult MecabPhoneticService::reading(const QString &text)
+Analyses MecabPhoneticService::analyses(const QString &text, int paths)
 {
     if (!m_tagger) {
         const PhoneticResult opened = open();
         if (!opened.ok())
-            return opened;
+            return {{}, opened.error, opened.errorNumber};
     }
     QString error;
-    const QList<QList<AnalysedWord>> analyses = analyse(text, 1, &error);
-    if (analyses.isEmpty())
-        return {QString(), error, EIO};
-    const QList<AnalysedWord> &words = analyses.first();
-    return {spanReading(words, 0, words.size(),
-                        [this](const QString &kanji) { return readAlone(kanji); }),
-            QString()};
+    QList<QList<AnalysedWord>> found = analyse(text, paths, &error);
+    if (found.isEmpty())
+        return {{}, error, EIO};
+    return {found, QString()};
+}
+
+ReadingEngine &MecabPhoneticService::engine()
+{
+    if (!m_engine)
+        m_engine = std::make_unique<ReadingEngine>(*this);
+    return *m_engine;
 }
 
 TokenReadings MecabPhoneticService::tokens(const QString &text)
@@ -380,66 +349,16 @@ TokenReadings MecabPhoneticService::tokens(const QString &text)
     return {analyses.first(), QString()};
 }
 
+// The selection read in its sentence by the engine; kept for callers that
+// have not moved to it.
 ReadingCandidates MecabPhoneticService::candidates(const ReadingContext &context)
 {
-    const PhoneticResult alone = reading(context.selection);
-    if (!alone.ok())
-        return {{}, alone.error, alone.errorNumber};
-    if (context.selection.size() > kMaxAnalysedSelection)
-        return {{alone.reading}, QString()};
-
-    const auto readKanji = [this](const QString &kanji) { return readAlone(kanji); };
     const QString sentence = context.before + context.selection + context.after;
-    const qsizetype start = context.before.size();
-    const qsizetype end = start + context.selection.size();
-    QString error;
-    const QList<QList<AnalysedWord>> analyses = analyse(sentence, kMaxPaths, &error);
-
-    QStringList readings;
-    for (qsizetype i = 0; i < analyses.size(); ++i) {
-        const auto [first, last] = coveringWords(analyses.at(i), start, end);
-        if (first < 0) {
-            // The selection starts or ends inside a word: its sentence says nothing.
-            if (i == 0)
-                readings.append(alone.reading);
-            continue;
-        }
-        const QString reading = spanReading(analyses.at(i), first, last, readKanji);
-        if (!readings.contains(reading))
-            readings.append(reading);
-        if (readings.size() >= kMaxCandidates)
-            break;
-    }
-    // The dictionary's own reading where a rule changed it (十分 ジュウブン), and
-    // for a compound it knows only kanji by kanji, the kanji's on readings.
-    if (!analyses.isEmpty()) {
-        const auto [first, last] = coveringWords(analyses.first(), start, end);
-        if (first >= 0 && last - first >= 2 && kanjiByKanji(analyses.first(), first, last)) {
-            const QString sino = sinoJapaneseReading(context.selection);
-            if (!sino.isEmpty()) {
-                readings.removeAll(sino);
-                if (kProposeSinoJapanese)
-                    readings.prepend(sino);
-                else
-                    readings.insert(qMin<qsizetype>(readings.size(), 1), sino);
-            }
-        }
-        QString plain;
-        for (qsizetype i = first; first >= 0 && i < last; ++i)
-            plain += analyses.first().at(i).reading;
-        const bool kana = std::none_of(plain.begin(), plain.end(), [](QChar c) {
-            return (c.unicode() >= 0x3005 && c.unicode() <= 0x3007)
-                || (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF);
-        });
-        if (kana && !plain.isEmpty() && !readings.contains(plain)
-            && readings.size() < kMaxCandidates)
-            readings.append(plain);
-    }
-    if (readings.isEmpty())
-        readings.append(alone.reading);
-    if (!readings.contains(alone.reading))
-        readings.append(alone.reading);
-    return {readings, QString()};
+    const Result<ReadingRun> run
+        = engine().readSpan(sentence, context.before.size(), context.selection.size());
+    if (!run)
+        return {{}, run.error().detail, run.error().systemCode};
+    return {run->candidates.isEmpty() ? QStringList {run->reading} : run->candidates, QString()};
 }
 
 std::unique_ptr<PhoneticService> createMecabPhoneticService()

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class ReadingEngine;
+
 namespace MeCab {
 class Model;
 class Tagger;
@@ -29,6 +31,7 @@ public:
     PhoneticResult reading(const QString &text) override;
     ReadingCandidates candidates(const ReadingContext &context) override;
     TokenReadings tokens(const QString &text) override;
+    Analyses analyses(const QString &text, int paths) override;
 
     bool isOpen() const { return m_tagger != nullptr; }
     QString openedFolder() const { return m_openedFolder; }
@@ -40,7 +43,7 @@ private:
     // Up to paths analyses of text, the best first; the words cover the text
     // without gaps (text between words is a word read as itself).
     QList<QList<AnalysedWord>> analyse(const QString &text, int paths, QString *error);
-    QString readAlone(const QString &text);
+    ReadingEngine &engine();
 
     QString m_dictionaryFolder;
     QStringList m_ipadicFolders;
@@ -48,6 +51,7 @@ private:
     int m_readingColumn = -1;
     std::unique_ptr<MeCab::Model> m_model;
     std::unique_ptr<MeCab::Tagger> m_tagger;
+    std::unique_ptr<ReadingEngine> m_engine; // for reading() and candidates()
 };
 
 // The folder that mecab-ipadic-utf8 installs.

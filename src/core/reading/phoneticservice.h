@@ -41,6 +41,18 @@ struct AnalysedWord
     QString surface;
     QString reading; // full-width katakana; the surface in katakana when unknown
     bool numeral = false; // the dictionary calls it a number
+    QString pos; // part of speech as the dictionary writes it (名詞,接尾,助数詞)
+    bool known = true; // false when the dictionary lacks the word
+};
+
+// Analyses of a text, the best first.
+struct Analyses
+{
+    QList<QList<AnalysedWord>> paths;
+    QString error;
+    int errorNumber = 0;
+
+    bool ok() const { return error.isEmpty(); }
 };
 
 struct TokenReadings
@@ -78,7 +90,18 @@ public:
         const PhoneticResult whole = reading(text);
         if (!whole.ok())
             return {{}, whole.error, whole.errorNumber};
-        return {{AnalysedWord {0, text.size(), text, whole.reading, false}}, QString()};
+        return {{AnalysedWord {0, text.size(), text, whole.reading, false, QString(), true}}, QString()};
+    }
+
+    // Up to paths analyses of text, the best first, each covering it without
+    // gaps. Services without a lattice give their words once.
+    virtual Analyses analyses(const QString &text, int paths)
+    {
+        Q_UNUSED(paths);
+        TokenReadings words = tokens(text);
+        if (!words.ok())
+            return {{}, words.error, words.errorNumber};
+        return {{words.tokens}, QString()};
     }
 };
 

@@ -1,26 +1,298 @@
 #include "core/reading/readingengine.h"
 
+#include "core/reading/kanjireadings.h"
+#include "core/reading/mecabphoneticservice.h"
 #include "core/reading/phoneticservice.h"
-#include "core/reading/readingrules.h"
+#include "core/reading/readingstages.h"
 #include "core/reading/userreadings.h"
+#include "core/ruby/rubytext.h"
+
+#include <QRegularExpression>
+
+#include <cerrno>
+
+namespace {
+
+// Longest stretch analysed at once; longer text is cut after a sentence end.
+constexpr qsizetype kChunk = 2048;
+// Analyses asked for candidates; only for a sentence of reasonable length.
+constexpr int kPaths = 8;
+constexpr qsizetype kMaxNbestText = 1000;
+
+bool isKana(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'ぁ' && u <= u'ゖ') || (u >= u'ァ' && u <= u'ヺ') || u == u'ー';
+}
+
+bool endsSentence(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'。' || u == u'！' || u == u'？' || u == u'\n' || u == u'．';
+}
+
+Error analysisError(const QString &detail, int number)
+{
+    return {number == ENOENT || number == EINVAL || number == EILSEQ ? ErrorKind::DictionaryMissing
+                                                                     : ErrorKind::AnalysisFailed,
+            detail, number};
+}
+
+// The reading of surface[from, to) within a word read reading: kana of the
+// surface anchor the split; a cut inside a kanji run divides it by KANJIDIC.
+std::optional<QString> partReading(const QString &surface, const QString &reading, qsizetype from,
+                                   qsizetype to, const KanjiReadings &kanji)
+{
+    if (from == 0 && to == surface.size())
+        return reading;
+    struct Segment
+    {
+        qsizetype start, end;
+        bool kana;
+    };
+    QList<Segment> segments;
+    QString pattern = QStringLiteral("^");
+    for (qsizetype i = 0; i < surface.size();) {
+        qsizetype j = i + 1;
+        const bool kana = isKana(surface.at(i));
+        while (j < surface.size() && !kana && !isKana(surface.at(j)))
+            ++j;
+        segments.append({i, j, kana});
+        pattern += kana ? QRegularExpression::escape(katakanaForm(surface.sliced(i, 1)))
+                        : QStringLiteral("(.+?)");
+        i = j;
+    }
+    const QRegularExpressionMatch match
+        = QRegularExpression(pattern + QLatin1Char('$')).match(katakanaForm(reading));
+    if (!match.hasMatch())
+        return std::nullopt;
+    QString out;
+    int group = 0;
+    for (const Segment &segment : segments) {
+        const QString text = segment.kana ? katakanaForm(surface.sliced(segment.start, 1))
+                                          : match.captured(++group);
+        const qsizetype a = qMax(from, segment.start), b = qMin(to, segment.end);
+        if (a >= b)
+            continue;
+        if (a == segment.start && b == segment.end) {
+            out += text;
+            continue;
+        }
+        const QString base = surface.sliced(segment.start, segment.end - segment.start);
+        const QList<ReadingPart> parts = divideReading(base, text, kanji);
+        if (parts.isEmpty())
+            return std::nullopt;
+        for (const ReadingPart &part : parts) {
+            const qsizetype at = segment.start + part.baseStart;
+            if (at >= a && at + part.baseLength <= b)
+                out += text.sliced(part.readingStart, part.readingLength);
+        }
+    }
+    return out;
+}
+
+struct SpanReading
+{
+    QString reading;
+    ReadingSource source = ReadingSource::Dictionary;
+    QStringList candidates;
+};
+
+std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetype start,
+                                       qsizetype end, const KanjiReadings &kanji)
+{
+    SpanReading found;
+    bool guessed = false, sourced = false;
+    for (const ReadingWord &word : sentence.words) {
+        const qsizetype a = qMax(start, word.start), b = qMin(end, word.start + word.length);
+        if (a >= b)
+            continue;
+        // A compound cut at a joint gives its parts' readings.
+        const QList<std::pair<qsizetype, QString>> parts = word.parts.isEmpty()
+            ? QList<std::pair<qsizetype, QString>> {{word.length, word.reading}}
+            : word.parts;
+        qsizetype at = word.start;
+        for (const auto &[length, reading] : parts) {
+            const qsizetype pa = qMax(a, at), pb = qMin(b, at + length);
+            if (pa < pb) {
+                const std::optional<QString> part = partReading(
+                    word.surface.sliced(at - word.start, length), reading, pa - at, pb - at, kanji);
+                if (!part)
+                    return std::nullopt;
+                found.reading += *part;
+            }
+            at += length;
+        }
+        guessed = guessed || word.source == ReadingSource::Guess;
+        if (!sourced && containsKanji(word.surface)) {
+            found.source = word.source;
+            sourced = true;
+        }
+        if (word.start == start && word.start + word.length == end)
+            found.candidates = word.candidates;
+    }
+    if (guessed)
+        found.source = ReadingSource::Guess;
+    found.candidates.removeAll(found.reading);
+    found.candidates.prepend(found.reading);
+    found.candidates = found.candidates.mid(0, 6);
+    return found;
+}
+
+// Maximal kanji runs; digits directly before a kanji (or ヶ and a kanji) join it.
+QList<std::pair<qsizetype, qsizetype>> kanjiRuns(const QString &text)
+{
+    const auto digit = [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９');
+    };
+    const auto kanjiAt = [&text](qsizetype i) {
+        if (i >= text.size())
+            return false;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size())
+            return isKanji(QChar::surrogateToUcs4(text.at(i), text.at(i + 1)));
+        return isKanji(text.at(i).unicode());
+    };
+    QList<bool> mark(text.size(), false);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        mark[i] = kanjiAt(i) || (text.at(i).isLowSurrogate() && i > 0 && mark[i - 1]);
+    for (qsizetype i = 0; i < text.size();) {
+        if (!digit(text.at(i))) {
+            ++i;
+            continue;
+        }
+        qsizetype j = i;
+        while (j < text.size()
+               && (digit(text.at(j))
+                   || ((text.at(j) == u',' || text.at(j) == u'.' || text.at(j) == u'，'
+                        || text.at(j) == u'．')
+                       && j > i && j + 1 < text.size() && digit(text.at(j + 1)))))
+            ++j;
+        const bool small = j < text.size() && (text.at(j) == u'ヶ' || text.at(j) == u'ヵ');
+        if (kanjiAt(j) || (small && kanjiAt(j + 1)))
+            for (qsizetype k = i; k < j; ++k)
+                mark[k] = true;
+        i = j;
+    }
+    for (qsizetype i = 1; i + 1 < text.size(); ++i)
+        if ((text.at(i) == u'ヶ' || text.at(i) == u'ヵ') && mark[i - 1] && kanjiAt(i + 1))
+            mark[i] = true;
+    QList<std::pair<qsizetype, qsizetype>> runs;
+    for (qsizetype i = 0; i < text.size();) {
+        if (!mark[i]) {
+            ++i;
+            continue;
+        }
+        qsizetype j = i;
+        while (j < text.size() && mark[j])
+            ++j;
+        runs.append({i, j});
+        i = j;
+    }
+    return runs;
+}
+
+ReadingWord wordOf(const AnalysedWord &word)
+{
+    ReadingWord out;
+    out.start = word.start;
+    out.length = word.length;
+    out.surface = word.surface;
+    out.reading = word.reading;
+    out.pos = word.numeral && word.pos.isEmpty() ? QStringLiteral("名詞,数") : word.pos;
+    out.known = word.known;
+    // Some entries give the pronunciation's ヅ, ヂ at the start (図形 ヅケイ).
+    if (out.reading.startsWith(u'ヅ'))
+        out.reading[0] = QChar(u'ズ');
+    else if (out.reading.startsWith(u'ヂ'))
+        out.reading[0] = QChar(u'ジ');
+    return out;
+}
+
+} // namespace
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings)
-    : m_analyzer(analyzer)
+    : ReadingEngine(analyzer, userReadings, KanjiReadings::system(), ReadingTables::builtIn())
+{ }
+
+ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
+                             const KanjiReadings &kanji, const ReadingTables &tables)
+    : m_analyzer(&analyzer)
     , m_userReadings(userReadings)
-{
-}
+    , m_kanji(kanji)
+    , m_stages(standardStages(tables, kanji, userReadings))
+{ }
 
 ReadingEngine::~ReadingEngine() = default;
 
+std::unique_ptr<ReadingEngine> ReadingEngine::create(const QString &userFile)
+{
+    auto analyzer = std::make_unique<MecabPhoneticService>();
+    auto user = userFile.isEmpty() ? nullptr : std::make_unique<UserReadings>(userFile);
+    auto engine = std::make_unique<ReadingEngine>(*analyzer, user.get());
+    engine->m_ownedAnalyzer = std::move(analyzer);
+    engine->m_ownedUser = std::move(user);
+    return engine;
+}
+
+QStringList ReadingEngine::stageNames() const
+{
+    QStringList names;
+    for (const auto &stage : m_stages)
+        names.append(stage->name());
+    return names;
+}
+
+Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths) const
+{
+    ReadingSentence sentence;
+    sentence.text = text;
+    const Analyses found = m_analyzer->analyses(text, text.size() > kMaxNbestText ? 1 : paths);
+    if (!found.ok())
+        return std::unexpected(analysisError(found.error, found.errorNumber));
+    for (qsizetype i = 0; i < found.paths.size(); ++i) {
+        QList<ReadingWord> words;
+        for (const AnalysedWord &word : found.paths.at(i))
+            words.append(wordOf(word));
+        if (i == 0)
+            sentence.words = words;
+        else
+            sentence.alternatives.append(words);
+    }
+    for (const auto &stage : m_stages)
+        stage->rewrite(sentence);
+    return sentence;
+}
+
 Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start, qsizetype length)
 {
-    const ReadingCandidates found = m_analyzer.candidates(readingContext(text, start, length));
-    if (!found.ok())
-        return std::unexpected(Error {ErrorKind::AnalysisFailed, found.error, found.errorNumber});
-    ReadingRun run {start, length, found.proposed(), ReadingSource::Dictionary,
-                    found.readings.mid(0, 6)};
+    start = qBound<qsizetype>(0, start, text.size());
+    length = qBound<qsizetype>(0, length, text.size() - start);
+    const ReadingContext context = readingContext(text, start, length);
+    ReadingRun run {start, length, QString(), ReadingSource::Dictionary, {}};
+    if (length == 0)
+        return run;
+    const QString sentence = context.before + context.selection + context.after;
+    const qsizetype from = context.before.size(), to = from + length;
+    const Result<ReadingSentence> analysed = analyse(sentence, kPaths);
+    if (!analysed)
+        return std::unexpected(analysed.error());
+    std::optional<SpanReading> found = spanReading(*analysed, from, to, m_kanji);
+    if (!found && context.selection != sentence) {
+        // A cut the sentence cannot explain: the selection read alone.
+        const Result<ReadingSentence> alone = analyse(context.selection, kPaths);
+        if (!alone)
+            return std::unexpected(alone.error());
+        found = spanReading(*alone, 0, length, m_kanji);
+    }
+    if (!found)
+        found = SpanReading {composedReading(context.selection, m_kanji), ReadingSource::Guess,
+                             {}};
+    run.reading = found->reading;
+    run.source = found->source;
+    run.candidates = found->candidates;
     if (m_userReadings) {
-        const QString remembered = m_userReadings->lookup(text.sliced(start, length));
+        const QString remembered
+            = m_userReadings->lookup(context.selection, context.before, context.after);
         if (!remembered.isEmpty()) {
             run.candidates.removeAll(remembered);
             run.candidates.prepend(remembered);
@@ -29,20 +301,68 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
             run.source = ReadingSource::User;
         }
     }
+    run.candidates.removeAll(QString());
     return run;
+}
+
+Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool kanjiRuns_)
+{
+    QList<ReadingRun> runs;
+    for (qsizetype from = 0; from < text.size();) {
+        // Cut at a line end, else after a sentence end, else at the limit.
+        qsizetype to = qMin(text.size(), from + kChunk);
+        const qsizetype line = text.indexOf(u'\n', from);
+        if (line >= 0 && line < to) {
+            to = line + 1;
+        } else if (to < text.size()) {
+            qsizetype at = to;
+            while (at > from + kChunk / 2 && !endsSentence(text.at(at - 1)))
+                --at;
+            if (at > from + kChunk / 2)
+                to = at;
+            else if (text.at(to - 1).isHighSurrogate())
+                --to;
+        }
+        const QString chunk = text.sliced(from, to - from);
+        if (containsKanji(chunk)) {
+            const Result<ReadingSentence> analysed = analyse(chunk, 1);
+            if (!analysed)
+                return std::unexpected(analysed.error());
+            if (kanjiRuns_) {
+                for (const auto &[s, e] : kanjiRuns(chunk)) {
+                    std::optional<SpanReading> found = spanReading(*analysed, s, e, m_kanji);
+                    if (!found) {
+                        const Result<ReadingSentence> alone = analyse(chunk.sliced(s, e - s), 1);
+                        if (alone)
+                            found = spanReading(*alone, 0, e - s, m_kanji);
+                    }
+                    if (found)
+                        runs.append({from + s, e - s, found->reading, found->source,
+                                     found->candidates});
+                }
+            } else {
+                for (const ReadingWord &word : analysed->words) {
+                    if (!containsKanji(word.surface) || word.reading.isEmpty())
+                        continue;
+                    runs.append({from + word.start, word.length, word.reading, word.source,
+                                 word.candidates.isEmpty() ? QStringList {word.reading}
+                                                           : word.candidates});
+                }
+            }
+        }
+        from = to;
+    }
+    return runs;
 }
 
 Result<QList<ReadingRun>> ReadingEngine::readText(const QString &text)
 {
-    const PhoneticResult opened = m_analyzer.reading(QStringLiteral("漢字"));
-    if (!opened.ok())
-        return std::unexpected(
-            Error {ErrorKind::DictionaryMissing, opened.error, opened.errorNumber});
-    QList<ReadingRun> runs;
-    for (const ReadingToken &token : proposedReadings(m_analyzer)(text))
-        runs.append({token.offset, token.length, token.reading, ReadingSource::Dictionary,
-                     {token.reading}});
-    return runs;
+    return readChunks(text, false);
+}
+
+Result<QList<ReadingRun>> ReadingEngine::readKanjiRuns(const QString &text)
+{
+    return readChunks(text, true);
 }
 
 Result<void> ReadingEngine::remember(const QString &base, const QString &reading)
@@ -51,6 +371,9 @@ Result<void> ReadingEngine::remember(const QString &base, const QString &reading
         return {};
     const ErrorReport failed = m_userReadings->remember(base, reading);
     if (failed.isError())
-        return std::unexpected(Error {ErrorKind::WriteFailed, failed.description, failed.number});
+        return std::unexpected(Error {failed.number == EROFS || failed.number == EACCES
+                                          ? ErrorKind::PermissionDenied
+                                          : ErrorKind::WriteFailed,
+                                      failed.description, failed.number});
     return {};
 }

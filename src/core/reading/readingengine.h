@@ -8,8 +8,12 @@
 
 #include <memory>
 
+class KanjiReadings;
 class PhoneticService;
+class ReadingStage;
 class UserReadings;
+struct ReadingSentence;
+struct ReadingTables;
 
 // How a reading was found; a guess is shown to the user as one.
 enum class ReadingSource {
@@ -37,7 +41,14 @@ class ReadingEngine
 {
 public:
     explicit ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings = nullptr);
+    // With the kanji dictionary and the rule tables handed in (tests fake them).
+    ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
+                  const KanjiReadings &kanji, const ReadingTables &tables);
     ~ReadingEngine();
+
+    // The engine over MeCab with IPADIC, KANJIDIC and the user's dictionary in
+    // userFile (empty: none), all owned by it.
+    static std::unique_ptr<ReadingEngine> create(const QString &userFile);
 
     // The span [start, start + length) of text read as it is read in its
     // sentence: the kanji stem of an inflected word gets the stem's part.
@@ -50,7 +61,21 @@ public:
     // Remembers the user's reading of a base for F5, whole-page ruby and the tools.
     Result<void> remember(const QString &base, const QString &reading);
 
+    // Every maximal run of kanji in text (digits just before a kanji belong to
+    // it), each with the reading of exactly its characters in its sentence.
+    Result<QList<ReadingRun>> readKanjiRuns(const QString &text);
+
+    // The stages in their order, by name (for tests and the tool's help).
+    QStringList stageNames() const;
+
 private:
-    PhoneticService &m_analyzer;
+    Result<ReadingSentence> analyse(const QString &text, int paths) const;
+    Result<QList<ReadingRun>> readChunks(const QString &text, bool kanjiRuns);
+
+    std::unique_ptr<PhoneticService> m_ownedAnalyzer;
+    std::unique_ptr<UserReadings> m_ownedUser;
+    PhoneticService *m_analyzer;
     UserReadings *m_userReadings;
+    const KanjiReadings &m_kanji;
+    QList<std::shared_ptr<ReadingStage>> m_stages;
 };

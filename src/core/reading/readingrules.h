@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <functional>
-
 // Reading of a numeral written in kanji or digits (千九百八十四, １５０, 二〇二六),
 // in full-width katakana; empty when it is not a number read this way.
 QString numberReading(QStringView numeral);
@@ -19,14 +17,7 @@ QString countedReading(QStringView numeral, QStringView counter, bool asDate = f
 
 bool isNumeralChar(QChar c);
 
-// The reading of the words [first, last) of an analysed text, where the
-// dictionary's readings are mended for numbers with counters, 々 and the
-// usual misreadings. readAlone gives the reading of a single kanji.
-QString spanReading(const QList<AnalysedWord> &tokens, qsizetype first, qsizetype last,
-                    const std::function<QString(const QString &)> &readAlone);
-
-// The words of a whole text with the readings the ruby command proposes, for ruby
-// on a whole page: a number with its counter is one word, and numbers, counters, 々
-// and the usual misreadings are mended as they are for a selection. The service must
-// outlive the tokenizer.
+// The words of a whole text with the reading engine's readings, for ruby on a
+// whole page; kept for callers that have not moved to ReadingEngine::readText.
+// The service must outlive the tokenizer.
 TextTokenizer proposedReadings(PhoneticService &service);

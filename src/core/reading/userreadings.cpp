@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -38,17 +39,14 @@ QString UserReadings::standardPath()
         .filePath(QStringLiteral("readings.tsv"));
 }
 
-ErrorReport UserReadings::load()
+ErrorReport UserReadings::read(QMultiHash<QString, Entry> &into) const
 {
-    if (m_loaded)
-        return {};
-    m_loaded = true;
+    into.clear();
     QFile file(m_path);
     if (!file.exists())
         return {};
-    const auto damaged = [this](int number, const QString &why) {
-        m_damaged = true;
-        m_readings.clear();
+    const auto damaged = [this, &into](int number, const QString &why) {
+        into.clear();
         return ErrorReport {
             number,
             QStringLiteral("読みの修正ファイル %1 を読めないため、使わずに続けます (%2)。")
@@ -70,18 +68,45 @@ ErrorReport UserReadings::load()
         if (content.isEmpty())
             continue;
         const QList<QStringView> fields = content.split(QLatin1Char('\t'));
-        if (fields.size() != 2 || !storable(fields.at(0).toString())
-            || !storable(fields.at(1).toString()))
+        const auto context = [&fields](qsizetype i) {
+            return i >= fields.size() || fields.at(i).isEmpty() || storable(fields.at(i).toString());
+        };
+        if (fields.size() < 2 || fields.size() > 4 || !storable(fields.at(0).toString())
+            || !storable(fields.at(1).toString()) || !context(2) || !context(3))
             return damaged(EINVAL, QStringLiteral("%1 行目").arg(lineNumber));
-        m_readings.insert(fields.at(0).toString(), fields.at(1).toString());
+        into.insert(fields.at(0).toString(),
+                    {fields.at(1).toString(), fields.value(2).toString(),
+                     fields.value(3).toString()});
     }
     return {};
 }
 
+ErrorReport UserReadings::load()
+{
+    if (m_loaded)
+        return {};
+    m_loaded = true;
+    const ErrorReport failed = read(m_readings);
+    m_damaged = failed.isError();
+    return failed;
+}
+
 QString UserReadings::lookup(const QString &base)
 {
+    return lookup(base, QString(), QString());
+}
+
+QString UserReadings::lookup(const QString &base, const QString &before, const QString &after)
+{
     load();
-    return m_readings.value(base);
+    QString plain;
+    for (auto it = m_readings.constFind(base); it != m_readings.cend() && it.key() == base; ++it) {
+        if (it->before.isEmpty() && it->after.isEmpty())
+            plain = it->reading;
+        else if (before.endsWith(it->before) && after.startsWith(it->after))
+            return it->reading;
+    }
+    return plain;
 }
 
 ErrorReport UserReadings::remember(const QString &base, const QString &reading)
@@ -92,18 +117,45 @@ ErrorReport UserReadings::remember(const QString &base, const QString &reading)
     // A damaged file is the user's to mend; it is never overwritten.
     if (m_damaged || !storable(base) || !storable(reading))
         return {};
-    if (m_readings.value(base) == reading)
+    if (lookup(base) == reading)
         return {};
-    m_readings.insert(base, reading);
 
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
-        return {EACCES,
-                QStringLiteral("フォルダーを作れません: ") + QFileInfo(m_path).absolutePath()};
-    QStringList keys = m_readings.keys();
-    keys.sort();
-    QByteArray out;
-    for (const QString &key : keys)
-        out += (key + QLatin1Char('\t') + m_readings.value(key) + QLatin1Char('\n')).toUtf8();
+    const QFileInfo info(m_path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return {EACCES, QStringLiteral("フォルダーを作れません: ") + info.absolutePath()};
+    // The write bit, not access(): the user's choice holds even for root.
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
+        return {EACCES, QStringLiteral("書き込みが禁止されています: ")
+                            + QDir::toNativeSeparators(m_path)};
+    // Another window may have written since we read: re-read and merge under a lock.
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    if (!lock.tryLock(5000))
+        return {EBUSY, QStringLiteral("読みの修正ファイルが使用中です: ")
+                           + QDir::toNativeSeparators(m_path)};
+    QMultiHash<QString, Entry> current;
+    if (const ErrorReport failed = read(current); failed.isError()) {
+        m_damaged = true;
+        return {};
+    }
+    for (auto it = current.begin(); it != current.end();) {
+        if (it.key() == base && it->before.isEmpty() && it->after.isEmpty())
+            it = current.erase(it);
+        else
+            ++it;
+    }
+    current.insert(base, {reading, QString(), QString()});
+    m_readings = current;
+
+    QStringList lines;
+    for (auto it = current.cbegin(); it != current.cend(); ++it) {
+        QString line = it.key() + QLatin1Char('\t') + it->reading;
+        if (!it->before.isEmpty() || !it->after.isEmpty())
+            line += QLatin1Char('\t') + it->before + QLatin1Char('\t') + it->after;
+        lines.append(line + QLatin1Char('\n'));
+    }
+    lines.sort();
+    const QByteArray out = lines.join(QString()).toUtf8();
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
         return {EIO, file.errorString()};

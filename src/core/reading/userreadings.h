@@ -7,7 +7,10 @@
 
 // Readings the user chose instead of the proposed ones, kept between runs in a
 // plain UTF-8 file: base text, a tab and the reading in full-width katakana,
-// a line per word. Nothing else is ever written to its folder.
+// a line per word; two more columns may restrict a line to the text just
+// before and just after the word. Writing re-reads the file and merges under
+// a lock file, so two running windows keep each other's corrections; a file
+// the user made read-only is never written.
 class UserReadings
 {
 public:
@@ -16,6 +19,9 @@ public:
     // Reads the file on first use; a damaged file reports once and counts as empty.
     ErrorReport load();
     QString lookup(const QString &base);
+    // The reading for base between before and after: a line restricted to
+    // that place wins over a plain one.
+    QString lookup(const QString &base, const QString &before, const QString &after);
     // Remembers and writes the whole file atomically.
     ErrorReport remember(const QString &base, const QString &reading);
 
@@ -23,10 +29,16 @@ public:
     static QString standardPath();
 
 private:
+    struct Entry
+    {
+        QString reading, before, after;
+    };
+    ErrorReport read(QMultiHash<QString, Entry> &into) const;
+
     QString m_path;
     bool m_loaded = false;
     bool m_damaged = false;
-    QHash<QString, QString> m_readings;
+    QMultiHash<QString, Entry> m_readings;
 };
 
 // A reading as the user typed it in any kana form, in full-width katakana.

@@ -1,0 +1,126 @@
+// The reading engine against bare MeCab: runs read right on the dev and held-out
+// sets (whole text and F5 on each run), the speed of reading 1 MB of text
+// against MeCab cutting it alone in the same run, and F5's latency.
+
+#include "core/reading/kanjireadings.h"
+#include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingengine.h"
+#include "core/ruby/rubytext.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Row
+{
+    QString sentence;
+    QStringList runs, readings; // readings in katakana
+};
+
+QList<Row> rows(const QString &set)
+{
+    QList<Row> out;
+    QFile file(QStringLiteral(RUBELLO_TEST_DATA "/") + set);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        Row row {line.section(u'\t', 0, 0), {}, {}};
+        for (const QString &pair : line.section(u'\t', 1).split(u' ')) {
+            row.runs.append(pair.section(u'=', 0, 0));
+            row.readings.append(katakanaForm(pair.section(u'=', 1)));
+        }
+        out.append(row);
+    }
+    return out;
+}
+
+// MeCab's own words over a run: a word reaching past the run is matched with
+// its kana written out and the part inside the run taken (as the scorer does).
+QString mecabRun(const QList<AnalysedWord> &words, qsizetype start, qsizetype end)
+{
+    QString out;
+    for (const AnalysedWord &w : words) {
+        const qsizetype a = qMax(start, w.start), b = qMin(end, w.start + w.length);
+        if (a >= b)
+            continue;
+        QString pattern = QStringLiteral("^");
+        for (qsizetype i = w.start; i < w.start + w.length; ++i) {
+            const QString c = katakanaForm(w.surface.at(i - w.start));
+            if (i == a)
+                pattern += QStringLiteral("(.+?)");
+            else if (i < a || i >= b)
+                pattern += containsKanji(c) ? QStringLiteral(".+?") : QRegularExpression::escape(c);
+        }
+        const QRegularExpressionMatch m = QRegularExpression(pattern + u'$').match(w.reading);
+        out += m.hasMatch() ? m.captured(1) : QStringLiteral("?");
+    }
+    return out;
+}
+
+void accuracy(const QString &set, ReadingEngine &engine, MecabPhoneticService &mecab)
+{
+    int runs = 0, whole = 0, span = 0, bare = 0;
+    for (const Row &row : rows(set)) {
+        const Result<QList<ReadingRun>> found = engine.readKanjiRuns(row.sentence);
+        const QList<AnalysedWord> words = mecab.analyses(row.sentence, 1).paths.value(0);
+        for (qsizetype i = 0; found && i < found->size() && i < row.readings.size(); ++i) {
+            const ReadingRun &run = found->at(i);
+            const Result<ReadingRun> selected = engine.readSpan(row.sentence, run.start, run.length);
+            ++runs;
+            whole += run.reading == row.readings.at(i);
+            span += selected && selected->reading == row.readings.at(i);
+            bare += mecabRun(words, run.start, run.start + run.length) == row.readings.at(i);
+        }
+    }
+    const auto pct = [runs](int n) { return runs ? 100.0 * n / runs : 0.0; };
+    std::printf("%s runs: %d\n", qPrintable(set), runs);
+    std::printf("%s engine whole text: %.1f %%\n", qPrintable(set), pct(whole));
+    std::printf("%s engine F5 on each run: %.1f %%\n", qPrintable(set), pct(span));
+    std::printf("%s bare MeCab whole text: %.1f %%\n", qPrintable(set), pct(bare));
+}
+
+} // namespace
+
+int main()
+{
+    MecabPhoneticService mecab;
+    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(QString());
+    accuracy(QStringLiteral("readingdev.tsv"), *engine, mecab);
+    accuracy(QStringLiteral("readingeval.tsv"), *engine, mecab);
+
+    // 1 MB of the sets' sentences, a line each.
+    QString text;
+    const QList<Row> all = rows(QStringLiteral("readingdev.tsv"));
+    while (text.toUtf8().size() < 1024 * 1024)
+        for (const Row &row : all)
+            text += row.sentence + u'\n';
+    QElapsedTimer clock;
+    clock.start();
+    qsizetype words = 0;
+    for (qsizetype at = 0; at < text.size(); at += 2048)
+        words += mecab.analyses(text.mid(at, 2048), 1).paths.value(0).size();
+    const double mecabMs = clock.nsecsElapsed() / 1e6;
+    clock.restart();
+    const Result<QList<ReadingRun>> runs = engine->readText(text);
+    const double engineMs = clock.nsecsElapsed() / 1e6;
+    std::printf("1 MB bare MeCab: %.0f ms (%lld words)\n", mecabMs, qlonglong(words));
+    std::printf("1 MB engine readText: %.0f ms (%lld runs)\n", engineMs,
+                qlonglong(runs ? runs->size() : 0));
+    std::printf("1 MB engine / MeCab: %.2f x\n", engineMs / mecabMs);
+
+    // F5: a run in the middle of a long page.
+    const qsizetype at = text.indexOf(QStringLiteral("漢字"), text.size() / 2);
+    clock.restart();
+    constexpr int kTimes = 200;
+    for (int i = 0; i < kTimes; ++i)
+        (void)engine->readSpan(text, at < 0 ? text.size() / 2 : at, 2);
+    std::printf("readSpan latency: %.2f ms\n", clock.nsecsElapsed() / 1e6 / kTimes);
+    return 0;
+}

@@ -1,0 +1,166 @@
+#include "casetable.h"
+#include "core/reading/kanjireadings.h"
+#include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingstages.h"
+#include "core/reading/userreadings.h"
+#include "core/ruby/rubytext.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+// Analyses written out: words as surface/READING/pos (pos ending in ! for a word
+// the dictionary lacks), space separated; further analyses after " || ".
+class FakeAnalyzer : public PhoneticService
+{
+public:
+    explicit FakeAnalyzer(const QString &written) : m_written(written) { }
+    PhoneticResult reading(const QString &text) override { return {text, {}}; }
+    Analyses analyses(const QString &text, int paths) override
+    {
+        Analyses found;
+        for (const QString &path : m_written.split(u" || "_qs).mid(0, paths)) {
+            QList<AnalysedWord> words;
+            qsizetype at = 0;
+            for (const QString &token : path.split(u' ', Qt::SkipEmptyParts)) {
+                const QStringList f = token.split(u'/');
+                QString pos = f.value(2);
+                const bool known = !pos.endsWith(u'!');
+                pos.remove(u'!');
+                words.append({at, f[0].size(), f[0], f.value(1), false, pos, known});
+                at += f[0].size();
+            }
+            if (at != text.size())
+                return {{}, u"analysis does not cover "_qs + text, 5};
+            found.paths.append(words);
+        }
+        return found;
+    }
+
+private:
+    QString m_written;
+};
+
+QString text(const QString &written)
+{
+    QString out;
+    for (const QString &token : written.section(u" || "_qs, 0, 0).split(u' ', Qt::SkipEmptyParts))
+        out += token.section(u'/', 0, 0);
+    return out;
+}
+
+} // namespace
+
+class TestReadingEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stages_data() { addCaseRows("readingstages.tsv"); }
+    void stages();
+    void evaluation_data();
+    void evaluation();
+};
+
+// One stage (or the whole engine through readSpan/readText) on a fake analysis.
+void TestReadingEngine::stages()
+{
+    QFETCH(QByteArrayList, f); // stage, analysis, expected, user readings
+    const QString stage = caseText(f[0]), written = caseText(f[1]), sentence = text(written);
+    QTemporaryDir dir;
+    UserReadings user(dir.filePath(u"readings.tsv"_qs));
+    for (const QString &entry : caseText(f.value(3)).split(u' ', Qt::SkipEmptyParts))
+        QVERIFY(!user.remember(entry.section(u'=', 0, 0), entry.section(u'=', 1)).isError());
+    FakeAnalyzer analyzer(written);
+    const KanjiReadings &kanji = KanjiReadings::system();
+    if (kanji.isEmpty())
+        QSKIP("kanjidic is not installed");
+    ReadingEngine engine(analyzer, &user, kanji, ReadingTables::builtIn());
+    QStringList got;
+    if (stage.startsWith(u"span ")) { // span START LENGTH: the reading and candidates
+        const Result<ReadingRun> run = engine.readSpan(sentence, stage.section(u' ', 1, 1).toInt(),
+                                                       stage.section(u' ', 2, 2).toInt());
+        QVERIFY(run);
+        got = run->candidates.isEmpty() ? QStringList {run->reading} : run->candidates;
+        QCOMPARE(got.join(u'|') + (run->guessed() ? u"?"_qs : QString()), caseText(f[2]));
+        return;
+    }
+    if (stage == u"text") {
+        const Result<QList<ReadingRun>> runs = engine.readText(sentence);
+        QVERIFY(runs);
+        for (const ReadingRun &run : *runs)
+            got.append(sentence.sliced(run.start, run.length) + u'=' + run.reading);
+        QCOMPARE(got.join(u' '), caseText(f[2]));
+        return;
+    }
+    ReadingSentence analysed {sentence, {}, {}};
+    const Analyses found = analyzer.analyses(sentence, 8);
+    for (qsizetype i = 0; i < found.paths.size(); ++i) {
+        QList<ReadingWord> words;
+        for (const AnalysedWord &w : found.paths.at(i))
+            words.append({w.start, w.length, w.surface, w.reading, w.pos, w.known,
+                          ReadingSource::Dictionary, {}, {}});
+        (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
+    }
+    bool ran = false;
+    for (const auto &one : standardStages(ReadingTables::builtIn(), kanji, &user)) {
+        if (one->name() == stage) {
+            one->rewrite(analysed);
+            ran = true;
+        }
+    }
+    QVERIFY2(ran, qPrintable(stage));
+    for (const ReadingWord &word : analysed.words) {
+        QString shown = word.surface + u'=' + word.reading;
+        if (stage == u"ranking" || stage == u"user")
+            shown += u'|' + word.candidates.mid(1).join(u'|');
+        got.append(shown + (word.source == ReadingSource::Guess ? u"?"_qs : QString()));
+    }
+    QCOMPARE(got.join(u' '), caseText(f[2]));
+}
+
+void TestReadingEngine::evaluation_data()
+{
+    QTest::addColumn<QString>("set");
+    QTest::addColumn<double>("wholeFloor");
+    QTest::addColumn<double>("spanFloor");
+    QTest::newRow("held-out set") << u"readingeval.tsv"_qs << RUBELLO_EVAL_FLOOR << RUBELLO_F5_FLOOR;
+}
+
+// The held-out set, read by the real analyzer: whole-page ruby and F5 on each run.
+void TestReadingEngine::evaluation()
+{
+    QFETCH(QString, set);
+    QFETCH(double, wholeFloor);
+    QFETCH(double, spanFloor);
+    if (!MecabPhoneticService().reading(u"漢字"_qs).ok())
+        QSKIP("MeCab with IPADIC is not installed");
+    QFile file(QStringLiteral(RUBELLO_TEST_DATA "/") + set);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(QString());
+    int runs = 0, whole = 0, span = 0;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QString sentence = line.section(u'\t', 0, 0);
+        const QStringList expected = line.section(u'\t', 1).split(u' ');
+        const Result<QList<ReadingRun>> found = engine->readKanjiRuns(sentence);
+        QVERIFY(found && found->size() == expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const ReadingRun &run = found->at(i);
+            const QString want = katakanaForm(expected.at(i).section(u'=', 1));
+            ++runs;
+            whole += run.reading == want;
+            const Result<ReadingRun> selected = engine->readSpan(sentence, run.start, run.length);
+            span += selected && selected->reading == want;
+        }
+    }
+    const double wholeRate = 100.0 * whole / runs, spanRate = 100.0 * span / runs;
+    qInfo("%s: %d runs, whole text %.1f%%, F5 on each run %.1f%%", qPrintable(set), runs,
+          wholeRate, spanRate);
+    QVERIFY2(wholeRate >= wholeFloor, qPrintable(QString::number(wholeRate)));
+    QVERIFY2(spanRate >= spanFloor, qPrintable(QString::number(spanRate)));
+}
+
+QTEST_APPLESS_MAIN(TestReadingEngine)
+#include "tst_readingengine.moc"
