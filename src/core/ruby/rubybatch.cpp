@@ -50,15 +50,6 @@ qsizetype cutPoint(const QString &text, qsizetype start, qsizetype limit)
     return text.at(limit).isLowSurrogate() ? limit - 1 : limit;
 }
 
-bool needsRuby(QStringView word, const QSet<char32_t> &known)
-{
-    for (const char32_t c : word.toUcs4()) {
-        if (isKanji(c) && c != U'々' && (known.isEmpty() || !known.contains(c)))
-            return true;
-    }
-    return false;
-}
-
 // Reads a stretch of text into words; an error stops the whole search.
 using RunReader = std::function<Result<QList<ReadingRun>>(const QString &text)>;
 
@@ -157,6 +148,15 @@ void Finder::chunk(qsizetype start, qsizetype end)
 constexpr qsizetype kProgressStep = 64 * 1024;
 
 } // namespace
+
+bool needsRuby(QStringView word, const QSet<char32_t> &known)
+{
+    for (const char32_t c : word.toUcs4()) {
+        if (isKanji(c) && c != U'々' && (known.isEmpty() || !known.contains(c)))
+            return true;
+    }
+    return false;
+}
 
 QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form)
 {

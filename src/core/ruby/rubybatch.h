@@ -56,6 +56,9 @@ struct AnnotatedText
 // Called now and then with the characters done so far; false cancels.
 using RubyProgress = std::function<bool(qsizetype done, qsizetype total)>;
 
+// Whether a word has a kanji (other than 々) that is not among the known ones.
+bool needsRuby(QStringView word, const QSet<char32_t> &known);
+
 // The markup for one word: one element, or one per kanji when asked and the
 // reading divides. The reading is put in the form's kana form.
 QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form);
