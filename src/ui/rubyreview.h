@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ruby/gradelevels.h"
 #include "core/ruby/rubybatch.h"
 
 #include <QAbstractItemModel>

@@ -15,8 +15,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QTreeView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -121,6 +123,8 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
 {
     const QString page = kPage + u"<p>他の人、その他</p>"_qs;
     Main main(page, 0, 0);
+    QTemporaryDir dir;
+    main.platform.readingsFile = dir.filePath(u"readings.tsv"_qs);
     QStringList rows;
     QVERIFY(main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
         d->LevelBox->setCurrentIndex(0);

@@ -74,6 +74,7 @@ private slots:
     void select_data() { addCaseRows("rubyselection.tsv"); }
     void select();
     void gradeTable();
+    void halfwidthPerKanji();
     void divide_data() { addCaseRows("readingdivision.tsv"); }
     void divide();
     void realPages_data();
@@ -121,6 +122,22 @@ void TestBatchRuby::gradeTable()
     QCOMPARE(knownKanjiOfLevel(kJouyouLevel).size(), 2136);
     QCOMPARE(gradeLevelFromName(u"jouyou"), kJouyouLevel);
     QCOMPARE(gradeLevelFromName(u"7"), std::nullopt);
+}
+
+// 漢字ごとに振る with a half-width reading, as the window writes it.
+void TestBatchRuby::halfwidthPerKanji()
+{
+    RubyForm form;
+    form.kanaMode = 0;
+    form.perKanji = true;
+    form.kanji = &KanjiReadings::system();
+    if (form.kanji->isEmpty())
+        QSKIP("KANJIDIC is not installed (package kanjidic)");
+    QCOMPARE(rubyMarkup(u"人物"_qs, u"ｼﾞﾝﾌﾞﾂ"_qs, form),
+             rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
+    form.kanaMode = 2;
+    QCOMPARE(rubyMarkup(u"人物"_qs, u"ジンブツ"_qs, form),
+             rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
 }
 
 void TestBatchRuby::divide()

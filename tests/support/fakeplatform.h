@@ -57,6 +57,8 @@ public:
                                             QMessageBox::StandardButtons buttons) override;
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind,
                                         CommonDialogState &state) override;
+    QString userReadingsFile() const override { return readingsFile; }
+    QString readingsFile; // none: corrections are not kept
     bool openWithDesktop(const QString &fileOrAddress) override
     {
         opened.append(fileOrAddress);
