@@ -19,6 +19,9 @@ enum class HtmlPlace {
     InsideRuby, // text of an existing ruby element
     InsideCode, // text of <code> or <pre> when those are skipped
     Unsure, // after an unclosed tag, comment or raw-text element: left alone
+    RawText, // <xmp> <iframe> <noembed> <noframes> <noscript> <plaintext>: never markup
+    Foreign, // SVG or MathML outside <foreignObject>: a <ruby> there closes the <svg>
+    Select, // <select> and <datalist>: tags in an option are dropped, its text shown bare
 };
 
 struct HtmlRange
@@ -32,10 +35,17 @@ struct HtmlScan
 {
     QList<HtmlRange> ranges; // cover the whole text, in order, without gaps
     QList<HtmlRange> rubyElements; // outermost <ruby>...</ruby>, with their tags
+    // In those elements, in order: the ruby and rb tags and the rt, rp and rtc
+    // parts with their text, which removing ruby drops.
+    QList<HtmlRange> rubyMarkup;
 };
 
-// One pass over the source, linear in its length. Markup that breaks off leaves
-// the rest of the text Unsure rather than guessing.
+// One pass over the source, linear in its length, following the states of a
+// browser's tokenizer (raw text, RCDATA, script data with its escaped states,
+// plaintext, bogus comments) and the parts of tree building that decide whether
+// text is HTML text (SVG and MathML with their integration points, <select>).
+// Only Text is text a browser shows where a <ruby> element may go. Markup that
+// breaks off leaves the rest of the text Unsure rather than guessing.
 HtmlScan scanHtml(const QString &html, bool skipCodeAndPre = true);
 
 // The place of the stretch [start, end): the first range in it that is not
