@@ -11,6 +11,7 @@
 #include "core/reading/userreadings.h"
 #include "core/ruby/gradelevels.h"
 #include "core/ruby/rubybatch.h"
+#include "core/ruby/rubystrip.h"
 #include "core/ruby/rubytext.h"
 #include "core/version.h"
 
@@ -91,6 +92,7 @@ struct Settings
     FirstOnly first = FirstOnly::Every;
     QByteArray encoding; // empty: detected as the window does
     bool dryRun = false;
+    bool strip = false; // take ruby out instead
     bool inPlace = false;
     QString backup;
     QString outputDir;
@@ -197,6 +199,8 @@ public:
 
     Result<void> start()
     {
+        if (m_settings.strip)
+            return {}; // no readings needed
         const PhoneticResult opened = m_mecab.reading(QStringLiteral("漢字"));
         if (!opened.ok())
             return std::unexpected(Error {ErrorKind::DictionaryMissing, opened.error, 0});
@@ -206,6 +210,11 @@ public:
     // The page with ruby; the words found, with the readings written.
     Result<AnnotatedText> annotate(const QString &html, QList<RubyCandidate> *words)
     {
+        if (m_settings.strip) {
+            // Each element taken out counts as one done.
+            const StrippedRuby stripped = stripRuby(html);
+            return AnnotatedText {stripped.text, QList<RubyCandidate>(stripped.elements, {0, {}, {}})};
+        }
         auto found = findRubyCandidates(html, m_engine, m_settings.options);
         if (!found)
             return std::unexpected(found.error());
@@ -448,6 +457,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption output(u"o"_qs,
                                     u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
                                     u"FILE"_qs);
+    const QCommandLineOption strip(u"strip"_qs,
+                                   u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs);
     const QCommandLineOption jobs(u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs,
                                   u"N"_qs);
     const QCommandLineOption dryRun(u"dry-run"_qs,
@@ -456,8 +467,8 @@ int main(int argc, char *argv[])
                                        u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs,
                                        u"FILE"_qs);
     parser.addOptions({kana, keepOkurigana, perKanji, grade, first, known, attribute, includeCode,
-                       encodingOption, recursive, inPlace, backup, outputDir, output, jobs, dryRun,
-                       applyList});
+                       encodingOption, recursive, inPlace, backup, outputDir, output, strip, jobs,
+                       dryRun, applyList});
     parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
                                  u"[ファイル...]"_qs);
     if (!parser.parse(app.arguments()))
@@ -511,6 +522,9 @@ int main(int argc, char *argv[])
             return fail(u"知らない文字コードです: "_qs + parser.value(encodingOption));
     }
     settings.dryRun = parser.isSet(dryRun);
+    settings.strip = parser.isSet(strip);
+    if (settings.strip && (settings.dryRun || parser.isSet(applyList)))
+        return fail(u"--strip は --dry-run とも --apply-list とも使えません。"_qs);
     settings.inPlace = parser.isSet(inPlace);
     settings.backup = parser.value(backup);
     settings.outputDir = parser.value(outputDir);
@@ -631,7 +645,9 @@ int main(int argc, char *argv[])
                 guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0),
                                                      key.section(u'\t', 1), QString::number(w.count)));
         }
-        say(u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs.arg(walk.pages.size())
+        say((settings.strip ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
+                            : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
+                .arg(walk.pages.size())
                 .arg(changed)
                 .arg(added)
                 .arg(failures.size()));

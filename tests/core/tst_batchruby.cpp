@@ -364,6 +364,11 @@ void TestBatchRuby::site()
              0);
     QCOMPARE(read(out + u"/b.htm"_qs), read(u"sub/b.htm"_qs)); // a second run adds nothing
 
+    // Taking the ruby out gives every page back, in its encoding.
+    QCOMPARE(run({u"--strip"_qs, u"-r"_qs, u"--in-place"_qs, site}), 1);
+    QCOMPARE(read(u"a.html"_qs), a);
+    QCOMPARE(read(u"sub/b.htm"_qs), b);
+
     // Never a device, FIFO or endless input; a closed input said so.
     QVERIFY(run({site + u"/a.html.orig"_qs, u"-o"_qs, site + u"/pipe.html"_qs}) != 0);
     QVERIFY(QFileInfo(site + u"/pipe.html"_qs).exists() && !QFileInfo(site + u"/pipe.html"_qs).isFile());
