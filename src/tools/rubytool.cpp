@@ -419,7 +419,8 @@ int main(int argc, char *argv[])
             return 2;
     }
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("rubello-ruby"));
+    // The window's name, so the user's readings are found where it keeps them.
+    QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
 
     QCommandLineParser parser;
