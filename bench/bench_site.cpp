@@ -54,9 +54,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int pages = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 1000;
     QStringList sources;
-    for (const char *name : {"pages/checkit.ja.html", "pages/start.ja.html",
-                             "pages/upload.ja.html", "batchruby/checkit.ja.html",
-                             "batchruby/upload.ja.html", "batchruby/markup.html"})
+    for (const char *name :
+         {"pages/checkit.ja.html", "pages/start.ja.html", "pages/upload.ja.html",
+          "batchruby/checkit.ja.html", "batchruby/upload.ja.html", "batchruby/markup.html"})
         sources.append(readPage(QStringLiteral(RUBELLO_TEST_DATA "/") + QLatin1String(name)));
 
     QTemporaryDir dir;
@@ -90,8 +90,8 @@ int main(int argc, char *argv[])
     }
     const int cores = QThread::idealThreadCount();
     const double many = runMs({u"-r"_qs, u"--output-dir"_qs, dir.filePath(u"many"_qs), site});
-    const double one = runMs({u"-r"_qs, u"--jobs"_qs, u"1"_qs, u"--output-dir"_qs,
-                              dir.filePath(u"one"_qs), site});
+    const double one = runMs(
+        {u"-r"_qs, u"--jobs"_qs, u"1"_qs, u"--output-dir"_qs, dir.filePath(u"one"_qs), site});
 
     // Every page kept, outside the elements, in its own encoding.
     int kept = 0, annotated = 0;

@@ -39,8 +39,8 @@ RubyForm batchForm(const FormMain &form, const Module1 &module)
 ReadingEngine &FormMain::batchEngine()
 {
     if (!mBatchEngine)
-        mBatchEngine = std::make_unique<ReadingEngine>(platform().phoneticService(),
-                                                       &userReadings());
+        mBatchEngine
+            = std::make_unique<ReadingEngine>(platform().phoneticService(), &userReadings());
     return *mBatchEngine;
 }
 
@@ -65,26 +65,26 @@ void FormMain::MEBatch_Click()
     std::unique_ptr<QProgressDialog> progress;
     QElapsedTimer clock;
     clock.start();
-    const auto found = findRubyCandidates(
-        text, batchEngine(), options, [&](qsizetype done, qsizetype total) {
-            const qint64 spent = clock.elapsed();
-            if (!progress && spent > 300 && done > 0 && spent * (total - done) / done > 700) {
-                progress = std::make_unique<QProgressDialog>(
-                    QStringLiteral("ルビを振る語を探しています..."), QStringLiteral("キャンセル"), 0,
-                    1000, this);
-                progress->setWindowModality(Qt::WindowModal);
-                progress->setMinimumDuration(0);
-            }
-            if (!progress)
-                return true;
-            progress->setValue(int(done * 1000 / qMax<qsizetype>(total, 1)));
-            return !progress->wasCanceled();
-        });
+    const auto found
+        = findRubyCandidates(text, batchEngine(), options, [&](qsizetype done, qsizetype total) {
+              const qint64 spent = clock.elapsed();
+              if (!progress && spent > 300 && done > 0 && spent * (total - done) / done > 700) {
+                  progress = std::make_unique<QProgressDialog>(
+                      QStringLiteral("ルビを振る語を探しています..."), QStringLiteral("キャンセル"),
+                      0, 1000, this);
+                  progress->setWindowModality(Qt::WindowModal);
+                  progress->setMinimumDuration(0);
+              }
+              if (!progress)
+                  return true;
+              progress->setValue(int(done * 1000 / qMax<qsizetype>(total, 1)));
+              return !progress->wasCanceled();
+          });
     progress.reset();
     if (!found) {
-        showErrorBox(platform(), this,
-                     {found.error().systemCode ? found.error().systemCode : ENOENT,
-                      found.error().detail});
+        showErrorBox(
+            platform(), this,
+            {found.error().systemCode ? found.error().systemCode : ENOENT, found.error().detail});
         return;
     }
     if (!*found)

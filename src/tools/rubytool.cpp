@@ -34,6 +34,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <new>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -136,8 +137,8 @@ struct WordList
     {
         for (const QString &key : order) {
             const WordCount &w = words.value(key);
-            std::printf("%s\t%lld\t%d\n", key.toUtf8().constData(),
-                        static_cast<long long>(w.count), int(w.guessed));
+            std::printf("%s\t%lld\t%d\n", key.toUtf8().constData(), static_cast<long long>(w.count),
+                        int(w.guessed));
         }
         std::fflush(stdout);
     }
@@ -213,7 +214,8 @@ public:
         if (m_settings.strip) {
             // Each element taken out counts as one done.
             const StrippedRuby stripped = stripRuby(html);
-            return AnnotatedText {stripped.text, QList<RubyCandidate>(stripped.elements, {0, {}, {}})};
+            return AnnotatedText {stripped.text,
+                                  QList<RubyCandidate>(stripped.elements, {0, {}, {}})};
         }
         auto found = findRubyCandidates(html, m_engine, m_settings.options);
         if (!found)
@@ -228,7 +230,8 @@ public:
             if (!remembered.isEmpty())
                 c.reading = remembered, c.guessed = false;
             if (m_settings.listGiven) {
-                const QString key = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kanaMode);
+                const QString key
+                    = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kanaMode);
                 c.reading = fullwidthKatakana(
                     m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
             }
@@ -356,8 +359,8 @@ int onePage(const QString &path, const Settings &settings)
         if (::fstat(STDIN_FILENO, &st) != 0)
             return fail(u"標準入力: "_qs + QString::fromLocal8Bit(std::strerror(errno)));
         // A device such as /dev/zero never ends; a terminal does.
-        if (S_ISDIR(st.st_mode) || ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-                                    && !::isatty(STDIN_FILENO)))
+        if (S_ISDIR(st.st_mode)
+            || ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && !::isatty(STDIN_FILENO)))
             return fail(u"標準入力: "_qs + reason({ErrorKind::NotARegularFile, {}, 0}));
         bytes = readBounded(STDIN_FILENO, kMaxDocumentBytes);
     } else {
@@ -415,7 +418,8 @@ int main(int argc, char *argv[])
     const bool stdinClosed = ::fcntl(STDIN_FILENO, F_GETFD) < 0;
     gStdoutClosed = ::fcntl(STDOUT_FILENO, F_GETFD) < 0;
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (::fcntl(fd, F_GETFD) < 0 && ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) < 0)
+        if (::fcntl(fd, F_GETFD) < 0
+            && ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) < 0)
             return 2;
     }
     QCoreApplication app(argc, argv);
@@ -432,41 +436,37 @@ int main(int argc, char *argv[])
     const QCommandLineOption keepOkurigana(u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs);
     const QCommandLineOption perKanji(u"per-kanji"_qs,
                                       u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs);
-    const QCommandLineOption grade(u"grade"_qs,
-                                   u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
-                                   u"1-6|jouyou"_qs);
-    const QCommandLineOption first(u"first"_qs,
-                                   u"語ごとに最初の一か所だけ: ページごと、見出しごと"_qs,
-                                   u"page|section"_qs);
+    const QCommandLineOption grade(
+        u"grade"_qs, u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
+        u"1-6|jouyou"_qs);
+    const QCommandLineOption first(
+        u"first"_qs, u"語ごとに最初の一か所だけ: ページごと、見出しごと"_qs, u"page|section"_qs);
     const QCommandLineOption known(u"known"_qs, u"この文字リストの漢字だけの語には振らない"_qs,
                                    u"FILE"_qs);
-    const QCommandLineOption attribute(u"attribute"_qs,
-                                       u"<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"_qs,
-                                       u"TEXT"_qs);
+    const QCommandLineOption attribute(
+        u"attribute"_qs, u"<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"_qs, u"TEXT"_qs);
     const QCommandLineOption includeCode(u"include-code"_qs, u"<code> と <pre> の中にも振る"_qs);
-    const QCommandLineOption encodingOption(u"encoding"_qs,
-                                            u"入出力の文字コード (既定: ファイルから判定)"_qs,
-                                            u"NAME"_qs);
-    const QCommandLineOption recursive({u"r"_qs, u"recursive"_qs},
-                                       u"フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る"_qs);
+    const QCommandLineOption encodingOption(
+        u"encoding"_qs, u"入出力の文字コード (既定: ファイルから判定)"_qs, u"NAME"_qs);
+    const QCommandLineOption recursive(
+        {u"r"_qs, u"recursive"_qs},
+        u"フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る"_qs);
     const QCommandLineOption inPlace(u"in-place"_qs, u"ファイルそのものを書き換える"_qs);
-    const QCommandLineOption backup(u"backup"_qs,
-                                    u"--in-place で元のファイルを名前にこれを足して残す"_qs,
-                                    u"SUFFIX"_qs);
-    const QCommandLineOption outputDir(u"output-dir"_qs,
-                                       u"結果をこのフォルダーに同じ構成で書く"_qs, u"DIR"_qs);
-    const QCommandLineOption output(u"o"_qs,
-                                    u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
-                                    u"FILE"_qs);
+    const QCommandLineOption backup(
+        u"backup"_qs, u"--in-place で元のファイルを名前にこれを足して残す"_qs, u"SUFFIX"_qs);
+    const QCommandLineOption outputDir(u"output-dir"_qs, u"結果をこのフォルダーに同じ構成で書く"_qs,
+                                       u"DIR"_qs);
+    const QCommandLineOption output(
+        u"o"_qs, u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
+        u"FILE"_qs);
     const QCommandLineOption strip(u"strip"_qs,
                                    u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs);
     const QCommandLineOption jobs(u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs,
                                   u"N"_qs);
-    const QCommandLineOption dryRun(u"dry-run"_qs,
-                                    u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs);
-    const QCommandLineOption applyList(u"apply-list"_qs,
-                                       u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs,
-                                       u"FILE"_qs);
+    const QCommandLineOption dryRun(
+        u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs);
+    const QCommandLineOption applyList(
+        u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs);
     parser.addOptions({kana, keepOkurigana, perKanji, grade, first, known, attribute, includeCode,
                        encodingOption, recursive, inPlace, backup, outputDir, output, strip, jobs,
                        dryRun, applyList});
@@ -530,15 +530,16 @@ int main(int argc, char *argv[])
     settings.backup = parser.value(backup);
     settings.outputDir = parser.value(outputDir);
     settings.output = parser.value(output);
-    if (parser.isSet(backup) && (!settings.inPlace || settings.backup.isEmpty()
-                                 || settings.backup.contains(u'/')))
+    if (parser.isSet(backup)
+        && (!settings.inPlace || settings.backup.isEmpty() || settings.backup.contains(u'/')))
         return fail(u"--backup は --in-place とともに、/ を含まない接尾辞で指定します。"_qs);
     if (int(settings.inPlace) + int(!settings.outputDir.isEmpty()) + int(!settings.output.isEmpty())
         > 1)
         return fail(u"--in-place, --output-dir, -o はどれか一つです。"_qs);
     if (parser.isSet(applyList)) {
         if (const auto read = readList(parser.value(applyList), &settings); !read)
-            return fail(u"%1 を読めません: %2"_qs.arg(parser.value(applyList), read.error().detail));
+            return fail(
+                u"%1 を読めません: %2"_qs.arg(parser.value(applyList), read.error().detail));
     }
     int jobCount = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {
@@ -563,12 +564,19 @@ int main(int argc, char *argv[])
         return fail(u"標準入力には --in-place も --output-dir も使えません。"_qs);
     if (!settings.output.isEmpty() && (inputs.size() > 1 || parser.isSet(recursive)))
         return fail(u"-o はページ一つのときだけです。複数には --output-dir を使います。"_qs);
-    if (fromStdin || (!toFiles && !settings.dryRun && inputs.size() == 1
-                      && !parser.isSet(recursive) && !QFileInfo(inputs.first()).isDir()))
-        return onePage(fromStdin ? QString() : inputs.first(), settings);
+    if (fromStdin
+        || (!toFiles && !settings.dryRun && inputs.size() == 1 && !parser.isSet(recursive)
+            && !QFileInfo(inputs.first()).isDir())) {
+        try {
+            return onePage(fromStdin ? QString() : inputs.first(), settings);
+        } catch (const std::bad_alloc &) {
+            return fail(u"メモリーが足りません。"_qs);
+        }
+    }
 
     if (!toFiles && !settings.dryRun)
-        return fail(u"複数のページには --in-place か --output-dir が要ります (または --dry-run)。"_qs);
+        return fail(
+            u"複数のページには --in-place か --output-dir が要ります (または --dry-run)。"_qs);
     const SiteWalk walk = walkSite(inputs, parser.isSet(recursive));
 
     // Workers each with their own analyzer take pages in turn.
@@ -586,7 +594,13 @@ int main(int argc, char *argv[])
             return;
         }
         for (qsizetype i; (i = next++) < walk.pages.size();) {
-            results[size_t(i)] = worker.page(walk.pages.at(i));
+            // A page too big for the memory at hand fails alone.
+            try {
+                results[size_t(i)] = worker.page(walk.pages.at(i));
+            } catch (const std::bad_alloc &) {
+                results[size_t(i)].failure
+                    = walk.pages.at(i).path + u": "_qs + reason({ErrorKind::TooLarge, {}, 0});
+            }
             ++finished;
         }
     };
@@ -643,11 +657,12 @@ int main(int argc, char *argv[])
         for (const QString &key : std::as_const(list.order)) {
             const WordCount &w = list.words.value(key);
             if (w.guessed)
-                guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0),
-                                                     key.section(u'\t', 1), QString::number(w.count)));
+                guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0), key.section(u'\t', 1),
+                                                    QString::number(w.count)));
         }
-        say((settings.strip ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
-                            : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
+        say((settings.strip
+                 ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
+                 : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
                 .arg(walk.pages.size())
                 .arg(changed)
                 .arg(added)

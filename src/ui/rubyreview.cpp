@@ -55,16 +55,19 @@ public:
                                                                  &plain, plain.widget);
         const QString left = index.data(RubyReviewModel::LeftRole).toString();
         const QString right = index.data(RubyReviewModel::RightRole).toString();
-        const QString word = index.data(Qt::DisplayRole).toString().sliced(
-            left.size(), index.data(Qt::DisplayRole).toString().size() - left.size() - right.size());
+        const QString word = index.data(Qt::DisplayRole)
+                                 .toString()
+                                 .sliced(left.size(),
+                                         index.data(Qt::DisplayRole).toString().size() - left.size()
+                                             - right.size());
         painter->save();
         painter->setClipRect(text);
         QFont bold = option.font;
         bold.setBold(true);
         const QFontMetrics plainMetrics(option.font), boldMetrics(bold);
         int x = text.left();
-        const int base = text.top() + (text.height() + plainMetrics.ascent()
-                                       - plainMetrics.descent()) / 2;
+        const int base
+            = text.top() + (text.height() + plainMetrics.ascent() - plainMetrics.descent()) / 2;
         painter->drawText(x, base, left);
         x += plainMetrics.horizontalAdvance(left);
         const int wide = boldMetrics.horizontalAdvance(word);
@@ -195,7 +198,7 @@ Qt::CheckState RubyReviewModel::groupCheck(const Group &group) const
     qsizetype ticked = 0;
     for (int i : group.occurrences)
         ticked += m_state.at(i).ticked;
-    return ticked == 0                          ? Qt::Unchecked
+    return ticked == 0                       ? Qt::Unchecked
         : ticked == group.occurrences.size() ? Qt::Checked
                                              : Qt::PartiallyChecked;
 }
@@ -288,7 +291,8 @@ QVariant RubyReviewModel::data(const QModelIndex &index, int role) const
     if (!index.isValid())
         return {};
     const bool isGroup = index.internalId() == 0;
-    const Group &group = m_groups.at(m_shown.at(isGroup ? index.row() : int(index.internalId() - 1)));
+    const Group &group
+        = m_groups.at(m_shown.at(isGroup ? index.row() : int(index.internalId() - 1)));
     if (role == GuessedRole)
         return group.guessed;
     if (role == CandidatesRole)
@@ -330,9 +334,8 @@ QVariant RubyReviewModel::data(const QModelIndex &index, int role) const
         const qsizetype from = qMax<qsizetype>(0, c.offset - kContext);
         const qsizetype end = qMin(m_html.size(), c.offset + c.base.size() + kContext);
         const QString left = oneLine(QStringView(m_html).sliced(from, c.offset - from));
-        const QString right
-            = oneLine(QStringView(m_html).sliced(c.offset + c.base.size(),
-                                                 end - c.offset - c.base.size()));
+        const QString right = oneLine(
+            QStringView(m_html).sliced(c.offset + c.base.size(), end - c.offset - c.base.size()));
         if (role == LeftRole)
             return left;
         if (role == RightRole)
@@ -442,8 +445,8 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
                         QStringLiteral("見出しごとに最初だけ")});
     FirstBox->setCurrentIndex(int(first));
     OrderBox = new QComboBox(this);
-    OrderBox->addItems({QStringLiteral("出現順"), QStringLiteral("回数順"),
-                        QStringLiteral("推測を先に")});
+    OrderBox->addItems(
+        {QStringLiteral("出現順"), QStringLiteral("回数順"), QStringLiteral("推測を先に")});
     OrderBox->setCurrentIndex(int(RubyReviewModel::Order::GuessedFirst));
     FilterText = new QLineEdit(this);
     FilterText->setPlaceholderText(QStringLiteral("絞り込み"));
@@ -496,9 +499,8 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
 
     connect(LevelBox, &QComboBox::currentIndexChanged, this, &RubyReviewDialog::refilter);
     connect(FirstBox, &QComboBox::currentIndexChanged, this, &RubyReviewDialog::refilter);
-    connect(OrderBox, &QComboBox::currentIndexChanged, this, [this](int order) {
-        m_model->setOrder(RubyReviewModel::Order(order));
-    });
+    connect(OrderBox, &QComboBox::currentIndexChanged, this,
+            [this](int order) { m_model->setOrder(RubyReviewModel::Order(order)); });
     connect(FilterText, &QLineEdit::textChanged, m_model, &RubyReviewModel::setFilter);
     connect(m_view, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.column() != RubyReviewModel::Reading)

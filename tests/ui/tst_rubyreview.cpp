@@ -64,8 +64,9 @@ void TestRubyReview::review()
     QList<QString> chosen;
     for (const RubyCandidate &c : m->choice())
         chosen << c.base + c.reading;
-    QCOMPARE(chosen, QList<QString>({u"学校ガッコウ"_qs, u"漢字カンシ"_qs, u"他ホカ"_qs,
-                                     u"鬱金ウコン"_qs}));
+    QCOMPARE(
+        chosen,
+        QList<QString>({u"学校ガッコウ"_qs, u"漢字カンシ"_qs, u"他ホカ"_qs, u"鬱金ウコン"_qs}));
     QCOMPARE(m->corrections(), (QList<std::pair<QString, QString>> {{u"漢字"_qs, u"カンシ"_qs}}));
 
     // Filter, order, and the choice of kanji narrow the list.

@@ -101,8 +101,8 @@ SiteWalk walkSite(const QStringList &paths, bool recursive)
         struct stat st
         {
         };
-        const bool folder = ::stat(QFile::encodeName(path).constData(), &st) == 0
-            && S_ISDIR(st.st_mode);
+        const bool folder
+            = ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
         walker.visit(path, folder ? QString() : QFileInfo(path).fileName(), true);
     }
     return walker.result;
