@@ -4,7 +4,9 @@
 #include "core/document/encodings.h"
 #include "core/module1.h"
 #include "core/document/previewfile.h"
+#include "core/reading/readingengine.h"
 #include "core/reading/readingtoken.h"
+#include "core/ruby/rubybatch.h"
 #include "core/document/safesave.h"
 #include "ui/commondialog.h"
 
@@ -149,11 +151,15 @@ public:
     void MERuby_Click();
     void OptionKana_Click(int index);
     void MOReadings_Click();
+
+    // Whole-page ruby, reviewed in a list (formmain_batch.cpp)
     void MEBatch_Click();
-    // Readings the user corrected in the batch dialog, by word and proposal.
-    QHash<QString, QString> mRubyCorrections;
-    // Words and readings for the batch; MeCab unless a test sets another.
-    TextTokenizer mBatchTokenizer;
+    // The engine over the window's reading service and the user's readings.
+    ReadingEngine &batchEngine();
+    std::unique_ptr<ReadingEngine> mBatchEngine;
+    // Which kanji and which occurrences get ruby, as last chosen.
+    int mRubyLevel = 0;
+    FirstOnly mRubyFirst = FirstOnly::Every;
 
     // Removing ruby from the selection or the page (formmain_strip.cpp)
     void MEStrip_Click();

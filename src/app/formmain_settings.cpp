@@ -18,6 +18,9 @@ const QString kTextColor = QStringLiteral("editor/textColor");
 const QString kBackColor = QStringLiteral("editor/backColor");
 const QString kKanaMode = QStringLiteral("ruby/kanaMode");
 const QString kOmitOkurigana = QStringLiteral("ruby/omitOkurigana");
+const QString kPerKanji = QStringLiteral("ruby/perKanji");
+const QString kRubyLevel = QStringLiteral("ruby/gradeLevel");
+const QString kRubyFirst = QStringLiteral("ruby/firstOnly");
 const QString kHtmlOnly = QStringLiteral("panel/htmlOnly");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kRecentFiles = QStringLiteral("recentFiles");
@@ -67,6 +70,15 @@ void FormMain::useSettings(QSettings *settings)
     }
     readFlag(*settings, kOmitOkurigana, CheckSentKana);
     readFlag(*settings, kHtmlOnly, CheckHTML);
+    const QString perKanji = settings->value(kPerKanji).toString();
+    if (perKanji == QLatin1String("true") || perKanji == QLatin1String("false"))
+        MEPerKanji->setChecked(perKanji == QLatin1String("true"));
+    const int level = settings->value(kRubyLevel).toInt(&ok);
+    if (ok && level >= 0 && level <= 7)
+        mRubyLevel = level;
+    const int first = settings->value(kRubyFirst).toInt(&ok);
+    if (ok && first >= 0 && first <= 2)
+        mRubyFirst = FirstOnly(first);
     restoreGeometry(settings->value(kGeometry).toByteArray());
 
     const QVariant recent = settings->value(kRecentFiles);
@@ -93,6 +105,9 @@ void FormMain::storeSettings()
     m_settings->setValue(kKanaMode, int(mKanaMode));
     m_settings->setValue(kOmitOkurigana, CheckSentKana->isChecked());
     m_settings->setValue(kHtmlOnly, CheckHTML->isChecked());
+    m_settings->setValue(kPerKanji, MEPerKanji->isChecked());
+    m_settings->setValue(kRubyLevel, mRubyLevel);
+    m_settings->setValue(kRubyFirst, int(mRubyFirst));
     m_settings->setValue(kGeometry, saveGeometry());
     m_settings->setValue(kRecentFiles, mRecentFiles);
     m_settings->sync();

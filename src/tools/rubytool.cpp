@@ -1,150 +1,552 @@
-// rubello-ruby: ruby for every kanji word of an HTML page, as the editor's
-// batch command writes it.
+// rubello-ruby: ruby for every kanji word of HTML pages, a page or a whole
+// site, as the editor's whole-page command writes it.
 
+#include "core/document/documentfile.h"
+#include "core/document/safesave.h"
+#include "core/document/sitewalk.h"
+#include "core/paths.h"
 #include "core/reading/kanjireadings.h"
 #include "core/reading/mecabphoneticservice.h"
-#include "core/reading/readingrules.h"
+#include "core/reading/readingengine.h"
+#include "core/reading/userreadings.h"
+#include "core/ruby/gradelevels.h"
 #include "core/ruby/rubybatch.h"
+#include "core/ruby/rubystrip.h"
+#include "core/ruby/rubytext.h"
+#include "core/version.h"
 
 #include <QByteArray>
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMap>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QStringEncoder>
+#include <QThread>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <new>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
-const char kUsage[]
-    = "使い方: rubello-ruby [オプション] [ファイル]\n"
-      "HTML ファイル (省略時は標準入力) の本文の漢字の語にルビを振り、標準出力に書きます。\n"
-      "タグ、属性値、コメント、<script> <style> <textarea> <title> <code> <pre> の中と\n"
-      "既存の <ruby> 要素には振りません。二度かけても変わりません。\n"
-      "\n"
-      "  --kana hiragana|katakana|halfwidth  読みの文字 (既定 hiragana)\n"
-      "  --keep-okurigana    送り仮名を省略しない\n"
-      "  --per-kanji         漢字ごとに振る (読みが一通りに分けられるとき)\n"
-      "  --known FILE        この文字リストの漢字だけの語には振らない\n"
-      "  --attribute TEXT    <rt> に付ける属性 (例: 'style=\"font-size:7pt\"')\n"
-      "  --include-code      <code> と <pre> の中にも振る\n"
-      "  --encoding NAME     入出力の文字コード (既定 UTF-8)\n"
-      "  -o FILE             標準出力ではなく FILE に書く (書き終えてから置き換える)\n"
-      "  -h, --help          この説明\n";
+const char kDescription[]
+    = "HTML ファイルの本文の漢字の語にルビを振ります。ファイルを省略すると標準入力を読み、\n"
+      "標準出力に書きます。ファイルとフォルダー (-r) をいくつでも渡せます。文字コードと改行は\n"
+      "エディターと同じように判定して保ちます。タグ、属性値、コメント、<script> <style>\n"
+      "<textarea> <title> <code> <pre> の中と既存の <ruby> 要素には振りません。";
+
+void say(const QString &message)
+{
+    std::fprintf(stderr, "rubello-ruby: %s\n", message.toLocal8Bit().constData());
+}
 
 int fail(const QString &message)
 {
-    std::fprintf(stderr, "rubello-ruby: %s\n", message.toLocal8Bit().constData());
-    return 1;
+    say(message);
+    return 2;
 }
 
-bool readAll(const QString &path, QByteArray *bytes, QString *error)
+// The reason for a failure, in the words the window uses.
+QString reason(const Error &error)
 {
-    QFile file;
-    const bool opened = path.isEmpty() || path == u"-"
-        ? file.open(stdin, QIODevice::ReadOnly)
-        : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        *error = QStringLiteral("%1 を開けません: %2").arg(path, file.errorString());
-        return false;
+    switch (error.kind) {
+    case ErrorKind::NotFound:
+        return QStringLiteral("見つかりません");
+    case ErrorKind::NotARegularFile:
+        return QStringLiteral("通常のファイルではありません");
+    case ErrorKind::TooLarge:
+        return QStringLiteral("大きすぎます");
+    case ErrorKind::ChangedOnDisk:
+        return QStringLiteral("読んでいる間にほかのプログラムが変更しました");
+    case ErrorKind::BadEncoding:
+        return QStringLiteral("テキストとして読めません");
+    case ErrorKind::Refused:
+        if (error.systemCode == EISDIR)
+            return QStringLiteral("フォルダーです (-r で中のページに振ります)");
+        if (error.systemCode == ELOOP)
+            return QStringLiteral("リンクがたどってきたフォルダーに戻ります");
+        break;
+    default:
+        break;
     }
-    *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("%1 を読めません: %2").arg(path, file.errorString());
-        return false;
+    if (error.systemCode == 0)
+        return error.detail;
+    return error.systemCode ? QString::fromLocal8Bit(std::strerror(error.systemCode))
+                            : error.detail;
+}
+
+struct Settings
+{
+    RubyOptions options;
+    FirstOnly first = FirstOnly::Every;
+    QByteArray encoding; // empty: detected as the window does
+    bool dryRun = false;
+    bool strip = false; // take ruby out instead
+    bool inPlace = false;
+    QString backup;
+    QString outputDir;
+    QString output; // -o, one input only
+    // A reviewed list: readings by word and proposal, and a word's first row.
+    bool listGiven = false;
+    QHash<QString, QString> listed; // word \t proposal -> reading
+    QHash<QString, QString> listedWord; // word -> reading of its first row
+};
+
+// A word of the site as the dry run lists it.
+struct WordCount
+{
+    qsizetype count = 0;
+    bool guessed = false;
+};
+
+struct PageResult
+{
+    QString failure; // empty on success
+    qsizetype added = 0;
+    bool changed = false;
+    QList<RubyCandidate> words;
+};
+
+// The dry run's list: word, reading, count, guessed, in order of first appearance.
+struct WordList
+{
+    QHash<QString, WordCount> words; // word \t reading
+    QStringList order;
+
+    void add(const RubyCandidate &c, quint8 kanaMode)
+    {
+        const QString key = c.base + u'\t' + kanaForm(c.reading, kanaMode);
+        WordCount &w = words[key];
+        if (w.count++ == 0)
+            order.append(key);
+        w.guessed = w.guessed || c.guessed;
     }
-    return true;
+    void print() const
+    {
+        for (const QString &key : order) {
+            const WordCount &w = words.value(key);
+            std::printf("%s\t%lld\t%d\n", key.toUtf8().constData(), static_cast<long long>(w.count),
+                        int(w.guessed));
+        }
+        std::fflush(stdout);
+    }
+};
+
+void printWords(const QList<RubyCandidate> &found, quint8 kanaMode)
+{
+    WordList list;
+    for (const RubyCandidate &c : found)
+        list.add(c, kanaMode);
+    list.print();
+}
+
+// Reads at most limit bytes from a descriptor; one more says "too large".
+Result<QByteArray> readBounded(int fd, qint64 limit)
+{
+    QByteArray bytes;
+    for (;;) {
+        const qsizetype at = bytes.size();
+        bytes.resize(at + 1024 * 1024);
+        const ssize_t got = ::read(fd, bytes.data() + at, size_t(bytes.size() - at));
+        if (got < 0) {
+            if (errno == EINTR) {
+                bytes.resize(at);
+                continue;
+            }
+            return std::unexpected(Error::fromErrno(ErrorKind::ReadFailed, errno));
+        }
+        bytes.resize(at + got);
+        if (got == 0)
+            return bytes;
+        if (bytes.size() > limit)
+            return std::unexpected(Error {ErrorKind::TooLarge, {}, EFBIG});
+    }
+}
+
+Result<QString> decode(const QByteArray &bytes, const QByteArray &encoding, TextEncoding *used)
+{
+    const LoadedText loaded = encoding.isEmpty()
+        ? detectAndDecodeDocument(bytes, kUtf8Encoding)
+        : decodeDocumentAs(bytes, TextEncoding {encoding, false});
+    if (loaded.error.isError())
+        return std::unexpected(Error {ErrorKind::BadEncoding, loaded.error.description, 0});
+    *used = loaded.encoding;
+    if (used->isSystem())
+        used->name = kUtf8Encoding;
+    return loaded.text;
+}
+
+class Worker
+{
+public:
+    explicit Worker(const Settings &settings)
+        : m_settings(settings)
+        , m_engine(m_mecab, nullptr)
+    {
+        m_user.load();
+    }
+
+    Result<void> start()
+    {
+        if (m_settings.strip)
+            return {}; // no readings needed
+        const PhoneticResult opened = m_mecab.reading(QStringLiteral("漢字"));
+        if (!opened.ok())
+            return std::unexpected(Error {ErrorKind::DictionaryMissing, opened.error, 0});
+        return {};
+    }
+
+    // The page with ruby; the words found, with the readings written.
+    Result<AnnotatedText> annotate(const QString &html, QList<RubyCandidate> *words)
+    {
+        if (m_settings.strip) {
+            // Each element taken out counts as one done.
+            const StrippedRuby stripped = stripRuby(html);
+            return AnnotatedText {stripped.text,
+                                  QList<RubyCandidate>(stripped.elements, {0, {}, {}})};
+        }
+        auto found = findRubyCandidates(html, m_engine, m_settings.options);
+        if (!found)
+            return std::unexpected(found.error());
+        QList<RubyCandidate> candidates
+            = firstOccurrences(html, found->value_or(QList<RubyCandidate>()), m_settings.first,
+                               m_settings.options.skipCodeAndPre);
+        QList<RubyCandidate> chosen;
+        for (RubyCandidate c : std::as_const(candidates)) {
+            // The user's own reading of the word, as the window proposes it.
+            const QString remembered = m_user.lookup(c.base);
+            if (!remembered.isEmpty())
+                c.reading = remembered, c.guessed = false;
+            if (m_settings.listGiven) {
+                const QString key
+                    = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kanaMode);
+                c.reading = fullwidthKatakana(
+                    m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
+            }
+            if (!c.reading.isEmpty())
+                chosen.append(c);
+        }
+        *words = chosen;
+        return applyRuby(html, chosen, m_settings.options.form);
+    }
+
+    PageResult page(const SitePage &page);
+
+private:
+    const Settings &m_settings;
+    MecabPhoneticService m_mecab;
+    ReadingEngine m_engine;
+    UserReadings m_user;
+};
+
+QString destinationOf(const Settings &settings, const SitePage &page)
+{
+    if (!settings.outputDir.isEmpty())
+        return joinFolderAndName(settings.outputDir, page.relative);
+    if (!settings.output.isEmpty())
+        return settings.output;
+    return page.path;
+}
+
+// Writes a result where no device, FIFO or folder is replaced.
+Result<void> writeResult(const QString &path, const QByteArray &bytes)
+{
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return std::unexpected(Error {ErrorKind::NotARegularFile, path, 0});
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const SaveOutcome saved = saveBytesSafely(path, bytes);
+    if (saved.error.isError())
+        return std::unexpected(Error {ErrorKind::WriteFailed, saved.error.description, 0});
+    return {};
+}
+
+PageResult Worker::page(const SitePage &page)
+{
+    PageResult result;
+    const auto failed = [&](const Error &error) {
+        result.failure = page.path + QStringLiteral(": ") + reason(error);
+        return result;
+    };
+    const FileIdentity before = fileIdentity(page.path);
+    const OpenedFile opened = openRegularFileForReading(page.path);
+    if (opened.error.isError())
+        return failed({ErrorKind::ReadFailed, opened.error.description, 0});
+    if (opened.fd < 0)
+        return failed(Error::fromErrno(ErrorKind::ReadFailed, EISDIR));
+    const Result<QByteArray> bytes = readBounded(opened.fd, kMaxDocumentBytes);
+    ::close(opened.fd);
+    if (!bytes)
+        return failed(bytes.error());
+    // A page that changed while it was read is left for the next run.
+    if (fileIdentity(page.path) != before || before.size != bytes->size())
+        return failed({ErrorKind::ChangedOnDisk, {}, 0});
+
+    TextEncoding encoding;
+    const Result<QString> html = decode(*bytes, m_settings.encoding, &encoding);
+    if (!html)
+        return failed(html.error());
+    const Result<AnnotatedText> annotated = annotate(*html, &result.words);
+    if (!annotated)
+        return failed(annotated.error());
+    result.added = annotated->done.size();
+    if (m_settings.dryRun || (annotated->done.isEmpty() && m_settings.outputDir.isEmpty()))
+        return result;
+
+    const EncodedText encoded = encodeDocument(annotated->text, encoding);
+    if (encoded.error.isError())
+        return failed({ErrorKind::Unencodable, encoded.error.description, 0});
+    const QString target = destinationOf(m_settings, page);
+    if (m_settings.inPlace) {
+        if (fileIdentity(page.path) != before)
+            return failed({ErrorKind::ChangedOnDisk, {}, 0});
+        if (!m_settings.backup.isEmpty()) {
+            if (const auto kept = writeResult(page.path + m_settings.backup, *bytes); !kept)
+                return failed(kept.error());
+        }
+    }
+    if (const auto written = writeResult(target, encoded.bytes); !written)
+        return failed(written.error());
+    result.changed = true;
+    return result;
+}
+
+Result<void> readList(const QString &path, Settings *settings)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::unexpected(Error {ErrorKind::ReadFailed, file.errorString(), 0});
+    settings->listGiven = true;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).remove(u'\r');
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QStringList f = line.split(u'\t');
+        const QString reading = f.value(1);
+        settings->listed.insert(f.first() + u'\t' + reading, reading);
+        if (!settings->listedWord.contains(f.first()))
+            settings->listedWord.insert(f.first(), reading);
+    }
+    return {};
+}
+
+bool gStdoutClosed = false;
+
+// One page from a file or standard input (an empty name) to standard output
+// or -o, or its words for a dry run.
+int onePage(const QString &path, const Settings &settings)
+{
+    const QString name = path.isEmpty() ? u"標準入力"_qs : path;
+    Result<QByteArray> bytes;
+    if (path.isEmpty()) {
+        struct stat st
+        {
+        };
+        if (::fstat(STDIN_FILENO, &st) != 0)
+            return fail(u"標準入力: "_qs + QString::fromLocal8Bit(std::strerror(errno)));
+        // A device such as /dev/zero never ends; a terminal does.
+        if (S_ISDIR(st.st_mode)
+            || ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && !::isatty(STDIN_FILENO)))
+            return fail(u"標準入力: "_qs + reason({ErrorKind::NotARegularFile, {}, 0}));
+        bytes = readBounded(STDIN_FILENO, kMaxDocumentBytes);
+    } else {
+        const OpenedFile opened = openRegularFileForReading(path);
+        if (opened.error.isError())
+            return fail(name + u": "_qs + opened.error.description);
+        if (opened.fd < 0) {
+            QFile probe(path);
+            probe.open(QIODevice::ReadOnly);
+            return fail(u"%1 を開けません: %2"_qs.arg(path, probe.errorString()));
+        }
+        bytes = readBounded(opened.fd, kMaxDocumentBytes);
+        ::close(opened.fd);
+    }
+    if (!bytes)
+        return fail(name + u": "_qs + reason(bytes.error()));
+    TextEncoding encoding;
+    const Result<QString> html = decode(*bytes, settings.encoding, &encoding);
+    if (!html)
+        return fail(name + u": "_qs + reason(html.error()));
+    if (gStdoutClosed && settings.output.isEmpty())
+        return fail(u"標準出力が閉じています。"_qs);
+    Worker worker(settings);
+    if (const auto started = worker.start(); !started)
+        return fail(started.error().detail);
+    QList<RubyCandidate> words;
+    const Result<AnnotatedText> annotated = worker.annotate(*html, &words);
+    if (!annotated)
+        return fail(reason(annotated.error()));
+    if (settings.dryRun) {
+        printWords(words, settings.options.form.kanaMode);
+        return 0;
+    }
+    const EncodedText encoded = encodeDocument(annotated->text, encoding);
+    if (encoded.error.isError())
+        return fail(encoded.error.description);
+    if (!settings.output.isEmpty()) {
+        if (const auto written = writeResult(settings.output, encoded.bytes); !written)
+            return fail(u"%1 に書けません: %2"_qs.arg(settings.output, reason(written.error())));
+        return 0;
+    }
+    const QByteArray &out = encoded.bytes;
+    if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
+        || std::fflush(stdout) != 0)
+        return fail(u"標準出力に書けません。"_qs);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // A closed standard stream is noted, then held by /dev/null, so no file
+    // opened later takes its number (and the output or messages with it).
+    const bool stdinClosed = ::fcntl(STDIN_FILENO, F_GETFD) < 0;
+    gStdoutClosed = ::fcntl(STDOUT_FILENO, F_GETFD) < 0;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0
+            && ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) < 0)
+            return 2;
+    }
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments();
-    args.removeFirst();
+    // The window's name, so the user's readings are found where it keeps them.
+    QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
 
-    RubyOptions options;
-    QString input;
-    QString output;
-    QString knownFile;
-    QByteArray encoding = "UTF-8";
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        const auto value = [&](QString *into) {
-            if (i + 1 >= args.size())
-                return false;
-            *into = args.at(++i);
-            return true;
-        };
-        QString v;
-        if (a == u"-h" || a == u"--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == u"--kana") {
-            if (!value(&v))
-                return fail(QStringLiteral("--kana に値がありません。"));
-            if (v == u"katakana")
-                options.form.kanaMode = 0;
-            else if (v == u"hiragana")
-                options.form.kanaMode = 1;
-            else if (v == u"halfwidth")
-                options.form.kanaMode = 2;
-            else
-                return fail(QStringLiteral("--kana は hiragana, katakana, halfwidth のどれかです: ")
-                            + v);
-        } else if (a == u"--keep-okurigana") {
-            options.omitOkurigana = false;
-        } else if (a == u"--per-kanji") {
-            options.form.perKanji = true;
-        } else if (a == u"--include-code") {
-            options.skipCodeAndPre = false;
-        } else if (a == u"--known") {
-            if (!value(&knownFile))
-                return fail(QStringLiteral("--known にファイルがありません。"));
-        } else if (a == u"--attribute") {
-            if (!value(&options.form.attribute))
-                return fail(QStringLiteral("--attribute に値がありません。"));
-            options.form.withAttribute = true;
-        } else if (a == u"--encoding") {
-            if (!value(&v))
-                return fail(QStringLiteral("--encoding に値がありません。"));
-            encoding = v.toLatin1();
-        } else if (a == u"-o") {
-            if (!value(&output))
-                return fail(QStringLiteral("-o にファイルがありません。"));
-        } else if (a.startsWith(u'-') && a != u"-") {
-            return fail(QStringLiteral("知らないオプションです: %1 (--help を参照)").arg(a));
-        } else if (input.isEmpty()) {
-            input = a;
-        } else {
-            return fail(QStringLiteral("入力ファイルは一つだけです: %1").arg(a));
-        }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption kana(u"kana"_qs, u"読みの文字 (既定 hiragana)"_qs,
+                                  u"hiragana|katakana|halfwidth"_qs);
+    const QCommandLineOption keepOkurigana(u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs);
+    const QCommandLineOption perKanji(u"per-kanji"_qs,
+                                      u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs);
+    const QCommandLineOption grade(
+        u"grade"_qs, u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
+        u"1-6|jouyou"_qs);
+    const QCommandLineOption first(
+        u"first"_qs, u"語ごとに最初の一か所だけ: ページごと、見出しごと"_qs, u"page|section"_qs);
+    const QCommandLineOption known(u"known"_qs, u"この文字リストの漢字だけの語には振らない"_qs,
+                                   u"FILE"_qs);
+    const QCommandLineOption attribute(
+        u"attribute"_qs, u"<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"_qs, u"TEXT"_qs);
+    const QCommandLineOption includeCode(u"include-code"_qs, u"<code> と <pre> の中にも振る"_qs);
+    const QCommandLineOption encodingOption(
+        u"encoding"_qs, u"入出力の文字コード (既定: ファイルから判定)"_qs, u"NAME"_qs);
+    const QCommandLineOption recursive(
+        {u"r"_qs, u"recursive"_qs},
+        u"フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る"_qs);
+    const QCommandLineOption inPlace(u"in-place"_qs, u"ファイルそのものを書き換える"_qs);
+    const QCommandLineOption backup(
+        u"backup"_qs, u"--in-place で元のファイルを名前にこれを足して残す"_qs, u"SUFFIX"_qs);
+    const QCommandLineOption outputDir(u"output-dir"_qs, u"結果をこのフォルダーに同じ構成で書く"_qs,
+                                       u"DIR"_qs);
+    const QCommandLineOption output(
+        u"o"_qs, u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
+        u"FILE"_qs);
+    const QCommandLineOption strip(u"strip"_qs,
+                                   u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs);
+    const QCommandLineOption jobs(u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs,
+                                  u"N"_qs);
+    const QCommandLineOption dryRun(
+        u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs);
+    const QCommandLineOption applyList(
+        u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs);
+    parser.addOptions({kana, keepOkurigana, perKanji, grade, first, known, attribute, includeCode,
+                       encodingOption, recursive, inPlace, backup, outputDir, output, strip, jobs,
+                       dryRun, applyList});
+    parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
+                                 u"[ファイル...]"_qs);
+    if (!parser.parse(app.arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(u"help"_qs)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(u"version"_qs)) {
+        std::printf("rubello-ruby %s\n", kRubelloVersion);
+        return 0;
     }
 
-    // A byte-order mark is text like any other: it goes out as it came in.
-    QStringDecoder decode(encoding.constData(), QStringDecoder::Flag::ConvertInitialBom);
-    QStringEncoder encode(encoding.constData(), QStringEncoder::Flag::ConvertInitialBom);
-    if (!decode.isValid() || !encode.isValid())
-        return fail(QStringLiteral("知らない文字コードです: ") + QString::fromLatin1(encoding));
-
-    QString error;
-    QByteArray bytes;
-    if (!readAll(input, &bytes, &error))
-        return fail(error);
-    const QString html = decode(bytes);
-    if (decode.hasError())
-        return fail(QStringLiteral("%1 は %2 として読めないバイトを含みます。")
-                        .arg(input.isEmpty() ? QStringLiteral("標準入力") : input,
-                             QString::fromLatin1(encoding)));
-
-    if (!knownFile.isEmpty()) {
-        QByteArray known;
-        if (!readAll(knownFile, &known, &error))
-            return fail(error);
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        options.knownKanji = kanjiSet(utf8(known));
+    Settings settings;
+    RubyOptions &options = settings.options;
+    if (parser.isSet(kana)) {
+        const QString v = parser.value(kana);
+        const QStringList forms {u"katakana"_qs, u"hiragana"_qs, u"halfwidth"_qs};
+        if (!forms.contains(v))
+            return fail(u"--kana は hiragana, katakana, halfwidth のどれかです: "_qs + v);
+        options.form.kanaMode = quint8(forms.indexOf(v));
+    }
+    options.omitOkurigana = !parser.isSet(keepOkurigana);
+    options.form.perKanji = parser.isSet(perKanji);
+    options.skipCodeAndPre = !parser.isSet(includeCode);
+    if (parser.isSet(attribute)) {
+        options.form.withAttribute = true;
+        options.form.attribute = parser.value(attribute);
+    }
+    if (parser.isSet(grade)) {
+        const auto level = gradeLevelFromName(parser.value(grade));
+        if (!level)
+            return fail(u"--grade は 1～6 か jouyou です: "_qs + parser.value(grade));
+        options.knownKanji = knownKanjiOfLevel(*level);
+    }
+    if (parser.isSet(first)) {
+        const QString v = parser.value(first);
+        if (v != u"page" && v != u"section")
+            return fail(u"--first は page か section です: "_qs + v);
+        settings.first = v == u"page" ? FirstOnly::Page : FirstOnly::Section;
+    }
+    if (parser.isSet(known)) {
+        QFile file(parser.value(known));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(u"%1 を開けません: %2"_qs.arg(file.fileName(), file.errorString()));
+        options.knownKanji.unite(kanjiSet(QString::fromUtf8(file.read(kMaxDocumentBytes))));
+    }
+    if (parser.isSet(encodingOption)) {
+        settings.encoding = parser.value(encodingOption).toLatin1();
+        if (!QStringDecoder(settings.encoding.constData()).isValid())
+            return fail(u"知らない文字コードです: "_qs + parser.value(encodingOption));
+    }
+    settings.dryRun = parser.isSet(dryRun);
+    settings.strip = parser.isSet(strip);
+    if (settings.strip && (settings.dryRun || parser.isSet(applyList)))
+        return fail(u"--strip は --dry-run とも --apply-list とも使えません。"_qs);
+    settings.inPlace = parser.isSet(inPlace);
+    settings.backup = parser.value(backup);
+    settings.outputDir = parser.value(outputDir);
+    settings.output = parser.value(output);
+    if (parser.isSet(backup)
+        && (!settings.inPlace || settings.backup.isEmpty() || settings.backup.contains(u'/')))
+        return fail(u"--backup は --in-place とともに、/ を含まない接尾辞で指定します。"_qs);
+    if (int(settings.inPlace) + int(!settings.outputDir.isEmpty()) + int(!settings.output.isEmpty())
+        > 1)
+        return fail(u"--in-place, --output-dir, -o はどれか一つです。"_qs);
+    if (parser.isSet(applyList)) {
+        if (const auto read = readList(parser.value(applyList), &settings); !read)
+            return fail(
+                u"%1 を読めません: %2"_qs.arg(parser.value(applyList), read.error().detail));
+    }
+    int jobCount = QThread::idealThreadCount();
+    if (parser.isSet(jobs)) {
+        bool ok = false;
+        jobCount = parser.value(jobs).toInt(&ok);
+        if (!ok || jobCount < 1 || jobCount > 256)
+            return fail(u"--jobs は 1 以上の数です: "_qs + parser.value(jobs));
     }
     if (options.form.perKanji) {
         const KanjiReadings &kanji = KanjiReadings::system();
@@ -153,25 +555,120 @@ int main(int argc, char *argv[])
         options.form.kanji = &kanji;
     }
 
-    // The readings the ruby command proposes, so a page and a word agree.
-    MecabPhoneticService service;
-    const PhoneticResult opened = service.reading(QStringLiteral("漢字"));
-    if (!opened.ok())
-        return fail(opened.error);
-
-    const QByteArray result = encode(annotateHtml(html, proposedReadings(service), options).text);
-    if (encode.hasError())
-        return fail(QStringLiteral("結果を %1 で書けません。").arg(QString::fromLatin1(encoding)));
-
-    if (output.isEmpty()) {
-        if (std::fwrite(result.constData(), 1, size_t(result.size()), stdout)
-                != size_t(result.size())
-            || std::fflush(stdout) != 0)
-            return fail(QStringLiteral("標準出力に書けません。"));
-        return 0;
+    const QStringList inputs = parser.positionalArguments();
+    const bool toFiles = settings.inPlace || !settings.outputDir.isEmpty();
+    const bool fromStdin = inputs.isEmpty() || (inputs.size() == 1 && inputs.first() == u"-");
+    if (fromStdin && stdinClosed)
+        return fail(u"標準入力が閉じています。"_qs);
+    if (fromStdin && toFiles)
+        return fail(u"標準入力には --in-place も --output-dir も使えません。"_qs);
+    if (!settings.output.isEmpty() && (inputs.size() > 1 || parser.isSet(recursive)))
+        return fail(u"-o はページ一つのときだけです。複数には --output-dir を使います。"_qs);
+    if (fromStdin
+        || (!toFiles && !settings.dryRun && inputs.size() == 1 && !parser.isSet(recursive)
+            && !QFileInfo(inputs.first()).isDir())) {
+        try {
+            return onePage(fromStdin ? QString() : inputs.first(), settings);
+        } catch (const std::bad_alloc &) {
+            return fail(u"メモリーが足りません。"_qs);
+        }
     }
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(result) != result.size() || !file.commit())
-        return fail(QStringLiteral("%1 に書けません: %2").arg(output, file.errorString()));
-    return 0;
+
+    if (!toFiles && !settings.dryRun)
+        return fail(
+            u"複数のページには --in-place か --output-dir が要ります (または --dry-run)。"_qs);
+    const SiteWalk walk = walkSite(inputs, parser.isSet(recursive));
+
+    // Workers each with their own analyzer take pages in turn.
+    std::vector<PageResult> results(size_t(walk.pages.size()));
+    std::atomic<qsizetype> next {0};
+    std::atomic<qsizetype> finished {0};
+    std::mutex startLock;
+    QString startError;
+    const auto work = [&] {
+        Worker worker(settings);
+        if (const auto started = worker.start(); !started) {
+            std::lock_guard lock(startLock);
+            startError = started.error().detail;
+            next = walk.pages.size();
+            return;
+        }
+        for (qsizetype i; (i = next++) < walk.pages.size();) {
+            // A page too big for the memory at hand fails alone.
+            try {
+                results[size_t(i)] = worker.page(walk.pages.at(i));
+            } catch (const std::bad_alloc &) {
+                results[size_t(i)].failure
+                    = walk.pages.at(i).path + u": "_qs + reason({ErrorKind::TooLarge, {}, 0});
+            }
+            ++finished;
+        }
+    };
+    const int threads = int(qMin<qsizetype>(jobCount, qMax<qsizetype>(walk.pages.size(), 1)));
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    // Progress for runs long enough to wonder about, while this thread works too.
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> done {false};
+    std::thread progress([&] {
+        qint64 told = 0;
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (clock.elapsed() - told >= 1000 && !done) {
+                told = clock.elapsed();
+                std::fprintf(stderr, "rubello-ruby: %lld / %lld ファイル\n",
+                             static_cast<long long>(finished.load()),
+                             static_cast<long long>(walk.pages.size()));
+            }
+        }
+    });
+    work();
+    for (std::thread &t : pool)
+        t.join();
+    done = true;
+    progress.join();
+    if (!startError.isEmpty())
+        return fail(startError);
+
+    // The summary, and every failure by name.
+    qsizetype added = 0, changed = 0;
+    QStringList failures;
+    for (const SiteFailure &f : walk.failures)
+        failures.append(f.path + u": "_qs + reason(f.error));
+    WordList list;
+    for (const PageResult &r : results) {
+        if (!r.failure.isEmpty()) {
+            failures.append(r.failure);
+            continue;
+        }
+        added += r.added;
+        changed += r.changed;
+        for (const RubyCandidate &c : r.words)
+            list.add(c, options.form.kanaMode);
+    }
+    if (settings.dryRun)
+        list.print();
+    for (const QString &f : std::as_const(failures))
+        say(f);
+    {
+        QStringList guessed;
+        for (const QString &key : std::as_const(list.order)) {
+            const WordCount &w = list.words.value(key);
+            if (w.guessed)
+                guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0), key.section(u'\t', 1),
+                                                    QString::number(w.count)));
+        }
+        say((settings.strip
+                 ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
+                 : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
+                .arg(walk.pages.size())
+                .arg(changed)
+                .arg(added)
+                .arg(failures.size()));
+        if (!guessed.isEmpty())
+            say(u"推測した読み: "_qs + guessed.join(u"、"_qs));
+    }
+    return failures.isEmpty() ? 0 : 1;
 }

@@ -7,7 +7,7 @@
 #include "core/ruby/rubytext.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
-#include "ui/formbatchruby.h"
+#include "ui/rubyreview.h"
 #include "ui/formruby.h"
 
 #include <QAction>
@@ -15,24 +15,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTreeView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
 
 namespace {
-
-QList<ReadingToken> tableTokens(const QString &text)
-{
-    static const QRegularExpression words(u"漢字|学校"_qs);
-    QList<ReadingToken> tokens;
-    for (auto it = words.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        tokens.append(
-            {m.capturedStart(), 2, m.captured() == u"漢字" ? u"カンジ"_qs : u"ガッコウ"_qs});
-    }
-    return tokens;
-}
 
 struct Main
 {
@@ -47,8 +38,9 @@ struct Main
         form.mModified = kFalse;
         form.RTB1->setSelStart(start);
         form.RTB1->setSelLength(length);
-        form.mBatchTokenizer = tableTokens;
-        platform.phonetic.readings.insert(u"学校"_qs, u"ガッコウ"_qs);
+        for (const auto &[word, reading] : {std::pair {u"漢字"_qs, u"カンジ"_qs},
+                                            {u"学校"_qs, u"ガッコウ"_qs}, {u"他"_qs, u"タ"_qs}})
+            platform.phonetic.readings.insert(word, reading);
     }
 
     // Runs a command; the modal dialog it opens is handed to answer.
@@ -126,45 +118,74 @@ void TestBatchRubyCommand::f5PerKanji()
              rubyElement(u"学"_qs, u"がっ"_qs) + rubyElement(u"校"_qs, u"こう"_qs) + u"へ"_qs);
 }
 
+// Reviewed through the dialog's model: one occurrence of 他 read ほか, a
+// word left out, the whole applied and undone as one step.
 void TestBatchRubyCommand::batchAppliesAsOneChange()
 {
-    Main main(kPage, 0, 0);
+    const QString page = kPage + u"<p>他の人、その他</p>"_qs;
+    Main main(page, 0, 0);
+    QTemporaryDir dir;
+    main.platform.readingsFile = dir.filePath(u"readings.tsv"_qs);
     QStringList rows;
-    QVERIFY(main.run<FormBatchRuby>(&FormMain::MEBatch_Click, [&](FormBatchRuby *d) {
-        for (int r = 0; r < d->GridWords->rowCount(); ++r)
-            rows << d->GridWords->item(r, 0)->text() + u' ' + d->GridWords->item(r, 1)->text()
-                    + u' ' + d->GridWords->item(r, 2)->text();
-        d->GridWords->item(0, 1)->setText(u"かんじ!"_qs);
-        d->GridWords->item(1, 0)->setCheckState(Qt::Unchecked);
+    QVERIFY(main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+        d->LevelBox->setCurrentIndex(0);
+        d->FirstBox->setCurrentIndex(0);
+        RubyReviewModel *m = d->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            rows << m->index(r, 0).data().toString() + u' ' + m->index(r, 1).data().toString()
+                    + u' ' + m->index(r, 2).data().toString();
+        m->setData(m->index(1, 0), Qt::Unchecked, Qt::CheckStateRole); // 学校
+        const QModelIndex other = m->index(2, 0); // 他, its second occurrence
+        QCOMPARE(m->index(1, 0, other).data().toString(), u"漢字</p><p>他の人、その他</p>"_qs);
+        m->setData(m->index(1, 1, other), u"ほか"_qs);
+        d->CheckRemember->setChecked(false);
         d->ComElie->click();
     }));
-    QCOMPARE(rows, QStringList({u"漢字 かんじ 2"_qs, u"学校 がっこう 1"_qs}));
-    const QString k = rubyElement(u"漢字"_qs, u"かんじ!"_qs);
+    QCOMPARE(rows, QStringList({u"漢字 かんじ 2"_qs, u"学校 がっこう 1"_qs, u"他 た 2"_qs}));
+    const QString k = rubyElement(u"漢字"_qs, u"かんじ"_qs);
     QCOMPARE(main.form.RTB1->Text(),
-             u"<p title=\"漢字\">"_qs + k + u"と学校</p><!-- 漢字 --><p>"_qs + k + u"</p>"_qs);
+             u"<p title=\"漢字\">"_qs + k + u"と学校</p><!-- 漢字 --><p>"_qs + k + u"</p><p>"_qs
+                 + rubyElement(u"他"_qs, u"た"_qs) + u"の人、その"_qs
+                 + rubyElement(u"他"_qs, u"ほか"_qs) + u"</p>"_qs);
     QCOMPARE(main.form.Caption(), u"a.htm (更新)"_qs);
     main.form.MEBack_Click();
-    QCOMPARE(main.form.RTB1->Text(), kPage);
+    QCOMPARE(main.form.RTB1->Text(), page);
 
-    // The corrected reading is proposed the next time.
+    // A group's corrected reading is remembered and proposed the next time.
+    main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+        d->model()->setData(d->model()->index(0, 1), u"かんじ!"_qs);
+        d->ComElie->click();
+    });
+    main.form.MEBack_Click();
     QString proposed;
-    main.run<FormBatchRuby>(&FormMain::MEBatch_Click, [&](FormBatchRuby *d) {
-        proposed = d->GridWords->item(0, 1)->text();
+    main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+        proposed = d->model()->index(0, 1).data().toString();
         d->ComCancel->click();
     });
     QCOMPARE(proposed, u"かんじ!"_qs);
-    QCOMPARE(main.form.RTB1->Text(), kPage);
+    QCOMPARE(main.form.RTB1->Text(), page);
 }
 
+// The grade and first-occurrence choices narrow the list and are kept.
 void TestBatchRubyCommand::batchOnSelectionOnly()
 {
     const qsizetype start = kPage.indexOf(u"<!--");
     Main main(kPage, int(start), int(kPage.size() - start));
-    QVERIFY(main.run<FormBatchRuby>(&FormMain::MEBatch_Click,
-                                    [](FormBatchRuby *d) { d->ComElie->click(); }));
+    QVERIFY(main.run<RubyReviewDialog>(&FormMain::MEBatch_Click,
+                                       [](RubyReviewDialog *d) { d->ComElie->click(); }));
     QCOMPARE(main.form.RTB1->Text(),
              kPage.left(kPage.size() - 6) + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"</p>"_qs);
     QCOMPARE(main.form.RTB1->SelText(), main.form.RTB1->Text().sliced(start));
+
+    Main whole(kPage, 0, 0);
+    int listed = -1;
+    whole.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+        d->LevelBox->setCurrentIndex(3); // 漢 and 字, 学 and 校 are learnt by 小3
+        listed = d->model()->rowCount();
+        d->ComCancel->click();
+    });
+    QCOMPARE(listed, 0);
+    QCOMPARE(whole.form.mRubyLevel, 3);
 }
 
 void TestBatchRubyCommand::stripAsOneStep()

@@ -6,13 +6,18 @@
 #include "core/reading/kanjireadings.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingrules.h"
+#include "core/ruby/gradelevels.h"
 #include "core/ruby/rubybatch.h"
 #include "core/ruby/rubystrip.h"
 #include "core/ruby/rubytext.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -23,7 +28,7 @@ QList<ReadingToken> tableTokens(const QString &text)
     static const QHash<QString, QString> words {
         {u"漢字"_qs, u"カンジ"_qs}, {u"学校"_qs, u"ガッコウ"_qs}, {u"送り"_qs, u"オクリ"_qs},
         {u"日本"_qs, u"ニホン"_qs}, {u"人々"_qs, u"ヒトビト"_qs}, {u"お茶"_qs, u"オチャ"_qs},
-        {u"𠮷野"_qs, u"ヨシノ"_qs}};
+        {u"𠮷野"_qs, u"ヨシノ"_qs}, {u"茨城"_qs, u"イバラキ"_qs}};
     QList<ReadingToken> tokens;
     for (qsizetype i = 0, n; i < text.size(); i += n) {
         for (n = std::min<qsizetype>(3, text.size() - i); n > 1; --n) {
@@ -60,6 +65,17 @@ QString stripped(QString text)
     return text.replace(element, u"\\1"_qs);
 }
 
+// A result written with {base|reading} for each element.
+QString withElements(QString text)
+{
+    for (qsizetype at; (at = text.indexOf(u'{')) >= 0;) {
+        const qsizetype bar = text.indexOf(u'|', at), end = text.indexOf(u'}', bar);
+        text.replace(at, end + 1 - at,
+                     rubyElement(text.mid(at + 1, bar - at - 1), text.mid(bar + 1, end - bar - 1)));
+    }
+    return text;
+}
+
 } // namespace
 
 class TestBatchRuby : public QObject
@@ -69,6 +85,10 @@ class TestBatchRuby : public QObject
 private slots:
     void annotate_data() { addCaseRows("batchannotate.tsv"); }
     void annotate();
+    void select_data() { addCaseRows("rubyselection.tsv"); }
+    void select();
+    void gradeTable();
+    void halfwidthPerKanji();
     void divide_data() { addCaseRows("readingdivision.tsv"); }
     void divide();
     void strip_data() { addCaseRows("rubystrip.tsv"); }
@@ -78,18 +98,13 @@ private slots:
     void realPages();
     void brokenInputEnds();
     void tool();
+    void site();
 };
 
 void TestBatchRuby::annotate()
 {
     QFETCH(QByteArrayList, f); // page, result with {base|reading} for an element
-    QString expected = caseText(f.value(1).isEmpty() ? f[0] : f[1]);
-    for (qsizetype at; (at = expected.indexOf(u'{')) >= 0;) {
-        const qsizetype bar = expected.indexOf(u'|', at), end = expected.indexOf(u'}', bar);
-        expected.replace(
-            at, end + 1 - at,
-            rubyElement(expected.mid(at + 1, bar - at - 1), expected.mid(bar + 1, end - bar - 1)));
-    }
+    const QString expected = withElements(caseText(f.value(1).isEmpty() ? f[0] : f[1]));
     const AnnotatedText once = annotateHtml(caseText(f[0]), tableTokens, RubyOptions());
     QCOMPARE(once.text, expected);
     QCOMPARE(annotateHtml(once.text, tableTokens, RubyOptions()).text, once.text);
@@ -160,6 +175,53 @@ void TestBatchRuby::browserView()
         QSKIP(qPrintable(report));
     QVERIFY2(python.exitCode() == 0 && report.contains(u"%1 passed, 0 failed"_qs.arg(pairs)),
              qPrintable(report));
+}
+
+// Which words get ruby: beyond a grade, the first of a page or a section.
+void TestBatchRuby::select()
+{
+    QFETCH(QByteArrayList, f); // grade level (0 all), first (every, page, section), page, result
+    RubyOptions options;
+    if (const int level = f[0].toInt(); level > 0)
+        options.knownKanji = knownKanjiOfLevel(level);
+    const FirstOnly first = f[1] == "page" ? FirstOnly::Page
+        : f[1] == "section"                ? FirstOnly::Section
+                                           : FirstOnly::Every;
+    const QString page = withElements(caseText(f[2]));
+    const auto found = findRubyCandidates(page, tableTokens, options);
+    const QString once
+        = applyRuby(page, firstOccurrences(page, *found, first), options.form).text;
+    QCOMPARE(once, withElements(caseText(f[3])));
+    const auto again = findRubyCandidates(once, tableTokens, options);
+    QCOMPARE(applyRuby(once, firstOccurrences(once, *again, first), options.form).text, once);
+}
+
+// The grade list of 2020 and the jōyō list, counted.
+void TestBatchRuby::gradeTable()
+{
+    QList<int> counts(8);
+    for (char32_t c = 0x3400; c < 0x30000; ++c)
+        ++counts[kanjiGrade(c)];
+    QCOMPARE(counts.mid(1), QList<int>({80, 160, 200, 202, 193, 191, 1110}));
+    QCOMPARE(knownKanjiOfLevel(kJouyouLevel).size(), 2136);
+    QCOMPARE(gradeLevelFromName(u"jouyou"), kJouyouLevel);
+    QCOMPARE(gradeLevelFromName(u"7"), std::nullopt);
+}
+
+// 漢字ごとに振る with a half-width reading, as the window writes it.
+void TestBatchRuby::halfwidthPerKanji()
+{
+    RubyForm form;
+    form.kanaMode = 0;
+    form.perKanji = true;
+    form.kanji = &KanjiReadings::system();
+    if (form.kanji->isEmpty())
+        QSKIP("KANJIDIC is not installed (package kanjidic)");
+    QCOMPARE(rubyMarkup(u"人物"_qs, u"ｼﾞﾝﾌﾞﾂ"_qs, form),
+             rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
+    form.kanaMode = 2;
+    QCOMPARE(rubyMarkup(u"人物"_qs, u"ジンブツ"_qs, form),
+             rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
 }
 
 void TestBatchRuby::divide()
@@ -249,6 +311,79 @@ void TestBatchRuby::tool()
              (u"\uFEFF<p title=\"漢\">"_qs
               + rubyElementWithAttribute(u"漢字"_qs, u"class=\"r\""_qs, u"カンジ"_qs) + u"</p>"_qs)
                  .toUtf8());
+}
+
+// A folder of pages in place: encodings and line ends kept, bad files named
+// and left alone, a second run changes nothing.
+void TestBatchRuby::site()
+{
+    if (!MecabPhoneticService().reading(u"漢字"_qs).ok())
+        QSKIP("MeCab's IPADIC is not installed");
+    QTemporaryDir dir;
+    const QString site = dir.filePath(u"site"_qs);
+    QVERIFY(QDir().mkpath(site + u"/sub"_qs));
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(site + u'/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const auto read = [&](const QString &name) {
+        QFile file(name.startsWith(u'/') ? name : site + u'/' + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    };
+    const QByteArray a = "<p>\xE6\xBC\xA2\xE5\xAD\x97\r\n</p>\r\n";
+    const QByteArray b = "<meta charset=\"Shift_JIS\"><p>\x8A\xBF\x8E\x9A</p>\n"; // 漢字
+    write(u"a.html"_qs, a);
+    write(u"sub/b.htm"_qs, b);
+    write(u"notes.txt"_qs, "\xE6\xBC\xA2");
+    write(u"bin.html"_qs, QByteArray("\x00\x01\xE6\xBC\xA2", 5));
+    QVERIFY(QFile::link(u".."_qs, site + u"/sub/up"_qs));
+    QVERIFY(::mkfifo(QFile::encodeName(site + u"/pipe.html"_qs).constData(), 0600) == 0);
+    const auto run = [](const QStringList &args, QString *err = nullptr) {
+        QProcess tool;
+        tool.start(QStringLiteral(RUBELLO_RUBY_PATH), args);
+        tool.waitForFinished(60000);
+        if (err)
+            *err = QString::fromLocal8Bit(tool.readAllStandardError());
+        return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    };
+    QString err;
+    QCOMPARE(run({u"-r"_qs, u"--in-place"_qs, u"--backup"_qs, u".orig"_qs, site}, &err), 1);
+    for (const char *named : {"bin.html", "pipe.html", "sub/up"})
+        QVERIFY2(err.contains(site + u'/' + QLatin1String(named)), qPrintable(err));
+    const QByteArray k = rubyElement(u"漢字"_qs, u"かんじ"_qs).toUtf8();
+    QCOMPARE(read(u"a.html"_qs), "<p>" + k + "\r\n</p>\r\n");
+    QCOMPARE(read(u"a.html.orig"_qs), a);
+    QCOMPARE(QStringDecoder("windows-31j")(read(u"sub/b.htm"_qs)).operator QString(),
+             u"<meta charset=\"Shift_JIS\"><p>"_qs + QString::fromUtf8(k) + u"</p>\n"_qs);
+    QCOMPARE(read(u"notes.txt"_qs), "\xE6\xBC\xA2");
+    QCOMPARE(read(u"bin.html"_qs), QByteArray("\x00\x01\xE6\xBC\xA2", 5));
+    QVERIFY(QFileInfo(site + u"/pipe.html"_qs).isFile() == false);
+
+    const QString out = dir.filePath(u"out"_qs);
+    QVERIFY(QFile::remove(site + u"/sub/up"_qs));
+    QCOMPARE(run({u"-r"_qs, u"--output-dir"_qs, out, u"--jobs"_qs, u"1"_qs, site + u"/sub"_qs}),
+             0);
+    QCOMPARE(read(out + u"/b.htm"_qs), read(u"sub/b.htm"_qs)); // a second run adds nothing
+
+    // Taking the ruby out gives every page back, in its encoding.
+    QCOMPARE(run({u"--strip"_qs, u"-r"_qs, u"--in-place"_qs, site}), 1);
+    QCOMPARE(read(u"a.html"_qs), a);
+    QCOMPARE(read(u"sub/b.htm"_qs), b);
+
+    // Never a device, FIFO or endless input; a closed input said so.
+    QVERIFY(run({site + u"/a.html.orig"_qs, u"-o"_qs, site + u"/pipe.html"_qs}) != 0);
+    QVERIFY(QFileInfo(site + u"/pipe.html"_qs).exists() && !QFileInfo(site + u"/pipe.html"_qs).isFile());
+    QVERIFY(run({u"/dev/zero"_qs}, &err) != 0);
+    QProcess closed;
+    closed.start(u"sh"_qs, {u"-c"_qs, u"exec \"$0\" <&-"_qs, QStringLiteral(RUBELLO_RUBY_PATH)});
+    closed.waitForFinished(60000);
+    QVERIFY(QString::fromLocal8Bit(closed.readAllStandardError()).contains(u"標準入力が閉じています"_qs));
+
+    QProcess list;
+    list.start(QStringLiteral(RUBELLO_RUBY_PATH), {u"--dry-run"_qs, site + u"/a.html.orig"_qs});
+    list.waitForFinished(60000);
+    QCOMPARE(list.readAllStandardOutput(), "\xE6\xBC\xA2\xE5\xAD\x97\t\xE3\x81\x8B\xE3\x82\x93\xE3\x81\x98\t1\t0\n");
 }
 
 QTEST_GUILESS_MAIN(TestBatchRuby)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/reading/phoneticservice.h"
+#include "core/ruby/rubytext.h"
 #include "ui/platform.h"
 
 #include <QHash>
@@ -16,6 +17,25 @@ public:
     PhoneticResult reading(const QString &text) override
     {
         return {readings.value(text, text), {}};
+    }
+    // Words of the table, longest first; other kana read as themselves, other
+    // kanji not at all.
+    TokenReadings tokens(const QString &text) override
+    {
+        TokenReadings words {{}, {}};
+        for (qsizetype i = 0, n; i < text.size(); i += n) {
+            for (n = std::min<qsizetype>(4, text.size() - i); n > 1; --n)
+                if (readings.contains(text.sliced(i, n)))
+                    break;
+            const QString one = text.sliced(i, n);
+            const bool kana = one.size() == 1 && one.at(0) >= u'ぁ' && one.at(0) <= u'ヶ';
+            words.tokens.append({i, n, one,
+                                 readings.contains(one) ? readings.value(one)
+                                     : kana             ? katakanaForm(one)
+                                                        : QString(),
+                                 false});
+        }
+        return words;
     }
     QHash<QString, QString> readings;
 };
@@ -37,6 +57,8 @@ public:
                                             QMessageBox::StandardButtons buttons) override;
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind,
                                         CommonDialogState &state) override;
+    QString userReadingsFile() const override { return readingsFile; }
+    QString readingsFile; // none: corrections are not kept
     bool openWithDesktop(const QString &fileOrAddress) override
     {
         opened.append(fileOrAddress);

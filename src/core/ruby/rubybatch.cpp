@@ -2,7 +2,11 @@
 
 #include "core/ruby/htmlscan.h"
 #include "core/reading/kanjireadings.h"
+#include "core/reading/readingengine.h"
+#include "core/reading/userreadings.h"
 #include "core/ruby/rubytext.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -46,32 +50,27 @@ qsizetype cutPoint(const QString &text, qsizetype start, qsizetype limit)
     return text.at(limit).isLowSurrogate() ? limit - 1 : limit;
 }
 
-bool needsRuby(QStringView word, const QSet<char32_t> &known)
-{
-    for (const char32_t c : word.toUcs4()) {
-        if (isKanji(c) && c != U'々' && (known.isEmpty() || !known.contains(c)))
-            return true;
-    }
-    return false;
-}
+// Reads a stretch of text into words; an error stops the whole search.
+using RunReader = std::function<Result<QList<ReadingRun>>(const QString &text)>;
 
 class Finder
 {
 public:
-    Finder(const QString &html, const TextTokenizer &tokenize, const RubyOptions &options)
+    Finder(const QString &html, const RunReader &read, const RubyOptions &options)
         : m_html(html)
-        , m_tokenize(tokenize)
+        , m_read(read)
         , m_options(options)
     { }
 
     void run(qsizetype start, qsizetype end);
     QList<RubyCandidate> found;
+    std::optional<Error> error;
 
 private:
     void chunk(qsizetype start, qsizetype end);
 
     const QString &m_html;
-    const TextTokenizer &m_tokenize;
+    const RunReader &m_read;
     const RubyOptions &m_options;
 };
 
@@ -94,16 +93,21 @@ void Finder::chunk(qsizetype start, qsizetype end)
         chunk(start, at);
         start = at;
     }
-    if (start >= end || !containsKanji(QStringView(m_html).sliced(start, end - start)))
+    if (error || start >= end || !containsKanji(QStringView(m_html).sliced(start, end - start)))
         return;
     const QString text = m_html.sliced(start, end - start);
+    const Result<QList<ReadingRun>> runs = m_read(text);
+    if (!runs) {
+        error = runs.error();
+        return;
+    }
     qsizetype done = 0;
-    for (const ReadingToken &token : m_tokenize(text)) {
-        if (token.offset < done || token.length <= 0 || token.offset + token.length > text.size()
+    for (const ReadingRun &token : *runs) {
+        if (token.start < done || token.length <= 0 || token.start + token.length > text.size()
             || token.reading.isEmpty())
             continue;
-        done = token.offset + token.length;
-        const QStringView word = QStringView(text).sliced(token.offset, token.length);
+        done = token.start + token.length;
+        const QStringView word = QStringView(text).sliced(token.start, token.length);
         if (!needsRuby(word, m_options.knownKanji))
             continue;
         QString base = word.toString();
@@ -124,7 +128,19 @@ void Finder::chunk(qsizetype start, qsizetype end)
         reading.remove(0, lead);
         if (base.isEmpty() || reading.isEmpty() || !containsKanji(base))
             continue;
-        found.append({start + token.offset + lead, base, reading});
+        // The other readings lose the same ending and leading kana.
+        const qsizetype dropped = token.reading.size() - lead - reading.size();
+        QStringList others;
+        for (const QString &other : token.candidates) {
+            if (other.size() <= lead + dropped || other == token.reading
+                || other.first(lead) != token.reading.first(lead)
+                || other.last(dropped) != token.reading.last(dropped))
+                continue;
+            const QString kept = other.sliced(lead, other.size() - lead - dropped);
+            if (!others.contains(kept) && kept != reading)
+                others.append(kept);
+        }
+        found.append({start + token.start + lead, base, reading, token.guessed(), others});
     }
 }
 
@@ -132,6 +148,15 @@ void Finder::chunk(qsizetype start, qsizetype end)
 constexpr qsizetype kProgressStep = 64 * 1024;
 
 } // namespace
+
+bool needsRuby(QStringView word, const QSet<char32_t> &known)
+{
+    for (const char32_t c : word.toUcs4()) {
+        if (isKanji(c) && c != U'々' && (known.isEmpty() || !known.contains(c)))
+            return true;
+    }
+    return false;
+}
 
 QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form)
 {
@@ -142,24 +167,37 @@ QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &
     };
     if (!form.perKanji || !form.kanji)
         return element(base, reading);
-    const QList<ReadingPart> parts = divideReading(base, reading, *form.kanji);
+    QList<ReadingPart> parts = divideReading(base, reading, *form.kanji);
+    // A half-width reading (ｼﾞﾝﾌﾞﾂ) divides as its full-width form, each part
+    // going back to half-width.
+    QString divided = reading;
+    bool halfwidth = false;
+    if (parts.size() < 2 && reading != fullwidthKatakana(reading)
+        && std::any_of(reading.cbegin(), reading.cend(),
+                       [](QChar c) { return c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F; })) {
+        divided = fullwidthKatakana(reading);
+        parts = divideReading(base, divided, *form.kanji);
+        halfwidth = true;
+    }
     if (parts.size() < 2)
         return element(base, reading);
     QString markup;
     for (const ReadingPart &part : parts) {
         const QString b = base.sliced(part.baseStart, part.baseLength);
-        markup += part.ruby ? element(b, reading.sliced(part.readingStart, part.readingLength)) : b;
+        const QString r = divided.sliced(part.readingStart, part.readingLength);
+        markup += part.ruby ? element(b, halfwidth ? halfwidthForm(r) : r) : b;
     }
     return markup;
 }
 
-std::optional<QList<RubyCandidate>> findRubyCandidates(const QString &html,
-                                                       const TextTokenizer &tokenize,
-                                                       const RubyOptions &options,
-                                                       const RubyProgress &progress)
+namespace {
+
+Result<std::optional<QList<RubyCandidate>>> find(const QString &html, const RunReader &read,
+                                                 const RubyOptions &options,
+                                                 const RubyProgress &progress)
 {
     const HtmlScan scan = scanHtml(html, options.skipCodeAndPre);
-    Finder finder(html, tokenize, options);
+    Finder finder(html, read, options);
     qsizetype told = 0;
     for (const HtmlRange &range : scan.ranges) {
         if (range.place != HtmlPlace::Text)
@@ -170,6 +208,8 @@ std::optional<QList<RubyCandidate>> findRubyCandidates(const QString &html,
                 ? cutPoint(html, at, at + kProgressStep)
                 : range.end;
             finder.run(at, end);
+            if (finder.error)
+                return std::unexpected(*finder.error);
             at = end;
             if (progress && at - told >= kProgressStep) {
                 told = at;
@@ -181,6 +221,80 @@ std::optional<QList<RubyCandidate>> findRubyCandidates(const QString &html,
     if (progress && !progress(html.size(), html.size()))
         return std::nullopt;
     return finder.found;
+}
+
+} // namespace
+
+std::optional<QList<RubyCandidate>> findRubyCandidates(const QString &html,
+                                                       const TextTokenizer &tokenize,
+                                                       const RubyOptions &options,
+                                                       const RubyProgress &progress)
+{
+    const RunReader read = [&tokenize](const QString &text) -> Result<QList<ReadingRun>> {
+        QList<ReadingRun> runs;
+        for (const ReadingToken &t : tokenize(text))
+            runs.append({t.offset, t.length, t.reading, ReadingSource::Dictionary, {}});
+        return runs;
+    };
+    return find(html, read, options, progress).value_or(std::nullopt);
+}
+
+Result<std::optional<QList<RubyCandidate>>> findRubyCandidates(const QString &html,
+                                                               ReadingEngine &engine,
+                                                               const RubyOptions &options,
+                                                               const RubyProgress &progress)
+{
+    const RunReader read = [&engine](const QString &text) { return engine.readText(text); };
+    return find(html, read, options, progress);
+}
+
+QList<RubyCandidate> firstOccurrences(const QString &html, const QList<RubyCandidate> &candidates,
+                                      FirstOnly scope, bool skipCodeAndPre)
+{
+    if (scope == FirstOnly::Every)
+        return candidates;
+    const HtmlScan scan = scanHtml(html, skipCodeAndPre);
+    // Where sections start, and the bases of ruby already there, in page order.
+    QList<qsizetype> sections;
+    QList<std::pair<qsizetype, QString>> existing;
+    for (const HtmlRange &element : scan.rubyElements) {
+        QString base, reading;
+        if (parseRubyElement(html.sliced(element.start, element.end - element.start), &base,
+                             &reading))
+            existing.append({element.start, base});
+    }
+    for (const HtmlRange &range : scan.ranges) {
+        if (scope != FirstOnly::Section || range.place != HtmlPlace::Tag)
+            continue;
+        // Neighbouring tags come as one range: each start tag in it counts.
+        const QStringView part = QStringView(html).sliced(range.start, range.end - range.start);
+        for (qsizetype lt = part.indexOf(u'<'); lt >= 0; lt = part.indexOf(u'<', lt + 1)) {
+            const QStringView tag = part.sliced(lt);
+            if (tag.size() >= 3 && (tag.at(1) == u'h' || tag.at(1) == u'H') && tag.at(2) >= u'1'
+                && tag.at(2) <= u'6' && (tag.size() == 3 || !tag.at(3).isLetterOrNumber()))
+                sections.append(range.start + lt);
+        }
+    }
+    QList<RubyCandidate> kept;
+    QSet<QString> seen;
+    qsizetype nextSection = 0, nextExisting = 0;
+    for (const RubyCandidate &c : candidates) {
+        while (nextSection < sections.size() && sections.at(nextSection) <= c.offset) {
+            seen.clear();
+            ++nextSection;
+        }
+        while (nextExisting < existing.size() && existing.at(nextExisting).first <= c.offset) {
+            // Ruby before this section's start has been forgotten with it.
+            if (nextSection == 0 || existing.at(nextExisting).first >= sections.at(nextSection - 1))
+                seen.insert(existing.at(nextExisting).second);
+            ++nextExisting;
+        }
+        if (!seen.contains(c.base)) {
+            seen.insert(c.base);
+            kept.append(c);
+        }
+    }
+    return kept;
 }
 
 AnnotatedText applyRuby(const QString &html, const QList<RubyCandidate> &candidates,
@@ -205,7 +319,8 @@ AnnotatedText applyRuby(const QString &html, const QList<RubyCandidate> &candida
 AnnotatedText annotateHtml(const QString &html, const TextTokenizer &tokenize,
                            const RubyOptions &options)
 {
-    return applyRuby(html, *findRubyCandidates(html, tokenize, options), options.form);
+    return applyRuby(html, findRubyCandidates(html, tokenize, options).value_or(QList<RubyCandidate>()),
+                     options.form);
 }
 
 QSet<char32_t> kanjiSet(const QString &text)

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "core/ruby/gradelevels.h"
+#include "core/ruby/rubybatch.h"
+
+#include <QAbstractItemModel>
+#include <QDialog>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+// The words whole-page ruby would write, grouped by word and proposed reading,
+// each group holding its occurrences with their context. A reading per group,
+// and per occurrence where the user sets one; a tick for both.
+class RubyReviewModel : public QAbstractItemModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { Word, Reading, Count, Guessed, ColumnCount };
+    enum Role {
+        CandidatesRole = Qt::UserRole + 1, // the readings to offer, in the shown kana form
+        OffsetRole, // where the occurrence is in the page
+        LeftRole, // the context before and after the word
+        RightRole,
+        GuessedRole,
+    };
+    enum class Order { Appearance, Frequency, GuessedFirst };
+
+    RubyReviewModel(const QString &html, const QList<RubyCandidate> &found, quint8 kanaMode,
+                    QObject *parent = nullptr);
+
+    // Which occurrences are listed at all (the rest are not written).
+    void setIncluded(const QList<bool> &included);
+    void setOrder(Order order);
+    void setFilter(const QString &text);
+
+    // The ticked occurrences with their readings in full-width katakana.
+    QList<RubyCandidate> choice() const;
+    // Words whose group reading the user changed: base and reading in katakana.
+    QList<std::pair<QString, QString>> corrections() const;
+    // The next group after row that is a guess, or an invalid index.
+    QModelIndex nextGuessed(const QModelIndex &from) const;
+    const QList<RubyCandidate> &found() const { return m_found; }
+    int occurrencesListed() const;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    struct Group
+    {
+        QString base;
+        QString proposed; // katakana
+        QString reading; // as shown, the user's when edited
+        QStringList candidates; // shown form
+        bool guessed = false;
+        QList<int> occurrences; // into m_found, included ones only
+    };
+    struct Occurrence
+    {
+        QString reading; // the user's own, shown form; empty: the group's
+        bool ticked = true;
+        bool included = true;
+    };
+
+    void rebuild();
+    QString readingOf(const Group &group, int occurrence) const;
+    Qt::CheckState groupCheck(const Group &group) const;
+
+    QString m_html; // shared, not copied
+    QList<RubyCandidate> m_found;
+    quint8 m_kanaMode;
+    QList<Occurrence> m_state;
+    QHash<QString, QString> m_groupReading; // base \t proposed -> the user's reading
+    QList<Group> m_groups; // every group with an included occurrence
+    QList<int> m_shown; // the rows: groups in order, filtered
+    Order m_order = Order::GuessedFirst;
+    QString m_filter;
+};
+
+// The whole-page dialog: which kanji get ruby and which occurrence only, the
+// list to review, and whether corrections are remembered. It returns a choice;
+// the command that opened it changes the document.
+class RubyReviewDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // level: kanji of grades up to it are known (0 none, 7 every jōyō kanji).
+    RubyReviewDialog(const QString &html, const QList<RubyCandidate> &found, quint8 kanaMode,
+                     int level, FirstOnly first, QWidget *parent = nullptr);
+
+    RubyReviewModel *model() const { return m_model; }
+    QTreeView *view() const { return m_view; }
+    QComboBox *LevelBox = nullptr;
+    QComboBox *FirstBox = nullptr;
+    QComboBox *OrderBox = nullptr;
+    QLineEdit *FilterText = nullptr;
+    QCheckBox *CheckRemember = nullptr;
+    QLabel *LabelCount = nullptr;
+    QPushButton *ComElie = nullptr;
+    QPushButton *ComCancel = nullptr;
+
+    int level() const;
+    FirstOnly first() const;
+    bool rememberCorrections() const;
+    // Moves to the next guessed word (F3).
+    void nextGuessed();
+
+signals:
+    // The user asks to see an occurrence in the editor (double-click or F4).
+    void showOccurrence(qsizetype offset, qsizetype length);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void refilter();
+    void showCurrent();
+
+    QString m_html; // shared, not copied
+    RubyReviewModel *m_model = nullptr;
+    QTreeView *m_view = nullptr;
+};
