@@ -248,6 +248,7 @@ private:
     double m_zoomedSize = 0; // the size shown while zoomed
     void showCaret();
     void showLineEnds();
+    void showLineEnds(QStringView text);
     QTimer *m_statusTimer = nullptr;
 
     Module1 &m_module;

@@ -106,8 +106,11 @@ void FormMain::setNewLineEnd(LineEnd end)
     mNewLineEnd = end;
     (end == LineEnd::CrLf ? MONewCrLf : MONewLf)->setChecked(true);
     // The document in the window takes it while it is new and empty.
-    if (mFilePath.isEmpty() && RTB1->document()->isEmpty())
+    if (mFilePath.isEmpty() && RTB1->document()->isEmpty()) {
         RTB1->setLineEndConvention(end);
+        if (StatusLineEnds)
+            showLineEnds(QString());
+    }
 }
 
 void FormMain::setHtmlColours(bool on)
