@@ -11,8 +11,13 @@ HelpWindow::HelpWindow(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
-    // Links leaving the page are not followed here: there is no browser to take them.
-    m_browser->setOpenExternalLinks(false);
+    // Only the page's own links are followed: there is no browser for the others.
+    m_browser->setOpenLinks(false);
+    connect(m_browser, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) {
+        const QUrl target = m_browser->source().resolved(link);
+        if (target.isLocalFile())
+            m_browser->setSource(target);
+    });
     connect(m_browser, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = m_browser->documentTitle();
         setWindowTitle(title.isEmpty() ? QStringLiteral("ヘルプ") : title);

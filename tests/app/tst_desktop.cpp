@@ -104,6 +104,7 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
     form.MOColours->trigger();
     QVERIFY(coloured() > 0);
     form.RTB1->setBackColor(Qt::black);
+    QCoreApplication::processEvents();
     QCOMPARE(form.mModified, kFalse); // colours are no change of the text
 }
 

@@ -64,10 +64,8 @@ bool isSelf(const QString &found, const DesktopEnvironment &env)
 {
     // By name, so an installed copy is refused too, and by the file a link leads to.
     const QFileInfo info(found);
-    if (info.fileName() == u"rubello"_s)
-        return true;
     const QString target = info.canonicalFilePath();
-    if (QFileInfo(target).fileName() == u"rubello"_s)
+    if (info.fileName() == u"rubello"_s || QFileInfo(target).fileName() == u"rubello"_s)
         return true;
     return !env.selfProgram.isEmpty() && target == QFileInfo(env.selfProgram).canonicalFilePath();
 }
