@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -115,6 +116,10 @@ void TestDesktop::zoomAndPrint()
     form.zoomEditor(2);
     form.zoomEditor(1);
     QCOMPARE(form.RTB1->font().pointSizeF(), chosen + 3);
+    QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -240), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form.RTB1->viewport(), &wheel); // Ctrl+wheel, two notches down
+    QCOMPARE(form.RTB1->font().pointSizeF(), chosen + 1);
     form.RTB1->setText(u"<p>\r\n漢字</p>\r\n"_s);
     form.MFPrint->trigger();
     QCOMPARE(m_platform.printed, u"<p>\n漢字</p>\n"_s);
