@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs (only those missing), then
-# configures and builds. Usage: scripts/setup.sh [build-dir] [build-type] [cmake options...]
+# Installs the Debian packages the program and its build need (only those
+# missing), then configures and builds.
+# Usage: scripts/setup.sh [build-dir] [build-type] [cmake options...]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,11 +15,10 @@ packages=(
   libgl-dev
   libmecab-dev mecab-ipadic-utf8
   libuchardet-dev
-  unidic-mecab kanjidic
+  kanjidic
   fonts-noto-cjk
-  xvfb xdotool x11-utils imagemagick
-  desktop-file-utils appstream lintian dpkg-dev
 )
+# Packages only the tests and the package check use are installed by scripts/test.sh.
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,13 +33,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update
   "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-fi
-
-# UniDic (for the test with another dictionary) makes itself the system's
-# default; the program opens IPADIC by its folder, the rest of the machine keeps it.
-if [ "$(readlink -f /etc/alternatives/mecab-dictionary 2>/dev/null)" = /var/lib/mecab/dic/unidic ] \
-   && [ -e /var/lib/mecab/dic/ipadic-utf8/sys.dic ] && [ "$(id -u)" -eq 0 ]; then
-  update-alternatives --set mecab-dictionary /var/lib/mecab/dic/ipadic-utf8
 fi
 
 cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" "$@"

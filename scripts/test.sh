@@ -1,8 +1,40 @@
 #!/usr/bin/env bash
-# Set-up (packages, configure, build), then the whole test suite through CTest,
+# The packages only tests and the package check need (only those missing), the
+# set-up (packages, configure, build), then the whole test suite through CTest,
 # then the Debian package with its lintian check.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+
+# UniDic: the test with another dictionary; Xvfb, xdotool, x11-utils, ImageMagick:
+# the end-to-end tests and their screenshots; the checkers of the desktop entry,
+# the metainfo and the package; dpkg-dev for the package's library dependencies.
+packages=(
+  unidic-mecab
+  xvfb xdotool x11-utils imagemagick
+  desktop-file-utils appstream lintian dpkg-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ "$(id -u)" -eq 0 ]; then sudo_cmd=(); else sudo_cmd=(sudo); fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing for the tests: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update
+  "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# UniDic makes itself the system's default; the program opens IPADIC by its
+# folder, the rest of the machine keeps IPADIC as it was.
+if [ "$(readlink -f /etc/alternatives/mecab-dictionary 2>/dev/null)" = /var/lib/mecab/dic/unidic ] \
+   && [ -e /var/lib/mecab/dic/ipadic-utf8/sys.dic ]; then
+  "${sudo_cmd[@]}" update-alternatives --set mecab-dictionary /var/lib/mecab/dic/ipadic-utf8
+fi
+
+# Configured after the test packages are there, so the checkers are found.
 "$here/scripts/setup.sh" "$here/build"
 # Only the tests use it: an HTML parser of its own, to see pages as a browser does.
 if ! dpkg-query -W -f='${Status}' python3-html5lib 2>/dev/null | grep -q "install ok installed"; then

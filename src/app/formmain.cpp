@@ -123,15 +123,15 @@ void FormMain::createMenus()
     MFOpen = addItem(MFile, QStringLiteral("開く (&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
     MFSave = addItem(MFile, QStringLiteral("上書き保存 (&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
     MFSaveAs = addItem(MFile, QStringLiteral("名前を付けて保存 (&A)..."));
-    MFRecent = MFile->addMenu(QStringLiteral("最近使ったファイル"));
+    MFRecent = MFile->addMenu(QStringLiteral("最近使ったファイル (&R)"));
     MFRecent->setEnabled(false);
     MFile->addSeparator(); // sepa1
-    MFEnd = addItem(MFile, QStringLiteral("終了 (&X)"));
+    MFEnd = addItem(MFile, QStringLiteral("終了 (&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     MEdit = menuBar()->addMenu(QStringLiteral("編集 (&E)"));
     MERuby = addItem(MEdit, QStringLiteral("るびぃ (&R)"), QKeySequence(Qt::Key_F5));
     MEBatch = addItem(MEdit, QStringLiteral("ページ全体にルビ (&B)..."));
-    MEPerKanji = addItem(MEdit, QStringLiteral("漢字ごとに振る"));
+    MEPerKanji = addItem(MEdit, QStringLiteral("漢字ごとに振る (&K)"));
     MEPerKanji->setCheckable(true);
     MEStrip = addItem(MEdit, QStringLiteral("ルビを外す (&H)"));
     MEdit->addSeparator(); // sepa2
@@ -162,6 +162,7 @@ void FormMain::createMenus()
     MOReadings = addItem(MOption, QStringLiteral("読みの修正のフォルダーを開く (&Y)"));
 
     createEncodingMenu();
+    createDesktopMenus();
 
     MHelp = menuBar()->addMenu(QStringLiteral("ヘルプ (&H)"));
     MHHelp = addItem(MHelp, QStringLiteral("ヘルプ (&H)"), QKeySequence(Qt::Key_F1));

@@ -8,6 +8,7 @@
 #include "core/reading/readingtoken.h"
 #include "core/ruby/rubybatch.h"
 #include "core/document/safesave.h"
+#include "core/text/lineendindex.h"
 #include "ui/commondialog.h"
 
 #include <QDialog>
@@ -21,6 +22,7 @@ class DirListBox;
 class DriveListBox;
 class EditorControl;
 class FileListBox;
+class HtmlHighlighter;
 
 class PlatformServices;
 class UserReadings;
@@ -209,6 +211,31 @@ public:
     // The file named on the command line, through the normal load.
     void openFromCommandLine(const QString &path);
 
+    // Printing, find again, zoom, the new documents' line end and the colours of
+    // HTML (formmain_desktop.cpp)
+    QAction *MFPrint = nullptr;
+    QAction *MSNext = nullptr;
+    QAction *MSPrevious = nullptr;
+    QMenu *MONewLineEnd = nullptr; // 新規文書の改行
+    QAction *MONewLf = nullptr;
+    QAction *MONewCrLf = nullptr;
+    QAction *MOColours = nullptr; // HTMLの色分け
+    QAction *MOZoomIn = nullptr;
+    QAction *MOZoomOut = nullptr;
+    QAction *MOZoomReset = nullptr;
+    void MFPrint_Click();
+    void MSNext_Click();
+    void MSPrevious_Click();
+    void setNewLineEnd(LineEnd end);
+    LineEnd newLineEnd() const { return mNewLineEnd; }
+    void setHtmlColours(bool on);
+    bool htmlColours() const { return m_highlighter != nullptr; }
+    // Points added to the chosen font size: steps of one point, 0 back to it.
+    void zoomEditor(int steps);
+    // The last search of the search window, for F3 and Shift+F3.
+    QString mLastSearch;
+    bool mLastSearchExact = false;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -223,8 +250,15 @@ private:
     void connectEditKeys(); // edit/formmain_edit.cpp
     void createEncodingMenu(); // formmain_encoding.cpp
     void createStatusBar();
+    void createDesktopMenus(); // formmain_desktop.cpp
+    void findAgain(bool forward);
+    LineEnd mNewLineEnd = LineEnd::Lf;
+    HtmlHighlighter *m_highlighter = nullptr;
+    double m_zoom = 0; // points added to the font the user chose
+    double m_zoomedSize = 0; // the size shown while zoomed
     void showCaret();
     void showLineEnds();
+    void showLineEnds(QStringView text);
     QTimer *m_statusTimer = nullptr;
 
     Module1 &m_module;

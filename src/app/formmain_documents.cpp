@@ -38,6 +38,7 @@ void FormMain::MFNew_Click()
     if (ConfirmSaveChanges() == kTrue)
         return;
     RTB1->setText(QString());
+    RTB1->setLineEndConvention(newLineEnd());
     mEncoding = {};
     showDocumentState(QString());
     setCaption(kProgramTitle);

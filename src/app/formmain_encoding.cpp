@@ -113,13 +113,22 @@ void FormMain::showDocumentState(QStringView text)
 {
     m_statusTimer->stop();
     StatusEncoding->setText(encodingDisplayName(documentEncoding()));
-    StatusLineEnds->setText(lineEndsCaption(lineEndsOf(text)));
+    showLineEnds(text);
     showCaret();
+}
+
+void FormMain::showLineEnds(QStringView text)
+{
+    LineEnds ends = lineEndsOf(text);
+    // A text without line ends shows the one Enter gives it.
+    if (ends == LineEnds::None && RTB1->lineEndConvention() == LineEnd::Lf)
+        ends = LineEnds::Lf;
+    StatusLineEnds->setText(lineEndsCaption(ends));
 }
 
 void FormMain::showLineEnds()
 {
-    StatusLineEnds->setText(lineEndsCaption(lineEndsOf(RTB1->Text())));
+    showLineEnds(RTB1->Text());
 }
 
 void FormMain::showCaret()

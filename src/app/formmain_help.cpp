@@ -5,8 +5,11 @@
 
 void FormMain::MHHelp_Click()
 {
-    // Whether the page is there or opened is not checked: the desktop reports it.
-    platform().openWithDesktop(helpPagePath(platform().programFolder()));
+    // Whether the page is there is not checked: the browser reports it. Without a
+    // browser the page is simple enough to show here.
+    const QString page = helpPagePath(platform().programFolder());
+    if (!platform().openInBrowser(page))
+        platform().showHelpWindow(this, page);
 }
 
 void FormMain::MHVersion_Click()

@@ -31,7 +31,13 @@ void FormMain::ComIE_Click()
         showErrorBox(platform(), this, error);
         return;
     }
-    platform().openWithDesktop(path);
+    if (platform().openInBrowser(path))
+        return;
+    const QString message = QStringLiteral("ブラウザが見つからないため、表示できません。")
+        + QStringLiteral("\r\n") + QStringLiteral("確認用のファイル: ") + path;
+    if (platform().askTwoWay(this, QStringLiteral("Rubello"), message,
+                             QStringLiteral("パスをコピー (&C)"), QStringLiteral("閉じる")))
+        platform().copyText(path);
 }
 
 void FormMain::MEIe_Click()

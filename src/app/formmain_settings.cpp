@@ -24,6 +24,8 @@ const QString kRubyFirst = QStringLiteral("ruby/firstOnly");
 const QString kHtmlOnly = QStringLiteral("panel/htmlOnly");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kRecentFiles = QStringLiteral("recentFiles");
+const QString kNewLineEnd = QStringLiteral("editor/newDocumentLineEnd");
+const QString kHtmlColours = QStringLiteral("editor/htmlColours");
 
 // Only a real true or false counts; anything else keeps the default.
 void readFlag(const QSettings &settings, const QString &key, QCheckBox *box)
@@ -80,6 +82,12 @@ void FormMain::useSettings(QSettings *settings)
     if (ok && first >= 0 && first <= 2)
         mRubyFirst = FirstOnly(first);
     restoreGeometry(settings->value(kGeometry).toByteArray());
+    const QString lineEnd = settings->value(kNewLineEnd).toString();
+    if (lineEnd == QLatin1String("CRLF") || lineEnd == QLatin1String("LF"))
+        setNewLineEnd(lineEnd == QLatin1String("CRLF") ? LineEnd::CrLf : LineEnd::Lf);
+    const QString colours = settings->value(kHtmlColours).toString();
+    if (colours == QLatin1String("true") || colours == QLatin1String("false"))
+        setHtmlColours(colours == QLatin1String("true"));
 
     const QVariant recent = settings->value(kRecentFiles);
     if (recent.typeId() == QMetaType::QStringList || recent.typeId() == QMetaType::QString) {
@@ -99,7 +107,10 @@ void FormMain::storeSettings()
     // What could not be read is written afresh.
     if (m_settings->status() != QSettings::NoError)
         m_settings->clear();
-    m_settings->setValue(kFont, RTB1->font().toString());
+    QFont font = RTB1->font();
+    if (m_zoom != 0 && font.pointSizeF() == m_zoomedSize)
+        font.setPointSizeF(font.pointSizeF() - m_zoom); // the chosen size, not the zoom
+    m_settings->setValue(kFont, font.toString());
     m_settings->setValue(kTextColor, RTB1->palette().color(QPalette::Text).name());
     m_settings->setValue(kBackColor, RTB1->BackColor().name());
     m_settings->setValue(kKanaMode, int(mKanaMode));
@@ -109,6 +120,9 @@ void FormMain::storeSettings()
     m_settings->setValue(kRubyLevel, mRubyLevel);
     m_settings->setValue(kRubyFirst, int(mRubyFirst));
     m_settings->setValue(kGeometry, saveGeometry());
+    m_settings->setValue(kNewLineEnd,
+                         mNewLineEnd == LineEnd::CrLf ? QStringLiteral("CRLF") : QStringLiteral("LF"));
+    m_settings->setValue(kHtmlColours, htmlColours());
     m_settings->setValue(kRecentFiles, mRecentFiles);
     m_settings->sync();
 }

@@ -19,6 +19,8 @@
 #endif
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 void installJapaneseEnvironment()
 {
@@ -114,15 +116,24 @@ int runRubello(int argc, char *argv[])
         return answerWithoutWindow(command);
     installJapaneseEnvironment();
 
-    Module1 module = Module1::atStartUp();
     QtPlatformServices platform;
     QSettings settings(QSettings::UserScope, QStringLiteral("rubello"), QStringLiteral("rubello"));
-    FormMain window(module, platform);
-    window.useSettings(&settings);
-    window.show();
-    if (!command.file.isEmpty())
-        window.openFromCommandLine(command.file);
+    // A window for each file named (a desktop hands several over for %F), each as
+    // a run of its own; one empty window without files.
+    const QStringList files = command.files.isEmpty() ? QStringList{QString()} : command.files;
+    std::vector<std::unique_ptr<Module1>> modules;
+    std::vector<std::unique_ptr<FormMain>> windows;
+    for (const QString &file : files) {
+        modules.push_back(std::make_unique<Module1>(Module1::atStartUp()));
+        windows.push_back(std::make_unique<FormMain>(*modules.back(), platform));
+        FormMain &window = *windows.back();
+        window.useSettings(&settings);
+        window.show();
+        if (!file.isEmpty())
+            window.openFromCommandLine(file);
+    }
     const int status = application.exec();
-    window.storeSettings();
+    for (const auto &window : windows)
+        window->storeSettings();
     return status;
 }

@@ -26,23 +26,25 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
             optionsEnd = true;
         } else if (!optionsEnd
                    && (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
-            return {CommandLine::ShowHelp, {}, {}};
+            return {CommandLine::ShowHelp, {}, {}, {}};
         } else if (!optionsEnd && argument == QLatin1String("--version")) {
-            return {CommandLine::ShowVersion, {}, {}};
+            return {CommandLine::ShowVersion, {}, {}, {}};
         } else if (!optionsEnd && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             // Help and version further on still win.
             if (result.unknownOption.isEmpty())
                 result.unknownOption = argument;
-        } else if (result.file.isEmpty()) {
+        } else {
             // A desktop may hand over a file:// address for %F; a plain path otherwise.
             const QString path = argument.startsWith(QLatin1String("file://"))
                 ? QUrl(argument).toLocalFile()
                 : argument;
-            result.file = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path));
+            result.files.append(QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path)));
+            if (result.file.isEmpty())
+                result.file = result.files.constFirst();
         }
     }
     if (!result.unknownOption.isEmpty())
-        return {CommandLine::Refuse, {}, result.unknownOption};
+        return {CommandLine::Refuse, {}, result.unknownOption, {}};
     return result;
 }
 
@@ -50,7 +52,7 @@ QString commandLineUsage()
 {
     return QStringLiteral("使い方: rubello [オプション]... [ファイル]...\n"
                           "日本語 HTML のソースを編集し、ルビ（振り仮名）を付けます。\n"
-                          "最初のファイルを開きます（ほかのファイルは無視します）。\n"
+                          "ファイルごとにウィンドウを開きます。\n"
                           "\n"
                           "  -h, --help     この説明を表示して終了します\n"
                           "      --version  バージョンを表示して終了します\n");

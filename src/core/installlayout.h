@@ -15,6 +15,7 @@ struct CommandLine
     Action action = Run;
     QString file; // the first file named, made absolute
     QString unknownOption;
+    QStringList files; // every file named, made absolute, in order: a window each
 };
 CommandLine parseCommandLine(const QStringList &arguments, const QString &workingFolder);
 QString commandLineUsage();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include "core/text/edithistory.h"
 #include "core/progress.h"
 #include "core/text/lineendindex.h"
@@ -60,6 +62,11 @@ public:
     // The line end that the document's lines mostly use, taken at each write of
     // Text (CR LF for an empty text and for ties); Enter and inserted text use it.
     LineEnd lineEndConvention() const { return m_convention; }
+    // A new document's choice, until the next write of Text.
+    void setLineEndConvention(LineEnd end) { m_convention = end; }
+    // While on, changes of the document are of colours laid over it (a highlighter
+    // reading lines again), not edits.
+    bool setFormatOnly(bool on) { return std::exchange(m_formatOnly, on); }
     // The text with each of its line ends made the document's convention.
     QString withLineEnds(const QString &text) const;
 

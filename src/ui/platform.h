@@ -6,6 +6,7 @@
 #include <QString>
 
 class PhoneticService;
+class QTextDocument;
 class QWidget;
 
 // The number a command gets back when the user cancels a common dialog.
@@ -80,4 +81,28 @@ public:
 
     // Name of the document code page, e.g. "UTF-8" or "windows-31j".
     virtual QByteArray codePage() const = 0;
+
+    // --- Web browser, help window, printing ---
+
+    // Shows a local page in a web browser, never in this program (the desktop
+    // may name it the handler of HTML); false when there is no browser.
+    virtual bool openInBrowser(const QString &localFile) { return openWithDesktop(localFile); }
+
+    // Shows the help page in a window of the program's own.
+    virtual void showHelpWindow(QWidget *parent, const QString &helpPage)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(helpPage);
+    }
+
+    // Puts text on the clipboard.
+    virtual void copyText(const QString &text) { Q_UNUSED(text); }
+
+    // The print dialog, then the document printed; false when cancelled.
+    virtual bool printDocument(QWidget *parent, QTextDocument &document)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(document);
+        return false;
+    }
 };

@@ -3,14 +3,22 @@
 #include "core/reading/userreadings.h"
 
 #include "core/reading/mecabphoneticservice.h"
+#include "core/desktop/browserchoice.h"
+#include "ui/helpwindow.h"
 
+#include <QClipboard>
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGuiApplication>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QStringDecoder>
+#include <QTextDocument>
 #include <QUrl>
 
 #include <langinfo.h>
@@ -157,4 +165,38 @@ QByteArray QtPlatformServices::codePage() const
 QString QtPlatformServices::userReadingsFile() const
 {
     return UserReadings::standardPath();
+}
+
+bool QtPlatformServices::openInBrowser(const QString &localFile)
+{
+    // Not the desktop's open action: it gives an HTML file to this program when
+    // the desktop names it the handler of HTML.
+    const BrowserCommand command = browserCommandFor(
+        localFile, DesktopEnvironment::fromProcess(QCoreApplication::applicationFilePath()));
+    return command.isValid() && QProcess::startDetached(command.program, command.arguments);
+}
+
+void QtPlatformServices::showHelpWindow(QWidget *parent, const QString &helpPage)
+{
+    if (!m_help) {
+        m_help = new HelpWindow(parent);
+        m_help->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_help->showPage(helpPage);
+}
+
+void QtPlatformServices::copyText(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+bool QtPlatformServices::printDocument(QWidget *parent, QTextDocument &document)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(document.metaInformation(QTextDocument::DocumentTitle));
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    document.print(&printer);
+    return true;
 }

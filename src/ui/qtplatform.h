@@ -2,7 +2,11 @@
 
 #include "ui/platform.h"
 
+#include <QPointer>
+
 #include <memory>
+
+class HelpWindow;
 
 // The real platform: Qt's message boxes and dialogs, the desktop's open action,
 // MeCab readings, the executable's folder and the locale's code page.
@@ -25,8 +29,14 @@ public:
     QString userReadingsFile() const override;
     QByteArray codePage() const override;
 
+    bool openInBrowser(const QString &localFile) override;
+    void showHelpWindow(QWidget *parent, const QString &helpPage) override;
+    void copyText(const QString &text) override;
+    bool printDocument(QWidget *parent, QTextDocument &document) override;
+
 private:
     std::unique_ptr<PhoneticService> m_phonetic;
+    QPointer<HelpWindow> m_help;
 };
 
 // "name|pattern;pattern|name|pattern|" as Qt's name filters ("name (pattern pattern)").

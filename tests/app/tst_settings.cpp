@@ -41,7 +41,9 @@ QStringList choices(const FormMain &form)
             QString::number(form.CheckSentKana->isChecked()),
             QString::number(form.CheckHTML->isChecked()),
             form.mRecentFiles.join(u'|'),
-            u"%1x%2"_s.arg(form.width()).arg(form.height())};
+            u"%1x%2"_s.arg(form.width()).arg(form.height()),
+            QString::number(int(form.newLineEnd())),
+            QString::number(form.htmlColours())};
 }
 
 } // namespace
@@ -75,8 +77,11 @@ void TestSettings::choicesComeBackAtTheNextStart()
         first.form.CheckSentKana->click();
         first.form.CheckHTML->click();
         first.form.resize(700, 450);
-        first.form.storeSettings();
+        first.form.MONewCrLf->trigger();
+        first.form.MOColours->trigger(); // off
         chosen = choices(first.form);
+        first.form.zoomEditor(3); // a zoom is not a font chosen
+        first.form.storeSettings();
     }
     QCOMPARE(choices(Run(path).form), chosen);
 }

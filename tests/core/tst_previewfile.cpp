@@ -53,7 +53,8 @@ private slots:
         const QString line = u"rubello "_s + QString::fromUtf8(f[0]);
         const CommandLine command = parseCommandLine(line.split(u' '), u"/w"_s);
         QCOMPARE(int(command.action), f[1].toInt());
-        QCOMPARE(command.file, QString::fromUtf8(f[2]));
+        QCOMPARE(command.files.join(u' '), QString::fromUtf8(f[2]));
+        QCOMPARE(command.file, command.files.value(0));
     }
 
 private:

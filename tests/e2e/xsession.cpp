@@ -75,9 +75,17 @@ bool XSession::startProgram(const QString &program, const QString &workingFolder
     environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
     environment.insert(u"PATH"_s, bin + u':' + environment.value(u"PATH"_s));
     environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    // The web browser is the same stand-in (the desktop may have none of its own).
+    environment.insert(u"BROWSER"_s, bin + u"/xdg-open"_s);
     for (const QString &name : {u"XDG_CURRENT_DESKTOP"_s, u"DESKTOP_SESSION"_s,
                                 u"KDE_FULL_SESSION"_s, u"GNOME_DESKTOP_SESSION_ID"_s})
         environment.remove(name);
+    for (auto it = m_extra.cbegin(); it != m_extra.cend(); ++it) {
+        if (it.value().isEmpty())
+            environment.remove(it.key());
+        else
+            environment.insert(it.key(), it.value());
+    }
     m_program.setProcessEnvironment(environment);
     m_program.setWorkingDirectory(workingFolder);
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);

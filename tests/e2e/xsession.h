@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -42,8 +43,14 @@ public:
     void type(const QString &text);
     void click(const QString &window, int x, int y, int button = 1);
 
-    // What the desktop's open action was asked to open, one line per call.
+    // What the desktop's open action or the web browser was asked to open, one
+    // line per call.
     QStringList opened() const;
+
+    // The session's home folder; environment set for the next program started
+    // (an empty value removes the variable).
+    QString home() const { return m_home.path(); }
+    void setEnvironment(const QString &name, const QString &value) { m_extra[name] = value; }
 
     QString xdotool(const QStringList &arguments, int milliseconds = 10000);
 
@@ -56,4 +63,5 @@ private:
     QProcess m_program;
     QString m_display;
     QString m_mainWindow;
+    QHash<QString, QString> m_extra;
 };

@@ -1,5 +1,7 @@
 #include "fakeplatform.h"
 
+#include <QTextDocument>
+
 QMessageBox::StandardButton FakePlatform::showMessage(QWidget *, QMessageBox::Icon,
                                                       const QString &title, const QString &text,
                                                       QMessageBox::StandardButtons buttons)
@@ -29,4 +31,10 @@ void FakePlatform::setNextFileName(const QString &path)
         state.FileName = path;
         return CommonDialogResult {CommonDialogResult::Accepted, 0, QString()};
     });
+}
+
+bool FakePlatform::printDocument(QWidget *, QTextDocument &document)
+{
+    printed = document.toPlainText();
+    return true;
 }

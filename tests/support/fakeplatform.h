@@ -64,6 +64,14 @@ public:
         opened.append(fileOrAddress);
         return true;
     }
+    bool openInBrowser(const QString &localFile) override
+    {
+        opened.append(localFile);
+        return browser;
+    }
+    void showHelpWindow(QWidget *, const QString &page) override { helpShown.append(page); }
+    void copyText(const QString &text) override { copied = text; }
+    bool printDocument(QWidget *, QTextDocument &document) override;
     PhoneticService &phoneticService() override { return service ? *service : phonetic; }
     QString programFolder() const override { return folder; }
     QByteArray codePage() const override { return page; }
@@ -80,4 +88,8 @@ public:
     PhoneticService *service = nullptr; // instead of the table
     QString folder;
     QByteArray page = "UTF-8";
+    bool browser = true; // whether the desktop has a web browser
+    QStringList helpShown;
+    QString copied;
+    QString printed;
 };

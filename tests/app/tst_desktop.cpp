@@ -1,0 +1,147 @@
+// New documents' line end, F3 and Shift+F3, the colours' switch, zoom, printing,
+// and help and preview on a desktop without a web browser.
+
+#include "app/formmain.h"
+#include "core/installlayout.h"
+#include "fakeplatform.h"
+#include "ui/editorcontrol.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QWheelEvent>
+
+using namespace Qt::StringLiterals;
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void newDocumentsTakeTheChosenLineEnd_data();
+    void newDocumentsTakeTheChosenLineEnd();
+    void findAgainBothWays();
+    void coloursSwitchOffAndOnWithoutAChange();
+    void zoomAndPrint();
+    void helpAndPreviewWithoutABrowser();
+
+private:
+    QTemporaryDir m_dir;
+    Module1 m_module = Module1::atStartUp();
+    FakePlatform m_platform;
+};
+
+void TestDesktop::newDocumentsTakeTheChosenLineEnd_data()
+{
+    QTest::addColumn<bool>("crLf");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("LF, the platform's, by default") << false << "ab\ncd1\n2"_ba;
+    QTest::newRow("CR LF chosen in the menu") << true << "ab\r\ncd1\r\n2"_ba;
+}
+
+void TestDesktop::newDocumentsTakeTheChosenLineEnd()
+{
+    QFETCH(bool, crLf);
+    QFETCH(QByteArray, saved);
+    FormMain form(m_module, m_platform);
+    if (crLf)
+        form.MONewCrLf->trigger();
+    // Ctrl+N, two lines typed, a paste of the other convention, saved.
+    form.MFNew->trigger();
+    QTest::keyClicks(form.RTB1, u"ab"_s);
+    QTest::keyClick(form.RTB1, Qt::Key_Return);
+    QTest::keyClicks(form.RTB1, u"cd"_s);
+    QApplication::clipboard()->setText(crLf ? u"1\n2"_s : u"1\r\n2"_s);
+    form.MEPaste_Click();
+    const QString path = m_dir.filePath(u"new.htm"_s);
+    m_platform.setNextFileName(path);
+    form.MFSaveAs_Click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), saved);
+}
+
+void TestDesktop::findAgainBothWays()
+{
+    FormMain form(m_module, m_platform);
+    form.RTB1->setText(u"かな\r\nカナ\r\nかな"_s);
+    form.mLastSearch = u"かな"_s; // loose: katakana too
+    QStringList hits;
+    const auto press = [&](QAction *action) {
+        action->trigger();
+        hits.append(u"%1+%2"_s.arg(form.RTB1->SelStart()).arg(form.RTB1->SelLength()));
+    };
+    press(form.MSNext);
+    press(form.MSNext);
+    press(form.MSNext);
+    press(form.MSPrevious);
+    press(form.MSPrevious);
+    QCOMPARE(hits, QStringList({u"0+2"_s, u"4+2"_s, u"8+2"_s, u"4+2"_s, u"0+2"_s}));
+    m_platform.messages.clear();
+    press(form.MSPrevious);
+    QCOMPARE(m_platform.messages.value(0).text, u"文書の検索が終わりました。"_s);
+    form.mLastSearchExact = true;
+    press(form.MSNext);
+    QCOMPARE(hits.last(), u"8+2"_s);
+}
+
+void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
+{
+    FormMain form(m_module, m_platform);
+    form.RTB1->setText(u"<p class=\"a\">x</p>"_s);
+    form.mModified = kFalse;
+    const auto coloured = [&form] {
+        return form.RTB1->document()->firstBlock().layout()->formats().size();
+    };
+    QVERIFY(form.htmlColours() && coloured() > 0);
+    form.MOColours->trigger();
+    QVERIFY(!form.htmlColours());
+    QCOMPARE(coloured(), 0);
+    form.MOColours->trigger();
+    QVERIFY(coloured() > 0);
+    form.RTB1->setBackColor(Qt::black);
+    QCoreApplication::processEvents();
+    QCOMPARE(form.mModified, kFalse); // colours are no change of the text
+}
+
+void TestDesktop::zoomAndPrint()
+{
+    FormMain form(m_module, m_platform);
+    const double chosen = form.RTB1->font().pointSizeF();
+    form.zoomEditor(2);
+    form.zoomEditor(1);
+    QCOMPARE(form.RTB1->font().pointSizeF(), chosen + 3);
+    QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -240), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form.RTB1->viewport(), &wheel); // Ctrl+wheel, two notches down
+    QCOMPARE(form.RTB1->font().pointSizeF(), chosen + 1);
+    form.RTB1->setText(u"<p>\r\n漢字</p>\r\n"_s);
+    form.MFPrint->trigger();
+    QCOMPARE(m_platform.printed, u"<p>\n漢字</p>\n"_s);
+    form.MOZoomReset->trigger();
+    QCOMPARE(form.RTB1->font().pointSizeF(), chosen);
+}
+
+void TestDesktop::helpAndPreviewWithoutABrowser()
+{
+    m_platform.folder = m_dir.path();
+    m_platform.browser = false;
+    FormMain form(m_module, m_platform);
+    form.MHHelp_Click();
+    QCOMPARE(m_platform.helpShown, QStringList{helpPagePath(m_dir.path())});
+    // The preview's file is named and its path copied on request.
+    m_platform.messages.clear();
+    m_platform.setNextAnswer(QMessageBox::Yes);
+    form.ComIE_Click();
+    const QString preview = m_dir.filePath(u"_tmp.html"_s);
+    QVERIFY(m_platform.messages.value(0).text.contains(preview));
+    QCOMPARE(m_platform.copied, preview);
+}
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
