@@ -15,8 +15,7 @@ namespace {
 
 // A generated file: lines of ASCII and Japanese words ended at random by CR LF, LF or a
 // lone CR, the last one maybe without; load and save give it back byte for byte.
-QByteArray generatedFile(QRandomGenerator &random,
-                                                const QByteArray &codePage)
+QByteArray generatedFile(QRandomGenerator &random, const QByteArray &codePage)
 {
     QStringList words
         = u"<p> </p> abc href=\"a.htm\" &amp; \\ ~ 日本語 漢字 ひらがな カタカナ ｶﾀｶﾅ "

@@ -424,7 +424,8 @@ QByteArray withFileEscapes(const QByteArray &in, const ByteForms &forms)
     out.reserve(in.size() + 3);
     enum { Ascii, Roman, Kanji } mode = Ascii;
     for (qsizetype i = 0; i < in.size(); ++i) {
-        const QByteArrayView escape = QByteArrayView(in).sliced(i, qMin<qsizetype>(3, in.size() - i));
+        const QByteArrayView escape
+            = QByteArrayView(in).sliced(i, qMin<qsizetype>(3, in.size() - i));
         if (escape == "\x1B$B" || escape == "\x1B$@") {
             out += forms.oldKanjiEscape ? "\x1B$@" : "\x1B$B";
             mode = Kanji;
@@ -461,21 +462,21 @@ EncodedText encodeText(const QString &text, const QByteArray &codePage, const By
         result.error = unknownCodePage(codePage);
         return result;
     }
-    bool error = false;
+    bool refused = false;
     QByteArray bytes;
     if (forms.characters.isEmpty()) {
         bytes = encoder.encode(text);
-        error = encoder.hasError();
+        refused = encoder.hasError();
     } else {
-        bytes = encodeWithForms(text, codePage, forms.characters, error);
+        bytes = encodeWithForms(text, codePage, forms.characters, refused);
     }
     // The encoder writes a stand-in for what it cannot hold and only its error flag
     // tells; a few characters it writes as another one without a word. Either way a
     // save would silently change the text.
-    const qsizetype index = error ? firstUnrepresentable(text, codePage)
-        : isUnicode(codePage)     ? -1
-                                  : firstInexact(text, codePage);
-    if (!error && index < 0) {
+    const qsizetype index = refused ? firstUnrepresentable(text, codePage)
+        : isUnicode(codePage)       ? -1
+                                    : firstInexact(text, codePage);
+    if (!refused && index < 0) {
         if (codePage == kIso2022JpEncoding)
             bytes = withFileEscapes(bytes, forms);
         result.bytes = std::move(bytes);
@@ -609,8 +610,7 @@ ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding, QSt
 // Which code the file uses for each character with two (the one used most; the
 // preferred one on a tie). Only a file holding such characters is walked.
 QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QString &text,
-                                                const QByteArray &encoding,
-                                                QStringView distinct)
+                                                const QByteArray &encoding, QStringView distinct)
 {
     const QHash<QByteArray, char16_t> &alternatives = alternativeCodes(encoding);
     std::vector<bool> twoCoded(0x10000);

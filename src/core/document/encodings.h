@@ -23,7 +23,6 @@ struct ByteForms
     bool romanEscape = false;
     // ISO-2022-JP: the file ends in two-byte mode; RFC 1468 text ends in one-byte mode.
     bool endsInKanji = false;
-
 };
 
 // The encoding a document is read and written in. An empty name stands for the
@@ -33,9 +32,10 @@ struct TextEncoding
 {
     TextEncoding() = default;
     TextEncoding(QByteArray name, bool bom, ByteForms forms = {})
-        : name(std::move(name)), bom(bom), forms(std::move(forms))
-    {
-    }
+        : name(std::move(name))
+        , bom(bom)
+        , forms(std::move(forms))
+    { }
 
     QByteArray name; // as QStringConverter knows it: "UTF-8", "windows-31j", "EUC-JP"...
     bool bom = false; // a byte-order mark goes before the text
