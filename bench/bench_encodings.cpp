@@ -97,5 +97,31 @@ int main(int argc, char **argv)
                     "today's load)\n",
                     name, 100.0 * added / qMax(1e-9, whole - added));
     }
+
+    // A page that writes characters with two codes in the other code: the load walks
+    // the bytes to learn them, the save writes them back so.
+    const QByteArray twoCodes = QByteArrayLiteral("\x87\x90\xED\x40\xEE\xEF\xFA\x4A\xFA\x54");
+    const QString path = folder.filePath(QStringLiteral("two-codes.html"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(twoCodes + QStringEncoder("windows-31j").encode(page)) < 0)
+        return 2;
+    file.close();
+    LoadedText plain;
+    LoadedText learned;
+    const double plainLoad = bestOf(3, [&] { plain = loadDocumentFile(path, kShiftJisEncoding); });
+    const double learnedLoad = bestOf(3, [&] { learned = openDocumentFile(path, "UTF-8"); });
+    if (learned.encoding.forms.characters.size() != 5)
+        std::fprintf(stderr, "two-code forms not learned\n");
+    const double plainSave = bestOf(3, [&] {
+        encodeDocument(plain.text, TextEncoding {kShiftJisEncoding, false});
+    });
+    const double learnedSave = bestOf(3, [&] { encodeDocument(learned.text, learned.encoding); });
+    std::printf("read_and_decode_10mb_two_codes: %.3f s\n", plainLoad);
+    std::printf("read_detect_learn_and_decode_10mb_two_codes: %.3f s    (%.2fx)\n", learnedLoad,
+                learnedLoad / qMax(1e-9, plainLoad));
+    std::printf("save_10mb_preferred_codes: %.3f s\n", plainSave);
+    std::printf("save_10mb_learned_codes: %.3f s    (%.2fx)\n", learnedSave,
+                learnedSave / qMax(1e-9, plainSave));
     return 0;
 }

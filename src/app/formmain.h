@@ -191,7 +191,12 @@ public:
     void MCReopen_Click(const TextEncoding &encoding);
     void MCConvert_Click(const TextEncoding &encoding);
     // Asks before a save whose encoding the text's own declaration contradicts.
-    bool declarationAllowsSave(const QString &text);
+    // May fix the declarations at the user's word: text is then the new text.
+    bool declarationAllowsSave(QString &text);
+    // The page's declarations made to name the encoding, as one edit; how many.
+    int fixDeclarations(const QByteArray &encoding);
+    // A word in the status bar when the file's bytes overruled its declaration.
+    void noteOverruledDeclaration(const LoadedText &loaded);
     // After a load or a save: the encoding and the text's line ends.
     void showDocumentState(QStringView text);
     QLabel *StatusEncoding = nullptr;

@@ -82,6 +82,7 @@ void FormMain::LoadDocument()
     RTB1->setSelStart(0);
     mEncoding = loaded.encoding;
     showDocumentState(loaded.text);
+    noteOverruledDeclaration(loaded);
     module().gUndoText = std::move(loaded.text);
     mFileIdentity = fileIdentity(mFilePath);
     mReloadDeclined = FileIdentity();
@@ -95,7 +96,7 @@ void FormMain::LoadDocument()
 
 bool FormMain::WriteDocument(const QString &path)
 {
-    const QString text = RTB1->Text();
+    QString text = RTB1->Text();
     if (!declarationAllowsSave(text))
         return false;
     const EncodedText encoded = encodeDocument(text, documentEncoding());

@@ -1,5 +1,6 @@
 #include "app/formmain.h"
 
+#include "core/document/declarations.h"
 #include "core/document/documentfile.h"
 #include "core/paths.h"
 #include "ui/editorcontrol.h"
@@ -145,19 +146,51 @@ void FormMain::showCaret()
                              .arg(inBlock - lineStart + 1));
 }
 
-bool FormMain::declarationAllowsSave(const QString &text)
+bool FormMain::declarationAllowsSave(QString &text)
 {
     const QByteArray declared = declaredLabel(text);
     const TextEncoding encoding = documentEncoding();
-    if (declared.isEmpty() || sameEncoding(declared, encoding.name))
+    if (declared.isEmpty() || declarationAgrees(declared, encoding.name))
         return true;
     const QString prompt
         = QStringLiteral("本文の文字コードの宣言（%1）が、保存する文字コード（%2）と違います。")
               .arg(QString::fromLatin1(declared), encodingDisplayName(encoding))
-        + QStringLiteral("\r\n") + QStringLiteral("このまま保存しますか？");
-    return m_platform.showMessage(this, QMessageBox::Question, kProgramTitle, prompt,
-                                  QMessageBox::Yes | QMessageBox::No)
-        == QMessageBox::Yes;
+        + QStringLiteral("\r\n") + QStringLiteral("宣言を直して保存しますか？");
+    const int answer
+        = m_platform.askThreeWay(this, kProgramTitle, prompt,
+                                 {QStringLiteral("宣言を直す"), QStringLiteral("このまま保存"),
+                                  QStringLiteral("キャンセル")});
+    if (answer == 0 && fixDeclarations(encoding.name) > 0)
+        text = RTB1->Text();
+    return answer != 2;
+}
+
+int FormMain::fixDeclarations(const QByteArray &encoding)
+{
+    const QString text = RTB1->Text();
+    const DeclarationRewrite rewrite = rewriteDeclarations(text, encoding);
+    if (rewrite.isEmpty())
+        return 0;
+    // One write: one undo step. The caret stays where it was in the text.
+    const int caret = RTB1->SelStart();
+    RTB1->setSelStart(int(rewrite.start));
+    RTB1->setSelLength(int(rewrite.length));
+    RTB1->setSelText(rewrite.replacement);
+    const int shift = int(rewrite.replacement.size() - rewrite.length);
+    RTB1->setSelStart(caret >= rewrite.start + rewrite.length
+                          ? caret + shift
+                          : qMin<int>(caret, int(rewrite.start)));
+    return rewrite.count;
+}
+
+void FormMain::noteOverruledDeclaration(const LoadedText &loaded)
+{
+    if (loaded.overruledDeclaration.isEmpty())
+        return;
+    statusBar()->showMessage(
+        QStringLiteral("本文の宣言（%1）はファイルの中身と合わないため、%2 として読み込みました。")
+            .arg(QString::fromLatin1(loaded.overruledDeclaration),
+                 encodingDisplayName(loaded.encoding)));
 }
 
 void FormMain::MCReopen_Click(const TextEncoding &encoding)
@@ -210,7 +243,15 @@ void FormMain::MCConvert_Click(const TextEncoding &encoding)
     if (encoding == documentEncoding())
         return;
     mEncoding = encoding;
-    showDocumentState(text);
+    // The page's declarations name the new encoding, or browsers read it as the old.
+    const int fixed = fixDeclarations(encoding.name);
+    showDocumentState(fixed > 0 ? RTB1->Text() : text);
     // The file still holds the old encoding: the document counts as changed.
     RTB1_Change();
+    statusBar()->showMessage(
+        fixed > 0 ? QStringLiteral("文字コードを %1 に変換し、宣言 %2 か所を書き換えました。")
+                        .arg(encodingDisplayName(encoding))
+                        .arg(fixed)
+                  : QStringLiteral("文字コードを %1 に変換しました。")
+                        .arg(encodingDisplayName(encoding)));
 }

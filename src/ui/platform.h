@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QRgb>
 #include <QString>
+#include <QStringList>
 
 class PhoneticService;
 class QTextDocument;
@@ -60,6 +61,17 @@ public:
         return showMessage(parent, QMessageBox::Question, title, text,
                            QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes;
+    }
+
+    // A question with three answers of their own captions: 0, 1 or 2; closing the box
+    // answers the third. Scripted as Yes, No and Cancel.
+    virtual int askThreeWay(QWidget *parent, const QString &title, const QString &text,
+                            const QStringList &captions)
+    {
+        Q_UNUSED(captions);
+        const auto answer = showMessage(parent, QMessageBox::Question, title, text,
+                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        return answer == QMessageBox::Yes ? 0 : answer == QMessageBox::No ? 1 : 2;
     }
 
     // Shows the dialog preset from state; on Accepted the results are written back.

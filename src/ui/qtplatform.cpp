@@ -60,6 +60,22 @@ bool QtPlatformServices::askTwoWay(QWidget *parent, const QString &title, const 
     return box.clickedButton() == yes;
 }
 
+int QtPlatformServices::askThreeWay(QWidget *parent, const QString &title, const QString &text,
+                                    const QStringList &captions)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QPushButton *> buttons;
+    for (const QString &caption : captions.first(qMin<qsizetype>(3, captions.size())))
+        buttons << box.addButton(
+            caption, buttons.size() < 2 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+    // The safe answer is the one Enter and Esc give.
+    box.setDefaultButton(buttons.constLast());
+    box.setEscapeButton(buttons.constLast());
+    box.exec();
+    const qsizetype answer = buttons.indexOf(box.clickedButton());
+    return answer < 0 ? 2 : int(answer);
+}
+
 namespace {
 
 CommonDialogResult showFileDialog(QWidget *parent, bool save, CommonDialogState &state)

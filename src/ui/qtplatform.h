@@ -21,6 +21,8 @@ public:
                                             QMessageBox::StandardButtons buttons) override;
     bool askTwoWay(QWidget *parent, const QString &title, const QString &text,
                    const QString &first, const QString &second) override;
+    int askThreeWay(QWidget *parent, const QString &title, const QString &text,
+                    const QStringList &captions) override;
     CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
                                         CommonDialogState &state) override;
     bool openWithDesktop(const QString &fileOrAddress) override;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QStatusBar>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -59,7 +61,9 @@ private slots:
     void fileKeepsItsEncodingOnSaveAndPreview_data() { addCaseRows("encodingmenu.tsv"); }
     void fileKeepsItsEncodingOnSaveAndPreview();
     void reopenAsksFirstAndRefusesBytesItCannotRead();
-    void convertRefusesWhatDoesNotFitAndSaveAsksAboutTheDeclaration();
+    void convertRefusesWhatDoesNotFitAndSaveOffersToFixTheDeclaration();
+    void convertRewritesTheDeclarations_data() { addCaseRows("conversions.tsv"); }
+    void convertRewritesTheDeclarations();
 };
 
 void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
@@ -72,6 +76,9 @@ void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
     QCOMPARE(t.form.StatusLineEnds->text(), caseText(f[2]));
     t.form.RTB1->setSelStart(f[3].toInt());
     QCOMPARE(t.form.StatusCaret->text(), caseText(f[4]));
+    QCOMPARE(t.form.statusBar()->currentMessage(), caseText(f.value(5)));
+    if (!f.value(5).isEmpty())
+        t.platform.setNextAnswer(QMessageBox::No); // the declaration kept as it is
 
     t.form.MFSave_Click();
     t.form.ComIE_Click();
@@ -109,7 +116,7 @@ void TestEncodingMenu::reopenAsksFirstAndRefusesBytesItCannotRead()
     QCOMPARE(readAll(t.path("page.htm")), euc);
 }
 
-void TestEncodingMenu::convertRefusesWhatDoesNotFitAndSaveAsksAboutTheDeclaration()
+void TestEncodingMenu::convertRefusesWhatDoesNotFitAndSaveOffersToFixTheDeclaration()
 {
     Fixture t;
     t.form.RTB1->setText(u"<meta charset=\"utf-8\">\r\n漢字〜"_s);
@@ -120,14 +127,55 @@ void TestEncodingMenu::convertRefusesWhatDoesNotFitAndSaveAsksAboutTheDeclaratio
 
     t.form.RTB1->setText(u"<meta charset=\"utf-8\">\r\n漢字"_s);
     t.choose(t.form.MCConvert, u"EUC-JP"_s);
-    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
-        t.platform.setNextFileName(t.path("out.htm"));
+    t.form.RTB1->setText(u"<meta charset=\"utf-8\">\r\n漢字"_s); // the old declaration back
+    const QByteArray kanji = "\r\n\xb4\xc1\xbb\xfa"_ba;
+    const struct
+    {
+        QMessageBox::StandardButton answer;
+        QByteArray saved;
+    } answers[] = {{QMessageBox::Cancel, "<missing>"_ba},
+                   {QMessageBox::No, "<meta charset=\"utf-8\">"_ba + kanji},
+                   {QMessageBox::Yes, "<meta charset=\"EUC-JP\">"_ba + kanji}};
+    for (const auto &[answer, saved] : answers) {
+        const QString path
+            = t.path("out.htm").replace(u".htm"_s, QString::number(answer) + u".htm"_s);
+        t.platform.setNextFileName(path);
         t.platform.setNextAnswer(answer);
         t.form.MFSaveAs_Click();
-        QVERIFY(t.platform.messages.constLast().text.contains(u"このまま保存しますか？"_s));
-        QCOMPARE(QFile::exists(t.path("out.htm")), answer == QMessageBox::Yes);
+        QVERIFY(t.platform.messages.constLast().text.contains(u"宣言を直して保存しますか？"_s));
+        QCOMPARE(readAll(path), saved);
     }
-    QCOMPARE(readAll(t.path("out.htm")), "<meta charset=\"utf-8\">\r\n\xb4\xc1\xbb\xfa"_ba);
+}
+
+// Python's codecs read the saved page by its own declarations, which all agree.
+const QString kDecodeByDeclaration = uR"(import re, sys
+data = open(sys.argv[1], 'rb').read()
+labels = set(re.findall(rb'(?:charset=|encoding=")([-\w]+)', data))
+assert len(labels) == 1, labels
+sys.stdout.buffer.write(data.decode(labels.pop().decode()).encode('utf-8')))"_s;
+
+void TestEncodingMenu::convertRewritesTheDeclarations()
+{
+    QFETCH(QByteArrayList, f); // the encoding's caption, the label it is declared with
+    const QString page = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html><head>"
+                         u"<meta charset=\"UTF-8\">\n<meta http-equiv=\"Content-Type\" "
+                         u"content=\"text/html; charset=UTF-8\"></head>\n"
+                         u"<body>漢字の振り仮名、ルビ</body></html>\n"_s;
+    Fixture t;
+    t.load(page.toUtf8());
+    t.choose(t.form.MCConvert, caseText(f[0]));
+    const QString converted = QString(page).replace(u"UTF-8"_s, caseText(f[1]));
+    QCOMPARE(t.form.RTB1->Text(), converted);
+    QVERIFY2(t.form.statusBar()->currentMessage().contains(u"宣言 3 か所"_s),
+             qPrintable(t.form.statusBar()->currentMessage()));
+    t.form.MFSave_Click();
+    QVERIFY(t.platform.messages.isEmpty());
+    QProcess python;
+    python.start(u"python3"_s, {u"-c"_s, kDecodeByDeclaration, t.path("page.htm")});
+    QVERIFY(python.waitForFinished() && python.exitCode() == 0);
+    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), converted);
+    QVERIFY(t.form.RTB1->undo()); // one step: the declarations as they were
+    QCOMPARE(t.form.RTB1->Text(), page);
 }
 
 QTEST_MAIN(TestEncodingMenu)

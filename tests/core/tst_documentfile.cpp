@@ -14,9 +14,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A generated file: lines of ASCII and Japanese words ended at random by CR LF, LF or a
-// lone CR, the last one maybe without; and the file it must be after load and save.
-std::pair<QByteArray, QByteArray> generatedFile(QRandomGenerator &random,
-                                                const QByteArray &codePage)
+// lone CR, the last one maybe without; load and save give it back byte for byte.
+QByteArray generatedFile(QRandomGenerator &random, const QByteArray &codePage)
 {
     QStringList words
         = u"<p> </p> abc href=\"a.htm\" &amp; \\ ~ 日本語 漢字 ひらがな カタカナ ｶﾀｶﾅ "
@@ -31,8 +30,7 @@ std::pair<QByteArray, QByteArray> generatedFile(QRandomGenerator &random,
         if (line > 1 || random.bounded(2))
             text += QStringList {u"\r\n"_s, u"\n"_s, u"\r"_s}.at(random.bounded(3));
     }
-    const QByteArray bytes = QStringEncoder(codePage.constData()).encode(text);
-    return {bytes, QByteArray(bytes).replace("\r\n", "\r").replace("\r", "\r\n")};
+    return QStringEncoder(codePage.constData()).encode(text);
 }
 
 } // namespace
@@ -90,9 +88,9 @@ void TestDocumentFile::generatedFilesRoundTrip()
     QRandomGenerator random(20240611);
     for (const QByteArray &codePage : {"UTF-8"_ba, "windows-31j"_ba}) {
         for (int i = 0; i < 1000; ++i) {
-            const auto [bytes, expected] = generatedFile(random, codePage);
+            const QByteArray bytes = generatedFile(random, codePage);
             const EncodedText back = encodeDocument(decodeDocument(bytes, codePage).text, codePage);
-            QVERIFY2(back.bytes == expected, bytes.toHex(' ').constData());
+            QVERIFY2(back.bytes == bytes, bytes.toHex(' ').constData());
         }
     }
 }

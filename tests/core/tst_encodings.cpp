@@ -38,6 +38,8 @@ private slots:
     void detectionRules();
     void everyDecodedSequenceWritesBack_data() { addCaseRows("roundtrip.tsv"); }
     void everyDecodedSequenceWritesBack();
+    void openAndSaveKeepsTheFilesBytes_data() { addCaseRows("bytefidelity.tsv"); }
+    void openAndSaveKeepsTheFilesBytes();
 };
 
 void TestEncodings::realPagesOpenInTheirEncodingAndSaveBack_data()
@@ -103,8 +105,8 @@ void TestEncodings::detectionRules()
     QVERIFY2(loaded.text.contains(detail), qPrintable(loaded.text));
 }
 
-// Every one- to three-byte character: refused on open, or saved as it was read, or
-// (characters with two codes) saved in the preferred form, which reads the same.
+// Every one- to three-byte character: refused on open, or saved as it was read
+// (characters with two codes too: the file's code is learned).
 void TestEncodings::everyDecodedSequenceWritesBack()
 {
     QFETCH(QByteArrayList, f);
@@ -139,6 +141,19 @@ void TestEncodings::everyDecodedSequenceWritesBack()
     }
     QCOMPARE(refusedSeen.join(' '), caseBytes(f[1]));
     QCOMPARE(otherFormSeen, f[2].toInt());
+}
+
+void TestEncodings::openAndSaveKeepsTheFilesBytes()
+{
+    QFETCH(QByteArrayList, f); // bytes, encoding, typed at the end, saved bytes
+    const QByteArray bytes = caseBytes(f[0]);
+    const LoadedText loaded = detectAndDecodeDocument(bytes, "UTF-8");
+    QVERIFY2(!loaded.error.isError(), qPrintable(loaded.error.description));
+    QCOMPARE(loaded.encoding.name, f[1]);
+    const TextEncoding encoding
+        = loaded.encoding.isSystem() ? TextEncoding {kUtf8Encoding, false} : loaded.encoding;
+    const EncodedText saved = encodeDocument(loaded.text + caseText(f[2]), encoding);
+    QCOMPARE(saved.bytes, f[3].isEmpty() ? bytes : caseBytes(f[3]));
 }
 
 QTEST_GUILESS_MAIN(TestEncodings)

@@ -1,10 +1,13 @@
 #include "core/document/documentfile.h"
 
+#include "core/document/declarations.h"
 #include "core/document/safesave.h"
 
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <QSet>
 
 #include <functional>
 #include <vector>
@@ -54,45 +57,6 @@ ErrorReport tooLarge(qint64 size, qint64 maxBytes)
         detail += (detail.isEmpty() ? QString() : QStringLiteral("、"))
             + QStringLiteral("開けるのは %1 バイトまで").arg(maxBytes);
     return {EFBIG, QStringLiteral("ファイルが大きすぎるため開けません（%1）。").arg(detail)};
-}
-
-qsizetype countLoneCRsInBytes(QByteArrayView bytes)
-{
-    qsizetype count = 0;
-    const char *at = bytes.data();
-    const char *const end = at + bytes.size();
-    while (const void *found = std::memchr(at, '\r', size_t(end - at))) {
-        at = static_cast<const char *>(found) + 1;
-        if (at == end || *at != '\n')
-            ++count;
-    }
-    return count;
-}
-
-qsizetype countLoneCRs(QStringView text)
-{
-    qsizetype count = 0;
-    for (qsizetype at = text.indexOf(u'\r'); at >= 0; at = text.indexOf(u'\r', at + 1)) {
-        if (at + 1 == text.size() || text.at(at + 1) != u'\n')
-            ++count;
-    }
-    return count;
-}
-
-// Gives every lone CR of the first `length` characters its LF, moving the text
-// towards the end of the buffer, which must have room for them.
-qsizetype endLoneCRs(QChar *text, qsizetype length, qsizetype loneCRs)
-{
-    qsizetype to = length + loneCRs;
-    QChar after = u'\0'; // nothing follows the last character
-    for (qsizetype from = length - 1; from >= 0 && to > from + 1; --from) {
-        const QChar c = text[from];
-        if (c == u'\r' && after != u'\n')
-            text[--to] = u'\n';
-        text[--to] = c;
-        after = c;
-    }
-    return length + loneCRs;
 }
 
 // The offset of the first byte of the first sequence that is not text: where the
@@ -221,17 +185,13 @@ ErrorReport invalidBytes(const QByteArray &codePage, qint64 offset)
                 .arg(offset)};
 }
 
-// The decoded characters become the text: a lone CR ends its line as a CR LF does, so
-// it gains the LF; the room left over is given back.
+// The decoded characters become the text, every line end as it was read; the room
+// left over is given back.
 ErrorReport finishText(QString &text, qsizetype decoded, qint64 fileSize)
 {
-    const qsizetype loneCRs = countLoneCRs(QStringView(text.constData(), decoded));
-    if (decoded + loneCRs > INT_MAX)
+    if (decoded > INT_MAX)
         return tooLarge(fileSize, -1);
-    if (decoded + loneCRs > text.size())
-        text.resize(decoded + loneCRs); // a code page where a CR byte is not always a CR
-    const qsizetype length = loneCRs == 0 ? decoded : endLoneCRs(text.data(), decoded, loneCRs);
-    text.truncate(length);
+    text.truncate(decoded);
     text.squeeze();
     return {};
 }
@@ -244,9 +204,7 @@ LoadedText decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
         result.error = unknownCodePage(codePage);
         return result;
     }
-    // The code pages of a desktop keep ASCII as it is, so the LFs that lone CRs gain
-    // can be counted in the bytes and the buffer made large enough at once.
-    QString text = allocateText(decoder.requiredSpace(bytes.size()) + countLoneCRsInBytes(bytes));
+    QString text = allocateText(decoder.requiredSpace(bytes.size()));
     const qsizetype decoded = decoder.appendToBuffer(text.data(), bytes) - text.constData();
     if (!endOfInputIsValid(decoder)) {
         result.invalidByteOffset = firstInvalidByte(bytes, codePage);
@@ -374,7 +332,129 @@ LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 ma
 
 namespace {
 
-EncodedText encodeText(const QString &text, const QByteArray &codePage)
+bool isUnicode(const QByteArray &encoding)
+{
+    return encoding == kUtf8Encoding || encoding == kUtf16LeEncoding
+        || encoding == kUtf16BeEncoding;
+}
+
+// Each character the text holds once (a surrogate pair whole), ASCII left out.
+QList<QStringView> distinctCharacters(QStringView text)
+{
+    std::vector<bool> seen(0x10000);
+    QSet<char32_t> seenWide;
+    QList<QStringView> distinct;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.unicode() < 0x80)
+            continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            const char32_t code = QChar::surrogateToUcs4(c, text[i + 1]);
+            if (!seenWide.contains(code)) {
+                seenWide.insert(code);
+                distinct << text.sliced(i, 2);
+            }
+            ++i;
+        } else if (!seen[c.unicode()]) {
+            seen[c.unicode()] = true;
+            distinct << text.sliced(i, 1);
+        }
+    }
+    return distinct;
+}
+
+// The first character that the encoder writes, without an error, as the code of
+// another one (U+F86F as №): each character is tried once, the text not again.
+qsizetype firstInexact(QStringView text, const QByteArray &codePage)
+{
+    const QList<QStringView> distinct = distinctCharacters(text);
+    if (distinct.isEmpty())
+        return -1;
+    QString joined;
+    for (const QStringView c : distinct)
+        joined += c.toString() + u'\n';
+    QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(codePage.constData());
+    if (decoder.decode(encoder.encode(joined)) == joined)
+        return -1;
+    QSet<QStringView> inexact;
+    for (const QStringView c : distinct) {
+        encoder.resetState();
+        decoder.resetState();
+        // The error flags stay raised: only what comes back tells.
+        if (QString(decoder.decode(encoder.encode(c))) != c)
+            inexact.insert(c);
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        if (inexact.contains(text.sliced(i, length)))
+            return i;
+    }
+    return -1;
+}
+
+// Characters with two codes go out in the code the file used.
+QByteArray encodeWithForms(QStringView text, const QByteArray &codePage,
+                           const QHash<char16_t, QByteArray> &forms, bool &error)
+{
+    std::vector<bool> learned(0x10000);
+    for (auto it = forms.cbegin(); it != forms.cend(); ++it)
+        learned[it.key()] = true;
+    QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!learned[text[i].unicode()])
+            continue;
+        bytes += encoder.encode(text.sliced(from, i - from));
+        bytes += forms.value(text[i].unicode());
+        from = i + 1;
+    }
+    bytes += encoder.encode(text.sliced(from));
+    error = encoder.hasError();
+    return bytes;
+}
+
+// The encoder's ISO-2022-JP with the file's own escape sequences, ended in one-byte
+// mode (RFC 1468) unless the file itself ended in two-byte mode.
+QByteArray withFileEscapes(const QByteArray &in, const ByteForms &forms)
+{
+    QByteArray out;
+    out.reserve(in.size() + 3);
+    enum { Ascii, Roman, Kanji } mode = Ascii;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const QByteArrayView escape
+            = QByteArrayView(in).sliced(i, qMin<qsizetype>(3, in.size() - i));
+        if (escape == "\x1B$B" || escape == "\x1B$@") {
+            out += forms.oldKanjiEscape ? "\x1B$@" : "\x1B$B";
+            mode = Kanji;
+        } else if (escape == "\x1B(B") {
+            // JIS-Roman differs from ASCII only in its \ and ~.
+            qsizetype next = in.indexOf('\x1B', i + 3);
+            if (next < 0)
+                next = in.size();
+            const QByteArrayView run = QByteArrayView(in).sliced(i + 3, next - i - 3);
+            const bool roman = forms.romanEscape && !run.contains('\\') && !run.contains('~');
+            out += roman ? "\x1B(J" : "\x1B(B";
+            mode = roman ? Roman : Ascii;
+        } else if (escape == "\x1B(J") {
+            out += escape;
+            mode = Roman;
+        } else {
+            out += in[i];
+            continue;
+        }
+        i += 2;
+    }
+    if (mode == Kanji && !forms.endsInKanji)
+        out += forms.romanEscape ? "\x1B(J" : "\x1B(B";
+    else if (mode == Roman && !forms.romanEscape)
+        out += "\x1B(B";
+    return out;
+}
+
+EncodedText encodeText(const QString &text, const QByteArray &codePage, const ByteForms &forms = {})
 {
     EncodedText result;
     QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
@@ -382,15 +462,27 @@ EncodedText encodeText(const QString &text, const QByteArray &codePage)
         result.error = unknownCodePage(codePage);
         return result;
     }
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError()) {
+    bool refused = false;
+    QByteArray bytes;
+    if (forms.characters.isEmpty()) {
+        bytes = encoder.encode(text);
+        refused = encoder.hasError();
+    } else {
+        bytes = encodeWithForms(text, codePage, forms.characters, refused);
+    }
+    // The encoder writes a stand-in for what it cannot hold and only its error flag
+    // tells; a few characters it writes as another one without a word. Either way a
+    // save would silently change the text.
+    const qsizetype index = refused ? firstUnrepresentable(text, codePage)
+        : isUnicode(codePage)       ? -1
+                                    : firstInexact(text, codePage);
+    if (!refused && index < 0) {
+        if (codePage == kIso2022JpEncoding)
+            bytes = withFileEscapes(bytes, forms);
         result.bytes = std::move(bytes);
         return result;
     }
-    // The encoder writes a stand-in for what it cannot hold and only its error flag
-    // tells: a save would silently change the text.
     bytes = QByteArray();
-    const qsizetype index = firstUnrepresentable(text, codePage);
     result.unrepresentableIndex = index;
     result.unrepresentableLine
         = index < 0 ? 0 : int(QStringView(text).first(index).count(u'\n')) + 1;
@@ -403,17 +495,23 @@ EncodedText encodeText(const QString &text, const QByteArray &codePage)
     return result;
 }
 
-} // namespace
-
-EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
+EncodedText encodeCatching(const QString &text, const QByteArray &codePage,
+                           const ByteForms &forms = {})
 {
     try {
-        return encodeText(text, codePage);
+        return encodeText(text, codePage, forms);
     } catch (const std::bad_alloc &) {
         EncodedText result;
         result.error = {ENOMEM, QStringLiteral("メモリが足りないため、書き込めません。")};
         return result;
     }
+}
+
+} // namespace
+
+EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
+{
+    return encodeCatching(text, codePage);
 }
 
 ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes)
@@ -437,12 +535,6 @@ ErrorReport saveDocumentFile(const QString &path, const QString &text, const QBy
 }
 
 namespace {
-
-bool isUnicode(const QByteArray &encoding)
-{
-    return encoding == kUtf8Encoding || encoding == kUtf16LeEncoding
-        || encoding == kUtf16BeEncoding;
-}
 
 // Gathers the device's remaining bytes, within the limit.
 QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error, Progress *progress,
@@ -484,11 +576,10 @@ QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error, 
 // (EUC-JP 8E E0, 8F A2 C3...): such a document could never be saved as it was
 // read, so it is not read in that encoding at all. Characters with two codes
 // come back in their preferred form, which reads as the same text.
-ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding)
+ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding, QString &distinct)
 {
     // Each character is tried once, not the whole text: a load stays one decode.
     std::vector<bool> seen(0x10000);
-    QString distinct;
     for (const QChar c : text) {
         if (c.isSurrogate()) { // a code page beyond the BMP: the whole text is tried
             distinct = text;
@@ -514,6 +605,84 @@ ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding)
                            "ファイルは読み込まれていません。")
                 .arg(line)
                 .arg(what, QString::fromLatin1(encoding))};
+}
+
+// Which code the file uses for each character with two (the one used most; the
+// preferred one on a tie). Only a file holding such characters is walked.
+QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QString &text,
+                                                const QByteArray &encoding, QStringView distinct)
+{
+    const QHash<QByteArray, char16_t> &alternatives = alternativeCodes(encoding);
+    std::vector<bool> twoCoded(0x10000);
+    bool leads[256] = {};
+    for (auto it = alternatives.cbegin(); it != alternatives.cend(); ++it) {
+        twoCoded[it.value()] = true;
+        leads[quint8(it.key().front())] = true;
+    }
+    if (std::none_of(distinct.begin(), distinct.end(),
+                     [&](QChar c) { return twoCoded[c.unicode()]; }))
+        return {};
+    QHash<char16_t, qsizetype> total;
+    for (const QChar c : text) {
+        if (twoCoded[c.unicode()])
+            ++total[c.unicode()];
+    }
+    QHash<QByteArray, qsizetype> used;
+    const bool euc = encoding == kEucJpEncoding;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const quint8 b = quint8(bytes[i]);
+        qsizetype length = 1;
+        if (euc)
+            length = b == 0x8F ? 3 : b == 0x8E || (b >= 0xA1 && b < 0xFF) ? 2 : 1;
+        else if ((b >= 0x81 && b < 0xA0) || (b >= 0xE0 && b < 0xFD))
+            length = 2;
+        length = qMin(length, bytes.size() - i);
+        if (length > 1 && leads[b]) {
+            const QByteArray code = bytes.sliced(i, length).toByteArray();
+            if (alternatives.contains(code))
+                ++used[code];
+        }
+        i += length;
+    }
+    QHash<char16_t, qsizetype> inOtherCodes;
+    for (auto it = used.cbegin(); it != used.cend(); ++it)
+        inOtherCodes[alternatives.value(it.key())] += it.value();
+    QHash<char16_t, QByteArray> forms;
+    QHash<char16_t, qsizetype> best;
+    for (auto it = used.cbegin(); it != used.cend(); ++it) {
+        const char16_t c = alternatives.value(it.key());
+        const qsizetype preferred = total.value(c) - inOtherCodes.value(c);
+        if (it.value() > preferred && it.value() > best.value(c)) {
+            best[c] = it.value();
+            forms[c] = it.key();
+        }
+    }
+    return forms;
+}
+
+// The escape sequences an ISO-2022-JP file uses, and the mode it ends in.
+ByteForms learnEscapes(QByteArrayView bytes)
+{
+    qsizetype oldKanji = 0;
+    qsizetype newKanji = 0;
+    qsizetype roman = 0;
+    qsizetype ascii = 0;
+    bool kanji = false;
+    for (qsizetype at = bytes.indexOf('\x1B'); at >= 0; at = bytes.indexOf('\x1B', at + 1)) {
+        const QByteArrayView escape = bytes.sliced(at, qMin<qsizetype>(3, bytes.size() - at));
+        if (escape == "\x1B$@" || escape == "\x1B$B") {
+            ++(escape == "\x1B$@" ? oldKanji : newKanji);
+            kanji = true;
+        } else if (escape == "\x1B(J" || escape == "\x1B(B") {
+            ++(escape == "\x1B(J" ? roman : ascii);
+            kanji = false;
+        }
+    }
+    ByteForms forms;
+    forms.oldKanjiEscape = oldKanji > newKanji;
+    forms.romanEscape = roman > ascii;
+    forms.endsInKanji = kanji;
+    return forms;
 }
 
 // A quick look at the start, so that a file that is plainly not UTF-8 is not
@@ -553,11 +722,17 @@ LoadedText decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
             return result;
         }
     } else if (!isUnicode(encoding.name)) {
-        result.error = checkWritesBack(result.text, encoding.name);
+        QString distinct;
+        result.error = checkWritesBack(result.text, encoding.name, distinct);
         if (result.error.isError()) {
             result.text = QString();
             return result;
         }
+        if (encoding.name == kIso2022JpEncoding)
+            encoding.forms = learnEscapes(bytes);
+        else
+            encoding.forms.characters
+                = learnCharacterForms(bytes, result.text, encoding.name, distinct);
     }
     result.encoding = encoding;
     return result;
@@ -577,7 +752,7 @@ bool isAscii(QByteArrayView bytes)
     return (any & 0x8080808080808080ULL) == 0;
 }
 
-LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
+LoadedText chooseEncoding(QByteArrayView bytes, const QByteArray &systemCodePage)
 {
     const QByteArray bom = encodingOfBom(bytes);
     if (!bom.isEmpty())
@@ -585,11 +760,9 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
 
     const QByteArray nul = nulBytesVerdict(bytes);
     if (!nul.isEmpty()) {
-        if (nul != "binary") {
-            LoadedText utf16 = decodeIn(bytes, {nul, false});
-            if (!utf16.error.isError())
-                return utf16;
-        }
+        // Bytes that are UTF-16 by their NULs but do not read as it are refused as UTF-16.
+        if (nul != "binary")
+            return decodeIn(bytes, {nul, false});
         LoadedText refused;
         refused.error = {EILSEQ,
                          QStringLiteral("テキストではないファイルは開けません（先頭の 8 KB に "
@@ -598,6 +771,12 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
         return refused;
     }
 
+    // Seven bits with JIS escape sequences are ISO-2022-JP, whatever is declared.
+    if (isAscii(bytes) && hasJisEscapes(bytes)) {
+        LoadedText jis = decodeIn(bytes, {kIso2022JpEncoding, false});
+        if (!jis.error.isError())
+            return jis;
+    }
     const QByteArray declared = declaredEncoding(bytes);
     if (!declared.isEmpty()) {
         LoadedText loaded = decodeIn(bytes, {declared, false});
@@ -631,6 +810,12 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
         if (plausible && !utf8.error.isError())
             return utf8;
         tried << kUtf8Encoding;
+    }
+    const QByteArray wide = utf16WithoutAscii(bytes);
+    if (!wide.isEmpty()) {
+        LoadedText utf16 = decodeIn(bytes, {wide, false});
+        if (!utf16.error.isError())
+            return utf16;
     }
     // The detector's choice first, then the system's code page, then the usual order.
     const QByteArray system = encodingForLabel(systemCodePage).isEmpty()
@@ -672,6 +857,18 @@ LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
                                     "%1）。%2\nファイルは読み込まれていません。")
                          .arg(names.join(QStringLiteral("、")), where)};
     return refused;
+}
+
+// A declaration that the bytes contradict has given way: the text says which.
+LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
+{
+    LoadedText loaded = chooseEncoding(bytes, systemCodePage);
+    if (loaded.error.isError() || loaded.encoding.isSystem())
+        return loaded;
+    const QByteArray label = declaredLabel(loaded.text);
+    if (!encodingForLabel(label).isEmpty() && !declarationAgrees(label, loaded.encoding.name))
+        loaded.overruledDeclaration = label;
+    return loaded;
 }
 
 template<typename Work>
@@ -753,7 +950,7 @@ LoadedText openDocumentFileAs(const QString &path, const TextEncoding &encoding,
 EncodedText encodeDocument(const QString &text, const TextEncoding &encoding)
 {
     if (!encoding.bom)
-        return encodeDocument(text, encoding.name);
+        return encodeCatching(text, encoding.name, encoding.forms);
     EncodedText result = encodeDocument(QChar(0xFEFF) + text, encoding.name);
     if (result.unrepresentableIndex > 0)
         --result.unrepresentableIndex;
@@ -762,7 +959,8 @@ EncodedText encodeDocument(const QString &text, const TextEncoding &encoding)
 
 ErrorReport saveDocumentFile(const QString &path, const QString &text, const TextEncoding &encoding)
 {
-    if (!encoding.bom)
-        return saveDocumentFile(path, text, encoding.name);
-    return saveDocumentFile(path, QChar(0xFEFF) + text, encoding.name);
+    const EncodedText encoded = encodeDocument(text, encoding);
+    if (encoded.error.isError())
+        return encoded.error;
+    return saveBytesSafely(path, encoded.bytes).error;
 }

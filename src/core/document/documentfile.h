@@ -10,10 +10,9 @@
 
 class QIODevice;
 
-// Largest document file that is read. Offsets in the editor are ints, and a file
-// of lone CRs doubles in length when each becomes CR LF, so 256 MiB keeps every
-// text far below that bound; at about six bytes of memory for every byte of the
-// file it also still fits an ordinary desktop. HTML sources are a few MB at most.
+// Largest document file that is read. Offsets in the editor are ints, so 256 MiB
+// keeps every text far below that bound; at about six bytes of memory for every
+// byte of the file it also still fits an ordinary desktop. HTML sources are a few MB at most.
 inline constexpr qint64 kMaxDocumentBytes = qint64(256) * 1024 * 1024;
 
 struct LoadedText
@@ -22,6 +21,7 @@ struct LoadedText
     ErrorReport error;
     qint64 invalidByteOffset = -1; // the first byte that is not text in the code page
     TextEncoding encoding; // what the file was read in
+    QByteArray overruledDeclaration; // the label of a declaration the bytes contradicted
     bool stopped = false; // the progress asked to stop: no text, no error
 };
 
@@ -33,10 +33,10 @@ struct EncodedText
     int unrepresentableLine = 0; // its line, counted from 1
 };
 
-// The document's text from its bytes in the code page: lines end at CR LF or a
-// lone CR, a lone LF stays inside its line, and every line is followed by CR LF
-// except a last line that had no line end. Bytes that are not valid in the code
-// page refuse the whole file (a replacement character would be saved back).
+// The document's text from its bytes in the code page, every line end (CR LF, LF,
+// lone CR) as it is in the file, so that a save writes the same bytes. Bytes that
+// are not valid in the code page refuse the whole file (a replacement character
+// would be saved back).
 LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage);
 
 // Reads the rest of the device and decodes it; devices holding more than
@@ -49,7 +49,8 @@ LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage,
                             qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
 
 // The whole text in the code page, as it goes to the file: nothing is added.
-// A character that the code page cannot hold refuses the text.
+// A character that the code page cannot hold exactly (written back, it would read
+// as another) refuses the text.
 EncodedText encodeDocument(const QString &text, const QByteArray &codePage);
 
 ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes);
@@ -58,12 +59,15 @@ ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes);
 // written; on any failure the old file stays as it was.
 ErrorReport saveDocumentFile(const QString &path, const QString &text, const QByteArray &codePage);
 
-// Reads a document in the encoding the file shows it is in: a byte-order mark; a
-// declaration in its first 1,024 bytes that the bytes bear out; UTF-8; then the
+// Reads a document in the encoding the file shows it is in: a byte-order mark;
+// UTF-16 by its NULs; seven bits with JIS escape sequences as ISO-2022-JP; a
+// declaration in its first 1,024 bytes that the bytes bear out; UTF-8; UTF-16
+// without ASCII, by its kana; then the
 // system's code page and the Japanese legacy encodings, most likely first. Plain
 // ASCII is taken as the system's code page (the encoding left empty). Files with
 // NUL bytes that are not UTF-16 are refused as binary before anything is decoded.
-// A text is given only when every character of it can be written back.
+// A text is given only when every character of it can be written back, and the
+// encoding carries the forms the file writes its characters in.
 LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage);
 LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage,
                             qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);

@@ -2,6 +2,10 @@
 
 #include <uchardet/uchardet.h>
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -147,16 +151,31 @@ QByteArrayView charsetOfContentType(QByteArrayView content)
 }
 
 // The label a declaration in these (ASCII-compatible) bytes gives, as written.
-QByteArray declaredLabelIn(QByteArrayView head)
+// With spans, every declaration's label is noted, not only the first.
+QByteArray declaredLabelIn(QByteArrayView head, QList<LabelSpan> *spans = nullptr)
 {
+    QByteArray first;
+    bool found = false;
+    // True when the search may stop.
+    const auto take = [&](QByteArrayView label) {
+        if (!found)
+            first = label.toByteArray();
+        found = true;
+        if (spans)
+            spans->append({label.data() - head.data(), label.size()});
+        return !spans;
+    };
     if (head.startsWith("<?xml")) {
         const qsizetype end = head.indexOf("?>");
         qsizetype at = 5;
         Attribute attribute;
         const QByteArrayView declaration = head.first(end < 0 ? head.size() : end);
         while (nextAttribute(declaration, at, attribute)) {
-            if (attribute.name == "encoding")
-                return trimmed(attribute.value).toByteArray();
+            if (attribute.name == "encoding") {
+                if (take(trimmed(attribute.value)))
+                    return first;
+                break;
+            }
         }
     }
     for (qsizetype at = indexOfLower(head, "<meta", 0); at >= 0;
@@ -177,15 +196,72 @@ QByteArray declaredLabelIn(QByteArrayView head)
                 contentType
                     = trimmed(attribute.value).compare("content-type", Qt::CaseInsensitive) == 0;
         }
-        if (!charset.isNull())
-            return trimmed(charset).toByteArray();
+        if (!charset.isNull()) {
+            if (take(trimmed(charset)))
+                return first;
+            continue;
+        }
         if (contentType && !content.isNull()) {
             const QByteArrayView label = charsetOfContentType(content);
-            if (!label.isEmpty())
-                return label.toByteArray();
+            if (!label.isEmpty() && take(label))
+                return first;
         }
     }
-    return {};
+    return first;
+}
+
+QByteArray asciiHead(QStringView text)
+{
+    const QStringView head = text.first(qMin(text.size(), kDeclarationBytes));
+    QByteArray ascii(head.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < head.size(); ++i)
+        ascii[i] = head[i].unicode() < 0x80 ? char(head[i].unicode()) : '?';
+    return ascii;
+}
+
+// What UTF-16 of a text editor's page holds: no controls but white space and ESC.
+bool readsAsUtf16Text(QByteArrayView probe, const QByteArray &encoding)
+{
+    QStringDecoder decoder(encoding.constData());
+    const QString text = decoder.decode(probe.first(probe.size() & ~qsizetype(1)));
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r' && u != u'\f' && u != 0x1B)
+            return false;
+    }
+    return true;
+}
+
+QHash<QByteArray, char16_t> findAlternativeCodes(const QByteArray &encoding)
+{
+    QHash<QByteArray, char16_t> codes;
+    QStringDecoder decoder(encoding.constData());
+    QStringEncoder encoder(encoding.constData(), QStringConverter::Flag::Stateless);
+    const bool euc = encoding == kEucJpEncoding;
+    // The converters are reused (one per code costs a second); their error flags stay
+    // set once raised, so a failure is told by what comes back.
+    const auto tryCode = [&](const QByteArray &code) {
+        decoder.resetState();
+        const QString one = decoder.decode(code + '\n');
+        if (one.size() != 2 || one.back() != u'\n' || one.front() == QChar::ReplacementCharacter)
+            return;
+        encoder.resetState();
+        const QByteArray preferred = encoder.encode(QStringView(one).first(1));
+        decoder.resetState();
+        if (preferred != code && QString(decoder.decode(preferred)) == one.first(1))
+            codes.insert(code, one.front().unicode());
+    };
+    for (int a = 0x81; a < 0xFF; ++a) {
+        for (int b = 0x40; b < 0xFF; ++b) {
+            const QByteArray two = QByteArray(1, char(a)) + char(b);
+            tryCode(two);
+            if (euc && a == 0x8F && b >= 0xA1) {
+                for (int c = 0xA1; c < 0xFF; ++c)
+                    tryCode(two + char(c));
+            }
+        }
+    }
+    return codes;
 }
 
 } // namespace
@@ -221,11 +297,14 @@ QByteArray declaredEncoding(QByteArrayView bytes)
 
 QByteArray declaredLabel(QStringView text)
 {
-    const QStringView head = text.first(qMin(text.size(), kDeclarationBytes));
-    QByteArray ascii(head.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < head.size(); ++i)
-        ascii[i] = head[i].unicode() < 0x80 ? char(head[i].unicode()) : '?';
-    return declaredLabelIn(ascii);
+    return declaredLabelIn(asciiHead(text));
+}
+
+QList<LabelSpan> declarationLabels(QStringView text)
+{
+    QList<LabelSpan> spans;
+    declaredLabelIn(asciiHead(text), &spans);
+    return spans;
 }
 
 QByteArray encodingOfBom(QByteArrayView bytes, qsizetype *length)
@@ -261,20 +340,63 @@ QByteArray bomBytes(const QByteArray &encoding)
 QByteArray nulBytesVerdict(QByteArrayView bytes)
 {
     const QByteArrayView probe = bytes.first(qMin(bytes.size(), kBinaryProbeBytes));
-    if (!std::memchr(probe.data(), 0, size_t(probe.size())))
+    if (probe.isEmpty() || !std::memchr(probe.data(), 0, size_t(probe.size())))
         return {};
     if (bytes.size() % 2 == 0) {
-        bool nulInEven = false;
-        bool nulInOdd = false;
+        qsizetype nulInEven = 0;
+        qsizetype nulInOdd = 0;
         for (qsizetype i = 0; i < probe.size(); ++i) {
             if (probe[i] == 0)
-                (i % 2 == 0 ? nulInEven : nulInOdd) = true;
+                ++(i % 2 == 0 ? nulInEven : nulInOdd);
         }
-        // Text in UTF-16 has NULs in the high bytes of ASCII, never in both halves.
-        if (nulInOdd != nulInEven)
-            return nulInOdd ? kUtf16LeEncoding : kUtf16BeEncoding;
+        // ASCII in UTF-16 has NUL high bytes; a few characters (U+3000, U+4E00) have
+        // a NUL low byte, so the half with more NULs tells the byte order.
+        const QByteArray order = nulInOdd > nulInEven ? kUtf16LeEncoding
+            : nulInEven > nulInOdd                    ? kUtf16BeEncoding
+                                                      : QByteArray();
+        if (!order.isEmpty() && readsAsUtf16Text(probe, order))
+            return order;
     }
     return QByteArrayLiteral("binary");
+}
+
+QByteArray utf16WithoutAscii(QByteArrayView bytes)
+{
+    if (bytes.size() % 2 != 0 || bytes.size() < 4)
+        return {};
+    const QByteArrayView probe = bytes.first(qMin(bytes.size(), kBinaryProbeBytes));
+    for (const QByteArray &order : {kUtf16LeEncoding, kUtf16BeEncoding}) {
+        const qsizetype high = order == kUtf16LeEncoding ? 1 : 0;
+        qsizetype kana = 0;
+        for (qsizetype i = high; i < probe.size(); i += 2)
+            kana += probe[i] == 0x30;
+        if (kana * 5 < probe.size() / 2)
+            continue;
+        QStringDecoder decoder(order.constData());
+        const QString text = decoder.decode(probe);
+        const bool japanese = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+            const char16_t u = c.unicode();
+            return (u >= 0x2000 && u < 0xA000) || (u >= 0xF900 && u < 0xFB00) || u >= 0xFF00
+                || c.isSurrogate();
+        });
+        if (japanese)
+            return order;
+    }
+    return {};
+}
+
+const QHash<QByteArray, char16_t> &alternativeCodes(const QByteArray &encoding)
+{
+    if (encoding == kShiftJisEncoding) {
+        static const QHash<QByteArray, char16_t> codes = findAlternativeCodes(kShiftJisEncoding);
+        return codes;
+    }
+    if (encoding == kEucJpEncoding) {
+        static const QHash<QByteArray, char16_t> codes = findAlternativeCodes(kEucJpEncoding);
+        return codes;
+    }
+    static const QHash<QByteArray, char16_t> none;
+    return none;
 }
 
 bool hasJisEscapes(QByteArrayView bytes)

@@ -2,20 +2,51 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringView>
+
+#include <utility>
+
+// How a file writes what its encoding can write in more than one way, learned when
+// it is read: a save gives back the file's own bytes, and typed characters take
+// the form the file already uses.
+struct ByteForms
+{
+    // Characters with two codes (windows-31j, EUC-JP): the code the file uses where
+    // it is not the encoder's preferred one.
+    QHash<char16_t, QByteArray> characters;
+    // ISO-2022-JP: the file designates JIS X 0208 with ESC $ @, not ESC $ B.
+    bool oldKanjiEscape = false;
+    // ISO-2022-JP: the file goes back to one byte with ESC ( J (JIS-Roman), not ESC ( B.
+    bool romanEscape = false;
+    // ISO-2022-JP: the file ends in two-byte mode; RFC 1468 text ends in one-byte mode.
+    bool endsInKanji = false;
+};
 
 // The encoding a document is read and written in. An empty name stands for the
 // system's code page: new documents, and files of plain ASCII that say nothing
 // about their encoding, follow it.
 struct TextEncoding
 {
+    TextEncoding() = default;
+    TextEncoding(QByteArray name, bool bom, ByteForms forms = {})
+        : name(std::move(name))
+        , bom(bom)
+        , forms(std::move(forms))
+    { }
+
     QByteArray name; // as QStringConverter knows it: "UTF-8", "windows-31j", "EUC-JP"...
     bool bom = false; // a byte-order mark goes before the text
+    ByteForms forms; // how the file read writes characters with more than one form
 
     bool isSystem() const { return name.isEmpty(); }
-    friend bool operator==(const TextEncoding &, const TextEncoding &) = default;
+    // The forms are how the same encoding is written, not another encoding.
+    friend bool operator==(const TextEncoding &a, const TextEncoding &b)
+    {
+        return a.name == b.name && a.bom == b.bom;
+    }
 };
 
 inline const QByteArray kUtf8Encoding = QByteArrayLiteral("UTF-8");
@@ -41,13 +72,32 @@ QByteArray declaredEncoding(QByteArrayView bytes);
 // declaration the editor does not know still counts.
 QByteArray declaredLabel(QStringView text);
 
+// Where a declaration's label is in the text: every XML declaration and <meta> of
+// the first 1,024 characters that names an encoding, in text order.
+struct LabelSpan
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+};
+QList<LabelSpan> declarationLabels(QStringView text);
+
 // The byte-order mark the bytes start with: its encoding and length (0 when none).
 QByteArray encodingOfBom(QByteArrayView bytes, qsizetype *length = nullptr);
 QByteArray bomBytes(const QByteArray &encoding);
 
-// NUL bytes in the first 8 KB: the UTF-16 encoding whose bytes they are (NUL only
-// in the high bytes), or "binary" when they cannot be text. Empty when there is none.
+// NUL bytes in the first 8 KB: the UTF-16 encoding whose bytes they are (NUL mostly
+// in the high bytes, and the start reads as text), or "binary" when they cannot be
+// text. Empty when there is none.
 QByteArray nulBytesVerdict(QByteArrayView bytes);
+
+// Bytes without NULs that read as Japanese text in UTF-16 (without a mark and
+// without ASCII): the UTF-16 encoding, else empty. Kana put 0x30 in every high
+// byte, which the legacy encodings and UTF-8 never have outside ASCII digits.
+QByteArray utf16WithoutAscii(QByteArrayView bytes);
+
+// Characters the encoding writes in more than one way: each code that is not the
+// encoder's preferred one, with its character. Empty for encodings without such.
+const QHash<QByteArray, char16_t> &alternativeCodes(const QByteArray &encoding);
 
 // The Japanese legacy encodings, in the order they are tried when nothing ranks them.
 QList<QByteArray> japaneseEncodings();
