@@ -33,7 +33,7 @@ public:
                                  readings.contains(one) ? readings.value(one)
                                      : kana             ? katakanaForm(one)
                                                         : QString(),
-                                 false});
+                                 false, QString(), true});
         }
         return words;
     }
