@@ -116,9 +116,8 @@ void prepare(QWidget &widget)
 
 double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
 {
-    Module1 module = Module1::atStartUp();
     BenchPlatform platform(codePage);
-    FormMain form(module, platform);
+    FormMain form(platform);
     prepare(form);
     form.mFilePath = path;
     QElapsedTimer timer;
@@ -126,7 +125,7 @@ double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
     form.LoadDocument();
     const double elapsed = seconds(timer);
     if (text)
-        *text = module.gUndoText;
+        *text = form.RTB1->Text();
     return elapsed;
 }
 
@@ -190,9 +189,8 @@ int peakAfterSetPlainText(const QString &path, const QByteArray &codePage, const
 // Run in a process of its own, so that the peak is that of one load.
 int peakAfterLoad(const QString &path, const QByteArray &codePage)
 {
-    Module1 module = Module1::atStartUp();
     BenchPlatform platform(codePage);
-    FormMain form(module, platform);
+    FormMain form(platform);
     prepare(form);
     form.mFilePath = path;
     form.LoadDocument();
@@ -211,9 +209,8 @@ int main(int argc, char *argv[])
     keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     const QFont editorFont = [] {
-        Module1 module = Module1::atStartUp();
         BenchPlatform platform("UTF-8");
-        FormMain form(module, platform);
+        FormMain form(platform);
         return form.RTB1->font();
     }();
     const QStringList arguments = QCoreApplication::arguments();
@@ -281,9 +278,8 @@ int main(int argc, char *argv[])
         }
 
         if (c.megabytes == 10) {
-            Module1 module = Module1::atStartUp();
             BenchPlatform platform(c.codePage);
-            FormMain form(module, platform);
+            FormMain form(platform);
             form.mFilePath = path;
             form.LoadDocument();
             double best = 1e9;

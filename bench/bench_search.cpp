@@ -3,7 +3,6 @@
 
 #include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "core/module1.h"
 #include "ui/platform.h"
 #include "app/startup.h"
 #include "core/reading/phoneticservice.h"
@@ -108,9 +107,8 @@ double median(std::vector<double> values)
 
 struct Setup
 {
-    Module1 module = Module1::atStartUp();
     QuietPlatform platform;
-    FormMain form {module, platform};
+    FormMain form {platform};
     FormSearch *search = nullptr;
 
     Setup()

@@ -1,6 +1,8 @@
 #include "app/formmain.h"
 
+#include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
 #include "ui/filepanel.h"
 #include "ui/platform.h"
 #include "ui/twips.h"
@@ -37,10 +39,9 @@ QAction *addItem(QMenu *menu, const QString &caption, const QKeySequence &shortc
 
 } // namespace
 
-FormMain::FormMain(Module1 &module, PlatformServices &platform, QWidget *parent)
+FormMain::FormMain(PlatformServices &platform, QWidget *parent)
     : QMainWindow(parent)
     , CDlg(platform, this)
-    , m_module(module)
     , m_platform(platform)
 {
     initResources();
@@ -56,6 +57,16 @@ FormMain::FormMain(Module1 &module, PlatformServices &platform, QWidget *parent)
 }
 
 FormMain::~FormMain() = default;
+
+QString FormMain::programTitle()
+{
+    return kProgramTitle;
+}
+
+void FormMain::showError(const Error &error)
+{
+    showErrorMessage(m_platform, this, error);
+}
 
 void FormMain::setCaption(const QString &caption)
 {
@@ -227,7 +238,7 @@ void FormMain::Form_Load()
     CDlg.Filter
         = QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|");
     mKanaMode = 1;
-    mModified = kFalse;
+    mModified = false;
     MFSave->setEnabled(false);
 }
 
@@ -250,16 +261,16 @@ void FormMain::Form_Resize()
 
 void FormMain::RTB1_Change()
 {
-    if (mModified != kFalse)
+    if (mModified)
         return;
     setCaption(Caption() + kModifiedMarker);
-    mModified = kTrue;
+    mModified = true;
 }
 
-qint16 FormMain::ConfirmSaveChanges()
+bool FormMain::ConfirmSaveChanges()
 {
-    if (mModified != kTrue)
-        return kFalse;
+    if (!mModified)
+        return false;
     const QString name = Caption().chopped(kModifiedMarker.size());
     const QString prompt = name + QStringLiteral("　の内容は更新されています。")
         + QStringLiteral("\r\n") + QStringLiteral("保存しますか？");
@@ -270,29 +281,29 @@ qint16 FormMain::ConfirmSaveChanges()
     case QMessageBox::Yes:
         MFSaveAs_Click();
         // A cancelled or failed save keeps the changes: going on would lose them.
-        return mModified == kTrue ? kTrue : kFalse;
+        return mModified;
     case QMessageBox::No:
-        return kFalse;
+        return false;
     default:
-        return kTrue;
+        return true;
     }
 }
 
-qint16 FormMain::Form_QueryUnload()
+bool FormMain::Form_QueryUnload()
 {
     return ConfirmSaveChanges();
 }
 
 void FormMain::Form_Unload()
 {
-    if (m_module.gSearchLoaded == kTrue && searchForm)
+    if (searchForm)
         searchForm->close();
     m_unloaded = true;
 }
 
 void FormMain::closeEvent(QCloseEvent *event)
 {
-    if (!m_unloaded && Form_QueryUnload() == kTrue) {
+    if (!m_unloaded && Form_QueryUnload()) {
         event->ignore();
         return;
     }

@@ -2,7 +2,6 @@
 
 #include "core/document/documentfile.h"
 #include "core/document/encodings.h"
-#include "core/module1.h"
 #include "core/document/previewfile.h"
 #include "core/reading/readingtoken.h"
 #include "core/document/safesave.h"
@@ -21,6 +20,10 @@ class EditorControl;
 class FileListBox;
 
 class PlatformServices;
+class ReadingEngine;
+struct Error;
+struct RubyChoice;
+struct RubyForm;
 class UserReadings;
 class QAction;
 class QCheckBox;
@@ -40,7 +43,7 @@ class FormMain : public QMainWindow
     Q_OBJECT
 
 public:
-    FormMain(Module1 &module, PlatformServices &platform, QWidget *parent = nullptr);
+    FormMain(PlatformServices &platform, QWidget *parent = nullptr);
     ~FormMain() override;
 
     // The caption, without Qt's placeholder handling.
@@ -96,11 +99,10 @@ public:
     // Window state
     QString mFilePath;
     qint16 mFileNo = 0;
-    qint16 mModified = kFalse;
+    bool mModified = false;
     quint8 mKanaMode = 1;
-    QString mRubyBase;
 
-    Module1 &module() { return m_module; }
+    static QString programTitle();
     PlatformServices &platform() { return m_platform; }
     // The search window while it is loaded.
     QPointer<QDialog> searchForm;
@@ -109,7 +111,7 @@ public:
     void Form_Load();
     void Form_Resize();
     void RTB1_Change();
-    qint16 Form_QueryUnload();
+    bool Form_QueryUnload();
     void Form_Unload();
     void MFEnd_Click();
 
@@ -118,7 +120,7 @@ public:
     void MFOpen_Click();
     void MFSave_Click();
     void MFSaveAs_Click();
-    qint16 ConfirmSaveChanges();
+    bool ConfirmSaveChanges();
     void LoadDocument();
     // mFilePath as the document commands last left it: a failed load goes back to it.
     QString mDocumentPath;
@@ -146,6 +148,10 @@ public:
 
     // Ruby command and options (ruby/formmain_ruby.cpp)
     void MERuby_Click();
+    // Replaces the selection with the element of base and the choice, as one step.
+    void insertRuby(const QString &base, const RubyChoice &choice);
+    // How elements are written now: the kana option, the attribute, per kanji.
+    RubyForm rubyForm() const;
     void OptionKana_Click(int index);
     void MOReadings_Click();
     void MEBatch_Click();
@@ -217,7 +223,6 @@ private:
     void showLineEnds();
     QTimer *m_statusTimer = nullptr;
 
-    Module1 &m_module;
     PlatformServices &m_platform;
     void rebuildRecentMenu();
 
@@ -228,5 +233,14 @@ private:
     // Corrections the user made to proposed readings, read on the first ruby command.
     std::unique_ptr<UserReadings> m_userReadings;
     UserReadings &userReadings();
+    std::unique_ptr<ReadingEngine> m_readingEngine;
+    ReadingEngine &readingEngine();
+    // The ruby attribute offered in the dialog, kept for the run only.
+    struct RubyAttribute
+    {
+        QString text = QStringLiteral("style=\"font-size:7pt\"");
+        bool on = false;
+    } m_rubyAttribute;
+    void showError(const Error &error);
     bool m_offeringReload = false;
 };

@@ -35,19 +35,19 @@ bool dialogAccepted(PlatformServices &platform, QWidget *parent, const CommonDia
 
 void FormMain::MFNew_Click()
 {
-    if (ConfirmSaveChanges() == kTrue)
+    if (ConfirmSaveChanges())
         return;
     RTB1->setText(QString());
     mEncoding = {};
     showDocumentState(QString());
     setCaption(kProgramTitle);
-    mModified = kFalse;
+    mModified = false;
     MFSave->setEnabled(false);
 }
 
 void FormMain::MFOpen_Click()
 {
-    if (ConfirmSaveChanges() == kTrue)
+    if (ConfirmSaveChanges())
         return;
     CDlg.DialogTitle = QStringLiteral("ファイルを開く");
     CDlg.FileName = File1->FileName();
@@ -81,13 +81,12 @@ void FormMain::LoadDocument()
     RTB1->setSelStart(0);
     mEncoding = loaded.encoding;
     showDocumentState(loaded.text);
-    module().gUndoText = std::move(loaded.text);
     mFileIdentity = fileIdentity(mFilePath);
     mReloadDeclined = FileIdentity();
     MFSave->setEnabled(true);
     // The text write put the marker on; the loaded document is unchanged.
     setCaption(name);
-    mModified = kFalse;
+    mModified = false;
     mDocumentPath = mFilePath;
     noteRecentFile(mFilePath);
 }
@@ -157,7 +156,7 @@ bool FormMain::ConfirmOverwriteOnDisk()
 
 void FormMain::OfferReload()
 {
-    if (m_offeringReload || mModified != kFalse || !MFSave->isEnabled() || !mFileIdentity.exists)
+    if (m_offeringReload || mModified || !MFSave->isEnabled() || !mFileIdentity.exists)
         return;
     const FileIdentity now = fileIdentity(mFilePath);
     if (!now.exists || now == mFileIdentity || now == mReloadDeclined)
@@ -173,7 +172,7 @@ void FormMain::OfferReload()
         return;
     }
     // The document may have changed while the question was up.
-    if (mModified == kFalse)
+    if (!mModified)
         LoadDocument();
 }
 
@@ -188,7 +187,7 @@ void FormMain::MFSave_Click()
 {
     if (!ConfirmOverwriteOnDisk() || !WriteDocument(mFilePath))
         return;
-    mModified = kFalse;
+    mModified = false;
     setCaption(fileNameOfPath(mFilePath));
 }
 
@@ -205,7 +204,7 @@ void FormMain::MFSaveAs_Click()
         return;
     mFilePath = path;
     mDocumentPath = path;
-    mModified = kFalse;
+    mModified = false;
     MFSave->setEnabled(true);
     setCaption(fileNameOfPath(mFilePath));
     noteRecentFile(mFilePath);

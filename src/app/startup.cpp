@@ -3,7 +3,6 @@
 
 #include "app/formmain.h"
 #include "core/installlayout.h"
-#include "core/module1.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
@@ -114,10 +113,9 @@ int runRubello(int argc, char *argv[])
         return answerWithoutWindow(command);
     installJapaneseEnvironment();
 
-    Module1 module = Module1::atStartUp();
     QtPlatformServices platform;
     QSettings settings(QSettings::UserScope, QStringLiteral("rubello"), QStringLiteral("rubello"));
-    FormMain window(module, platform);
+    FormMain window(platform);
     window.useSettings(&settings);
     window.show();
     if (!command.file.isEmpty())

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "core/reading/readingengine.h"
+
 #include <QByteArray>
 #include <QMessageBox>
 #include <QRgb>
 #include <QString>
 
+#include <memory>
+
 class PhoneticService;
+class UserReadings;
 class QWidget;
 
 // The number a command gets back when the user cancels a common dialog.
@@ -71,6 +76,13 @@ public:
 
     // The reading service, created on first use and kept for the run.
     virtual PhoneticService &phoneticService() = 0;
+
+    // The reading engine over the service and the user's readings, for the
+    // window to keep; F5 and whole-page ruby ask it.
+    virtual std::unique_ptr<ReadingEngine> readingEngine(UserReadings *userReadings)
+    {
+        return std::make_unique<ReadingEngine>(phoneticService(), userReadings);
+    }
 
     virtual QString programFolder() const = 0;
 

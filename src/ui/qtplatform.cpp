@@ -36,6 +36,8 @@ QMessageBox::StandardButton QtPlatformServices::showMessage(QWidget *parent, QMe
                                                             QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, title, text, buttons, parent);
+    // A message may quote markup (<script>); it is never read as rich text.
+    box.setTextFormat(Qt::PlainText);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -43,6 +45,7 @@ bool QtPlatformServices::askTwoWay(QWidget *parent, const QString &title, const 
                                    const QString &first, const QString &second)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QPushButton *yes = box.addButton(first, QMessageBox::AcceptRole);
     QPushButton *no = box.addButton(second, QMessageBox::RejectRole);
     // The safe answer is the one Enter and Esc give.
