@@ -196,7 +196,7 @@ int peakAfterLoad(const QString &path, const QByteArray &codePage)
     form.LoadDocument();
     QCoreApplication::processEvents();
     std::printf("%lld\n", peakResidentKiB());
-    return form.mModified == kFalse && form.MFSave->isEnabled() ? 0 : 1;
+    return !form.mModified && form.MFSave->isEnabled() ? 0 : 1;
 }
 
 } // namespace

@@ -194,7 +194,8 @@ void FormMain::MFSave_Click()
 void FormMain::MFSaveAs_Click()
 {
     CDlg.DialogTitle = QStringLiteral("名前を付けて保存");
-    CDlg.FileName = File1->FileName();
+    // A document with a file starts at that file's folder and name.
+    CDlg.FileName = MFSave->isEnabled() ? mFilePath : File1->FileName();
     CDlg.Flags = kSaveAsFlags;
     if (!dialogAccepted(platform(), this, CDlg.ShowSave()))
         return;

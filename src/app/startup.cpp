@@ -18,6 +18,7 @@
 #endif
 
 #include <cstdio>
+#include <cstring>
 
 void installJapaneseEnvironment()
 {
@@ -104,11 +105,20 @@ int runRubello(int argc, char *argv[])
         return answerWithoutWindow(early);
 
     keepLargeBlocksInHeap();
-    QApplication application(argc, argv);
+    // Qt takes its own options (-reverse, -style...) out of whatever it is handed,
+    // so it sees nothing after "--": "rubello -- -reverse" opens the file -reverse.
+    QStringList afterOptions;
+    int qtArgc = 0;
+    while (qtArgc < argc && std::strcmp(argv[qtArgc], "--") != 0)
+        ++qtArgc;
+    for (int i = qtArgc; i < argc; ++i)
+        afterOptions.append(QString::fromLocal8Bit(argv[i]));
+    QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Rubello"));
     QApplication::setApplicationVersion(QLatin1StringView(kRubelloVersion));
     QApplication::setDesktopFileName(QStringLiteral(RUBELLO_APP_ID));
-    const CommandLine command = parseCommandLine(QApplication::arguments(), QDir::currentPath());
+    const CommandLine command
+        = parseCommandLine(QApplication::arguments() + afterOptions, QDir::currentPath());
     if (command.action != CommandLine::Run)
         return answerWithoutWindow(command);
     installJapaneseEnvironment();

@@ -163,6 +163,9 @@ void TestFormMain::promptBeforeNewOpenAndClose()
     QCOMPARE(m.platform.messages.size(), 1);
     QCOMPARE(m.platform.messages[0].text, u"a.htm　の内容は更新されています。\r\n保存しますか？"_s);
     QCOMPARE(readAll(m.path(u"c.htm"_s)), f[1] == "Yes" ? "Xa\r\nb"_ba : "<missing>"_ba);
+    // Save As opens at the document's own file, not empty in another folder.
+    if (f[1] == "Yes")
+        QCOMPARE(m.platform.presetNames.value(1), m.path(u"a.htm"_s));
     QCOMPARE(form.isVisible(), f[0] != "close" || f[2] == "0");
     if (f[0] != "close" || f[2] == "0")
         QCOMPARE(form.RTB1->Text(),

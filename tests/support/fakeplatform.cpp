@@ -25,7 +25,8 @@ CommonDialogResult FakePlatform::showCommonDialog(QWidget *, CommonDialogKind,
 
 void FakePlatform::setNextFileName(const QString &path)
 {
-    scripts.append([path](CommonDialogState &state) {
+    scripts.append([this, path](CommonDialogState &state) {
+        presetNames.append(state.FileName);
         state.FileName = path;
         return CommonDialogResult {CommonDialogResult::Accepted, 0, QString()};
     });
