@@ -32,6 +32,7 @@ class QLabel;
 class QMenu;
 class QRadioButton;
 class QSettings;
+class QSplitter;
 class QTimer;
 class QToolButton;
 
@@ -109,7 +110,6 @@ public:
 
     // Lifecycle (this file)
     void Form_Load();
-    void Form_Resize();
     void RTB1_Change();
     bool Form_QueryUnload();
     void Form_Unload();
@@ -208,7 +208,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -222,6 +221,7 @@ private:
     void showCaret();
     void showLineEnds();
     QTimer *m_statusTimer = nullptr;
+    QSplitter *m_splitter = nullptr;
 
     PlatformServices &m_platform;
     void rebuildRecentMenu();
