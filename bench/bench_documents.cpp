@@ -44,7 +44,7 @@ public:
     }
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
     {
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     }
     bool openWithDesktop(const QString &) override { return true; }
     PhoneticService &phoneticService() override { return m_phonetics; }

@@ -39,7 +39,7 @@ public:
     }
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
     {
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     }
     bool openWithDesktop(const QString &) override { return false; }
     PhoneticService &phoneticService() override { return readings; }

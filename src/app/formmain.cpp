@@ -277,7 +277,6 @@ void FormMain::connectHandlers()
 void FormMain::Form_Load()
 {
     // No wrapping, no drag of the editor's own, drops reported: set up by the control.
-    CDlg.CancelError = true;
     CDlg.Filter
         = QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|");
     mKanaMode = 1;

@@ -18,15 +18,12 @@ namespace {
 
 const QString kProgramTitle = QStringLiteral("Rubello");
 
-constexpr int kOpenFlags = 4100; // no read-only check box, an existing file only
-constexpr int kSaveAsFlags = 2; // ask before overwriting
-
 // A failed dialog is reported; a cancelled one is not. True when the dialog was accepted.
 bool dialogAccepted(PlatformServices &platform, QWidget *parent, const CommonDialogResult &result)
 {
     if (result.outcome == CommonDialogResult::Accepted)
         return true;
-    if (result.outcome == CommonDialogResult::Failed && result.errorNumber != kCancelErrorNumber)
+    if (result.outcome == CommonDialogResult::Failed)
         showErrorBox(platform, parent, {result.errorNumber, result.errorDescription});
     return false;
 }
@@ -51,7 +48,8 @@ void FormMain::MFOpen_Click()
         return;
     CDlg.DialogTitle = QStringLiteral("ファイルを開く");
     CDlg.FileName = File1->FileName();
-    CDlg.Flags = kOpenFlags;
+    CDlg.existingFileOnly = true;
+    CDlg.confirmOverwrite = false;
     if (!dialogAccepted(platform(), this, CDlg.ShowOpen()))
         return;
     mFilePath = CDlg.FileName;
@@ -196,7 +194,8 @@ void FormMain::MFSaveAs_Click()
     CDlg.DialogTitle = QStringLiteral("名前を付けて保存");
     // A document with a file starts at that file's folder and name.
     CDlg.FileName = MFSave->isEnabled() ? mFilePath : File1->FileName();
-    CDlg.Flags = kSaveAsFlags;
+    CDlg.existingFileOnly = false;
+    CDlg.confirmOverwrite = true;
     if (!dialogAccepted(platform(), this, CDlg.ShowSave()))
         return;
     // The document keeps its path until the new file is really written.

@@ -13,18 +13,15 @@ class PhoneticService;
 class UserReadings;
 class QWidget;
 
-// The number a command gets back when the user cancels a common dialog.
-constexpr int kCancelErrorNumber = 32755;
-
 // Properties of the common-dialog control, read before and written after a dialog.
 struct CommonDialogState
 {
     QString DialogTitle;
     QString FileName;
-    int Flags = 0;
+    bool confirmOverwrite = false; // a save dialog asks before it names an existing file
+    bool existingFileOnly = false; // an open dialog accepts only a file that exists
     QString Filter; // "name|pattern|name|pattern|"
     int FilterIndex = 1; // 1-based
-    bool CancelError = false;
     QRgb Color = qRgb(0, 0, 0);
     QString FontName;
     double FontSize = 0;
@@ -38,7 +35,7 @@ struct CommonDialogResult
 {
     enum Outcome { Accepted, Cancelled, Failed };
     Outcome outcome = Cancelled;
-    int errorNumber = 0;
+    int errorNumber = 0; // for Failed only; a cancel is its own outcome, not an error
     QString errorDescription;
 };
 

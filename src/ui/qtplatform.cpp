@@ -69,13 +69,13 @@ CommonDialogResult showFileDialog(QWidget *parent, bool save, CommonDialogState 
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(state.Flags & 2));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !state.confirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode((state.Flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode(state.existingFileOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     state.FileName = dialog.selectedFiles().constFirst();
     state.FilterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
     return {CommonDialogResult::Accepted, 0, QString()};
@@ -91,7 +91,7 @@ CommonDialogResult showFontDialog(QWidget *parent, CommonDialogState &state)
     bool accepted = false;
     const QFont chosen = QFontDialog::getFont(&accepted, initial, parent);
     if (!accepted)
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     state.FontName = chosen.family();
     state.FontSize = chosen.pointSizeF();
     state.FontBold = chosen.bold();
@@ -103,7 +103,7 @@ CommonDialogResult showColorDialog(QWidget *parent, CommonDialogState &state)
 {
     const QColor chosen = QColorDialog::getColor(QColor::fromRgb(state.Color), parent);
     if (!chosen.isValid())
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     state.Color = chosen.rgb();
     return {CommonDialogResult::Accepted, 0, QString()};
 }
@@ -123,7 +123,7 @@ CommonDialogResult QtPlatformServices::showCommonDialog(QWidget *parent, CommonD
     case CommonDialogKind::Color:
         return showColorDialog(parent, state);
     }
-    return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+    return {CommonDialogResult::Cancelled, 0, QString()};
 }
 
 bool QtPlatformServices::openWithDesktop(const QString &fileOrAddress)

@@ -19,7 +19,7 @@ CommonDialogResult FakePlatform::showCommonDialog(QWidget *, CommonDialogKind,
 {
     const Script script = scripts.isEmpty() ? nullptr : scripts.takeFirst();
     if (!script)
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     return script(state);
 }
 
