@@ -87,9 +87,8 @@ void measure(const char *name, qsizetype bytes, bool oneLine, double targetMs)
 // the dictionary already open (the page runs above open it).
 void dialogShown(qsizetype bytes, double targetMs)
 {
-    Module1 module = Module1::atStartUp();
     QtPlatformServices platform;
-    FormMain form(module, platform);
+    FormMain form(platform);
     form.show();
     form.RTB1->setText(page(bytes, false));
     QElapsedTimer clock;

@@ -44,7 +44,7 @@ public:
     }
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
     {
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     }
     bool openWithDesktop(const QString &) override { return true; }
     PhoneticService &phoneticService() override { return m_phonetics; }
@@ -116,9 +116,8 @@ void prepare(QWidget &widget)
 
 double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
 {
-    Module1 module = Module1::atStartUp();
     BenchPlatform platform(codePage);
-    FormMain form(module, platform);
+    FormMain form(platform);
     prepare(form);
     form.mFilePath = path;
     QElapsedTimer timer;
@@ -126,7 +125,7 @@ double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
     form.LoadDocument();
     const double elapsed = seconds(timer);
     if (text)
-        *text = module.gUndoText;
+        *text = form.RTB1->Text();
     return elapsed;
 }
 
@@ -190,15 +189,14 @@ int peakAfterSetPlainText(const QString &path, const QByteArray &codePage, const
 // Run in a process of its own, so that the peak is that of one load.
 int peakAfterLoad(const QString &path, const QByteArray &codePage)
 {
-    Module1 module = Module1::atStartUp();
     BenchPlatform platform(codePage);
-    FormMain form(module, platform);
+    FormMain form(platform);
     prepare(form);
     form.mFilePath = path;
     form.LoadDocument();
     QCoreApplication::processEvents();
     std::printf("%lld\n", peakResidentKiB());
-    return form.mModified == kFalse && form.MFSave->isEnabled() ? 0 : 1;
+    return !form.mModified && form.MFSave->isEnabled() ? 0 : 1;
 }
 
 } // namespace
@@ -211,9 +209,8 @@ int main(int argc, char *argv[])
     keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     const QFont editorFont = [] {
-        Module1 module = Module1::atStartUp();
         BenchPlatform platform("UTF-8");
-        FormMain form(module, platform);
+        FormMain form(platform);
         return form.RTB1->font();
     }();
     const QStringList arguments = QCoreApplication::arguments();
@@ -281,9 +278,8 @@ int main(int argc, char *argv[])
         }
 
         if (c.megabytes == 10) {
-            Module1 module = Module1::atStartUp();
             BenchPlatform platform(c.codePage);
-            FormMain form(module, platform);
+            FormMain form(platform);
             form.mFilePath = path;
             form.LoadDocument();
             double best = 1e9;

@@ -248,9 +248,8 @@ int startupChild(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     installJapaneseEnvironment();
-    Module1 module = Module1::atStartUp();
     QtPlatformServices platform;
-    FormMain window(module, platform);
+    FormMain window(platform);
     window.show();
     QTimer::singleShot(0, [&] {
         std::printf("%.6f\n", secondsSinceProcessStart());
@@ -292,9 +291,8 @@ int main(int argc, char *argv[])
     keepLargeBlocksInHeap();
     QApplication application(argc, argv);
     installJapaneseEnvironment();
-    Module1 module = Module1::atStartUp();
     QtPlatformServices platform;
-    FormMain form(module, platform);
+    FormMain form(platform);
     form.show();
 
     const QString small = makeJapaneseHtml(100 * 1024); // about 100 KB in UTF-8

@@ -35,7 +35,7 @@ public:
     }
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
     {
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     }
     bool openWithDesktop(const QString &) override { return true; }
     PhoneticService &phoneticService() override { return m_phonetics; }
@@ -81,8 +81,7 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "%s detected wrongly\n", encoding.constData());
         });
         BenchPlatform platform;
-        Module1 module = Module1::atStartUp();
-        FormMain form(module, platform);
+        FormMain form(platform);
         form.resize(822, 560);
         form.show();
         QCoreApplication::processEvents();

@@ -35,7 +35,7 @@ public:
     }
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
     {
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     }
     bool openWithDesktop(const QString &) override { return false; }
     PhoneticService &phoneticService() override { return readings; }
@@ -66,9 +66,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    Module1 module = Module1::atStartUp();
     QuietPlatform platform;
-    FormMain form(module, platform);
+    FormMain form(platform);
     form.show();
     form.RTB1->setText(makeJapaneseHtml(20'000'000));
     QCoreApplication::processEvents();

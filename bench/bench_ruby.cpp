@@ -10,7 +10,7 @@
 #include "app/startup.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "ui/editorcontrol.h"
-#include "ui/formruby.h"
+#include "ui/rubydialog.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
@@ -75,7 +75,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && shownMs < 0) {
-            if (auto *form = qobject_cast<FormRuby *>(watched)) {
+            if (auto *form = qobject_cast<RubyDialog *>(watched)) {
                 shownMs = clock.nsecsElapsed() / 1e6;
                 QMetaObject::invokeMethod(form, &QDialog::reject, Qt::QueuedConnection);
             }
@@ -92,9 +92,8 @@ struct CommandTimes
 
 CommandTimes timeCommands(PhoneticService &service, int count)
 {
-    Module1 module = Module1::atStartUp();
     BenchPlatform platform(service);
-    FormMain form(module, platform);
+    FormMain form(platform);
     form.show();
     form.activateWindow();
     if (!QTest::qWaitForWindowActive(&form))

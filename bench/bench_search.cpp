@@ -3,7 +3,6 @@
 
 #include "ui/editorcontrol.h"
 #include "app/formmain.h"
-#include "core/module1.h"
 #include "ui/platform.h"
 #include "app/startup.h"
 #include "core/reading/phoneticservice.h"
@@ -40,7 +39,7 @@ public:
     }
     CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
     {
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     }
     bool openWithDesktop(const QString &) override { return false; }
     PhoneticService &phoneticService() override { return readings; }
@@ -108,9 +107,8 @@ double median(std::vector<double> values)
 
 struct Setup
 {
-    Module1 module = Module1::atStartUp();
     QuietPlatform platform;
-    FormMain form {module, platform};
+    FormMain form {platform};
     FormSearch *search = nullptr;
 
     Setup()

@@ -1,9 +1,10 @@
 #include "app/formmain.h"
 
+#include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
 #include "ui/filepanel.h"
 #include "ui/platform.h"
-#include "ui/twips.h"
 #include "core/reading/userreadings.h"
 
 #include <QApplication>
@@ -14,7 +15,9 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 // Resources of a static library must be registered by hand.
 static void initResources()
@@ -37,10 +40,9 @@ QAction *addItem(QMenu *menu, const QString &caption, const QKeySequence &shortc
 
 } // namespace
 
-FormMain::FormMain(Module1 &module, PlatformServices &platform, QWidget *parent)
+FormMain::FormMain(PlatformServices &platform, QWidget *parent)
     : QMainWindow(parent)
     , CDlg(platform, this)
-    , m_module(module)
     , m_platform(platform)
 {
     initResources();
@@ -57,6 +59,16 @@ FormMain::FormMain(Module1 &module, PlatformServices &platform, QWidget *parent)
 
 FormMain::~FormMain() = default;
 
+QString FormMain::programTitle()
+{
+    return kProgramTitle;
+}
+
+void FormMain::showError(const Error &error)
+{
+    showErrorMessage(m_platform, this, error);
+}
+
 void FormMain::setCaption(const QString &caption)
 {
     m_caption = caption;
@@ -68,52 +80,92 @@ void FormMain::setCaption(const QString &caption)
 
 void FormMain::createControls()
 {
-    auto *inner = new QWidget(this);
-    setCentralWidget(inner);
-    inner->installEventFilter(this);
+    // The file panel on the left, the editor filling the rest; the user may move
+    // the line between them. At the design's size every control sits where it
+    // always did; a smaller window shrinks the two lists, never cuts a control off.
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
+    auto *panel = new QWidget(splitter);
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(8, 16, 7, 16);
+    column->setSpacing(0);
 
-    Frame1 = new QGroupBox(QStringLiteral("ルビの文字形式"), inner);
-    Frame1->setGeometry(px(120), px(240), px(2655), px(1335));
+    Frame1 = new QGroupBox(QStringLiteral("ルビの文字形式"), panel);
+    Frame1->setFixedSize(177, 89);
     // The caption sits on the frame's top line, so the options keep their places.
     Frame1->setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
     const QFont optionFont(QStringLiteral("ＭＳ ゴシック"), 9);
     const char16_t *captions[3] = {u"全角 カタカナ", u"全角 ひらがな", u"半角 ｶﾀｶﾅ"};
-    const int tops[3] = {240, 600, 960};
-    const int widths[3] = {1575, 1575, 1215};
     for (int i = 0; i < 3; ++i) {
         OptionKana[i] = new QRadioButton(QString::fromUtf16(captions[i]), Frame1);
-        OptionKana[i]->setGeometry(px(240), px(tops[i]), px(widths[i]), px(255));
+        OptionKana[i]->setGeometry(16, 16 + 24 * i, i == 2 ? 81 : 105, 17);
         OptionKana[i]->setFont(optionFont);
     }
     OptionKana[1]->setChecked(true);
+    column->addWidget(Frame1);
+    column->addSpacing(7);
 
-    CheckSentKana = new QCheckBox(QStringLiteral("送り仮名を省略"), inner);
-    CheckSentKana->setGeometry(px(360), px(1680), px(1575), px(375));
+    auto *row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addSpacing(16);
+    CheckSentKana = new QCheckBox(QStringLiteral("送り仮名を省略"), panel);
+    CheckSentKana->setFixedHeight(25);
+    CheckSentKana->setMinimumWidth(105);
     CheckSentKana->setChecked(true);
-
-    ComIE = new QToolButton(inner);
-    ComIE->setGeometry(px(2160), px(1680), px(375), px(375));
+    row->addWidget(CheckSentKana);
+    row->addSpacing(15);
+    ComIE = new QToolButton(panel);
+    ComIE->setFixedSize(25, 25);
     ComIE->setIcon(QIcon(QStringLiteral(":/rubello/preview.png")));
     ComIE->setIconSize(QSize(16, 16));
     ComIE->setToolTip(QStringLiteral("ブラウザで確認"));
+    row->addWidget(ComIE);
+    row->addStretch();
+    column->addLayout(row);
+    column->addSpacing(15);
 
-    Drive1 = new DriveListBox(inner);
-    Drive1->setGeometry(px(120), px(2280), px(2700), px(300));
-    Dir1 = new DirListBox(inner);
-    Dir1->setGeometry(px(120), px(2640), px(2625), px(1980));
-    File1 = new FileListBox(inner);
-    File1->setGeometry(px(120), px(4680), px(2655), px(2610));
+    Drive1 = new DriveListBox(panel);
+    Drive1->setFixedHeight(20);
+    column->addWidget(Drive1);
+    column->addSpacing(4);
+    // The lists share the height left in the design's proportion.
+    Dir1 = new DirListBox(panel);
+    Dir1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    Dir1->setMinimumHeight(40);
+    column->addWidget(Dir1, 132);
+    column->addSpacing(4);
+    File1 = new FileListBox(panel);
+    File1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    File1->setMinimumHeight(40);
     File1->setPattern(QStringLiteral("*.htm*"));
+    column->addWidget(File1, 174);
+    column->addSpacing(10);
 
-    CheckHTML = new QCheckBox(QStringLiteral("HTMLファイルのみ表示"), inner);
-    CheckHTML->setGeometry(px(240), px(7440), px(2295), px(255));
+    CheckHTML = new QCheckBox(QStringLiteral("HTMLファイルのみ表示"), panel);
+    CheckHTML->setFixedHeight(17);
     CheckHTML->setChecked(true);
+    auto *bottom = new QHBoxLayout;
+    bottom->addSpacing(8);
+    bottom->addWidget(CheckHTML);
+    column->addLayout(bottom);
+    // The lists ask for the width of their longest name; they scroll instead.
+    for (QWidget *list : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
+                          static_cast<QWidget *>(File1)})
+        list->setMinimumWidth(100);
+    panel->setMinimumWidth(Frame1->width() + 15);
 
-    RTB1 = new EditorControl(inner);
-    RTB1->setGeometry(px(3000), px(120), px(9255), px(7695));
+    auto *editorPane = new QWidget(splitter);
+    auto *editorBox = new QVBoxLayout(editorPane);
+    editorBox->setContentsMargins(0, 8, 5, 2);
+    RTB1 = new EditorControl(editorPane);
     RTB1->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
+    editorBox->addWidget(RTB1);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    m_splitter = splitter;
 }
 
 void FormMain::createMenus()
@@ -172,6 +224,8 @@ void FormMain::createMenus()
     createStatusBar();
     // The design's inner area is 822 x 529 pixels between the menu and status bars.
     resize(822, 529 + menuBar()->sizeHint().height() + statusBar()->height());
+    // The editor starts at the design's 200 pixels from the left.
+    m_splitter->setSizes({200 - m_splitter->handleWidth(), 822 - 200});
 }
 
 void FormMain::setTabOrder()
@@ -226,43 +280,25 @@ void FormMain::connectHandlers()
 void FormMain::Form_Load()
 {
     // No wrapping, no drag of the editor's own, drops reported: set up by the control.
-    CDlg.CancelError = true;
     CDlg.Filter
         = QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|");
     mKanaMode = 1;
-    mModified = kFalse;
+    mModified = false;
     MFSave->setEnabled(false);
-}
-
-bool FormMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == centralWidget() && event->type() == QEvent::Resize)
-        Form_Resize();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void FormMain::Form_Resize()
-{
-    // Each dimension is tested on its own; a too small window leaves it as it was.
-    const QWidget *inner = centralWidget();
-    if (inner->width() > 200)
-        RTB1->resize(inner->width() - 200, RTB1->height());
-    if (inner->height() > 10)
-        RTB1->resize(RTB1->width(), inner->height() - 10);
 }
 
 void FormMain::RTB1_Change()
 {
-    if (mModified != kFalse)
+    if (mModified)
         return;
     setCaption(Caption() + kModifiedMarker);
-    mModified = kTrue;
+    mModified = true;
 }
 
-qint16 FormMain::ConfirmSaveChanges()
+bool FormMain::ConfirmSaveChanges()
 {
-    if (mModified != kTrue)
-        return kFalse;
+    if (!mModified)
+        return false;
     const QString name = Caption().chopped(kModifiedMarker.size());
     const QString prompt = name + QStringLiteral("　の内容は更新されています。")
         + QStringLiteral("\r\n") + QStringLiteral("保存しますか？");
@@ -273,29 +309,29 @@ qint16 FormMain::ConfirmSaveChanges()
     case QMessageBox::Yes:
         MFSaveAs_Click();
         // A cancelled or failed save keeps the changes: going on would lose them.
-        return mModified == kTrue ? kTrue : kFalse;
+        return mModified;
     case QMessageBox::No:
-        return kFalse;
+        return false;
     default:
-        return kTrue;
+        return true;
     }
 }
 
-qint16 FormMain::Form_QueryUnload()
+bool FormMain::Form_QueryUnload()
 {
     return ConfirmSaveChanges();
 }
 
 void FormMain::Form_Unload()
 {
-    if (m_module.gSearchLoaded == kTrue && searchForm)
+    if (searchForm)
         searchForm->close();
     m_unloaded = true;
 }
 
 void FormMain::closeEvent(QCloseEvent *event)
 {
-    if (!m_unloaded && Form_QueryUnload() == kTrue) {
+    if (!m_unloaded && Form_QueryUnload()) {
         event->ignore();
         return;
     }

@@ -2,7 +2,6 @@
 
 #include "core/document/documentfile.h"
 #include "core/document/encodings.h"
-#include "core/module1.h"
 #include "core/document/previewfile.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/readingtoken.h"
@@ -25,6 +24,10 @@ class FileListBox;
 class HtmlHighlighter;
 
 class PlatformServices;
+class ReadingEngine;
+struct Error;
+struct RubyChoice;
+struct RubyForm;
 class UserReadings;
 class QAction;
 class QCheckBox;
@@ -33,6 +36,7 @@ class QLabel;
 class QMenu;
 class QRadioButton;
 class QSettings;
+class QSplitter;
 class QTimer;
 class QToolButton;
 
@@ -44,7 +48,7 @@ class FormMain : public QMainWindow
     Q_OBJECT
 
 public:
-    FormMain(Module1 &module, PlatformServices &platform, QWidget *parent = nullptr);
+    FormMain(PlatformServices &platform, QWidget *parent = nullptr);
     ~FormMain() override;
 
     // The caption, without Qt's placeholder handling.
@@ -101,20 +105,18 @@ public:
     // Window state
     QString mFilePath;
     qint16 mFileNo = 0;
-    qint16 mModified = kFalse;
+    bool mModified = false;
     quint8 mKanaMode = 1;
-    QString mRubyBase;
 
-    Module1 &module() { return m_module; }
+    static QString programTitle();
     PlatformServices &platform() { return m_platform; }
     // The search window while it is loaded.
     QPointer<QDialog> searchForm;
 
     // Lifecycle (this file)
     void Form_Load();
-    void Form_Resize();
     void RTB1_Change();
-    qint16 Form_QueryUnload();
+    bool Form_QueryUnload();
     void Form_Unload();
     void MFEnd_Click();
 
@@ -123,7 +125,7 @@ public:
     void MFOpen_Click();
     void MFSave_Click();
     void MFSaveAs_Click();
-    qint16 ConfirmSaveChanges();
+    bool ConfirmSaveChanges();
     void LoadDocument();
     // mFilePath as the document commands last left it: a failed load goes back to it.
     QString mDocumentPath;
@@ -151,6 +153,10 @@ public:
 
     // Ruby command and options (ruby/formmain_ruby.cpp)
     void MERuby_Click();
+    // Replaces the selection with the element of base and the choice, as one step.
+    void insertRuby(const QString &base, const RubyChoice &choice);
+    // How elements are written now: the kana option, the attribute, per kanji.
+    RubyForm rubyForm() const;
     void OptionKana_Click(int index);
     void MOReadings_Click();
 
@@ -244,7 +250,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -265,8 +270,8 @@ private:
     void showLineEnds();
     void showLineEnds(QStringView text);
     QTimer *m_statusTimer = nullptr;
+    QSplitter *m_splitter = nullptr;
 
-    Module1 &m_module;
     PlatformServices &m_platform;
     void rebuildRecentMenu();
 
@@ -277,5 +282,14 @@ private:
     // Corrections the user made to proposed readings, read on the first ruby command.
     std::unique_ptr<UserReadings> m_userReadings;
     UserReadings &userReadings();
+    std::unique_ptr<ReadingEngine> m_readingEngine;
+    ReadingEngine &readingEngine();
+    // The ruby attribute offered in the dialog, kept for the run only.
+    struct RubyAttribute
+    {
+        QString text = QStringLiteral("style=\"font-size:7pt\"");
+        bool on = false;
+    } m_rubyAttribute;
+    void showError(const Error &error);
     bool m_offeringReload = false;
 };

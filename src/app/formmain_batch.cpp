@@ -19,23 +19,6 @@
 #include <cerrno>
 #include <memory>
 
-namespace {
-
-// The form elements are written in, as the ruby command writes them.
-RubyForm batchForm(const FormMain &form, const Module1 &module)
-{
-    RubyForm ruby;
-    ruby.kanaMode = form.mKanaMode;
-    ruby.withAttribute = module.gRubyAttributeOn == 1;
-    ruby.attribute = module.gRubyAttribute;
-    ruby.perKanji = form.MEPerKanji->isChecked();
-    if (ruby.perKanji && !KanjiReadings::system().isEmpty())
-        ruby.kanji = &KanjiReadings::system();
-    return ruby;
-}
-
-} // namespace
-
 ReadingEngine &FormMain::batchEngine()
 {
     if (!mBatchEngine)
@@ -50,7 +33,7 @@ void FormMain::MEBatch_Click()
     const qsizetype selStart = RTB1->SelStart();
     const qsizetype selLength = RTB1->SelLength();
 
-    const RubyForm form = batchForm(*this, module());
+    const RubyForm form = rubyForm();
     if (form.perKanji && !form.kanji) {
         showErrorBox(platform(), this, {ENOENT, KanjiReadings::system().error()});
         return;
@@ -137,7 +120,6 @@ void FormMain::MEBatch_Click()
     }
     const AnnotatedText result = applyRuby(text, dialog.model()->choice(), form);
 
-    module().gUndoText = text;
     // One step of the history, which a whole-text write would clear.
     RTB1->setSelStart(0);
     RTB1->setSelLength(int(text.size()));

@@ -175,7 +175,7 @@ void FormMain::findAgain(bool forward)
 {
     // The search window's texts while it is open, else its last search.
     if (auto *form = qobject_cast<FormSearch *>(searchForm.data());
-        form && module().gSearchLoaded == kTrue && !form->TextSearch->text().isEmpty()) {
+        form && form->isVisible() && !form->TextSearch->text().isEmpty()) {
         mLastSearch = form->TextSearch->text();
         mLastSearchExact = form->CheckStr->isChecked();
     }

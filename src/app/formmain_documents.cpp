@@ -18,15 +18,12 @@ namespace {
 
 const QString kProgramTitle = QStringLiteral("Rubello");
 
-constexpr int kOpenFlags = 4100; // no read-only check box, an existing file only
-constexpr int kSaveAsFlags = 2; // ask before overwriting
-
 // A failed dialog is reported; a cancelled one is not. True when the dialog was accepted.
 bool dialogAccepted(PlatformServices &platform, QWidget *parent, const CommonDialogResult &result)
 {
     if (result.outcome == CommonDialogResult::Accepted)
         return true;
-    if (result.outcome == CommonDialogResult::Failed && result.errorNumber != kCancelErrorNumber)
+    if (result.outcome == CommonDialogResult::Failed)
         showErrorBox(platform, parent, {result.errorNumber, result.errorDescription});
     return false;
 }
@@ -35,24 +32,25 @@ bool dialogAccepted(PlatformServices &platform, QWidget *parent, const CommonDia
 
 void FormMain::MFNew_Click()
 {
-    if (ConfirmSaveChanges() == kTrue)
+    if (ConfirmSaveChanges())
         return;
     RTB1->setText(QString());
     RTB1->setLineEndConvention(newLineEnd());
     mEncoding = {};
     showDocumentState(QString());
     setCaption(kProgramTitle);
-    mModified = kFalse;
+    mModified = false;
     MFSave->setEnabled(false);
 }
 
 void FormMain::MFOpen_Click()
 {
-    if (ConfirmSaveChanges() == kTrue)
+    if (ConfirmSaveChanges())
         return;
     CDlg.DialogTitle = QStringLiteral("ファイルを開く");
     CDlg.FileName = File1->FileName();
-    CDlg.Flags = kOpenFlags;
+    CDlg.existingFileOnly = true;
+    CDlg.confirmOverwrite = false;
     if (!dialogAccepted(platform(), this, CDlg.ShowOpen()))
         return;
     mFilePath = CDlg.FileName;
@@ -83,13 +81,12 @@ void FormMain::LoadDocument()
     mEncoding = loaded.encoding;
     showDocumentState(loaded.text);
     noteOverruledDeclaration(loaded);
-    module().gUndoText = std::move(loaded.text);
     mFileIdentity = fileIdentity(mFilePath);
     mReloadDeclined = FileIdentity();
     MFSave->setEnabled(true);
     // The text write put the marker on; the loaded document is unchanged.
     setCaption(name);
-    mModified = kFalse;
+    mModified = false;
     mDocumentPath = mFilePath;
     noteRecentFile(mFilePath);
 }
@@ -159,7 +156,7 @@ bool FormMain::ConfirmOverwriteOnDisk()
 
 void FormMain::OfferReload()
 {
-    if (m_offeringReload || mModified != kFalse || !MFSave->isEnabled() || !mFileIdentity.exists)
+    if (m_offeringReload || mModified || !MFSave->isEnabled() || !mFileIdentity.exists)
         return;
     const FileIdentity now = fileIdentity(mFilePath);
     if (!now.exists || now == mFileIdentity || now == mReloadDeclined)
@@ -175,7 +172,7 @@ void FormMain::OfferReload()
         return;
     }
     // The document may have changed while the question was up.
-    if (mModified == kFalse)
+    if (!mModified)
         LoadDocument();
 }
 
@@ -190,15 +187,17 @@ void FormMain::MFSave_Click()
 {
     if (!ConfirmOverwriteOnDisk() || !WriteDocument(mFilePath))
         return;
-    mModified = kFalse;
+    mModified = false;
     setCaption(fileNameOfPath(mFilePath));
 }
 
 void FormMain::MFSaveAs_Click()
 {
     CDlg.DialogTitle = QStringLiteral("名前を付けて保存");
-    CDlg.FileName = File1->FileName();
-    CDlg.Flags = kSaveAsFlags;
+    // A document with a file starts at that file's folder and name.
+    CDlg.FileName = MFSave->isEnabled() ? mFilePath : File1->FileName();
+    CDlg.existingFileOnly = false;
+    CDlg.confirmOverwrite = true;
     if (!dialogAccepted(platform(), this, CDlg.ShowSave()))
         return;
     // The document keeps its path until the new file is really written.
@@ -207,7 +206,7 @@ void FormMain::MFSaveAs_Click()
         return;
     mFilePath = path;
     mDocumentPath = path;
-    mModified = kFalse;
+    mModified = false;
     MFSave->setEnabled(true);
     setCaption(fileNameOfPath(mFilePath));
     noteRecentFile(mFilePath);

@@ -90,7 +90,6 @@ void FormMain::MOFont_Click()
 {
     QFont font = RTB1->font();
     const QFontInfo shown(font);
-    CDlg.Flags = 3;
     // The family actually shown, so the dialog can find it in its list.
     CDlg.FontName = shown.family();
     CDlg.FontSize = float(font.pointSizeF() > 0 ? font.pointSizeF() : shown.pointSizeF());

@@ -197,7 +197,7 @@ void FormMain::MCReopen_Click(const TextEncoding &encoding)
 {
     if (mDocumentPath.isEmpty() || !MFSave->isEnabled())
         return;
-    if (mModified == kTrue) {
+    if (mModified) {
         const QString name = Caption().chopped(kModifiedMarker.size());
         const QString prompt = name + QStringLiteral("　の内容は更新されています。")
             + QStringLiteral("\r\n")
@@ -217,10 +217,9 @@ void FormMain::MCReopen_Click(const TextEncoding &encoding)
     RTB1->setSelStart(0);
     mEncoding = loaded.encoding;
     showDocumentState(loaded.text);
-    m_module.gUndoText = std::move(loaded.text);
     mFilePath = mDocumentPath;
     setCaption(fileNameOfPath(mDocumentPath));
-    mModified = kFalse;
+    mModified = false;
 }
 
 void FormMain::MCConvert_Click(const TextEncoding &encoding)

@@ -55,7 +55,7 @@ void FormMain::File1_DblClick()
         return;
     }
     const QString path = joinFolderAndName(File1->Path(), name);
-    if (ConfirmSaveChanges() == kTrue)
+    if (ConfirmSaveChanges())
         return;
     mFilePath = path;
     LoadDocument();
@@ -72,7 +72,7 @@ void FormMain::CheckHTML_Click()
 void FormMain::RTB1_OLEDragDrop(const QStringList &files)
 {
     // Only the first of several dropped files is loaded.
-    if (files.isEmpty() || ConfirmSaveChanges() == kTrue)
+    if (files.isEmpty() || ConfirmSaveChanges())
         return;
     mFilePath = files.first();
     LoadDocument();

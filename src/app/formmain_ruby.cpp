@@ -2,13 +2,14 @@
 #include "core/ruby/htmlscan.h"
 #include "core/reading/kanjireadings.h"
 #include "core/reading/phoneticservice.h"
+#include "core/reading/readingengine.h"
 #include "core/reading/readingrules.h"
 #include "core/ruby/rubybatch.h"
 #include "core/ruby/rubytext.h"
 #include "core/reading/userreadings.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
-#include "ui/formruby.h"
+#include "ui/rubydialog.h"
 #include "ui/platform.h"
 
 #include <QAction>
@@ -75,45 +76,19 @@ QString refusal(HtmlPlace place)
         .arg(where);
 }
 
-RubyForm rubyForm(const FormMain &form, const Module1 &module)
+} // namespace
+
+RubyForm FormMain::rubyForm() const
 {
     RubyForm ruby;
-    ruby.kanaMode = form.mKanaMode;
-    ruby.withAttribute = module.gRubyAttributeOn == 1;
-    ruby.attribute = module.gRubyAttribute;
-    ruby.perKanji = form.MEPerKanji->isChecked();
+    ruby.kanaMode = mKanaMode;
+    ruby.withAttribute = m_rubyAttribute.on;
+    ruby.attribute = m_rubyAttribute.text;
+    ruby.perKanji = MEPerKanji->isChecked();
     if (ruby.perKanji && !KanjiReadings::system().isEmpty())
         ruby.kanji = &KanjiReadings::system();
     return ruby;
 }
-
-// The dialog wrote base, attribute and reading into its element; the element
-// is written again in the program's chosen form with the right base.
-void rewriteInserted(EditorControl &editor, const QString &dialogBase, const QString &base,
-                     RubyForm form)
-{
-    const QString inserted = editor.SelText();
-    const QString prefix
-        = QStringLiteral("<ruby><rb>") + dialogBase + QStringLiteral("</rb><rp>(</rp><rt");
-    const QString suffix = QStringLiteral("</rt><rp>)</rp></ruby>");
-    const qsizetype open = inserted.indexOf(u'>', prefix.size());
-    if (!inserted.startsWith(prefix) || !inserted.endsWith(suffix) || open < 0)
-        return;
-    const QString attribute = inserted.sliced(prefix.size(), open - prefix.size());
-    form.withAttribute = !attribute.isEmpty();
-    form.attribute = attribute.mid(1);
-    form.kanaMode = 0; // the dialog's reading stays as the user left it
-    const QString reading = inserted.sliced(open + 1, inserted.size() - suffix.size() - open - 1);
-    const QString element = rubyMarkup(base, reading, form);
-    if (element == inserted)
-        return;
-    const int start = editor.SelStart();
-    editor.amendSelText(element);
-    editor.setSelStart(start);
-    editor.setSelLength(int(element.size()));
-}
-
-} // namespace
 
 void FormMain::MERuby_Click()
 {
@@ -122,62 +97,50 @@ void FormMain::MERuby_Click()
         return;
 
     // Where the selection lies in the page decides what the command may do.
-    const HtmlScan scan = scanHtml(RTB1->Text(), false);
+    const QString text = RTB1->Text();
+    const HtmlScan scan = scanHtml(text, false);
     const int selStart = RTB1->SelStart();
     const int selEnd = selStart + RTB1->SelLength();
     const HtmlRange existing = rubyElementAround(scan, selStart, selEnd);
-    if (existing.start >= 0) {
+    QString base;
+    QString reading;
+    if (existing.start >= 0
+        && parseRubyElement(text.sliced(existing.start, existing.end - existing.start), &base,
+                            &reading)) {
         // Pressed on ruby: edit that element's reading instead of nesting another.
         RTB1->setSelStart(int(existing.start));
         RTB1->setSelLength(int(existing.end - existing.start));
-        const QString element = RTB1->SelText();
-        QString base;
-        QString reading;
-        if (parseRubyElement(element, &base, &reading)) {
-            mRubyBase = base;
-            module().gRubyReading = reading;
-            FormRuby form(module(), *RTB1, this);
-            if (form.exec() == QDialog::Accepted)
-                rewriteInserted(*RTB1, element, base, rubyForm(*this, module()));
-            activateWindow();
-            return;
-        }
-        RTB1->setSelStart(selStart);
-        RTB1->setSelLength(selEnd - selStart);
+        const auto choice = RubyDialog::ask({reading, {}, false, m_rubyAttribute.text,
+                                             m_rubyAttribute.on},
+                                            this);
+        // Without a window manager nobody hands the keyboard back to the main window.
+        activateWindow();
+        if (choice)
+            insertRuby(base, *choice);
+        return;
     }
     if (const QString refused = refusal(placeOf(scan, selStart, selEnd)); !refused.isEmpty()) {
-        platform().showMessage(this, QMessageBox::Warning, QStringLiteral("るびぃ"), refused,
+        platform().showMessage(this, QMessageBox::Information, programTitle(), refused,
                                QMessageBox::Ok);
         return;
     }
 
-    // The okurigana step counts in 16 bits; refuse before anything changes.
-    const bool omitKana = CheckSentKana->isChecked();
-    if (omitKana && selected.size() > kMaxOkuriganaSelection) {
-        showErrorBox(platform(), this,
-                     {EOVERFLOW,
-                      QStringLiteral("選択範囲が長すぎます (%1 文字)。送り仮名を省略する"
-                                     "ときは %2 文字までを選択してください。")
-                          .arg(selected.size())
-                          .arg(kMaxOkuriganaSelection)});
+    // The selection is read inside its sentence.
+    ReadingEngine &engine = readingEngine();
+    const Result<ReadingRun> run = engine.readSpan(text, selStart, selected.size());
+    if (!run) {
+        showError(run.error());
         return;
     }
+    reading = run->reading;
+    QStringList others = run->candidates;
+    others.removeOne(reading);
+    bool guessed = run->guessed();
+    base = selected;
 
-    mRubyBase = selected;
-    // The selection is read inside its sentence; Text is built once for that.
-    const QString text = RTB1->Text();
-    const ReadingContext context = readingContext(text, RTB1->SelStart(), selected.size());
-    const ReadingCandidates found = platform().phoneticService().candidates(context);
-    if (!found.ok()) {
-        showErrorBox(platform(), this, {found.errorNumber ? found.errorNumber : EIO, found.error});
-        return;
-    }
-    QString reading = found.proposed();
-    QStringList others = found.readings.mid(1);
-
-    if (omitKana) {
-        const OkuriganaOmission omission = omitOkurigana(mRubyBase, reading);
-        mRubyBase = katakanaForm(mRubyBase);
+    // Omitting everything would leave no base: then the whole stays.
+    const OkuriganaOmission omission = omitOkurigana(selected, reading);
+    if (CheckSentKana->isChecked() && omission.baseLength > 0) {
         // The other readings lose the same ending where they have it.
         const QString ending = reading.right(omission.omitted);
         for (QString &other : others) {
@@ -185,41 +148,58 @@ void FormMain::MERuby_Click()
                 other.chop(omission.omitted);
         }
         reading = omission.reading;
-        RTB1->setSelLength(omission.baseLength);
-    }
-
-    // A reading the user chose before for this base comes first.
-    const QString base = RTB1->SelText();
-    const QString remembered = userReadings().lookup(base);
-    if (!remembered.isEmpty() && remembered != reading) {
-        others.prepend(reading);
-        reading = remembered;
-    }
-
-    module().gRubyReading = kanaForm(reading, mKanaMode);
-    QStringList shown {module().gRubyReading};
-    for (const QString &other : std::as_const(others)) {
-        const QString form = kanaForm(other, mKanaMode);
-        if (!shown.contains(form))
-            shown.append(form);
-    }
-
-    FormRuby form(module(), *RTB1, this);
-    form.setCandidates(shown);
-    const bool inserted = form.exec() == QDialog::Accepted;
-    if (inserted && MEPerKanji->isChecked())
-        rewriteInserted(*RTB1, base, base, rubyForm(*this, module()));
-    // Without a window manager nobody hands the keyboard back to the main window.
-    activateWindow();
-
-    if (inserted) {
-        const QString chosen = fullwidthKatakana(form.TextRuby->text());
-        if (chosen != reading) {
-            const ErrorReport failed = userReadings().remember(base, chosen);
-            if (failed.isError())
-                showErrorBox(platform(), this, failed);
+        base = selected.left(omission.baseLength);
+        RTB1->setSelLength(int(omission.baseLength));
+        // A reading the user chose before for the shorter base comes first.
+        if (omission.omitted > 0 && run->source != ReadingSource::User) {
+            const Result<ReadingRun> own = engine.readSpan(text, selStart, base.size());
+            if (own && own->source == ReadingSource::User && own->reading != reading) {
+                others.prepend(reading);
+                reading = own->reading;
+                guessed = false;
+            }
         }
     }
+
+    RubyProposal proposal {kanaForm(reading, mKanaMode), {}, guessed, m_rubyAttribute.text,
+                           m_rubyAttribute.on};
+    proposal.candidates.append(proposal.reading);
+    for (const QString &other : std::as_const(others)) {
+        const QString form = kanaForm(other, mKanaMode);
+        if (!proposal.candidates.contains(form))
+            proposal.candidates.append(form);
+    }
+
+    const auto choice = RubyDialog::ask(proposal, this);
+    activateWindow();
+    if (!choice)
+        return;
+    insertRuby(base, *choice);
+    const QString chosen = fullwidthKatakana(choice->reading);
+    if (chosen != reading) {
+        if (const Result<void> kept = engine.remember(base, chosen); !kept)
+            showError(kept.error());
+    }
+}
+
+void FormMain::insertRuby(const QString &base, const RubyChoice &choice)
+{
+    m_rubyAttribute = {choice.attribute, choice.attributeOn};
+    RubyForm form = rubyForm();
+    form.kanaMode = 0; // the reading stays as the user left it
+    form.attribute = RTB1->withLineEnds(choice.attribute);
+    const QString element = rubyMarkup(base, RTB1->withLineEnds(choice.reading), form);
+    const int start = RTB1->SelStart();
+    RTB1->setSelText(element);
+    RTB1->setSelStart(start);
+    RTB1->setSelLength(int(element.size()));
+}
+
+ReadingEngine &FormMain::readingEngine()
+{
+    if (!m_readingEngine)
+        m_readingEngine = platform().readingEngine(&userReadings());
+    return *m_readingEngine;
 }
 
 UserReadings &FormMain::userReadings()

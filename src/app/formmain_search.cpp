@@ -9,12 +9,12 @@
 void FormMain::MSSearch_Click()
 {
     // An open window only comes to the front and keeps its texts and boxes.
-    if (searchForm && module().gSearchLoaded == kTrue) {
+    if (searchForm && searchForm->isVisible()) {
         searchForm->raise();
         searchForm->activateWindow();
         return;
     }
-    auto *form = new FormSearch(this, module(), platform(), RTB1);
+    auto *form = new FormSearch(this, platform(), RTB1);
     searchForm = form;
     // F3 and Shift+F3 repeat the window's last search after it is closed.
     for (QPushButton *button : {form->ComSearch, form->ComReplace, form->ComAllReplace}) {

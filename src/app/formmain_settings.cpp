@@ -150,7 +150,7 @@ void FormMain::openRecentFile(const QString &path)
                                QMessageBox::Ok);
         return;
     }
-    if (ConfirmSaveChanges() == kTrue)
+    if (ConfirmSaveChanges())
         return;
     mFilePath = path;
     LoadDocument();

@@ -19,7 +19,6 @@ void FormMain::MEStrip_Click()
                                QMessageBox::Ok);
         return;
     }
-    module().gUndoText = text;
     // One step of the history, which a whole-text write would clear.
     RTB1->setSelStart(0);
     RTB1->setSelLength(int(text.size()));

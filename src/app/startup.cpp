@@ -3,7 +3,6 @@
 
 #include "app/formmain.h"
 #include "core/installlayout.h"
-#include "core/module1.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
@@ -19,6 +18,7 @@
 #endif
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -107,11 +107,20 @@ int runRubello(int argc, char *argv[])
         return answerWithoutWindow(early);
 
     keepLargeBlocksInHeap();
-    QApplication application(argc, argv);
+    // Qt takes its own options (-reverse, -style...) out of whatever it is handed,
+    // so it sees nothing after "--": "rubello -- -reverse" opens the file -reverse.
+    QStringList afterOptions;
+    int qtArgc = 0;
+    while (qtArgc < argc && std::strcmp(argv[qtArgc], "--") != 0)
+        ++qtArgc;
+    for (int i = qtArgc; i < argc; ++i)
+        afterOptions.append(QString::fromLocal8Bit(argv[i]));
+    QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Rubello"));
     QApplication::setApplicationVersion(QLatin1StringView(kRubelloVersion));
     QApplication::setDesktopFileName(QStringLiteral(RUBELLO_APP_ID));
-    const CommandLine command = parseCommandLine(QApplication::arguments(), QDir::currentPath());
+    const CommandLine command
+        = parseCommandLine(QApplication::arguments() + afterOptions, QDir::currentPath());
     if (command.action != CommandLine::Run)
         return answerWithoutWindow(command);
     installJapaneseEnvironment();
@@ -121,11 +130,9 @@ int runRubello(int argc, char *argv[])
     // A window for each file named (a desktop hands several over for %F), each as
     // a run of its own; one empty window without files.
     const QStringList files = command.files.isEmpty() ? QStringList{QString()} : command.files;
-    std::vector<std::unique_ptr<Module1>> modules;
     std::vector<std::unique_ptr<FormMain>> windows;
     for (const QString &file : files) {
-        modules.push_back(std::make_unique<Module1>(Module1::atStartUp()));
-        windows.push_back(std::make_unique<FormMain>(*modules.back(), platform));
+        windows.push_back(std::make_unique<FormMain>(platform));
         FormMain &window = *windows.back();
         window.useSettings(&settings);
         window.show();

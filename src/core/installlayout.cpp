@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -18,33 +19,39 @@ QString helpPagePath(const QString &programFolder)
 
 CommandLine parseCommandLine(const QStringList &arguments, const QString &workingFolder)
 {
-    CommandLine result;
-    bool optionsEnd = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (!optionsEnd && argument == QLatin1String("--")) {
-            optionsEnd = true;
-        } else if (!optionsEnd
-                   && (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
-            return {CommandLine::ShowHelp, {}, {}, {}};
-        } else if (!optionsEnd && argument == QLatin1String("--version")) {
-            return {CommandLine::ShowVersion, {}, {}, {}};
-        } else if (!optionsEnd && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            // Help and version further on still win.
-            if (result.unknownOption.isEmpty())
-                result.unknownOption = argument;
-        } else {
-            // A desktop may hand over a file:// address for %F; a plain path otherwise.
-            const QString path = argument.startsWith(QLatin1String("file://"))
-                ? QUrl(argument).toLocalFile()
-                : argument;
-            result.files.append(QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path)));
-            if (result.file.isEmpty())
-                result.file = result.files.constFirst();
+    QCommandLineParser parser;
+    // -style is one unknown option "style", not -s -t -y -l -e.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList {QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.parse(arguments);
+    // Help and version win over an unknown option anywhere on the line.
+    if (parser.isSet(help))
+        return {CommandLine::ShowHelp, {}, {}, {}};
+    if (parser.isSet(version))
+        return {CommandLine::ShowVersion, {}, {}, {}};
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
+        // Named as the user wrote it, dashes and all.
+        QString written = QLatin1Char('-') + unknown.first();
+        for (const QString &argument : arguments) {
+            if (argument.startsWith(written) || argument.startsWith(QLatin1Char('-') + written)) {
+                written = argument.section(QLatin1Char('='), 0, 0);
+                break;
+            }
         }
+        return {CommandLine::Refuse, {}, written, {}};
     }
-    if (!result.unknownOption.isEmpty())
-        return {CommandLine::Refuse, {}, result.unknownOption, {}};
+    CommandLine result;
+    for (const QString &named : parser.positionalArguments()) {
+        // A desktop may hand over a file:// address for %F; a plain path otherwise.
+        const QString path
+            = named.startsWith(QLatin1String("file://")) ? QUrl(named).toLocalFile() : named;
+        result.files.append(QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path)));
+    }
+    if (!result.files.isEmpty())
+        result.file = result.files.constFirst();
     return result;
 }
 

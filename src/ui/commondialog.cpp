@@ -8,8 +8,5 @@ CommonDialog::CommonDialog(PlatformServices &platform, QWidget *owner)
 CommonDialogResult CommonDialog::show(CommonDialogKind kind)
 {
     CommonDialogState &state = *this;
-    CommonDialogResult result = m_platform.showCommonDialog(m_owner, kind, state);
-    if (result.outcome == CommonDialogResult::Cancelled)
-        result.errorNumber = kCancelErrorNumber;
-    return result;
+    return m_platform.showCommonDialog(m_owner, kind, state);
 }

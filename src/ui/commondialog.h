@@ -5,7 +5,7 @@
 class QWidget;
 
 // The common-dialog control: properties written before a dialog and read after it.
-// With CancelError set, a cancel comes back as its own outcome (kCancelErrorNumber).
+// A cancel comes back as its own outcome, never as a failure.
 class CommonDialog : public CommonDialogState
 {
 public:

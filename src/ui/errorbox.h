@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/error.h"
 #include "core/errorreport.h"
 
 #include <QString>
@@ -11,3 +12,9 @@ class QWidget;
 // number as title, the exclamation icon and one OK button.
 void showErrorBox(PlatformServices &platform, QWidget *parent, const ErrorReport &error);
 QString errorBoxTitle(int number);
+
+// What the user reads about an error: a sentence for its kind, then the
+// system's own words.
+QString errorMessage(const Error &error);
+// The same warning box for an Error: its system number in the title when it has one.
+void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &error);

@@ -35,12 +35,10 @@ void placeCaptioned(QWidget *widget, int left, int top, int width, int height)
 
 } // namespace
 
-FormSearch::FormSearch(QWidget *owner, Module1 &module, PlatformServices &platform,
-                       EditorControl *editor)
+FormSearch::FormSearch(QWidget *owner, PlatformServices &platform, EditorControl *editor)
     : QDialog(owner,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                   | Qt::MSWindowsFixedSizeDialogHint)
-    , m_module(module)
     , m_platform(platform)
     , RTB1(editor)
 {
@@ -128,13 +126,11 @@ void FormSearch::Form_Load()
 {
     TextSearch->setText(RTB1->SelText());
     TextSearch->setSelection(0, int(TextSearch->text().size()));
-    m_module.gSearchLoaded = kTrue;
 }
 
 void FormSearch::Form_Unload()
 {
     m_unloaded = true;
-    m_module.gSearchLoaded = kFalse;
 }
 
 void FormSearch::closeEvent(QCloseEvent *event)
@@ -185,7 +181,7 @@ void FormSearch::FindAndSelect()
     if (mFoundPos < 1) {
         m_platform.showMessage(this, QMessageBox::Information, QStringLiteral("検索終了"),
                                QStringLiteral("文書の検索が終わりました。"), QMessageBox::Ok);
-        mSearchEnded = kTrue;
+        mSearchEnded = true;
     } else {
         RTB1->setSelStart(mFoundPos - 1);
         RTB1->setSelLength(int(mSearchText.size()));
@@ -220,7 +216,7 @@ void FormSearch::ComAllReplace_Click()
 {
     // The result of repeating Replace until a search finds nothing, computed in one
     // pass over the text and written to the editor as one edit of the changed span.
-    mSearchEnded = kFalse;
+    mSearchEnded = false;
     mSearchText = TextSearch->text();
     mReplaceText = RTB1->withLineEnds(TextReplace->text());
     const bool fromTop = CheckTop->checkState() == Qt::Checked;

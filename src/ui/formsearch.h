@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/module1.h"
 #include "core/text/textsearch.h"
 
 #include <QDialog>
@@ -19,7 +18,7 @@ class FormSearch : public QDialog
     Q_OBJECT
 
 public:
-    FormSearch(QWidget *owner, Module1 &module, PlatformServices &platform, EditorControl *editor);
+    FormSearch(QWidget *owner, PlatformServices &platform, EditorControl *editor);
     ~FormSearch() override;
 
     // Controls
@@ -48,7 +47,7 @@ public:
     // Window state, read by tests.
     qint32 startPos() const { return mStartPos; }
     qint32 foundPos() const { return mFoundPos; }
-    qint16 searchEnded() const { return mSearchEnded; }
+    bool searchEnded() const { return mSearchEnded; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -61,7 +60,6 @@ private:
     void SetSearchStart();
     void FindAndSelect();
 
-    Module1 &m_module;
     PlatformServices &m_platform;
     EditorControl *RTB1;
     bool m_unloaded = false;
@@ -71,5 +69,5 @@ private:
     QString mReplaceText;
     qint32 mStartPos = 0;
     qint32 mFoundPos = 0;
-    qint16 mSearchEnded = kFalse;
+    bool mSearchEnded = false;
 };

@@ -1,27 +1,30 @@
 #pragma once
 
+#include "core/reading/readingengine.h"
+
 #include <QByteArray>
 #include <QMessageBox>
 #include <QRgb>
 #include <QString>
 #include <QStringList>
 
-class PhoneticService;
-class QTextDocument;
-class QWidget;
+#include <memory>
 
-// The number a command gets back when the user cancels a common dialog.
-constexpr int kCancelErrorNumber = 32755;
+class QTextDocument;
+
+class PhoneticService;
+class UserReadings;
+class QWidget;
 
 // Properties of the common-dialog control, read before and written after a dialog.
 struct CommonDialogState
 {
     QString DialogTitle;
     QString FileName;
-    int Flags = 0;
+    bool confirmOverwrite = false; // a save dialog asks before it names an existing file
+    bool existingFileOnly = false; // an open dialog accepts only a file that exists
     QString Filter; // "name|pattern|name|pattern|"
     int FilterIndex = 1; // 1-based
-    bool CancelError = false;
     QRgb Color = qRgb(0, 0, 0);
     QString FontName;
     double FontSize = 0;
@@ -35,7 +38,7 @@ struct CommonDialogResult
 {
     enum Outcome { Accepted, Cancelled, Failed };
     Outcome outcome = Cancelled;
-    int errorNumber = 0;
+    int errorNumber = 0; // for Failed only; a cancel is its own outcome, not an error
     QString errorDescription;
 };
 
@@ -84,6 +87,13 @@ public:
 
     // The reading service, created on first use and kept for the run.
     virtual PhoneticService &phoneticService() = 0;
+
+    // The reading engine over the service and the user's readings, for the
+    // window to keep; F5 and whole-page ruby ask it.
+    virtual std::unique_ptr<ReadingEngine> readingEngine(UserReadings *userReadings)
+    {
+        return std::make_unique<ReadingEngine>(phoneticService(), userReadings);
+    }
 
     virtual QString programFolder() const = 0;
 

@@ -44,6 +44,8 @@ QMessageBox::StandardButton QtPlatformServices::showMessage(QWidget *parent, QMe
                                                             QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, title, text, buttons, parent);
+    // A message may quote markup (<script>); it is never read as rich text.
+    box.setTextFormat(Qt::PlainText);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -51,6 +53,7 @@ bool QtPlatformServices::askTwoWay(QWidget *parent, const QString &title, const 
                                    const QString &first, const QString &second)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QPushButton *yes = box.addButton(first, QMessageBox::AcceptRole);
     QPushButton *no = box.addButton(second, QMessageBox::RejectRole);
     // The safe answer is the one Enter and Esc give.
@@ -90,13 +93,13 @@ CommonDialogResult showFileDialog(QWidget *parent, bool save, CommonDialogState 
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(state.Flags & 2));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !state.confirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode((state.Flags & 4096) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setFileMode(state.existingFileOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     state.FileName = dialog.selectedFiles().constFirst();
     state.FilterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
     return {CommonDialogResult::Accepted, 0, QString()};
@@ -112,7 +115,7 @@ CommonDialogResult showFontDialog(QWidget *parent, CommonDialogState &state)
     bool accepted = false;
     const QFont chosen = QFontDialog::getFont(&accepted, initial, parent);
     if (!accepted)
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     state.FontName = chosen.family();
     state.FontSize = chosen.pointSizeF();
     state.FontBold = chosen.bold();
@@ -124,7 +127,7 @@ CommonDialogResult showColorDialog(QWidget *parent, CommonDialogState &state)
 {
     const QColor chosen = QColorDialog::getColor(QColor::fromRgb(state.Color), parent);
     if (!chosen.isValid())
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     state.Color = chosen.rgb();
     return {CommonDialogResult::Accepted, 0, QString()};
 }
@@ -144,7 +147,7 @@ CommonDialogResult QtPlatformServices::showCommonDialog(QWidget *parent, CommonD
     case CommonDialogKind::Color:
         return showColorDialog(parent, state);
     }
-    return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+    return {CommonDialogResult::Cancelled, 0, QString()};
 }
 
 bool QtPlatformServices::openWithDesktop(const QString &fileOrAddress)

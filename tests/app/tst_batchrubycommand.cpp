@@ -7,8 +7,8 @@
 #include "core/ruby/rubytext.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
+#include "ui/rubydialog.h"
 #include "ui/rubyreview.h"
-#include "ui/formruby.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,15 +27,14 @@ namespace {
 
 struct Main
 {
-    Module1 module = Module1::atStartUp();
     FakePlatform platform;
-    FormMain form {module, platform};
+    FormMain form {platform};
 
     Main(const QString &text, int start, int length)
     {
         form.RTB1->setText(text);
         form.setCaption(u"a.htm"_qs);
-        form.mModified = kFalse;
+        form.mModified = false;
         form.RTB1->setSelStart(start);
         form.RTB1->setSelLength(length);
         for (const auto &[word, reading] : {std::pair {u"漢字"_qs, u"カンジ"_qs},
@@ -83,10 +82,13 @@ void TestBatchRubyCommand::f5RefusesInMarkup()
     QFETCH(QByteArrayList, f); // text, the selected part, what the message names
     const QString text = caseText(f[0]), select = caseText(f[1]), where = caseText(f[2]);
     Main main(text, int(text.indexOf(select)), int(select.size()));
-    QVERIFY(!main.run<FormRuby>(&FormMain::MERuby_Click, [](FormRuby *d) { d->reject(); }));
+    QVERIFY(!main.run<RubyDialog>(&FormMain::MERuby_Click, [](RubyDialog *d) { d->reject(); }));
     QCOMPARE(main.platform.messages.size(), 1);
     QVERIFY2(main.platform.messages.first().text.contains(where),
              qPrintable(main.platform.messages.first().text));
+    // Information under the program's title, said whole.
+    QCOMPARE(main.platform.messages.first().title, u"Rubello"_qs);
+    QVERIFY(main.platform.messages.first().text.endsWith(u"ルビを振りません。"_qs));
     QCOMPARE(main.form.RTB1->Text(), text);
 }
 
@@ -95,10 +97,10 @@ void TestBatchRubyCommand::f5EditsExistingRuby()
     const QString text = u"<p>"_qs + rubyElement(u"漢字"_qs, u"かじ"_qs) + u"です</p>"_qs;
     Main main(text, int(text.indexOf(u"漢字")), 2);
     QString proposed;
-    QVERIFY(main.run<FormRuby>(&FormMain::MERuby_Click, [&](FormRuby *d) {
-        proposed = d->TextRuby->text();
-        d->TextRuby->setText(u"かんじ"_qs);
-        d->ComElie->click();
+    QVERIFY(main.run<RubyDialog>(&FormMain::MERuby_Click, [&](RubyDialog *d) {
+        proposed = d->readingBox()->text();
+        d->readingBox()->setText(u"かんじ"_qs);
+        d->insertButton()->click();
     }));
     QCOMPARE(proposed, u"かじ"_qs);
     QCOMPARE(main.form.RTB1->Text(),
@@ -113,7 +115,7 @@ void TestBatchRubyCommand::f5PerKanji()
         QSKIP("KANJIDIC is not installed (package kanjidic)");
     Main main(u"学校へ"_qs, 0, 2);
     main.form.MEPerKanji->setChecked(true);
-    QVERIFY(main.run<FormRuby>(&FormMain::MERuby_Click, [](FormRuby *d) { d->ComElie->click(); }));
+    QVERIFY(main.run<RubyDialog>(&FormMain::MERuby_Click, [](RubyDialog *d) { d->insertButton()->click(); }));
     QCOMPARE(main.form.RTB1->Text(),
              rubyElement(u"学"_qs, u"がっ"_qs) + rubyElement(u"校"_qs, u"こう"_qs) + u"へ"_qs);
 }

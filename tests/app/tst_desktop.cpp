@@ -32,7 +32,6 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    Module1 m_module = Module1::atStartUp();
     FakePlatform m_platform;
 };
 
@@ -48,7 +47,7 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
 {
     QFETCH(bool, crLf);
     QFETCH(QByteArray, saved);
-    FormMain form(m_module, m_platform);
+    FormMain form(m_platform);
     if (crLf)
         form.MONewCrLf->trigger();
     // Ctrl+N, two lines typed, a paste of the other convention, saved.
@@ -68,7 +67,7 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
 
 void TestDesktop::findAgainBothWays()
 {
-    FormMain form(m_module, m_platform);
+    FormMain form(m_platform);
     form.RTB1->setText(u"かな\r\nカナ\r\nかな"_s);
     form.mLastSearch = u"かな"_s; // loose: katakana too
     QStringList hits;
@@ -92,9 +91,9 @@ void TestDesktop::findAgainBothWays()
 
 void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
 {
-    FormMain form(m_module, m_platform);
+    FormMain form(m_platform);
     form.RTB1->setText(u"<p class=\"a\">x</p>"_s);
-    form.mModified = kFalse;
+    form.mModified = false;
     const auto coloured = [&form] {
         return form.RTB1->document()->firstBlock().layout()->formats().size();
     };
@@ -106,12 +105,12 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
     QVERIFY(coloured() > 0);
     form.RTB1->setBackColor(Qt::black);
     QCoreApplication::processEvents();
-    QCOMPARE(form.mModified, kFalse); // colours are no change of the text
+    QCOMPARE(form.mModified, false); // colours are no change of the text
 }
 
 void TestDesktop::zoomAndPrint()
 {
-    FormMain form(m_module, m_platform);
+    FormMain form(m_platform);
     const double chosen = form.RTB1->font().pointSizeF();
     form.zoomEditor(2);
     form.zoomEditor(1);
@@ -131,7 +130,7 @@ void TestDesktop::helpAndPreviewWithoutABrowser()
 {
     m_platform.folder = m_dir.path();
     m_platform.browser = false;
-    FormMain form(m_module, m_platform);
+    FormMain form(m_platform);
     form.MHHelp_Click();
     QCOMPARE(m_platform.helpShown, QStringList{helpPagePath(m_dir.path())});
     // The preview's file is named and its path copied on request.

@@ -46,9 +46,8 @@ struct Fixture
     }
 
     QTemporaryDir folder;
-    Module1 module = Module1::atStartUp();
     FakePlatform platform;
-    FormMain form {module, platform};
+    FormMain form {platform};
 };
 
 } // namespace
@@ -107,7 +106,7 @@ void TestEncodingMenu::reopenAsksFirstAndRefusesBytesItCannotRead()
     const QString asKatakana = QStringDecoder("windows-31j").decode(euc);
     QCOMPARE(t.form.RTB1->Text(), asKatakana);
     QCOMPARE(t.form.StatusEncoding->text(), u"Shift_JIS"_s);
-    QCOMPARE(t.form.mModified, kFalse);
+    QVERIFY(!t.form.mModified);
 
     t.choose(t.form.MCReopen, u"UTF-8"_s); // not valid UTF-8: nothing changes
     QVERIFY(t.platform.messages.value(2).text.contains(u"オフセット 0"_s));

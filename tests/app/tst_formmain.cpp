@@ -2,6 +2,7 @@
 // dialogs answered by a fake.
 
 #include "app/formmain.h"
+#include "core/ruby/rubybatch.h"
 #include "casetable.h"
 #include "core/document/documentfile.h"
 #include "core/reading/mecabphoneticservice.h"
@@ -9,7 +10,7 @@
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/filepanel.h"
-#include "ui/formruby.h"
+#include "ui/rubydialog.h"
 #include "ui/formsearch.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ struct Main
         writeAll(path("a.htm"), "a\r\nb");
         writeAll(path("b.htm"), "漢字\r\n");
         QDir::setCurrent(folder.path());
-        form = std::make_unique<FormMain>(module, platform);
+        form = std::make_unique<FormMain>(platform);
     }
     QString path(const QString &name) const { return folder.filePath(name); }
     void open(const QString &name)
@@ -77,7 +78,6 @@ struct Main
     }
 
     QTemporaryDir folder;
-    Module1 module = Module1::atStartUp();
     FakePlatform platform;
     std::unique_ptr<FormMain> form;
 };
@@ -101,6 +101,8 @@ private slots:
     void editCommands();
     void rubyCommand_data() { addCaseRows("rubycommand.tsv"); }
     void rubyCommand();
+    void rubyInsertion_data() { addCaseRows("rubyinsertion.tsv"); }
+    void rubyInsertion();
     void searchCommands_data() { addCaseRows("searchcommands.tsv"); }
     void searchCommands();
     void searchWindowOpensAfreshAndKeepsItsStateWhileOpen();
@@ -111,7 +113,7 @@ private slots:
 
 void TestFormMain::documentCommands()
 {
-    QFETCH(QByteArrayList, f); // command, file named, title, Save enabled, text, undo
+    QFETCH(QByteArrayList, f); // command, file named, title, Save enabled, text
     Main m;
     m.loadAndChange();
     FormMain &form = *m.form;
@@ -131,10 +133,9 @@ void TestFormMain::documentCommands()
         form.MFOpen_Click();
     QCOMPARE(form.mFilePath, m.path(caseText(f[1])));
     QCOMPARE(form.Caption(), caseText(f[2]));
-    QCOMPARE(form.mModified, f[2].endsWith(")") ? kTrue : kFalse);
+    QCOMPARE(form.mModified, f[2].endsWith(")"));
     QCOMPARE(form.MFSave->isEnabled(), f[3] == "1");
     QCOMPARE(form.RTB1->Text(), caseText(f[4]));
-    QCOMPARE(m.module.gUndoText, caseText(f[5]));
     QCOMPARE(readAll(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
     QCOMPARE(readAll(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);
 }
@@ -162,6 +163,9 @@ void TestFormMain::promptBeforeNewOpenAndClose()
     QCOMPARE(m.platform.messages.size(), 1);
     QCOMPARE(m.platform.messages[0].text, u"a.htm　の内容は更新されています。\r\n保存しますか？"_s);
     QCOMPARE(readAll(m.path(u"c.htm"_s)), f[1] == "Yes" ? "Xa\r\nb"_ba : "<missing>"_ba);
+    // Save As opens at the document's own file, not empty in another folder.
+    if (f[1] == "Yes")
+        QCOMPARE(m.platform.presetNames.value(1), m.path(u"a.htm"_s));
     QCOMPARE(form.isVisible(), f[0] != "close" || f[2] == "0");
     if (f[0] != "close" || f[2] == "0")
         QCOMPARE(form.RTB1->Text(),
@@ -232,7 +236,10 @@ void TestFormMain::previewAndHelpOpenTheirPages()
     QCOMPARE(m.form->Caption(), u"a.htm"_s);
     m.form->MHHelp_Click();
     QCOMPARE(m.platform.opened.last(), m.path(u"program/index.html"_s));
-    QCOMPARE(m.form->CDlg.ShowOpen().errorNumber, kCancelErrorNumber); // a cancel has its number
+    // Open asks for an existing file, Save As before naming one; a cancel is no failure.
+    m.platform.setNextCancel();
+    QCOMPARE(m.form->CDlg.ShowOpen().outcome, CommonDialogResult::Cancelled);
+    QVERIFY(m.form->CDlg.existingFileOnly && !m.form->CDlg.confirmOverwrite);
 }
 
 void TestFormMain::editCommands()
@@ -251,7 +258,6 @@ void TestFormMain::editCommands()
         QVERIFY(QTest::qWaitForWindowActive(m.form.get()));
         m.form->RTB1->setFocus();
     }
-    m.module.gUndoText = u"漢字の\r\nか"_s;
     m.form->RTB1->setText(caseText(f[1]));
     m.select(f[2].toInt(), f[3].toInt());
     board->setText(caseText(f[4]));
@@ -287,10 +293,10 @@ void TestFormMain::rubyCommand()
     m.form->OptionKana[f[4].toInt()]->click();
     QString shownReading, shownSelection;
     QTimer::singleShot(0, m.form.get(), [&] {
-        if (auto *dialog = qobject_cast<FormRuby *>(QApplication::activeModalWidget())) {
-            shownReading = dialog->TextRuby->text();
+        if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
+            shownReading = dialog->readingBox()->text();
             shownSelection = m.form->RTB1->SelText();
-            dialog->ComElie->click();
+            dialog->insertButton()->click();
         }
     });
     m.form->MERuby_Click();
@@ -300,6 +306,25 @@ void TestFormMain::rubyCommand()
         = "<ruby><rb>" + base + "</rb><rp>(</rp><rt>" + proposed + "</rt><rp>)</rp></ruby>";
     QCOMPARE(m.form->RTB1->Text(), element + text.mid(base.size()));
     // Ctrl+Z brings back the text before the insertion.
+    m.form->MEBack_Click();
+    QCOMPARE(m.form->RTB1->Text(), text);
+}
+
+void TestFormMain::rubyInsertion()
+{
+    QFETCH(QByteArrayList, f); // text, start, length, reading, attribute, opening tag
+    const QString text = caseText(f[0]), reading = caseText(f[3]);
+    const int start = f[1].toInt(), length = f[2].toInt();
+    const QString element = "<ruby><rb>" + text.mid(start, length) + "</rb><rp>(</rp>"
+        + caseText(f[5]) + reading + "</rt><rp>)</rp></ruby>";
+    Main m;
+    m.form->RTB1->setText(text);
+    m.select(start, length);
+    m.form->insertRuby(text.mid(start, length), {reading, caseText(f[4]), f[4] != "-"});
+    QCOMPARE(m.form->RTB1->Text(), text.left(start) + element + text.mid(start + length));
+    QCOMPARE(m.selection(), u"%1+%2"_s.arg(start).arg(element.size())); // the element selected
+    // The next opening starts from the attribute as it was left.
+    QCOMPARE(m.form->rubyForm().withAttribute, f[4] != "-");
     m.form->MEBack_Click();
     QCOMPARE(m.form->RTB1->Text(), text);
 }
@@ -360,7 +385,7 @@ void TestFormMain::searchWindowOpensAfreshAndKeepsItsStateWhileOpen()
     m.form->MSSearch_Click(); // the main window takes it along when it closes
     m.platform.setNextAnswer(QMessageBox::No);
     QVERIFY(m.form->close());
-    QCOMPARE(m.module.gSearchLoaded, kFalse);
+    QVERIFY(m.form->searchForm.isNull() || !m.form->searchForm->isVisible());
 }
 
 void TestFormMain::filePatterns()

@@ -23,16 +23,15 @@ const QString kBefore = QStringLiteral("かなと仮名\r\n").repeated(20000);
 
 struct Fixture
 {
-    Module1 module = Module1::atStartUp();
     FakePlatform platform;
-    FormMain form {module, platform};
+    FormMain form {platform};
 
     Fixture()
     {
         form.show();
         form.RTB1->setText(kBefore);
         form.setCaption(QStringLiteral("Rubello"));
-        form.mModified = kFalse;
+        form.mModified = false;
     }
 };
 

@@ -3,7 +3,7 @@
 #include "core/reading/mecabphoneticservice.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
-#include "ui/formruby.h"
+#include "ui/rubydialog.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -31,16 +31,16 @@ public:
 // The ruby command on [start, start + length); act works the dialog and closes it. Returns
 // the items the dialog offered, proposed first; none when it did not open.
 QStringList runCommand(FormMain &form, int start, int length,
-                       const std::function<void(FormRuby &)> &act)
+                       const std::function<void(RubyDialog &)> &act)
 {
     QStringList items;
     form.RTB1->setSelStart(start);
     form.RTB1->setSelLength(length);
     QTimer::singleShot(0, &form, [&] {
-        if (auto *dialog = qobject_cast<FormRuby *>(QApplication::activeModalWidget())) {
-            items.append(dialog->TextRuby->text());
-            for (int i = 0; i < dialog->TextRuby->count(); ++i)
-                items.append(dialog->TextRuby->itemText(i));
+        if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
+            items.append(dialog->readingBox()->text());
+            for (int i = 0; i < dialog->readingBox()->count(); ++i)
+                items.append(dialog->readingBox()->itemText(i));
             items.removeDuplicates();
             act(*dialog);
         }
@@ -66,7 +66,6 @@ private slots:
 
 private:
     QTemporaryDir mDir;
-    Module1 mModule = Module1::atStartUp();
     std::unique_ptr<Platform> mPlatform;
     std::unique_ptr<FormMain> mForm;
 };
@@ -76,7 +75,7 @@ void TestReadingChoices::init()
     mPlatform = std::make_unique<Platform>();
     mPlatform->file = mDir.filePath(QStringLiteral("data/readings.tsv"));
     QFile::remove(mPlatform->file);
-    mForm = std::make_unique<FormMain>(mModule, *mPlatform);
+    mForm = std::make_unique<FormMain>(*mPlatform);
 }
 
 void TestReadingChoices::candidatesInTheBox()
@@ -88,11 +87,11 @@ void TestReadingChoices::candidatesInTheBox()
     const QStringList first = caseText(f[1]).split(u'|');
     mForm->RTB1->setText(text);
     bool listOpened = false;
-    const QStringList items = runCommand(*mForm, start, length, [&](FormRuby &dialog) {
-        QTest::keyClick(dialog.TextRuby, Qt::Key_Down, Qt::AltModifier);
-        listOpened = dialog.TextRuby->view()->isVisible();
-        dialog.TextRuby->hidePopup();
-        dialog.ComCancel->click();
+    const QStringList items = runCommand(*mForm, start, length, [&](RubyDialog &dialog) {
+        QTest::keyClick(dialog.readingBox(), Qt::Key_Down, Qt::AltModifier);
+        listOpened = dialog.readingBox()->view()->isVisible();
+        dialog.readingBox()->hidePopup();
+        dialog.cancelButton()->click();
     });
     QVERIFY(listOpened);
     QCOMPARE(items.mid(0, first.size()), first);
@@ -102,9 +101,9 @@ void TestReadingChoices::candidatesInTheBox()
 void TestReadingChoices::correctionSticks()
 {
     mForm->RTB1->setText(QStringLiteral("市場で魚を買う。市場"));
-    const QStringList before = runCommand(*mForm, 0, 2, [](FormRuby &dialog) {
-        dialog.TextRuby->setText(QStringLiteral("いちば"));
-        dialog.ComElie->click();
+    const QStringList before = runCommand(*mForm, 0, 2, [](RubyDialog &dialog) {
+        dialog.readingBox()->setText(QStringLiteral("いちば"));
+        dialog.insertButton()->click();
     });
     QFile file(mPlatform->file);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -112,7 +111,7 @@ void TestReadingChoices::correctionSticks()
 
     const int last = mForm->RTB1->textLength() - 2;
     const QStringList after
-        = runCommand(*mForm, last, 2, [](FormRuby &dialog) { dialog.ComCancel->click(); });
+        = runCommand(*mForm, last, 2, [](RubyDialog &dialog) { dialog.cancelButton()->click(); });
     QCOMPARE(after.value(0), QStringLiteral("いちば"));
     QVERIFY(after.contains(before.value(0))); // the analysed reading stays offered
     QVERIFY(mPlatform->messages.isEmpty());
@@ -126,9 +125,9 @@ void TestReadingChoices::damagedFileIsReportedOnce()
     file.close();
     mForm->RTB1->setText(QStringLiteral("漢字"));
     for (int i = 0; i < 2; ++i) {
-        const QStringList items = runCommand(*mForm, 0, 2, [](FormRuby &dialog) {
-            dialog.TextRuby->setText(QStringLiteral("かんじ?"));
-            dialog.ComElie->click();
+        const QStringList items = runCommand(*mForm, 0, 2, [](RubyDialog &dialog) {
+            dialog.readingBox()->setText(QStringLiteral("かんじ?"));
+            dialog.insertButton()->click();
         });
         QCOMPARE(items.value(0), QStringLiteral("かんじ"));
         mForm->RTB1->setText(QStringLiteral("漢字"));

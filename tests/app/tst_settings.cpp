@@ -25,9 +25,8 @@ struct Run
         form.useSettings(&settings);
     }
     QSettings settings;
-    Module1 module = Module1::atStartUp();
     FakePlatform platform;
-    FormMain form {module, platform};
+    FormMain form {platform};
 };
 
 // What a user sees of the remembered choices.

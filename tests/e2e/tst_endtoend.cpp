@@ -39,6 +39,7 @@ private slots:
     void looseReplaceAll();
     void panelOpensByDoubleClick();
     void closingAChangedDocumentAsks();
+    void fileNamedLikeAQtOption();
 
 private:
     bool start(XSession &session, const QString &folder);
@@ -92,6 +93,18 @@ int TestEndToEnd::menuBarHeight(XSession &session)
 }
 
 // Open, select 送り, F5, Enter, preview with F8, save with Ctrl+S.
+// After "--" every argument is a file, even one Qt would take as its own option.
+void TestEndToEnd::fileNamedLikeAQtOption()
+{
+    QTemporaryDir folder;
+    QVERIFY(writeFile(folder.filePath(u"-reverse"_s), "x"));
+    XSession session;
+    QString why;
+    QVERIFY2(session.startDisplay(&why), qPrintable(why));
+    QVERIFY(session.startProgram(QStringLiteral(RUBELLO_BINARY), folder.path(),
+                                 {u"--"_s, u"-reverse"_s}, u"-reverse"_s));
+}
+
 void TestEndToEnd::rubyAnnotationRoad()
 {
     QTemporaryDir folder;

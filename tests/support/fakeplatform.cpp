@@ -21,13 +21,14 @@ CommonDialogResult FakePlatform::showCommonDialog(QWidget *, CommonDialogKind,
 {
     const Script script = scripts.isEmpty() ? nullptr : scripts.takeFirst();
     if (!script)
-        return {CommonDialogResult::Cancelled, kCancelErrorNumber, QString()};
+        return {CommonDialogResult::Cancelled, 0, QString()};
     return script(state);
 }
 
 void FakePlatform::setNextFileName(const QString &path)
 {
-    scripts.append([path](CommonDialogState &state) {
+    scripts.append([this, path](CommonDialogState &state) {
+        presetNames.append(state.FileName);
         state.FileName = path;
         return CommonDialogResult {CommonDialogResult::Accepted, 0, QString()};
     });

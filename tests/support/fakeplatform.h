@@ -84,6 +84,7 @@ public:
     QList<QMessageBox::StandardButton> answers;
     QList<Script> scripts;
     QStringList opened;
+    QStringList presetNames; // the file names the accepted dialogs were opened with
     FakePhoneticService phonetic;
     PhoneticService *service = nullptr; // instead of the table
     QString folder;

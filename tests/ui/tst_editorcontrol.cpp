@@ -1,9 +1,9 @@
 #include "casetable.h"
-#include "core/module1.h"
 #include "ui/editorcontrol.h"
-#include "ui/formruby.h"
+#include "ui/rubydialog.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -24,10 +24,9 @@ private slots:
     void offsetsSelectWhatTextHolds();
     void changeFollowsEveryWriteOfText();
     void dropsTakeLocalFilesOnly();
-    // The ruby dialog writes its element into the editor.
-    void rubyInsertion_data() { addCaseRows("rubyinsertion.tsv"); }
-    void rubyInsertion();
-    void rubyCancelChangesNothingAndTheAttributeCarriesOn();
+    // The ruby dialog returns a choice and nothing else.
+    void rubyDialogChoice_data();
+    void rubyDialogChoice();
 };
 
 void TestEditorControl::roundTrip()
@@ -141,68 +140,47 @@ void TestEditorControl::dropsTakeLocalFilesOnly()
     QVERIFY(droppedLocalFiles(&data).isEmpty());
 }
 
-void TestEditorControl::rubyInsertion()
+void TestEditorControl::rubyDialogChoice_data()
 {
-    QFETCH(QByteArrayList, f); // text, start, length, reading, attribute, opening tag
-    const QString text = caseText(f[0]), reading = caseText(f[3]), attribute = caseText(f[4]);
-    const int start = f[1].toInt(), length = f[2].toInt();
-    const QString element = "<ruby><rb>" + text.mid(start, length) + "</rb><rp>(</rp>"
-        + caseText(f[5]) + reading + "</rt><rp>)</rp></ruby>";
-    Module1 module = Module1::atStartUp();
-    module.gRubyReading = reading;
-    EditorControl editor;
-    editor.setText(text);
-    editor.setSelStart(start);
-    editor.setSelLength(length);
-    FormRuby form(module, editor);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    if (f[4] != "-") {
-        form.CheckAlt->click();
-        form.TextAlt->setText(attribute);
-    }
-    QTest::keyClick(form.TextRuby, Qt::Key_Return);
-    QCOMPARE(editor.Text(), text.left(start) + element + text.mid(start + length));
-    QCOMPARE(module.gUndoText, text);
-    QVERIFY(editor.SelStart() == start && editor.SelText() == element); // the element selected
+    QTest::addColumn<int>("how");
+    QTest::addColumn<QString>("expected"); // reading|attribute|on, or "-" for none
+    QTest::newRow("Enter takes the reading") << 0 << u"かん|style|0"_s;
+    QTest::newRow("ticked: the edited attribute") << 1 << u"かん|edited|1"_s;
+    QTest::newRow("ticked off after editing: the former attribute") << 2 << u"かん|style|0"_s;
+    QTest::newRow("cancel button") << 3 << u"-"_s;
+    QTest::newRow("Esc") << 4 << u"-"_s;
+    QTest::newRow("close box") << 5 << u"-"_s;
+    QTest::newRow("empty reading refused, the dialog stays") << 6 << u"-"_s;
 }
 
-void TestEditorControl::rubyCancelChangesNothingAndTheAttributeCarriesOn()
+void TestEditorControl::rubyDialogChoice()
 {
-    Module1 module = Module1::atStartUp();
-    EditorControl editor;
-    editor.setText(u"漢字"_s);
-    editor.setSelLength(1);
-    for (int how = 0; how < 3; ++how) { // the cancel button, Esc, the close box
-        FormRuby form(module, editor);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.CheckAlt->click();
-        form.TextAlt->setText(u"edited"_s);
-        how == 0       ? QTest::mouseClick(form.ComCancel, Qt::LeftButton)
-            : how == 1 ? QTest::keyClick(form.TextRuby, Qt::Key_Escape)
-                       : void(form.close());
-        QVERIFY(form.result() == QDialog::Rejected && editor.Text() == u"漢字"_s
-                && editor.SelLength() == 1 && module.gUndoText.isEmpty());
-        QVERIFY(module.gRubyAttribute == u"style=\"font-size:7pt\""_s
-                && module.gRubyAttributeOn == 0);
+    QFETCH(int, how);
+    QFETCH(QString, expected);
+    RubyDialog dialog({u"かん"_s, {u"かん"_s, u"がん"_s}, how == 0, u"style"_s, false});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.readingBox()->lineEdit()->selectedText(), u"かん"_s); // ready to type over
+    QCOMPARE(dialog.noteLabel()->text().contains(u"推測"_s), how == 0);
+    QVERIFY(!dialog.attributeEdit()->isEnabled());
+    if (how == 1 || how == 2) {
+        dialog.attributeCheck()->click();
+        dialog.attributeEdit()->setText(u"edited"_s);
+        if (how == 2)
+            dialog.attributeCheck()->click();
     }
-    {
-        FormRuby first(module, editor);
-        QVERIFY(!first.CheckAlt->isChecked() && !first.TextAlt->isEnabled());
-        first.CheckAlt->click();
-        first.TextAlt->setText(u"class=\"a\""_s);
-        first.ComElie->click();
-    }
-    FormRuby second(module, editor);
-    QVERIFY(second.CheckAlt->isChecked() && second.TextAlt->text() == u"class=\"a\""_s);
-    // Ticked off after editing: no attribute, the former text is kept.
-    second.TextAlt->setText(u"class=\"b\""_s);
-    second.CheckAlt->click();
-    second.ComElie->click();
-    QCOMPARE(module.gRubyAttribute, u"class=\"a\""_s);
-    FormRuby third(module, editor);
-    QVERIFY(!third.CheckAlt->isChecked() && !third.TextAlt->isEnabled());
+    if (how == 6)
+        dialog.readingBox()->setText(QString());
+    how == 3       ? QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton)
+        : how == 4 ? QTest::keyClick(dialog.readingBox(), Qt::Key_Escape)
+        : how == 5 ? void(dialog.close())
+                   : QTest::keyClick(dialog.readingBox(), Qt::Key_Return);
+    const auto choice = dialog.choice();
+    QCOMPARE(choice ? u"%1|%2|%3"_s.arg(choice->reading, choice->attribute).arg(choice->attributeOn)
+                    : u"-"_s,
+             expected);
+    QCOMPARE(dialog.isVisible(), how == 6);
+    QCOMPARE(dialog.noteLabel()->text().contains(u"読みが空"_s), how == 6);
 }
 
 QTEST_MAIN(TestEditorControl)

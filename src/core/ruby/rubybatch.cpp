@@ -112,7 +112,7 @@ void Finder::chunk(qsizetype start, qsizetype end)
             continue;
         QString base = word.toString();
         QString reading = token.reading;
-        if (m_options.omitOkurigana && base.size() <= kMaxOkuriganaSelection) {
+        if (m_options.omitOkurigana) {
             const OkuriganaOmission omission = omitOkurigana(base, reading);
             base.truncate(omission.baseLength);
             reading = omission.reading;

@@ -166,10 +166,10 @@ QString kanaForm(const QString &reading, quint8 mode)
     }
 }
 
-qint16 commonEndingLength(const QString &katakanaBase, const QString &reading)
+qsizetype commonEndingLength(const QString &katakanaBase, const QString &reading)
 {
-    const qint16 n = qint16(katakanaBase.size());
-    qint16 k = 0;
+    const qsizetype n = katakanaBase.size();
+    qsizetype k = 0;
     while (k < n && k < reading.size()
            && katakanaBase.at(n - 1 - k) == reading.at(reading.size() - 1 - k))
         ++k;
@@ -182,9 +182,8 @@ qint16 commonEndingLength(const QString &katakanaBase, const QString &reading)
 
 OkuriganaOmission omitOkurigana(const QString &selection, const QString &reading)
 {
-    Q_ASSERT(selection.size() <= kMaxOkuriganaSelection);
     OkuriganaOmission result;
-    const qint16 n = qint16(selection.size());
+    const qsizetype n = selection.size();
     result.omitted = commonEndingLength(katakanaForm(selection), reading);
     result.reading = result.omitted > 0 ? reading.left(reading.size() - result.omitted) : reading;
     result.baseLength = n - result.omitted;

@@ -3,9 +3,6 @@
 #include <QString>
 #include <QtGlobal>
 
-// The okurigana step counts in 16-bit signed integers.
-constexpr int kMaxOkuriganaSelection = 32767;
-
 // Hiragana become the katakana of the same sound; everything else stays.
 QString katakanaForm(const QString &text);
 
@@ -22,17 +19,16 @@ QString kanaForm(const QString &reading, quint8 mode);
 
 // Length of the longest common ending of the selection's katakana form and the
 // reading, at most the selection's length, compared code unit by code unit.
-qint16 commonEndingLength(const QString &katakanaBase, const QString &reading);
+qsizetype commonEndingLength(const QString &katakanaBase, const QString &reading);
 
 struct OkuriganaOmission
 {
     QString reading; // the reading without the common ending
-    qint16 baseLength = 0; // what is left of the selection
-    qint16 omitted = 0;
+    qsizetype baseLength = 0; // what is left of the selection
+    qsizetype omitted = 0;
 };
 
-// Drops from the reading the kana that the selection ends with too. The
-// selection must not be longer than kMaxOkuriganaSelection.
+// Drops from the reading the kana that the selection ends with too.
 OkuriganaOmission omitOkurigana(const QString &selection, const QString &reading);
 
 // The ruby element: base, parentheses and reading, nothing escaped.
