@@ -92,7 +92,7 @@ void FormMain::LoadDocument()
     noteRecentFile(mFilePath);
 }
 
-bool FormMain::WriteDocument(const QString &path)
+bool FormMain::WriteDocument(const QString &path, const FileIdentity &seen)
 {
     const QString text = RTB1->Text();
     if (!declarationAllowsSave(text))
@@ -121,7 +121,8 @@ bool FormMain::WriteDocument(const QString &path)
             != QMessageBox::Yes)
             return false;
     }
-    const SaveOutcome outcome = saveBytesSafely(path, encoded.bytes);
+    // The file must still be the one seen before the questions.
+    const SaveOutcome outcome = saveBytesSafely(path, encoded.bytes, &seen);
     if (outcome.error.isError()) {
         showErrorBox(platform(), this, outcome.error);
         return false;
@@ -132,11 +133,12 @@ bool FormMain::WriteDocument(const QString &path)
     return true;
 }
 
-bool FormMain::ConfirmOverwriteOnDisk()
+bool FormMain::ConfirmOverwriteOnDisk(FileIdentity *approved)
 {
+    const FileIdentity now = fileIdentity(mFilePath);
+    *approved = now;
     if (!mFileIdentity.exists)
         return true;
-    const FileIdentity now = fileIdentity(mFilePath);
     // What is no file now (a folder, a FIFO) is refused by the write itself.
     if (now == mFileIdentity || (now.exists && !now.regular))
         return true;
@@ -186,7 +188,8 @@ void FormMain::changeEvent(QEvent *event)
 
 void FormMain::MFSave_Click()
 {
-    if (!ConfirmOverwriteOnDisk() || !WriteDocument(mFilePath))
+    FileIdentity approved;
+    if (!ConfirmOverwriteOnDisk(&approved) || !WriteDocument(mFilePath, approved))
         return;
     mModified = kFalse;
     setCaption(fileNameOfPath(mFilePath));
@@ -201,7 +204,7 @@ void FormMain::MFSaveAs_Click()
         return;
     // The document keeps its path until the new file is really written.
     const QString path = CDlg.FileName;
-    if (!WriteDocument(path))
+    if (!WriteDocument(path, fileIdentity(path)))
         return;
     mFilePath = path;
     mDocumentPath = path;

@@ -12,7 +12,15 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
+#include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTranslator>
+
+#include <optional>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -45,6 +53,39 @@ void keepLargeBlocksInHeap()
     mallopt(M_MMAP_THRESHOLD, 512 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 #endif
+}
+
+namespace {
+
+int g_endSignalPipe[2] = {-1, -1};
+
+extern "C" void noteEndSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_endSignalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void endCleanlyOnSignals(FormMain &window)
+{
+    // The handler only writes a byte; the window ends from the event loop.
+    if (g_endSignalPipe[0] < 0 && ::pipe2(g_endSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action
+    {
+    };
+    action.sa_handler = noteEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+    auto *notifier = new QSocketNotifier(g_endSignalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char bytes[16];
+        while (::read(g_endSignalPipe[0], bytes, sizeof bytes) > 0) { }
+        window.endOnSignal();
+    });
 }
 
 namespace {
@@ -116,9 +157,19 @@ int runRubello(int argc, char *argv[])
 
     Module1 module = Module1::atStartUp();
     QtPlatformServices platform;
-    QSettings settings(QSettings::UserScope, QStringLiteral("rubello"), QStringLiteral("rubello"));
+    // Looked at before QSettings reads it: a damaged or huge file is not parsed
+    // into the defaults and written back.
+    const SettingsFileState settingsState = inspectSettingsFile(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/rubello/rubello.conf"));
+    std::optional<QSettings> settings;
+    if (settingsState.readFrom.endsWith(QLatin1String("/rubello.conf")))
+        settings.emplace(QSettings::UserScope, QStringLiteral("rubello"), QStringLiteral("rubello"));
+    else if (!settingsState.readFrom.isEmpty())
+        settings.emplace(settingsState.readFrom, QSettings::IniFormat);
     FormMain window(module, platform);
-    window.useSettings(&settings);
+    window.useSettings(settings ? &*settings : nullptr, settingsState);
+    endCleanlyOnSignals(window);
     window.show();
     if (!command.file.isEmpty())
         window.openFromCommandLine(command.file);

@@ -1,5 +1,6 @@
 #include "core/installlayout.h"
 
+#include "core/document/safesave.h"
 #include "core/paths.h"
 
 #include <QDir>
@@ -38,7 +39,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
             const QString path = argument.startsWith(QLatin1String("file://"))
                 ? QUrl(argument).toLocalFile()
                 : argument;
-            result.file = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path));
+            result.file = systemAbsolutePath(workingFolder, path);
         }
     }
     if (!result.unknownOption.isEmpty())

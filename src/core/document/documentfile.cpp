@@ -59,6 +59,8 @@ ErrorReport tooLarge(qint64 size, qint64 maxBytes)
 qsizetype countLoneCRsInBytes(QByteArrayView bytes)
 {
     qsizetype count = 0;
+    if (bytes.isEmpty())
+        return count; // no data pointer to search
     const char *at = bytes.data();
     const char *const end = at + bytes.size();
     while (const void *found = std::memchr(at, '\r', size_t(end - at))) {
@@ -692,6 +694,10 @@ LoadedText openFile(const QString &path, qint64 maxBytes,
 {
     return catchingOutOfMemory([&] {
         LoadedText result;
+        // A name the program's strings cannot carry would open some other file.
+        result.error = checkNameRoundTrip(path);
+        if (result.error.isError())
+            return result;
         // FIFOs, sockets and devices are refused before they are opened.
         const OpenedFile opened = openRegularFileForReading(path);
         if (opened.error.isError()) {
