@@ -106,12 +106,14 @@ void FormMain::reportSettingsProblem(const SettingsFileState &state)
     switch (state.problem->kind) {
     case ErrorKind::PermissionDenied:
         // The user's own choice: said where it does not stop the work.
-        statusBar()->showMessage(path + QStringLiteral("　は読み取り専用のため、設定は保存されません。"));
+        statusBar()->showMessage(
+            path + QStringLiteral("　は読み取り専用のため、設定は保存されません。"));
         return;
     case ErrorKind::TooLarge:
         platform().showMessage(this, QMessageBox::Warning, QStringLiteral("Rubello"),
-                               path + QStringLiteral("　は設定ファイルとしては大きすぎるため、"
-                                                     "読み込みませんでした。")
+                               path
+                                   + QStringLiteral("　は設定ファイルとしては大きすぎるため、"
+                                                    "読み込みませんでした。")
                                    + QStringLiteral("\r\n")
                                    + QStringLiteral("設定は保存されません。"),
                                QMessageBox::Ok);

@@ -160,12 +160,14 @@ int runRubello(int argc, char *argv[])
     // Looked at before QSettings reads it: a damaged or huge file is not parsed
     // into the defaults and written back.
     // The file QSettings(UserScope, "rubello", "rubello") uses.
-    const QString settingsPath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+    const QString settingsPath
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         + QStringLiteral("/rubello/rubello.conf");
     const SettingsFileState settingsState = inspectSettingsFile(settingsPath);
     std::optional<QSettings> settings;
     if (settingsState.readFrom == settingsPath)
-        settings.emplace(QSettings::UserScope, QStringLiteral("rubello"), QStringLiteral("rubello"));
+        settings.emplace(QSettings::UserScope, QStringLiteral("rubello"),
+                         QStringLiteral("rubello"));
     else if (!settingsState.readFrom.isEmpty())
         settings.emplace(settingsState.readFrom, QSettings::IniFormat);
     FormMain window(module, platform);

@@ -9,8 +9,8 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QSettings>
-#include <QStatusBar>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -161,7 +161,8 @@ void TestSettings::recentFilesOfTwoWindowsMerge()
     one.form.noteRecentFile(u"/three.htm"_s);
     two.form.storeSettings();
     one.form.storeSettings();
-    QCOMPARE(Run(path).form.mRecentFiles, QStringList({u"/three.htm"_s, u"/two.htm"_s, u"/one.htm"_s}));
+    QCOMPARE(Run(path).form.mRecentFiles,
+             QStringList({u"/three.htm"_s, u"/two.htm"_s, u"/one.htm"_s}));
 }
 
 void TestSettings::recentFilesInTheFileMenu()

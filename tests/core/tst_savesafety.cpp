@@ -176,7 +176,8 @@ void TestSaveSafety::failedWriteLosesNothing()
     QTemporaryDir dir, cache;
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path())); // where a copy may go
     const QByteArray folder = QFile::encodeName(dir.path());
-    if (full && ::system(("mount -t tmpfs -o size=2m tmpfs " + folder + " 2>/dev/null").constData()))
+    if (full
+        && ::system(("mount -t tmpfs -o size=2m tmpfs " + folder + " 2>/dev/null").constData()))
         QSKIP("a small tmpfs cannot be mounted here (needs root)");
     const auto unmount = qScopeGuard([&] {
         if (full)
@@ -212,7 +213,8 @@ void TestSaveSafety::pathsAsTheSystemResolvesThem()
     QTemporaryDir dir;
     const QString root = dir.path();
     QVERIFY(QDir(root).mkpath(u"far/sub"_s) && QDir(root).mkpath(u"near"_s));
-    QVERIFY(writeFile(root + u"/far/x.html"_s, "FAR") && writeFile(root + u"/near/x.html"_s, "NEAR"));
+    QVERIFY(writeFile(root + u"/far/x.html"_s, "FAR")
+            && writeFile(root + u"/near/x.html"_s, "NEAR"));
     QVERIFY(QFile::link(u"../far/sub"_s, root + u"/near/dl"_s));
     QVERIFY(QFile::link(u"dl/../x.html"_s, root + u"/near/link.html"_s));
     const QString written = root + u'/' + QString::fromUtf8(f[1]);
@@ -243,15 +245,16 @@ void TestSaveSafety::undecodableNamesAreRefused()
         QVERIFY(fd >= 0 && ::write(fd, name.constData(), size_t(name.size())) == name.size());
         ::close(fd);
     }
-    const QString given = parseCommandLine({u"rubello"_s, QFile::decodeName(caseBytes(f[1]))},
-                                           dir.path()).file;
+    const QString given
+        = parseCommandLine({u"rubello"_s, QFile::decodeName(caseBytes(f[1]))}, dir.path()).file;
     const LoadedText loaded = loadDocumentFile(given, "UTF-8");
     const SaveOutcome saved = saveBytesSafely(given, "NEW");
     const bool refused = f[2] == "1";
     QCOMPARE(loaded.error.isError(), refused);
     QCOMPARE(saved.error.isError(), refused);
     if (refused) // by name
-        QVERIFY(loaded.error.description.startsWith(u'b') || loaded.error.description.startsWith(u'd'));
+        QVERIFY(loaded.error.description.startsWith(u'b')
+                || loaded.error.description.startsWith(u'd'));
     for (const QByteArray &name : made) {
         char bytes[64] = {};
         const int fd = ::open(root + name, O_RDONLY);

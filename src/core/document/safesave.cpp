@@ -196,7 +196,8 @@ QByteArray finalPath(const QByteArray &path)
     for (int hops = 0; hops < 40; ++hops) {
         const QByteArray resolved = systemPathOf(current);
         QByteArray target(PATH_MAX, '\0');
-        const ssize_t length = ::readlink(resolved.constData(), target.data(), size_t(target.size()));
+        const ssize_t length
+            = ::readlink(resolved.constData(), target.data(), size_t(target.size()));
         if (length <= 0)
             return resolved;
         target.truncate(length);
@@ -499,8 +500,7 @@ Result<QString> keepUnsavedCopy(const QString &documentPath, const QByteArray &b
 {
     const QFileInfo document(documentPath);
     QStringList folders;
-    if (!documentPath.isEmpty()
-        && ::access(native(document.absolutePath()).constData(), W_OK) == 0)
+    if (!documentPath.isEmpty() && ::access(native(document.absolutePath()).constData(), W_OK) == 0)
         folders << document.absolutePath();
     folders << QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
             + QStringLiteral("/rubello");
@@ -526,8 +526,8 @@ Result<QString> keepUnsavedCopy(const QString &documentPath, const QByteArray &b
             break;
         }
     }
-    return std::unexpected(Error::fromErrno(ErrorKind::WriteFailed, err,
-                                            QString::fromLocal8Bit(std::strerror(err))));
+    return std::unexpected(
+        Error::fromErrno(ErrorKind::WriteFailed, err, QString::fromLocal8Bit(std::strerror(err))));
 }
 
 Result<void> checkMayReplace(const QString &path)
