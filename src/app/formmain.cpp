@@ -19,6 +19,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 // Resources of a static library must be registered by hand.
 static void initResources()
 {
@@ -342,4 +344,22 @@ void FormMain::closeEvent(QCloseEvent *event)
 void FormMain::MFEnd_Click()
 {
     close();
+}
+
+void FormMain::endOnSignal()
+{
+    if (mModified) {
+        EncodedText encoded = encodeDocument(RTB1->Text(), documentEncoding());
+        if (encoded.error.isError())
+            encoded = encodeDocument(RTB1->Text(), TextEncoding {kUtf8Encoding, false});
+        const Result<QString> kept = keepUnsavedCopy(mFilePath, encoded.bytes);
+        mUnsavedCopy = kept.value_or(QString());
+        std::fprintf(stderr, "rubello: %s\n",
+                     kept ? qPrintable(QStringLiteral("未保存の内容を %1 に残しました。").arg(*kept))
+                          : qPrintable(kept.error().detail));
+    }
+    m_previewFiles.removeAll();
+    Form_Unload();
+    close();
+    QCoreApplication::quit();
 }

@@ -8,6 +8,7 @@
 #include "core/ruby/rubybatch.h"
 #include "core/document/safesave.h"
 #include "core/text/lineendindex.h"
+#include "core/settingsfile.h"
 #include "ui/commondialog.h"
 
 #include <QDialog>
@@ -119,6 +120,10 @@ public:
     bool Form_QueryUnload();
     void Form_Unload();
     void MFEnd_Click();
+    // The session ends (SIGTERM, SIGHUP): no question can be asked, so changed
+    // text goes to a copy beside the document, and the window closes.
+    void endOnSignal();
+    QString mUnsavedCopy; // where endOnSignal kept the text
 
     // Documents and the save prompt (document/formmain_documents.cpp)
     void MFNew_Click();
@@ -135,10 +140,11 @@ public:
     // The largest file a load accepts; a save that would go beyond it asks first.
     qint64 mLoadLimit = kMaxDocumentBytes;
     // Encodes and writes the text after the questions a save may need; false when
-    // nothing was written.
-    bool WriteDocument(const QString &path);
-    // Asks before Save writes over a file that another program changed or removed.
-    bool ConfirmOverwriteOnDisk();
+    // nothing was written, as when the file is no longer the one seen before them.
+    bool WriteDocument(const QString &path, const FileIdentity &seen);
+    // Asks before Save writes over a file that another program changed or removed;
+    // approved is the file as it was when the user was asked.
+    bool ConfirmOverwriteOnDisk(FileIdentity *approved);
     // Offers to read the file again when it changed on disk and the document did not.
     void OfferReload();
 
@@ -213,8 +219,9 @@ public:
     void MSSearch_Click();
 
     // Remembered choices and recent files (formmain_settings.cpp). Without
-    // settings attached (tests) nothing is read or kept.
-    void useSettings(QSettings *settings);
+    // settings attached (tests) nothing is read or kept; a file that start-up found
+    // read-only or damaged is read and never written, and its state is told.
+    void useSettings(QSettings *settings, const SettingsFileState &state = {});
     void storeSettings();
     void noteRecentFile(const QString &path);
     void openRecentFile(const QString &path);
@@ -278,6 +285,9 @@ private:
     QString m_caption;
     bool m_unloaded = false;
     QSettings *m_settings = nullptr;
+    bool m_settingsWritable = true;
+    bool settingsWritable() const;
+    void reportSettingsProblem(const SettingsFileState &state);
     PreviewFiles m_previewFiles;
     // Corrections the user made to proposed readings, read on the first ruby command.
     std::unique_ptr<UserReadings> m_userReadings;

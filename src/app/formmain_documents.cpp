@@ -91,7 +91,7 @@ void FormMain::LoadDocument()
     noteRecentFile(mFilePath);
 }
 
-bool FormMain::WriteDocument(const QString &path)
+bool FormMain::WriteDocument(const QString &path, const FileIdentity &seen)
 {
     QString text = RTB1->Text();
     if (!declarationAllowsSave(text))
@@ -120,7 +120,8 @@ bool FormMain::WriteDocument(const QString &path)
             != QMessageBox::Yes)
             return false;
     }
-    const SaveOutcome outcome = saveBytesSafely(path, encoded.bytes);
+    // The file must still be the one seen before the questions.
+    const SaveOutcome outcome = saveBytesSafely(path, encoded.bytes, &seen);
     if (outcome.error.isError()) {
         showErrorBox(platform(), this, outcome.error);
         return false;
@@ -131,11 +132,12 @@ bool FormMain::WriteDocument(const QString &path)
     return true;
 }
 
-bool FormMain::ConfirmOverwriteOnDisk()
+bool FormMain::ConfirmOverwriteOnDisk(FileIdentity *approved)
 {
+    const FileIdentity now = fileIdentity(mFilePath);
+    *approved = now;
     if (!mFileIdentity.exists)
         return true;
-    const FileIdentity now = fileIdentity(mFilePath);
     // What is no file now (a folder, a FIFO) is refused by the write itself.
     if (now == mFileIdentity || (now.exists && !now.regular))
         return true;
@@ -185,7 +187,8 @@ void FormMain::changeEvent(QEvent *event)
 
 void FormMain::MFSave_Click()
 {
-    if (!ConfirmOverwriteOnDisk() || !WriteDocument(mFilePath))
+    FileIdentity approved;
+    if (!ConfirmOverwriteOnDisk(&approved) || !WriteDocument(mFilePath, approved))
         return;
     mModified = false;
     setCaption(fileNameOfPath(mFilePath));
@@ -202,7 +205,7 @@ void FormMain::MFSaveAs_Click()
         return;
     // The document keeps its path until the new file is really written.
     const QString path = CDlg.FileName;
-    if (!WriteDocument(path))
+    if (!WriteDocument(path, fileIdentity(path)))
         return;
     mFilePath = path;
     mDocumentPath = path;

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStatusBar>
 
 namespace {
 
@@ -41,13 +42,32 @@ QColor readColor(const QSettings &settings, const QString &key)
     return value.typeId() == QMetaType::QString ? QColor(value.toString()) : QColor();
 }
 
+QStringList absolutePaths(const QStringList &paths)
+{
+    QStringList kept;
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isAbsolute())
+            kept << path;
+    }
+    return kept;
+}
+
 } // namespace
 
-void FormMain::useSettings(QSettings *settings)
+bool FormMain::settingsWritable() const
+{
+    // QSettings rewrites a file it could not parse without the lines it dropped.
+    return m_settings && m_settingsWritable && m_settings->status() == QSettings::NoError;
+}
+
+void FormMain::useSettings(QSettings *settings, const SettingsFileState &state)
 {
     m_settings = settings;
-    // A file that cannot be read or parsed is ignored as a whole: the defaults stay.
-    if (!settings || settings->status() != QSettings::NoError)
+    m_settingsWritable = state.writable;
+    if (state.problem)
+        reportSettingsProblem(state);
+    // A file that cannot be read gives the defaults; each value read is checked.
+    if (!settings || settings->status() == QSettings::AccessError)
         return;
 
     QFont font = RTB1->font();
@@ -100,13 +120,43 @@ void FormMain::useSettings(QSettings *settings)
     rebuildRecentMenu();
 }
 
+void FormMain::reportSettingsProblem(const SettingsFileState &state)
+{
+    const QString path = state.problem->detail;
+    switch (state.problem->kind) {
+    case ErrorKind::PermissionDenied:
+        // The user's own choice: said where it does not stop the work.
+        statusBar()->showMessage(
+            path + QStringLiteral("　は読み取り専用のため、設定は保存されません。"));
+        return;
+    case ErrorKind::TooLarge:
+        platform().showMessage(this, QMessageBox::Warning, QStringLiteral("Rubello"),
+                               path
+                                   + QStringLiteral("　は設定ファイルとしては大きすぎるため、"
+                                                    "読み込みませんでした。")
+                                   + QStringLiteral("\r\n")
+                                   + QStringLiteral("設定は保存されません。"),
+                               QMessageBox::Ok);
+        return;
+    default:
+        platform().showMessage(
+            this, QMessageBox::Warning, QStringLiteral("Rubello"),
+            path
+                + QStringLiteral("　の %1 行目が読めないため、設定は保存されません。")
+                      .arg(state.malformedLine)
+                + QStringLiteral("\r\n")
+                + (state.keptCopy.isEmpty()
+                       ? QString()
+                       : QStringLiteral("元の内容は %1 に残してあります。").arg(state.keptCopy)),
+            QMessageBox::Ok);
+        return;
+    }
+}
+
 void FormMain::storeSettings()
 {
-    if (!m_settings)
+    if (!settingsWritable())
         return;
-    // What could not be read is written afresh.
-    if (m_settings->status() != QSettings::NoError)
-        m_settings->clear();
     QFont font = RTB1->font();
     if (m_zoom != 0 && font.pointSizeF() == m_zoomedSize)
         font.setPointSizeF(font.pointSizeF() - m_zoom); // the chosen size, not the zoom
@@ -123,27 +173,25 @@ void FormMain::storeSettings()
     m_settings->setValue(kNewLineEnd,
                          mNewLineEnd == LineEnd::CrLf ? QStringLiteral("CRLF") : QStringLiteral("LF"));
     m_settings->setValue(kHtmlColours, htmlColours());
-    m_settings->setValue(kRecentFiles, mRecentFiles);
+    // The recent files were written as they changed, merged with other windows'.
     m_settings->sync();
 }
 
 void FormMain::noteRecentFile(const QString &path)
 {
-    mRecentFiles = withRecentFile(mRecentFiles, path);
+    mRecentFiles = settingsWritable()
+        ? absolutePaths(updateRecentFiles(*m_settings, kRecentFiles, path))
+        : withRecentFile(mRecentFiles, path);
     rebuildRecentMenu();
-    if (m_settings && m_settings->status() == QSettings::NoError) {
-        m_settings->setValue(kRecentFiles, mRecentFiles);
-        m_settings->sync();
-    }
 }
 
 void FormMain::openRecentFile(const QString &path)
 {
     if (!QFileInfo::exists(path)) {
         mRecentFiles.removeAll(path);
+        if (settingsWritable())
+            mRecentFiles = absolutePaths(updateRecentFiles(*m_settings, kRecentFiles, {}, path));
         rebuildRecentMenu();
-        if (m_settings && m_settings->status() == QSettings::NoError)
-            m_settings->setValue(kRecentFiles, mRecentFiles);
         platform().showMessage(this, QMessageBox::Warning, QStringLiteral("Rubello"),
                                path + QStringLiteral("\r\nこのファイルは見つかりません。")
                                    + QStringLiteral("最近使ったファイルの一覧から削除しました。"),

@@ -11,7 +11,15 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
+#include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTranslator>
+
+#include <optional>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -47,6 +55,43 @@ void keepLargeBlocksInHeap()
     mallopt(M_MMAP_THRESHOLD, 512 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 #endif
+}
+
+namespace {
+
+int g_endSignalPipe[2] = {-1, -1};
+
+extern "C" void noteEndSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_endSignalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void endCleanlyOnSignals(FormMain &window)
+{
+    // The handler only writes a byte; the window ends from the event loop.
+    if (g_endSignalPipe[0] < 0 && ::pipe2(g_endSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action
+    {
+    };
+    action.sa_handler = noteEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+    // One pipe for all windows: each window listens, the first to wake drains it
+    // and ends every window.
+    auto *notifier = new QSocketNotifier(g_endSignalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [] {
+        char bytes[16];
+        while (::read(g_endSignalPipe[0], bytes, sizeof bytes) > 0) { }
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *open = qobject_cast<FormMain *>(widget))
+                open->endOnSignal();
+    });
 }
 
 namespace {
@@ -126,7 +171,19 @@ int runRubello(int argc, char *argv[])
     installJapaneseEnvironment();
 
     QtPlatformServices platform;
-    QSettings settings(QSettings::UserScope, QStringLiteral("rubello"), QStringLiteral("rubello"));
+    // Looked at before QSettings reads it: a damaged or huge file is not parsed
+    // into the defaults and written back.
+    // The file QSettings(UserScope, "rubello", "rubello") uses.
+    const QString settingsPath
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/rubello/rubello.conf");
+    const SettingsFileState settingsState = inspectSettingsFile(settingsPath);
+    std::optional<QSettings> settings;
+    if (settingsState.readFrom == settingsPath)
+        settings.emplace(QSettings::UserScope, QStringLiteral("rubello"),
+                         QStringLiteral("rubello"));
+    else if (!settingsState.readFrom.isEmpty())
+        settings.emplace(settingsState.readFrom, QSettings::IniFormat);
     // A window for each file named (a desktop hands several over for %F), each as
     // a run of its own; one empty window without files.
     const QStringList files = command.files.isEmpty() ? QStringList{QString()} : command.files;
@@ -134,7 +191,8 @@ int runRubello(int argc, char *argv[])
     for (const QString &file : files) {
         windows.push_back(std::make_unique<FormMain>(platform));
         FormMain &window = *windows.back();
-        window.useSettings(&settings);
+        window.useSettings(settings ? &*settings : nullptr, settingsState);
+        endCleanlyOnSignals(window);
         window.show();
         if (!file.isEmpty())
             window.openFromCommandLine(file);

@@ -10,3 +10,9 @@ void installJapaneseEnvironment();
 // than mapped fresh for every command that reads the text: first touches of fresh
 // pages cost more than the search itself on some machines.
 void keepLargeBlocksInHeap();
+
+class FormMain;
+
+// SIGTERM and SIGHUP end the window from the event loop, as closing it does but
+// without asking: unsaved work is kept in a copy, the preview file removed.
+void endCleanlyOnSignals(FormMain &window);

@@ -1,5 +1,6 @@
 #include "core/installlayout.h"
 
+#include "core/document/safesave.h"
 #include "core/paths.h"
 
 #include <QCommandLineParser>
@@ -48,7 +49,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
         // A desktop may hand over a file:// address for %F; a plain path otherwise.
         const QString path
             = named.startsWith(QLatin1String("file://")) ? QUrl(named).toLocalFile() : named;
-        result.files.append(QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path)));
+        result.files.append(systemAbsolutePath(workingFolder, path));
     }
     if (!result.files.isEmpty())
         result.file = result.files.constFirst();

@@ -1,4 +1,5 @@
 #include "app/formmain.h"
+#include "casetable.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 
@@ -9,22 +10,31 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// One run of the program against a settings file of the test's own.
+// One run of the program against a settings file of the test's own, looked at
+// first as start-up looks at it.
 struct Run
 {
     explicit Run(const QString &settingsPath)
-        : settings(settingsPath, QSettings::IniFormat)
+        : state(inspectSettingsFile(settingsPath))
     {
-        form.useSettings(&settings);
+        if (!state.readFrom.isEmpty())
+            settings.emplace(state.readFrom, QSettings::IniFormat);
+        form.useSettings(settings ? &*settings : nullptr, state);
     }
-    QSettings settings;
+    SettingsFileState state;
+    std::optional<QSettings> settings;
     FakePlatform platform;
     FormMain form {platform};
 };
@@ -56,6 +66,9 @@ private slots:
     void choicesComeBackAtTheNextStart();
     void unreadableSettingsGiveTheFirstStart_data();
     void unreadableSettingsGiveTheFirstStart();
+    void settingsFileIsLeftAlone_data() { addCaseRows("settingsfiles.tsv"); }
+    void settingsFileIsLeftAlone();
+    void recentFilesOfTwoWindowsMerge();
     void recentFilesInTheFileMenu();
 
 private:
@@ -88,7 +101,6 @@ void TestSettings::choicesComeBackAtTheNextStart()
 void TestSettings::unreadableSettingsGiveTheFirstStart_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("binary junk") << QByteArray("\x00\xff[\x01=\n\xfe\xfd===[[[", 16);
     QTest::newRow("nonsense values")
         << "[editor]\nfont=@Variant(\\0\\0\\0\\x7f)\ntextColor=fuchsia-ish\nbackColor=12\n"
            "[ruby]\nkanaMode=7\nomitOkurigana=maybe\n[panel]\nhtmlOnly=2\n"
@@ -108,6 +120,53 @@ void TestSettings::unreadableSettingsGiveTheFirstStart()
     run.form.OptionKana[0]->click();
     run.form.storeSettings();
     QCOMPARE(Run(path).form.mKanaMode, quint8(0));
+}
+
+// A file that does not parse, or is read-only, or far too large, is never written
+// (not even by root); a damaged one is kept aside and told about once.
+void TestSettings::settingsFileIsLeftAlone()
+{
+    QFETCH(QByteArrayList, f);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"rubello.conf"_s);
+    const QByteArray content = caseBytes(f[0]);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    ::chmod(QFile::encodeName(path).constData(), f[1].toUInt(nullptr, 8));
+    const auto told = [](const Run &run) {
+        return run.platform.messages.size() + !run.form.statusBar()->currentMessage().isEmpty();
+    };
+    for (const int start : {0, 1}) {
+        Run run(path);
+        QCOMPARE(told(run), f[2 + start].toInt());
+        if (start == 0)
+            QCOMPARE(run.form.mKanaMode, quint8(f[4].toInt()));
+        run.form.OptionKana[2]->click();
+        run.form.noteRecentFile(dir.filePath(u"a.htm"_s));
+        run.form.storeSettings();
+    }
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll() == content, f[5] == "1");
+    QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner,
+             f[1] == "0444" ? QFile::Permissions() : QFile::WriteOwner);
+    QFile copy(path + u".damaged"_s);
+    QCOMPARE(copy.open(QIODevice::ReadOnly) && copy.readAll() == content, f[6] == "1");
+}
+
+// Two windows note files in turn; each closes: the list holds what both opened.
+void TestSettings::recentFilesOfTwoWindowsMerge()
+{
+    const QString path = m_dir.filePath(u"shared.conf"_s);
+    Run one(path), two(path);
+    one.form.noteRecentFile(u"/one.htm"_s);
+    two.form.noteRecentFile(u"/two.htm"_s);
+    one.form.noteRecentFile(u"/three.htm"_s);
+    two.form.storeSettings();
+    one.form.storeSettings();
+    QCOMPARE(Run(path).form.mRecentFiles,
+             QStringList({u"/three.htm"_s, u"/two.htm"_s, u"/one.htm"_s}));
 }
 
 void TestSettings::recentFilesInTheFileMenu()

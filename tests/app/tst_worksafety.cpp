@@ -3,6 +3,7 @@
 // program's change, and undo steps back one edit at a time and can be redone.
 
 #include "app/formmain.h"
+#include "app/startup.h"
 #include "casetable.h"
 #include "core/document/safesave.h"
 #include "fakeplatform.h"
@@ -11,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 #include <sys/stat.h>
 
@@ -63,6 +66,7 @@ private slots:
     void saveAsksAboutTheDisk();
     void reloadIsOffered();
     void undoStepsBackAndRedoes();
+    void signalsEndTheWindowCleanly();
 };
 
 // The file panel takes the same road; the end-to-end test double-clicks it.
@@ -112,13 +116,15 @@ void TestWorkSafety::saveAsksAboutTheDisk()
         QVERIFY(QFile::remove(path));
     if (change == "readonly")
         ::chmod(QFile::encodeName(path).constData(), 0444);
-    if (change == "large")
+    if (change == "large" || change == "during")
         m.form.mLoadLimit = 2;
+    if (change == "during") // another program writes while the user reads the question
+        m.platform.whenAsked = [&] { writeAll(path, "other\r\n"); };
     m.platform.setNextAnswer(agree ? QMessageBox::Yes : QMessageBox::No);
     m.form.MFSave_Click();
-    QCOMPARE(m.platform.messages.size(), change.isEmpty() ? 0 : 1);
+    QCOMPARE(m.platform.messages.size(), f[3].toInt());
     QCOMPARE(readAll(path), caseBytes(f[2]));
-    QCOMPARE(m.form.mModified, !agree);
+    QCOMPARE(m.form.mModified, f[4] != "1");
     if (change == "readonly" && agree)
         QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, QFile::Permissions());
     // What was written is the file's known state: the next Save asks nothing.
@@ -181,6 +187,25 @@ void TestWorkSafety::undoStepsBackAndRedoes()
     f.form.MFNew_Click();
     f.form.MEBack_Click();
     QCOMPARE(editor->Text(), QString());
+}
+
+// SIGTERM and SIGHUP: no question can be answered, so the changed text goes to a
+// new file beside the document, which stays as it was, and the preview goes.
+void TestWorkSafety::signalsEndTheWindowCleanly()
+{
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        Fixture m(u"x"_s);
+        m.platform.folder = m.folder.path();
+        m.form.ComIE_Click();
+        QVERIFY(QFile::exists(m.path("_tmp.html")));
+        endCleanlyOnSignals(m.form);
+        ::raise(signal);
+        QTRY_VERIFY(!QFile::exists(m.path("_tmp.html")));
+        QCOMPARE(m.platform.messages.size(), 0);
+        QCOMPARE(readAll(m.path("a.htm")), "a\r\n"_ba);
+        QCOMPARE(m.form.mUnsavedCopy, m.path("a.htm.unsaved"));
+        QCOMPARE(readAll(m.form.mUnsavedCopy), "xa\r\n"_ba);
+    }
 }
 
 QTEST_MAIN(TestWorkSafety)

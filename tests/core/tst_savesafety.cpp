@@ -5,6 +5,7 @@
 #include "core/document/documentfile.h"
 #include "core/text/edithistory.h"
 #include "core/document/safesave.h"
+#include "core/installlayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,9 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdlib>
+
+#include <fcntl.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -55,6 +59,10 @@ private slots:
     void saveKeepsTheFile();
     void failedWriteLosesNothing_data() { addCaseRows("failedwrites.tsv"); }
     void failedWriteLosesNothing();
+    void pathsAsTheSystemResolvesThem_data() { addCaseRows("systempaths.tsv"); }
+    void pathsAsTheSystemResolvesThem();
+    void undecodableNamesAreRefused_data() { addCaseRows("undecodablenames.tsv"); }
+    void undecodableNamesAreRefused();
     void historyIsBounded();
 };
 
@@ -159,36 +167,104 @@ void TestSaveSafety::saveKeepsTheFile()
              f[1].toInt());
 }
 
-// A write that the file-size limit cuts short: the old file stays, or its complete
-// copy is kept and named.
+// A write cut short by the file-size limit, or one that finds the file system full:
+// the old bytes stay, and nothing is left beside them.
 void TestSaveSafety::failedWriteLosesNothing()
 {
     QFETCH(QByteArrayList, f);
-    const bool hardLinked = f[0] == "1";
-    QTemporaryDir dir;
+    const bool hardLinked = f[0] == "1", full = f[1] == "tmpfs";
+    QTemporaryDir dir, cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path())); // where a copy may go
+    const QByteArray folder = QFile::encodeName(dir.path());
+    if (full
+        && ::system(("mount -t tmpfs -o size=2m tmpfs " + folder + " 2>/dev/null").constData()))
+        QSKIP("a small tmpfs cannot be mounted here (needs root)");
+    const auto unmount = qScopeGuard([&] {
+        if (full)
+            (void)::system(("umount " + folder).constData());
+    });
     const QString path = dir.filePath(u"doc.htm"_s);
-    QVERIFY(writeFile(path, "old text\n"));
+    const QByteArray old = full ? QByteArray(600 * 1024, 'o') : "old text\n"_ba;
+    QVERIFY(writeFile(path, old));
     if (hardLinked)
-        QCOMPARE(::link(QFile::encodeName(path).constData(),
-                        QFile::encodeName(dir.filePath(u"other.htm"_s)).constData()),
-                 0);
+        QCOMPARE(::link(QFile::encodeName(path).constData(), folder + "/other.htm"), 0);
+    const FileIdentity before = fileIdentity(path);
     rlimit saved = {};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit small = {4096, saved.rlim_max};
+    const rlimit small = {full ? saved.rlim_cur : 4096, saved.rlim_max};
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const SaveOutcome outcome = saveBytesSafely(path, QByteArray(65536, 'n'));
+    const SaveOutcome outcome = saveBytesSafely(path, QByteArray(full ? 2100 * 1024 : 65536, 'n'));
     ::setrlimit(RLIMIT_FSIZE, &saved);
 
     QVERIFY(outcome.error.isError());
-    if (!hardLinked) {
-        QCOMPARE(readFile(path), QByteArray("old text\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-        return;
+    QVERIFY(outcome.keptBackup.isEmpty());
+    QVERIFY(readFile(path) == old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), hardLinked ? 2 : 1);
+    if (full) // no room: refused before a byte was written
+        QCOMPARE(fileIdentity(path), before);
+}
+
+// far/sub, near/dl -> ../far/sub, near/link.html -> dl/../x.html: the file shown is
+// the file written, from the command line as from a link.
+void TestSaveSafety::pathsAsTheSystemResolvesThem()
+{
+    QFETCH(QByteArrayList, f);
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QVERIFY(QDir(root).mkpath(u"far/sub"_s) && QDir(root).mkpath(u"near"_s));
+    QVERIFY(writeFile(root + u"/far/x.html"_s, "FAR")
+            && writeFile(root + u"/near/x.html"_s, "NEAR"));
+    QVERIFY(QFile::link(u"../far/sub"_s, root + u"/near/dl"_s));
+    QVERIFY(QFile::link(u"dl/../x.html"_s, root + u"/near/link.html"_s));
+    const QString written = root + u'/' + QString::fromUtf8(f[1]);
+    const QByteArray before = readFile(written);
+
+    const QString given = parseCommandLine({u"rubello"_s, QString::fromUtf8(f[0])}, root).file;
+    QCOMPARE(loadDocumentFile(given, "UTF-8").text, QString::fromUtf8(before));
+    const SaveOutcome outcome = saveBytesSafely(given, "NEW");
+    QVERIFY2(!outcome.error.isError(), qPrintable(outcome.error.description));
+    QCOMPARE(readFile(written), "NEW"_ba);
+    QCOMPARE(readFile(root + u"/far/x.html"_s) + readFile(root + u"/near/x.html"_s),
+             f[1].startsWith("far") ? "NEWNEAR"_ba : "FARNEW"_ba);
+    QVERIFY(QFileInfo(root + u"/near/link.html"_s).isSymLink());
+}
+
+// Through every road a name arrives as a string (command line, Open, drop); one that
+// may stand for other bytes is refused by name, and no file is read or written.
+void TestSaveSafety::undecodableNamesAreRefused()
+{
+    QFETCH(QByteArrayList, f);
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path()) + '/';
+    const QByteArrayList made = caseBytes(f[0]).split(';');
+    for (const QByteArray &name : made) {
+        if (name.contains('/'))
+            ::mkdir(root + name.left(name.indexOf('/')), 0700);
+        const int fd = ::open(root + name, O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, name.constData(), size_t(name.size())) == name.size());
+        ::close(fd);
     }
-    QVERIFY(outcome.error.description.contains(outcome.keptBackup));
-    QCOMPARE(readFile(outcome.keptBackup), QByteArray("old text\n"));
-    QFile::remove(outcome.keptBackup);
+    const QString given
+        = parseCommandLine({u"rubello"_s, QFile::decodeName(caseBytes(f[1]))}, dir.path()).file;
+    const LoadedText loaded = loadDocumentFile(given, "UTF-8");
+    const SaveOutcome saved = saveBytesSafely(given, "NEW");
+    const bool refused = f[2] == "1";
+    QCOMPARE(loaded.error.isError(), refused);
+    QCOMPARE(saved.error.isError(), refused);
+    if (refused) // by name
+        QVERIFY(loaded.error.description.startsWith(u'b')
+                || loaded.error.description.startsWith(u'd'));
+    for (const QByteArray &name : made) {
+        char bytes[64] = {};
+        const int fd = ::open(root + name, O_RDONLY);
+        const ssize_t got = ::read(fd, bytes, sizeof bytes);
+        ::close(fd);
+        QCOMPARE(QByteArray(bytes, int(got)), refused || name != caseBytes(f[1]) ? name : "NEW"_ba);
+        ::unlink(root + name); // the temporary folder's clean-up does not see them
+        if (name.contains('/'))
+            ::rmdir(root + name.left(name.indexOf('/')));
+    }
 }
 
 // Large steps: the history holds no more than 64 MB, and drops the oldest first.

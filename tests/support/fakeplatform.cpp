@@ -1,12 +1,15 @@
 #include "fakeplatform.h"
 
 #include <QTextDocument>
+#include <utility>
 
 QMessageBox::StandardButton FakePlatform::showMessage(QWidget *, QMessageBox::Icon,
                                                       const QString &title, const QString &text,
                                                       QMessageBox::StandardButtons buttons)
 {
     messages.append({title, text});
+    if (whenAsked)
+        std::exchange(whenAsked, nullptr)();
     if (!answers.isEmpty())
         return answers.takeFirst();
     for (int bit = 0; bit < 32; ++bit) {

@@ -81,6 +81,7 @@ public:
     void setNextCancel() { scripts.append(nullptr); }
 
     QList<Message> messages;
+    std::function<void()> whenAsked; // runs once, as the next box is shown
     QList<QMessageBox::StandardButton> answers;
     QList<Script> scripts;
     QStringList opened;

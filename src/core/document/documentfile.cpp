@@ -889,6 +889,10 @@ LoadedText openFile(const QString &path, qint64 maxBytes,
 {
     return catchingOutOfMemory([&] {
         LoadedText result;
+        // A name the program's strings cannot carry would open some other file.
+        result.error = checkNameRoundTrip(path);
+        if (result.error.isError())
+            return result;
         // FIFOs, sockets and devices are refused before they are opened.
         const OpenedFile opened = openRegularFileForReading(path);
         if (opened.error.isError()) {

@@ -13,3 +13,12 @@ inline QStringList withRecentFile(QStringList list, const QString &path)
         list.removeLast();
     return list;
 }
+
+class QSettings;
+
+// Writes one change of the list (a path opened, a path gone) into the settings
+// shared by every running window: under a lock file, the list is read again and
+// the change made to it, so what another window noted since is kept. Gives the
+// list as written.
+QStringList updateRecentFiles(QSettings &settings, const QString &key, const QString &opened,
+                              const QString &gone = {});

@@ -1,14 +1,19 @@
 #include "core/document/safesave.h"
 
+#include "core/paths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -16,14 +21,63 @@
 
 namespace {
 
-ErrorReport systemError(int number)
-{
-    return {number, QString::fromLocal8Bit(std::strerror(number))};
-}
-
 QByteArray native(const QString &path)
 {
     return QFile::encodeName(path);
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+// The folder resolved by the system and the last name kept: ".." counts from
+// where a link leads, not from the link. A folder that is not there leaves the
+// path as it is, for the system to refuse.
+QByteArray systemPathOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray name = path.mid(slash + 1);
+    const bool wholeIsFolder = name.isEmpty() || name == "." || name == "..";
+    char real[PATH_MAX];
+    const QByteArray folder = wholeIsFolder ? path : folderOf(path);
+    if (slash < 0 || !::realpath(folder.constData(), real))
+        return path;
+    if (wholeIsFolder)
+        return real;
+    const QByteArray base(real);
+    return (base.endsWith('/') ? base : base + '/') + name;
+}
+
+QByteArray absoluteNative(const QString &path)
+{
+    return native(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+}
+
+// Whether another entry of the folder shows as this same name: its bytes are not
+// the ones the string stands for.
+bool nameIsAmbiguous(const QByteArray &folder, const QString &name)
+{
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return false;
+    const QByteArray bytes = QFile::encodeName(name);
+    bool ambiguous = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        if (raw != bytes && QFile::decodeName(raw) == name) {
+            ambiguous = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return ambiguous;
+}
+
+ErrorReport systemError(int number)
+{
+    return {number, QString::fromLocal8Bit(std::strerror(number))};
 }
 
 FileIdentity identityOf(const struct stat &st)
@@ -133,14 +187,23 @@ void copyExtendedAttributes(int from, int to)
     }
 }
 
-// The path that is written: a symbolic link is followed to its target, which may
-// not exist yet.
-QString finalPath(const QString &path)
+// The path that is written: each link is followed as the system follows it, its
+// target read against the folder the link really is in, so a ".." after a link
+// goes up from where the link leads; the last target may not exist yet.
+QByteArray finalPath(const QByteArray &path)
 {
-    QFileInfo info(path);
-    for (int hops = 0; hops < 40 && info.isSymLink(); ++hops)
-        info = QFileInfo(info.symLinkTarget());
-    return info.absoluteFilePath();
+    QByteArray current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        const QByteArray resolved = systemPathOf(current);
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t length
+            = ::readlink(resolved.constData(), target.data(), size_t(target.size()));
+        if (length <= 0)
+            return resolved;
+        target.truncate(length);
+        current = target.startsWith('/') ? target : folderOf(resolved) + '/' + target;
+    }
+    return systemPathOf(current);
 }
 
 // A new, still nameless file in the folder: a kill leaves nothing behind. Where the
@@ -215,9 +278,8 @@ mode_t newFileMode()
 bool replaceAtomically(const QByteArray &target, const struct stat *old, const QByteArray &bytes,
                        int *err)
 {
-    const QByteArray folder
-        = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
-    const QByteArray base = QFile::encodeName(QFileInfo(QFile::decodeName(target)).fileName());
+    const QByteArray folder = folderOf(target);
+    const QByteArray base = target.mid(target.lastIndexOf('/') + 1);
     TempFile temp;
     if (!createTemp(folder, base, temp, err))
         return false;
@@ -306,6 +368,27 @@ QByteArray backUp(int source, const QByteArray &target, qint64 size, int *err)
     return {};
 }
 
+// Writes the copy back over a failed in-place write; its blocks are the file's own,
+// so no new room is needed.
+bool restoreFromBackup(int fd, const QByteArray &backup, qint64 size)
+{
+    Fd copy(::open(backup.constData(), O_RDONLY | O_CLOEXEC));
+    if (copy.get() < 0)
+        return false;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 done = 0;
+    int err = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(copy.get(), buffer.data(), size_t(buffer.size()), off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || !writeAll(fd, buffer.constData(), got, done, &err))
+            return false;
+        done += got;
+    }
+    return ::ftruncate(fd, off_t(size)) == 0 && ::fsync(fd) == 0;
+}
+
 SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const QByteArray &bytes)
 {
     SaveOutcome outcome;
@@ -323,6 +406,17 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
     if (fd.get() < 0) {
         restoreMode();
         outcome.error = systemError(openErr);
+        return outcome;
+    }
+    // The room for the new text first: a full disk refuses the save before a byte changes.
+    if (bytes.size() > old.st_size
+        && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0
+        && errno != EOPNOTSUPP && errno != ENOSYS) {
+        err = errno;
+        restoreMode();
+        outcome.error = systemError(err);
+        outcome.error.description
+            += QStringLiteral("\n空き容量が足りないため、ファイルは書き込まれていません。");
         return outcome;
     }
     const QByteArray backup = backUp(fd.get(), target, old.st_size, &err);
@@ -347,10 +441,17 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
     };
     if (ok && ::fstat(fd.get(), &now) == 0)
         outcome.identity = identityOf(now);
+    // Whatever part of the new text went in, the old bytes go back from the copy.
+    const bool restored = ok || restoreFromBackup(fd.get(), backup, old.st_size);
     fd.reset();
     restoreMode();
     if (!ok) {
         outcome.error = systemError(err ? err : EIO);
+        if (restored) {
+            ::unlink(backup.constData());
+            outcome.error.description += QStringLiteral("\nファイルは元のままです。");
+            return outcome;
+        }
         outcome.keptBackup = QFile::decodeName(backup);
         outcome.error.description += QStringLiteral("\n元のファイルの写しは %1 に残してあります。")
                                          .arg(outcome.keptBackup);
@@ -361,6 +462,88 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
 }
 
 } // namespace
+
+QString systemAbsolutePath(const QString &folder, const QString &path)
+{
+    const QString absolute = QDir::isAbsolutePath(path) ? path : joinFolderAndName(folder, path);
+    const QStringList parts = absolute.split(QLatin1Char('/'));
+    if (!parts.contains(QLatin1String("..")) && !parts.contains(QLatin1String(".")))
+        return QDir::cleanPath(absolute);
+    return QFile::decodeName(systemPathOf(native(absolute)));
+}
+
+ErrorReport checkNameRoundTrip(const QString &path)
+{
+    // A name that is valid text comes back as the same bytes; only replacement
+    // characters stand for bytes that may have been others.
+    if (!path.contains(QChar::ReplacementCharacter))
+        return {};
+    const QString absolute
+        = QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
+    const QStringList parts = absolute.split(QLatin1Char('/'));
+    QByteArray folder = "/";
+    for (const QString &part : parts) {
+        if (part.isEmpty())
+            continue;
+        if (part.contains(QChar::ReplacementCharacter) && nameIsAmbiguous(folder, part)) {
+            return {EILSEQ,
+                    QStringLiteral("%1\nこのファイル名は文字として正しく読めないため、"
+                                   "開くことも保存することもできません。")
+                        .arg(part)};
+        }
+        folder = (folder.endsWith('/') ? folder : folder + '/') + QFile::encodeName(part);
+    }
+    return {};
+}
+
+Result<QString> keepUnsavedCopy(const QString &documentPath, const QByteArray &bytes)
+{
+    const QFileInfo document(documentPath);
+    QStringList folders;
+    if (!documentPath.isEmpty() && ::access(native(document.absolutePath()).constData(), W_OK) == 0)
+        folders << document.absolutePath();
+    folders << QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+            + QStringLiteral("/rubello");
+    const QString base = documentPath.isEmpty() ? QStringLiteral("rubello") : document.fileName();
+    int err = ENOENT;
+    for (const QString &folder : std::as_const(folders)) {
+        QDir().mkpath(folder);
+        for (int n = 1; n < 100; ++n) {
+            const QString path = joinFolderAndName(folder, base)
+                + (n == 1 ? QStringLiteral(".unsaved") : QStringLiteral(".unsaved-%1").arg(n));
+            // Never over a file that is there: a new name is taken instead.
+            Fd fd(::open(native(path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+            if (fd.get() < 0 && errno == EEXIST)
+                continue;
+            if (fd.get() < 0) {
+                err = errno;
+                break;
+            }
+            if (writeAll(fd.get(), bytes.constData(), bytes.size(), 0, &err)
+                && ::fsync(fd.get()) == 0)
+                return path;
+            ::unlink(native(path).constData());
+            break;
+        }
+    }
+    return std::unexpected(
+        Error::fromErrno(ErrorKind::WriteFailed, err, QString::fromLocal8Bit(std::strerror(err))));
+}
+
+Result<void> checkMayReplace(const QString &path)
+{
+    struct stat st
+    {
+    };
+    if (::stat(native(path).constData(), &st) != 0)
+        return {};
+    if (!S_ISREG(st.st_mode))
+        return std::unexpected(Error {ErrorKind::NotARegularFile, path});
+    // Root may write anything; the mode still says what the owner wants.
+    if (!(st.st_mode & S_IWUSR))
+        return std::unexpected(Error::fromErrno(ErrorKind::PermissionDenied, EACCES, path));
+    return {};
+}
 
 FileIdentity fileIdentity(const QString &path)
 {
@@ -415,11 +598,15 @@ bool isReadOnlyForOwner(const QString &path)
         && !(st.st_mode & S_IWUSR);
 }
 
-SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes)
+SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes,
+                            const FileIdentity *expected)
 {
     SaveOutcome outcome;
-    const QString finalName = finalPath(path);
-    const QByteArray target = native(finalName);
+    outcome.error = checkNameRoundTrip(path);
+    if (outcome.error.isError())
+        return outcome;
+    const QByteArray target = finalPath(absoluteNative(path));
+    const QString finalName = QFile::decodeName(target);
     struct stat old
     {
     };
@@ -428,12 +615,22 @@ SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes)
         outcome.error = systemError(errno);
         return outcome;
     }
+    // Checked after the last question the save asked: another program's write since
+    // then is not overwritten unasked.
+    if (expected && (exists ? identityOf(old) : FileIdentity()) != *expected) {
+        outcome.error = {ESTALE,
+                         QStringLiteral("%1　は他のプログラムによって変更されています。\n"
+                                        "ファイルは書き込まれていません。")
+                             .arg(QFileInfo(path).fileName())};
+        outcome.changedOnDisk = true;
+        return outcome;
+    }
     if (exists && !S_ISREG(old.st_mode)) {
         outcome.error
             = S_ISDIR(old.st_mode) ? systemError(EISDIR) : notRegular(finalName, old.st_mode, true);
         return outcome;
     }
-    const QByteArray folder = native(QFileInfo(finalName).absolutePath());
+    const QByteArray folder = folderOf(target);
     const bool folderWritable = ::access(folder.constData(), W_OK) == 0;
     int err = 0;
     if (!exists || (old.st_nlink <= 1 && folderWritable)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/error.h"
 #include "core/errorreport.h"
 
 #include <QByteArray>
@@ -39,6 +40,7 @@ struct SaveOutcome
     ErrorReport error;
     QString keptBackup; // a copy of the old file that could not be removed or restored
     FileIdentity identity; // the file as written
+    bool changedOnDisk = false; // not what the caller expected: nothing was written
 };
 
 // Replaces the file's contents with bytes so that a failure or a kill leaves
@@ -47,7 +49,30 @@ struct SaveOutcome
 // the user cannot write, is written in place, after a complete copy of the old
 // file is on disk (beside it, or in the user's cache folder); the copy is
 // removed after success and named in the message after a failure.
-SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes);
+// Links are followed as the system follows them. A write in place reserves the
+// room for the new bytes first and puts the old ones back on any failure. With
+// expected given, a file that is no longer that one is not written.
+SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes,
+                            const FileIdentity *expected = nullptr);
+
+// path made absolute from folder as the system reads it: a ".." after a link goes
+// up from where the link leads, so the folder is resolved, the last name kept.
+QString systemAbsolutePath(const QString &folder, const QString &path);
+
+// A name whose replacement characters another entry of its folder shares stands
+// for bytes the program's strings cannot carry: it would read or write some other
+// file, so it is refused by name.
+ErrorReport checkNameRoundTrip(const QString &path);
+
+// The text of a window that must end without asking (the session is closing), in
+// a new file beside the document (else in the user's cache folder): name.unsaved,
+// name.unsaved-2...; no file that is there is ever written.
+Result<QString> keepUnsavedCopy(const QString &documentPath, const QByteArray &bytes);
+
+// Files the program keeps for itself (settings, reading corrections): one that is
+// read-only for its owner is left as it is, even by root, and so is anything that
+// is not a regular file.
+Result<void> checkMayReplace(const QString &path);
 
 // Read-only for its owner: the user is asked before it is overwritten.
 bool isReadOnlyForOwner(const QString &path);
