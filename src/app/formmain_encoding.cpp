@@ -134,16 +134,8 @@ void FormMain::showLineEnds()
 
 void FormMain::showCaret()
 {
-    // The editor keeps a lone LF inside its block: lines are counted within it.
-    const QTextCursor cursor = RTB1->textCursor();
-    const QString block = cursor.block().text();
-    const int inBlock = cursor.positionInBlock();
-    const QStringView before = QStringView(block).first(inBlock);
-    const qsizetype breaks = before.count(QChar(0x2028));
-    const qsizetype lineStart = before.lastIndexOf(QChar(0x2028)) + 1;
-    StatusCaret->setText(QStringLiteral("%1 行、%2 列")
-                             .arg(cursor.blockNumber() + 1 + breaks)
-                             .arg(inBlock - lineStart + 1));
+    const auto [line, column] = RTB1->caretLineAndColumn();
+    StatusCaret->setText(QStringLiteral("%1 行、%2 列").arg(line).arg(column));
 }
 
 bool FormMain::declarationAllowsSave(QString &text)

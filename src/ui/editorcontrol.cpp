@@ -783,11 +783,48 @@ void EditorControl::keyPressEvent(QKeyEvent *event)
     wrapLongLine(textCursor().block());
 }
 
+QPair<int, int> EditorControl::caretLineAndColumn() const
+{
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    int column = cursor.positionInBlock();
+    for (QTextBlock b = block.previous(); b.isValid() && lineEndOf(b) == LineEnd::Wrap;
+         b = b.previous())
+        column += b.length() - 1;
+    int line = block.blockNumber() + 1;
+    // Only a document with long lines pays for counting their pieces.
+    if (m_lineEnds.count(LineEnd::Wrap) > 0) {
+        for (QTextBlock b = document()->firstBlock(); b.isValid() && b != block; b = b.next())
+            line -= lineEndOf(b) == LineEnd::Wrap;
+    }
+    return {line, column + 1};
+}
+
 // A key as the editor types it, in the document's line ends.
 void EditorControl::typeKey(QKeyEvent *event)
 {
     const bool command
         = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if ((event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && !command) {
+        // Home and End go to the ends of the line, not of the piece shown.
+        QTextCursor cursor = textCursor();
+        const auto mode = event->modifiers() & Qt::ShiftModifier ? QTextCursor::KeepAnchor
+                                                                   : QTextCursor::MoveAnchor;
+        QTextBlock block = cursor.block();
+        if (event->key() == Qt::Key_End) {
+            while (lineEndOf(block) == LineEnd::Wrap && block.next().isValid())
+                block = block.next();
+            cursor.setPosition(block.position() + block.length() - 1, mode);
+        } else {
+            while (block.previous().isValid() && lineEndOf(block.previous()) == LineEnd::Wrap)
+                block = block.previous();
+            cursor.setPosition(block.position(), mode);
+        }
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !command) {
         // Enter and Shift+Enter both end the line with the document's line end. The
         // selection goes first on its own, so the new block's end is never taken

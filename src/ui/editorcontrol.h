@@ -70,6 +70,10 @@ public:
     // The text with each of its line ends made the document's convention.
     QString withLineEnds(const QString &text) const;
 
+    // The caret's line and column as the text has them (1-based): the pieces of a
+    // long line are one line.
+    QPair<int, int> caretLineAndColumn() const;
+
     // Lines longer than this are shown in pieces of wrapLength characters: every
     // paint shapes each line it shows whole, and every key lays out its line again.
     static constexpr int longLineLength = 10000;

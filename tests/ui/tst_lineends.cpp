@@ -104,6 +104,22 @@ private slots:
             QVERIFY2(editor.Text() == text, qPrintable(QStringLiteral("step %1").arg(step)));
         }
     }
+
+    // A long line shown in pieces is still one line: End and Home reach its ends
+    // and the status bar's line and column count the text, not the pieces.
+    void longLineIsOneLine()
+    {
+        EditorControl editor;
+        editor.setText(QStringLiteral("ab\n") + longLine(25000) + QStringLiteral("\nz"));
+        editor.setSelStart(3 + 450);
+        QCOMPARE(editor.caretLineAndColumn(), qMakePair(2, 451));
+        QTest::keyClick(&editor, Qt::Key_End);
+        QCOMPARE(editor.SelStart(), 3 + 25000);
+        QTest::keyClick(&editor, Qt::Key_Home, Qt::ShiftModifier);
+        QCOMPARE(editor.SelLength(), 25000);
+        editor.setSelStart(3 + 25000 + 1);
+        QCOMPARE(editor.caretLineAndColumn(), qMakePair(3, 1));
+    }
 };
 
 QTEST_MAIN(TestLineEnds)
