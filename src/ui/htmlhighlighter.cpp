@@ -98,6 +98,10 @@ HtmlHighlighter::HtmlHighlighter(QPlainTextEdit *editor)
 
 HtmlHighlighter::~HtmlHighlighter()
 {
+    // Going with its document (the editor closing) there is nothing to take off,
+    // and the editor is no longer whole enough to be told.
+    if (!document())
+        return;
     // Taking the colours off is no edit either.
     const bool was = formatOnly(true);
     setDocument(nullptr);
