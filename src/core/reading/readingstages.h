@@ -161,3 +161,13 @@ QString numeralReading(QStringView numeral); // 千九百八十四 センキュ�
 QString countedReading(QStringView numeral, QStringView counter, const ReadingTables &tables,
                        bool asDate = false);
 bool isNumeral(QStringView text);
+
+// Small pieces the stage families share.
+namespace stagekit {
+bool allKanji(QStringView text);
+bool isKatakanaReading(const QString &reading);
+bool isNoun(const ReadingWord &word);
+// words [first, last) as one word with the reading given.
+ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
+                   const QString &reading, ReadingSource source);
+} // namespace stagekit
