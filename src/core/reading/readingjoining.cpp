@@ -154,6 +154,14 @@ void JoiningStage::rewrite(ReadingSentence &sentence) const
             out.append(word);
             continue;
         }
+        // An old clan's name says の before the given name (源頼朝 ミナモトノヨリトモ).
+        if (const QString clan = m_tables.clans.value(before.surface);
+            !clan.isEmpty() && before.parts.isEmpty() && before.source == ReadingSource::Dictionary
+            && before.pos.endsWith(QStringLiteral("人名,姓"))
+            && word.pos.endsWith(QStringLiteral("人名,名"))) {
+            before.reading = clan;
+            before.source = ReadingSource::Rule;
+        }
         const ReadingSource source = before.source == ReadingSource::Dictionary ? word.source
                                                                                 : before.source;
         ReadingWord joined = merged({before, word}, 0, 2, before.reading + word.reading, source);
@@ -161,6 +169,17 @@ void JoiningStage::rewrite(ReadingSentence &sentence) const
             joined.parts += part.parts.isEmpty()
                 ? QList<std::pair<qsizetype, QString>> {{part.length, part.reading}}
                 : part.parts;
+        // A second element the analyzer cut in two voices as a whole (石灯籠: 灯 籠).
+        if (const qsizetype n = joined.parts.size(); n >= 3) {
+            const qsizetype length = joined.parts.at(n - 2).first + joined.parts.at(n - 1).first;
+            const QString voiced = m_tables.joints.value(joined.surface.right(length));
+            if (!voiced.isEmpty() && joined.source != ReadingSource::User) {
+                joined.parts.resize(n - 2);
+                joined.parts.append({length, voiced});
+                joined.reading = partsReading(joined.parts);
+                joined.source = ReadingSource::Rule;
+            }
+        }
         joined.pos = word.pos;
         joined.known = before.known && word.known;
         before = joined;

@@ -359,10 +359,26 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
                     || isNumeral(words.at(i + 1).surface));
         return w.pos.startsWith(QStringLiteral("名詞,数")) && isNumeral(w.surface);
     };
+    // A word of the dictionary that is a number and its counter is read as one
+    // before 目 (一行目 イチギョウメ, not 一行 イッコウ, a party).
+    const auto ordinal = [&](qsizetype i) {
+        const ReadingWord &w = words.at(i);
+        if (w.source != ReadingSource::Dictionary || w.surface.size() < 2 || i + 1 >= words.size()
+            || !adjacent(i + 1) || !words.at(i + 1).surface.startsWith(u'目')
+            || !isNumeralChar(w.surface.front()))
+            return QString();
+        return katakanaForm(countedHiragana(w.surface.left(1), QStringView(w.surface).sliced(1),
+                                            m_tables, false));
+    };
     QList<ReadingWord> out;
     for (qsizetype i = 0; i < words.size();) {
         if (!numeralWord(i)) {
             out.append(words.at(i++));
+            if (const QString counted = ordinal(i - 1); !counted.isEmpty()) {
+                out.last().candidates.prepend(out.last().reading);
+                out.last().reading = counted;
+                out.last().source = ReadingSource::Rule;
+            }
             continue;
         }
         qsizetype end = i + 1;

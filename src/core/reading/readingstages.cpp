@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 
-#include <optional>
+#include <algorithm>
 
 namespace {
 
@@ -70,6 +70,14 @@ ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype l
     return word;
 }
 
+QString partsReading(const QList<std::pair<qsizetype, QString>> &parts)
+{
+    QString reading;
+    for (const auto &part : parts)
+        reading += part.second;
+    return reading;
+}
+
 } // namespace stagekit
 
 using namespace stagekit;
@@ -102,6 +110,8 @@ ReadingTables ReadingTables::load(const QString &folder)
         tables.joints.insert(f[0], katakanaForm(f[1]));
     for (const QStringList &f : tableRows(dir.filePath(QStringLiteral("native.tsv")), 2))
         tables.native.insert(f[0], katakanaForm(f[1]));
+    for (const QStringList &f : tableRows(dir.filePath(QStringLiteral("clans.tsv")), 2))
+        tables.clans.insert(f[0], katakanaForm(f[1]));
     return tables;
 }
 
@@ -136,6 +146,45 @@ void FixedStage::rewrite(ReadingSentence &sentence) const
             }
             break;
         }
+        mendParts(word, sentence.text);
+    }
+}
+
+// A fixed word among the parts of a compound the analyzer cut up (山手線 with
+// 山手 before 線, 坂本龍馬 with 龍 馬). A single part needs a fixed word bound to
+// its place: 他 alone is not ほか inside 他部署.
+void FixedStage::mendParts(ReadingWord &word, const QString &text) const
+{
+    QList<std::pair<qsizetype, QString>> &parts = word.parts;
+    const QString was = word.reading;
+    qsizetype at = word.start;
+    for (qsizetype p = 0; p < parts.size(); at += parts.at(p++).first) {
+        for (qsizetype n = qMin<qsizetype>(3, parts.size() - p); n >= 1; --n) {
+            if (n == parts.size())
+                continue;
+            qsizetype length = 0;
+            for (qsizetype k = p; k < p + n; ++k)
+                length += parts.at(k).first;
+            const QStringView before = QStringView(text).left(at);
+            const QStringView after = QStringView(text).sliced(at + length);
+            const auto fits = [&](const ReadingTables::Fixed &fixed) {
+                return (n > 1 || !fixed.before.isEmpty() || !fixed.after.isEmpty())
+                    && matchesAny(fixed.before, before, true)
+                    && matchesAny(fixed.after, after, false);
+            };
+            const QList<ReadingTables::Fixed> all = m_tables.fixed.values(text.sliced(at, length));
+            const auto found = std::find_if(all.cbegin(), all.cend(), fits);
+            if (found == all.cend())
+                continue;
+            parts.remove(p, n);
+            parts.insert(p, {length, found->reading});
+            break;
+        }
+    }
+    if (const QString reading = partsReading(parts); !parts.isEmpty() && reading != was) {
+        word.candidates.prepend(was);
+        word.reading = reading;
+        word.source = ReadingSource::Rule;
     }
 }
 
