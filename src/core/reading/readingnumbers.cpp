@@ -219,6 +219,15 @@ ReadingTables::Counter derivedCounter(const QString &reading)
     return counter;
 }
 
+// Native words of two morae or more end unlike Sino-Japanese readings (ハコ,
+// クミ, フクロ against ケン, ショウ, ヒキ, ハツ).
+bool nativeCounter(const QString &reading)
+{
+    static const QString sinoEnds = QStringLiteral("ウインクキツチ");
+    return reading.size() >= 2 && !sinoEnds.contains(reading.back())
+        && !reading.contains(u'ャ') && !reading.contains(u'ュ') && !reading.contains(u'ョ');
+}
+
 QString countedHiragana(QStringView numeral, QStringView counterText,
                         const ReadingTables::Counter &counter, const ReadingTables &tables,
                         bool asDate)
@@ -407,7 +416,11 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
             const QStringView before = QStringView(sentence.text).left(words.at(i).start);
             const bool asDate = counter.surface == u"日" && before.endsWith(u'月')
                 && before.size() >= 2 && isNumeralChar(before.at(before.size() - 2));
-            reading = m_tables.native.value(numeral + counter.surface);
+            // One digit says what its kanji says (1人 ヒトリ as 一人).
+            const QString spelled = numeral.size() == 1 && digitOf(numeral.front()) > 0
+                ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(numeral.front())))
+                : numeral;
+            reading = m_tables.native.value(spelled + counter.surface);
             if (reading.isEmpty())
                 reading = katakanaForm(
                     countedHiragana(numeral, counter.surface, m_tables, asDate));
@@ -416,6 +429,15 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
                 reading = katakanaForm(countedHiragana(
                     numeral, counter.surface, derivedCounter(hiraganaForm(counter.reading)),
                     m_tables, false));
+            // A native counter counts one and two with native numbers (1箱 ヒトハコ).
+            if (!reading.isEmpty() && nativeCounter(counter.reading)
+                && !m_tables.counters.contains(counter.surface)
+                && !m_tables.native.contains(spelled + counter.surface)) {
+                const std::optional<qint64> value = numberValue(spelled);
+                if (value == 1 || value == 2)
+                    reading = (value == 1 ? QStringLiteral("ヒト") : QStringLiteral("フタ"))
+                        + counter.reading;
+            }
             if (!reading.isEmpty())
                 last = end + 1;
         }
