@@ -200,10 +200,12 @@ ReadingWord wordOf(const AnalysedWord &word)
     out.reading = word.reading;
     out.pos = word.numeral && word.pos.isEmpty() ? QStringLiteral("名詞,数") : word.pos;
     out.known = word.known;
-    // Some entries give the pronunciation's ヅ, ヂ at the start (図形 ヅケイ).
-    if (out.reading.startsWith(u'ヅ'))
+    // Some entries give the pronunciation's ヅ, ヂ at the start (図形 ヅケイ);
+    // a suffix voiced after the word before it spells them so (米作り ヅクリ).
+    const bool suffix = out.pos.contains(QStringLiteral("接尾"));
+    if (!suffix && out.reading.startsWith(u'ヅ'))
         out.reading[0] = QChar(u'ズ');
-    else if (out.reading.startsWith(u'ヂ'))
+    else if (!suffix && out.reading.startsWith(u'ヂ'))
         out.reading[0] = QChar(u'ジ');
     return out;
 }
