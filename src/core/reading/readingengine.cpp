@@ -369,9 +369,19 @@ Result<QList<ReadingRun>> ReadingEngine::readKanjiRuns(const QString &text)
 
 Result<void> ReadingEngine::remember(const QString &base, const QString &reading)
 {
+    return remember(base, 0, base.size(), reading);
+}
+
+Result<void> ReadingEngine::remember(const QString &text, qsizetype start, qsizetype length,
+                                     const QString &reading)
+{
     if (!m_userReadings)
         return {};
-    const ErrorReport failed = m_userReadings->remember(base, reading);
+    start = qBound<qsizetype>(0, start, text.size());
+    length = qBound<qsizetype>(0, length, text.size() - start);
+    const ReadingContext context = readingContext(text, start, length);
+    const ErrorReport failed
+        = m_userReadings->remember(context.selection, reading, context.before, context.after);
     if (failed.isError())
         return std::unexpected(Error {failed.number == EROFS || failed.number == EACCES
                                           ? ErrorKind::PermissionDenied
