@@ -169,17 +169,6 @@ void JoiningStage::rewrite(ReadingSentence &sentence) const
             joined.parts += part.parts.isEmpty()
                 ? QList<std::pair<qsizetype, QString>> {{part.length, part.reading}}
                 : part.parts;
-        // A second element the analyzer cut in two voices as a whole (石灯籠: 灯 籠).
-        if (const qsizetype n = joined.parts.size(); n >= 3) {
-            const qsizetype length = joined.parts.at(n - 2).first + joined.parts.at(n - 1).first;
-            const QString voiced = m_tables.joints.value(joined.surface.right(length));
-            if (!voiced.isEmpty() && joined.source != ReadingSource::User) {
-                joined.parts.resize(n - 2);
-                joined.parts.append({length, voiced});
-                joined.reading = partsReading(joined.parts);
-                joined.source = ReadingSource::Rule;
-            }
-        }
         joined.pos = word.pos;
         joined.known = before.known && word.known;
         before = joined;
