@@ -408,6 +408,28 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
             numeral += words.at(end + 1).surface;
             end += 2;
         }
+        // 1.5: the point says テン and the digits after it are said one by one; the
+        // last one takes the counter.
+        QString point;
+        if (end + 1 < words.size() && adjacent(end) && adjacent(end + 1)
+            && words.at(end).surface.size() == 1
+            && QStringLiteral(".．").contains(words.at(end).surface.front())
+            && numeralWord(end + 1) && !numeral.startsWith(u'何')) {
+            const QString digits = words.at(end + 1).surface;
+            point = numberValue(numeral) ? countedHiragana(numeral, u"点", m_tables, false)
+                                         : QStringLiteral("れいてん");
+            for (qsizetype k = 0; k < digits.size() && !point.isEmpty(); ++k) {
+                const int d = digitOf(digits.at(k));
+                if (d < 0 || (k + 1 == digits.size() && d == 0))
+                    point.clear();
+                else if (k + 1 < digits.size())
+                    point += d == 0 ? QStringLiteral("れい") : digitWord(d);
+            }
+            if (!point.isEmpty()) {
+                numeral = digits.right(1);
+                end += 2;
+            }
+        }
         QString reading;
         qsizetype last = end;
         if (end < words.size() && adjacent(end)) {
@@ -420,7 +442,7 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
             const QString spelled = numeral.size() == 1 && digitOf(numeral.front()) > 0
                 ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(numeral.front())))
                 : numeral;
-            reading = m_tables.native.value(spelled + counter.surface);
+            reading = point.isEmpty() ? m_tables.native.value(spelled + counter.surface) : QString();
             if (reading.isEmpty())
                 reading = katakanaForm(
                     countedHiragana(numeral, counter.surface, m_tables, asDate));
@@ -430,7 +452,7 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
                     numeral, counter.surface, derivedCounter(hiraganaForm(counter.reading)),
                     m_tables, false));
             // A native counter counts one and two with native numbers (1箱 ヒトハコ).
-            if (!reading.isEmpty() && nativeCounter(counter.reading)
+            if (!reading.isEmpty() && point.isEmpty() && nativeCounter(counter.reading)
                 && !m_tables.counters.contains(counter.surface)
                 && !m_tables.native.contains(spelled + counter.surface)) {
                 const std::optional<qint64> value = numberValue(spelled);
@@ -443,6 +465,8 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
         }
         if (reading.isEmpty())
             reading = numeralReading(numeral);
+        if (!reading.isEmpty() && !point.isEmpty())
+            reading.prepend(katakanaForm(point));
         if (reading.isEmpty()) {
             out.append(words.at(i++));
             continue;
