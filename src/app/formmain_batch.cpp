@@ -79,7 +79,9 @@ void FormMain::MEBatch_Click()
             && (c.offset < selStart || c.offset + c.base.size() > selStart + selLength))
             continue;
         // The user's remembered reading of the word comes first, as for F5.
-        const QString remembered = userReadings().lookup(c.base);
+        const QString remembered
+            = userReadings().lookup(c.base, QStringView(text).left(c.offset),
+                                    QStringView(text).sliced(c.offset + c.base.size()));
         if (!remembered.isEmpty() && remembered != c.reading) {
             c.candidates.removeAll(remembered);
             c.candidates.prepend(c.reading);

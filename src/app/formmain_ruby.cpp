@@ -177,7 +177,7 @@ void FormMain::MERuby_Click()
     insertRuby(base, *choice);
     const QString chosen = fullwidthKatakana(choice->reading);
     if (chosen != reading) {
-        if (const Result<void> kept = engine.remember(base, chosen); !kept)
+        if (const Result<void> kept = engine.remember(text, selStart, base.size(), chosen); !kept)
             showError(kept.error());
     }
 }

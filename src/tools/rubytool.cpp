@@ -226,7 +226,9 @@ public:
         QList<RubyCandidate> chosen;
         for (RubyCandidate c : std::as_const(candidates)) {
             // The user's own reading of the word, as the window proposes it.
-            const QString remembered = m_user.lookup(c.base);
+            const QString remembered
+                = m_user.lookup(c.base, QStringView(html).left(c.offset),
+                                QStringView(html).sliced(c.offset + c.base.size()));
             if (!remembered.isEmpty())
                 c.reading = remembered, c.guessed = false;
             if (m_settings.listGiven) {

@@ -100,14 +100,16 @@ void TestReadingChoices::candidatesInTheBox()
 
 void TestReadingChoices::correctionSticks()
 {
-    mForm->RTB1->setText(QStringLiteral("市場で魚を買う。市場"));
+    mForm->RTB1->setText(QStringLiteral("市場が開いた。市場"));
     const QStringList before = runCommand(*mForm, 0, 2, [](RubyDialog &dialog) {
         dialog.readingBox()->setText(QStringLiteral("いちば"));
         dialog.insertButton()->click();
     });
     QFile file(mPlatform->file);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()), QStringLiteral("市場\tイチバ\n"));
+    // The word, and the word in its place.
+    QCOMPARE(QString::fromUtf8(file.readAll()),
+             QStringLiteral("市場\tイチバ\t\tが開いた\n市場\tイチバ\n"));
 
     const int last = mForm->RTB1->textLength() - 2;
     const QStringList after

@@ -67,14 +67,21 @@ void TestReadingEngine::stages()
 {
     QFETCH(QByteArrayList, f); // stage, analysis, expected, user readings
     const QString stage = caseText(f[0]), written = caseText(f[1]), sentence = text(written);
-    QTemporaryDir dir;
-    UserReadings user(dir.filePath(u"readings.tsv"_qs));
-    for (const QString &entry : caseText(f.value(3)).split(u' ', Qt::SkipEmptyParts))
-        QVERIFY(!user.remember(entry.section(u'=', 0, 0), entry.section(u'=', 1)).isError());
     FakeAnalyzer analyzer(written);
     const KanjiReadings &kanji = KanjiReadings::system();
     if (kanji.isEmpty())
         QSKIP("kanjidic is not installed");
+    // Corrections as base=reading, or before|base|after=reading for one place,
+    // written by one engine and read back from the file by another.
+    QTemporaryDir dir;
+    UserReadings writer(dir.filePath(u"readings.tsv"_qs)), user(writer.path());
+    ReadingEngine writing(analyzer, &writer, kanji, ReadingTables::builtIn());
+    for (const QString &entry : caseText(f.value(3)).split(u' ', Qt::SkipEmptyParts)) {
+        const QStringList place = entry.section(u'=', 0, 0).split(u'|');
+        const QString before = place.size() == 3 ? place[0] : QString(), base = place.value(1, place[0]);
+        QVERIFY(writing.remember(before + base + place.value(2), before.size(), base.size(),
+                                 entry.section(u'=', 1)));
+    }
     ReadingEngine engine(analyzer, &user, kanji, ReadingTables::builtIn());
     QStringList got;
     if (stage.startsWith(u"span ")) { // span START LENGTH: the reading and candidates

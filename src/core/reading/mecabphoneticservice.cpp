@@ -289,9 +289,10 @@ QList<QList<AnalysedWord>> MecabPhoneticService::analyse(const QString &text, in
             word.reading
                 = katakanaForm(reading.isEmpty() ? word.surface : QString::fromUtf8(reading));
             word.numeral = isNumeralPos(column(node->feature, 1));
-            for (int c = 0; c < 3; ++c) {
+            // The fourth column only where it says something (人名,姓 and 人名,名).
+            for (int c = 0; c < 4; ++c) {
                 const QByteArrayView part = column(node->feature, c);
-                if (part.isEmpty())
+                if (part.isEmpty() || (c == 3 && part == "*"))
                     break;
                 word.pos += (c ? QStringLiteral(",") : QString()) + QString::fromUtf8(part);
             }

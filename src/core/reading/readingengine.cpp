@@ -200,10 +200,12 @@ ReadingWord wordOf(const AnalysedWord &word)
     out.reading = word.reading;
     out.pos = word.numeral && word.pos.isEmpty() ? QStringLiteral("名詞,数") : word.pos;
     out.known = word.known;
-    // Some entries give the pronunciation's ヅ, ヂ at the start (図形 ヅケイ).
-    if (out.reading.startsWith(u'ヅ'))
+    // Some entries give the pronunciation's ヅ, ヂ at the start (図形 ヅケイ);
+    // a suffix voiced after the word before it spells them so (米作り ヅクリ).
+    const bool suffix = out.pos.contains(QStringLiteral("接尾"));
+    if (!suffix && out.reading.startsWith(u'ヅ'))
         out.reading[0] = QChar(u'ズ');
-    else if (out.reading.startsWith(u'ヂ'))
+    else if (!suffix && out.reading.startsWith(u'ヂ'))
         out.reading[0] = QChar(u'ジ');
     return out;
 }
@@ -367,9 +369,19 @@ Result<QList<ReadingRun>> ReadingEngine::readKanjiRuns(const QString &text)
 
 Result<void> ReadingEngine::remember(const QString &base, const QString &reading)
 {
+    return remember(base, 0, base.size(), reading);
+}
+
+Result<void> ReadingEngine::remember(const QString &text, qsizetype start, qsizetype length,
+                                     const QString &reading)
+{
     if (!m_userReadings)
         return {};
-    const ErrorReport failed = m_userReadings->remember(base, reading);
+    start = qBound<qsizetype>(0, start, text.size());
+    length = qBound<qsizetype>(0, length, text.size() - start);
+    const ReadingContext context = readingContext(text, start, length);
+    const ErrorReport failed
+        = m_userReadings->remember(context.selection, reading, context.before, context.after);
     if (failed.isError())
         return std::unexpected(Error {failed.number == EROFS || failed.number == EACCES
                                           ? ErrorKind::PermissionDenied

@@ -61,10 +61,12 @@ struct ReadingTables
     QMultiHash<QString, Fixed> fixed;
     QHash<QString, QString> joints; // second element → its reading inside a compound
     QHash<QString, QString> native; // 一晩 ヒトバン: numbers read with native words
+    QHash<QString, QString> clans; // 源 ミナモトノ: said with の before a given name
 
     // The tables shipped with the program, loaded once.
     static const ReadingTables &builtIn();
-    // Tables from a folder holding counters.tsv, fixed.tsv, joints.tsv, native.tsv.
+    // Tables from a folder holding counters.tsv, fixed.tsv, joints.tsv, native.tsv,
+    // clans.tsv.
     static ReadingTables load(const QString &folder);
 };
 
@@ -112,6 +114,7 @@ public:
     void rewrite(ReadingSentence &sentence) const override;
 
 private:
+    void mendParts(ReadingWord &word, const QString &text) const;
     const ReadingTables &m_tables;
 };
 
@@ -161,3 +164,14 @@ QString numeralReading(QStringView numeral); // 千九百八十四 センキュ�
 QString countedReading(QStringView numeral, QStringView counter, const ReadingTables &tables,
                        bool asDate = false);
 bool isNumeral(QStringView text);
+
+// Small pieces the stage families share.
+namespace stagekit {
+bool allKanji(QStringView text);
+bool isKatakanaReading(const QString &reading);
+bool isNoun(const ReadingWord &word);
+// words [first, last) as one word with the reading given.
+ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
+                   const QString &reading, ReadingSource source);
+QString partsReading(const QList<std::pair<qsizetype, QString>> &parts);
+} // namespace stagekit

@@ -27,6 +27,24 @@ bool storable(const QString &text)
     return !text.isEmpty() && text.size() <= 200;
 }
 
+// Characters kept either side of a word remembered in its place.
+constexpr qsizetype kContext = 4;
+
+// The stretch of context next to the word, up to a line end or a tab.
+QString nearContext(QStringView text, bool before)
+{
+    QStringView near = before ? text.right(kContext) : text.left(kContext);
+    for (qsizetype i = 0; i < near.size(); ++i) {
+        const QChar c = near.at(before ? near.size() - 1 - i : i);
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') || c.isNull()
+            || c.isSurrogate()) {
+            near = before ? near.right(i) : near.left(i);
+            break;
+        }
+    }
+    return near.toString();
+}
+
 } // namespace
 
 UserReadings::UserReadings(const QString &path)
@@ -96,20 +114,30 @@ QString UserReadings::lookup(const QString &base)
     return lookup(base, QString(), QString());
 }
 
-QString UserReadings::lookup(const QString &base, const QString &before, const QString &after)
+QString UserReadings::lookup(const QString &base, QStringView before, QStringView after)
 {
     load();
-    QString plain;
+    QString plain, placed;
+    qsizetype fit = -1;
     for (auto it = m_readings.constFind(base); it != m_readings.cend() && it.key() == base; ++it) {
-        if (it->before.isEmpty() && it->after.isEmpty())
+        if (it->before.isEmpty() && it->after.isEmpty()) {
             plain = it->reading;
-        else if (before.endsWith(it->before) && after.startsWith(it->after))
-            return it->reading;
+        } else if (before.endsWith(it->before) && after.startsWith(it->after)
+                   && it->before.size() + it->after.size() > fit) {
+            placed = it->reading;
+            fit = it->before.size() + it->after.size();
+        }
     }
-    return plain;
+    return fit >= 0 ? placed : plain;
 }
 
 ErrorReport UserReadings::remember(const QString &base, const QString &reading)
+{
+    return remember(base, reading, QStringView(), QStringView());
+}
+
+ErrorReport UserReadings::remember(const QString &base, const QString &reading, QStringView before,
+                                   QStringView after)
 {
     if (m_path.isEmpty())
         return {};
@@ -117,7 +145,9 @@ ErrorReport UserReadings::remember(const QString &base, const QString &reading)
     // A damaged file is the user's to mend; it is never overwritten.
     if (m_damaged || !storable(base) || !storable(reading))
         return {};
-    if (lookup(base) == reading)
+    const QString nearBefore = nearContext(before, true), nearAfter = nearContext(after, false);
+    const bool placed = !nearBefore.isEmpty() || !nearAfter.isEmpty();
+    if (lookup(base) == reading && (!placed || lookup(base, nearBefore, nearAfter) == reading))
         return {};
 
     const QFileInfo info(m_path);
@@ -139,12 +169,16 @@ ErrorReport UserReadings::remember(const QString &base, const QString &reading)
         return {};
     }
     for (auto it = current.begin(); it != current.end();) {
-        if (it.key() == base && it->before.isEmpty() && it->after.isEmpty())
+        if (it.key() == base
+            && ((it->before.isEmpty() && it->after.isEmpty())
+                || (it->before == nearBefore && it->after == nearAfter)))
             it = current.erase(it);
         else
             ++it;
     }
     current.insert(base, {reading, QString(), QString()});
+    if (placed)
+        current.insert(base, {reading, nearBefore, nearAfter});
     m_readings = current;
 
     QStringList lines;

@@ -20,10 +20,15 @@ public:
     ErrorReport load();
     QString lookup(const QString &base);
     // The reading for base between before and after: a line restricted to
-    // that place wins over a plain one.
-    QString lookup(const QString &base, const QString &before, const QString &after);
+    // that place wins over a plain one, the longest such place first.
+    QString lookup(const QString &base, QStringView before, QStringView after);
     // Remembers and writes the whole file atomically.
     ErrorReport remember(const QString &base, const QString &reading);
+    // The same, and a line for this place too (a few characters either side
+    // within the line): the plain line follows the latest correction, so a
+    // word read one way here and another way there keeps both.
+    ErrorReport remember(const QString &base, const QString &reading, QStringView before,
+                         QStringView after);
 
     QString path() const { return m_path; }
     static QString standardPath();

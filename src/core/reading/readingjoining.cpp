@@ -1,0 +1,177 @@
+#include "core/reading/readingstages.h"
+
+#include "core/reading/kanjireadings.h"
+#include "core/ruby/rubytext.h"
+
+using namespace stagekit;
+
+namespace {
+
+// 々 after a native word voices it (人々 ヒトビト); Sino-Japanese ones stay (徐々 ジョジョ).
+QString repeated(const QString &reading)
+{
+    static const QString voiceless = QStringLiteral("カキクケコサシスセソタチツテトハヒフヘホ");
+    if (reading.size() < 2 || !voiceless.contains(reading.front())
+        || reading.contains(QChar(u'ャ')) || reading.contains(QChar(u'ュ'))
+        || reading.contains(QChar(u'ョ')) || reading.endsWith(QChar(u'ウ'))
+        || reading.endsWith(QChar(u'ン')) || reading.endsWith(QChar(u'イ')))
+        return reading;
+    QString voiced = reading;
+    voiced[0] = QChar(char16_t(reading.front().unicode() + 1));
+    return voiced;
+}
+
+} // namespace
+
+QString composedReading(QStringView kanji, const KanjiReadings &readings,
+                        const QHash<QString, QString> &inCompounds)
+{
+    static const QString kRow = QStringLiteral("カキクケコ");
+    static const QString ksthRow = QStringLiteral("カキクケコサシスセソタチツテトハヒフヘホ");
+    static const QString hRow = QStringLiteral("ハヒフヘホ");
+    QString out;
+    char32_t previous = 0;
+    for (const char32_t c : kanji.toUcs4()) {
+        if (!isKanji(c)) {
+            out += katakanaForm(QString::fromUcs4(&c, 1));
+            continue;
+        }
+        const char32_t of = c == U'々' ? previous : c;
+        previous = of;
+        QString next = out.isEmpty() ? QString() : inCompounds.value(QString::fromUcs4(&of, 1));
+        if (next.isEmpty())
+            next = readings.onReading(of);
+        if (next.isEmpty())
+            next = readings.readings(of, false).value(0);
+        if (next.isEmpty())
+            return QString();
+        // ツ, チ before k, s, t, h and ク, キ before k become ッ; after ッ an h becomes p.
+        if (out.size() > 1 && !next.isEmpty()
+            && (((out.endsWith(u'ツ') || out.endsWith(u'チ')) && ksthRow.contains(next.front()))
+                || ((out.endsWith(u'ク') || out.endsWith(u'キ')) && kRow.contains(next.front()))))
+            out.back() = QChar(u'ッ');
+        if (out.endsWith(u'ッ') && hRow.contains(next.front()))
+            next[0] = QChar(char16_t(next.front().unicode() + 2));
+        out += next;
+    }
+    return out;
+}
+
+// ---- joining: 々 and compounds ----
+
+JoiningStage::JoiningStage(const ReadingTables &tables, const KanjiReadings &kanji)
+    : m_tables(tables)
+    , m_kanji(kanji)
+{ }
+
+void JoiningStage::rewrite(ReadingSentence &sentence) const
+{
+    // Each pass builds a new list: a long text has tens of thousands of words.
+    QList<ReadingWord> out;
+    // 々 (and a word the analyzer starts with it) goes into the word before it.
+    for (const ReadingWord &word : std::as_const(sentence.words)) {
+        if (out.isEmpty() || !word.surface.startsWith(u'々') || !allKanji(out.last().surface)
+            || out.last().start + out.last().length != word.start) {
+            out.append(word);
+            continue;
+        }
+        ReadingWord &before = out.last();
+        const QString mark = before.surface.size() == 1
+            ? before.reading
+            : composedReading(before.surface.right(1), m_kanji);
+        const QString rest = word.surface.size() > 1
+            ? composedReading(QStringView(word.surface).sliced(1), m_kanji)
+            : QString();
+        // A kanji the analyzer read as a word of another kind (去 of 去々年): on readings.
+        const QString reading = isNoun(before) || before.surface.size() > 1
+            ? before.reading + repeated(mark) + rest
+            : composedReading(before.surface + word.surface, m_kanji);
+        before = merged({before, word}, 0, 2, reading, ReadingSource::Rule);
+    }
+    QList<ReadingWord> words = std::move(out);
+    out.clear();
+
+    // Single kanji the analyzer cut out of a compound it lacks (運指, 符頭): their
+    // on readings together are right far more often than each read as a word.
+    const auto single = [&words, this](qsizetype i, bool first) {
+        const ReadingWord &w = words.at(i);
+        // A suffix starts such a compound (調弦) but does not end one (円安 エンヤス).
+        if (w.pos == QStringLiteral("名詞,接尾,一般") && !first)
+            return false;
+        return w.surface.size() == 1 && allKanji(w.surface) && w.source == ReadingSource::Dictionary
+            && (w.pos.startsWith(QStringLiteral("名詞,一般"))
+                || w.pos.startsWith(QStringLiteral("名詞,サ変接続"))
+                || w.pos == QStringLiteral("名詞,接尾,一般")
+                || w.pos.startsWith(QStringLiteral("接頭詞,名詞接続")))
+            && !m_kanji.onReading(w.surface.front().unicode()).isEmpty();
+    };
+    for (qsizetype i = 0; i < words.size();) {
+        qsizetype end = i;
+        while (end < words.size() && single(end, end == i)
+               && (end == i || words.at(end - 1).start + 1 == words.at(end).start))
+            ++end;
+        QString written, plain;
+        for (qsizetype k = i; k < end; ++k) {
+            written += words.at(k).surface;
+            plain += words.at(k).reading;
+        }
+        const QString sino
+            = end - i >= 2 ? composedReading(written, m_kanji, m_tables.joints) : QString();
+        if (sino.isEmpty()) {
+            out.append(words.at(i++));
+            continue;
+        }
+        out.append(merged(words, i, end, sino, ReadingSource::Rule));
+        out.last().candidates = {plain};
+        i = end;
+    }
+    words = std::move(out);
+    out.clear();
+
+    // Nouns next to each other stay one word; the second may voice at the joint.
+    for (ReadingWord word : std::as_const(words)) {
+        if (out.isEmpty() || out.last().start + out.last().length != word.start
+            || !containsKanji(out.last().surface)) {
+            out.append(word);
+            continue;
+        }
+        ReadingWord &before = out.last();
+        const bool joint = before.pos.startsWith(QStringLiteral("名詞"))
+            || before.pos.startsWith(QStringLiteral("動詞"));
+        if (const QString voiced = m_tables.joints.value(word.surface);
+            joint && !voiced.isEmpty() && word.source != ReadingSource::User) {
+            word.candidates.prepend(word.reading);
+            word.reading = voiced;
+            word.source = ReadingSource::Rule;
+        }
+        const bool joinable = allKanji(word.surface) && allKanji(before.surface.right(1))
+            && isNoun(word) && !word.pos.startsWith(QStringLiteral("名詞,数"))
+            && (isNoun(before) || before.pos.startsWith(QStringLiteral("接頭詞")))
+            && !word.surface.startsWith(u'々')
+            // Kept apart: readings a later stage mends word by word.
+            && !m_tables.fixed.contains(word.surface) && !m_tables.fixed.contains(before.surface);
+        if (!joinable) {
+            out.append(word);
+            continue;
+        }
+        // An old clan's name says の before the given name (源頼朝 ミナモトノヨリトモ).
+        if (const QString clan = m_tables.clans.value(before.surface);
+            !clan.isEmpty() && before.parts.isEmpty() && before.source == ReadingSource::Dictionary
+            && before.pos.endsWith(QStringLiteral("人名,姓"))
+            && word.pos.endsWith(QStringLiteral("人名,名"))) {
+            before.reading = clan;
+            before.source = ReadingSource::Rule;
+        }
+        const ReadingSource source = before.source == ReadingSource::Dictionary ? word.source
+                                                                                : before.source;
+        ReadingWord joined = merged({before, word}, 0, 2, before.reading + word.reading, source);
+        for (const ReadingWord &part : {before, word})
+            joined.parts += part.parts.isEmpty()
+                ? QList<std::pair<qsizetype, QString>> {{part.length, part.reading}}
+                : part.parts;
+        joined.pos = word.pos;
+        joined.known = before.known && word.known;
+        before = joined;
+    }
+    sentence.words = std::move(out);
+}
