@@ -3,12 +3,15 @@
 #include "core/reading/readingengine.h"
 
 #include <QByteArray>
+#include <QColor>
+#include <QFont>
 #include <QMessageBox>
 #include <QRgb>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QTextDocument;
 
@@ -81,6 +84,17 @@ public:
     virtual CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
                                                 CommonDialogState &state)
         = 0;
+
+    // The file dialogs, HTML pages offered first. preset is the file (or folder)
+    // the dialog starts at; nothing when the user cancels. Open accepts only a
+    // file that exists; Save asks before it names one.
+    virtual std::optional<QString> askOpenPath(QWidget *parent, const QString &title,
+                                               const QString &preset);
+    virtual std::optional<QString> askSavePath(QWidget *parent, const QString &title,
+                                               const QString &preset);
+    // The font and colour dialogs; nothing when the user cancels.
+    virtual std::optional<QFont> askFont(QWidget *parent, const QFont &initial);
+    virtual std::optional<QColor> askColor(QWidget *parent, const QColor &initial);
 
     // The desktop's open action for a local file or an address; does not wait.
     virtual bool openWithDesktop(const QString &fileOrAddress) = 0;

@@ -132,6 +132,21 @@ CommonDialogResult showColorDialog(QWidget *parent, CommonDialogState &state)
     return {CommonDialogResult::Accepted, 0, QString()};
 }
 
+std::optional<QString> askFilePath(QWidget *parent, bool save, const QString &title,
+                                   const QString &preset)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setNameFilters(nameFiltersFromDialogFilter(
+        QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|")));
+    if (!preset.isEmpty())
+        dialog.selectFile(preset);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
 
 CommonDialogResult QtPlatformServices::showCommonDialog(QWidget *parent, CommonDialogKind kind,
@@ -148,6 +163,31 @@ CommonDialogResult QtPlatformServices::showCommonDialog(QWidget *parent, CommonD
         return showColorDialog(parent, state);
     }
     return {CommonDialogResult::Cancelled, 0, QString()};
+}
+
+std::optional<QString> QtPlatformServices::askOpenPath(QWidget *parent, const QString &title,
+                                                       const QString &preset)
+{
+    return askFilePath(parent, false, title, preset);
+}
+
+std::optional<QString> QtPlatformServices::askSavePath(QWidget *parent, const QString &title,
+                                                       const QString &preset)
+{
+    return askFilePath(parent, true, title, preset);
+}
+
+std::optional<QFont> QtPlatformServices::askFont(QWidget *parent, const QFont &initial)
+{
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, initial, parent);
+    return accepted ? std::optional(chosen) : std::nullopt;
+}
+
+std::optional<QColor> QtPlatformServices::askColor(QWidget *parent, const QColor &initial)
+{
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    return chosen.isValid() ? std::optional(chosen) : std::nullopt;
 }
 
 bool QtPlatformServices::openWithDesktop(const QString &fileOrAddress)

@@ -25,6 +25,12 @@ public:
                     const QStringList &captions) override;
     CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
                                         CommonDialogState &state) override;
+    std::optional<QString> askOpenPath(QWidget *parent, const QString &title,
+                                       const QString &preset) override;
+    std::optional<QString> askSavePath(QWidget *parent, const QString &title,
+                                       const QString &preset) override;
+    std::optional<QFont> askFont(QWidget *parent, const QFont &initial) override;
+    std::optional<QColor> askColor(QWidget *parent, const QColor &initial) override;
     bool openWithDesktop(const QString &fileOrAddress) override;
     PhoneticService &phoneticService() override;
     QString programFolder() const override;
