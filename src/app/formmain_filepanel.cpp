@@ -25,21 +25,19 @@ void FormMain::connectFilePanel()
     connect(CheckHTML, &QCheckBox::toggled, this, &FormMain::CheckHTML_Click);
     // A folder that vanished or cannot be read is reported; the lists stay put.
     connect(Dir1, &DirListBox::pathRefused, this,
-            [this](const ErrorReport &error) { showErrorBox(platform(), this, error); });
+            [this](const Error &error) { showError(error); });
 }
 
 void FormMain::Drive1_Change()
 {
-    const ErrorReport error = Dir1->setPath(Drive1->Drive());
-    if (error.isError())
-        showErrorBox(platform(), this, error);
+    if (const Result<void> moved = Dir1->setPath(Drive1->Drive()); !moved)
+        showError(moved.error());
 }
 
 void FormMain::Dir1_Change()
 {
-    const ErrorReport error = File1->setPath(Dir1->Path());
-    if (error.isError())
-        showErrorBox(platform(), this, error);
+    if (const Result<void> listed = File1->setPath(Dir1->Path()); !listed)
+        showError(listed.error());
     Drive1->setDrive(Dir1->Path());
 }
 
@@ -50,8 +48,8 @@ void FormMain::File1_DblClick()
         return;
     if (File1->fileNameUndecodable()) {
         // Its shown name has replacement characters and names no file.
-        showErrorBox(platform(), this,
-                     {EILSEQ, QStringLiteral("%1\n%2").arg(name, qt_error_string(EILSEQ))});
+        showError(Error::fromErrno(ErrorKind::BadEncoding, EILSEQ,
+                                   QStringLiteral("%1\n%2").arg(name, qt_error_string(EILSEQ))));
         return;
     }
     const QString path = joinFolderAndName(File1->Path(), name);
@@ -63,10 +61,10 @@ void FormMain::File1_DblClick()
 
 void FormMain::CheckHTML_Click()
 {
-    const ErrorReport error
+    if (const Result<void> listed
         = File1->setPattern(CheckHTML->isChecked() ? kHtmlPattern : kAllFilesPattern);
-    if (error.isError())
-        showErrorBox(platform(), this, error);
+        !listed)
+        showError(listed.error());
 }
 
 void FormMain::RTB1_OLEDragDrop(const QStringList &files)
@@ -80,7 +78,6 @@ void FormMain::RTB1_OLEDragDrop(const QStringList &files)
 
 void FormMain::showFolderInPanel(const QString &folder)
 {
-    const ErrorReport error = Dir1->setPath(folder);
-    if (error.isError())
-        showErrorBox(platform(), this, error);
+    if (const Result<void> moved = Dir1->setPath(folder); !moved)
+        showError(moved.error());
 }

@@ -23,8 +23,6 @@ public:
                    const QString &first, const QString &second) override;
     int askThreeWay(QWidget *parent, const QString &title, const QString &text,
                     const QStringList &captions) override;
-    CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
-                                        CommonDialogState &state) override;
     std::optional<QString> askOpenPath(QWidget *parent, const QString &title,
                                        const QString &preset) override;
     std::optional<QString> askSavePath(QWidget *parent, const QString &title,
@@ -46,6 +44,3 @@ private:
     std::unique_ptr<PhoneticService> m_phonetic;
     QPointer<HelpWindow> m_help;
 };
-
-// "name|pattern;pattern|name|pattern|" as Qt's name filters ("name (pattern pattern)").
-QStringList nameFiltersFromDialogFilter(const QString &filter);
