@@ -5,6 +5,7 @@
 #include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
+#include "ui/filebrowser.h"
 #include "ui/filepanel.h"
 #include "ui/platform.h"
 #include "core/reading/userreadings.h"
@@ -55,7 +56,7 @@ FormMain::FormMain(PlatformServices &platform, QWidget *parent)
     m_editorCommands = new EditorCommands(RTB1, m_platform, this);
     createMenus();
     m_windowSettings = new WindowSettings(m_platform, this, MFRecent, statusBar());
-    connect(m_windowSettings, &WindowSettings::recentFileChosen, this, &FormMain::openRecentFile);
+    connect(m_windowSettings, &WindowSettings::recentFileChosen, this, &FormMain::openFile);
     setTabOrder();
     connectHandlers();
     Form_Load();
@@ -133,34 +134,12 @@ void FormMain::createControls()
     column->addLayout(row);
     column->addSpacing(15);
 
-    Drive1 = new DriveListBox(panel);
-    Drive1->setFixedHeight(20);
-    column->addWidget(Drive1);
-    column->addSpacing(4);
-    // The lists share the height left in the design's proportion.
-    Dir1 = new DirListBox(panel);
-    Dir1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    Dir1->setMinimumHeight(40);
-    column->addWidget(Dir1, 132);
-    column->addSpacing(4);
-    File1 = new FileListBox(panel);
-    File1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    File1->setMinimumHeight(40);
-    File1->setPattern(QStringLiteral("*.htm*"));
-    column->addWidget(File1, 174);
-    column->addSpacing(10);
-
-    CheckHTML = new QCheckBox(QStringLiteral("HTMLファイルのみ表示"), panel);
-    CheckHTML->setFixedHeight(17);
-    CheckHTML->setChecked(true);
-    auto *bottom = new QHBoxLayout;
-    bottom->addSpacing(8);
-    bottom->addWidget(CheckHTML);
-    column->addLayout(bottom);
-    // The lists ask for the width of their longest name; they scroll instead.
-    for (QWidget *list : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
-                          static_cast<QWidget *>(File1)})
-        list->setMinimumWidth(100);
+    m_fileBrowser = new FileBrowser(panel);
+    column->addWidget(m_fileBrowser, 1);
+    Drive1 = m_fileBrowser->driveList();
+    Dir1 = m_fileBrowser->folderList();
+    File1 = m_fileBrowser->fileList();
+    CheckHTML = m_fileBrowser->htmlOnlyBox();
     panel->setMinimumWidth(Frame1->width() + 15);
 
     auto *editorPane = new QWidget(splitter);

@@ -22,6 +22,7 @@
 class DirListBox;
 class DriveListBox;
 class EditorControl;
+class FileBrowser;
 class FileListBox;
 
 class PlatformServices;
@@ -148,11 +149,9 @@ public:
     void OfferReload();
 
     // File panel and drops (document/formmain_filepanel.cpp)
-    void Drive1_Change();
-    void Dir1_Change();
-    void File1_DblClick();
-    void CheckHTML_Click();
     void RTB1_OLEDragDrop(const QStringList &files);
+    // Asks to keep the changes, then loads the file (from the panel or the recent files).
+    void openFile(const QString &path);
     // Moves the panel to a folder (a load does this); failures are reported there.
     void showFolderInPanel(const QString &folder);
 
@@ -212,7 +211,6 @@ public:
     void useSettings(QSettings *settings, const SettingsFileState &state = {});
     void storeSettings();
     void noteRecentFile(const QString &path);
-    void openRecentFile(const QString &path);
     WindowSettings &windowSettings() const { return *m_windowSettings; }
     // The file named on the command line, through the normal load.
     void openFromCommandLine(const QString &path);
@@ -245,6 +243,7 @@ private:
     void setTabOrder();
     void connectHandlers();
     void connectFilePanel(); // document/formmain_filepanel.cpp
+    FileBrowser *m_fileBrowser = nullptr;
     void createEncodingMenu(); // formmain_encoding.cpp
     void createStatusBar();
     void createDesktopMenus(); // formmain_desktop.cpp

@@ -40,7 +40,7 @@ void FormMain::MFOpen_Click()
     const std::optional<QString> path
         = platform().askOpenPath(this, QStringLiteral("ファイルを開く"), File1->FileName());
     if (!path)
-        return; // a cancel is no failure
+        return;
     mFilePath = *path;
     LoadDocument();
 }
@@ -188,7 +188,7 @@ void FormMain::MFSaveAs_Click()
     const std::optional<QString> chosen = platform().askSavePath(
         this, QStringLiteral("名前を付けて保存"), MFSave->isEnabled() ? mFilePath : File1->FileName());
     if (!chosen)
-        return;
+        return; // a cancel is no failure
     // The document keeps its path until the new file is really written.
     const QString path = *chosen;
     if (!WriteDocument(path, fileIdentity(path)))

@@ -54,14 +54,6 @@ void FormMain::noteRecentFile(const QString &path)
     m_windowSettings->noteRecentFile(path);
 }
 
-void FormMain::openRecentFile(const QString &path)
-{
-    if (ConfirmSaveChanges())
-        return;
-    mFilePath = path;
-    LoadDocument();
-}
-
 void FormMain::openFromCommandLine(const QString &path)
 {
     mFilePath = path;

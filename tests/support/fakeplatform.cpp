@@ -19,9 +19,8 @@ QMessageBox::StandardButton FakePlatform::showMessage(QWidget *, QMessageBox::Ic
     return QMessageBox::Ok;
 }
 
-std::optional<QString> FakePlatform::answerFileDialog(const QString &kind, const QString &preset)
+std::optional<QString> FakePlatform::answerFileDialog(const QString &preset)
 {
-    fileDialogs.append(kind);
     const Script script = scripts.isEmpty() ? nullptr : scripts.takeFirst();
     return script ? script(preset) : std::nullopt;
 }

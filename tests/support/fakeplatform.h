@@ -58,11 +58,11 @@ public:
                                             QMessageBox::StandardButtons buttons) override;
     std::optional<QString> askOpenPath(QWidget *, const QString &, const QString &preset) override
     {
-        return answerFileDialog(QStringLiteral("open"), preset);
+        return answerFileDialog(preset);
     }
     std::optional<QString> askSavePath(QWidget *, const QString &, const QString &preset) override
     {
-        return answerFileDialog(QStringLiteral("save"), preset);
+        return answerFileDialog(preset);
     }
     std::optional<QFont> askFont(QWidget *, const QFont &) override { return nextFont; }
     std::optional<QColor> askColor(QWidget *, const QColor &) override { return nextColor; }
@@ -95,7 +95,6 @@ public:
     QList<Script> scripts;
     QStringList opened;
     QStringList presetNames; // the file names the accepted dialogs were opened with
-    QStringList fileDialogs; // "open" or "save", as they were asked
     std::optional<QFont> nextFont; // the font and colour dialogs' answers
     std::optional<QColor> nextColor;
     FakePhoneticService phonetic;
@@ -108,5 +107,5 @@ public:
     QString printed;
 
 private:
-    std::optional<QString> answerFileDialog(const QString &kind, const QString &preset);
+    std::optional<QString> answerFileDialog(const QString &preset);
 };
