@@ -1,11 +1,13 @@
 #include "app/formmain.h"
 
+#include "ui/errorbox.h"
 #include "ui/filebrowser.h"
 
 void FormMain::connectFilePanel()
 {
     connect(m_fileBrowser, &FileBrowser::fileActivated, this, &FormMain::openFile);
-    connect(m_fileBrowser, &FileBrowser::failed, this, &FormMain::showError);
+    connect(m_fileBrowser, &FileBrowser::failed, this,
+            [this](const Error &error) { showSystemError(platform(), this, error); });
 }
 
 void FormMain::openFile(const QString &path)
@@ -28,5 +30,5 @@ void FormMain::RTB1_OLEDragDrop(const QStringList &files)
 void FormMain::showFolderInPanel(const QString &folder)
 {
     if (const Result<void> moved = m_fileBrowser->showFolder(folder); !moved)
-        showError(moved.error());
+        showSystemError(platform(), this, moved.error());
 }

@@ -73,6 +73,12 @@ void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &
                          QMessageBox::Ok);
 }
 
+void showSystemError(PlatformServices &platform, QWidget *parent, const Error &error)
+{
+    platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),
+                         error.detail, QMessageBox::Ok);
+}
+
 void showClipboardError(PlatformServices &platform, QWidget *parent, const Error &error)
 {
     platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),

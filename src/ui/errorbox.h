@@ -20,5 +20,8 @@ QString errorMessage(const Error &error);
 // one. A refusal is no error: its detail is shown whole, as information under the
 // program's title.
 void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &error);
+// The warning box in the system's own words, as the file panel has always told
+// them: the number in the title, the detail as the text.
+void showSystemError(PlatformServices &platform, QWidget *parent, const Error &error);
 // The warning box when the clipboard could not be written.
 void showClipboardError(PlatformServices &platform, QWidget *parent, const Error &error);
