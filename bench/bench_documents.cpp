@@ -42,9 +42,13 @@ public:
         std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
         return QMessageBox::Ok;
     }
-    CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
+    std::optional<QString> askOpenPath(QWidget *, const QString &, const QString &) override
     {
-        return {CommonDialogResult::Cancelled, 0, QString()};
+        return std::nullopt;
+    }
+    std::optional<QString> askSavePath(QWidget *, const QString &, const QString &) override
+    {
+        return std::nullopt;
     }
     bool openWithDesktop(const QString &) override { return true; }
     PhoneticService &phoneticService() override { return m_phonetics; }

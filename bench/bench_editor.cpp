@@ -270,10 +270,10 @@ void colourFigures(FormMain &form, const QString &large, double typingWithColour
         return timer.nsecsElapsed() / 1e6;
     };
     const double loadWith = loadTime();
-    form.setHtmlColours(false);
+    form.editorCommands().setHtmlColours(false);
     const double loadWithout = loadTime();
     const double typingWithout = typingCost(form, large, 200);
-    form.setHtmlColours(true);
+    form.editorCommands().setHtmlColours(true);
     print("typing_10MB_without_colours_per_key", typingWithout, "ms", "baseline");
     print("typing_10MB_colours_vs_without", typingWithColours / typingWithout, "x", "<= 1.5");
     print("load_10MB_without_colours", loadWithout, "ms", "baseline");

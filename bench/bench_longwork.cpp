@@ -33,9 +33,13 @@ public:
     {
         return QMessageBox::Ok;
     }
-    CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind, CommonDialogState &) override
+    std::optional<QString> askOpenPath(QWidget *, const QString &, const QString &) override
     {
-        return {CommonDialogResult::Cancelled, 0, QString()};
+        return std::nullopt;
+    }
+    std::optional<QString> askSavePath(QWidget *, const QString &, const QString &) override
+    {
+        return std::nullopt;
     }
     bool openWithDesktop(const QString &) override { return false; }
     PhoneticService &phoneticService() override { return readings; }

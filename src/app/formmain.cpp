@@ -1,8 +1,11 @@
 #include "app/formmain.h"
 
+#include "app/editorcommands.h"
+#include "app/windowsettings.h"
 #include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
+#include "ui/filebrowser.h"
 #include "ui/filepanel.h"
 #include "ui/platform.h"
 #include "core/reading/userreadings.h"
@@ -44,14 +47,16 @@ QAction *addItem(QMenu *menu, const QString &caption, const QKeySequence &shortc
 
 FormMain::FormMain(PlatformServices &platform, QWidget *parent)
     : QMainWindow(parent)
-    , CDlg(platform, this)
     , m_platform(platform)
 {
     initResources();
     setCaption(kProgramTitle);
     setWindowIcon(QIcon(QStringLiteral(":/rubello/rubello.png")));
     createControls();
+    m_editorCommands = new EditorCommands(RTB1, m_platform, this);
     createMenus();
+    m_windowSettings = new WindowSettings(m_platform, this, MFRecent, statusBar());
+    connect(m_windowSettings, &WindowSettings::recentFileChosen, this, &FormMain::openFile);
     setTabOrder();
     connectHandlers();
     Form_Load();
@@ -129,34 +134,12 @@ void FormMain::createControls()
     column->addLayout(row);
     column->addSpacing(15);
 
-    Drive1 = new DriveListBox(panel);
-    Drive1->setFixedHeight(20);
-    column->addWidget(Drive1);
-    column->addSpacing(4);
-    // The lists share the height left in the design's proportion.
-    Dir1 = new DirListBox(panel);
-    Dir1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    Dir1->setMinimumHeight(40);
-    column->addWidget(Dir1, 132);
-    column->addSpacing(4);
-    File1 = new FileListBox(panel);
-    File1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    File1->setMinimumHeight(40);
-    File1->setPattern(QStringLiteral("*.htm*"));
-    column->addWidget(File1, 174);
-    column->addSpacing(10);
-
-    CheckHTML = new QCheckBox(QStringLiteral("HTMLファイルのみ表示"), panel);
-    CheckHTML->setFixedHeight(17);
-    CheckHTML->setChecked(true);
-    auto *bottom = new QHBoxLayout;
-    bottom->addSpacing(8);
-    bottom->addWidget(CheckHTML);
-    column->addLayout(bottom);
-    // The lists ask for the width of their longest name; they scroll instead.
-    for (QWidget *list : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
-                          static_cast<QWidget *>(File1)})
-        list->setMinimumWidth(100);
+    m_fileBrowser = new FileBrowser(panel);
+    column->addWidget(m_fileBrowser, 1);
+    Drive1 = m_fileBrowser->driveList();
+    Dir1 = m_fileBrowser->folderList();
+    File1 = m_fileBrowser->fileList();
+    CheckHTML = m_fileBrowser->htmlOnlyBox();
     panel->setMinimumWidth(Frame1->width() + 15);
 
     auto *editorPane = new QWidget(splitter);
@@ -259,19 +242,19 @@ void FormMain::connectHandlers()
     connect(MHHelp, &QAction::triggered, this, &FormMain::MHHelp_Click);
     connect(MHVersion, &QAction::triggered, this, &FormMain::MHVersion_Click);
 
-    connect(MEBack, &QAction::triggered, this, &FormMain::MEBack_Click);
-    connect(MERedo, &QAction::triggered, this, &FormMain::MERedo_Click);
-    connect(MECut, &QAction::triggered, this, &FormMain::MECut_Click);
-    connect(MECopy, &QAction::triggered, this, &FormMain::MECopy_Click);
-    connect(MEPaste, &QAction::triggered, this, &FormMain::MEPaste_Click);
-    connect(MEDel, &QAction::triggered, this, &FormMain::MEDel_Click);
-    connect(MEAll, &QAction::triggered, this, &FormMain::MEAll_Click);
-    connect(RTB1, &EditorControl::MouseUp, this, &FormMain::RTB1_MouseUp);
-    connect(MOFont, &QAction::triggered, this, &FormMain::MOFont_Click);
-    connect(MOfColor, &QAction::triggered, this, &FormMain::MOfColor_Click);
-    connect(MObColor, &QAction::triggered, this, &FormMain::MObColor_Click);
+    EditorCommands *edit = m_editorCommands;
+    connect(MEBack, &QAction::triggered, edit, &EditorCommands::undo);
+    connect(MERedo, &QAction::triggered, edit, &EditorCommands::redo);
+    connect(MECut, &QAction::triggered, edit, &EditorCommands::cut);
+    connect(MECopy, &QAction::triggered, edit, &EditorCommands::copy);
+    connect(MEPaste, &QAction::triggered, edit, &EditorCommands::paste);
+    connect(MEDel, &QAction::triggered, edit, &EditorCommands::deleteSelection);
+    connect(MEAll, &QAction::triggered, edit, &EditorCommands::selectAll);
+    edit->setContextMenu(MEdit);
+    connect(MOFont, &QAction::triggered, edit, &EditorCommands::chooseFont);
+    connect(MOfColor, &QAction::triggered, edit, &EditorCommands::chooseTextColor);
+    connect(MObColor, &QAction::triggered, edit, &EditorCommands::chooseBackColor);
     connect(MOReadings, &QAction::triggered, this, &FormMain::MOReadings_Click);
-    connectEditKeys();
 
     connect(MSSearch, &QAction::triggered, this, &FormMain::MSSearch_Click);
 
@@ -282,8 +265,6 @@ void FormMain::connectHandlers()
 void FormMain::Form_Load()
 {
     // No wrapping, no drag of the editor's own, drops reported: set up by the control.
-    CDlg.Filter
-        = QStringLiteral("HTMLファイル(*.html,*.htm)|*.html;*.htm|すべてのファイル(*.*)|*.*|");
     mKanaMode = 1;
     mModified = false;
     MFSave->setEnabled(false);

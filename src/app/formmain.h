@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/editorcommands.h"
+#include "app/windowsettings.h"
 #include "core/document/documentfile.h"
 #include "core/document/encodings.h"
 #include "core/document/previewfile.h"
@@ -9,7 +11,6 @@
 #include "core/document/safesave.h"
 #include "core/text/lineendindex.h"
 #include "core/settingsfile.h"
-#include "ui/commondialog.h"
 
 #include <QDialog>
 #include <QHash>
@@ -21,8 +22,8 @@
 class DirListBox;
 class DriveListBox;
 class EditorControl;
+class FileBrowser;
 class FileListBox;
-class HtmlHighlighter;
 
 class PlatformServices;
 class ReadingEngine;
@@ -66,7 +67,6 @@ public:
     DirListBox *Dir1 = nullptr;
     FileListBox *File1 = nullptr;
     QCheckBox *CheckHTML = nullptr;
-    CommonDialog CDlg;
 
     // Menus and items
     QMenu *MFile = nullptr;
@@ -149,11 +149,9 @@ public:
     void OfferReload();
 
     // File panel and drops (document/formmain_filepanel.cpp)
-    void Drive1_Change();
-    void Dir1_Change();
-    void File1_DblClick();
-    void CheckHTML_Click();
     void RTB1_OLEDragDrop(const QStringList &files);
+    // Asks to keep the changes, then loads the file (from the panel or the recent files).
+    void openFile(const QString &path);
     // Moves the panel to a folder (a load does this); failures are reported there.
     void showFolderInPanel(const QString &folder);
 
@@ -178,18 +176,8 @@ public:
     // Removing ruby from the selection or the page (formmain_strip.cpp)
     void MEStrip_Click();
 
-    // Edit commands, context menu, font and colours (edit/formmain_edit.cpp)
-    void MEBack_Click();
-    void MERedo_Click();
-    void MECut_Click();
-    void MECopy_Click();
-    void MEPaste_Click();
-    void MEDel_Click();
-    void MEAll_Click();
-    void RTB1_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &position);
-    void MOFont_Click();
-    void MOfColor_Click();
-    void MObColor_Click();
+    // Edit commands, context menu, font, colours, zoom and printing, the editor's own
+    EditorCommands &editorCommands() const { return *m_editorCommands; }
 
     // Preview, help, About (preview/formmain_preview.cpp)
     void ComIE_Click();
@@ -218,14 +206,12 @@ public:
     // Search window (search/formmain_search.cpp)
     void MSSearch_Click();
 
-    // Remembered choices and recent files (formmain_settings.cpp). Without
-    // settings attached (tests) nothing is read or kept; a file that start-up found
-    // read-only or damaged is read and never written, and its state is told.
+    // Remembered choices and recent files (formmain_settings.cpp), kept by
+    // WindowSettings; the window shows what it read and tells it what to keep.
     void useSettings(QSettings *settings, const SettingsFileState &state = {});
     void storeSettings();
     void noteRecentFile(const QString &path);
-    void openRecentFile(const QString &path);
-    QStringList mRecentFiles;
+    WindowSettings &windowSettings() const { return *m_windowSettings; }
     // The file named on the command line, through the normal load.
     void openFromCommandLine(const QString &path);
 
@@ -241,15 +227,8 @@ public:
     QAction *MOZoomIn = nullptr;
     QAction *MOZoomOut = nullptr;
     QAction *MOZoomReset = nullptr;
-    void MFPrint_Click();
-    void MSNext_Click();
-    void MSPrevious_Click();
     void setNewLineEnd(LineEnd end);
     LineEnd newLineEnd() const { return mNewLineEnd; }
-    void setHtmlColours(bool on);
-    bool htmlColours() const { return m_highlighter != nullptr; }
-    // Points added to the chosen font size: steps of one point, 0 back to it.
-    void zoomEditor(int steps);
     // The last search of the search window, for F3 and Shift+F3.
     QString mLastSearch;
     bool mLastSearchExact = false;
@@ -264,15 +243,13 @@ private:
     void setTabOrder();
     void connectHandlers();
     void connectFilePanel(); // document/formmain_filepanel.cpp
-    void connectEditKeys(); // edit/formmain_edit.cpp
+    FileBrowser *m_fileBrowser = nullptr;
     void createEncodingMenu(); // formmain_encoding.cpp
     void createStatusBar();
     void createDesktopMenus(); // formmain_desktop.cpp
     void findAgain(bool forward);
     LineEnd mNewLineEnd = LineEnd::Lf;
-    HtmlHighlighter *m_highlighter = nullptr;
-    double m_zoom = 0; // points added to the font the user chose
-    double m_zoomedSize = 0; // the size shown while zoomed
+    EditorCommands *m_editorCommands = nullptr;
     void showCaret();
     void showLineEnds();
     void showLineEnds(QStringView text);
@@ -280,14 +257,10 @@ private:
     QSplitter *m_splitter = nullptr;
 
     PlatformServices &m_platform;
-    void rebuildRecentMenu();
+    WindowSettings *m_windowSettings = nullptr;
 
     QString m_caption;
     bool m_unloaded = false;
-    QSettings *m_settings = nullptr;
-    bool m_settingsWritable = true;
-    bool settingsWritable() const;
-    void reportSettingsProblem(const SettingsFileState &state);
     PreviewFiles m_previewFiles;
     // Corrections the user made to proposed readings, read on the first ruby command.
     std::unique_ptr<UserReadings> m_userReadings;

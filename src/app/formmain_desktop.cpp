@@ -1,9 +1,8 @@
 #include "app/formmain.h"
 
-#include "core/text/textsearch.h"
+#include "app/editorcommands.h"
 #include "ui/editorcontrol.h"
 #include "ui/formsearch.h"
-#include "ui/htmlhighlighter.h"
 #include "ui/platform.h"
 
 #include <QActionGroup>
@@ -11,46 +10,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QTextDocument>
-#include <QWheelEvent>
-
-namespace {
-
-// Ctrl+wheel over the editor zooms its font.
-class WheelZoom : public QObject
-{
-public:
-    WheelZoom(FormMain *window, QObject *viewport)
-        : QObject(window)
-        , m_window(window)
-    {
-        viewport->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::Wheel)
-            return QObject::eventFilter(watched, event);
-        auto *wheel = static_cast<QWheelEvent *>(event);
-        if (!(wheel->modifiers() & Qt::ControlModifier))
-            return false;
-        // A notch is 120; touch pads send smaller steps that add up.
-        m_delta += wheel->angleDelta().y();
-        const int steps = m_delta / 120;
-        m_delta -= steps * 120;
-        if (steps != 0)
-            m_window->zoomEditor(steps);
-        return true;
-    }
-
-private:
-    FormMain *m_window;
-    int m_delta = 0;
-};
-
-} // namespace
 
 void FormMain::createDesktopMenus()
 {
@@ -59,14 +18,18 @@ void FormMain::createDesktopMenus()
     // Before the separator above 終了.
     const QList<QAction *> fileItems = MFile->actions();
     MFile->insertAction(fileItems.at(fileItems.indexOf(MFEnd) - 1), MFPrint);
-    connect(MFPrint, &QAction::triggered, this, &FormMain::MFPrint_Click);
+    // The source text as it is saved, under the file's name.
+    connect(MFPrint, &QAction::triggered, this, [this] {
+        m_editorCommands->print(mFilePath.isEmpty() ? QStringLiteral("Rubello")
+                                                    : QFileInfo(mFilePath).fileName());
+    });
 
     MSNext = MSearch->addAction(QStringLiteral("次を検索 (&N)"));
     MSNext->setShortcut(QKeySequence(Qt::Key_F3));
     MSPrevious = MSearch->addAction(QStringLiteral("前を検索 (&P)"));
     MSPrevious->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
-    connect(MSNext, &QAction::triggered, this, &FormMain::MSNext_Click);
-    connect(MSPrevious, &QAction::triggered, this, &FormMain::MSPrevious_Click);
+    connect(MSNext, &QAction::triggered, this, [this] { findAgain(true); });
+    connect(MSPrevious, &QAction::triggered, this, [this] { findAgain(false); });
 
     MOption->addSeparator();
     MOZoomIn = MOption->addAction(QStringLiteral("拡大 (&I)"));
@@ -77,15 +40,16 @@ void FormMain::createDesktopMenus()
     MOZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     MOZoomReset = MOption->addAction(QStringLiteral("元の大きさ (&0)"));
     MOZoomReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    connect(MOZoomIn, &QAction::triggered, this, [this] { zoomEditor(1); });
-    connect(MOZoomOut, &QAction::triggered, this, [this] { zoomEditor(-1); });
-    connect(MOZoomReset, &QAction::triggered, this, [this] { zoomEditor(0); });
-    new WheelZoom(this, RTB1->viewport());
+    EditorCommands *edit = m_editorCommands;
+    connect(MOZoomIn, &QAction::triggered, edit, [edit] { edit->zoom(1); });
+    connect(MOZoomOut, &QAction::triggered, edit, [edit] { edit->zoom(-1); });
+    connect(MOZoomReset, &QAction::triggered, edit, [edit] { edit->zoom(0); });
 
     MOption->addSeparator();
     MOColours = MOption->addAction(QStringLiteral("HTMLの色分け (&H)"));
     MOColours->setCheckable(true);
-    connect(MOColours, &QAction::toggled, this, &FormMain::setHtmlColours);
+    connect(MOColours, &QAction::toggled, edit, &EditorCommands::setHtmlColours);
+    connect(edit, &EditorCommands::htmlColoursChanged, MOColours, &QAction::setChecked);
     MONewLineEnd = MOption->addMenu(QStringLiteral("新規文書の改行 (&N)"));
     auto *lineEnds = new QActionGroup(this);
     MONewLf = lineEnds->addAction(QStringLiteral("LF (&L)"));
@@ -113,64 +77,6 @@ void FormMain::setNewLineEnd(LineEnd end)
     }
 }
 
-void FormMain::setHtmlColours(bool on)
-{
-    if (on == htmlColours())
-        return;
-    if (on) {
-        m_highlighter = new HtmlHighlighter(RTB1);
-    } else {
-        delete m_highlighter; // takes its colours off the document
-        m_highlighter = nullptr;
-    }
-    MOColours->setChecked(on);
-}
-
-void FormMain::zoomEditor(int steps)
-{
-    QFont font = RTB1->font();
-    // A font chosen while zoomed is the new chosen size.
-    if (m_zoom != 0 && font.pointSizeF() != m_zoomedSize)
-        m_zoom = 0;
-    const double chosen = font.pointSizeF() - m_zoom;
-    const double zoom = steps == 0 ? 0 : qBound(4 - chosen, m_zoom + steps, 96 - chosen);
-    if (chosen <= 0 || zoom == m_zoom)
-        return;
-    m_zoom = zoom;
-    font.setPointSizeF(chosen + zoom);
-    m_zoomedSize = font.pointSizeF();
-    RTB1->setFont(font);
-}
-
-void FormMain::MFPrint_Click()
-{
-    // The source text as it is saved, in the chosen font and size, lines wrapped
-    // at the page's width.
-    QString text = RTB1->Text();
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QTextDocument document;
-    QFont font = RTB1->font();
-    if (m_zoom != 0 && font.pointSizeF() == m_zoomedSize)
-        font.setPointSizeF(font.pointSizeF() - m_zoom);
-    document.setDefaultFont(font);
-    document.setPlainText(text);
-    document.setMetaInformation(QTextDocument::DocumentTitle,
-                                mFilePath.isEmpty() ? QStringLiteral("Rubello")
-                                                    : QFileInfo(mFilePath).fileName());
-    platform().printDocument(this, document);
-}
-
-void FormMain::MSNext_Click()
-{
-    findAgain(true);
-}
-
-void FormMain::MSPrevious_Click()
-{
-    findAgain(false);
-}
-
 void FormMain::findAgain(bool forward)
 {
     // The search window's texts while it is open, else its last search.
@@ -183,31 +89,5 @@ void FormMain::findAgain(bool forward)
         MSSearch_Click();
         return;
     }
-    const CompareMode mode = mLastSearchExact ? CompareMode::Exact : CompareMode::Loose;
-    const QString text = RTB1->Text();
-    const qsizetype length = mLastSearch.size();
-    qsizetype found = -1; // 0-based
-    if (forward) {
-        found = findText(text, mLastSearch, RTB1->SelStart() + RTB1->SelLength() + 1, mode) - 1;
-    } else {
-        // The nearest hit that starts before the selection; never inside a CR LF.
-        const auto splitsLineEnd = [&text](qsizetype at) {
-            return at > 0 && at < text.size() && text.at(at - 1) == u'\r' && text.at(at) == u'\n';
-        };
-        for (qsizetype at = qMin<qsizetype>(RTB1->SelStart() - 1, text.size() - length); at >= 0;
-             --at) {
-            if (!splitsLineEnd(at) && !splitsLineEnd(at + length)
-                && textsEqual(QStringView(text).sliced(at, length), mLastSearch, mode)) {
-                found = at;
-                break;
-            }
-        }
-    }
-    if (found < 0) {
-        platform().showMessage(this, QMessageBox::Information, QStringLiteral("検索終了"),
-                               QStringLiteral("文書の検索が終わりました。"), QMessageBox::Ok);
-        return;
-    }
-    RTB1->setSelStart(int(found));
-    RTB1->setSelLength(int(length));
+    m_editorCommands->findAgain(mLastSearch, mLastSearchExact, forward);
 }

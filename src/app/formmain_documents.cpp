@@ -18,16 +18,6 @@ namespace {
 
 const QString kProgramTitle = QStringLiteral("Rubello");
 
-// A failed dialog is reported; a cancelled one is not. True when the dialog was accepted.
-bool dialogAccepted(PlatformServices &platform, QWidget *parent, const CommonDialogResult &result)
-{
-    if (result.outcome == CommonDialogResult::Accepted)
-        return true;
-    if (result.outcome == CommonDialogResult::Failed)
-        showErrorBox(platform, parent, {result.errorNumber, result.errorDescription});
-    return false;
-}
-
 } // namespace
 
 void FormMain::MFNew_Click()
@@ -47,13 +37,11 @@ void FormMain::MFOpen_Click()
 {
     if (ConfirmSaveChanges())
         return;
-    CDlg.DialogTitle = QStringLiteral("ファイルを開く");
-    CDlg.FileName = File1->FileName();
-    CDlg.existingFileOnly = true;
-    CDlg.confirmOverwrite = false;
-    if (!dialogAccepted(platform(), this, CDlg.ShowOpen()))
+    const std::optional<QString> path
+        = platform().askOpenPath(this, QStringLiteral("ファイルを開く"), File1->FileName());
+    if (!path)
         return;
-    mFilePath = CDlg.FileName;
+    mFilePath = *path;
     LoadDocument();
 }
 
@@ -196,15 +184,13 @@ void FormMain::MFSave_Click()
 
 void FormMain::MFSaveAs_Click()
 {
-    CDlg.DialogTitle = QStringLiteral("名前を付けて保存");
     // A document with a file starts at that file's folder and name.
-    CDlg.FileName = MFSave->isEnabled() ? mFilePath : File1->FileName();
-    CDlg.existingFileOnly = false;
-    CDlg.confirmOverwrite = true;
-    if (!dialogAccepted(platform(), this, CDlg.ShowSave()))
-        return;
+    const std::optional<QString> chosen = platform().askSavePath(
+        this, QStringLiteral("名前を付けて保存"), MFSave->isEnabled() ? mFilePath : File1->FileName());
+    if (!chosen)
+        return; // a cancel is no failure
     // The document keeps its path until the new file is really written.
-    const QString path = CDlg.FileName;
+    const QString path = *chosen;
     if (!WriteDocument(path, fileIdentity(path)))
         return;
     mFilePath = path;

@@ -31,12 +31,7 @@ QString readClipboardText(const QClipboard *clipboard)
     return clipboard->text(QClipboard::Clipboard);
 }
 
-ErrorReport clipboardWriteError()
-{
-    return {EBUSY, QStringLiteral("クリップボードに書き込めませんでした。")};
-}
-
-ErrorReport writeClipboardText(QClipboard *clipboard, const QString &text)
+Result<void> writeClipboardText(QClipboard *clipboard, const QString &text)
 {
     if (text.isEmpty()) {
         // Nothing to check: a clipboard manager may refill an emptied clipboard at once.
@@ -45,6 +40,6 @@ ErrorReport writeClipboardText(QClipboard *clipboard, const QString &text)
     }
     clipboard->setText(text, QClipboard::Clipboard);
     if (clipboard->text(QClipboard::Clipboard) != text)
-        return clipboardWriteError();
+        return std::unexpected(Error::fromErrno(ErrorKind::WriteFailed, EBUSY));
     return {};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/errorreport.h"
+#include "core/error.h"
 
 #include <QString>
 
@@ -19,7 +19,4 @@ QString readClipboardText(const QClipboard *clipboard);
 // Puts text on the clipboard as its only content; an empty text empties it.
 // The clipboard gives no result of its own, so a text that does not read back
 // (another program kept or took the clipboard) is reported as a failure.
-ErrorReport writeClipboardText(QClipboard *clipboard, const QString &text);
-
-// The number and text of the warning box when the clipboard cannot be written.
-ErrorReport clipboardWriteError();
+Result<void> writeClipboardText(QClipboard *clipboard, const QString &text);

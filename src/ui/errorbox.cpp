@@ -62,9 +62,28 @@ QString errorMessage(const Error &error)
 
 void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &error)
 {
+    if (error.kind == ErrorKind::Refused) {
+        platform.showMessage(parent, QMessageBox::Information,
+                             QCoreApplication::applicationName(), error.detail, QMessageBox::Ok);
+        return;
+    }
     const QString title = error.systemCode ? errorBoxTitle(error.systemCode)
                                            : QCoreApplication::applicationName();
     platform.showMessage(parent, QMessageBox::Warning, title, errorMessage(error),
+                         QMessageBox::Ok);
+}
+
+void showSystemError(PlatformServices &platform, QWidget *parent, const Error &error)
+{
+    platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),
+                         error.detail, QMessageBox::Ok);
+}
+
+void showClipboardError(PlatformServices &platform, QWidget *parent, const Error &error)
+{
+    platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),
+                         QCoreApplication::translate("Error",
+                                                     "クリップボードに書き込めませんでした。"),
                          QMessageBox::Ok);
 }
 

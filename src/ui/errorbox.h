@@ -16,5 +16,12 @@ QString errorBoxTitle(int number);
 // What the user reads about an error: a sentence for its kind, then the
 // system's own words.
 QString errorMessage(const Error &error);
-// The same warning box for an Error: its system number in the title when it has one.
+// The same warning box for an Error: its system number in the title when it has
+// one. A refusal is no error: its detail is shown whole, as information under the
+// program's title.
 void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &error);
+// The warning box in the system's own words, as the file panel has always told
+// them: the number in the title, the detail as the text.
+void showSystemError(PlatformServices &platform, QWidget *parent, const Error &error);
+// The warning box when the clipboard could not be written.
+void showClipboardError(PlatformServices &platform, QWidget *parent, const Error &error);

@@ -68,9 +68,13 @@ bool isUnder(const QString &folder, const QString &root)
     return folder == root || folder.startsWith(root + QLatin1Char('/'));
 }
 
-ErrorReport errnoReport(int number)
+// The system's reason a folder cannot be listed, in its own words.
+std::unexpected<Error> folderError(int number)
 {
-    return {number, qt_error_string(number)};
+    const ErrorKind kind = number == ENOENT ? ErrorKind::NotFound
+        : number == EACCES || number == EPERM ? ErrorKind::PermissionDenied
+                                              : ErrorKind::ReadFailed;
+    return std::unexpected(Error::fromErrno(kind, number, qt_error_string(number)));
 }
 
 // The process's current folder, or the nearest place that can be read when it cannot.
@@ -78,7 +82,7 @@ QString startFolder()
 {
     const QString candidates[] = {QDir::currentPath(), QDir::homePath(), QStringLiteral("/")};
     for (const QString &folder : candidates) {
-        if (!folder.isEmpty() && !checkFolderReadable(folder).isError())
+        if (!folder.isEmpty() && checkFolderReadable(folder))
             return folder;
     }
     return QStringLiteral("/");
@@ -157,15 +161,15 @@ void sortNamesForDisplay(QStringList &names)
         names[i] = keyed[size_t(i)].name;
 }
 
-ErrorReport checkFolderReadable(const QString &folder)
+Result<void> checkFolderReadable(const QString &folder)
 {
     if (folder.isEmpty())
-        return errnoReport(ENOENT);
+        return folderError(ENOENT);
     // Opening the folder is the one test that answers as a listing would, for any
     // user, with the system's own reason.
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
-        return errnoReport(errno);
+        return folderError(errno);
     ::closedir(dir);
     return {};
 }
@@ -381,27 +385,26 @@ void DirListBox::setVolumeSource(std::shared_ptr<VolumeSource> source)
     }
 }
 
-ErrorReport DirListBox::setPath(const QString &pathOrDrive)
+Result<void> DirListBox::setPath(const QString &pathOrDrive)
 {
     const QString root = rootOfDriveValue(pathOrDrive);
     if (!root.isEmpty() && !QFileInfo(pathOrDrive).isDir()) {
         // A drive: the folder last shown on it, its root when none is or that is gone.
         const QString current = m_currentFolderOfVolume.value(root);
-        if (!current.isEmpty() && !checkFolderReadable(current).isError())
+        if (!current.isEmpty() && checkFolderReadable(current))
             return moveTo(current);
         return moveTo(root);
     }
     return moveTo(pathOrDrive);
 }
 
-ErrorReport DirListBox::moveTo(const QString &folder)
+Result<void> DirListBox::moveTo(const QString &folder)
 {
     if (folder.isEmpty())
-        return errnoReport(ENOENT);
+        return folderError(ENOENT);
     const QString target = cleanFolderPath(folder);
-    const ErrorReport error = checkFolderReadable(target);
-    if (error.isError())
-        return error;
+    if (const Result<void> readable = checkFolderReadable(target); !readable)
+        return readable;
     const bool changed = target != m_path;
     fill(target, subfoldersOf(target));
     m_path = target;
@@ -453,9 +456,8 @@ void DirListBox::enterItem(QListWidgetItem *item)
     if (!item)
         return;
     const QString folder = item->data(kPathRole).toString();
-    const ErrorReport error = moveTo(folder);
-    if (error.isError())
-        emit pathRefused(error);
+    if (const Result<void> moved = moveTo(folder); !moved)
+        emit pathRefused(moved.error());
 }
 
 void DirListBox::keyPressEvent(QKeyEvent *event)
@@ -482,12 +484,12 @@ FileListBox::FileListBox(QWidget *parent)
     list(startFolder(), m_pattern);
 }
 
-ErrorReport FileListBox::setPath(const QString &path)
+Result<void> FileListBox::setPath(const QString &path)
 {
     return list(path, m_pattern);
 }
 
-ErrorReport FileListBox::setPattern(const QString &pattern)
+Result<void> FileListBox::setPattern(const QString &pattern)
 {
     m_pattern = pattern;
     return list(m_path, pattern);
@@ -510,7 +512,7 @@ void FileListBox::refresh()
     // The folder itself may be gone; the list then stays as it was.
     const QString selected = FileName();
     const int scroll = verticalScrollBar()->value();
-    if (list(m_path, m_pattern).isError())
+    if (!list(m_path, m_pattern))
         return;
     if (!selected.isEmpty()) {
         const QList<QListWidgetItem *> same = findItems(selected, Qt::MatchExactly);
@@ -520,14 +522,13 @@ void FileListBox::refresh()
     verticalScrollBar()->setValue(scroll);
 }
 
-ErrorReport FileListBox::list(const QString &folder, const QString &pattern)
+Result<void> FileListBox::list(const QString &folder, const QString &pattern)
 {
     if (folder.isEmpty())
-        return errnoReport(ENOENT);
+        return folderError(ENOENT);
     const QString target = cleanFolderPath(folder);
-    const ErrorReport error = checkFolderReadable(target);
-    if (error.isError())
-        return error;
+    if (const Result<void> readable = checkFolderReadable(target); !readable)
+        return readable;
     QStringList undecodable;
     const QStringList names = filesOf(target, pattern, &undecodable);
     clear();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/errorreport.h"
+#include "core/error.h"
 
 #include <QComboBox>
 #include <QFileSystemWatcher>
@@ -24,7 +24,7 @@ bool matchesFilePattern(const QString &name, const QString &pattern);
 void sortNamesForDisplay(QStringList &names);
 
 // Checks that a folder can be listed; the failure as errno and its description.
-ErrorReport checkFolderReadable(const QString &folder);
+Result<void> checkFolderReadable(const QString &folder);
 
 // A folder's subfolders and the files matching a pattern, hidden ones left out,
 // sorted for display.
@@ -105,20 +105,20 @@ public:
     QString Path() const { return m_path; }
     // Moves to a folder, or to a volume's current folder for a drive value. A
     // folder that cannot be read is refused: the list stays where it was.
-    ErrorReport setPath(const QString &pathOrDrive);
+    Result<void> setPath(const QString &pathOrDrive);
 
     void setVolumeSource(std::shared_ptr<VolumeSource> source);
 
 signals:
     void Change();
     // A folder the user chose could not be entered.
-    void pathRefused(const ErrorReport &error);
+    void pathRefused(const Error &error);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    ErrorReport moveTo(const QString &folder);
+    Result<void> moveTo(const QString &folder);
     void enterItem(QListWidgetItem *item);
     void fill(const QString &folder, const QStringList &subfolders);
 
@@ -136,9 +136,9 @@ public:
 
     QString Path() const { return m_path; }
     // A folder that cannot be read is refused: the list keeps the previous one.
-    ErrorReport setPath(const QString &path);
+    Result<void> setPath(const QString &path);
     QString Pattern() const { return m_pattern; }
-    ErrorReport setPattern(const QString &pattern);
+    Result<void> setPattern(const QString &pattern);
     // The selected file's name without folder; empty when none is selected.
     QString FileName() const;
     // The selected name is not valid in the system's encoding: it is shown with
@@ -152,7 +152,7 @@ signals:
     void DblClick();
 
 private:
-    ErrorReport list(const QString &folder, const QString &pattern);
+    Result<void> list(const QString &folder, const QString &pattern);
 
     QFileSystemWatcher m_watcher;
     QString m_path;

@@ -67,7 +67,7 @@ void FormSearch::createControls()
     LabelSearch = new QLabel(QStringLiteral("検索する文字列 (&F)："), this);
     TextSearch = new QLineEdit(this);
     TextSearch->setGeometry(px(120), px(360), px(3975), px(270));
-    // A line edit keeps 32767 characters by default; a longer selection must not
+    // A line edit keeps a short text by default; a longer selection must not
     // be cut short into another search text.
     TextSearch->setMaxLength(std::numeric_limits<int>::max());
     LabelSearch->setBuddy(TextSearch);

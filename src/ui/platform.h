@@ -3,44 +3,20 @@
 #include "core/reading/readingengine.h"
 
 #include <QByteArray>
+#include <QColor>
+#include <QFont>
 #include <QMessageBox>
-#include <QRgb>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QTextDocument;
 
 class PhoneticService;
 class UserReadings;
 class QWidget;
-
-// Properties of the common-dialog control, read before and written after a dialog.
-struct CommonDialogState
-{
-    QString DialogTitle;
-    QString FileName;
-    bool confirmOverwrite = false; // a save dialog asks before it names an existing file
-    bool existingFileOnly = false; // an open dialog accepts only a file that exists
-    QString Filter; // "name|pattern|name|pattern|"
-    int FilterIndex = 1; // 1-based
-    QRgb Color = qRgb(0, 0, 0);
-    QString FontName;
-    double FontSize = 0;
-    bool FontBold = false;
-    bool FontItalic = false;
-};
-
-enum class CommonDialogKind { Open, Save, Font, Color };
-
-struct CommonDialogResult
-{
-    enum Outcome { Accepted, Cancelled, Failed };
-    Outcome outcome = Cancelled;
-    int errorNumber = 0; // for Failed only; a cancel is its own outcome, not an error
-    QString errorDescription;
-};
 
 // Every platform service a window uses, behind one object handed in at
 // construction, so tests can script the answers.
@@ -77,10 +53,28 @@ public:
         return answer == QMessageBox::Yes ? 0 : answer == QMessageBox::No ? 1 : 2;
     }
 
-    // Shows the dialog preset from state; on Accepted the results are written back.
-    virtual CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
-                                                CommonDialogState &state)
+    // The file dialogs, HTML pages offered first. preset is the file (or folder)
+    // the dialog starts at; nothing when the user cancels. Open accepts only a
+    // file that exists; Save asks before it names one.
+    virtual std::optional<QString> askOpenPath(QWidget *parent, const QString &title,
+                                               const QString &preset)
         = 0;
+    virtual std::optional<QString> askSavePath(QWidget *parent, const QString &title,
+                                               const QString &preset)
+        = 0;
+    // The font and colour dialogs; nothing when the user cancels.
+    virtual std::optional<QFont> askFont(QWidget *parent, const QFont &initial)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(initial);
+        return std::nullopt;
+    }
+    virtual std::optional<QColor> askColor(QWidget *parent, const QColor &initial)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(initial);
+        return std::nullopt;
+    }
 
     // The desktop's open action for a local file or an address; does not wait.
     virtual bool openWithDesktop(const QString &fileOrAddress) = 0;

@@ -23,18 +23,6 @@
 
 #include <langinfo.h>
 
-QStringList nameFiltersFromDialogFilter(const QString &filter)
-{
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts.at(i + 1);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters.append(parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')'));
-    }
-    return filters;
-}
-
 QtPlatformServices::QtPlatformServices() = default;
 QtPlatformServices::~QtPlatformServices() = default;
 
@@ -81,73 +69,46 @@ int QtPlatformServices::askThreeWay(QWidget *parent, const QString &title, const
 
 namespace {
 
-CommonDialogResult showFileDialog(QWidget *parent, bool save, CommonDialogState &state)
+std::optional<QString> askFilePath(QWidget *parent, bool save, const QString &title,
+                                   const QString &preset)
 {
-    QFileDialog dialog(parent, state.DialogTitle);
-    const QStringList filters = nameFiltersFromDialogFilter(state.Filter);
-    dialog.setNameFilters(filters);
-    if (state.FilterIndex >= 1 && state.FilterIndex <= filters.size())
-        dialog.selectNameFilter(filters.at(state.FilterIndex - 1));
-    if (!state.FileName.isEmpty())
-        dialog.selectFile(state.FileName);
-    if (save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !state.confirmOverwrite);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(state.existingFileOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    }
+    QFileDialog dialog(parent, title);
+    dialog.setNameFilters({QStringLiteral("HTMLファイル(*.html,*.htm) (*.html *.htm)"),
+                           QStringLiteral("すべてのファイル(*.*) (*.*)")});
+    if (!preset.isEmpty())
+        dialog.selectFile(preset);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {CommonDialogResult::Cancelled, 0, QString()};
-    state.FileName = dialog.selectedFiles().constFirst();
-    state.FilterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    return {CommonDialogResult::Accepted, 0, QString()};
-}
-
-CommonDialogResult showFontDialog(QWidget *parent, CommonDialogState &state)
-{
-    QFont initial(state.FontName);
-    if (state.FontSize > 0)
-        initial.setPointSizeF(state.FontSize);
-    initial.setBold(state.FontBold);
-    initial.setItalic(state.FontItalic);
-    bool accepted = false;
-    const QFont chosen = QFontDialog::getFont(&accepted, initial, parent);
-    if (!accepted)
-        return {CommonDialogResult::Cancelled, 0, QString()};
-    state.FontName = chosen.family();
-    state.FontSize = chosen.pointSizeF();
-    state.FontBold = chosen.bold();
-    state.FontItalic = chosen.italic();
-    return {CommonDialogResult::Accepted, 0, QString()};
-}
-
-CommonDialogResult showColorDialog(QWidget *parent, CommonDialogState &state)
-{
-    const QColor chosen = QColorDialog::getColor(QColor::fromRgb(state.Color), parent);
-    if (!chosen.isValid())
-        return {CommonDialogResult::Cancelled, 0, QString()};
-    state.Color = chosen.rgb();
-    return {CommonDialogResult::Accepted, 0, QString()};
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
 
-CommonDialogResult QtPlatformServices::showCommonDialog(QWidget *parent, CommonDialogKind kind,
-                                                        CommonDialogState &state)
+std::optional<QString> QtPlatformServices::askOpenPath(QWidget *parent, const QString &title,
+                                                       const QString &preset)
 {
-    switch (kind) {
-    case CommonDialogKind::Open:
-        return showFileDialog(parent, false, state);
-    case CommonDialogKind::Save:
-        return showFileDialog(parent, true, state);
-    case CommonDialogKind::Font:
-        return showFontDialog(parent, state);
-    case CommonDialogKind::Color:
-        return showColorDialog(parent, state);
-    }
-    return {CommonDialogResult::Cancelled, 0, QString()};
+    return askFilePath(parent, false, title, preset);
+}
+
+std::optional<QString> QtPlatformServices::askSavePath(QWidget *parent, const QString &title,
+                                                       const QString &preset)
+{
+    return askFilePath(parent, true, title, preset);
+}
+
+std::optional<QFont> QtPlatformServices::askFont(QWidget *parent, const QFont &initial)
+{
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, initial, parent);
+    return accepted ? std::optional(chosen) : std::nullopt;
+}
+
+std::optional<QColor> QtPlatformServices::askColor(QWidget *parent, const QColor &initial)
+{
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    return chosen.isValid() ? std::optional(chosen) : std::nullopt;
 }
 
 bool QtPlatformServices::openWithDesktop(const QString &fileOrAddress)

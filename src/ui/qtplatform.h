@@ -23,8 +23,12 @@ public:
                    const QString &first, const QString &second) override;
     int askThreeWay(QWidget *parent, const QString &title, const QString &text,
                     const QStringList &captions) override;
-    CommonDialogResult showCommonDialog(QWidget *parent, CommonDialogKind kind,
-                                        CommonDialogState &state) override;
+    std::optional<QString> askOpenPath(QWidget *parent, const QString &title,
+                                       const QString &preset) override;
+    std::optional<QString> askSavePath(QWidget *parent, const QString &title,
+                                       const QString &preset) override;
+    std::optional<QFont> askFont(QWidget *parent, const QFont &initial) override;
+    std::optional<QColor> askColor(QWidget *parent, const QColor &initial) override;
     bool openWithDesktop(const QString &fileOrAddress) override;
     PhoneticService &phoneticService() override;
     QString programFolder() const override;
@@ -40,6 +44,3 @@ private:
     std::unique_ptr<PhoneticService> m_phonetic;
     QPointer<HelpWindow> m_help;
 };
-
-// "name|pattern;pattern|name|pattern|" as Qt's name filters ("name (pattern pattern)").
-QStringList nameFiltersFromDialogFilter(const QString &filter);

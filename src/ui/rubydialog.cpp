@@ -53,7 +53,7 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
 
     m_reading = new ReadingBox(this);
     m_reading->setFont(gothic(18));
-    // A line edit cuts its text at 32767 characters unless told otherwise.
+    // A line edit cuts a long text short unless told otherwise.
     m_reading->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     m_reading->setMinimumWidth(px(5415));
     m_insert = new QPushButton(QStringLiteral("ルビの挿入"), this);

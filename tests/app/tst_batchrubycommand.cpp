@@ -105,7 +105,7 @@ void TestBatchRubyCommand::f5EditsExistingRuby()
     QCOMPARE(proposed, u"かじ"_qs);
     QCOMPARE(main.form.RTB1->Text(),
              u"<p>"_qs + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"です</p>"_qs);
-    main.form.MEBack_Click();
+    main.form.editorCommands().undo();
     QCOMPARE(main.form.RTB1->Text(), text);
 }
 
@@ -150,7 +150,7 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
                  + rubyElement(u"日本"_qs, u"にほん"_qs) + u"と、その"_qs
                  + rubyElement(u"日本"_qs, u"にっぽん"_qs) + u"</p>"_qs);
     QCOMPARE(main.form.Caption(), u"a.htm (更新)"_qs);
-    main.form.MEBack_Click();
+    main.form.editorCommands().undo();
     QCOMPARE(main.form.RTB1->Text(), page);
 
     // A group's corrected reading is remembered and proposed the next time.
@@ -158,7 +158,7 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
         d->model()->setData(d->model()->index(0, 1), u"かんじ!"_qs);
         d->ComElie->click();
     });
-    main.form.MEBack_Click();
+    main.form.editorCommands().undo();
     QString proposed;
     main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
         proposed = d->model()->index(0, 1).data().toString();
@@ -201,11 +201,11 @@ void TestBatchRubyCommand::stripAsOneStep()
     main.form.RTB1->setSelLength(0);
     main.form.MEStrip->trigger();
     QCOMPARE(main.form.RTB1->Text(), u"<p>漢字と漢字</p>"_qs);
-    main.form.MEBack_Click();
-    main.form.MEBack_Click();
+    main.form.editorCommands().undo();
+    main.form.editorCommands().undo();
     QCOMPARE(main.form.RTB1->Text(), page);
-    main.form.MERedo_Click();
-    main.form.MERedo_Click();
+    main.form.editorCommands().redo();
+    main.form.editorCommands().redo();
     QCOMPARE(main.form.RTB1->Text(), u"<p>漢字と漢字</p>"_qs);
     QVERIFY(main.platform.messages.isEmpty());
     main.form.MEStrip->trigger();

@@ -5,6 +5,7 @@
 #include "core/installlayout.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QWheelEvent>
+
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +32,9 @@ private slots:
     void coloursSwitchOffAndOnWithoutAChange();
     void zoomAndPrint();
     void helpAndPreviewWithoutABrowser();
+    void fontAndColoursFromTheirDialogs();
+    void errorsAndRefusals_data();
+    void errorsAndRefusals();
 
 private:
     QTemporaryDir m_dir;
@@ -56,7 +62,7 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
     QTest::keyClick(form.RTB1, Qt::Key_Return);
     QTest::keyClicks(form.RTB1, u"cd"_s);
     QApplication::clipboard()->setText(crLf ? u"1\n2"_s : u"1\r\n2"_s);
-    form.MEPaste_Click();
+    form.editorCommands().paste();
     const QString path = m_dir.filePath(u"new.htm"_s);
     m_platform.setNextFileName(path);
     form.MFSaveAs_Click();
@@ -97,9 +103,9 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
     const auto coloured = [&form] {
         return form.RTB1->document()->firstBlock().layout()->formats().size();
     };
-    QVERIFY(form.htmlColours() && coloured() > 0);
+    QVERIFY(form.editorCommands().htmlColours() && coloured() > 0);
     form.MOColours->trigger();
-    QVERIFY(!form.htmlColours());
+    QVERIFY(!form.editorCommands().htmlColours());
     QCOMPARE(coloured(), 0);
     form.MOColours->trigger();
     QVERIFY(coloured() > 0);
@@ -112,8 +118,8 @@ void TestDesktop::zoomAndPrint()
 {
     FormMain form(m_platform);
     const double chosen = form.RTB1->font().pointSizeF();
-    form.zoomEditor(2);
-    form.zoomEditor(1);
+    form.editorCommands().zoom(2);
+    form.editorCommands().zoom(1);
     QCOMPARE(form.RTB1->font().pointSizeF(), chosen + 3);
     QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -240), Qt::NoButton,
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
@@ -140,6 +146,47 @@ void TestDesktop::helpAndPreviewWithoutABrowser()
     const QString preview = m_dir.filePath(u"_tmp.html"_s);
     QVERIFY(m_platform.messages.value(0).text.contains(preview));
     QCOMPARE(m_platform.copied, preview);
+}
+
+void TestDesktop::fontAndColoursFromTheirDialogs()
+{
+    FormMain form(m_platform);
+    QFont font = form.RTB1->font();
+    font.setUnderline(true);
+    form.RTB1->setFont(font);
+    m_platform.nextFont = QFont(u"Noto Sans CJK JP"_s, 20, QFont::Bold);
+    m_platform.nextColor = QColor(u"#204080"_s);
+    form.MOFont->trigger();
+    form.MObColor->trigger();
+    m_platform.nextFont.reset(); // cancelled: nothing changes
+    form.MOFont->trigger();
+    m_platform.nextColor.reset();
+    // Name, size, bold and italic come from the dialog; underline stays.
+    QCOMPARE(form.RTB1->font().pointSize(), 20);
+    QVERIFY(form.RTB1->font().bold() && form.RTB1->font().underline());
+    QCOMPARE(form.RTB1->BackColor(), QColor(u"#204080"_s));
+}
+
+void TestDesktop::errorsAndRefusals_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("an error: its sentence, the system's words, its number")
+        << int(ErrorKind::NotFound) << errorBoxTitle(ENOENT) << u"見つかりません。\nx"_s;
+    QTest::newRow("a refusal: information under the program's title, whole")
+        << int(ErrorKind::Refused) << QCoreApplication::applicationName() << u"x"_s;
+}
+
+void TestDesktop::errorsAndRefusals()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    FakePlatform platform;
+    showErrorMessage(platform, nullptr, Error::fromErrno(ErrorKind(kind), ENOENT, u"x"_s));
+    QCOMPARE(platform.messages.value(0).title, title);
+    QCOMPARE(platform.messages.value(0).text, text);
 }
 
 QTEST_MAIN(TestDesktop)

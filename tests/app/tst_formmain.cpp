@@ -236,10 +236,6 @@ void TestFormMain::previewAndHelpOpenTheirPages()
     QCOMPARE(m.form->Caption(), u"a.htm"_s);
     m.form->MHHelp_Click();
     QCOMPARE(m.platform.opened.last(), m.path(u"program/index.html"_s));
-    // Open asks for an existing file, Save As before naming one; a cancel is no failure.
-    m.platform.setNextCancel();
-    QCOMPARE(m.form->CDlg.ShowOpen().outcome, CommonDialogResult::Cancelled);
-    QVERIFY(m.form->CDlg.existingFileOnly && !m.form->CDlg.confirmOverwrite);
 }
 
 void TestFormMain::editCommands()
@@ -248,10 +244,10 @@ void TestFormMain::editCommands()
     QFETCH(QByteArrayList, f);
     Main m;
     QClipboard *board = QGuiApplication::clipboard();
-    const QHash<QByteArray, void (FormMain::*)()> commands
-        = {{"undo", &FormMain::MEBack_Click},   {"copy", &FormMain::MECopy_Click},
-           {"cut", &FormMain::MECut_Click},     {"delete", &FormMain::MEDel_Click},
-           {"paste", &FormMain::MEPaste_Click}, {"select all", &FormMain::MEAll_Click}};
+    const QHash<QByteArray, void (EditorCommands::*)()> commands
+        = {{"undo", &EditorCommands::undo},   {"copy", &EditorCommands::copy},
+           {"cut", &EditorCommands::cut},     {"delete", &EditorCommands::deleteSelection},
+           {"paste", &EditorCommands::paste}, {"select all", &EditorCommands::selectAll}};
     if (!commands.contains(f[0])) {
         m.form->show();
         m.form->activateWindow();
@@ -267,7 +263,7 @@ void TestFormMain::editCommands()
             board->setText(u"theirs"_s);
     });
     if (commands.contains(f[0]))
-        (m.form.get()->*commands.value(f[0]))();
+        (m.form->editorCommands().*commands.value(f[0]))();
     else
         QTest::keySequence(m.form->RTB1, QKeySequence(QString::fromUtf8(f[0])));
     disconnect(connection);
@@ -306,7 +302,7 @@ void TestFormMain::rubyCommand()
         = "<ruby><rb>" + base + "</rb><rp>(</rp><rt>" + proposed + "</rt><rp>)</rp></ruby>";
     QCOMPARE(m.form->RTB1->Text(), element + text.mid(base.size()));
     // Ctrl+Z brings back the text before the insertion.
-    m.form->MEBack_Click();
+    m.form->editorCommands().undo();
     QCOMPARE(m.form->RTB1->Text(), text);
 }
 
@@ -325,7 +321,7 @@ void TestFormMain::rubyInsertion()
     QCOMPARE(m.selection(), u"%1+%2"_s.arg(start).arg(element.size())); // the element selected
     // The next opening starts from the attribute as it was left.
     QCOMPARE(m.form->rubyForm().withAttribute, f[4] != "-");
-    m.form->MEBack_Click();
+    m.form->editorCommands().undo();
     QCOMPARE(m.form->RTB1->Text(), text);
 }
 

@@ -49,10 +49,10 @@ QStringList choices(const FormMain &form)
             QString::number(form.OptionKana[form.mKanaMode]->isChecked()),
             QString::number(form.CheckSentKana->isChecked()),
             QString::number(form.CheckHTML->isChecked()),
-            form.mRecentFiles.join(u'|'),
+            form.windowSettings().recentFiles().join(u'|'),
             u"%1x%2"_s.arg(form.width()).arg(form.height()),
             QString::number(int(form.newLineEnd())),
-            QString::number(form.htmlColours())};
+            QString::number(form.editorCommands().htmlColours())};
 }
 
 } // namespace
@@ -82,7 +82,7 @@ void TestSettings::choicesComeBackAtTheNextStart()
     {
         Run first(path);
         first.form.RTB1->setFont(QFont(u"Noto Sans CJK JP"_s, 14, QFont::Bold));
-        first.form.MEAll_Click();
+        first.form.editorCommands().selectAll();
         first.form.RTB1->setSelColor(QColor(u"#204080"_s));
         first.form.RTB1->setBackColor(QColor(u"#fff0d0"_s));
         first.form.OptionKana[2]->click();
@@ -92,7 +92,7 @@ void TestSettings::choicesComeBackAtTheNextStart()
         first.form.MONewCrLf->trigger();
         first.form.MOColours->trigger(); // off
         chosen = choices(first.form);
-        first.form.zoomEditor(3); // a zoom is not a font chosen
+        first.form.editorCommands().zoom(3); // a zoom is not a font chosen
         first.form.storeSettings();
     }
     QCOMPARE(choices(Run(path).form), chosen);
@@ -165,7 +165,7 @@ void TestSettings::recentFilesOfTwoWindowsMerge()
     one.form.noteRecentFile(u"/three.htm"_s);
     two.form.storeSettings();
     one.form.storeSettings();
-    QCOMPARE(Run(path).form.mRecentFiles,
+    QCOMPARE(Run(path).form.windowSettings().recentFiles(),
              QStringList({u"/three.htm"_s, u"/two.htm"_s, u"/one.htm"_s}));
 }
 
@@ -183,7 +183,7 @@ void TestSettings::recentFilesInTheFileMenu()
         }
     }
     Run run(path);
-    QCOMPARE(run.form.mRecentFiles, files.mid(0, 10));
+    QCOMPARE(run.form.windowSettings().recentFiles(), files.mid(0, 10));
     // A file that is gone: removed with a message, the document stays.
     QVERIFY(QFile::remove(files.at(3)));
     run.form.MFRecent->actions().at(3)->trigger();
@@ -193,7 +193,7 @@ void TestSettings::recentFilesInTheFileMenu()
     // One that is there opens through the normal load and moves to the top.
     run.form.MFRecent->actions().at(5)->trigger();
     QCOMPARE(run.form.Caption(), u"f5.htm"_s);
-    QCOMPARE(run.form.mRecentFiles.constFirst(), files.at(6));
+    QCOMPARE(run.form.windowSettings().recentFiles().constFirst(), files.at(6));
 }
 
 QTEST_MAIN(TestSettings)

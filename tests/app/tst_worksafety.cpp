@@ -168,24 +168,24 @@ void TestWorkSafety::undoStepsBackAndRedoes()
     QTest::keyClick(editor, Qt::Key_Backspace);
     const QString typed = editor->Text();
     QCOMPARE(typed, u"typed tex<ruby>a</ruby>\r\n"_s);
-    f.form.MEBack_Click();
-    f.form.MEBack_Click();
+    f.form.editorCommands().undo();
+    f.form.editorCommands().undo();
     QCOMPARE(editor->Text(), u"<ruby>a</ruby>\r\n"_s);
-    f.form.MEBack_Click();
-    f.form.MEBack_Click();
+    f.form.editorCommands().undo();
+    f.form.editorCommands().undo();
     QCOMPARE(editor->Text(), u"a\r\n"_s);
     QCOMPARE(editor->SelStart(), 0);
     for (int i = 0; i < 3; ++i)
-        f.form.MERedo_Click();
+        f.form.editorCommands().redo();
     QCOMPARE(editor->Text(), typed);
     QVERIFY(f.form.mModified);
-    f.form.MEBack_Click();
+    f.form.editorCommands().undo();
     QTest::keyClicks(editor, u"!"_s);
-    f.form.MERedo_Click();
+    f.form.editorCommands().redo();
     QCOMPARE(editor->Text(), u"typed text!<ruby>a</ruby>\r\n"_s);
     f.platform.setNextAnswer(QMessageBox::No);
     f.form.MFNew_Click();
-    f.form.MEBack_Click();
+    f.form.editorCommands().undo();
     QCOMPARE(editor->Text(), QString());
 }
 

@@ -19,21 +19,17 @@ QMessageBox::StandardButton FakePlatform::showMessage(QWidget *, QMessageBox::Ic
     return QMessageBox::Ok;
 }
 
-CommonDialogResult FakePlatform::showCommonDialog(QWidget *, CommonDialogKind,
-                                                  CommonDialogState &state)
+std::optional<QString> FakePlatform::answerFileDialog(const QString &preset)
 {
     const Script script = scripts.isEmpty() ? nullptr : scripts.takeFirst();
-    if (!script)
-        return {CommonDialogResult::Cancelled, 0, QString()};
-    return script(state);
+    return script ? script(preset) : std::nullopt;
 }
 
 void FakePlatform::setNextFileName(const QString &path)
 {
-    scripts.append([this, path](CommonDialogState &state) {
-        presetNames.append(state.FileName);
-        state.FileName = path;
-        return CommonDialogResult {CommonDialogResult::Accepted, 0, QString()};
+    scripts.append([this, path](const QString &preset) {
+        presetNames.append(preset);
+        return std::optional(path);
     });
 }
 

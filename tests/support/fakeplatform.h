@@ -50,13 +50,22 @@ public:
         QString title;
         QString text;
     };
-    using Script = std::function<CommonDialogResult(CommonDialogState &)>;
+    // Answers a file dialog opened at preset; nothing is a cancel.
+    using Script = std::function<std::optional<QString>(const QString &preset)>;
 
     QMessageBox::StandardButton showMessage(QWidget *, QMessageBox::Icon, const QString &title,
                                             const QString &text,
                                             QMessageBox::StandardButtons buttons) override;
-    CommonDialogResult showCommonDialog(QWidget *, CommonDialogKind,
-                                        CommonDialogState &state) override;
+    std::optional<QString> askOpenPath(QWidget *, const QString &, const QString &preset) override
+    {
+        return answerFileDialog(preset);
+    }
+    std::optional<QString> askSavePath(QWidget *, const QString &, const QString &preset) override
+    {
+        return answerFileDialog(preset);
+    }
+    std::optional<QFont> askFont(QWidget *, const QFont &) override { return nextFont; }
+    std::optional<QColor> askColor(QWidget *, const QColor &) override { return nextColor; }
     QString userReadingsFile() const override { return readingsFile; }
     QString readingsFile; // none: corrections are not kept
     bool openWithDesktop(const QString &fileOrAddress) override
@@ -86,6 +95,8 @@ public:
     QList<Script> scripts;
     QStringList opened;
     QStringList presetNames; // the file names the accepted dialogs were opened with
+    std::optional<QFont> nextFont; // the font and colour dialogs' answers
+    std::optional<QColor> nextColor;
     FakePhoneticService phonetic;
     PhoneticService *service = nullptr; // instead of the table
     QString folder;
@@ -94,4 +105,7 @@ public:
     QStringList helpShown;
     QString copied;
     QString printed;
+
+private:
+    std::optional<QString> answerFileDialog(const QString &preset);
 };

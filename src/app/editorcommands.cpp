@@ -1,0 +1,253 @@
+#include "app/editorcommands.h"
+
+#include "core/text/textsearch.h"
+#include "ui/clipboardtext.h"
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
+#include "ui/htmlhighlighter.h"
+#include "ui/platform.h"
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QTextDocument>
+#include <QWheelEvent>
+
+namespace {
+
+// Ctrl+wheel over the editor zooms its font.
+class WheelZoom : public QObject
+{
+public:
+    WheelZoom(EditorCommands *commands, QObject *viewport)
+        : QObject(commands)
+        , m_commands(commands)
+    {
+        viewport->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Wheel)
+            return QObject::eventFilter(watched, event);
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier))
+            return false;
+        // A notch is 120; touch pads send smaller steps that add up.
+        m_delta += wheel->angleDelta().y();
+        const int steps = m_delta / 120;
+        m_delta -= steps * 120;
+        if (steps != 0)
+            m_commands->zoom(steps);
+        return true;
+    }
+
+private:
+    EditorCommands *m_commands;
+    int m_delta = 0;
+};
+
+} // namespace
+
+EditorCommands::EditorCommands(EditorControl *editor, PlatformServices &platform, QWidget *parent)
+    : QObject(parent)
+    , m_editor(editor)
+    , m_platform(platform)
+    , m_parent(parent)
+{
+    new WheelZoom(this, editor->viewport());
+    // Shift+Insert, Ctrl+Insert, Shift+Delete and the like: the same commands as the menu.
+    connect(editor, &EditorControl::clipboardKey, this, [this](QKeySequence::StandardKey key) {
+        switch (key) {
+        case QKeySequence::Cut:
+            cut();
+            break;
+        case QKeySequence::Copy:
+            copy();
+            break;
+        case QKeySequence::Paste:
+            paste();
+            break;
+        case QKeySequence::SelectAll:
+            selectAll();
+            break;
+        default:
+            break;
+        }
+    });
+    connect(editor, &EditorControl::MouseUp, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint &position) {
+                if (button == Qt::RightButton && m_contextMenu)
+                    m_contextMenu->popup(m_editor->viewport()->mapToGlobal(position));
+            });
+}
+
+void EditorCommands::undo()
+{
+    m_editor->undo();
+}
+
+void EditorCommands::redo()
+{
+    m_editor->redo();
+}
+
+void EditorCommands::cut()
+{
+    const Result<void> written = writeClipboardText(QGuiApplication::clipboard(), m_editor->SelText());
+    if (!written) {
+        // The selection stays: deleting it now would lose it.
+        showClipboardError(m_platform, m_parent, written.error());
+        return;
+    }
+    m_editor->setSelText(QString());
+}
+
+void EditorCommands::copy()
+{
+    // The clipboard is emptied even when nothing is selected.
+    const Result<void> written = writeClipboardText(QGuiApplication::clipboard(), m_editor->SelText());
+    if (!written)
+        showClipboardError(m_platform, m_parent, written.error());
+}
+
+void EditorCommands::paste()
+{
+    const QString text = readClipboardText(QGuiApplication::clipboard());
+    if (text.isEmpty())
+        return;
+    m_editor->setSelText(m_editor->withLineEnds(text));
+}
+
+void EditorCommands::deleteSelection()
+{
+    m_editor->setSelText(QString());
+}
+
+void EditorCommands::selectAll()
+{
+    m_editor->setSelStart(0);
+    m_editor->setSelLength(m_editor->textLength());
+}
+
+void EditorCommands::chooseFont()
+{
+    QFont font = m_editor->font();
+    const QFontInfo shown(font);
+    // The family actually shown, so the dialog can find it in its list.
+    QFont initial(shown.family());
+    initial.setPointSizeF(font.pointSizeF() > 0 ? font.pointSizeF() : shown.pointSizeF());
+    initial.setBold(font.bold());
+    initial.setItalic(font.italic());
+    const std::optional<QFont> chosen = m_platform.askFont(m_parent, initial);
+    if (!chosen)
+        return;
+    // Only name, size, bold and italic pass; underline, strikeout and the rest stay.
+    font.setFamily(chosen->family());
+    if (chosen->pointSizeF() > 0)
+        font.setPointSizeF(chosen->pointSizeF());
+    if (font.bold() != chosen->bold())
+        font.setBold(chosen->bold());
+    if (font.italic() != chosen->italic())
+        font.setItalic(chosen->italic());
+    m_editor->setFont(font);
+}
+
+void EditorCommands::chooseTextColor()
+{
+    selectAll();
+    const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->SelColor());
+    if (!chosen)
+        return;
+    m_editor->setSelColor(*chosen);
+    m_editor->setSelLength(0);
+}
+
+void EditorCommands::chooseBackColor()
+{
+    const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->BackColor());
+    if (chosen)
+        m_editor->setBackColor(*chosen);
+}
+
+QFont EditorCommands::chosenFont() const
+{
+    QFont font = m_editor->font();
+    if (m_zoom != 0 && font.pointSizeF() == m_zoomedSize)
+        font.setPointSizeF(font.pointSizeF() - m_zoom);
+    return font;
+}
+
+void EditorCommands::zoom(int steps)
+{
+    QFont font = m_editor->font();
+    // A font chosen while zoomed is the new chosen size.
+    if (m_zoom != 0 && font.pointSizeF() != m_zoomedSize)
+        m_zoom = 0;
+    const double chosen = font.pointSizeF() - m_zoom;
+    const double zoom = steps == 0 ? 0 : qBound(4 - chosen, m_zoom + steps, 96 - chosen);
+    if (chosen <= 0 || zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    font.setPointSizeF(chosen + zoom);
+    m_zoomedSize = font.pointSizeF();
+    m_editor->setFont(font);
+}
+
+void EditorCommands::setHtmlColours(bool on)
+{
+    if (on == htmlColours())
+        return;
+    if (on) {
+        m_highlighter = new HtmlHighlighter(m_editor);
+    } else {
+        delete m_highlighter; // takes its colours off the document
+        m_highlighter = nullptr;
+    }
+    emit htmlColoursChanged(on);
+}
+
+void EditorCommands::print(const QString &title)
+{
+    // Lines wrapped at the page's width.
+    QString text = m_editor->Text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QTextDocument document;
+    document.setDefaultFont(chosenFont());
+    document.setPlainText(text);
+    document.setMetaInformation(QTextDocument::DocumentTitle, title);
+    m_platform.printDocument(m_parent, document);
+}
+
+void EditorCommands::findAgain(const QString &search, bool exact, bool forward)
+{
+    const CompareMode mode = exact ? CompareMode::Exact : CompareMode::Loose;
+    const QString text = m_editor->Text();
+    const qsizetype length = search.size();
+    qsizetype found = -1; // 0-based
+    if (forward) {
+        found = findText(text, search, m_editor->SelStart() + m_editor->SelLength() + 1, mode) - 1;
+    } else {
+        // The nearest hit that starts before the selection; never inside a CR LF.
+        const auto splitsLineEnd = [&text](qsizetype at) {
+            return at > 0 && at < text.size() && text.at(at - 1) == u'\r' && text.at(at) == u'\n';
+        };
+        for (qsizetype at = qMin<qsizetype>(m_editor->SelStart() - 1, text.size() - length);
+             at >= 0; --at) {
+            if (!splitsLineEnd(at) && !splitsLineEnd(at + length)
+                && textsEqual(QStringView(text).sliced(at, length), search, mode)) {
+                found = at;
+                break;
+            }
+        }
+    }
+    if (found < 0) {
+        m_platform.showMessage(m_parent, QMessageBox::Information, QStringLiteral("検索終了"),
+                               QStringLiteral("文書の検索が終わりました。"), QMessageBox::Ok);
+        return;
+    }
+    m_editor->setSelStart(int(found));
+    m_editor->setSelLength(int(length));
+}
