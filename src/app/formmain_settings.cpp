@@ -1,4 +1,5 @@
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 
 #include "core/document/recentfiles.h"
 #include "ui/editorcontrol.h"
@@ -86,10 +87,8 @@ void FormMain::useSettings(QSettings *settings, const SettingsFileState &state)
 
     bool ok = false;
     const int kana = settings->value(kKanaMode).toInt(&ok);
-    if (ok && kana >= 0 && kana <= 2) {
-        OptionKana[kana]->setChecked(true);
-        mKanaMode = quint8(kana);
-    }
+    if (ok && kanaFormFromValue(kana))
+        OptionKana[kana]->setChecked(true); // in the order of the stored values
     readFlag(*settings, kOmitOkurigana, CheckSentKana);
     readFlag(*settings, kHtmlOnly, CheckHTML);
     const QString perKanji = settings->value(kPerKanji).toString();
@@ -97,10 +96,10 @@ void FormMain::useSettings(QSettings *settings, const SettingsFileState &state)
         MEPerKanji->setChecked(perKanji == QLatin1String("true"));
     const int level = settings->value(kRubyLevel).toInt(&ok);
     if (ok && level >= 0 && level <= 7)
-        mRubyLevel = level;
+        m_ruby->setGradeLevel(level);
     const int first = settings->value(kRubyFirst).toInt(&ok);
     if (ok && first >= 0 && first <= 2)
-        mRubyFirst = FirstOnly(first);
+        m_ruby->setFirstOnly(FirstOnly(first));
     restoreGeometry(settings->value(kGeometry).toByteArray());
     const QString lineEnd = settings->value(kNewLineEnd).toString();
     if (lineEnd == QLatin1String("CRLF") || lineEnd == QLatin1String("LF"))
@@ -163,12 +162,12 @@ void FormMain::storeSettings()
     m_settings->setValue(kFont, font.toString());
     m_settings->setValue(kTextColor, RTB1->palette().color(QPalette::Text).name());
     m_settings->setValue(kBackColor, RTB1->BackColor().name());
-    m_settings->setValue(kKanaMode, int(mKanaMode));
+    m_settings->setValue(kKanaMode, int(m_ruby->kanaForm()));
     m_settings->setValue(kOmitOkurigana, CheckSentKana->isChecked());
     m_settings->setValue(kHtmlOnly, CheckHTML->isChecked());
     m_settings->setValue(kPerKanji, MEPerKanji->isChecked());
-    m_settings->setValue(kRubyLevel, mRubyLevel);
-    m_settings->setValue(kRubyFirst, int(mRubyFirst));
+    m_settings->setValue(kRubyLevel, m_ruby->gradeLevel());
+    m_settings->setValue(kRubyFirst, int(m_ruby->firstOnly()));
     m_settings->setValue(kGeometry, saveGeometry());
     m_settings->setValue(kNewLineEnd,
                          mNewLineEnd == LineEnd::CrLf ? QStringLiteral("CRLF") : QStringLiteral("LF"));

@@ -44,7 +44,7 @@ void TestRubyText::kanaForms()
 {
     QFETCH(QByteArrayList, f); // text, mode (-1: katakana form of a selection), result
     const QString text = caseText(f[0]);
-    QCOMPARE(f[1] == "-1" ? katakanaForm(text) : kanaForm(text, quint8(f[1].toInt())),
+    QCOMPARE(f[1] == "-1" ? katakanaForm(text) : kanaForm(text, *kanaFormFromValue(f[1].toInt())),
              caseText(f[2]));
 }
 
