@@ -1,11 +1,11 @@
 #include "app/formmain.h"
 
+#include "app/rubycommands.h"
 #include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/filepanel.h"
 #include "ui/platform.h"
-#include "app/rubycommands.h"
 
 #include <QApplication>
 #include <QCheckBox>

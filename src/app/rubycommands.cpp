@@ -179,8 +179,8 @@ void RubyCommands::insertRuby()
         }
     }
 
-    RubyProposal proposal {::kanaForm(reading, m_kanaForm), {}, guessed, m_attribute,
-                           m_attributeOn};
+    RubyProposal proposal {
+        ::kanaForm(reading, m_kanaForm), {}, guessed, m_attribute, m_attributeOn};
     proposal.candidates.append(proposal.reading);
     for (const QString &other : std::as_const(others)) {
         const QString form = ::kanaForm(other, m_kanaForm);
@@ -233,10 +233,10 @@ void RubyCommands::annotatePage()
     Result<std::optional<QList<RubyCandidate>>> found;
     {
         ProgressWindow progress(m_window, QStringLiteral("ルビを振る語を探しています..."));
-        found = findRubyCandidates(text, pageEngine(), options,
-                                   [&](qsizetype done, qsizetype total) {
-                                       return progress.advance(done, total);
-                                   });
+        found
+            = findRubyCandidates(text, pageEngine(), options, [&](qsizetype done, qsizetype total) {
+                  return progress.advance(done, total);
+              });
     }
     if (!found) {
         showError(found.error());
@@ -305,9 +305,8 @@ void RubyCommands::stripRuby()
     const QString text = m_editor->Text();
     const qsizetype selStart = m_editor->SelStart();
     const qsizetype selLength = m_editor->SelLength();
-    const StrippedRuby result = selLength > 0
-        ? ::stripRuby(text, selStart, selStart + selLength)
-        : ::stripRuby(text);
+    const StrippedRuby result
+        = selLength > 0 ? ::stripRuby(text, selStart, selStart + selLength) : ::stripRuby(text);
     if (result.elements == 0) {
         showInformation(QStringLiteral("ルビを外す"),
                         selLength > 0 ? QStringLiteral("選択範囲にルビがありません。")

@@ -116,7 +116,8 @@ void TestBatchRubyCommand::f5PerKanji()
         QSKIP("KANJIDIC is not installed (package kanjidic)");
     Main main(u"学校へ"_qs, 0, 2);
     main.form.MEPerKanji->setChecked(true);
-    QVERIFY(main.run<RubyDialog>(&RubyCommands::insertRuby, [](RubyDialog *d) { d->insertButton()->click(); }));
+    QVERIFY(main.run<RubyDialog>(&RubyCommands::insertRuby,
+                                 [](RubyDialog *d) { d->insertButton()->click(); }));
     QCOMPARE(main.form.RTB1->Text(),
              rubyElement(u"学"_qs, u"がっ"_qs) + rubyElement(u"校"_qs, u"こう"_qs) + u"へ"_qs);
 }

@@ -321,7 +321,8 @@ void TestFormMain::rubyInsertion()
     Main m;
     m.form->RTB1->setText(text);
     m.select(start, length);
-    m.form->rubyCommands().insertElement(text.mid(start, length), {reading, caseText(f[4]), f[4] != "-"});
+    m.form->rubyCommands().insertElement(text.mid(start, length),
+                                         {reading, caseText(f[4]), f[4] != "-"});
     QCOMPARE(m.form->RTB1->Text(), text.left(start) + element + text.mid(start + length));
     QCOMPARE(m.selection(), u"%1+%2"_s.arg(start).arg(element.size())); // the element selected
     // The next opening starts from the attribute as it was left.
