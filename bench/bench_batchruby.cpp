@@ -3,6 +3,7 @@
 // words in the same run, line by line, with nothing else done.
 
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingrules.h"
 #include "core/ruby/rubybatch.h"
@@ -103,7 +104,7 @@ void dialogShown(qsizetype bytes, double targetMs)
     });
     poll.start(1);
     clock.start();
-    form.MEBatch_Click();
+    form.rubyCommands().annotatePage();
     std::printf("batch_ruby_dialog_1mb: %.0f ms  (target < %.0f ms, dictionary open)\n", shownMs,
                 targetMs);
 }
@@ -119,7 +120,7 @@ void reviewShown(double targetMs)
     const auto found = findRubyCandidates(text, proposedReadings(service), RubyOptions());
     const double findMs = double(clock.nsecsElapsed()) / 1e6;
     clock.restart();
-    RubyReviewDialog dialog(text, *found, 1, 0, FirstOnly::Every);
+    RubyReviewDialog dialog(text, *found, KanaForm::Hiragana, 0, FirstOnly::Every);
     dialog.show();
     QCoreApplication::processEvents();
     const double shownMs = double(clock.nsecsElapsed()) / 1e6;

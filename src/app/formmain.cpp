@@ -2,13 +2,13 @@
 
 #include "app/editorcommands.h"
 #include "app/windowsettings.h"
+#include "app/rubycommands.h"
 #include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/filebrowser.h"
 #include "ui/filepanel.h"
 #include "ui/platform.h"
-#include "core/reading/userreadings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -231,11 +231,24 @@ void FormMain::connectHandlers()
     connect(MFSave, &QAction::triggered, this, &FormMain::MFSave_Click);
     connect(MFSaveAs, &QAction::triggered, this, &FormMain::MFSaveAs_Click);
 
-    connect(MERuby, &QAction::triggered, this, &FormMain::MERuby_Click);
-    connect(MEBatch, &QAction::triggered, this, &FormMain::MEBatch_Click);
-    connect(MEStrip, &QAction::triggered, this, &FormMain::MEStrip_Click);
-    for (int i = 0; i < 3; ++i)
-        connect(OptionKana[i], &QRadioButton::clicked, this, [this, i] { OptionKana_Click(i); });
+    m_ruby = new RubyCommands(RTB1, m_platform, this);
+    connect(MERuby, &QAction::triggered, m_ruby, &RubyCommands::insertRuby);
+    connect(MEBatch, &QAction::triggered, m_ruby, &RubyCommands::annotatePage);
+    connect(MEStrip, &QAction::triggered, m_ruby, &RubyCommands::stripRuby);
+    connect(MOReadings, &QAction::triggered, m_ruby, &RubyCommands::editReadings);
+    // The option controls set the form, whoever checks them (the user, the settings).
+    const KanaForm forms[3] = {KanaForm::Katakana, KanaForm::Hiragana, KanaForm::HalfWidthKatakana};
+    for (int i = 0; i < 3; ++i) {
+        connect(OptionKana[i], &QRadioButton::toggled, m_ruby, [this, form = forms[i]](bool on) {
+            if (on)
+                m_ruby->setKanaForm(form);
+        });
+        if (OptionKana[i]->isChecked())
+            m_ruby->setKanaForm(forms[i]);
+    }
+    connect(CheckSentKana, &QCheckBox::toggled, m_ruby, &RubyCommands::setOmitOkurigana);
+    m_ruby->setOmitOkurigana(CheckSentKana->isChecked());
+    connect(MEPerKanji, &QAction::toggled, m_ruby, &RubyCommands::setPerKanji);
 
     connect(MEIe, &QAction::triggered, this, &FormMain::MEIe_Click);
     connect(ComIE, &QToolButton::clicked, this, &FormMain::ComIE_Click);
@@ -254,7 +267,6 @@ void FormMain::connectHandlers()
     connect(MOFont, &QAction::triggered, edit, &EditorCommands::chooseFont);
     connect(MOfColor, &QAction::triggered, edit, &EditorCommands::chooseTextColor);
     connect(MObColor, &QAction::triggered, edit, &EditorCommands::chooseBackColor);
-    connect(MOReadings, &QAction::triggered, this, &FormMain::MOReadings_Click);
 
     connect(MSSearch, &QAction::triggered, this, &FormMain::MSSearch_Click);
 
@@ -265,7 +277,6 @@ void FormMain::connectHandlers()
 void FormMain::Form_Load()
 {
     // No wrapping, no drag of the editor's own, drops reported: set up by the control.
-    mKanaMode = 1;
     mModified = false;
     MFSave->setEnabled(false);
 }

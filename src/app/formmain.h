@@ -26,11 +26,8 @@ class FileBrowser;
 class FileListBox;
 
 class PlatformServices;
-class ReadingEngine;
 struct Error;
-struct RubyChoice;
-struct RubyForm;
-class UserReadings;
+class RubyCommands;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -107,7 +104,6 @@ public:
     QString mFilePath;
     qint16 mFileNo = 0;
     bool mModified = false;
-    quint8 mKanaMode = 1;
 
     static QString programTitle();
     PlatformServices &platform() { return m_platform; }
@@ -155,26 +151,8 @@ public:
     // Moves the panel to a folder (a load does this); failures are reported there.
     void showFolderInPanel(const QString &folder);
 
-    // Ruby command and options (ruby/formmain_ruby.cpp)
-    void MERuby_Click();
-    // Replaces the selection with the element of base and the choice, as one step.
-    void insertRuby(const QString &base, const RubyChoice &choice);
-    // How elements are written now: the kana option, the attribute, per kanji.
-    RubyForm rubyForm() const;
-    void OptionKana_Click(int index);
-    void MOReadings_Click();
-
-    // Whole-page ruby, reviewed in a list (formmain_batch.cpp)
-    void MEBatch_Click();
-    // The engine over the window's reading service and the user's readings.
-    ReadingEngine &batchEngine();
-    std::unique_ptr<ReadingEngine> mBatchEngine;
-    // Which kanji and which occurrences get ruby, as last chosen.
-    int mRubyLevel = 0;
-    FirstOnly mRubyFirst = FirstOnly::Every;
-
-    // Removing ruby from the selection or the page (formmain_strip.cpp)
-    void MEStrip_Click();
+    // F5, whole-page ruby, removing ruby and the ruby options.
+    RubyCommands &rubyCommands() const { return *m_ruby; }
 
     // Edit commands, context menu, font, colours, zoom and printing, the editor's own
     EditorCommands &editorCommands() const { return *m_editorCommands; }
@@ -262,17 +240,7 @@ private:
     QString m_caption;
     bool m_unloaded = false;
     PreviewFiles m_previewFiles;
-    // Corrections the user made to proposed readings, read on the first ruby command.
-    std::unique_ptr<UserReadings> m_userReadings;
-    UserReadings &userReadings();
-    std::unique_ptr<ReadingEngine> m_readingEngine;
-    ReadingEngine &readingEngine();
-    // The ruby attribute offered in the dialog, kept for the run only.
-    struct RubyAttribute
-    {
-        QString text = QStringLiteral("style=\"font-size:7pt\"");
-        bool on = false;
-    } m_rubyAttribute;
+    RubyCommands *m_ruby = nullptr;
     void showError(const Error &error);
     bool m_offeringReload = false;
 };

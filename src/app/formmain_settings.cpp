@@ -1,4 +1,5 @@
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 
 #include "app/editorcommands.h"
 #include "app/windowsettings.h"
@@ -21,9 +22,9 @@ void FormMain::useSettings(QSettings *settings, const SettingsFileState &state)
     }
     if (choices.backColor)
         RTB1->setBackColor(*choices.backColor);
-    if (choices.kanaMode) {
-        OptionKana[*choices.kanaMode]->setChecked(true);
-        mKanaMode = quint8(*choices.kanaMode);
+    if (choices.kanaForm) {
+        // The buttons stand in the order of the stored values.
+        OptionKana[int(*choices.kanaForm)]->setChecked(true);
     }
     if (choices.omitOkurigana)
         CheckSentKana->setChecked(*choices.omitOkurigana);
@@ -31,8 +32,10 @@ void FormMain::useSettings(QSettings *settings, const SettingsFileState &state)
         CheckHTML->setChecked(*choices.htmlOnly);
     if (choices.perKanji)
         MEPerKanji->setChecked(*choices.perKanji);
-    mRubyLevel = choices.rubyLevel.value_or(mRubyLevel);
-    mRubyFirst = choices.rubyFirst.value_or(mRubyFirst);
+    if (choices.rubyLevel)
+        m_ruby->setGradeLevel(*choices.rubyLevel);
+    if (choices.rubyFirst)
+        m_ruby->setFirstOnly(*choices.rubyFirst);
     restoreGeometry(choices.geometry);
     if (choices.newLineEnd)
         setNewLineEnd(*choices.newLineEnd);
@@ -44,8 +47,8 @@ void FormMain::storeSettings()
 {
     // The chosen size, not the zoom.
     m_windowSettings->store({m_editorCommands->chosenFont(), RTB1->palette().color(QPalette::Text), RTB1->BackColor(),
-                             int(mKanaMode), CheckSentKana->isChecked(), CheckHTML->isChecked(),
-                             MEPerKanji->isChecked(), mRubyLevel, mRubyFirst, saveGeometry(),
+                             m_ruby->kanaForm(), CheckSentKana->isChecked(), CheckHTML->isChecked(),
+                             MEPerKanji->isChecked(), m_ruby->gradeLevel(), m_ruby->firstOnly(), saveGeometry(),
                              mNewLineEnd, m_editorCommands->htmlColours()});
 }
 

@@ -92,7 +92,9 @@ RememberedChoices WindowSettings::attach(QSettings *settings, const SettingsFile
         choices.font = font;
     choices.textColor = readColor(*settings, kTextColor);
     choices.backColor = readColor(*settings, kBackColor);
-    choices.kanaMode = readNumber(*settings, kKanaMode, 2);
+    bool isNumber = false;
+    if (const int kana = settings->value(kKanaMode).toInt(&isNumber); isNumber)
+        choices.kanaForm = kanaFormFromValue(kana);
     choices.omitOkurigana = readFlag(*settings, kOmitOkurigana);
     choices.htmlOnly = readFlag(*settings, kHtmlOnly);
     choices.perKanji = readFlag(*settings, kPerKanji);
@@ -160,8 +162,8 @@ void WindowSettings::store(const RememberedChoices &choices)
         m_settings->setValue(kTextColor, choices.textColor->name());
     if (choices.backColor)
         m_settings->setValue(kBackColor, choices.backColor->name());
-    if (choices.kanaMode)
-        m_settings->setValue(kKanaMode, *choices.kanaMode);
+    if (choices.kanaForm)
+        m_settings->setValue(kKanaMode, int(*choices.kanaForm));
     if (choices.omitOkurigana)
         m_settings->setValue(kOmitOkurigana, *choices.omitOkurigana);
     if (choices.htmlOnly)

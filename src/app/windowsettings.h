@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ruby/rubybatch.h"
+#include "core/ruby/rubytext.h"
 #include "core/settingsfile.h"
 #include "core/text/lineendindex.h"
 
@@ -25,7 +26,7 @@ struct RememberedChoices
     std::optional<QFont> font;
     std::optional<QColor> textColor;
     std::optional<QColor> backColor;
-    std::optional<int> kanaMode; // 0..2
+    std::optional<KanaForm> kanaForm;
     std::optional<bool> omitOkurigana;
     std::optional<bool> htmlOnly;
     std::optional<bool> perKanji;

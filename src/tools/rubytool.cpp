@@ -125,9 +125,9 @@ struct WordList
     QHash<QString, WordCount> words; // word \t reading
     QStringList order;
 
-    void add(const RubyCandidate &c, quint8 kanaMode)
+    void add(const RubyCandidate &c, KanaForm kana)
     {
-        const QString key = c.base + u'\t' + kanaForm(c.reading, kanaMode);
+        const QString key = c.base + u'\t' + kanaForm(c.reading, kana);
         WordCount &w = words[key];
         if (w.count++ == 0)
             order.append(key);
@@ -144,11 +144,11 @@ struct WordList
     }
 };
 
-void printWords(const QList<RubyCandidate> &found, quint8 kanaMode)
+void printWords(const QList<RubyCandidate> &found, KanaForm kana)
 {
     WordList list;
     for (const RubyCandidate &c : found)
-        list.add(c, kanaMode);
+        list.add(c, kana);
     list.print();
 }
 
@@ -233,7 +233,7 @@ public:
                 c.reading = remembered, c.guessed = false;
             if (m_settings.listGiven) {
                 const QString key
-                    = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kanaMode);
+                    = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kana);
                 c.reading = fullwidthKatakana(
                     m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
             }
@@ -393,7 +393,7 @@ int onePage(const QString &path, const Settings &settings)
     if (!annotated)
         return fail(reason(annotated.error()));
     if (settings.dryRun) {
-        printWords(words, settings.options.form.kanaMode);
+        printWords(words, settings.options.form.kana);
         return 0;
     }
     const EncodedText encoded = encodeDocument(annotated->text, encoding);
@@ -489,10 +489,12 @@ int main(int argc, char *argv[])
     RubyOptions &options = settings.options;
     if (parser.isSet(kana)) {
         const QString v = parser.value(kana);
-        const QStringList forms {u"katakana"_qs, u"hiragana"_qs, u"halfwidth"_qs};
+        const QHash<QString, KanaForm> forms {{u"katakana"_qs, KanaForm::Katakana},
+                                              {u"hiragana"_qs, KanaForm::Hiragana},
+                                              {u"halfwidth"_qs, KanaForm::HalfWidthKatakana}};
         if (!forms.contains(v))
             return fail(u"--kana は hiragana, katakana, halfwidth のどれかです: "_qs + v);
-        options.form.kanaMode = quint8(forms.indexOf(v));
+        options.form.kana = forms.value(v);
     }
     options.omitOkurigana = !parser.isSet(keepOkurigana);
     options.form.perKanji = parser.isSet(perKanji);
@@ -648,7 +650,7 @@ int main(int argc, char *argv[])
         added += r.added;
         changed += r.changed;
         for (const RubyCandidate &c : r.words)
-            list.add(c, options.form.kanaMode);
+            list.add(c, options.form.kana);
     }
     if (settings.dryRun)
         list.print();

@@ -27,7 +27,8 @@ bool ProgressWindow::advance(qint64 done, qint64 total)
 {
     const qint64 now = m_clock.elapsed();
     if (!m_dialog) {
-        if (now < showDelayMs)
+        // A window for work about to end costs more than it tells.
+        if (now < showDelayMs || (done > 0 && now * (total - done) / done < showDelayMs))
             return !m_cancelled;
         m_dialog = new QProgressDialog(m_label, QStringLiteral("キャンセル"), 0, kSteps, m_parent);
         m_dialog->setWindowTitle(QStringLiteral("Rubello"));

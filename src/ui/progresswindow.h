@@ -10,8 +10,9 @@ class QProgressDialog;
 class QWidget;
 
 // Long work's progress in a progress window over the program, made once the work
-// has run for showDelayMs; its cancel button stops the work. The window blocks
-// every other window while it is up, so nothing else runs during the work.
+// has run for showDelayMs and is not about to end; its cancel button stops the
+// work. The window blocks every other window while it is up, so nothing else runs
+// during the work.
 class ProgressWindow : public Progress
 {
 public:

@@ -111,11 +111,11 @@ public:
 } // namespace
 
 RubyReviewModel::RubyReviewModel(const QString &html, const QList<RubyCandidate> &found,
-                                 quint8 kanaMode, QObject *parent)
+                                 KanaForm kana, QObject *parent)
     : QAbstractItemModel(parent)
     , m_html(html)
     , m_found(found)
-    , m_kanaMode(kanaMode)
+    , m_kana(kana)
     , m_state(found.size())
 {
     rebuild();
@@ -137,14 +137,14 @@ void RubyReviewModel::rebuild()
             Group group;
             group.base = c.base;
             group.proposed = c.reading;
-            group.reading = m_groupReading.value(key, kanaForm(c.reading, m_kanaMode));
-            group.candidates.append(kanaForm(c.reading, m_kanaMode));
+            group.reading = m_groupReading.value(key, kanaForm(c.reading, m_kana));
+            group.candidates.append(kanaForm(c.reading, m_kana));
             m_groups.append(group);
         }
         Group &group = m_groups[*it];
         group.guessed = group.guessed || c.guessed;
         for (const QString &other : c.candidates) {
-            const QString shown = kanaForm(other, m_kanaMode);
+            const QString shown = kanaForm(other, m_kana);
             if (!group.candidates.contains(shown) && group.candidates.size() < 6)
                 group.candidates.append(shown);
         }
@@ -154,7 +154,7 @@ void RubyReviewModel::rebuild()
     for (int g = 0; g < m_groups.size(); ++g) {
         const Group &group = m_groups.at(g);
         if (m_filter.isEmpty() || group.base.contains(m_filter) || group.reading.contains(m_filter)
-            || kanaForm(group.proposed, m_kanaMode).contains(m_filter))
+            || kanaForm(group.proposed, m_kana).contains(m_filter))
             m_shown.append(g);
     }
     // Appearance is the groups' own order; the others keep it among equals.
@@ -426,13 +426,13 @@ QVariant RubyReviewModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidate> &found,
-                                   quint8 kanaMode, int level, FirstOnly first, QWidget *parent)
+                                   KanaForm kana, int level, FirstOnly first, QWidget *parent)
     : QDialog(parent)
     , m_html(html)
 {
     setWindowTitle(QStringLiteral("ページ全体にルビ"));
     resize(640, 520);
-    m_model = new RubyReviewModel(html, found, kanaMode, this);
+    m_model = new RubyReviewModel(html, found, kana, this);
 
     LevelBox = new QComboBox(this);
     LevelBox->addItems({QStringLiteral("すべての漢字"), QStringLiteral("小2 以上"),

@@ -34,7 +34,7 @@ public:
     };
     enum class Order { Appearance, Frequency, GuessedFirst };
 
-    RubyReviewModel(const QString &html, const QList<RubyCandidate> &found, quint8 kanaMode,
+    RubyReviewModel(const QString &html, const QList<RubyCandidate> &found, KanaForm kana,
                     QObject *parent = nullptr);
 
     // Which occurrences are listed at all (the rest are not written).
@@ -84,7 +84,7 @@ private:
 
     QString m_html; // shared, not copied
     QList<RubyCandidate> m_found;
-    quint8 m_kanaMode;
+    KanaForm m_kana;
     QList<Occurrence> m_state;
     QHash<QString, QString> m_groupReading; // base \t proposed -> the user's reading
     QList<Group> m_groups; // every group with an included occurrence
@@ -102,7 +102,7 @@ class RubyReviewDialog : public QDialog
 
 public:
     // level: kanji of grades up to it are known (0 none, 7 every jōyō kanji).
-    RubyReviewDialog(const QString &html, const QList<RubyCandidate> &found, quint8 kanaMode,
+    RubyReviewDialog(const QString &html, const QList<RubyCandidate> &found, KanaForm kana,
                      int level, FirstOnly first, QWidget *parent = nullptr);
 
     RubyReviewModel *model() const { return m_model; }

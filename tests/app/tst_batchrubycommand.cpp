@@ -2,6 +2,7 @@
 // already is.
 
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 #include "casetable.h"
 #include "core/reading/kanjireadings.h"
 #include "core/ruby/rubytext.h"
@@ -44,7 +45,7 @@ struct Main
 
     // Runs a command; the modal dialog it opens is handed to answer.
     template<typename Dialog>
-    bool run(void (FormMain::*command)(), const std::function<void(Dialog *)> &answer)
+    bool run(void (RubyCommands::*command)(), const std::function<void(Dialog *)> &answer)
     {
         bool opened = false;
         QTimer::singleShot(0, &form, [&] {
@@ -53,7 +54,7 @@ struct Main
                 answer(dialog);
             }
         });
-        (form.*command)();
+        (form.rubyCommands().*command)();
         QCoreApplication::processEvents();
         return opened;
     }
@@ -82,7 +83,7 @@ void TestBatchRubyCommand::f5RefusesInMarkup()
     QFETCH(QByteArrayList, f); // text, the selected part, what the message names
     const QString text = caseText(f[0]), select = caseText(f[1]), where = caseText(f[2]);
     Main main(text, int(text.indexOf(select)), int(select.size()));
-    QVERIFY(!main.run<RubyDialog>(&FormMain::MERuby_Click, [](RubyDialog *d) { d->reject(); }));
+    QVERIFY(!main.run<RubyDialog>(&RubyCommands::insertRuby, [](RubyDialog *d) { d->reject(); }));
     QCOMPARE(main.platform.messages.size(), 1);
     QVERIFY2(main.platform.messages.first().text.contains(where),
              qPrintable(main.platform.messages.first().text));
@@ -97,7 +98,7 @@ void TestBatchRubyCommand::f5EditsExistingRuby()
     const QString text = u"<p>"_qs + rubyElement(u"漢字"_qs, u"かじ"_qs) + u"です</p>"_qs;
     Main main(text, int(text.indexOf(u"漢字")), 2);
     QString proposed;
-    QVERIFY(main.run<RubyDialog>(&FormMain::MERuby_Click, [&](RubyDialog *d) {
+    QVERIFY(main.run<RubyDialog>(&RubyCommands::insertRuby, [&](RubyDialog *d) {
         proposed = d->readingBox()->text();
         d->readingBox()->setText(u"かんじ"_qs);
         d->insertButton()->click();
@@ -115,7 +116,8 @@ void TestBatchRubyCommand::f5PerKanji()
         QSKIP("KANJIDIC is not installed (package kanjidic)");
     Main main(u"学校へ"_qs, 0, 2);
     main.form.MEPerKanji->setChecked(true);
-    QVERIFY(main.run<RubyDialog>(&FormMain::MERuby_Click, [](RubyDialog *d) { d->insertButton()->click(); }));
+    QVERIFY(main.run<RubyDialog>(&RubyCommands::insertRuby,
+                                 [](RubyDialog *d) { d->insertButton()->click(); }));
     QCOMPARE(main.form.RTB1->Text(),
              rubyElement(u"学"_qs, u"がっ"_qs) + rubyElement(u"校"_qs, u"こう"_qs) + u"へ"_qs);
 }
@@ -129,7 +131,7 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
     QTemporaryDir dir;
     main.platform.readingsFile = dir.filePath(u"readings.tsv"_qs);
     QStringList rows;
-    QVERIFY(main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+    QVERIFY(main.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
         d->LevelBox->setCurrentIndex(0);
         d->FirstBox->setCurrentIndex(0);
         RubyReviewModel *m = d->model();
@@ -154,13 +156,13 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
     QCOMPARE(main.form.RTB1->Text(), page);
 
     // A group's corrected reading is remembered and proposed the next time.
-    main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+    main.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
         d->model()->setData(d->model()->index(0, 1), u"かんじ!"_qs);
         d->ComElie->click();
     });
     main.form.editorCommands().undo();
     QString proposed;
-    main.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+    main.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
         proposed = d->model()->index(0, 1).data().toString();
         d->ComCancel->click();
     });
@@ -173,7 +175,7 @@ void TestBatchRubyCommand::batchOnSelectionOnly()
 {
     const qsizetype start = kPage.indexOf(u"<!--");
     Main main(kPage, int(start), int(kPage.size() - start));
-    QVERIFY(main.run<RubyReviewDialog>(&FormMain::MEBatch_Click,
+    QVERIFY(main.run<RubyReviewDialog>(&RubyCommands::annotatePage,
                                        [](RubyReviewDialog *d) { d->ComElie->click(); }));
     QCOMPARE(main.form.RTB1->Text(),
              kPage.left(kPage.size() - 6) + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"</p>"_qs);
@@ -181,13 +183,13 @@ void TestBatchRubyCommand::batchOnSelectionOnly()
 
     Main whole(kPage, 0, 0);
     int listed = -1;
-    whole.run<RubyReviewDialog>(&FormMain::MEBatch_Click, [&](RubyReviewDialog *d) {
+    whole.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
         d->LevelBox->setCurrentIndex(3); // 漢 and 字, 学 and 校 are learnt by 小3
         listed = d->model()->rowCount();
         d->ComCancel->click();
     });
     QCOMPARE(listed, 0);
-    QCOMPARE(whole.form.mRubyLevel, 3);
+    QCOMPARE(whole.form.rubyCommands().gradeLevel(), 3);
 }
 
 void TestBatchRubyCommand::stripAsOneStep()

@@ -2,6 +2,7 @@
 // dialogs answered by a fake.
 
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 #include "core/ruby/rubybatch.h"
 #include "casetable.h"
 #include "core/document/documentfile.h"
@@ -295,7 +296,7 @@ void TestFormMain::rubyCommand()
             dialog->insertButton()->click();
         }
     });
-    m.form->MERuby_Click();
+    m.form->rubyCommands().insertRuby();
     QCOMPARE(shownReading, proposed);
     QCOMPARE(shownSelection, base);
     const QString element
@@ -316,11 +317,12 @@ void TestFormMain::rubyInsertion()
     Main m;
     m.form->RTB1->setText(text);
     m.select(start, length);
-    m.form->insertRuby(text.mid(start, length), {reading, caseText(f[4]), f[4] != "-"});
+    m.form->rubyCommands().insertElement(text.mid(start, length),
+                                         {reading, caseText(f[4]), f[4] != "-"});
     QCOMPARE(m.form->RTB1->Text(), text.left(start) + element + text.mid(start + length));
     QCOMPARE(m.selection(), u"%1+%2"_s.arg(start).arg(element.size())); // the element selected
     // The next opening starts from the attribute as it was left.
-    QCOMPARE(m.form->rubyForm().withAttribute, f[4] != "-");
+    QCOMPARE(m.form->rubyCommands().rubyForm().withAttribute, f[4] != "-");
     m.form->editorCommands().undo();
     QCOMPARE(m.form->RTB1->Text(), text);
 }

@@ -1,4 +1,5 @@
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 #include "ui/filepanel.h"
@@ -16,6 +17,8 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -44,18 +47,20 @@ class TestLongWork : public QObject
 private slots:
     void cancelledWorkChangesNothing_data()
     {
-        QTest::addColumn<bool>("load");
+        QTest::addColumn<QString>("work");
         QTest::addColumn<bool>("cancel");
-        QTest::newRow("replace all, cancelled") << false << true;
-        QTest::newRow("replace all, to the end") << false << false;
-        QTest::newRow("load, cancelled") << true << true;
-        QTest::newRow("load, to the end") << true << false;
+        QTest::newRow("replace all, cancelled") << u"replace"_s << true;
+        QTest::newRow("replace all, to the end") << u"replace"_s << false;
+        QTest::newRow("load, cancelled") << u"load"_s << true;
+        QTest::newRow("load, to the end") << u"load"_s << false;
+        QTest::newRow("whole-page ruby, cancelled") << u"ruby"_s << true;
     }
 
     void cancelledWorkChangesNothing()
     {
-        QFETCH(bool, load);
+        QFETCH(QString, work);
         QFETCH(bool, cancel);
+        const bool load = work == u"load"_s;
         // The file holds what Replace all makes of the text.
         const QString after
             = QString(kBefore).replace(QStringLiteral("かな"), QStringLiteral("仮名"));
@@ -80,6 +85,8 @@ private slots:
         if (load) {
             form.mFilePath = file.fileName();
             form.LoadDocument();
+        } else if (work == u"ruby"_s) {
+            form.rubyCommands().annotatePage();
         } else {
             form.MSSearch_Click();
             auto *search = qobject_cast<FormSearch *>(form.searchForm.data());

@@ -1,4 +1,5 @@
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 #include "casetable.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "fakeplatform.h"
@@ -45,7 +46,7 @@ QStringList runCommand(FormMain &form, int start, int length,
             act(*dialog);
         }
     });
-    form.MERuby_Click();
+    form.rubyCommands().insertRuby();
     QCoreApplication::processEvents();
     return items;
 }

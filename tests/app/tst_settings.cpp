@@ -1,4 +1,5 @@
 #include "app/formmain.h"
+#include "app/rubycommands.h"
 #include "casetable.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
@@ -45,8 +46,8 @@ QStringList choices(const FormMain &form)
     return {form.RTB1->font().toString(),
             form.RTB1->palette().color(QPalette::Text).name(),
             form.RTB1->BackColor().name(),
-            QString::number(form.mKanaMode),
-            QString::number(form.OptionKana[form.mKanaMode]->isChecked()),
+            QString::number(int(form.rubyCommands().kanaForm())),
+            QString::number(form.OptionKana[int(form.rubyCommands().kanaForm())]->isChecked()),
             QString::number(form.CheckSentKana->isChecked()),
             QString::number(form.CheckHTML->isChecked()),
             form.windowSettings().recentFiles().join(u'|'),
@@ -119,7 +120,7 @@ void TestSettings::unreadableSettingsGiveTheFirstStart()
     // What is kept at the end can be read at the next start.
     run.form.OptionKana[0]->click();
     run.form.storeSettings();
-    QCOMPARE(Run(path).form.mKanaMode, quint8(0));
+    QCOMPARE(Run(path).form.rubyCommands().kanaForm(), KanaForm::Katakana);
 }
 
 // A file that does not parse, or is read-only, or far too large, is never written
@@ -141,7 +142,7 @@ void TestSettings::settingsFileIsLeftAlone()
         Run run(path);
         QCOMPARE(told(run), f[2 + start].toInt());
         if (start == 0)
-            QCOMPARE(run.form.mKanaMode, quint8(f[4].toInt()));
+            QCOMPARE(int(run.form.rubyCommands().kanaForm()), f[4].toInt());
         run.form.OptionKana[2]->click();
         run.form.noteRecentFile(dir.filePath(u"a.htm"_s));
         run.form.storeSettings();

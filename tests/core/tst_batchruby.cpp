@@ -212,14 +212,14 @@ void TestBatchRuby::gradeTable()
 void TestBatchRuby::halfwidthPerKanji()
 {
     RubyForm form;
-    form.kanaMode = 0;
+    form.kana = KanaForm::Katakana;
     form.perKanji = true;
     form.kanji = &KanjiReadings::system();
     if (form.kanji->isEmpty())
         QSKIP("KANJIDIC is not installed (package kanjidic)");
     QCOMPARE(rubyMarkup(u"人物"_qs, u"ｼﾞﾝﾌﾞﾂ"_qs, form),
              rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
-    form.kanaMode = 2;
+    form.kana = KanaForm::HalfWidthKatakana;
     QCOMPARE(rubyMarkup(u"人物"_qs, u"ジンブツ"_qs, form),
              rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
 }

@@ -27,7 +27,7 @@ void TestRubyReview::review()
         {at(u"学校"_qs, 5), u"学校"_qs, u"ガッコウ"_qs, false, {}},
         {at(u"鬱金"_qs), u"鬱金"_qs, u"ウコン"_qs, true, {}},
     };
-    RubyReviewDialog dialog(page, found, 1, 0, FirstOnly::Every);
+    RubyReviewDialog dialog(page, found, KanaForm::Hiragana, 0, FirstOnly::Every);
     RubyReviewModel *m = dialog.model();
     const auto words = [m] {
         QStringList rows;

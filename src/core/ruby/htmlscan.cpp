@@ -1,87 +1,14 @@
 #include "core/ruby/htmlscan.h"
+#include "core/ruby/htmlnames.h"
 
 #include <QStringView>
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
+using namespace htmlnames;
 
 namespace {
-
-bool isAsciiLetter(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
-}
-
-bool isNameChar(QChar c)
-{
-    const char16_t u = c.unicode();
-    return isAsciiLetter(c) || (u >= u'0' && u <= u'9') || u == u'-' || u == u':' || u == u'_';
-}
-
-// The tokenizer's white space; a CR is one too, as it becomes a LF before.
-bool isSpace(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u == u' ' || u == u'\t' || u == u'\n' || u == u'\r' || u == u'\f';
-}
-
-bool isOneOf(QStringView name, std::initializer_list<QLatin1StringView> names)
-{
-    return std::any_of(names.begin(), names.end(), [&](QLatin1StringView n) { return name == n; });
-}
-
-// Start tags that end SVG or MathML content.
-bool endsForeignContent(QStringView name, bool fontBreaks)
-{
-    return (fontBreaks && name == "font"_L1)
-        || isOneOf(name,
-                   {"b"_L1,       "big"_L1,  "blockquote"_L1, "body"_L1,  "br"_L1,   "center"_L1,
-                    "code"_L1,    "dd"_L1,   "div"_L1,        "dl"_L1,    "dt"_L1,   "em"_L1,
-                    "embed"_L1,   "h1"_L1,   "h2"_L1,         "h3"_L1,    "h4"_L1,   "h5"_L1,
-                    "h6"_L1,      "head"_L1, "hr"_L1,         "i"_L1,     "img"_L1,  "li"_L1,
-                    "listing"_L1, "menu"_L1, "meta"_L1,       "nobr"_L1,  "ol"_L1,   "p"_L1,
-                    "pre"_L1,     "ruby"_L1, "s"_L1,          "small"_L1, "span"_L1, "strong"_L1,
-                    "strike"_L1,  "sub"_L1,  "sup"_L1,        "table"_L1, "tt"_L1,   "u"_L1,
-                    "ul"_L1,      "var"_L1});
-}
-
-bool isVoid(QStringView name)
-{
-    return isOneOf(name,
-                   {"area"_L1, "base"_L1, "basefont"_L1, "bgsound"_L1, "br"_L1, "col"_L1,
-                    "embed"_L1, "frame"_L1, "hr"_L1, "img"_L1, "input"_L1, "keygen"_L1, "link"_L1,
-                    "meta"_L1, "param"_L1, "source"_L1, "track"_L1, "wbr"_L1});
-}
-
-// Start tags a browser takes in without keeping an element open.
-bool keptOpen(QStringView name)
-{
-    return !isVoid(name)
-        && !isOneOf(name,
-                    {"html"_L1, "head"_L1, "body"_L1, "frameset"_L1, "image"_L1, "isindex"_L1});
-}
-
-// Whether a start tag ends an open element first: a p before a block, an li
-// before an li, a dd or dt before either.
-bool endsOpen(QStringView name, QStringView open)
-{
-    if (open == "dd"_L1 || open == "dt"_L1)
-        return name == "dd"_L1 || name == "dt"_L1;
-    if (open == "li"_L1)
-        return name == "li"_L1;
-    return open == "p"_L1
-        && isOneOf(name,
-                   {"address"_L1,  "article"_L1,    "aside"_L1,   "blockquote"_L1, "center"_L1,
-                    "details"_L1,  "dialog"_L1,     "dir"_L1,     "div"_L1,        "dl"_L1,
-                    "fieldset"_L1, "figcaption"_L1, "figure"_L1,  "footer"_L1,     "header"_L1,
-                    "hgroup"_L1,   "main"_L1,       "menu"_L1,    "nav"_L1,        "ol"_L1,
-                    "p"_L1,        "section"_L1,    "summary"_L1, "ul"_L1,         "h1"_L1,
-                    "h2"_L1,       "h3"_L1,         "h4"_L1,      "h5"_L1,         "h6"_L1,
-                    "pre"_L1,      "listing"_L1,    "form"_L1,    "table"_L1,      "xmp"_L1,
-                    "li"_L1,       "dd"_L1,         "dt"_L1,      "plaintext"_L1});
-}
 
 enum class Space : quint8 { Html, Svg, MathMl };
 
@@ -101,16 +28,6 @@ struct OpenTable
     bool cell = false; // in a td, th or caption
     QStringList others; // elements open outside a cell
 };
-
-bool isTablePart(QStringView name)
-{
-    return isOneOf(name, {"tr"_L1, "tbody"_L1, "thead"_L1, "tfoot"_L1, "colgroup"_L1, "col"_L1});
-}
-
-bool isCell(QStringView name)
-{
-    return isOneOf(name, {"td"_L1, "th"_L1, "caption"_L1});
-}
 
 struct Tag
 {
@@ -754,64 +671,4 @@ HtmlScan Scanner::run()
 HtmlScan scanHtml(const QString &html, bool skipCodeAndPre)
 {
     return Scanner(html, skipCodeAndPre).run();
-}
-
-HtmlPlace placeOf(const HtmlScan &scan, qsizetype start, qsizetype end)
-{
-    const auto &ranges = scan.ranges;
-    auto it = std::upper_bound(ranges.begin(), ranges.end(), start,
-                               [](qsizetype at, const HtmlRange &r) { return at < r.end; });
-    for (; it != ranges.end() && it->start < std::max(end, start + 1); ++it) {
-        if (it->place != HtmlPlace::Text)
-            return it->place;
-    }
-    return HtmlPlace::Text;
-}
-
-HtmlRange rubyElementAround(const HtmlScan &scan, qsizetype start, qsizetype end)
-{
-    const auto &elements = scan.rubyElements;
-    auto it = std::upper_bound(elements.begin(), elements.end(), start,
-                               [](qsizetype at, const HtmlRange &r) { return at < r.end; });
-    if (it != elements.end() && it->start <= start && end <= it->end)
-        return *it;
-    return {-1, -1, HtmlPlace::InsideRuby};
-}
-
-bool parseRubyElement(const QString &element, QString *base, QString *reading)
-{
-    const HtmlScan scan = scanHtml(element, false);
-    if (scan.rubyElements.size() != 1 || scan.rubyElements.first().start != 0
-        || scan.rubyElements.first().end != element.size())
-        return false;
-    base->clear();
-    reading->clear();
-    // Which of rb, rt, rp the text is in: the last tag before it says.
-    enum { Base, Reading, Parenthesis } part = Base;
-    for (const HtmlRange &r : scan.ranges) {
-        const QStringView piece = QStringView(element).sliced(r.start, r.end - r.start);
-        if (r.place == HtmlPlace::Tag) {
-            // Neighbouring tags come as one range: look at each tag in it.
-            for (qsizetype lt = piece.indexOf(u'<'); lt >= 0; lt = piece.indexOf(u'<', lt + 1)) {
-                const bool closing = piece.sliced(lt).startsWith(u"</");
-                const QStringView name = piece.sliced(lt + (closing ? 2 : 1));
-                const auto is = [&](QLatin1StringView n) {
-                    return name.startsWith(n, Qt::CaseInsensitive)
-                        && (name.size() == n.size() || !isNameChar(name.at(n.size())));
-                };
-                if (is("rt"_L1))
-                    part = closing ? Base : Reading;
-                else if (is("rp"_L1))
-                    part = closing ? Base : Parenthesis;
-                else if (is("rb"_L1) || is("rtc"_L1))
-                    part = Base;
-            }
-        } else if (r.place == HtmlPlace::InsideRuby || r.place == HtmlPlace::Reference) {
-            if (part == Base)
-                base->append(piece);
-            else if (part == Reading)
-                reading->append(piece);
-        }
-    }
-    return true;
 }

@@ -161,7 +161,7 @@ bool needsRuby(QStringView word, const QSet<char32_t> &known)
 QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form)
 {
     const auto element = [&](const QString &b, const QString &r) {
-        const QString shown = kanaForm(r, form.kanaMode);
+        const QString shown = kanaForm(r, form.kana);
         return form.withAttribute ? rubyElementWithAttribute(b, form.attribute, shown)
                                   : rubyElement(b, shown);
     };

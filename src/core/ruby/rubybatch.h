@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/reading/readingtoken.h"
+#include "core/ruby/rubytext.h"
 
 #include <QList>
 #include <QSet>
@@ -17,7 +18,7 @@ class ReadingEngine;
 // How ruby elements are written, the same for the F5 command and the batch.
 struct RubyForm
 {
-    quint8 kanaMode = 1; // as the main window: 0 katakana, 1 hiragana, 2 half-width
+    KanaForm kana = KanaForm::Hiragana;
     bool withAttribute = false;
     QString attribute;
     bool perKanji = false; // one element per kanji where the reading divides cleanly

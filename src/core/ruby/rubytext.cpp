@@ -154,16 +154,24 @@ QString halfwidthForm(const QString &text)
     return result;
 }
 
-QString kanaForm(const QString &reading, quint8 mode)
+std::optional<KanaForm> kanaFormFromValue(int value)
 {
-    switch (mode) {
-    case 1:
+    if (value < int(KanaForm::Katakana) || value > int(KanaForm::HalfWidthKatakana))
+        return std::nullopt;
+    return KanaForm(value);
+}
+
+QString kanaForm(const QString &reading, KanaForm form)
+{
+    switch (form) {
+    case KanaForm::Hiragana:
         return hiraganaForm(reading);
-    case 2:
+    case KanaForm::HalfWidthKatakana:
         return halfwidthForm(reading);
-    default:
-        return reading;
+    case KanaForm::Katakana:
+        break;
     }
+    return reading;
 }
 
 qsizetype commonEndingLength(const QString &katakanaBase, const QString &reading)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 // Hiragana become the katakana of the same sound; everything else stays.
 QString katakanaForm(const QString &text);
 
@@ -13,9 +15,15 @@ QString hiraganaForm(const QString &text);
 // Fullwidth Forms correspondence: a voiced kana becomes two characters.
 QString halfwidthForm(const QString &text);
 
-// The reading in the kana form of the main window's option: 0 as it is
-// (full-width katakana), 1 hiragana, 2 half-width katakana.
-QString kanaForm(const QString &reading, quint8 mode);
+// How readings are written in ruby. The values are those the settings file
+// keeps, so they never change.
+enum class KanaForm : quint8 { Katakana = 0, Hiragana = 1, HalfWidthKatakana = 2 };
+
+// The form of a stored value; nothing for a value no form has.
+std::optional<KanaForm> kanaFormFromValue(int value);
+
+// The reading (full-width katakana) in a kana form; Katakana leaves it as it is.
+QString kanaForm(const QString &reading, KanaForm form);
 
 // Length of the longest common ending of the selection's katakana form and the
 // reading, at most the selection's length, compared code unit by code unit.

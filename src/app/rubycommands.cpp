@@ -1,0 +1,368 @@
+#include "app/rubycommands.h"
+
+#include "core/reading/kanjireadings.h"
+#include "core/reading/readingengine.h"
+#include "core/reading/userreadings.h"
+#include "core/ruby/htmlscan.h"
+#include "core/ruby/rubystrip.h"
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
+#include "ui/platform.h"
+#include "ui/progresswindow.h"
+#include "ui/rubydialog.h"
+#include "ui/rubyreview.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <cerrno>
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("Rubello");
+
+// Where a ruby element would break the page, said in a few words.
+QString refusal(HtmlPlace place)
+{
+    QString where;
+    switch (place) {
+    case HtmlPlace::Tag:
+        where = QStringLiteral("タグの中 (またはタグをまたぐ範囲)");
+        break;
+    case HtmlPlace::AttributeValue:
+        where = QStringLiteral("属性値の中");
+        break;
+    case HtmlPlace::Comment:
+        where = QStringLiteral("コメントの中");
+        break;
+    case HtmlPlace::Declaration:
+    case HtmlPlace::CData:
+        where = QStringLiteral("<!...> の中");
+        break;
+    case HtmlPlace::Script:
+        where = QStringLiteral("<script> の中");
+        break;
+    case HtmlPlace::Style:
+        where = QStringLiteral("<style> の中");
+        break;
+    case HtmlPlace::Title:
+        where = QStringLiteral("<title> の中");
+        break;
+    case HtmlPlace::Textarea:
+        where = QStringLiteral("<textarea> の中");
+        break;
+    case HtmlPlace::RawText:
+        where = QStringLiteral("<xmp> <iframe> <noscript> など、中がタグとして読まれない要素の中");
+        break;
+    case HtmlPlace::Foreign:
+        where = QStringLiteral("SVG か MathML の中");
+        break;
+    case HtmlPlace::Select:
+        where = QStringLiteral("<select> か <datalist> の中");
+        break;
+    case HtmlPlace::Table:
+        where = QStringLiteral("表の中のセルの外");
+        break;
+    default:
+        return {};
+    }
+    return QStringLiteral("選択範囲は%1です。ここにルビを入れるとページが壊れるので、"
+                          "ルビを振りません。")
+        .arg(where);
+}
+
+} // namespace
+
+RubyCommands::RubyCommands(EditorControl *editor, PlatformServices &platform, QWidget *window)
+    : QObject(window)
+    , m_editor(editor)
+    , m_platform(platform)
+    , m_window(window)
+{ }
+
+RubyCommands::~RubyCommands() = default;
+
+RubyForm RubyCommands::rubyForm() const
+{
+    RubyForm ruby;
+    ruby.kana = m_kanaForm;
+    ruby.withAttribute = m_attributeOn;
+    ruby.attribute = m_attribute;
+    ruby.perKanji = m_perKanji;
+    if (ruby.perKanji && !KanjiReadings::system().isEmpty())
+        ruby.kanji = &KanjiReadings::system();
+    return ruby;
+}
+
+void RubyCommands::showError(const Error &error)
+{
+    showErrorMessage(m_platform, m_window, error);
+}
+
+void RubyCommands::showInformation(const QString &title, const QString &text)
+{
+    m_platform.showMessage(m_window, QMessageBox::Information, title, text, QMessageBox::Ok);
+}
+
+void RubyCommands::returnToWindow()
+{
+    if (m_window)
+        m_window->activateWindow();
+}
+
+void RubyCommands::insertRuby()
+{
+    const QString selected = m_editor->SelText();
+    if (selected.isEmpty())
+        return;
+
+    // Where the selection lies in the page decides what the command may do.
+    const QString text = m_editor->Text();
+    const HtmlScan scan = scanHtml(text, false);
+    const int selStart = m_editor->SelStart();
+    const int selEnd = selStart + m_editor->SelLength();
+    const HtmlRange existing = rubyElementAround(scan, selStart, selEnd);
+    QString base;
+    QString reading;
+    if (existing.start >= 0
+        && parseRubyElement(text.sliced(existing.start, existing.end - existing.start), &base,
+                            &reading)) {
+        // Pressed on ruby: edit that element's reading instead of nesting another.
+        m_editor->setSelStart(int(existing.start));
+        m_editor->setSelLength(int(existing.end - existing.start));
+        const auto choice
+            = RubyDialog::ask({reading, {}, false, m_attribute, m_attributeOn}, m_window);
+        returnToWindow();
+        if (choice)
+            insertElement(base, *choice);
+        return;
+    }
+    if (const QString refused = refusal(placeOf(scan, selStart, selEnd)); !refused.isEmpty()) {
+        showInformation(kProgramTitle, refused);
+        return;
+    }
+
+    // The selection is read inside its sentence.
+    ReadingEngine &engine = readingEngine();
+    const Result<ReadingRun> run = engine.readSpan(text, selStart, selected.size());
+    if (!run) {
+        showError(run.error());
+        return;
+    }
+    reading = run->reading;
+    QStringList others = run->candidates;
+    others.removeOne(reading);
+    bool guessed = run->guessed();
+    base = selected;
+
+    // Omitting everything would leave no base: then the whole stays.
+    const OkuriganaOmission omission = ::omitOkurigana(selected, reading);
+    if (m_omitOkurigana && omission.baseLength > 0) {
+        // The other readings lose the same ending where they have it.
+        const QString ending = reading.right(omission.omitted);
+        for (QString &other : others) {
+            if (omission.omitted > 0 && other.endsWith(ending) && other.size() > ending.size())
+                other.chop(omission.omitted);
+        }
+        reading = omission.reading;
+        base = selected.left(omission.baseLength);
+        m_editor->setSelLength(int(omission.baseLength));
+        // A reading the user chose before for the shorter base comes first.
+        if (omission.omitted > 0 && run->source != ReadingSource::User) {
+            const Result<ReadingRun> own = engine.readSpan(text, selStart, base.size());
+            if (own && own->source == ReadingSource::User && own->reading != reading) {
+                others.prepend(reading);
+                reading = own->reading;
+                guessed = false;
+            }
+        }
+    }
+
+    RubyProposal proposal {
+        ::kanaForm(reading, m_kanaForm), {}, guessed, m_attribute, m_attributeOn};
+    proposal.candidates.append(proposal.reading);
+    for (const QString &other : std::as_const(others)) {
+        const QString form = ::kanaForm(other, m_kanaForm);
+        if (!proposal.candidates.contains(form))
+            proposal.candidates.append(form);
+    }
+
+    const auto choice = RubyDialog::ask(proposal, m_window);
+    returnToWindow();
+    if (!choice)
+        return;
+    insertElement(base, *choice);
+    const QString chosen = fullwidthKatakana(choice->reading);
+    if (chosen != reading) {
+        if (const Result<void> kept = engine.remember(text, selStart, base.size(), chosen); !kept)
+            showError(kept.error());
+    }
+}
+
+void RubyCommands::insertElement(const QString &base, const RubyChoice &choice)
+{
+    m_attribute = choice.attribute;
+    m_attributeOn = choice.attributeOn;
+    RubyForm form = rubyForm();
+    form.kana = KanaForm::Katakana; // the reading stays as the user left it
+    form.attribute = m_editor->withLineEnds(choice.attribute);
+    const QString element = rubyMarkup(base, m_editor->withLineEnds(choice.reading), form);
+    const int start = m_editor->SelStart();
+    m_editor->setSelText(element);
+    m_editor->setSelStart(start);
+    m_editor->setSelLength(int(element.size()));
+}
+
+void RubyCommands::annotatePage()
+{
+    const QString text = m_editor->Text();
+    const qsizetype selStart = m_editor->SelStart();
+    const qsizetype selLength = m_editor->SelLength();
+
+    const RubyForm form = rubyForm();
+    if (form.perKanji && !form.kanji) {
+        showError({ErrorKind::DictionaryMissing, KanjiReadings::system().error(), ENOENT});
+        return;
+    }
+
+    // The whole page is read, so a selection is judged in its place in the page.
+    RubyOptions options;
+    options.form = form;
+    options.omitOkurigana = m_omitOkurigana;
+    Result<std::optional<QList<RubyCandidate>>> found;
+    {
+        ProgressWindow progress(m_window, QStringLiteral("ルビを振る語を探しています..."));
+        found
+            = findRubyCandidates(text, pageEngine(), options, [&](qsizetype done, qsizetype total) {
+                  return progress.advance(done, total);
+              });
+    }
+    if (!found) {
+        showError(found.error());
+        return;
+    }
+    if (!*found)
+        return;
+
+    QList<RubyCandidate> candidates;
+    for (RubyCandidate c : **found) {
+        if (selLength > 0
+            && (c.offset < selStart || c.offset + c.base.size() > selStart + selLength))
+            continue;
+        // The user's remembered reading of the word comes first, as for F5.
+        const QString remembered
+            = userReadings().lookup(c.base, QStringView(text).left(c.offset),
+                                    QStringView(text).sliced(c.offset + c.base.size()));
+        if (!remembered.isEmpty() && remembered != c.reading) {
+            c.candidates.removeAll(remembered);
+            c.candidates.prepend(c.reading);
+            c.reading = remembered;
+            c.guessed = false;
+        }
+        candidates.append(c);
+    }
+    if (candidates.isEmpty()) {
+        showInformation(QStringLiteral("ページ全体にルビ"),
+                        QStringLiteral("ルビを振る語がありません。"));
+        return;
+    }
+
+    RubyReviewDialog dialog(text, candidates, form.kana, m_gradeLevel, m_firstOnly, m_window);
+    connect(&dialog, &RubyReviewDialog::showOccurrence, this,
+            [this](qsizetype offset, qsizetype length) {
+                m_editor->setSelStart(int(offset));
+                m_editor->setSelLength(int(length));
+            });
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    returnToWindow();
+    // The choice of kanji is kept even when nothing is written.
+    m_gradeLevel = dialog.level();
+    m_firstOnly = dialog.first();
+    if (!accepted) {
+        m_editor->setSelStart(int(selStart));
+        m_editor->setSelLength(int(selLength));
+        return;
+    }
+    if (dialog.rememberCorrections()) {
+        for (const auto &[base, reading] : dialog.model()->corrections()) {
+            if (const auto remembered = pageEngine().remember(base, reading); !remembered)
+                showError(remembered.error());
+        }
+    }
+    const AnnotatedText result = applyRuby(text, dialog.model()->choice(), form);
+
+    // One step of the history, which a whole-text write would clear.
+    m_editor->setSelStart(0);
+    m_editor->setSelLength(int(text.size()));
+    m_editor->setSelText(result.text);
+    if (selLength > 0) {
+        m_editor->setSelStart(int(selStart));
+        m_editor->setSelLength(int(selLength + result.text.size() - text.size()));
+    }
+}
+
+void RubyCommands::stripRuby()
+{
+    const QString text = m_editor->Text();
+    const qsizetype selStart = m_editor->SelStart();
+    const qsizetype selLength = m_editor->SelLength();
+    const StrippedRuby result
+        = selLength > 0 ? ::stripRuby(text, selStart, selStart + selLength) : ::stripRuby(text);
+    if (result.elements == 0) {
+        showInformation(QStringLiteral("ルビを外す"),
+                        selLength > 0 ? QStringLiteral("選択範囲にルビがありません。")
+                                      : QStringLiteral("ルビがありません。"));
+        return;
+    }
+    // One step of the history, which a whole-text write would clear.
+    m_editor->setSelStart(0);
+    m_editor->setSelLength(int(text.size()));
+    m_editor->setSelText(result.text);
+    if (selLength > 0) {
+        m_editor->setSelStart(int(result.start));
+        m_editor->setSelLength(int(result.end - result.start));
+    } else {
+        m_editor->setSelStart(int(std::min(selStart, result.text.size())));
+    }
+    returnToWindow();
+}
+
+void RubyCommands::editReadings()
+{
+    const QString file = m_platform.userReadingsFile();
+    if (file.isEmpty())
+        return;
+    const QString folder = QFileInfo(file).absolutePath();
+    QDir().mkpath(folder);
+    m_platform.openWithDesktop(folder);
+}
+
+ReadingEngine &RubyCommands::readingEngine()
+{
+    if (!m_readingEngine)
+        m_readingEngine = m_platform.readingEngine(&userReadings());
+    return *m_readingEngine;
+}
+
+ReadingEngine &RubyCommands::pageEngine()
+{
+    if (!m_pageEngine)
+        m_pageEngine
+            = std::make_unique<ReadingEngine>(m_platform.phoneticService(), &userReadings());
+    return *m_pageEngine;
+}
+
+UserReadings &RubyCommands::userReadings()
+{
+    if (!m_userReadings) {
+        m_userReadings = std::make_unique<UserReadings>(m_platform.userReadingsFile());
+        // A damaged file is reported once and then left alone.
+        if (!m_platform.userReadingsFile().isEmpty()) {
+            const ErrorReport damaged = m_userReadings->load();
+            if (damaged.isError())
+                showErrorBox(m_platform, m_window, damaged);
+        }
+    }
+    return *m_userReadings;
+}
