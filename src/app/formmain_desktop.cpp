@@ -1,5 +1,7 @@
 #include "app/formmain.h"
 
+#include "app/documentcommands.h"
+
 #include "core/text/textsearch.h"
 #include "ui/editorcontrol.h"
 #include "ui/formsearch.h"
@@ -106,7 +108,8 @@ void FormMain::setNewLineEnd(LineEnd end)
     mNewLineEnd = end;
     (end == LineEnd::CrLf ? MONewCrLf : MONewLf)->setChecked(true);
     // The document in the window takes it while it is new and empty.
-    if (mFilePath.isEmpty() && RTB1->document()->isEmpty()) {
+    m_documents->setNewLineEnd(end);
+    if (m_documents->session().path().isEmpty() && RTB1->document()->isEmpty()) {
         RTB1->setLineEndConvention(end);
         if (StatusLineEnds)
             showLineEnds(QString());
@@ -156,8 +159,9 @@ void FormMain::MFPrint_Click()
     document.setDefaultFont(font);
     document.setPlainText(text);
     document.setMetaInformation(QTextDocument::DocumentTitle,
-                                mFilePath.isEmpty() ? QStringLiteral("Rubello")
-                                                    : QFileInfo(mFilePath).fileName());
+                                m_documents->session().path().isEmpty()
+                                    ? QStringLiteral("Rubello")
+                                    : m_documents->session().fileName());
     platform().printDocument(this, document);
 }
 

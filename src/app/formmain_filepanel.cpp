@@ -1,5 +1,7 @@
 #include "app/formmain.h"
 
+#include "app/documentcommands.h"
+
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "core/paths.h"
@@ -55,10 +57,7 @@ void FormMain::File1_DblClick()
         return;
     }
     const QString path = joinFolderAndName(File1->Path(), name);
-    if (ConfirmSaveChanges())
-        return;
-    mFilePath = path;
-    LoadDocument();
+    m_documents->openFile(path);
 }
 
 void FormMain::CheckHTML_Click()
@@ -72,10 +71,8 @@ void FormMain::CheckHTML_Click()
 void FormMain::RTB1_OLEDragDrop(const QStringList &files)
 {
     // Only the first of several dropped files is loaded.
-    if (files.isEmpty() || ConfirmSaveChanges())
-        return;
-    mFilePath = files.first();
-    LoadDocument();
+    if (!files.isEmpty())
+        m_documents->openFile(files.first());
 }
 
 void FormMain::showFolderInPanel(const QString &folder)

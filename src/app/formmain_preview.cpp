@@ -1,5 +1,7 @@
 #include "app/formmain.h"
 
+#include "app/documentcommands.h"
+
 #include "core/document/documentfile.h"
 #include "core/paths.h"
 #include "core/document/previewfile.h"
@@ -21,9 +23,10 @@ void FormMain::ComIE_Click()
     const QString path = joinFolderAndName(folder, QStringLiteral("_tmp.html"));
     // Encoded as a save encodes the document; only this copy gets the base address.
     QString text = RTB1->Text();
-    if (!mFilePath.isEmpty())
-        text = withDocumentBase(text, mFilePath.left(mFilePath.lastIndexOf(QLatin1Char('/')) + 1));
-    const EncodedText encoded = encodeDocument(text, documentEncoding());
+    const QString document = m_documents->session().path();
+    if (!document.isEmpty())
+        text = withDocumentBase(text, document.left(document.lastIndexOf(QLatin1Char('/')) + 1));
+    const EncodedText encoded = m_documents->session().encode(text);
     ErrorReport error = encoded.error;
     if (!error.isError())
         error = m_previewFiles.write(path, encoded.bytes);

@@ -1,5 +1,7 @@
 #include "app/formmain.h"
 
+#include "app/documentcommands.h"
+
 #include "core/document/recentfiles.h"
 #include "ui/editorcontrol.h"
 #include "ui/platform.h"
@@ -198,16 +200,12 @@ void FormMain::openRecentFile(const QString &path)
                                QMessageBox::Ok);
         return;
     }
-    if (ConfirmSaveChanges())
-        return;
-    mFilePath = path;
-    LoadDocument();
+    m_documents->openFile(path);
 }
 
 void FormMain::openFromCommandLine(const QString &path)
 {
-    mFilePath = path;
-    LoadDocument();
+    m_documents->load(path);
 }
 
 void FormMain::rebuildRecentMenu()
