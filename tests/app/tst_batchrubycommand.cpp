@@ -1,6 +1,7 @@
 // The window's side of whole-page ruby, and F5 where ruby cannot go or
 // already is.
 
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "casetable.h"
 #include "core/reading/kanjireadings.h"
