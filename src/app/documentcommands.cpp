@@ -82,8 +82,8 @@ bool DocumentCommands::maybeSave()
 {
     if (!m_session.isModified())
         return false;
-    const QString prompt
-        = documentName() + QStringLiteral("　の内容は更新されています。") + kNewLine + QStringLiteral("保存しますか？");
+    const QString prompt = documentName() + QStringLiteral("　の内容は更新されています。")
+        + kNewLine + QStringLiteral("保存しますか？");
     const auto answer
         = m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -151,7 +151,8 @@ bool DocumentCommands::load(const QString &path)
     showLoaded(loaded.text);
     if (!loaded.overruledDeclaration.isEmpty()) {
         emit statusMessage(
-            QStringLiteral("本文の宣言（%1）はファイルの中身と合わないため、%2 として読み込みました。")
+            QStringLiteral(
+                "本文の宣言（%1）はファイルの中身と合わないため、%2 として読み込みました。")
                 .arg(QString::fromLatin1(loaded.overruledDeclaration),
                      encodingDisplayName(loaded.encoding)));
     }
@@ -219,7 +220,8 @@ bool DocumentCommands::confirmOverwriteOnDisk(FileIdentity *approved)
                                     QStringLiteral("作成し直す"), QStringLiteral("キャンセル"));
     }
     return m_platform.askTwoWay(m_parent, kProgramTitle,
-                                name + QStringLiteral("　は他のプログラムによって変更されています。")
+                                name
+                                    + QStringLiteral("　は他のプログラムによって変更されています。")
                                     + kNewLine + QStringLiteral("上書きしますか？"),
                                 QStringLiteral("上書き"), QStringLiteral("保存しない"));
 }

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <new>
 
+// The text as it goes to the file: encoded, checked to read back as it was, written.
+
 namespace {
 
 // Faults are searched piece by piece.
@@ -64,7 +66,6 @@ bool isUnicode(const QByteArray &encoding)
     return encoding == kUtf8Encoding || encoding == kUtf16LeEncoding
         || encoding == kUtf16BeEncoding;
 }
-
 
 // The first character that the code page cannot hold. Found piece by piece, then by
 // halving the piece, so a large text is not encoded once per character.

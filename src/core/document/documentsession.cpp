@@ -7,8 +7,7 @@
 DocumentSession::DocumentSession(EditHistory &history, std::function<QByteArray()> systemCodePage)
     : m_history(history)
     , m_systemCodePage(std::move(systemCodePage))
-{
-}
+{ }
 
 QString DocumentSession::fileName() const
 {
