@@ -9,6 +9,12 @@ void EditHistory::clear()
     m_clean = kNoClean;
 }
 
+void EditHistory::setClean()
+{
+    m_clean = m_next;
+    m_sealed = true;
+}
+
 bool EditHistory::join(const EditStep &step)
 {
     if (step.amends && m_next > 0 && m_next == m_steps.size()) {

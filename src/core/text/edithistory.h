@@ -30,11 +30,7 @@ public:
     void seal() { m_sealed = true; }
     // The text as it is now is the document's file (loaded or saved); undoing or
     // redoing back to here makes it so again.
-    void setClean()
-    {
-        m_clean = m_next;
-        m_sealed = true;
-    }
+    void setClean();
     bool isClean() const { return m_clean == m_next; }
 
     bool canUndo() const { return m_next > 0; }
