@@ -14,9 +14,9 @@ void FormMain::ComIE_Click()
     const QString programFolder = platform().programFolder();
     const QString folder = previewFolder(programFolder);
     if (folder != programFolder) {
-        const ErrorReport error = preparePrivateFolder(folder);
-        if (error.isError()) {
-            showErrorBox(platform(), this, error);
+        const Result<void> ready = preparePrivateFolder(folder);
+        if (!ready) {
+            showPreviewError(platform(), this, ready.error());
             return;
         }
     }
@@ -27,11 +27,12 @@ void FormMain::ComIE_Click()
     if (!document.isEmpty())
         text = withDocumentBase(text, document.left(document.lastIndexOf(QLatin1Char('/')) + 1));
     const EncodedText encoded = m_documents->session().encode(text);
-    ErrorReport error = encoded.error;
-    if (!error.isError())
-        error = m_previewFiles.write(path, encoded.bytes);
-    if (error.isError()) {
-        showErrorBox(platform(), this, error);
+    if (encoded.error.isError()) {
+        showErrorBox(platform(), this, encoded.error);
+        return;
+    }
+    if (const Result<void> written = m_previewFiles.write(path, encoded.bytes); !written) {
+        showPreviewError(platform(), this, written.error());
         return;
     }
     if (platform().openInBrowser(path))

@@ -18,3 +18,7 @@ QString errorBoxTitle(int number);
 QString errorMessage(const Error &error);
 // The same warning box for an Error: its system number in the title when it has one.
 void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &error);
+
+// A failure of the preview file. What is not the user's own at its place is a
+// refusal, no error: said whole, as information under the program's title.
+void showPreviewError(PlatformServices &platform, QWidget *parent, const Error &error);

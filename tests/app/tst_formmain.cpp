@@ -257,6 +257,14 @@ void TestFormMain::previewAndHelpOpenTheirPages()
     const QByteArray base = "<base href=\"" + QUrl::fromLocalFile(m.folder.path() + u'/').toEncoded() + "\">";
     QCOMPARE(readAll(preview), base + readAll(m.path(u"a.htm"_s)));
     QCOMPARE(m.form->Caption(), u"a.htm"_s);
+    // A folder put at its place is refused, said whole under the program's title.
+    QVERIFY(QFile::remove(preview) && QDir().mkdir(preview));
+    m.platform.messages.clear();
+    m.form->ComIE_Click();
+    QCOMPARE(m.platform.messages.value(0).title, u"Rubello"_s);
+    QCOMPARE(m.platform.messages.value(0).text,
+             u"プレビューファイルの場所に、自分の通常のファイルではないもの（リンク、フォルダー、"
+             "ほかのユーザーのファイルなど）があるため、書き込みませんでした。\n"_s + preview);
     m.form->MHHelp_Click();
     QCOMPARE(m.platform.opened.last(), m.path(u"program/index.html"_s));
     // Open asks for an existing file, Save As before naming one; a cancel is no failure.
