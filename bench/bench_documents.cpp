@@ -3,6 +3,7 @@
 // their targets. The documents are generated here, in a temporary folder.
 
 #include "ui/editorcontrol.h"
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "ui/platform.h"
 #include "app/startup.h"
@@ -123,10 +124,9 @@ double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
     BenchPlatform platform(codePage);
     FormMain form(platform);
     prepare(form);
-    form.mFilePath = path;
     QElapsedTimer timer;
     timer.start();
-    form.LoadDocument();
+    form.documentCommands().load(path);
     const double elapsed = seconds(timer);
     if (text)
         *text = form.RTB1->Text();
@@ -196,11 +196,10 @@ int peakAfterLoad(const QString &path, const QByteArray &codePage)
     BenchPlatform platform(codePage);
     FormMain form(platform);
     prepare(form);
-    form.mFilePath = path;
-    form.LoadDocument();
+    form.documentCommands().load(path);
     QCoreApplication::processEvents();
     std::printf("%lld\n", peakResidentKiB());
-    return !form.mModified && form.MFSave->isEnabled() ? 0 : 1;
+    return !form.documentCommands().isModified() && form.MFSave->isEnabled() ? 0 : 1;
 }
 
 } // namespace
@@ -284,13 +283,12 @@ int main(int argc, char *argv[])
         if (c.megabytes == 10) {
             BenchPlatform platform(c.codePage);
             FormMain form(platform);
-            form.mFilePath = path;
-            form.LoadDocument();
+            form.documentCommands().load(path);
             double best = 1e9;
             for (int run = 0; run < 3; ++run) {
                 QElapsedTimer timer;
                 timer.start();
-                form.MFSave_Click();
+                form.documentCommands().save();
                 best = qMin(best, seconds(timer));
             }
             QFile saved(path);

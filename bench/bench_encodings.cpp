@@ -1,5 +1,6 @@
 // Encoding detection against today's load of the same 10 MB page, in one run.
 
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "benchdata.h"
 #include "core/document/documentfile.h"
@@ -89,8 +90,7 @@ int main(int argc, char **argv)
         form.resize(822, 560);
         form.show();
         QCoreApplication::processEvents();
-        form.mFilePath = path;
-        const double whole = bestOf(3, [&] { form.LoadDocument(); });
+        const double whole = bestOf(3, [&] { form.documentCommands().load(path); });
         const double added = qMax(0.0, detected - today);
         const char *name = encoding.constData();
         std::printf("read_and_decode_10mb_%s: %.3f s\n", name, today);

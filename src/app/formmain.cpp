@@ -3,6 +3,7 @@
 #include "app/editorcommands.h"
 #include "app/windowsettings.h"
 #include "app/rubycommands.h"
+#include "app/documentcommands.h"
 #include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
@@ -13,12 +14,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -33,7 +36,6 @@ static void initResources()
 namespace {
 
 const QString kProgramTitle = QStringLiteral("Rubello");
-const QString kModifiedMarker = QStringLiteral(" (更新)");
 
 QAction *addItem(QMenu *menu, const QString &caption, const QKeySequence &shortcut = {})
 {
@@ -54,6 +56,8 @@ FormMain::FormMain(PlatformServices &platform, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/rubello/rubello.png")));
     createControls();
     m_editorCommands = new EditorCommands(RTB1, m_platform, this);
+    m_documents = new DocumentCommands(RTB1, platform, this);
+    m_documents->setSuggestedFile([this] { return File1->FileName(); });
     createMenus();
     m_windowSettings = new WindowSettings(m_platform, this, MFRecent, statusBar());
     connect(m_windowSettings, &WindowSettings::recentFileChosen, this, &FormMain::openFile);
@@ -223,13 +227,20 @@ void FormMain::setTabOrder()
 
 void FormMain::connectHandlers()
 {
-    connect(RTB1, &EditorControl::Change, this, &FormMain::RTB1_Change);
     connect(MFEnd, &QAction::triggered, this, &FormMain::MFEnd_Click);
 
-    connect(MFNew, &QAction::triggered, this, &FormMain::MFNew_Click);
-    connect(MFOpen, &QAction::triggered, this, &FormMain::MFOpen_Click);
-    connect(MFSave, &QAction::triggered, this, &FormMain::MFSave_Click);
-    connect(MFSaveAs, &QAction::triggered, this, &FormMain::MFSaveAs_Click);
+    connect(MFNew, &QAction::triggered, m_documents, &DocumentCommands::newDocument);
+    connect(MFOpen, &QAction::triggered, m_documents, &DocumentCommands::open);
+    connect(MFSave, &QAction::triggered, m_documents, &DocumentCommands::save);
+    connect(MFSaveAs, &QAction::triggered, m_documents, &DocumentCommands::saveAs);
+    connect(m_documents, &DocumentCommands::captionChanged, this, &FormMain::setCaption);
+    connect(m_documents, &DocumentCommands::folderChosen, this, &FormMain::showFolderInPanel);
+    connect(m_documents, &DocumentCommands::documentShown, this,
+            [this](const QString &text) { showDocumentState(text); });
+    connect(m_documents, &DocumentCommands::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
+    connect(m_documents, &DocumentCommands::fileUsed, this, &FormMain::noteRecentFile);
+    connect(m_documents, &DocumentCommands::hasFileChanged, MFSave, &QAction::setEnabled);
 
     m_ruby = new RubyCommands(RTB1, m_platform, this);
     connect(MERuby, &QAction::triggered, m_ruby, &RubyCommands::insertRuby);
@@ -277,43 +288,12 @@ void FormMain::connectHandlers()
 void FormMain::Form_Load()
 {
     // No wrapping, no drag of the editor's own, drops reported: set up by the control.
-    mModified = false;
     MFSave->setEnabled(false);
-}
-
-void FormMain::RTB1_Change()
-{
-    if (mModified)
-        return;
-    setCaption(Caption() + kModifiedMarker);
-    mModified = true;
-}
-
-bool FormMain::ConfirmSaveChanges()
-{
-    if (!mModified)
-        return false;
-    const QString name = Caption().chopped(kModifiedMarker.size());
-    const QString prompt = name + QStringLiteral("　の内容は更新されています。")
-        + QStringLiteral("\r\n") + QStringLiteral("保存しますか？");
-    const auto answer
-        = m_platform.showMessage(this, QMessageBox::Question, kProgramTitle, prompt,
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    switch (answer) {
-    case QMessageBox::Yes:
-        MFSaveAs_Click();
-        // A cancelled or failed save keeps the changes: going on would lose them.
-        return mModified;
-    case QMessageBox::No:
-        return false;
-    default:
-        return true;
-    }
 }
 
 bool FormMain::Form_QueryUnload()
 {
-    return ConfirmSaveChanges();
+    return m_documents->maybeSave();
 }
 
 void FormMain::Form_Unload()
@@ -340,11 +320,12 @@ void FormMain::MFEnd_Click()
 
 void FormMain::endOnSignal()
 {
-    if (mModified) {
-        EncodedText encoded = encodeDocument(RTB1->Text(), documentEncoding());
+    const DocumentSession &session = m_documents->session();
+    if (session.isModified()) {
+        EncodedText encoded = session.encode(RTB1->Text());
         if (encoded.error.isError())
             encoded = encodeDocument(RTB1->Text(), TextEncoding {kUtf8Encoding, false});
-        const Result<QString> kept = keepUnsavedCopy(mFilePath, encoded.bytes);
+        const Result<QString> kept = keepUnsavedCopy(session.path(), encoded.bytes);
         mUnsavedCopy = kept.value_or(QString());
         std::fprintf(stderr, "rubello: %s\n",
                      kept ? qPrintable(QStringLiteral("未保存の内容を %1 に残しました。").arg(*kept))
@@ -354,4 +335,11 @@ void FormMain::endOnSignal()
     Form_Unload();
     close();
     QCoreApplication::quit();
+}
+
+void FormMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, m_documents, &DocumentCommands::offerReload);
 }

@@ -20,6 +20,7 @@
 #include <memory>
 
 class DirListBox;
+class DocumentCommands;
 class DriveListBox;
 class EditorControl;
 class FileBrowser;
@@ -101,9 +102,7 @@ public:
     QAction *MHVersion = nullptr;
 
     // Window state
-    QString mFilePath;
     qint16 mFileNo = 0;
-    bool mModified = false;
 
     static QString programTitle();
     PlatformServices &platform() { return m_platform; }
@@ -112,7 +111,6 @@ public:
 
     // Lifecycle (this file)
     void Form_Load();
-    void RTB1_Change();
     bool Form_QueryUnload();
     void Form_Unload();
     void MFEnd_Click();
@@ -121,28 +119,8 @@ public:
     void endOnSignal();
     QString mUnsavedCopy; // where endOnSignal kept the text
 
-    // Documents and the save prompt (document/formmain_documents.cpp)
-    void MFNew_Click();
-    void MFOpen_Click();
-    void MFSave_Click();
-    void MFSaveAs_Click();
-    bool ConfirmSaveChanges();
-    void LoadDocument();
-    // mFilePath as the document commands last left it: a failed load goes back to it.
-    QString mDocumentPath;
-    // The document's file as last read or written, and a change the user chose to keep.
-    FileIdentity mFileIdentity;
-    FileIdentity mReloadDeclined;
-    // The largest file a load accepts; a save that would go beyond it asks first.
-    qint64 mLoadLimit = kMaxDocumentBytes;
-    // Encodes and writes the text after the questions a save may need; false when
-    // nothing was written, as when the file is no longer the one seen before them.
-    bool WriteDocument(const QString &path, const FileIdentity &seen);
-    // Asks before Save writes over a file that another program changed or removed;
-    // approved is the file as it was when the user was asked.
-    bool ConfirmOverwriteOnDisk(FileIdentity *approved);
-    // Offers to read the file again when it changed on disk and the document did not.
-    void OfferReload();
+    // The document, its file and the commands that ask about them.
+    DocumentCommands &documentCommands() { return *m_documents; }
 
     // File panel and drops (document/formmain_filepanel.cpp)
     void RTB1_OLEDragDrop(const QStringList &files);
@@ -164,17 +142,6 @@ public:
     void MHVersion_Click();
 
     // Encodings and the status bar (formmain_encoding.cpp)
-    TextEncoding mEncoding; // what the document is written in; empty: the system's code page
-    TextEncoding documentEncoding() const;
-    void MCReopen_Click(const TextEncoding &encoding);
-    void MCConvert_Click(const TextEncoding &encoding);
-    // Asks before a save whose encoding the text's own declaration contradicts.
-    // May fix the declarations at the user's word: text is then the new text.
-    bool declarationAllowsSave(QString &text);
-    // The page's declarations made to name the encoding, as one edit; how many.
-    int fixDeclarations(const QByteArray &encoding);
-    // A word in the status bar when the file's bytes overruled its declaration.
-    void noteOverruledDeclaration(const LoadedText &loaded);
     // After a load or a save: the encoding and the text's line ends.
     void showDocumentState(QStringView text);
     QLabel *StatusEncoding = nullptr;
@@ -242,5 +209,5 @@ private:
     PreviewFiles m_previewFiles;
     RubyCommands *m_ruby = nullptr;
     void showError(const Error &error);
-    bool m_offeringReload = false;
+    DocumentCommands *m_documents = nullptr;
 };

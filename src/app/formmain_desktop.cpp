@@ -1,5 +1,6 @@
 #include "app/formmain.h"
 
+#include "app/documentcommands.h"
 #include "app/editorcommands.h"
 #include "ui/editorcontrol.h"
 #include "ui/formsearch.h"
@@ -20,8 +21,9 @@ void FormMain::createDesktopMenus()
     MFile->insertAction(fileItems.at(fileItems.indexOf(MFEnd) - 1), MFPrint);
     // The source text as it is saved, under the file's name.
     connect(MFPrint, &QAction::triggered, this, [this] {
-        m_editorCommands->print(mFilePath.isEmpty() ? QStringLiteral("Rubello")
-                                                    : QFileInfo(mFilePath).fileName());
+        const DocumentSession &session = m_documents->session();
+        m_editorCommands->print(session.path().isEmpty() ? QStringLiteral("Rubello")
+                                                         : session.fileName());
     });
 
     MSNext = MSearch->addAction(QStringLiteral("次を検索 (&N)"));
@@ -70,7 +72,8 @@ void FormMain::setNewLineEnd(LineEnd end)
     mNewLineEnd = end;
     (end == LineEnd::CrLf ? MONewCrLf : MONewLf)->setChecked(true);
     // The document in the window takes it while it is new and empty.
-    if (mFilePath.isEmpty() && RTB1->document()->isEmpty()) {
+    m_documents->setNewLineEnd(end);
+    if (m_documents->session().path().isEmpty() && RTB1->document()->isEmpty()) {
         RTB1->setLineEndConvention(end);
         if (StatusLineEnds)
             showLineEnds(QString());

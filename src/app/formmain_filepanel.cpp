@@ -1,5 +1,6 @@
 #include "app/formmain.h"
 
+#include "app/documentcommands.h"
 #include "ui/errorbox.h"
 #include "ui/filebrowser.h"
 
@@ -12,19 +13,14 @@ void FormMain::connectFilePanel()
 
 void FormMain::openFile(const QString &path)
 {
-    if (ConfirmSaveChanges())
-        return;
-    mFilePath = path;
-    LoadDocument();
+    m_documents->openFile(path);
 }
 
 void FormMain::RTB1_OLEDragDrop(const QStringList &files)
 {
     // Only the first of several dropped files is loaded.
-    if (files.isEmpty() || ConfirmSaveChanges())
-        return;
-    mFilePath = files.first();
-    LoadDocument();
+    if (!files.isEmpty())
+        m_documents->openFile(files.first());
 }
 
 void FormMain::showFolderInPanel(const QString &folder)

@@ -1,5 +1,7 @@
 #include "app/formmain.h"
 
+#include "app/documentcommands.h"
+
 #include "core/document/documentfile.h"
 #include "core/paths.h"
 #include "core/document/previewfile.h"
@@ -12,23 +14,25 @@ void FormMain::ComIE_Click()
     const QString programFolder = platform().programFolder();
     const QString folder = previewFolder(programFolder);
     if (folder != programFolder) {
-        const ErrorReport error = preparePrivateFolder(folder);
-        if (error.isError()) {
-            showErrorBox(platform(), this, error);
+        const Result<void> ready = preparePrivateFolder(folder);
+        if (!ready) {
+            showPreviewError(platform(), this, ready.error());
             return;
         }
     }
     const QString path = joinFolderAndName(folder, QStringLiteral("_tmp.html"));
     // Encoded as a save encodes the document; only this copy gets the base address.
     QString text = RTB1->Text();
-    if (!mFilePath.isEmpty())
-        text = withDocumentBase(text, mFilePath.left(mFilePath.lastIndexOf(QLatin1Char('/')) + 1));
-    const EncodedText encoded = encodeDocument(text, documentEncoding());
-    ErrorReport error = encoded.error;
-    if (!error.isError())
-        error = m_previewFiles.write(path, encoded.bytes);
-    if (error.isError()) {
-        showErrorBox(platform(), this, error);
+    const QString document = m_documents->session().path();
+    if (!document.isEmpty())
+        text = withDocumentBase(text, document.left(document.lastIndexOf(QLatin1Char('/')) + 1));
+    const EncodedText encoded = m_documents->session().encode(text);
+    if (encoded.error.isError()) {
+        showErrorBox(platform(), this, encoded.error);
+        return;
+    }
+    if (const Result<void> written = m_previewFiles.write(path, encoded.bytes); !written) {
+        showPreviewError(platform(), this, written.error());
         return;
     }
     if (platform().openInBrowser(path))

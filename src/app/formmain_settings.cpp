@@ -3,6 +3,7 @@
 
 #include "app/editorcommands.h"
 #include "app/windowsettings.h"
+#include "app/documentcommands.h"
 #include "ui/editorcontrol.h"
 
 #include <QAction>
@@ -59,6 +60,5 @@ void FormMain::noteRecentFile(const QString &path)
 
 void FormMain::openFromCommandLine(const QString &path)
 {
-    mFilePath = path;
-    LoadDocument();
+    m_documents->load(path);
 }

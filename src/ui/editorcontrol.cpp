@@ -263,6 +263,7 @@ void EditorControl::endUserEdit()
         return;
     if (edit.outside) {
         m_history.clear();
+        emit editRecorded(); // the history is gone
         return;
     }
     const QString &before = edit.before;
@@ -287,6 +288,7 @@ void EditorControl::endUserEdit()
     step.typing = true;
     if (!step.removed.isEmpty() || !step.inserted.isEmpty())
         m_history.record(std::move(step));
+    emit editRecorded();
 }
 
 void EditorControl::replaceRange(int offset, int length, const QString &text)

@@ -49,6 +49,7 @@ public:
     bool undo();
     bool redo();
     const EditHistory &history() const { return m_history; }
+    EditHistory &history() { return m_history; }
 
     QColor SelColor() const;
     void setSelColor(const QColor &color);
@@ -82,6 +83,8 @@ public:
 signals:
     // After every change of the text, by typing or by a write.
     void Change();
+    // Typed changes reach the history after their Change: this follows.
+    void editRecorded();
     void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &position);
     // A drop of local files; only the editor takes them.
     void OLEDragDrop(const QStringList &files);

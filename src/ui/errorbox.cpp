@@ -87,6 +87,24 @@ void showClipboardError(PlatformServices &platform, QWidget *parent, const Error
                          QMessageBox::Ok);
 }
 
+void showPreviewError(PlatformServices &platform, QWidget *parent, const Error &error)
+{
+    if (error.systemCode != 0) {
+        showErrorMessage(platform, parent, error);
+        return;
+    }
+    const QString refusal = error.kind == ErrorKind::NotARegularFile
+        ? QCoreApplication::translate("Error",
+                                      "プレビューファイルの場所に、自分の通常のファイルではないもの"
+                                      "（リンク、フォルダー、ほかのユーザーのファイルなど）が"
+                                      "あるため、書き込みませんでした。")
+        : QCoreApplication::translate("Error",
+                                      "プレビュー用のフォルダーが、自分のフォルダーではありません"
+                                      "（リンクまたはほかのユーザーのもの）。");
+    platform.showMessage(parent, QMessageBox::Information, QStringLiteral("Rubello"),
+                         refusal + QStringLiteral("\n") + error.detail, QMessageBox::Ok);
+}
+
 void showErrorBox(PlatformServices &platform, QWidget *parent, const ErrorReport &error)
 {
     platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.number),

@@ -25,3 +25,7 @@ void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &
 void showSystemError(PlatformServices &platform, QWidget *parent, const Error &error);
 // The warning box when the clipboard could not be written.
 void showClipboardError(PlatformServices &platform, QWidget *parent, const Error &error);
+
+// A failure of the preview file. What is not the user's own at its place is a
+// refusal, no error: said whole, as information under the program's title.
+void showPreviewError(PlatformServices &platform, QWidget *parent, const Error &error);

@@ -1,6 +1,7 @@
 // The window's side of whole-page ruby, and F5 where ruby cannot go or
 // already is.
 
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "app/rubycommands.h"
 #include "casetable.h"
@@ -28,14 +29,16 @@ namespace {
 
 struct Main
 {
+    QTemporaryDir folder;
     FakePlatform platform;
     FormMain form {platform};
 
     Main(const QString &text, int start, int length)
     {
-        form.RTB1->setText(text);
-        form.setCaption(u"a.htm"_qs);
-        form.mModified = false;
+        QFile file(folder.filePath(u"a.htm"_qs));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0);
+        file.close();
+        form.documentCommands().load(file.fileName());
         form.RTB1->setSelStart(start);
         form.RTB1->setSelLength(length);
         for (const auto &[word, reading] : {std::pair {u"漢字"_qs, u"カンジ"_qs},
@@ -154,6 +157,7 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
     QCOMPARE(main.form.Caption(), u"a.htm (更新)"_qs);
     main.form.editorCommands().undo();
     QCOMPARE(main.form.RTB1->Text(), page);
+    QCOMPARE(main.form.Caption(), u"a.htm"_qs);
 
     // A group's corrected reading is remembered and proposed the next time.
     main.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {

@@ -1,6 +1,7 @@
 // New documents' line end, F3 and Shift+F3, the colours' switch, zoom, printing,
 // and help and preview on a desktop without a web browser.
 
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "core/installlayout.h"
 #include "fakeplatform.h"
@@ -65,7 +66,7 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
     form.editorCommands().paste();
     const QString path = m_dir.filePath(u"new.htm"_s);
     m_platform.setNextFileName(path);
-    form.MFSaveAs_Click();
+    form.documentCommands().saveAs();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), saved);
@@ -98,8 +99,10 @@ void TestDesktop::findAgainBothWays()
 void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
 {
     FormMain form(m_platform);
-    form.RTB1->setText(u"<p class=\"a\">x</p>"_s);
-    form.mModified = false;
+    QFile file(m_dir.filePath(u"colours.htm"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<p class=\"a\">x</p>") > 0);
+    file.close();
+    form.documentCommands().load(file.fileName());
     const auto coloured = [&form] {
         return form.RTB1->document()->firstBlock().layout()->formats().size();
     };
@@ -111,7 +114,7 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
     QVERIFY(coloured() > 0);
     form.RTB1->setBackColor(Qt::black);
     QCoreApplication::processEvents();
-    QCOMPARE(form.mModified, false); // colours are no change of the text
+    QCOMPARE(form.documentCommands().isModified(), false); // colours are no change of the text
 }
 
 void TestDesktop::zoomAndPrint()

@@ -1,3 +1,4 @@
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "casetable.h"
 #include "fakeplatform.h"
@@ -33,8 +34,7 @@ struct Fixture
         QFile file(path("page.htm"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
                 && file.flush());
-        form.mFilePath = path("page.htm");
-        form.LoadDocument();
+        form.documentCommands().load(path("page.htm"));
     }
     void choose(QMenu *menu, const QString &caption)
     {
@@ -79,7 +79,7 @@ void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
     if (!f.value(5).isEmpty())
         t.platform.setNextAnswer(QMessageBox::No); // the declaration kept as it is
 
-    t.form.MFSave_Click();
+    t.form.documentCommands().save();
     t.form.ComIE_Click();
     QCOMPARE(readAll(t.path("page.htm")), bytes);
     // The preview is the same bytes with a base address after the byte-order mark.
@@ -106,12 +106,12 @@ void TestEncodingMenu::reopenAsksFirstAndRefusesBytesItCannotRead()
     const QString asKatakana = QStringDecoder("windows-31j").decode(euc);
     QCOMPARE(t.form.RTB1->Text(), asKatakana);
     QCOMPARE(t.form.StatusEncoding->text(), u"Shift_JIS"_s);
-    QVERIFY(!t.form.mModified);
+    QVERIFY(!t.form.documentCommands().isModified());
 
     t.choose(t.form.MCReopen, u"UTF-8"_s); // not valid UTF-8: nothing changes
     QVERIFY(t.platform.messages.value(2).text.contains(u"オフセット 0"_s));
     QCOMPARE(t.form.RTB1->Text(), asKatakana);
-    t.form.MFSave_Click();
+    t.form.documentCommands().save();
     QCOMPARE(readAll(t.path("page.htm")), euc);
 }
 
@@ -140,7 +140,7 @@ void TestEncodingMenu::convertRefusesWhatDoesNotFitAndSaveOffersToFixTheDeclarat
             = t.path("out.htm").replace(u".htm"_s, QString::number(answer) + u".htm"_s);
         t.platform.setNextFileName(path);
         t.platform.setNextAnswer(answer);
-        t.form.MFSaveAs_Click();
+        t.form.documentCommands().saveAs();
         QVERIFY(t.platform.messages.constLast().text.contains(u"宣言を直して保存しますか？"_s));
         QCOMPARE(readAll(path), saved);
     }
@@ -167,7 +167,7 @@ void TestEncodingMenu::convertRewritesTheDeclarations()
     QCOMPARE(t.form.RTB1->Text(), converted);
     QVERIFY2(t.form.statusBar()->currentMessage().contains(u"宣言 3 か所"_s),
              qPrintable(t.form.statusBar()->currentMessage()));
-    t.form.MFSave_Click();
+    t.form.documentCommands().save();
     QVERIFY(t.platform.messages.isEmpty());
     QProcess python;
     python.start(u"python3"_s, {u"-c"_s, kDecodeByDeclaration, t.path("page.htm")});

@@ -1,6 +1,7 @@
 // The main window's commands over a real editor, with the platform's boxes and
 // dialogs answered by a fake.
 
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "app/rubycommands.h"
 #include "core/ruby/rubybatch.h"
@@ -57,7 +58,7 @@ struct Main
     void open(const QString &name)
     {
         platform.setNextFileName(path(name));
-        form->MFOpen_Click();
+        form->documentCommands().open();
     }
     // a.htm loaded, "X" typed at its start, then the "a" selected.
     void loadAndChange()
@@ -93,6 +94,8 @@ private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     void documentCommands_data() { addCaseRows("documentcommands.tsv"); }
     void documentCommands();
+    void modifiedMarkerFollowsTheFile_data() { addCaseRows("modifiedmarker.tsv"); }
+    void modifiedMarkerFollowsTheFile();
     void promptBeforeNewOpenAndClose_data() { addCaseRows("prompts.tsv"); }
     void promptBeforeNewOpenAndClose();
     void failuresKeepTheDocument_data() { addCaseRows("failures.tsv"); }
@@ -120,25 +123,45 @@ void TestFormMain::documentCommands()
     FormMain &form = *m.form;
     m.platform.setNextAnswer(QMessageBox::No);
     if (f[0] == "New")
-        form.MFNew_Click();
+        form.documentCommands().newDocument();
     else if (f[0] == "Open")
         m.open(u"b.htm"_s);
     else if (f[0] == "Save")
-        form.MFSave_Click();
+        form.documentCommands().save();
     else
         f[0].endsWith("Cancel") ? m.platform.setNextCancel()
                                 : m.platform.setNextFileName(m.path(u"c.htm"_s));
     if (f[0].startsWith("SaveAs"))
-        form.MFSaveAs_Click();
+        form.documentCommands().saveAs();
     else if (f[0] == "OpenCancel")
-        form.MFOpen_Click();
-    QCOMPARE(form.mFilePath, m.path(caseText(f[1])));
+        form.documentCommands().open();
+    QCOMPARE(form.documentCommands().session().path(), m.path(caseText(f[1])));
     QCOMPARE(form.Caption(), caseText(f[2]));
-    QCOMPARE(form.mModified, f[2].endsWith(")"));
+    QCOMPARE(form.documentCommands().isModified(), f[2].endsWith(")"));
     QCOMPARE(form.MFSave->isEnabled(), f[3] == "1");
     QCOMPARE(form.RTB1->Text(), caseText(f[4]));
     QCOMPARE(readAll(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
     QCOMPARE(readAll(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);
+}
+
+void TestFormMain::modifiedMarkerFollowsTheFile()
+{
+    QFETCH(QByteArrayList, f); // steps, caption
+    Main m;
+    m.open(u"a.htm"_s);
+    EditorControl *editor = m.form->RTB1;
+    for (const QByteArray &step : f[0].split(' ')) {
+        if (step.startsWith("type:"))
+            QTest::keyClicks(editor, QString::fromUtf8(step.mid(5)));
+        else if (step == "key:Backspace")
+            QTest::keyClick(editor, Qt::Key_Backspace);
+        else if (step == "save")
+            m.form->documentCommands().save();
+        else
+            QVERIFY(step == "undo" ? editor->undo() : editor->redo());
+    }
+    QCOMPARE(m.form->Caption(), caseText(f[1]));
+    QCOMPARE(m.form->documentCommands().isModified(), f[1].endsWith(')'));
 }
 
 void TestFormMain::promptBeforeNewOpenAndClose()
@@ -156,7 +179,7 @@ void TestFormMain::promptBeforeNewOpenAndClose()
     else if (f[1] == "Yes cancel")
         m.platform.setNextCancel();
     if (f[0] == "New")
-        form.MFNew_Click();
+        form.documentCommands().newDocument();
     else if (f[0] == "Open")
         m.open(u"b.htm"_s);
     else
@@ -200,9 +223,9 @@ void TestFormMain::failuresKeepTheDocument()
     m.platform.setNextFileName(f[0] == "Open" ? bad : m.path(u"no/such/c.htm"_s));
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &limited);
-    f[0] == "Open"       ? m.form->MFOpen_Click()
-        : f[0] == "Save" ? m.form->MFSave_Click()
-                         : m.form->MFSaveAs_Click();
+    f[0] == "Open"       ? m.form->documentCommands().open()
+        : f[0] == "Save" ? m.form->documentCommands().save()
+                         : m.form->documentCommands().saveAs();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     QCOMPARE(m.platform.messages.size(), f[0] == "Open" ? 2 : 1); // Open asks first
@@ -216,7 +239,7 @@ void TestFormMain::failuresKeepTheDocument()
         return;
     }
     // Save writes the text to its own file, not over the one that failed.
-    m.form->MFSave_Click();
+    m.form->documentCommands().save();
     QCOMPARE(readAll(m.path(u"a.htm"_s)), m.form->RTB1->Text().toUtf8());
 }
 
@@ -230,11 +253,19 @@ void TestFormMain::previewAndHelpOpenTheirPages()
     m.form->ComIE_Click();
     const QString preview = m.path(u"program/_tmp.html"_s);
     QCOMPARE(m.platform.opened, QStringList {preview});
-    m.form->MFSave_Click();
+    m.form->documentCommands().save();
     // Written as a save writes, with the document's folder as the base of its links.
     const QByteArray base = "<base href=\"" + QUrl::fromLocalFile(m.folder.path() + u'/').toEncoded() + "\">";
     QCOMPARE(readAll(preview), base + readAll(m.path(u"a.htm"_s)));
     QCOMPARE(m.form->Caption(), u"a.htm"_s);
+    // A folder put at its place is refused, said whole under the program's title.
+    QVERIFY(QFile::remove(preview) && QDir().mkdir(preview));
+    m.platform.messages.clear();
+    m.form->ComIE_Click();
+    QCOMPARE(m.platform.messages.value(0).title, u"Rubello"_s);
+    QCOMPARE(m.platform.messages.value(0).text,
+             u"プレビューファイルの場所に、自分の通常のファイルではないもの（リンク、フォルダー、"
+             "ほかのユーザーのファイルなど）があるため、書き込みませんでした。\n"_s + preview);
     m.form->MHHelp_Click();
     QCOMPARE(m.platform.opened.last(), m.path(u"program/index.html"_s));
 }

@@ -1,3 +1,4 @@
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "app/rubycommands.h"
 #include "fakeplatform.h"
@@ -24,17 +25,20 @@ namespace {
 
 const QString kBefore = QStringLiteral("かなと仮名\r\n").repeated(20000);
 
+// before.html (kBefore) loaded.
 struct Fixture
 {
+    QTemporaryDir folder;
     FakePlatform platform;
     FormMain form {platform};
 
     Fixture()
     {
         form.show();
-        form.RTB1->setText(kBefore);
-        form.setCaption(QStringLiteral("Rubello"));
-        form.mModified = false;
+        QFile file(folder.filePath(QStringLiteral("before.html")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kBefore.toUtf8()) > 0);
+        file.close();
+        form.documentCommands().load(file.fileName());
     }
 };
 
@@ -83,8 +87,7 @@ private slots:
         });
         user.start(0);
         if (load) {
-            form.mFilePath = file.fileName();
-            form.LoadDocument();
+            form.documentCommands().load(file.fileName());
         } else if (work == u"ruby"_s) {
             form.rubyCommands().annotatePage();
         } else {
@@ -98,8 +101,9 @@ private slots:
         }
         QVERIFY(seen);
         QCOMPARE(form.RTB1->Text(), cancel ? kBefore : after);
-        QCOMPARE(form.Caption(), cancel ? "Rubello" : load ? "new.html" : "Rubello (更新)");
-        QCOMPARE(form.mFilePath, cancel || !load ? QString() : file.fileName());
+        QCOMPARE(form.Caption(), cancel ? "before.html" : load ? "new.html" : "before.html (更新)");
+        QCOMPARE(form.documentCommands().session().path(),
+                 cancel || !load ? fixture.folder.filePath("before.html") : file.fileName());
         // No error, and the end message only after a whole Replace all.
         QCOMPARE(fixture.platform.messages.size(), !cancel && !load ? 1 : 0);
     }

@@ -1,3 +1,4 @@
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "app/rubycommands.h"
 #include "casetable.h"
@@ -180,7 +181,7 @@ void TestSettings::recentFilesInTheFileMenu()
             files.prepend(m_dir.filePath(u"f%1.htm"_s.arg(i)));
             QVERIFY(QFile(files.first()).open(QIODevice::WriteOnly));
             run.platform.setNextFileName(files.first());
-            run.form.MFOpen_Click();
+            run.form.documentCommands().open();
         }
     }
     Run run(path);

@@ -2,6 +2,7 @@
 // Save As keeps the document's file, Save asks before writing over another
 // program's change, and undo steps back one edit at a time and can be redone.
 
+#include "app/documentcommands.h"
 #include "app/formmain.h"
 #include "app/startup.h"
 #include "casetable.h"
@@ -41,7 +42,7 @@ struct Fixture
         writeAll(path("a.htm"), "a\r\n");
         writeAll(path("b.htm"), "b\r\n");
         platform.setNextFileName(path("a.htm"));
-        form.MFOpen_Click();
+        form.documentCommands().open();
         QTest::keyClicks(form.RTB1, typed);
         platform.messages.clear();
     }
@@ -83,7 +84,7 @@ void TestWorkSafety::loadOverChangedDocumentAsks()
     if (f[1] == "Cancel" && !f[0].isEmpty()) {
         QCOMPARE(m.form.RTB1->Text(), text);
         QCOMPARE(m.form.RTB1->SelStart(), 2);
-        QCOMPARE(m.form.mFilePath, m.path("a.htm"));
+        QCOMPARE(m.form.documentCommands().session().path(), m.path("a.htm"));
     }
 }
 
@@ -96,9 +97,9 @@ void TestWorkSafety::failedSaveAsKeepsTheFile()
             f.platform.setNextCancel();
         else
             f.platform.setNextFileName(f.path("missing/c.htm"));
-        f.form.MFSaveAs_Click();
+        f.form.documentCommands().saveAs();
         QCOMPARE(f.form.Caption(), u"a.htm (更新)"_s);
-        f.form.MFSave_Click();
+        f.form.documentCommands().save();
         QCOMPARE(readAll(f.path("a.htm")), "xa\r\n"_ba);
     }
 }
@@ -117,19 +118,19 @@ void TestWorkSafety::saveAsksAboutTheDisk()
     if (change == "readonly")
         ::chmod(QFile::encodeName(path).constData(), 0444);
     if (change == "large" || change == "during")
-        m.form.mLoadLimit = 2;
+        m.form.documentCommands().session().setLoadLimit(2);
     if (change == "during") // another program writes while the user reads the question
         m.platform.whenAsked = [&] { writeAll(path, "other\r\n"); };
     m.platform.setNextAnswer(agree ? QMessageBox::Yes : QMessageBox::No);
-    m.form.MFSave_Click();
+    m.form.documentCommands().save();
     QCOMPARE(m.platform.messages.size(), f[3].toInt());
     QCOMPARE(readAll(path), caseBytes(f[2]));
-    QCOMPARE(m.form.mModified, f[4] != "1");
+    QCOMPARE(m.form.documentCommands().isModified(), f[4] != "1");
     if (change == "readonly" && agree)
         QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, QFile::Permissions());
     // What was written is the file's known state: the next Save asks nothing.
     if (agree && (change == "rewrite" || change == "remove")) {
-        m.form.MFSave_Click();
+        m.form.documentCommands().save();
         QCOMPARE(m.platform.messages.size(), 1);
     }
 }
@@ -139,18 +140,18 @@ void TestWorkSafety::reloadIsOffered()
     Fixture f;
     QVERIFY(writeAll(f.path("a.htm"), "other\r\n"));
     f.platform.setNextAnswer(QMessageBox::No);
-    f.form.OfferReload();
-    f.form.OfferReload(); // declined: not asked again for the same change
+    f.form.documentCommands().offerReload();
+    f.form.documentCommands().offerReload(); // declined: not asked again for the same change
     QCOMPARE(f.platform.messages.size(), 1);
     QVERIFY(writeAll(f.path("a.htm"), "third!\r\n"));
     f.platform.setNextAnswer(QMessageBox::Yes);
-    f.form.OfferReload();
+    f.form.documentCommands().offerReload();
     QCOMPARE(f.form.RTB1->Text(), u"third!\r\n"_s);
     // A changed document is never offered.
     QTest::keyClicks(f.form.RTB1, u"x"_s);
     f.platform.messages.clear();
     QVERIFY(writeAll(f.path("a.htm"), "fourth\r\n"));
-    f.form.OfferReload();
+    f.form.documentCommands().offerReload();
     QCOMPARE(f.platform.messages.size(), 0);
     QCOMPARE(f.form.RTB1->Text(), u"xthird!\r\n"_s);
 }
@@ -178,13 +179,13 @@ void TestWorkSafety::undoStepsBackAndRedoes()
     for (int i = 0; i < 3; ++i)
         f.form.editorCommands().redo();
     QCOMPARE(editor->Text(), typed);
-    QVERIFY(f.form.mModified);
+    QVERIFY(f.form.documentCommands().isModified());
     f.form.editorCommands().undo();
     QTest::keyClicks(editor, u"!"_s);
     f.form.editorCommands().redo();
     QCOMPARE(editor->Text(), u"typed text!<ruby>a</ruby>\r\n"_s);
     f.platform.setNextAnswer(QMessageBox::No);
-    f.form.MFNew_Click();
+    f.form.documentCommands().newDocument();
     f.form.editorCommands().undo();
     QCOMPARE(editor->Text(), QString());
 }

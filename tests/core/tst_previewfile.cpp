@@ -81,13 +81,13 @@ void TestPreviewFile::onlyOwnRegularFilesAreReplaced()
         QVERIFY(QDir(dir.path()).mkdir(u"_tmp.html"_s));
 
     PreviewFiles files;
-    const ErrorReport error = files.write(path, "<p>preview</p>");
-    QCOMPARE(error.isError(), !written);
+    const Result<void> result = files.write(path, "<p>preview</p>");
+    QCOMPARE(result.has_value(), written);
     QCOMPARE(readAll(target), "secret"_ba);
     if (written)
         QCOMPARE(modeOf(path), mode_t(0600));
     else
-        QVERIFY(error.description.contains(path));
+        QVERIFY(result.error().detail.contains(path));
     // No temporary file is left behind: only the secret and what is at the path.
     const auto entries = QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
     QCOMPARE(QDir(dir.path()).entryList(entries).size(), 2);
@@ -114,12 +114,12 @@ void TestPreviewFile::folderForThePreview()
     QCOMPARE(folder, m_dir.filePath(u"rubello"_s));
     // Made private, closed again when opened up; a link in its place is refused.
     for (int i = 0; i < 2; ++i) {
-        QVERIFY(!preparePrivateFolder(folder).isError());
+        QVERIFY(preparePrivateFolder(folder));
         QCOMPARE(modeOf(folder), mode_t(0700));
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
     }
     QVERIFY(QDir(folder).removeRecursively() && QFile::link(dir.path(), folder));
-    QVERIFY(preparePrivateFolder(folder).isError());
+    QVERIFY(!preparePrivateFolder(folder));
     QVERIFY(QFile::remove(folder));
 }
 
@@ -130,8 +130,8 @@ void TestPreviewFile::filesGoWhenTheRunEnds()
     const QString replaced = dir.filePath(u"other.html"_s);
     {
         PreviewFiles files;
-        QVERIFY(!files.write(mine, "a").isError() && !files.write(mine, "b").isError());
-        QVERIFY(!files.write(replaced, "c").isError());
+        QVERIFY(files.write(mine, "a") && files.write(mine, "b"));
+        QVERIFY(files.write(replaced, "c"));
         // Something else took this one's place since: it stays.
         QVERIFY(QFile::copy(mine, replaced + u".new"_s) && QFile::remove(replaced));
         QVERIFY(QFile::rename(replaced + u".new"_s, replaced));

@@ -18,9 +18,14 @@
 
 namespace {
 
-ErrorReport systemError(int number, const QString &path)
+std::unexpected<Error> systemError(int number, const QString &path)
 {
-    return {number, QString::fromLocal8Bit(std::strerror(number)) + QStringLiteral("\n") + path};
+    const ErrorKind kind = number == EACCES || number == EPERM ? ErrorKind::PermissionDenied
+        : number == ENOSPC || number == EDQUOT                 ? ErrorKind::NoSpace
+        : number == ENOENT                                     ? ErrorKind::NotFound
+                                                               : ErrorKind::WriteFailed;
+    return std::unexpected(Error::fromErrno(
+        kind, number, QString::fromLocal8Bit(std::strerror(number)) + QStringLiteral("\n") + path));
 }
 
 bool ownedAndClosedToOthers(const struct stat &info)
@@ -58,7 +63,7 @@ QString privatePreviewFolder()
                              QStringLiteral("rubello"));
 }
 
-ErrorReport preparePrivateFolder(const QString &folder)
+Result<void> preparePrivateFolder(const QString &folder)
 {
     const QByteArray name = QFile::encodeName(folder);
     const QString parent = QFileInfo(folder).absolutePath();
@@ -72,10 +77,7 @@ ErrorReport preparePrivateFolder(const QString &folder)
     if (::lstat(name.constData(), &info) != 0)
         return systemError(errno, folder);
     if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid())
-        return {EPERM,
-                QStringLiteral("プレビュー用のフォルダーが、自分のフォルダーではありません"
-                               "（リンクまたはほかのユーザーのもの）。\n")
-                    + folder};
+        return std::unexpected(Error {ErrorKind::PermissionDenied, folder});
     if ((info.st_mode & 0077) != 0 && ::chmod(name.constData(), 0700) != 0)
         return systemError(errno, folder);
     return {};
@@ -111,17 +113,13 @@ PreviewFiles::~PreviewFiles()
     removeAll();
 }
 
-ErrorReport PreviewFiles::write(const QString &path, const QByteArray &bytes)
+Result<void> PreviewFiles::write(const QString &path, const QByteArray &bytes)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat info;
     if (::lstat(name.constData(), &info) == 0
         && (!S_ISREG(info.st_mode) || info.st_uid != geteuid()))
-        return {EPERM,
-                QStringLiteral("プレビューファイルの場所に、自分の通常のファイルではないもの"
-                               "（リンク、フォルダー、ほかのユーザーのファイルなど）が"
-                               "あるため、書き込みませんでした。\n")
-                    + path};
+        return std::unexpected(Error {ErrorKind::NotARegularFile, path});
 
     // A fresh file of our own (O_EXCL, 0600) beside the target, renamed over it:
     // the rename replaces whatever name is there and never writes through it.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/errorreport.h"
+#include "core/error.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,8 +16,9 @@ QString previewFolder(const QString &programFolder);
 QString privatePreviewFolder();
 
 // Creates the folder with mode 0700, or accepts it when it is a real folder of
-// this user's that nobody else can write.
-ErrorReport preparePrivateFolder(const QString &folder);
+// this user's that nobody else can write. A folder that is a link or another
+// user's is refused: PermissionDenied without a system code, the folder as detail.
+Result<void> preparePrivateFolder(const QString &folder);
 
 // The preview copy of a page: a <base> for the document's folder right after
 // <head>, so relative style sheets and images load as they will from the page's
@@ -27,7 +28,8 @@ QString withDocumentBase(const QString &html, const QString &documentFolder);
 // Writes the preview files of one run and removes them when the run ends.
 // A file is written fresh and renamed into place (mode 0600), so a link planted
 // at its path is replaced, never followed; only a regular file of this user's is
-// ever replaced, anything else at the path is refused.
+// ever replaced, anything else at the path is refused (NotARegularFile, the path
+// as detail).
 class PreviewFiles
 {
 public:
@@ -36,7 +38,7 @@ public:
     PreviewFiles &operator=(const PreviewFiles &) = delete;
     ~PreviewFiles();
 
-    ErrorReport write(const QString &path, const QByteArray &bytes);
+    Result<void> write(const QString &path, const QByteArray &bytes);
     // Removes the files written, unless something else has taken their place.
     void removeAll();
 

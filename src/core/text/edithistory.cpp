@@ -6,6 +6,13 @@ void EditHistory::clear()
     m_next = 0;
     m_chars = 0;
     m_sealed = true;
+    m_clean = kNoClean;
+}
+
+void EditHistory::setClean()
+{
+    m_clean = m_next;
+    m_sealed = true;
 }
 
 bool EditHistory::join(const EditStep &step)
@@ -49,8 +56,14 @@ void EditHistory::record(EditStep step)
         m_chars -= charsOf(m_steps.back());
         m_steps.pop_back();
     }
+    // The file's text was among the steps dropped, or the step joined alters it.
+    if (m_clean > m_next)
+        m_clean = kNoClean;
     const bool typing = step.typing;
-    if (!join(step)) {
+    if (join(step)) {
+        if (m_clean == m_next)
+            m_clean = kNoClean;
+    } else {
         m_chars += charsOf(step);
         m_steps.push_back(std::move(step));
         m_next = m_steps.size();
@@ -61,6 +74,8 @@ void EditHistory::record(EditStep step)
         m_chars -= charsOf(m_steps.front());
         m_steps.pop_front();
         --m_next;
+        if (m_clean != kNoClean)
+            m_clean = m_clean == 0 ? kNoClean : m_clean - 1;
     }
 }
 

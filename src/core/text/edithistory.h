@@ -28,6 +28,10 @@ public:
     void record(EditStep step);
     // The next typing starts a step of its own.
     void seal() { m_sealed = true; }
+    // The text as it is now is the document's file (loaded or saved); undoing or
+    // redoing back to here makes it so again.
+    void setClean();
+    bool isClean() const { return m_clean == m_next; }
 
     bool canUndo() const { return m_next > 0; }
     bool canRedo() const { return m_next < m_steps.size(); }
@@ -46,7 +50,9 @@ private:
     bool join(const EditStep &step);
 
     std::deque<EditStep> m_steps;
+    static constexpr size_t kNoClean = size_t(-1);
     size_t m_next = 0; // steps before this one are done
+    size_t m_clean = kNoClean; // where m_next stood at the last setClean; kNoClean: gone
     qint64 m_chars = 0;
     bool m_sealed = true;
 };

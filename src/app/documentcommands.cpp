@@ -1,0 +1,353 @@
+#include "app/documentcommands.h"
+
+#include "core/document/declarations.h"
+#include "core/paths.h"
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
+#include "ui/platform.h"
+#include "ui/progresswindow.h"
+
+#include <QScopedValueRollback>
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("Rubello");
+const QString kModifiedMarker = QStringLiteral(" (更新)");
+const QString kNewLine = QStringLiteral("\r\n");
+
+QString describeCharacter(QStringView text, qsizetype index)
+{
+    char32_t code = text.at(index).unicode();
+    qsizetype length = 1;
+    if (text.at(index).isHighSurrogate() && index + 1 < text.size()
+        && text.at(index + 1).isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text.at(index), text.at(index + 1));
+        length = 2;
+    }
+    return QStringLiteral("「%1」(U+%2)")
+        .arg(text.sliced(index, length).toString(),
+             QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper());
+}
+
+} // namespace
+
+DocumentCommands::DocumentCommands(EditorControl *editor, PlatformServices &platform,
+                                   QWidget *parent)
+    : QObject(parent)
+    , m_editor(editor)
+    , m_platform(platform)
+    , m_parent(parent)
+    , m_session(editor->history(), [&platform] { return platform.codePage(); })
+{
+    m_session.startNew();
+    // Typing reaches the history only after its Change.
+    const auto follow = [this] {
+        if (m_session.isModified() != m_shownModified)
+            updateCaption();
+    };
+    connect(m_editor, &EditorControl::Change, this, follow);
+    connect(m_editor, &EditorControl::editRecorded, this, follow);
+}
+
+QString DocumentCommands::documentName() const
+{
+    return m_session.hasFile() ? m_session.fileName() : kProgramTitle;
+}
+
+QString DocumentCommands::caption() const
+{
+    const QString name = documentName();
+    return m_session.isModified() ? name + kModifiedMarker : name;
+}
+
+void DocumentCommands::updateCaption()
+{
+    m_shownModified = m_session.isModified();
+    emit captionChanged(caption());
+}
+
+bool DocumentCommands::maybeSave()
+{
+    if (!m_session.isModified())
+        return false;
+    const QString prompt = documentName() + QStringLiteral("　の内容は更新されています。")
+        + kNewLine + QStringLiteral("保存しますか？");
+    const auto answer
+        = m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    switch (answer) {
+    case QMessageBox::Yes:
+        saveAs();
+        // A cancelled or failed save keeps the changes: going on would lose them.
+        return m_session.isModified();
+    case QMessageBox::No:
+        return false;
+    default:
+        return true; // cancelled: the command stops
+    }
+}
+
+void DocumentCommands::newDocument()
+{
+    if (maybeSave())
+        return;
+    m_editor->setText(QString());
+    m_editor->setLineEndConvention(m_newLineEnd);
+    m_session.startNew();
+    emit documentShown(QString());
+    emit hasFileChanged(false);
+    updateCaption();
+}
+
+void DocumentCommands::open()
+{
+    if (maybeSave())
+        return;
+    const std::optional<QString> path = m_platform.askOpenPath(
+        m_parent, QStringLiteral("ファイルを開く"), m_suggestedFile ? m_suggestedFile() : QString());
+    if (!path)
+        return;
+    load(*path);
+}
+
+bool DocumentCommands::openFile(const QString &path)
+{
+    return !maybeSave() && load(path);
+}
+
+bool DocumentCommands::load(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    emit folderChosen(path.left(slash + 1));
+    emit captionChanged(path.mid(slash + 1));
+
+    ProgressWindow progress(m_parent, QStringLiteral("読み込んでいます..."));
+    LoadedText loaded = m_session.read(path, &progress);
+    if (loaded.error.isError() || loaded.stopped) {
+        // The document stays with its own file: a following Save writes there.
+        updateCaption();
+        if (!loaded.stopped)
+            showErrorBox(m_platform, m_parent, loaded.error);
+        return false;
+    }
+    progress.setCancellable(false);
+    m_editor->setText(loaded.text, &progress);
+    m_editor->setSelStart(0);
+    m_session.setLoaded(path, loaded.encoding);
+    showLoaded(loaded.text);
+    if (!loaded.overruledDeclaration.isEmpty()) {
+        emit statusMessage(
+            QStringLiteral(
+                "本文の宣言（%1）はファイルの中身と合わないため、%2 として読み込みました。")
+                .arg(QString::fromLatin1(loaded.overruledDeclaration),
+                     encodingDisplayName(loaded.encoding)));
+    }
+    emit fileUsed(path);
+    return true;
+}
+
+void DocumentCommands::showLoaded(const QString &text)
+{
+    emit documentShown(text);
+    emit hasFileChanged(true);
+    updateCaption();
+}
+
+bool DocumentCommands::writeTo(const QString &path, const FileIdentity &seen)
+{
+    QString text = m_editor->Text();
+    if (!declarationAllowsSave(text))
+        return false;
+    const EncodedText encoded = m_session.encode(text);
+    if (encoded.error.isError()) {
+        showErrorBox(m_platform, m_parent, encoded.error);
+        return false;
+    }
+    const qint64 limit = m_session.loadLimit();
+    if (encoded.bytes.size() > limit) {
+        const QString prompt = QStringLiteral("保存すると %1 バイトになり、このプログラムで"
+                                              "開ける大きさ（%2 バイトまで）を超えます。")
+                                   .arg(encoded.bytes.size())
+                                   .arg(limit)
+            + kNewLine + QStringLiteral("保存しますか？");
+        if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
+                                   QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+    }
+    if (isReadOnlyForOwner(path)) {
+        const QString prompt = fileNameOfPath(path) + QStringLiteral("　は読み取り専用です。")
+            + kNewLine + QStringLiteral("上書きしますか？");
+        if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
+                                   QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+    }
+    // The file must still be the one seen before the questions.
+    const SaveOutcome outcome = m_session.save(path, encoded.bytes, seen);
+    if (outcome.error.isError()) {
+        showErrorBox(m_platform, m_parent, outcome.error);
+        return false;
+    }
+    emit documentShown(text);
+    return true;
+}
+
+bool DocumentCommands::confirmOverwriteOnDisk(FileIdentity *approved)
+{
+    const DocumentSession::DiskChange change = m_session.diskChange(approved);
+    if (change == DocumentSession::DiskChange::None)
+        return true;
+    const QString name = m_session.fileName();
+    if (change == DocumentSession::DiskChange::Removed) {
+        return m_platform.askTwoWay(m_parent, kProgramTitle,
+                                    name + QStringLiteral("　は削除されたか、移動されました。")
+                                        + kNewLine + QStringLiteral("作成し直しますか？"),
+                                    QStringLiteral("作成し直す"), QStringLiteral("キャンセル"));
+    }
+    return m_platform.askTwoWay(m_parent, kProgramTitle,
+                                name
+                                    + QStringLiteral("　は他のプログラムによって変更されています。")
+                                    + kNewLine + QStringLiteral("上書きしますか？"),
+                                QStringLiteral("上書き"), QStringLiteral("保存しない"));
+}
+
+void DocumentCommands::offerReload()
+{
+    FileIdentity now;
+    if (m_offeringReload || !m_session.reloadOffered(&now))
+        return;
+    QScopedValueRollback guard(m_offeringReload, true);
+    const QString prompt = m_session.fileName()
+        + QStringLiteral("　は他のプログラムによって変更されました。") + kNewLine
+        + QStringLiteral("読み込み直しますか？");
+    if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
+                               QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes) {
+        m_session.declineReload(now);
+        return;
+    }
+    // The document may have changed while the question was up.
+    if (!m_session.isModified())
+        load(m_session.path());
+}
+
+void DocumentCommands::save()
+{
+    FileIdentity approved;
+    if (!confirmOverwriteOnDisk(&approved) || !writeTo(m_session.path(), approved))
+        return;
+    updateCaption();
+}
+
+void DocumentCommands::saveAs()
+{
+    // A document with a file starts at that file's folder and name.
+    const std::optional<QString> chosen = m_platform.askSavePath(
+        m_parent, QStringLiteral("名前を付けて保存"),
+        m_session.hasFile() ? m_session.path() : m_suggestedFile ? m_suggestedFile() : QString());
+    if (!chosen)
+        return; // a cancel is no failure
+    // The document keeps its path until the new file is really written.
+    const QString path = *chosen;
+    if (!writeTo(path, fileIdentity(path)))
+        return;
+    emit hasFileChanged(true);
+    updateCaption();
+    emit fileUsed(path);
+}
+
+bool DocumentCommands::declarationAllowsSave(QString &text)
+{
+    const QByteArray declared = m_session.contradictingDeclaration(text);
+    if (declared.isEmpty())
+        return true;
+    const TextEncoding encoding = m_session.encoding();
+    const QString prompt
+        = QStringLiteral("本文の文字コードの宣言（%1）が、保存する文字コード（%2）と違います。")
+              .arg(QString::fromLatin1(declared), encodingDisplayName(encoding))
+        + kNewLine + QStringLiteral("宣言を直して保存しますか？");
+    const int answer
+        = m_platform.askThreeWay(m_parent, kProgramTitle, prompt,
+                                 {QStringLiteral("宣言を直す"), QStringLiteral("このまま保存"),
+                                  QStringLiteral("キャンセル")});
+    if (answer == 0 && fixDeclarations(encoding.name) > 0)
+        text = m_editor->Text();
+    return answer != 2;
+}
+
+int DocumentCommands::fixDeclarations(const QByteArray &encoding)
+{
+    const QString text = m_editor->Text();
+    const DeclarationRewrite rewrite = rewriteDeclarations(text, encoding);
+    if (rewrite.isEmpty())
+        return 0;
+    // One write: one undo step. The caret stays where it was in the text.
+    const int caret = m_editor->SelStart();
+    m_editor->setSelStart(int(rewrite.start));
+    m_editor->setSelLength(int(rewrite.length));
+    m_editor->setSelText(rewrite.replacement);
+    const int shift = int(rewrite.replacement.size() - rewrite.length);
+    m_editor->setSelStart(caret >= rewrite.start + rewrite.length
+                              ? caret + shift
+                              : qMin<int>(caret, int(rewrite.start)));
+    return rewrite.count;
+}
+
+void DocumentCommands::reopenAs(const TextEncoding &encoding)
+{
+    if (!m_session.hasFile())
+        return;
+    if (m_session.isModified()) {
+        const QString prompt = m_session.fileName() + QStringLiteral("　の内容は更新されています。")
+            + kNewLine
+            + QStringLiteral("変更を捨てて、%1 で開き直しますか？")
+                  .arg(encodingDisplayName(encoding));
+        if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
+                                   QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+            return;
+    }
+    LoadedText loaded = m_session.readAs(encoding);
+    if (loaded.error.isError()) {
+        showErrorBox(m_platform, m_parent, loaded.error);
+        return;
+    }
+    m_editor->setText(loaded.text);
+    m_editor->setSelStart(0);
+    m_session.setLoaded(m_session.path(), loaded.encoding);
+    showLoaded(loaded.text);
+}
+
+void DocumentCommands::convertTo(const TextEncoding &encoding)
+{
+    const QString text = m_editor->Text();
+    const EncodedText converted = encodeDocument(text, encoding);
+    if (converted.error.isError()) {
+        ErrorReport refusal = converted.error;
+        if (converted.unrepresentableIndex >= 0) {
+            refusal.description
+                = QStringLiteral(
+                      "%1 行目の文字 %2 は文字コード %3 で表せないため、変換できません。")
+                      .arg(converted.unrepresentableLine)
+                      .arg(describeCharacter(text, converted.unrepresentableIndex),
+                           encodingDisplayName(encoding));
+        }
+        showErrorBox(m_platform, m_parent, refusal);
+        return;
+    }
+    if (encoding == m_session.encoding())
+        return;
+    // The file still holds the old encoding: the document counts as changed.
+    m_session.convertTo(encoding);
+    // The page's declarations name the new encoding, or browsers read it as the old.
+    const int fixed = fixDeclarations(encoding.name);
+    emit documentShown(fixed > 0 ? m_editor->Text() : text);
+    updateCaption();
+    emit statusMessage(
+        fixed > 0 ? QStringLiteral("文字コードを %1 に変換し、宣言 %2 か所を書き換えました。")
+                        .arg(encodingDisplayName(encoding))
+                        .arg(fixed)
+                  : QStringLiteral("文字コードを %1 に変換しました。")
+                        .arg(encodingDisplayName(encoding)));
+}

@@ -1,0 +1,116 @@
+#include "core/document/documentsession.h"
+
+#include "core/document/declarations.h"
+#include "core/paths.h"
+#include "core/text/edithistory.h"
+
+DocumentSession::DocumentSession(EditHistory &history, std::function<QByteArray()> systemCodePage)
+    : m_history(history)
+    , m_systemCodePage(std::move(systemCodePage))
+{ }
+
+QString DocumentSession::fileName() const
+{
+    return fileNameOfPath(m_path);
+}
+
+TextEncoding DocumentSession::encoding() const
+{
+    if (m_encoding.isSystem())
+        return {m_systemCodePage(), false};
+    return m_encoding;
+}
+
+bool DocumentSession::isModified() const
+{
+    return m_converted || !m_history.isClean();
+}
+
+void DocumentSession::startNew()
+{
+    m_hasFile = false;
+    m_encoding = {};
+    m_converted = false;
+    m_history.setClean();
+}
+
+LoadedText DocumentSession::read(const QString &path, Progress *progress) const
+{
+    return openDocumentFile(path, m_systemCodePage(), m_loadLimit, progress);
+}
+
+LoadedText DocumentSession::readAs(const TextEncoding &encoding) const
+{
+    return openDocumentFileAs(m_path, encoding);
+}
+
+void DocumentSession::setLoaded(const QString &path, const TextEncoding &encoding)
+{
+    m_path = path;
+    m_hasFile = true;
+    m_encoding = encoding;
+    m_converted = false;
+    m_identity = fileIdentity(path);
+    m_reloadDeclined = FileIdentity();
+    m_history.setClean();
+}
+
+QByteArray DocumentSession::contradictingDeclaration(const QString &text) const
+{
+    const QByteArray declared = declaredLabel(text);
+    if (declared.isEmpty() || declarationAgrees(declared, encoding().name))
+        return {};
+    return declared;
+}
+
+EncodedText DocumentSession::encode(const QString &text) const
+{
+    return encodeDocument(text, encoding());
+}
+
+SaveOutcome DocumentSession::save(const QString &path, const QByteArray &bytes,
+                                  const FileIdentity &seen)
+{
+    SaveOutcome outcome = saveBytesSafely(path, bytes, &seen);
+    if (outcome.error.isError())
+        return outcome;
+    m_path = path;
+    m_hasFile = true;
+    m_converted = false;
+    m_identity = outcome.identity;
+    m_reloadDeclined = FileIdentity();
+    m_history.setClean();
+    return outcome;
+}
+
+DocumentSession::DiskChange DocumentSession::diskChange(FileIdentity *now) const
+{
+    *now = fileIdentity(m_path);
+    if (!m_identity.exists)
+        return DiskChange::None;
+    // What is no file now (a folder, a FIFO) is refused by the write itself.
+    if (*now == m_identity || (now->exists && !now->regular))
+        return DiskChange::None;
+    return now->exists ? DiskChange::Changed : DiskChange::Removed;
+}
+
+bool DocumentSession::reloadOffered(FileIdentity *now) const
+{
+    if (isModified() || !m_hasFile || !m_identity.exists)
+        return false;
+    const FileIdentity seen = fileIdentity(m_path);
+    if (now)
+        *now = seen;
+    return seen.exists && seen != m_identity && seen != m_reloadDeclined;
+}
+
+void DocumentSession::declineReload(const FileIdentity &seen)
+{
+    m_reloadDeclined = seen;
+}
+
+void DocumentSession::convertTo(const TextEncoding &encoding)
+{
+    m_encoding = encoding;
+    m_converted = true;
+}
