@@ -6,6 +6,7 @@
 #include "core/text/edithistory.h"
 #include "core/text/editrecorder.h"
 #include "core/text/sourcetext.h"
+#include "ui/sourcedocument.h"
 
 #include <QColor>
 #include <QPlainTextEdit>
@@ -56,18 +57,18 @@ public:
     void setBackColor(const QColor &color);
 
     // Offsets of Text (CR LF counting as two) against the document's positions.
-    int offsetFromPosition(int position) const;
-    int positionFromOffset(int offset) const;
+    int offsetFromPosition(int position) const { return m_document->offsetFromPosition(position); }
+    int positionFromOffset(int offset) const { return m_document->positionFromOffset(offset); }
 
     // The line end that the document's lines mostly use, taken at each write of
     // Text (CR LF for an empty text and for ties); Enter and inserted text use it.
-    LineEnd lineEndConvention() const { return m_source.convention(); }
+    LineEnd lineEndConvention() const { return source().convention(); }
     // A new document's choice, until the next write of Text.
-    void setLineEndConvention(LineEnd end) { m_source.setConvention(end); }
-    const SourceText &source() const { return m_source; }
+    void setLineEndConvention(LineEnd end) { m_document->setConvention(end); }
+    const SourceText &source() const { return m_document->source(); }
     // While on, changes of the document are of colours laid over it (a highlighter
     // reading lines again), not edits.
-    bool setFormatOnly(bool on) { return std::exchange(m_formatOnly, on); }
+    bool setFormatOnly(bool on) { return m_document->setFormatOnly(on); }
     // The text with each of its line ends made the document's convention.
     QString withLineEnds(const QString &text) const;
 
@@ -102,35 +103,21 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    void onContentsChange(int position, int removed, int added);
-    void insertText(QTextCursor &cursor, const QString &text, Progress *progress = nullptr);
-    void insertSlices(QTextCursor &cursor, SourceText::Encoder &encoder, Progress *progress,
-                      std::vector<LineEnd> *ends);
-    void markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks);
-    QString decode(const QString &raw, int firstPosition) const;
+    void onTextChanged(int offset, int removed, int added);
     void forgetInheritedMark();
-    QString decodedRange(int from, int to) const;
     void replaceRange(int offset, int length, const QString &text);
     void beginUserEdit();
     void endUserEdit();
-    LineEnd lineEndOf(const QTextBlock &block) const;
-    void writeLineEnds(QTextBlock block, int count);
-    void rebuildLineEnds();
-    void wrapLongLine(const QTextBlock &block);
-    void wrapLongLines(int firstPosition, int lastPosition);
     void stepOverWraps(bool forward, bool keepAnchor);
     void insertTyped(const QString &text);
     void typeKey(QKeyEvent *event);
 
-    SourceText m_source;
+    SourceDocument *m_document;
     EditRecorder m_recorder; // a user's edit while it lasts
     EditHistory m_history;
     int m_replaying = 0; // an undo or redo: not a step of its own
     bool m_amending = false;
-    bool m_replacingAll = false; // the index is rebuilt after the write
     int m_programWrite = 0; // inside a write of ours: no Change from the document
-    bool m_formatOnly = false; // a change of format only: no Change at all
-    int m_markedWritten = 0; // stand-ins written so far; 0 keeps reads on the fast path
 };
 
 // Local files carried by a drag, in the order the data object lists them.

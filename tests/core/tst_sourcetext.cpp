@@ -22,7 +22,7 @@ void TestSourceText::model()
 {
     QFETCH(QByteArrayList, f);
     const QString text = caseText(f.value(0));
-    const EncodedText encoded = SourceText::encode(text);
+    const EncodedBlocks encoded = SourceText::encode(text);
     if (f.value(1) != "*")
         QCOMPARE(encoded.text, caseText(f.value(1)));
     QString letters;

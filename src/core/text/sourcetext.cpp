@@ -17,9 +17,9 @@ qsizetype lineEndFrom(QStringView text, qsizetype from)
 
 } // namespace
 
-EncodedText SourceText::Encoder::next(qsizetype end)
+EncodedBlocks SourceText::Encoder::next(qsizetype end)
 {
-    EncodedText result;
+    EncodedBlocks result;
     const qsizetype begin = m_done;
     result.text.resize(end - begin + (end - begin) / (wrapLength - 1) + 2);
     QChar *out = result.text.data();

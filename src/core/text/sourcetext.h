@@ -12,7 +12,7 @@
 // A text as a plain-text document holds it: every line end and every display wrap of
 // a long line is a block separator ('\n' here), and a character that a block cannot
 // hold inside a line is a stand-in, marked with the original.
-struct EncodedText
+struct EncodedBlocks
 {
     QString text;
     QList<QPair<int, char16_t>> marks; // stand-ins: index in text, original character
@@ -51,9 +51,9 @@ public:
             : m_text(text)
         { }
         // The next slice, up to end (never between the CR and the LF of a line end).
-        EncodedText next(qsizetype end);
+        EncodedBlocks next(qsizetype end);
         // The next slice of about sliceLength characters.
-        EncodedText next() { return next(sliceEnd(m_text, m_done + sliceLength)); }
+        EncodedBlocks next() { return next(sliceEnd(m_text, m_done + sliceLength)); }
         bool atEnd() const { return m_done >= m_text.size(); }
         qsizetype encoded() const { return m_done; }
         qsizetype size() const { return m_text.size(); }
@@ -64,7 +64,7 @@ public:
         qsizetype m_lineEnd = -1; // the end of the line being encoded
         qsizetype m_nextWrap = -1; // where that line is wrapped next, -1 when not long
     };
-    static EncodedText encode(QStringView text) { return Encoder(text).next(text.size()); }
+    static EncodedBlocks encode(QStringView text) { return Encoder(text).next(text.size()); }
     // The end of the slice that starts before end: a CR LF stays whole.
     static qsizetype sliceEnd(QStringView text, qsizetype end);
 
