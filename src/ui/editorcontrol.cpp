@@ -83,7 +83,7 @@ void EditorControl::endUserEdit()
         return;
     }
     const QString now = m_document->textBetween(positionFromOffset(m_recorder.changedFrom()),
-                                                 positionFromOffset(m_recorder.changedTo()));
+                                                positionFromOffset(m_recorder.changedTo()));
     if (std::optional<EditStep> step = m_recorder.finish(now))
         m_history.record(std::move(*step));
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <utility>
-
 #include "core/progress.h"
 #include "core/text/edithistory.h"
 #include "core/text/editrecorder.h"
@@ -14,12 +12,9 @@
 #include <QTextBlock>
 
 // The editor RTB1: a plain-text editor whose offsets count a CR LF as two
-// characters. It shows a SourceText: every line end (CR LF, lone LF, lone CR) ends
-// a block, and each block remembers how its line ended (its user state, mirroring
-// the model's index). Lines too long to lay out on every key are held in blocks of
-// a display-only wrap that is no character of the text. A stand-in keeps its
-// original in its character format, so every text written reads back unchanged.
-// Undo steps come from the document's own change notifications.
+// characters. It shows a SourceDocument (the text with its line ends, stand-ins and
+// pieces of long lines) and keeps the selection, the keys, drops and the undo
+// history; the steps of the user's own edits come from the document's changes.
 class EditorControl : public QPlainTextEdit
 {
     Q_OBJECT

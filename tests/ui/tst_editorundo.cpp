@@ -31,9 +31,10 @@ void TestEditorUndo::steps()
             for (const QChar c : argument)
                 QTest::sendKeyEvent(QTest::Click, &editor, Qt::Key_unknown, QString(c), {});
         } else if (action == u"back" || action == u"del" || action == u"enter") {
-            QTest::keyClick(&editor, action == u"back" ? Qt::Key_Backspace
-                                 : action == u"del"    ? Qt::Key_Delete
-                                                       : Qt::Key_Return);
+            QTest::keyClick(&editor,
+                            action == u"back"      ? Qt::Key_Backspace
+                                : action == u"del" ? Qt::Key_Delete
+                                                   : Qt::Key_Return);
         } else {
             QInputMethodEvent event(action.startsWith(u"ime:") ? argument : QString(), {});
             if (action.startsWith(u"commit"))
