@@ -1,10 +1,10 @@
 #pragma once
 
-#include <utility>
-
-#include "core/text/edithistory.h"
 #include "core/progress.h"
-#include "core/text/lineendindex.h"
+#include "core/text/edithistory.h"
+#include "core/text/editrecorder.h"
+#include "core/text/sourcetext.h"
+#include "ui/sourcedocument.h"
 
 #include <QColor>
 #include <QPlainTextEdit>
@@ -12,13 +12,9 @@
 #include <QTextBlock>
 
 // The editor RTB1: a plain-text editor whose offsets count a CR LF as two
-// characters. Inside, every line end (CR LF, lone LF, lone CR) ends a block, and
-// each block remembers how its line ended (its user state, mirrored in an index
-// that sums the extra lengths of the line ends before any block). Lines too long
-// to lay out on every key are held in blocks of a display-only wrap that is no
-// character of the text. Characters that a QTextDocument cannot hold inside a
-// line (U+2029, U+FDD0, U+FDD1) are held as a stand-in character marked with the
-// original in its character format, so every text written reads back unchanged.
+// characters. It shows a SourceDocument (the text with its line ends, stand-ins and
+// pieces of long lines) and keeps the selection, the keys, drops and the undo
+// history; the steps of the user's own edits come from the document's changes.
 class EditorControl : public QPlainTextEdit
 {
     Q_OBJECT
@@ -57,17 +53,18 @@ public:
     void setBackColor(const QColor &color);
 
     // Offsets of Text (CR LF counting as two) against the document's positions.
-    int offsetFromPosition(int position) const;
-    int positionFromOffset(int offset) const;
+    int offsetFromPosition(int position) const { return m_document->offsetFromPosition(position); }
+    int positionFromOffset(int offset) const { return m_document->positionFromOffset(offset); }
 
     // The line end that the document's lines mostly use, taken at each write of
     // Text (CR LF for an empty text and for ties); Enter and inserted text use it.
-    LineEnd lineEndConvention() const { return m_convention; }
+    LineEnd lineEndConvention() const { return source().convention(); }
     // A new document's choice, until the next write of Text.
-    void setLineEndConvention(LineEnd end) { m_convention = end; }
+    void setLineEndConvention(LineEnd end) { m_document->setConvention(end); }
+    const SourceText &source() const { return m_document->source(); }
     // While on, changes of the document are of colours laid over it (a highlighter
     // reading lines again), not edits.
-    bool setFormatOnly(bool on) { return std::exchange(m_formatOnly, on); }
+    bool setFormatOnly(bool on) { return m_document->setFormatOnly(on); }
     // The text with each of its line ends made the document's convention.
     QString withLineEnds(const QString &text) const;
 
@@ -75,10 +72,9 @@ public:
     // long line are one line.
     QPair<int, int> caretLineAndColumn() const;
 
-    // Lines longer than this are shown in pieces of wrapLength characters: every
-    // paint shapes each line it shows whole, and every key lays out its line again.
-    static constexpr int longLineLength = 10000;
-    static constexpr int wrapLength = 200;
+    // Lines longer than this are shown in pieces of wrapLength characters.
+    static constexpr int longLineLength = SourceText::longLineLength;
+    static constexpr int wrapLength = SourceText::wrapLength;
 
 signals:
     // After every change of the text, by typing or by a write.
@@ -105,49 +101,21 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    void onContentsChange(int position, int removed, int added);
-    void insertEncoded(QTextCursor &cursor, const QString &text);
-    void insertPieces(QTextCursor &cursor, const QString &text, Progress *progress);
-    void markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks);
-    QString decode(const QString &raw, int firstPosition) const;
+    void onTextChanged(int offset, int removed, int added);
     void forgetInheritedMark();
-    QString decodedRange(int from, int to) const;
     void replaceRange(int offset, int length, const QString &text);
     void beginUserEdit();
     void endUserEdit();
-
-    // A user's edit is seen in a window of the text around the selection, before
-    // and after, and recorded as the difference.
-    struct UserEdit
-    {
-        bool active = false;
-        int start = 0;
-        int end = 0; // moves with the changes
-        QString before;
-        bool outside = false;
-        int changes = 0;
-    };
-    UserEdit m_userEdit;
-    EditHistory m_history;
-    int m_replaying = 0; // an undo or redo: not a step of its own
-    bool m_amending = false;
-    LineEnd lineEndOf(const QTextBlock &block) const;
-    void writeLineEnds(QTextBlock block, int count);
-    void rebuildLineEnds();
-    void wrapLongLine(const QTextBlock &block);
-    void wrapLongLines(int firstPosition, int lastPosition);
     void stepOverWraps(bool forward, bool keepAnchor);
     void insertTyped(const QString &text);
     void typeKey(QKeyEvent *event);
 
-    LineEndIndex m_lineEnds; // one entry per block, in block order
-    LineEnd m_convention = LineEnd::CrLf;
-    std::vector<LineEnd> m_pendingEnds; // line ends of a text being inserted, in order
-    bool m_replacingAll = false; // the index is rebuilt after the write
-
+    SourceDocument *m_document;
+    EditRecorder m_recorder; // a user's edit while it lasts
+    EditHistory m_history;
+    int m_replaying = 0; // an undo or redo: not a step of its own
+    bool m_amending = false;
     int m_programWrite = 0; // inside a write of ours: no Change from the document
-    bool m_formatOnly = false; // a change of format only: no Change at all
-    int m_markedWritten = 0; // stand-ins written so far; 0 keeps reads on the fast path
 };
 
 // Local files carried by a drag, in the order the data object lists them.

@@ -3,7 +3,6 @@
 #include "ui/editorcontrol.h"
 #include "ui/platform.h"
 #include "ui/progresswindow.h"
-#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,7 +20,7 @@ namespace {
 // caption longer than the rectangle widens it, so nothing is cut off.
 void placeCaptioned(QWidget *widget, int left, int top, int width, int height)
 {
-    QRect rect(px(left), px(top), px(width), px(height));
+    QRect rect(left, top, width, height);
     const QSize hint = widget->sizeHint();
     if (hint.height() > rect.height()) {
         const int centre = rect.top() + rect.height() / 2;
@@ -49,7 +48,7 @@ FormSearch::FormSearch(QWidget *owner, PlatformServices &platform, EditorControl
     QPixmap blank(16, 16);
     blank.fill(Qt::transparent);
     setWindowIcon(QIcon(blank));
-    setFixedSize(px(6090), px(2775));
+    setFixedSize(406, 185);
     createControls();
     connectHandlers();
     Form_Load();
@@ -66,43 +65,43 @@ void FormSearch::createControls()
 {
     LabelSearch = new QLabel(QStringLiteral("検索する文字列 (&F)："), this);
     TextSearch = new QLineEdit(this);
-    TextSearch->setGeometry(px(120), px(360), px(3975), px(270));
+    TextSearch->setGeometry(8, 24, 265, 18);
     // A line edit keeps a short text by default; a longer selection must not
     // be cut short into another search text.
     TextSearch->setMaxLength(std::numeric_limits<int>::max());
     LabelSearch->setBuddy(TextSearch);
-    placeCaptioned(LabelSearch, 120, 120, 1605, 180);
+    placeCaptioned(LabelSearch, 8, 8, 107, 12);
 
     LabelReplace = new QLabel(QStringLiteral("置換する文字列 (&I)："), this);
     TextReplace = new QLineEdit(this);
-    TextReplace->setGeometry(px(120), px(1080), px(3975), px(270));
+    TextReplace->setGeometry(8, 72, 265, 18);
     TextReplace->setMaxLength(std::numeric_limits<int>::max());
     LabelReplace->setBuddy(TextReplace);
-    placeCaptioned(LabelReplace, 120, 840, 1545, 180);
+    placeCaptioned(LabelReplace, 8, 56, 103, 12);
     LabelReplace->setEnabled(false);
     TextReplace->setEnabled(false);
 
     CheckReplace = new QCheckBox(QStringLiteral("置換も行う"), this);
-    placeCaptioned(CheckReplace, 240, 1680, 2415, 180);
+    placeCaptioned(CheckReplace, 16, 112, 161, 12);
     CheckStr = new QCheckBox(QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する"), this);
-    placeCaptioned(CheckStr, 240, 2040, 3975, 180);
+    placeCaptioned(CheckStr, 16, 136, 265, 12);
     CheckTop = new QCheckBox(QStringLiteral("先頭から検索する"), this);
-    placeCaptioned(CheckTop, 240, 2400, 2415, 180);
+    placeCaptioned(CheckTop, 16, 160, 161, 12);
     CheckTop->setChecked(true);
 
     ComSearch = new QPushButton(QStringLiteral("検索 (&S)"), this);
-    ComSearch->setGeometry(px(4440), px(360), px(1335), px(375));
+    ComSearch->setGeometry(296, 24, 89, 25);
     ComSearch->setToolTip(QStringLiteral("Enterキー"));
     ComSearch->setDefault(true);
     ComSearch->setEnabled(false);
     ComReplace = new QPushButton(QStringLiteral("置換 (&R)"), this);
-    ComReplace->setGeometry(px(4440), px(960), px(1335), px(375));
+    ComReplace->setGeometry(296, 64, 89, 25);
     ComReplace->setEnabled(false);
     ComAllReplace = new QPushButton(QStringLiteral("全て置換 (&A)"), this);
-    ComAllReplace->setGeometry(px(4440), px(1560), px(1335), px(375));
+    ComAllReplace->setGeometry(296, 104, 89, 25);
     ComAllReplace->setEnabled(false);
     ComCancel = new QPushButton(QStringLiteral("閉じる"), this);
-    ComCancel->setGeometry(px(4440), px(2160), px(1335), px(375));
+    ComCancel->setGeometry(296, 144, 89, 25);
     ComCancel->setToolTip(QStringLiteral("Escキー"));
 
     QWidget *order[] = {TextSearch, TextReplace,  ComSearch, ComReplace, ComAllReplace,

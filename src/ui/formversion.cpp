@@ -2,7 +2,6 @@
 #include "ui/formversion.h"
 
 #include "ui/platform.h"
-#include "ui/twips.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,9 +15,9 @@ namespace {
 // as the font's line, so nothing of the glyphs is cut off.
 QRect labelBox(const QLabel *label, int left, int top, int width, int height)
 {
-    const int line = qMax(px(height), label->fontMetrics().height());
-    const int centre = px(top) + px(height) / 2;
-    return QRect(px(left), centre - line / 2, px(width), line);
+    const int line = qMax(height, label->fontMetrics().height());
+    const int centre = top + height / 2;
+    return QRect(left, centre - line / 2, width, line);
 }
 
 } // namespace
@@ -31,7 +30,7 @@ FormVersion::FormVersion(PlatformServices &platform, QWidget *parent)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QStringLiteral("バージョン情報"));
-    setFixedSize(px(6195), px(1260));
+    setFixedSize(413, 84);
     setSizeGripEnabled(false);
     createControls();
     Form_Load();
@@ -60,17 +59,17 @@ QColor FormVersion::linkColorUnderPointer()
 void FormVersion::createControls()
 {
     Image1 = new QLabel(this);
-    Image1->setGeometry(px(240), px(240), px(720), px(720));
+    Image1->setGeometry(16, 16, 48, 48);
     Image1->setPixmap(QPixmap(QStringLiteral(":/rubello/about.png")));
 
     LabelVersion = new QLabel(this);
-    LabelVersion->setGeometry(labelBox(LabelVersion, 1200, 240, 1875, 180));
+    LabelVersion->setGeometry(labelBox(LabelVersion, 80, 16, 125, 12));
 
     LabelCopyright = new QLabel(QStringLiteral("Copyright (C) 2026 Rubello team"), this);
-    LabelCopyright->setGeometry(labelBox(LabelCopyright, 1200, 480, 2835, 180));
+    LabelCopyright->setGeometry(labelBox(LabelCopyright, 80, 32, 189, 12));
 
     LabelURL = new QLabel(homePageAddress(), this);
-    LabelURL->setGeometry(labelBox(LabelURL, 1200, 840, 2940, 180));
+    LabelURL->setGeometry(labelBox(LabelURL, 80, 56, 196, 12));
     // The label's own text handling stays off: the window decides what a click does.
     LabelURL->setTextFormat(Qt::PlainText);
     LabelURL->setMouseTracking(true);
@@ -78,7 +77,7 @@ void FormVersion::createControls()
     setLinkLook(false);
 
     ComOK = new QPushButton(QStringLiteral("OK"), this);
-    ComOK->setGeometry(px(4560), px(240), px(1335), px(375));
+    ComOK->setGeometry(304, 16, 89, 25);
     ComOK->setDefault(true);
     ComOK->setFocus();
     connect(ComOK, &QPushButton::clicked, this, &FormVersion::ComOK_Click);

@@ -1,7 +1,5 @@
 #include "ui/rubydialog.h"
 
-#include "ui/twips.h"
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -55,7 +53,7 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
     m_reading->setFont(gothic(18));
     // A line edit cuts a long text short unless told otherwise.
     m_reading->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
-    m_reading->setMinimumWidth(px(5415));
+    m_reading->setMinimumWidth(361);
     m_insert = new QPushButton(QStringLiteral("ルビの挿入"), this);
     m_insert->setDefault(true);
     m_cancel = new QPushButton(QStringLiteral("キャンセル"), this);
@@ -66,7 +64,7 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
     m_note = new QLabel(this);
 
     auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(px(240), px(240), px(240), px(240));
+    grid->setContentsMargins(16, 16, 16, 16);
     grid->addWidget(m_reading, 0, 0, 1, 2);
     grid->addWidget(m_insert, 0, 2);
     grid->addWidget(m_cancel, 0, 3);
@@ -74,7 +72,7 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
     grid->addWidget(m_note, 1, 1, 1, 3);
     grid->addWidget(m_attribute, 2, 0, 1, 4);
     grid->setColumnStretch(1, 1);
-    setFixedSize(sizeHint().expandedTo(QSize(px(9555), px(2265))));
+    setFixedSize(sizeHint().expandedTo(QSize(637, 151)));
 
     setTabOrder(m_reading, m_insert);
     setTabOrder(m_insert, m_cancel);

@@ -36,6 +36,7 @@ void LineEndIndex::update(int node)
     Node &n = m_nodes[std::size_t(node)];
     n.size = 1 + nodeSize(n.left) + nodeSize(n.right);
     n.extra = extraLength(n.end) + nodeExtra(n.left) + nodeExtra(n.right);
+    n.wraps = int(n.end == LineEnd::Wrap) + nodeWraps(n.left) + nodeWraps(n.right);
 }
 
 int LineEndIndex::newNode(LineEnd end)
@@ -185,6 +186,57 @@ int LineEndIndex::extraBefore(int count) const
         }
     }
     return sum;
+}
+
+int LineEndIndex::wrapsBefore(int count) const
+{
+    if (m_counts[std::size_t(LineEnd::Wrap)] == 0)
+        return 0;
+    int sum = 0;
+    int node = m_root;
+    while (node >= 0 && count > 0) {
+        const Node &n = m_nodes[std::size_t(node)];
+        const int leftSize = nodeSize(n.left);
+        if (count <= leftSize) {
+            node = n.left;
+        } else {
+            sum += nodeWraps(n.left) + int(n.end == LineEnd::Wrap);
+            count -= leftSize + 1;
+            node = n.right;
+        }
+    }
+    return sum;
+}
+
+std::vector<LineEnd> LineEndIndex::slice(int index, int count) const
+{
+    std::vector<LineEnd> ends;
+    count = std::max(0, std::min(count, size() - index));
+    ends.reserve(std::size_t(count));
+    // In order from the index on, with a stack instead of recursion.
+    std::vector<int> path; // nodes whose entry and right subtree are still to come
+    int node = m_root;
+    int before = 0;
+    while (node >= 0) {
+        const Node &n = m_nodes[std::size_t(node)];
+        const int at = before + nodeSize(n.left);
+        if (index <= at) {
+            path.push_back(node);
+            node = n.left;
+        } else {
+            before = at + 1;
+            node = n.right;
+        }
+    }
+    while (!path.empty() && int(ends.size()) < count) {
+        const int top = path.back();
+        path.pop_back();
+        ends.push_back(m_nodes[std::size_t(top)].end);
+        for (int child = m_nodes[std::size_t(top)].right; child >= 0;
+             child = m_nodes[std::size_t(child)].left)
+            path.push_back(child);
+    }
+    return ends;
 }
 
 void LineEndIndex::insert(int index, const LineEnd *ends, int count)

@@ -37,6 +37,10 @@ public:
     LineEnd at(int index) const;
     // Sum of extraLength over the first count entries.
     int extraBefore(int count) const;
+    // How many of the first count entries are wraps.
+    int wrapsBefore(int count) const;
+    // count entries from index on, in order.
+    std::vector<LineEnd> slice(int index, int count) const;
     void insert(int index, const LineEnd *ends, int count);
     // Removes count entries from index on; returns how many of them were wraps.
     int erase(int index, int count);
@@ -54,12 +58,14 @@ private:
         int right = -1;
         int size = 1;
         int extra = 0; // sum of extraLength over the subtree
+        int wraps = 0; // wraps in the subtree
         std::uint32_t priority = 0;
         LineEnd end = LineEnd::None;
     };
 
     int nodeSize(int node) const { return node < 0 ? 0 : m_nodes[std::size_t(node)].size; }
     int nodeExtra(int node) const { return node < 0 ? 0 : m_nodes[std::size_t(node)].extra; }
+    int nodeWraps(int node) const { return node < 0 ? 0 : m_nodes[std::size_t(node)].wraps; }
     void update(int node);
     int newNode(LineEnd end);
     int build(const LineEnd *ends, int count);

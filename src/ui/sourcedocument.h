@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/progress.h"
+#include "core/text/sourcetext.h"
+
+#include <QObject>
+#include <QTextBlock>
+#include <QTextCharFormat>
+
+#include <functional>
+
+class QTextCursor;
+class QTextDocument;
+
+// A QTextDocument holding a SourceText: every line end ends a block, and each block
+// remembers how its line ended (its user state, mirroring the model's index); long
+// lines are held in pieces; a stand-in keeps its original in its character format.
+// It reads the text back exactly and tells each change in offsets of the text.
+class SourceDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SourceDocument(QTextDocument *document);
+
+    const SourceText &source() const { return m_source; }
+    void setConvention(LineEnd end) { m_source.setConvention(end); }
+
+    QString text() const;
+    int textLength() const;
+    // The text of the document's positions from to to.
+    QString textBetween(int from, int to) const;
+    QString decode(const QString &raw, int firstPosition) const;
+    int offsetFromPosition(int position) const;
+    int positionFromOffset(int offset) const;
+    LineEnd lineEndOf(const QTextBlock &block) const;
+
+    // Puts a whole text in; setFirstSlice writes the document's first slice (the
+    // widget's own whole write), the rest is appended. The convention becomes the
+    // line end the text mostly uses.
+    void load(const QString &text, Progress *progress,
+              const std::function<void(const QString &)> &setFirstSlice);
+    // Inserts text at the cursor, in slices when large; the cursor ends after it.
+    void insert(QTextCursor &cursor, const QString &text, Progress *progress = nullptr);
+    // Cuts the block into pieces when an edit made it too long to lay out.
+    void wrapLongLine(const QTextBlock &block);
+    void wrapLongLines(int firstPosition, int lastPosition);
+
+    // While on, changes of the document are of format only.
+    bool setFormatOnly(bool on) { return std::exchange(m_formatOnly, on); }
+    // The format without a stand-in's mark: for what comes after a stand-in.
+    static QTextCharFormat withoutMark(QTextCharFormat format);
+    bool mayHoldMarks() const { return m_markedWritten > 0; }
+
+signals:
+    // The text changed: removed characters at offset (of the text as it was) gave way
+    // to added ones. Changes of format or of display wraps alone are not told.
+    void textChanged(int offset, int removed, int added);
+
+private:
+    void onContentsChange(int position, int removed, int added);
+    void insertSlices(QTextCursor &cursor, SourceText::Encoder &encoder, Progress *progress,
+                      std::vector<LineEnd> *ends);
+    void markStandIns(int documentStart, const QList<QPair<int, char16_t>> &marks);
+    void writeLineEnds(QTextBlock block, int count);
+    void rebuildLineEnds();
+
+    QTextDocument *m_document;
+    SourceText m_source;
+    bool m_loading = false; // the index is rebuilt after the write
+    bool m_formatOnly = false; // a change of format only
+    bool m_wrapping = false; // display wraps going in: no character of the text
+    int m_markedWritten = 0; // stand-ins written so far; 0 keeps reads on the fast path
+};
