@@ -2,7 +2,7 @@
 // 10 MB (the latter on one line), against MeCab cutting the same text into
 // words in the same run, line by line, with nothing else done.
 
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "app/rubycommands.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingrules.h"
@@ -89,9 +89,9 @@ void measure(const char *name, qsizetype bytes, bool oneLine, double targetMs)
 void dialogShown(qsizetype bytes, double targetMs)
 {
     QtPlatformServices platform;
-    FormMain form(platform);
+    MainWindow form(platform);
     form.show();
-    form.RTB1->setText(page(bytes, false));
+    form.m_editor->setText(page(bytes, false));
     QElapsedTimer clock;
     double shownMs = -1;
     QTimer poll;

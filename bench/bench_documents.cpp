@@ -4,7 +4,7 @@
 
 #include "ui/editorcontrol.h"
 #include "app/documentcommands.h"
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "ui/platform.h"
 #include "app/startup.h"
 #include "core/document/documentfile.h"
@@ -122,14 +122,14 @@ void prepare(QWidget &widget)
 double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
 {
     BenchPlatform platform(codePage);
-    FormMain form(platform);
+    MainWindow form(platform);
     prepare(form);
     QElapsedTimer timer;
     timer.start();
     form.documentCommands().load(path);
     const double elapsed = seconds(timer);
     if (text)
-        *text = form.RTB1->Text();
+        *text = form.m_editor->text();
     return elapsed;
 }
 
@@ -194,12 +194,12 @@ int peakAfterSetPlainText(const QString &path, const QByteArray &codePage, const
 int peakAfterLoad(const QString &path, const QByteArray &codePage)
 {
     BenchPlatform platform(codePage);
-    FormMain form(platform);
+    MainWindow form(platform);
     prepare(form);
     form.documentCommands().load(path);
     QCoreApplication::processEvents();
     std::printf("%lld\n", peakResidentKiB());
-    return !form.documentCommands().isModified() && form.MFSave->isEnabled() ? 0 : 1;
+    return !form.documentCommands().isModified() && form.m_saveAction->isEnabled() ? 0 : 1;
 }
 
 } // namespace
@@ -213,8 +213,8 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     const QFont editorFont = [] {
         BenchPlatform platform("UTF-8");
-        FormMain form(platform);
-        return form.RTB1->font();
+        MainWindow form(platform);
+        return form.m_editor->font();
     }();
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 4 && arguments.at(1) == QLatin1String("--peak"))
@@ -282,7 +282,7 @@ int main(int argc, char *argv[])
 
         if (c.megabytes == 10) {
             BenchPlatform platform(c.codePage);
-            FormMain form(platform);
+            MainWindow form(platform);
             form.documentCommands().load(path);
             double best = 1e9;
             for (int run = 0; run < 3; ++run) {

@@ -2,7 +2,7 @@
 // mapping at the end of a large document, typing into long lines, documents with
 // LF and mixed line ends against CR LF ones, start-up time.
 
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "app/startup.h"
 #include "benchdata.h"
 #include "ui/editorcontrol.h"
@@ -38,11 +38,11 @@ void print(const char *name, double value, const char *unit, const char *target)
 }
 
 // Milliseconds per typed character, caret in the middle of the document.
-double typingCost(FormMain &form, const QString &text, int keys)
+double typingCost(MainWindow &form, const QString &text, int keys)
 {
-    EditorControl *editor = form.RTB1;
+    EditorControl *editor = form.m_editor;
     editor->setText(text);
-    editor->setSelStart(int(text.size() / 2));
+    editor->setSelectionStart(int(text.size() / 2));
     QApplication::processEvents();
     std::vector<double> samples;
     for (int i = 0; i < keys; ++i) {
@@ -61,8 +61,8 @@ double selStartCost(EditorControl *editor, int offset, int calls)
     timer.start();
     long sum = 0;
     for (int i = 0; i < calls; ++i) {
-        editor->setSelStart(offset - (i % 3));
-        sum += editor->SelStart();
+        editor->setSelectionStart(offset - (i % 3));
+        sum += editor->selectionStart();
     }
     const double perCall = timer.nsecsElapsed() / 1e3 / calls;
     return sum == -1 ? 0 : perCall;
@@ -132,7 +132,7 @@ QString withLineEnds(const QString &crLfText, const QStringList &cycle)
 }
 
 // LF and mixed documents against CR LF ones, and lines of megabytes.
-void lineEndFigures(FormMain &form, const QString &large)
+void lineEndFigures(MainWindow &form, const QString &large)
 {
     const QString lf = withLineEnds(large, {QStringLiteral("\n")});
     const QString mixed
@@ -144,10 +144,10 @@ void lineEndFigures(FormMain &form, const QString &large)
     std::vector<std::vector<double>> samples(3);
     for (const QString *text : {&large, &lf, &mixed}) {
         editors.push_back(std::make_unique<EditorControl>());
-        editors.back()->resize(form.RTB1->size());
+        editors.back()->resize(form.m_editor->size());
         editors.back()->show();
         editors.back()->setText(*text);
-        editors.back()->setSelStart(int(text->size() / 2));
+        editors.back()->setSelectionStart(int(text->size() / 2));
     }
     QApplication::processEvents();
     for (int key = 0; key < 100; ++key) {
@@ -195,7 +195,7 @@ void lineEndFigures(FormMain &form, const QString &large)
     };
     loadAgainstQt(lf, "load_10MB_lf", "<= 1.3");
 
-    EditorControl *editor = form.RTB1;
+    EditorControl *editor = form.m_editor;
     editor->setText(QStringLiteral("<p>送り仮名</p>\n").repeated(10));
     const double tenLines = selStartCost(editor, editor->textLength(), 20000);
     editor->setText(lf);
@@ -249,7 +249,7 @@ int startupChild(int argc, char *argv[])
     QApplication application(argc, argv);
     installJapaneseEnvironment();
     QtPlatformServices platform;
-    FormMain window(platform);
+    MainWindow window(platform);
     window.show();
     QTimer::singleShot(0, [&] {
         std::printf("%.6f\n", secondsSinceProcessStart());
@@ -259,13 +259,13 @@ int startupChild(int argc, char *argv[])
 }
 
 // The HTML colours (on in the figures above) against the same work without them.
-void colourFigures(FormMain &form, const QString &large, double typingWithColours)
+void colourFigures(MainWindow &form, const QString &large, double typingWithColours)
 {
     const auto loadTime = [&form, &large] {
-        form.RTB1->setText(QString());
+        form.m_editor->setText(QString());
         QElapsedTimer timer;
         timer.start();
-        form.RTB1->setText(large);
+        form.m_editor->setText(large);
         QApplication::processEvents();
         return timer.nsecsElapsed() / 1e6;
     };
@@ -292,7 +292,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     installJapaneseEnvironment();
     QtPlatformServices platform;
-    FormMain form(platform);
+    MainWindow form(platform);
     form.show();
 
     const QString small = makeJapaneseHtml(100 * 1024); // about 100 KB in UTF-8
@@ -313,7 +313,7 @@ int main(int argc, char *argv[])
     if (argc > 1 && qstrcmp(argv[1], "--line-ends") == 0)
         return 0;
 
-    EditorControl *editor = form.RTB1;
+    EditorControl *editor = form.m_editor;
     QString tenLines;
     for (int i = 0; i < 10; ++i)
         tenLines += QStringLiteral("<p>送り仮名</p>\r\n");

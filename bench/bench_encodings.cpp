@@ -1,7 +1,7 @@
 // Encoding detection against today's load of the same 10 MB page, in one run.
 
 #include "app/documentcommands.h"
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "benchdata.h"
 #include "core/document/documentfile.h"
 #include "core/reading/phoneticservice.h"
@@ -86,7 +86,7 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "%s detected wrongly\n", encoding.constData());
         });
         BenchPlatform platform;
-        FormMain form(platform);
+        MainWindow form(platform);
         form.resize(822, 560);
         form.show();
         QCoreApplication::processEvents();

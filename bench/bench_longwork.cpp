@@ -1,11 +1,11 @@
 // Replace all with a 200 MB result through the search window and the editor
 // (offscreen): time and the process's peak memory against the result's size.
 
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "benchdata.h"
 #include "core/reading/phoneticservice.h"
 #include "ui/editorcontrol.h"
-#include "ui/formsearch.h"
+#include "ui/searchdialog.h"
 #include "ui/platform.h"
 
 #include <QApplication>
@@ -71,24 +71,24 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QuietPlatform platform;
-    FormMain form(platform);
+    MainWindow form(platform);
     form.show();
-    form.RTB1->setText(makeJapaneseHtml(20'000'000));
+    form.m_editor->setText(makeJapaneseHtml(20'000'000));
     QCoreApplication::processEvents();
     const double before = peakMb();
 
     // Each "ひらがな" becomes 600 characters: about 200 MB of UTF-8 in all.
-    form.MSSearch_Click();
-    auto *search = qobject_cast<FormSearch *>(form.searchForm.data());
-    search->TextSearch->setText(QStringLiteral("ひらがな"));
-    search->CheckReplace->setChecked(true);
-    search->TextReplace->setText(QStringLiteral("平仮名").repeated(200));
+    form.showSearch();
+    auto *search = qobject_cast<SearchDialog *>(form.m_searchDialog.data());
+    search->m_searchEdit->setText(QStringLiteral("ひらがな"));
+    search->m_replaceCheck->setChecked(true);
+    search->m_replaceEdit->setText(QStringLiteral("平仮名").repeated(200));
     QElapsedTimer timer;
     timer.start();
-    search->ComAllReplace_Click();
+    search->replaceAllMatches();
     const double seconds = timer.nsecsElapsed() / 1e9;
     const double after = peakMb(); // before the figure below makes copies
-    const double resultMb = form.RTB1->Text().toUtf8().size() / 1048576.0;
+    const double resultMb = form.m_editor->text().toUtf8().size() / 1048576.0;
     std::printf("replace_all_result: %.0f MB of UTF-8\n", resultMb);
     std::printf("replace_all_seconds: %.1f s (progress window after 0.3 s)\n", seconds);
     std::printf("peak_before_replace_all: %.0f MB\n", before);

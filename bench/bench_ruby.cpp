@@ -6,7 +6,7 @@
 // table, so the ratio shows what the lookup adds. rubello_reading_*: the command-line tool over
 // 10,000 words, against a run with one word (start-up and dictionary opening).
 
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "app/startup.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "ui/editorcontrol.h"
@@ -93,26 +93,26 @@ struct CommandTimes
 CommandTimes timeCommands(PhoneticService &service, int count)
 {
     BenchPlatform platform(service);
-    FormMain form(platform);
+    MainWindow form(platform);
     form.show();
     form.activateWindow();
     if (!QTest::qWaitForWindowActive(&form))
         std::fputs("warning: main window not active\n", stderr);
-    form.RTB1->setText(QStringLiteral("送り仮名を付ける。\r\n").repeated(50));
-    form.RTB1->setFocus();
+    form.m_editor->setText(QStringLiteral("送り仮名を付ける。\r\n").repeated(50));
+    form.m_editor->setFocus();
 
     DialogWatcher watcher;
     qApp->installEventFilter(&watcher);
     CommandTimes times;
     for (int i = 0; i <= count; ++i) {
-        form.RTB1->setSelStart(0);
-        form.RTB1->setSelLength(2);
+        form.m_editor->setSelectionStart(0);
+        form.m_editor->setSelectionLength(2);
         watcher.shownMs = -1;
         // The key goes to the active window only.
         if (!QTest::qWaitForWindowActive(&form))
             std::fprintf(stderr, "warning: main window not active (command %d)\n", i + 1);
         watcher.clock.start();
-        QTest::keyClick(form.RTB1, Qt::Key_F5);
+        QTest::keyClick(form.m_editor, Qt::Key_F5);
         if (watcher.shownMs < 0) {
             std::fprintf(stderr, "error: the ruby dialog did not open (command %d)\n", i + 1);
             std::exit(1);

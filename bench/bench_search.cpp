@@ -2,11 +2,11 @@
 // window and editor (offscreen). Prints "name: value unit (target ...)" lines.
 
 #include "ui/editorcontrol.h"
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "ui/platform.h"
 #include "app/startup.h"
 #include "core/reading/phoneticservice.h"
-#include "ui/formsearch.h"
+#include "ui/searchdialog.h"
 #include "core/text/textsearch.h"
 
 #include <QApplication>
@@ -112,26 +112,26 @@ double median(std::vector<double> values)
 struct Setup
 {
     QuietPlatform platform;
-    FormMain form {platform};
-    FormSearch *search = nullptr;
+    MainWindow form {platform};
+    SearchDialog *search = nullptr;
 
     Setup()
     {
         form.show();
-        form.MSSearch_Click();
-        search = qobject_cast<FormSearch *>(form.searchForm.data());
-        search->CheckReplace->setChecked(true);
+        form.showSearch();
+        search = qobject_cast<SearchDialog *>(form.m_searchDialog.data());
+        search->m_replaceCheck->setChecked(true);
     }
 
     void prepare(const QString &text, bool exact, const QString &searchText)
     {
-        form.RTB1->setText(text);
-        form.RTB1->setSelStart(0);
+        form.m_editor->setText(text);
+        form.m_editor->setSelectionStart(0);
         QCoreApplication::processEvents();
-        search->TextSearch->setText(searchText);
-        search->TextReplace->setText(kReplacement);
-        search->CheckStr->setChecked(exact);
-        search->CheckTop->setChecked(true);
+        search->m_searchEdit->setText(searchText);
+        search->m_replaceEdit->setText(kReplacement);
+        search->m_exactCheck->setChecked(exact);
+        search->m_fromTopCheck->setChecked(true);
         platform.messages = 0;
     }
 };
@@ -150,14 +150,14 @@ double timeReplaceAll(Setup &setup, const QString &text, bool exact, int count)
         setup.prepare(text, exact, kSearch);
         QElapsedTimer timer;
         timer.start();
-        setup.search->ComAllReplace_Click();
+        setup.search->replaceAllMatches();
         QCoreApplication::processEvents();
         times.push_back(timer.nsecsElapsed() / 1e6);
         if (run == 0) {
             const qsizetype expected = text.size() + qsizetype(count) * (kReplacement.size() - 2);
-            if (setup.platform.messages != 1 || setup.form.RTB1->textLength() != expected) {
+            if (setup.platform.messages != 1 || setup.form.m_editor->textLength() != expected) {
                 std::fprintf(stderr, "wrong outcome: %d messages, length %d, expected %lld\n",
-                             setup.platform.messages, setup.form.RTB1->textLength(),
+                             setup.platform.messages, setup.form.m_editor->textLength(),
                              static_cast<long long>(expected));
                 std::exit(1);
             }
@@ -173,28 +173,28 @@ double timePassByPass(Setup &setup, const QString &text, bool exact, QString *re
     QElapsedTimer timer;
     timer.start();
     while (setup.platform.messages == 0)
-        setup.search->ComReplace_Click();
+        setup.search->replace();
     QCoreApplication::processEvents();
     const double ms = timer.nsecsElapsed() / 1e6;
-    *result = setup.form.RTB1->Text();
+    *result = setup.form.m_editor->text();
     return ms;
 }
 
 // Find next from the top to the only hit, at the very end of the document.
 double timeFindNext(Setup &setup, qsizetype hitOffset, bool exact)
 {
-    setup.search->TextSearch->setText(exact ? QStringLiteral("カナ") : kSearch);
-    setup.search->CheckStr->setChecked(exact);
+    setup.search->m_searchEdit->setText(exact ? QStringLiteral("カナ") : kSearch);
+    setup.search->m_exactCheck->setChecked(exact);
     std::vector<double> times;
     for (int run = 0; run < 5; ++run) {
-        setup.form.RTB1->setSelStart(0);
-        setup.search->CheckTop->setChecked(true);
+        setup.form.m_editor->setSelectionStart(0);
+        setup.search->m_fromTopCheck->setChecked(true);
         QElapsedTimer timer;
         timer.start();
-        setup.search->ComSearch_Click();
+        setup.search->find();
         QCoreApplication::processEvents();
         times.push_back(timer.nsecsElapsed() / 1e6);
-        if (setup.form.RTB1->SelStart() != hitOffset || setup.platform.messages != 0) {
+        if (setup.form.m_editor->selectionStart() != hitOffset || setup.platform.messages != 0) {
             std::fprintf(stderr, "hit not selected\n");
             std::exit(1);
         }
@@ -208,7 +208,7 @@ double timeTextRead(Setup &setup)
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer timer;
         timer.start();
-        const QString text = setup.form.RTB1->Text();
+        const QString text = setup.form.m_editor->text();
         times.push_back(timer.nsecsElapsed() / 1e6);
     }
     return median(times);
@@ -272,7 +272,7 @@ int main(int argc, char *argv[])
 
             if (count == 10'000 && !exact) {
                 // The same run, Replace clicked until the end message.
-                const QString fast = setup.form.RTB1->Text();
+                const QString fast = setup.form.m_editor->text();
                 QString slow;
                 const double passMs = timePassByPass(setup, text, exact, &slow);
                 if (slow != fast) {
@@ -296,7 +296,7 @@ int main(int argc, char *argv[])
     big += QStringLiteral("カナ");
     std::printf("big_document: %lld characters, %lld bytes in UTF-8\n",
                 static_cast<long long>(big.size()), static_cast<long long>(big.toUtf8().size()));
-    setup.form.RTB1->setText(big);
+    setup.form.m_editor->setText(big);
     QCoreApplication::processEvents();
     setup.platform.messages = 0;
     const qsizetype hitOffset = big.size() - 2;

@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
     const QString text = document(qsizetype(10) << 20);
     editor.setText(text);
 
-    editor.setSelStart(int(text.size() / 2));
+    editor.setSelectionStart(int(text.size() / 2));
     QTest::keyClicks(&editor, QStringLiteral("typed"));
     // The window shows the caret's lines before the user could press Ctrl+Z.
     QCoreApplication::processEvents();
@@ -68,9 +68,9 @@ int main(int argc, char *argv[])
     QTest::keyClick(&editor, Qt::Key_Backspace);
     print("Backspace on the same line (baseline)", ms(timer), "as measured");
 
-    editor.setSelStart(int(text.size() / 2));
-    editor.setSelLength(40);
-    editor.setSelText(QStringLiteral("<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>"));
+    editor.setSelectionStart(int(text.size() / 2));
+    editor.setSelectionLength(40);
+    editor.replaceSelection(QStringLiteral("<ruby><rb>送</rb><rp>(</rp><rt>おく</rt><rp>)</rp></ruby>"));
     timer.start();
     editor.undo();
     print("undo of a command, 10 MB", ms(timer), "< 50 ms");
@@ -81,10 +81,10 @@ int main(int argc, char *argv[])
     // A change spanning the whole text: the step holds both texts.
     QString replaced = text;
     replaced.replace(QStringLiteral("kanji"), QStringLiteral("KANJI"));
-    editor.setSelStart(0);
-    editor.setSelLength(editor.textLength());
+    editor.setSelectionStart(0);
+    editor.setSelectionLength(editor.textLength());
     timer.start();
-    editor.setSelText(replaced);
+    editor.replaceSelection(replaced);
     print("whole-text command itself, 10 MB (baseline)", ms(timer), "as measured");
     timer.start();
     editor.undo();
@@ -92,5 +92,5 @@ int main(int argc, char *argv[])
     timer.start();
     editor.redo();
     print("redo of a whole-text command, 10 MB", ms(timer), "about the command itself");
-    return editor.Text() == replaced ? 0 : 1;
+    return editor.text() == replaced ? 0 : 1;
 }

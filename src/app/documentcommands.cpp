@@ -45,7 +45,7 @@ DocumentCommands::DocumentCommands(EditorControl *editor, PlatformServices &plat
         if (m_session.isModified() != m_shownModified)
             updateCaption();
     };
-    connect(m_editor, &EditorControl::Change, this, follow);
+    connect(m_editor, &EditorControl::edited, this, follow);
     connect(m_editor, &EditorControl::editRecorded, this, follow);
 }
 
@@ -132,7 +132,7 @@ bool DocumentCommands::load(const QString &path)
     }
     progress.setCancellable(false);
     m_editor->setText(loaded.text, &progress);
-    m_editor->setSelStart(0);
+    m_editor->setSelectionStart(0);
     m_session.setLoaded(path, loaded.encoding);
     showLoaded(loaded.text);
     if (!loaded.overruledDeclaration.isEmpty()) {
@@ -155,7 +155,7 @@ void DocumentCommands::showLoaded(const QString &text)
 
 bool DocumentCommands::writeTo(const QString &path, const FileIdentity &seen)
 {
-    QString text = m_editor->Text();
+    QString text = m_editor->text();
     if (!declarationAllowsSave(text))
         return false;
     const EncodedText encoded = m_session.encode(text);
@@ -272,23 +272,23 @@ bool DocumentCommands::declarationAllowsSave(QString &text)
                                  {QStringLiteral("宣言を直す"), QStringLiteral("このまま保存"),
                                   QStringLiteral("キャンセル")});
     if (answer == 0 && fixDeclarations(encoding.name) > 0)
-        text = m_editor->Text();
+        text = m_editor->text();
     return answer != 2;
 }
 
 int DocumentCommands::fixDeclarations(const QByteArray &encoding)
 {
-    const QString text = m_editor->Text();
+    const QString text = m_editor->text();
     const DeclarationRewrite rewrite = rewriteDeclarations(text, encoding);
     if (rewrite.isEmpty())
         return 0;
     // One write: one undo step. The caret stays where it was in the text.
-    const int caret = m_editor->SelStart();
-    m_editor->setSelStart(int(rewrite.start));
-    m_editor->setSelLength(int(rewrite.length));
-    m_editor->setSelText(rewrite.replacement);
+    const int caret = m_editor->selectionStart();
+    m_editor->setSelectionStart(int(rewrite.start));
+    m_editor->setSelectionLength(int(rewrite.length));
+    m_editor->replaceSelection(rewrite.replacement);
     const int shift = int(rewrite.replacement.size() - rewrite.length);
-    m_editor->setSelStart(caret >= rewrite.start + rewrite.length
+    m_editor->setSelectionStart(caret >= rewrite.start + rewrite.length
                               ? caret + shift
                               : qMin<int>(caret, int(rewrite.start)));
     return rewrite.count;
@@ -314,14 +314,14 @@ void DocumentCommands::reopenAs(const TextEncoding &encoding)
         return;
     }
     m_editor->setText(loaded.text);
-    m_editor->setSelStart(0);
+    m_editor->setSelectionStart(0);
     m_session.setLoaded(m_session.path(), loaded.encoding);
     showLoaded(loaded.text);
 }
 
 void DocumentCommands::convertTo(const TextEncoding &encoding)
 {
-    const QString text = m_editor->Text();
+    const QString text = m_editor->text();
     const EncodedText converted = encodeDocument(text, encoding);
     if (converted.error.isError()) {
         ErrorReport refusal = converted.error;
@@ -342,7 +342,7 @@ void DocumentCommands::convertTo(const TextEncoding &encoding)
     m_session.convertTo(encoding);
     // The page's declarations name the new encoding, or browsers read it as the old.
     const int fixed = fixDeclarations(encoding.name);
-    emit documentShown(fixed > 0 ? m_editor->Text() : text);
+    emit documentShown(fixed > 0 ? m_editor->text() : text);
     updateCaption();
     emit statusMessage(
         fixed > 0 ? QStringLiteral("文字コードを %1 に変換し、宣言 %2 か所を書き換えました。")

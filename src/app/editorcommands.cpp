@@ -76,7 +76,7 @@ EditorCommands::EditorCommands(EditorControl *editor, PlatformServices &platform
             break;
         }
     });
-    connect(editor, &EditorControl::MouseUp, this,
+    connect(editor, &EditorControl::mouseReleased, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint &position) {
                 if (button == Qt::RightButton && m_contextMenu)
                     m_contextMenu->popup(m_editor->viewport()->mapToGlobal(position));
@@ -95,19 +95,19 @@ void EditorCommands::redo()
 
 void EditorCommands::cut()
 {
-    const Result<void> written = writeClipboardText(QGuiApplication::clipboard(), m_editor->SelText());
+    const Result<void> written = writeClipboardText(QGuiApplication::clipboard(), m_editor->selectedText());
     if (!written) {
         // The selection stays: deleting it now would lose it.
         showClipboardError(m_platform, m_parent, written.error());
         return;
     }
-    m_editor->setSelText(QString());
+    m_editor->replaceSelection(QString());
 }
 
 void EditorCommands::copy()
 {
     // The clipboard is emptied even when nothing is selected.
-    const Result<void> written = writeClipboardText(QGuiApplication::clipboard(), m_editor->SelText());
+    const Result<void> written = writeClipboardText(QGuiApplication::clipboard(), m_editor->selectedText());
     if (!written)
         showClipboardError(m_platform, m_parent, written.error());
 }
@@ -117,18 +117,18 @@ void EditorCommands::paste()
     const QString text = readClipboardText(QGuiApplication::clipboard());
     if (text.isEmpty())
         return;
-    m_editor->setSelText(m_editor->withLineEnds(text));
+    m_editor->replaceSelection(m_editor->withLineEnds(text));
 }
 
 void EditorCommands::deleteSelection()
 {
-    m_editor->setSelText(QString());
+    m_editor->replaceSelection(QString());
 }
 
 void EditorCommands::selectAll()
 {
-    m_editor->setSelStart(0);
-    m_editor->setSelLength(m_editor->textLength());
+    m_editor->setSelectionStart(0);
+    m_editor->setSelectionLength(m_editor->textLength());
 }
 
 void EditorCommands::chooseFont()
@@ -157,18 +157,18 @@ void EditorCommands::chooseFont()
 void EditorCommands::chooseTextColor()
 {
     selectAll();
-    const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->SelColor());
+    const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->textColour());
     if (!chosen)
         return;
-    m_editor->setSelColor(*chosen);
-    m_editor->setSelLength(0);
+    m_editor->setTextColour(*chosen);
+    m_editor->setSelectionLength(0);
 }
 
 void EditorCommands::chooseBackColor()
 {
-    const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->BackColor());
+    const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->backgroundColour());
     if (chosen)
-        m_editor->setBackColor(*chosen);
+        m_editor->setBackgroundColour(*chosen);
 }
 
 QFont EditorCommands::chosenFont() const
@@ -211,7 +211,7 @@ void EditorCommands::setHtmlColours(bool on)
 void EditorCommands::print(const QString &title)
 {
     // Lines wrapped at the page's width.
-    QString text = m_editor->Text();
+    QString text = m_editor->text();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QTextDocument document;
@@ -224,17 +224,17 @@ void EditorCommands::print(const QString &title)
 void EditorCommands::findAgain(const QString &search, bool exact, bool forward)
 {
     const CompareMode mode = exact ? CompareMode::Exact : CompareMode::Loose;
-    const QString text = m_editor->Text();
+    const QString text = m_editor->text();
     const qsizetype length = search.size();
     qsizetype found = -1; // 0-based
     if (forward) {
-        found = findText(text, search, m_editor->SelStart() + m_editor->SelLength() + 1, mode) - 1;
+        found = findText(text, search, m_editor->selectionStart() + m_editor->selectionLength() + 1, mode) - 1;
     } else {
         // The nearest hit that starts before the selection; never inside a CR LF.
         const auto splitsLineEnd = [&text](qsizetype at) {
             return at > 0 && at < text.size() && text.at(at - 1) == u'\r' && text.at(at) == u'\n';
         };
-        for (qsizetype at = qMin<qsizetype>(m_editor->SelStart() - 1, text.size() - length);
+        for (qsizetype at = qMin<qsizetype>(m_editor->selectionStart() - 1, text.size() - length);
              at >= 0; --at) {
             if (!splitsLineEnd(at) && !splitsLineEnd(at + length)
                 && textsEqual(QStringView(text).sliced(at, length), search, mode)) {
@@ -248,6 +248,6 @@ void EditorCommands::findAgain(const QString &search, bool exact, bool forward)
                                QStringLiteral("文書の検索が終わりました。"), QMessageBox::Ok);
         return;
     }
-    m_editor->setSelStart(int(found));
-    m_editor->setSelLength(int(length));
+    m_editor->setSelectionStart(int(found));
+    m_editor->setSelectionLength(int(length));
 }

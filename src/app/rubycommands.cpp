@@ -113,15 +113,15 @@ void RubyCommands::returnToWindow()
 
 void RubyCommands::insertRuby()
 {
-    const QString selected = m_editor->SelText();
+    const QString selected = m_editor->selectedText();
     if (selected.isEmpty())
         return;
 
     // Where the selection lies in the page decides what the command may do.
-    const QString text = m_editor->Text();
+    const QString text = m_editor->text();
     const HtmlScan scan = scanHtml(text, false);
-    const int selStart = m_editor->SelStart();
-    const int selEnd = selStart + m_editor->SelLength();
+    const int selStart = m_editor->selectionStart();
+    const int selEnd = selStart + m_editor->selectionLength();
     const HtmlRange existing = rubyElementAround(scan, selStart, selEnd);
     QString base;
     QString reading;
@@ -129,8 +129,8 @@ void RubyCommands::insertRuby()
         && parseRubyElement(text.sliced(existing.start, existing.end - existing.start), &base,
                             &reading)) {
         // Pressed on ruby: edit that element's reading instead of nesting another.
-        m_editor->setSelStart(int(existing.start));
-        m_editor->setSelLength(int(existing.end - existing.start));
+        m_editor->setSelectionStart(int(existing.start));
+        m_editor->setSelectionLength(int(existing.end - existing.start));
         const auto choice
             = RubyDialog::ask({reading, {}, false, m_attribute, m_attributeOn}, m_window);
         returnToWindow();
@@ -167,7 +167,7 @@ void RubyCommands::insertRuby()
         }
         reading = omission.reading;
         base = selected.left(omission.baseLength);
-        m_editor->setSelLength(int(omission.baseLength));
+        m_editor->setSelectionLength(int(omission.baseLength));
         // A reading the user chose before for the shorter base comes first.
         if (omission.omitted > 0 && run->source != ReadingSource::User) {
             const Result<ReadingRun> own = engine.readSpan(text, selStart, base.size());
@@ -208,17 +208,17 @@ void RubyCommands::insertElement(const QString &base, const RubyChoice &choice)
     form.kana = KanaForm::Katakana; // the reading stays as the user left it
     form.attribute = m_editor->withLineEnds(choice.attribute);
     const QString element = rubyMarkup(base, m_editor->withLineEnds(choice.reading), form);
-    const int start = m_editor->SelStart();
-    m_editor->setSelText(element);
-    m_editor->setSelStart(start);
-    m_editor->setSelLength(int(element.size()));
+    const int start = m_editor->selectionStart();
+    m_editor->replaceSelection(element);
+    m_editor->setSelectionStart(start);
+    m_editor->setSelectionLength(int(element.size()));
 }
 
 void RubyCommands::annotatePage()
 {
-    const QString text = m_editor->Text();
-    const qsizetype selStart = m_editor->SelStart();
-    const qsizetype selLength = m_editor->SelLength();
+    const QString text = m_editor->text();
+    const qsizetype selStart = m_editor->selectionStart();
+    const qsizetype selLength = m_editor->selectionLength();
 
     const RubyForm form = rubyForm();
     if (form.perKanji && !form.kanji) {
@@ -271,8 +271,8 @@ void RubyCommands::annotatePage()
     RubyReviewDialog dialog(text, candidates, form.kana, m_gradeLevel, m_firstOnly, m_window);
     connect(&dialog, &RubyReviewDialog::showOccurrence, this,
             [this](qsizetype offset, qsizetype length) {
-                m_editor->setSelStart(int(offset));
-                m_editor->setSelLength(int(length));
+                m_editor->setSelectionStart(int(offset));
+                m_editor->setSelectionLength(int(length));
             });
     const bool accepted = dialog.exec() == QDialog::Accepted;
     returnToWindow();
@@ -280,8 +280,8 @@ void RubyCommands::annotatePage()
     m_gradeLevel = dialog.level();
     m_firstOnly = dialog.first();
     if (!accepted) {
-        m_editor->setSelStart(int(selStart));
-        m_editor->setSelLength(int(selLength));
+        m_editor->setSelectionStart(int(selStart));
+        m_editor->setSelectionLength(int(selLength));
         return;
     }
     if (dialog.rememberCorrections()) {
@@ -293,20 +293,20 @@ void RubyCommands::annotatePage()
     const AnnotatedText result = applyRuby(text, dialog.model()->choice(), form);
 
     // One step of the history, which a whole-text write would clear.
-    m_editor->setSelStart(0);
-    m_editor->setSelLength(int(text.size()));
-    m_editor->setSelText(result.text);
+    m_editor->setSelectionStart(0);
+    m_editor->setSelectionLength(int(text.size()));
+    m_editor->replaceSelection(result.text);
     if (selLength > 0) {
-        m_editor->setSelStart(int(selStart));
-        m_editor->setSelLength(int(selLength + result.text.size() - text.size()));
+        m_editor->setSelectionStart(int(selStart));
+        m_editor->setSelectionLength(int(selLength + result.text.size() - text.size()));
     }
 }
 
 void RubyCommands::stripRuby()
 {
-    const QString text = m_editor->Text();
-    const qsizetype selStart = m_editor->SelStart();
-    const qsizetype selLength = m_editor->SelLength();
+    const QString text = m_editor->text();
+    const qsizetype selStart = m_editor->selectionStart();
+    const qsizetype selLength = m_editor->selectionLength();
     const StrippedRuby result
         = selLength > 0 ? ::stripRuby(text, selStart, selStart + selLength) : ::stripRuby(text);
     if (result.elements == 0) {
@@ -316,14 +316,14 @@ void RubyCommands::stripRuby()
         return;
     }
     // One step of the history, which a whole-text write would clear.
-    m_editor->setSelStart(0);
-    m_editor->setSelLength(int(text.size()));
-    m_editor->setSelText(result.text);
+    m_editor->setSelectionStart(0);
+    m_editor->setSelectionLength(int(text.size()));
+    m_editor->replaceSelection(result.text);
     if (selLength > 0) {
-        m_editor->setSelStart(int(result.start));
-        m_editor->setSelLength(int(result.end - result.start));
+        m_editor->setSelectionStart(int(result.start));
+        m_editor->setSelectionLength(int(result.end - result.start));
     } else {
-        m_editor->setSelStart(int(std::min(selStart, result.text.size())));
+        m_editor->setSelectionStart(int(std::min(selStart, result.text.size())));
     }
     returnToWindow();
 }

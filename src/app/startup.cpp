@@ -1,7 +1,7 @@
 #include "core/version.h"
 #include "app/startup.h"
 
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "core/installlayout.h"
 #include "ui/qtplatform.h"
 
@@ -69,7 +69,7 @@ extern "C" void noteEndSignal(int)
 
 } // namespace
 
-void endCleanlyOnSignals(FormMain &window)
+void endCleanlyOnSignals(MainWindow &window)
 {
     // The handler only writes a byte; the window ends from the event loop.
     if (g_endSignalPipe[0] < 0 && ::pipe2(g_endSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -89,7 +89,7 @@ void endCleanlyOnSignals(FormMain &window)
         char bytes[16];
         while (::read(g_endSignalPipe[0], bytes, sizeof bytes) > 0) { }
         for (QWidget *widget : QApplication::topLevelWidgets())
-            if (auto *open = qobject_cast<FormMain *>(widget))
+            if (auto *open = qobject_cast<MainWindow *>(widget))
                 open->endOnSignal();
     });
 }
@@ -187,10 +187,10 @@ int runRubello(int argc, char *argv[])
     // A window for each file named (a desktop hands several over for %F), each as
     // a run of its own; one empty window without files.
     const QStringList files = command.files.isEmpty() ? QStringList{QString()} : command.files;
-    std::vector<std::unique_ptr<FormMain>> windows;
+    std::vector<std::unique_ptr<MainWindow>> windows;
     for (const QString &file : files) {
-        windows.push_back(std::make_unique<FormMain>(platform));
-        FormMain &window = *windows.back();
+        windows.push_back(std::make_unique<MainWindow>(platform));
+        MainWindow &window = *windows.back();
         window.useSettings(settings ? &*settings : nullptr, settingsState);
         endCleanlyOnSignals(window);
         window.show();

@@ -11,8 +11,8 @@ void installJapaneseEnvironment();
 // pages cost more than the search itself on some machines.
 void keepLargeBlocksInHeap();
 
-class FormMain;
+class MainWindow;
 
 // SIGTERM and SIGHUP end the window from the event loop, as closing it does but
 // without asking: unsaved work is kept in a copy, the preview file removed.
-void endCleanlyOnSignals(FormMain &window);
+void endCleanlyOnSignals(MainWindow &window);

@@ -93,9 +93,9 @@ void EditorControl::endUserEdit()
 void EditorControl::replaceRange(int offset, int length, const QString &text)
 {
     QScopedValueRollback guard(m_replaying, m_replaying + 1);
-    setSelStart(offset);
-    setSelLength(length);
-    setSelText(text);
+    setSelectionStart(offset);
+    setSelectionLength(length);
+    replaceSelection(text);
 }
 
 bool EditorControl::undo()
@@ -103,11 +103,11 @@ bool EditorControl::undo()
     const EditStep *step = m_history.undo();
     if (!step)
         return false;
-    const int caret = SelStart();
+    const int caret = selectionStart();
     replaceRange(step->offset, int(step->inserted.size()), step->removed);
     // Typing gives the caret back after the restored text; after a command it stays
     // where it was (at the end of the text when that is shorter now).
-    setSelStart(step->typing ? step->offset + int(step->removed.size()) : caret);
+    setSelectionStart(step->typing ? step->offset + int(step->removed.size()) : caret);
     return true;
 }
 
@@ -117,7 +117,7 @@ bool EditorControl::redo()
     if (!step)
         return false;
     replaceRange(step->offset, int(step->removed.size()), step->inserted);
-    setSelStart(step->offset + int(step->inserted.size()));
+    setSelectionStart(step->offset + int(step->inserted.size()));
     return true;
 }
 
@@ -128,10 +128,10 @@ void EditorControl::onTextChanged(int offset, int removed, int added)
     else if (m_programWrite == 0 && removed != added)
         m_history.clear(); // a change the history did not see: its steps would not fit
     if (m_programWrite == 0)
-        emit Change();
+        emit edited();
 }
 
-QString EditorControl::Text() const
+QString EditorControl::text() const
 {
     return m_document->text();
 }
@@ -152,7 +152,7 @@ void EditorControl::setText(const QString &text, Progress *progress)
         m_document->load(text, progress, [this](const QString &slice) { setPlainText(slice); });
         setTextCursor(QTextCursor(document()));
     }
-    emit Change();
+    emit edited();
 }
 
 QString EditorControl::withLineEnds(const QString &text) const
@@ -160,19 +160,19 @@ QString EditorControl::withLineEnds(const QString &text) const
     return withDocumentLineEnds(text, lineEndText(lineEndConvention()));
 }
 
-int EditorControl::SelStart() const
+int EditorControl::selectionStart() const
 {
     return offsetFromPosition(textCursor().selectionStart());
 }
 
-void EditorControl::setSelStart(int offset)
+void EditorControl::setSelectionStart(int offset)
 {
     QTextCursor cursor = textCursor();
     cursor.setPosition(positionFromOffset(offset));
     setTextCursor(cursor);
 }
 
-int EditorControl::SelLength() const
+int EditorControl::selectionLength() const
 {
     const QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
@@ -180,7 +180,7 @@ int EditorControl::SelLength() const
     return offsetFromPosition(cursor.selectionEnd()) - offsetFromPosition(cursor.selectionStart());
 }
 
-void EditorControl::setSelLength(int length)
+void EditorControl::setSelectionLength(int length)
 {
     QTextCursor cursor = textCursor();
     const int start = cursor.selectionStart();
@@ -190,7 +190,7 @@ void EditorControl::setSelLength(int length)
     setTextCursor(cursor);
 }
 
-QString EditorControl::SelText() const
+QString EditorControl::selectedText() const
 {
     const QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
@@ -198,22 +198,22 @@ QString EditorControl::SelText() const
     return m_document->decode(cursor.selectedText(), cursor.selectionStart());
 }
 
-void EditorControl::amendSelText(const QString &text)
+void EditorControl::amendSelection(const QString &text)
 {
     m_amending = true;
-    setSelText(text);
+    replaceSelection(text);
     m_amending = false;
 }
 
-void EditorControl::setSelText(const QString &text, Progress *progress)
+void EditorControl::replaceSelection(const QString &text, Progress *progress)
 {
     QTextCursor cursor = textCursor();
     if (!cursor.hasSelection() && text.isEmpty())
         return;
     EditStep step;
     if (m_replaying == 0) {
-        step.offset = SelStart();
-        step.removed = SelText();
+        step.offset = selectionStart();
+        step.removed = selectedText();
         step.inserted = text;
         step.amends = m_amending;
     }
@@ -227,7 +227,7 @@ void EditorControl::setSelText(const QString &text, Progress *progress)
     }
     if (m_replaying == 0)
         m_history.record(std::move(step));
-    emit Change();
+    emit edited();
 }
 
 void EditorControl::SetFocus()
@@ -239,7 +239,7 @@ void EditorControl::SetFocus()
     setFocus(Qt::OtherFocusReason);
 }
 
-QColor EditorControl::SelColor() const
+QColor EditorControl::textColour() const
 {
     const QTextCharFormat format = textCursor().charFormat();
     if (format.foreground().style() != Qt::NoBrush)
@@ -247,7 +247,7 @@ QColor EditorControl::SelColor() const
     return palette().color(QPalette::Text);
 }
 
-void EditorControl::setSelColor(const QColor &color)
+void EditorControl::setTextColour(const QColor &color)
 {
     QTextCursor cursor = textCursor();
     const bool wholeText
@@ -268,12 +268,12 @@ void EditorControl::setSelColor(const QColor &color)
     }
 }
 
-QColor EditorControl::BackColor() const
+QColor EditorControl::backgroundColour() const
 {
     return palette().color(QPalette::Base);
 }
 
-void EditorControl::setBackColor(const QColor &color)
+void EditorControl::setBackgroundColour(const QColor &color)
 {
     QPalette colours = palette();
     colours.setColor(QPalette::Base, color);
@@ -350,7 +350,7 @@ void EditorControl::insertTyped(const QString &text)
         m_document->wrapLongLine(cursor.block());
     }
     ensureCursorVisible();
-    emit Change();
+    emit edited();
 }
 
 void EditorControl::keyPressEvent(QKeyEvent *event)
@@ -458,7 +458,7 @@ void EditorControl::inputMethodEvent(QInputMethodEvent *event)
 void EditorControl::mouseReleaseEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mouseReleaseEvent(event);
-    emit MouseUp(event->button(), event->modifiers(), event->position().toPoint());
+    emit mouseReleased(event->button(), event->modifiers(), event->position().toPoint());
 }
 
 void EditorControl::contextMenuEvent(QContextMenuEvent *event)
@@ -508,7 +508,7 @@ void EditorControl::dropEvent(QDropEvent *event)
     const QStringList files = droppedLocalFiles(event->mimeData());
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    emit OLEDragDrop(files);
+    emit filesDropped(files);
 }
 
 bool EditorControl::canInsertFromMimeData(const QMimeData *source) const
@@ -521,5 +521,5 @@ void EditorControl::insertFromMimeData(const QMimeData *source)
     // Reached by the X11 selection paste: plain text with the document's line ends,
     // as the paste command gives it.
     if (source->hasText())
-        setSelText(withLineEnds(source->text()));
+        replaceSelection(withLineEnds(source->text()));
 }

@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <QTextBlock>
 
-// The editor RTB1: a plain-text editor whose offsets count a CR LF as two
+// The editor m_editor: a plain-text editor whose offsets count a CR LF as two
 // characters. It shows a SourceDocument (the text with its line ends, stand-ins and
 // pieces of long lines) and keeps the selection, the keys, drops and the undo
 // history; the steps of the user's own edits come from the document's changes.
@@ -22,21 +22,21 @@ class EditorControl : public QPlainTextEdit
 public:
     explicit EditorControl(QWidget *parent = nullptr);
 
-    QString Text() const;
+    QString text() const;
     // Long writes report to progress, when given, as they go; they never stop half-way.
     void setText(const QString &text, Progress *progress = nullptr);
 
     // Length of Text without building it.
     int textLength() const;
 
-    int SelStart() const;
-    void setSelStart(int offset);
-    int SelLength() const;
-    void setSelLength(int length);
-    QString SelText() const;
-    void setSelText(const QString &text, Progress *progress = nullptr);
+    int selectionStart() const;
+    void setSelectionStart(int offset);
+    int selectionLength() const;
+    void setSelectionLength(int length);
+    QString selectedText() const;
+    void replaceSelection(const QString &text, Progress *progress = nullptr);
     // A rewrite of what the last command inserted (still selected): the same undo step.
-    void amendSelText(const QString &text);
+    void amendSelection(const QString &text);
 
     void SetFocus();
 
@@ -47,10 +47,10 @@ public:
     const EditHistory &history() const { return m_history; }
     EditHistory &history() { return m_history; }
 
-    QColor SelColor() const;
-    void setSelColor(const QColor &color);
-    QColor BackColor() const;
-    void setBackColor(const QColor &color);
+    QColor textColour() const;
+    void setTextColour(const QColor &color);
+    QColor backgroundColour() const;
+    void setBackgroundColour(const QColor &color);
 
     // Offsets of Text (CR LF counting as two) against the document's positions.
     int offsetFromPosition(int position) const { return m_document->offsetFromPosition(position); }
@@ -78,12 +78,12 @@ public:
 
 signals:
     // After every change of the text, by typing or by a write.
-    void Change();
+    void edited();
     // Typed changes reach the history after their Change: this follows.
     void editRecorded();
-    void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &position);
+    void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &position);
     // A drop of local files; only the editor takes them.
-    void OLEDragDrop(const QStringList &files);
+    void filesDropped(const QStringList &files);
     // Keys of the platform's own clipboard bindings (Shift+Insert and the like),
     // handed to the program's commands instead of the widget's.
     void clipboardKey(QKeySequence::StandardKey key);

@@ -17,9 +17,9 @@ const QString kAllFilesPattern = QStringLiteral("*.*");
 
 FileBrowser::FileBrowser(QWidget *parent)
     : QWidget(parent)
-    , m_drives(new DriveListBox(this))
-    , m_folders(new DirListBox(this))
-    , m_files(new FileListBox(this))
+    , m_drives(new DriveList(this))
+    , m_folders(new FolderList(this))
+    , m_files(new FileList(this))
     , m_htmlOnly(new QCheckBox(QStringLiteral("HTMLファイルのみ表示"), this))
 {
     auto *column = new QVBoxLayout(this);
@@ -49,13 +49,13 @@ FileBrowser::FileBrowser(QWidget *parent)
                           static_cast<QWidget *>(m_files)})
         list->setMinimumWidth(100);
 
-    connect(m_drives, &DriveListBox::Change, this, &FileBrowser::driveChanged);
-    connect(m_folders, &DirListBox::Change, this, &FileBrowser::folderChanged);
-    connect(m_files, &FileListBox::DblClick, this, &FileBrowser::activateFile);
+    connect(m_drives, &DriveList::driveChanged, this, &FileBrowser::driveChanged);
+    connect(m_folders, &FolderList::pathChanged, this, &FileBrowser::folderChanged);
+    connect(m_files, &FileList::fileActivated, this, &FileBrowser::activateFile);
     // Also raised when the box is set from code, as the box's click was.
     connect(m_htmlOnly, &QCheckBox::toggled, this, &FileBrowser::showHtmlOnly);
     // A folder that vanished or cannot be read is reported; the lists stay put.
-    connect(m_folders, &DirListBox::pathRefused, this, &FileBrowser::failed);
+    connect(m_folders, &FolderList::pathRefused, this, &FileBrowser::failed);
 }
 
 Result<void> FileBrowser::showFolder(const QString &folder)
@@ -65,20 +65,20 @@ Result<void> FileBrowser::showFolder(const QString &folder)
 
 void FileBrowser::driveChanged()
 {
-    if (const Result<void> moved = m_folders->setPath(m_drives->Drive()); !moved)
+    if (const Result<void> moved = m_folders->setPath(m_drives->drive()); !moved)
         emit failed(moved.error());
 }
 
 void FileBrowser::folderChanged()
 {
-    if (const Result<void> listed = m_files->setPath(m_folders->Path()); !listed)
+    if (const Result<void> listed = m_files->setPath(m_folders->path()); !listed)
         emit failed(listed.error());
-    m_drives->setDrive(m_folders->Path());
+    m_drives->setDrive(m_folders->path());
 }
 
 void FileBrowser::activateFile()
 {
-    const QString name = m_files->FileName();
+    const QString name = m_files->fileName();
     if (name.isEmpty())
         return;
     if (m_files->fileNameUndecodable()) {
@@ -87,7 +87,7 @@ void FileBrowser::activateFile()
                                      QStringLiteral("%1\n%2").arg(name, qt_error_string(EILSEQ))));
         return;
     }
-    emit fileActivated(joinFolderAndName(m_files->Path(), name));
+    emit fileActivated(joinFolderAndName(m_files->path(), name));
 }
 
 void FileBrowser::showHtmlOnly(bool on)

@@ -4,9 +4,9 @@
 
 #include <QWidget>
 
-class DirListBox;
-class DriveListBox;
-class FileListBox;
+class FolderList;
+class DriveList;
+class FileList;
 class QCheckBox;
 
 // The window's file panel: the drive, folder and file lists kept in step, and
@@ -19,9 +19,9 @@ class FileBrowser : public QWidget
 public:
     explicit FileBrowser(QWidget *parent = nullptr);
 
-    DriveListBox *driveList() const { return m_drives; }
-    DirListBox *folderList() const { return m_folders; }
-    FileListBox *fileList() const { return m_files; }
+    DriveList *driveList() const { return m_drives; }
+    FolderList *folderList() const { return m_folders; }
+    FileList *fileList() const { return m_files; }
     QCheckBox *htmlOnlyBox() const { return m_htmlOnly; }
 
     // Moves the lists to a folder (a load does this); a folder that cannot be read
@@ -38,8 +38,8 @@ private:
     void activateFile();
     void showHtmlOnly(bool on);
 
-    DriveListBox *m_drives;
-    DirListBox *m_folders;
-    FileListBox *m_files;
+    DriveList *m_drives;
+    FolderList *m_folders;
+    FileList *m_files;
     QCheckBox *m_htmlOnly;
 };

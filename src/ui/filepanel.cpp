@@ -271,34 +271,34 @@ QString rootOfDriveValue(const QString &value)
     return root;
 }
 
-// Drive list
+// drive list
 
-DriveListBox::DriveListBox(QWidget *parent)
+DriveList::DriveList(QWidget *parent)
     : QComboBox(parent)
     , m_volumes(std::make_shared<MountedVolumes>())
 {
-    connect(this, &QComboBox::currentIndexChanged, this, &DriveListBox::onIndexChanged);
+    connect(this, &QComboBox::currentIndexChanged, this, &DriveList::onIndexChanged);
     refreshVolumes();
     setDrive(startFolder());
 }
 
-QString DriveListBox::Drive() const
+QString DriveList::drive() const
 {
     return m_drive;
 }
 
-QString DriveListBox::driveRoot() const
+QString DriveList::driveRoot() const
 {
     return rootOfDriveValue(m_drive);
 }
 
-void DriveListBox::setVolumeSource(std::shared_ptr<VolumeSource> source)
+void DriveList::setVolumeSource(std::shared_ptr<VolumeSource> source)
 {
     m_volumes = std::move(source);
     refreshVolumes();
 }
 
-void DriveListBox::refreshVolumes()
+void DriveList::refreshVolumes()
 {
     QScopedValueRollback<bool> filling(m_filling, true);
     const QString keepRoot = driveRoot();
@@ -319,14 +319,14 @@ void DriveListBox::refreshVolumes()
     m_drive = currentText();
 }
 
-void DriveListBox::showPopup()
+void DriveList::showPopup()
 {
     // Volumes come and go: list those mounted now.
     refreshVolumes();
     QComboBox::showPopup();
 }
 
-void DriveListBox::setDrive(const QString &pathOrDrive)
+void DriveList::setDrive(const QString &pathOrDrive)
 {
     QString root = rootOfDriveValue(pathOrDrive);
     if (root.isEmpty())
@@ -347,12 +347,12 @@ void DriveListBox::setDrive(const QString &pathOrDrive)
     onIndexChanged();
 }
 
-int DriveListBox::indexOfRoot(const QString &root) const
+int DriveList::indexOfRoot(const QString &root) const
 {
     return findData(root);
 }
 
-void DriveListBox::onIndexChanged()
+void DriveList::onIndexChanged()
 {
     if (m_filling || currentIndex() < 0)
         return;
@@ -360,22 +360,22 @@ void DriveListBox::onIndexChanged()
     if (value == m_drive)
         return;
     m_drive = value;
-    emit Change();
+    emit driveChanged();
 }
 
 // Folder list
 
-DirListBox::DirListBox(QWidget *parent)
+FolderList::FolderList(QWidget *parent)
     : QListWidget(parent)
     , m_volumes(std::make_shared<MountedVolumes>())
 {
     setItemDelegate(new FolderItemDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemDoubleClicked, this, &DirListBox::enterItem);
+    connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::enterItem);
     moveTo(startFolder());
 }
 
-void DirListBox::setVolumeSource(std::shared_ptr<VolumeSource> source)
+void FolderList::setVolumeSource(std::shared_ptr<VolumeSource> source)
 {
     m_volumes = std::move(source);
     m_currentFolderOfVolume.clear();
@@ -385,7 +385,7 @@ void DirListBox::setVolumeSource(std::shared_ptr<VolumeSource> source)
     }
 }
 
-Result<void> DirListBox::setPath(const QString &pathOrDrive)
+Result<void> FolderList::setPath(const QString &pathOrDrive)
 {
     const QString root = rootOfDriveValue(pathOrDrive);
     if (!root.isEmpty() && !QFileInfo(pathOrDrive).isDir()) {
@@ -398,7 +398,7 @@ Result<void> DirListBox::setPath(const QString &pathOrDrive)
     return moveTo(pathOrDrive);
 }
 
-Result<void> DirListBox::moveTo(const QString &folder)
+Result<void> FolderList::moveTo(const QString &folder)
 {
     if (folder.isEmpty())
         return folderError(ENOENT);
@@ -410,11 +410,11 @@ Result<void> DirListBox::moveTo(const QString &folder)
     m_path = target;
     m_currentFolderOfVolume.insert(m_volumes->rootOf(target), target);
     if (changed)
-        emit Change();
+        emit pathChanged();
     return {};
 }
 
-void DirListBox::fill(const QString &folder, const QStringList &subfolders)
+void FolderList::fill(const QString &folder, const QStringList &subfolders)
 {
     QString root = m_volumes->rootOf(folder);
     if (!isUnder(folder, root))
@@ -451,7 +451,7 @@ void DirListBox::fill(const QString &folder, const QStringList &subfolders)
     scrollToItem(current);
 }
 
-void DirListBox::enterItem(QListWidgetItem *item)
+void FolderList::enterItem(QListWidgetItem *item)
 {
     if (!item)
         return;
@@ -460,7 +460,7 @@ void DirListBox::enterItem(QListWidgetItem *item)
         emit pathRefused(moved.error());
 }
 
-void DirListBox::keyPressEvent(QKeyEvent *event)
+void FolderList::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         enterItem(currentItem());
@@ -472,45 +472,45 @@ void DirListBox::keyPressEvent(QKeyEvent *event)
 
 // File list
 
-FileListBox::FileListBox(QWidget *parent)
+FileList::FileList(QWidget *parent)
     : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Plain names of one height: large folders lay out without measuring each.
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemDoubleClicked, this, &FileListBox::DblClick);
+    connect(this, &QListWidget::itemDoubleClicked, this, &FileList::fileActivated);
     // Files made or removed in the shown folder by other programs show at once.
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileListBox::refresh);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileList::refresh);
     list(startFolder(), m_pattern);
 }
 
-Result<void> FileListBox::setPath(const QString &path)
+Result<void> FileList::setPath(const QString &path)
 {
     return list(path, m_pattern);
 }
 
-Result<void> FileListBox::setPattern(const QString &pattern)
+Result<void> FileList::setPattern(const QString &pattern)
 {
     m_pattern = pattern;
     return list(m_path, pattern);
 }
 
-QString FileListBox::FileName() const
+QString FileList::fileName() const
 {
     const QList<QListWidgetItem *> selected = selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
-bool FileListBox::fileNameUndecodable() const
+bool FileList::fileNameUndecodable() const
 {
     const QList<QListWidgetItem *> selected = selectedItems();
     return !selected.isEmpty() && selected.first()->data(kUndecodableRole).toBool();
 }
 
-void FileListBox::refresh()
+void FileList::refresh()
 {
     // The folder itself may be gone; the list then stays as it was.
-    const QString selected = FileName();
+    const QString selected = fileName();
     const int scroll = verticalScrollBar()->value();
     if (!list(m_path, m_pattern))
         return;
@@ -522,7 +522,7 @@ void FileListBox::refresh()
     verticalScrollBar()->setValue(scroll);
 }
 
-Result<void> FileListBox::list(const QString &folder, const QString &pattern)
+Result<void> FileList::list(const QString &folder, const QString &pattern)
 {
     if (folder.isEmpty())
         return folderError(ENOENT);

@@ -65,14 +65,14 @@ QString driveValue(const Volume &volume);
 // The volume root named by a drive value; empty when the text is not one.
 QString rootOfDriveValue(const QString &value);
 
-class DriveListBox : public QComboBox
+class DriveList : public QComboBox
 {
     Q_OBJECT
 public:
-    explicit DriveListBox(QWidget *parent = nullptr);
+    explicit DriveList(QWidget *parent = nullptr);
 
     // The chosen drive, as the list names it.
-    QString Drive() const;
+    QString drive() const;
     // Takes the drive from a drive value or from any path on it.
     void setDrive(const QString &pathOrDrive);
     // The root of the chosen volume.
@@ -85,7 +85,7 @@ public:
     void showPopup() override;
 
 signals:
-    void Change();
+    void driveChanged();
 
 private:
     int indexOfRoot(const QString &root) const;
@@ -96,13 +96,13 @@ private:
     bool m_filling = false;
 };
 
-class DirListBox : public QListWidget
+class FolderList : public QListWidget
 {
     Q_OBJECT
 public:
-    explicit DirListBox(QWidget *parent = nullptr);
+    explicit FolderList(QWidget *parent = nullptr);
 
-    QString Path() const { return m_path; }
+    QString path() const { return m_path; }
     // Moves to a folder, or to a volume's current folder for a drive value. A
     // folder that cannot be read is refused: the list stays where it was.
     Result<void> setPath(const QString &pathOrDrive);
@@ -110,7 +110,7 @@ public:
     void setVolumeSource(std::shared_ptr<VolumeSource> source);
 
 signals:
-    void Change();
+    void pathChanged();
     // A folder the user chose could not be entered.
     void pathRefused(const Error &error);
 
@@ -128,19 +128,19 @@ private:
     QHash<QString, QString> m_currentFolderOfVolume;
 };
 
-class FileListBox : public QListWidget
+class FileList : public QListWidget
 {
     Q_OBJECT
 public:
-    explicit FileListBox(QWidget *parent = nullptr);
+    explicit FileList(QWidget *parent = nullptr);
 
-    QString Path() const { return m_path; }
+    QString path() const { return m_path; }
     // A folder that cannot be read is refused: the list keeps the previous one.
     Result<void> setPath(const QString &path);
-    QString Pattern() const { return m_pattern; }
+    QString pattern() const { return m_pattern; }
     Result<void> setPattern(const QString &pattern);
     // The selected file's name without folder; empty when none is selected.
-    QString FileName() const;
+    QString fileName() const;
     // The selected name is not valid in the system's encoding: it is shown with
     // replacement characters and names no file.
     bool fileNameUndecodable() const;
@@ -149,7 +149,7 @@ public:
     void refresh();
 
 signals:
-    void DblClick();
+    void fileActivated();
 
 private:
     Result<void> list(const QString &folder, const QString &pattern);

@@ -462,17 +462,17 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     m_view->header()->setSectionResizeMode(RubyReviewModel::Word, QHeaderView::Stretch);
     m_view->installEventFilter(this);
 
-    LabelCount = new QLabel(this);
-    LabelCount->setWordWrap(true);
-    CheckRemember = new QCheckBox(QStringLiteral("修正を記憶する"), this);
-    CheckRemember->setChecked(true);
-    ComElie = new QPushButton(QStringLiteral("ルビの挿入"), this);
-    ComElie->setDefault(true);
-    ComElie->setAutoDefault(false);
-    ComCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    ComCancel->setAutoDefault(false);
-    connect(ComElie, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ComCancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_countLabel = new QLabel(this);
+    m_countLabel->setWordWrap(true);
+    m_rememberCheck = new QCheckBox(QStringLiteral("修正を記憶する"), this);
+    m_rememberCheck->setChecked(true);
+    m_insertButton = new QPushButton(QStringLiteral("ルビの挿入"), this);
+    m_insertButton->setDefault(true);
+    m_insertButton->setAutoDefault(false);
+    m_cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    m_cancelButton->setAutoDefault(false);
+    connect(m_insertButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *choices = new QHBoxLayout;
     choices->addWidget(new QLabel(QStringLiteral("振る漢字:"), this));
@@ -483,15 +483,15 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     listBar->addWidget(FilterText, 1);
     listBar->addWidget(OrderBox);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(CheckRemember);
+    buttons->addWidget(m_rememberCheck);
     buttons->addStretch();
-    buttons->addWidget(ComElie);
-    buttons->addWidget(ComCancel);
+    buttons->addWidget(m_insertButton);
+    buttons->addWidget(m_cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(choices);
     layout->addLayout(listBar);
     layout->addWidget(m_view);
-    layout->addWidget(LabelCount);
+    layout->addWidget(m_countLabel);
     layout->addWidget(new QLabel(QStringLiteral("Space: チェック  Enter: 読みを直す  "
                                                 "F3: 次の推測  F4: 本文で表示"),
                                  this));
@@ -522,7 +522,7 @@ FirstOnly RubyReviewDialog::first() const
 
 bool RubyReviewDialog::rememberCorrections() const
 {
-    return CheckRemember->isChecked();
+    return m_rememberCheck->isChecked();
 }
 
 void RubyReviewDialog::refilter()
@@ -548,7 +548,7 @@ void RubyReviewDialog::refilter()
         }
     }
     m_model->setIncluded(included);
-    LabelCount->setText(QStringLiteral("%1 語、%2 か所。チェックを外した所には振りません。")
+    m_countLabel->setText(QStringLiteral("%1 語、%2 か所。チェックを外した所には振りません。")
                             .arg(m_model->rowCount())
                             .arg(m_model->occurrencesListed()));
     if (m_model->rowCount() > 0)

@@ -111,10 +111,10 @@ public:
     QComboBox *FirstBox = nullptr;
     QComboBox *OrderBox = nullptr;
     QLineEdit *FilterText = nullptr;
-    QCheckBox *CheckRemember = nullptr;
-    QLabel *LabelCount = nullptr;
-    QPushButton *ComElie = nullptr;
-    QPushButton *ComCancel = nullptr;
+    QCheckBox *m_rememberCheck = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QPushButton *m_insertButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 
     int level() const;
     FirstOnly first() const;

@@ -2,7 +2,7 @@
 // and help and preview on a desktop without a web browser.
 
 #include "app/documentcommands.h"
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "core/installlayout.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
@@ -54,14 +54,14 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
 {
     QFETCH(bool, crLf);
     QFETCH(QByteArray, saved);
-    FormMain form(m_platform);
+    MainWindow form(m_platform);
     if (crLf)
-        form.MONewCrLf->trigger();
+        form.m_newCrLfAction->trigger();
     // Ctrl+N, two lines typed, a paste of the other convention, saved.
-    form.MFNew->trigger();
-    QTest::keyClicks(form.RTB1, u"ab"_s);
-    QTest::keyClick(form.RTB1, Qt::Key_Return);
-    QTest::keyClicks(form.RTB1, u"cd"_s);
+    form.m_newAction->trigger();
+    QTest::keyClicks(form.m_editor, u"ab"_s);
+    QTest::keyClick(form.m_editor, Qt::Key_Return);
+    QTest::keyClicks(form.m_editor, u"cd"_s);
     QApplication::clipboard()->setText(crLf ? u"1\n2"_s : u"1\r\n2"_s);
     form.editorCommands().paste();
     const QString path = m_dir.filePath(u"new.htm"_s);
@@ -74,78 +74,78 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
 
 void TestDesktop::findAgainBothWays()
 {
-    FormMain form(m_platform);
-    form.RTB1->setText(u"かな\r\nカナ\r\nかな"_s);
-    form.mLastSearch = u"かな"_s; // loose: katakana too
+    MainWindow form(m_platform);
+    form.m_editor->setText(u"かな\r\nカナ\r\nかな"_s);
+    form.m_lastSearch = u"かな"_s; // loose: katakana too
     QStringList hits;
     const auto press = [&](QAction *action) {
         action->trigger();
-        hits.append(u"%1+%2"_s.arg(form.RTB1->SelStart()).arg(form.RTB1->SelLength()));
+        hits.append(u"%1+%2"_s.arg(form.m_editor->selectionStart()).arg(form.m_editor->selectionLength()));
     };
-    press(form.MSNext);
-    press(form.MSNext);
-    press(form.MSNext);
-    press(form.MSPrevious);
-    press(form.MSPrevious);
+    press(form.m_findNextAction);
+    press(form.m_findNextAction);
+    press(form.m_findNextAction);
+    press(form.m_findPreviousAction);
+    press(form.m_findPreviousAction);
     QCOMPARE(hits, QStringList({u"0+2"_s, u"4+2"_s, u"8+2"_s, u"4+2"_s, u"0+2"_s}));
     m_platform.messages.clear();
-    press(form.MSPrevious);
+    press(form.m_findPreviousAction);
     QCOMPARE(m_platform.messages.value(0).text, u"文書の検索が終わりました。"_s);
-    form.mLastSearchExact = true;
-    press(form.MSNext);
+    form.m_lastSearchExact = true;
+    press(form.m_findNextAction);
     QCOMPARE(hits.last(), u"8+2"_s);
 }
 
 void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
 {
-    FormMain form(m_platform);
+    MainWindow form(m_platform);
     QFile file(m_dir.filePath(u"colours.htm"_s));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<p class=\"a\">x</p>") > 0);
     file.close();
     form.documentCommands().load(file.fileName());
     const auto coloured = [&form] {
-        return form.RTB1->document()->firstBlock().layout()->formats().size();
+        return form.m_editor->document()->firstBlock().layout()->formats().size();
     };
     QVERIFY(form.editorCommands().htmlColours() && coloured() > 0);
-    form.MOColours->trigger();
+    form.m_htmlColoursAction->trigger();
     QVERIFY(!form.editorCommands().htmlColours());
     QCOMPARE(coloured(), 0);
-    form.MOColours->trigger();
+    form.m_htmlColoursAction->trigger();
     QVERIFY(coloured() > 0);
-    form.RTB1->setBackColor(Qt::black);
+    form.m_editor->setBackgroundColour(Qt::black);
     QCoreApplication::processEvents();
     QCOMPARE(form.documentCommands().isModified(), false); // colours are no change of the text
 }
 
 void TestDesktop::zoomAndPrint()
 {
-    FormMain form(m_platform);
-    const double chosen = form.RTB1->font().pointSizeF();
+    MainWindow form(m_platform);
+    const double chosen = form.m_editor->font().pointSizeF();
     form.editorCommands().zoom(2);
     form.editorCommands().zoom(1);
-    QCOMPARE(form.RTB1->font().pointSizeF(), chosen + 3);
+    QCOMPARE(form.m_editor->font().pointSizeF(), chosen + 3);
     QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -240), Qt::NoButton,
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(form.RTB1->viewport(), &wheel); // Ctrl+wheel, two notches down
-    QCOMPARE(form.RTB1->font().pointSizeF(), chosen + 1);
-    form.RTB1->setText(u"<p>\r\n漢字</p>\r\n"_s);
-    form.MFPrint->trigger();
+    QApplication::sendEvent(form.m_editor->viewport(), &wheel); // Ctrl+wheel, two notches down
+    QCOMPARE(form.m_editor->font().pointSizeF(), chosen + 1);
+    form.m_editor->setText(u"<p>\r\n漢字</p>\r\n"_s);
+    form.m_printAction->trigger();
     QCOMPARE(m_platform.printed, u"<p>\n漢字</p>\n"_s);
-    form.MOZoomReset->trigger();
-    QCOMPARE(form.RTB1->font().pointSizeF(), chosen);
+    form.m_zoomResetAction->trigger();
+    QCOMPARE(form.m_editor->font().pointSizeF(), chosen);
 }
 
 void TestDesktop::helpAndPreviewWithoutABrowser()
 {
     m_platform.folder = m_dir.path();
     m_platform.browser = false;
-    FormMain form(m_platform);
-    form.MHHelp_Click();
+    MainWindow form(m_platform);
+    form.showHelp();
     QCOMPARE(m_platform.helpShown, QStringList{helpPagePath(m_dir.path())});
     // The preview's file is named and its path copied on request.
     m_platform.messages.clear();
     m_platform.setNextAnswer(QMessageBox::Yes);
-    form.ComIE_Click();
+    form.preview();
     const QString preview = m_dir.filePath(u"_tmp.html"_s);
     QVERIFY(m_platform.messages.value(0).text.contains(preview));
     QCOMPARE(m_platform.copied, preview);
@@ -153,21 +153,21 @@ void TestDesktop::helpAndPreviewWithoutABrowser()
 
 void TestDesktop::fontAndColoursFromTheirDialogs()
 {
-    FormMain form(m_platform);
-    QFont font = form.RTB1->font();
+    MainWindow form(m_platform);
+    QFont font = form.m_editor->font();
     font.setUnderline(true);
-    form.RTB1->setFont(font);
+    form.m_editor->setFont(font);
     m_platform.nextFont = QFont(u"Noto Sans CJK JP"_s, 20, QFont::Bold);
     m_platform.nextColor = QColor(u"#204080"_s);
-    form.MOFont->trigger();
-    form.MObColor->trigger();
+    form.m_fontAction->trigger();
+    form.m_backgroundColourAction->trigger();
     m_platform.nextFont.reset(); // cancelled: nothing changes
-    form.MOFont->trigger();
+    form.m_fontAction->trigger();
     m_platform.nextColor.reset();
     // Name, size, bold and italic come from the dialog; underline stays.
-    QCOMPARE(form.RTB1->font().pointSize(), 20);
-    QVERIFY(form.RTB1->font().bold() && form.RTB1->font().underline());
-    QCOMPARE(form.RTB1->BackColor(), QColor(u"#204080"_s));
+    QCOMPARE(form.m_editor->font().pointSize(), 20);
+    QVERIFY(form.m_editor->font().bold() && form.m_editor->font().underline());
+    QCOMPARE(form.m_editor->backgroundColour(), QColor(u"#204080"_s));
 }
 
 void TestDesktop::errorsAndRefusals_data()

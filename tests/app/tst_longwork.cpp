@@ -1,10 +1,10 @@
 #include "app/documentcommands.h"
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "app/rubycommands.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 #include "ui/filepanel.h"
-#include "ui/formsearch.h"
+#include "ui/searchdialog.h"
 #include "ui/progresswindow.h"
 
 #include <QApplication>
@@ -30,7 +30,7 @@ struct Fixture
 {
     QTemporaryDir folder;
     FakePlatform platform;
-    FormMain form {platform};
+    MainWindow form {platform};
 
     Fixture()
     {
@@ -73,7 +73,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(after.toUtf8()) > 0);
         file.close();
         Fixture fixture;
-        FormMain &form = fixture.form;
+        MainWindow &form = fixture.form;
         // The progress window shows at once; the user presses its cancel button, or not.
         ProgressWindow::showDelayMs = 0;
         bool seen = false;
@@ -91,17 +91,17 @@ private slots:
         } else if (work == u"ruby"_s) {
             form.rubyCommands().annotatePage();
         } else {
-            form.MSSearch_Click();
-            auto *search = qobject_cast<FormSearch *>(form.searchForm.data());
-            search->TextSearch->setText(QStringLiteral("カナ"));
-            search->CheckReplace->setChecked(true);
-            search->TextReplace->setText(QStringLiteral("仮名"));
-            search->ComAllReplace_Click();
-            QCOMPARE(search->CheckTop->isChecked(), cancel);
+            form.showSearch();
+            auto *search = qobject_cast<SearchDialog *>(form.m_searchDialog.data());
+            search->m_searchEdit->setText(QStringLiteral("カナ"));
+            search->m_replaceCheck->setChecked(true);
+            search->m_replaceEdit->setText(QStringLiteral("仮名"));
+            search->replaceAllMatches();
+            QCOMPARE(search->m_fromTopCheck->isChecked(), cancel);
         }
         QVERIFY(seen);
-        QCOMPARE(form.RTB1->Text(), cancel ? kBefore : after);
-        QCOMPARE(form.Caption(), cancel ? "before.html" : load ? "new.html" : "before.html (更新)");
+        QCOMPARE(form.m_editor->text(), cancel ? kBefore : after);
+        QCOMPARE(form.caption(), cancel ? "before.html" : load ? "new.html" : "before.html (更新)");
         QCOMPARE(form.documentCommands().session().path(),
                  cancel || !load ? fixture.folder.filePath("before.html") : file.fileName());
         // No error, and the end message only after a whole Replace all.
@@ -114,12 +114,12 @@ private slots:
         const QByteArray raw = QFile::encodeName(folder.path()) + "/b\xff.html";
         ::close(::open(raw.constData(), O_CREAT | O_WRONLY, 0600));
         Fixture fixture;
-        QVERIFY(fixture.form.File1->setPath(folder.path()));
-        fixture.form.File1->setCurrentRow(0);
-        emit fixture.form.File1->DblClick();
+        QVERIFY(fixture.form.m_fileList->setPath(folder.path()));
+        fixture.form.m_fileList->setCurrentRow(0);
+        emit fixture.form.m_fileList->fileActivated();
         QCOMPARE(fixture.platform.messages.size(), 1);
         QVERIFY(fixture.platform.messages.first().text.startsWith(u"b\uFFFD.html\n"));
-        QCOMPARE(fixture.form.RTB1->Text(), kBefore);
+        QCOMPARE(fixture.form.m_editor->text(), kBefore);
         ::unlink(raw.constData()); // the temporary folder's clean-up does not see it
     }
 };

@@ -1,4 +1,4 @@
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "app/rubycommands.h"
 #include "casetable.h"
 #include "core/reading/mecabphoneticservice.h"
@@ -31,12 +31,12 @@ public:
 
 // The ruby command on [start, start + length); act works the dialog and closes it. Returns
 // the items the dialog offered, proposed first; none when it did not open.
-QStringList runCommand(FormMain &form, int start, int length,
+QStringList runCommand(MainWindow &form, int start, int length,
                        const std::function<void(RubyDialog &)> &act)
 {
     QStringList items;
-    form.RTB1->setSelStart(start);
-    form.RTB1->setSelLength(length);
+    form.m_editor->setSelectionStart(start);
+    form.m_editor->setSelectionLength(length);
     QTimer::singleShot(0, &form, [&] {
         if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
             items.append(dialog->readingBox()->text());
@@ -66,17 +66,17 @@ private slots:
     void menuOpensTheFolder();
 
 private:
-    QTemporaryDir mDir;
-    std::unique_ptr<Platform> mPlatform;
-    std::unique_ptr<FormMain> mForm;
+    QTemporaryDir m_dir;
+    std::unique_ptr<Platform> m_platform;
+    std::unique_ptr<MainWindow> m_form;
 };
 
 void TestReadingChoices::init()
 {
-    mPlatform = std::make_unique<Platform>();
-    mPlatform->file = mDir.filePath(QStringLiteral("data/readings.tsv"));
-    QFile::remove(mPlatform->file);
-    mForm = std::make_unique<FormMain>(*mPlatform);
+    m_platform = std::make_unique<Platform>();
+    m_platform->file = m_dir.filePath(QStringLiteral("data/readings.tsv"));
+    QFile::remove(m_platform->file);
+    m_form = std::make_unique<MainWindow>(*m_platform);
 }
 
 void TestReadingChoices::candidatesInTheBox()
@@ -86,9 +86,9 @@ void TestReadingChoices::candidatesInTheBox()
     const int start = int(text.indexOf(u'[')), length = int(text.indexOf(u']')) - start - 1;
     text.remove(start + length + 1, 1).remove(start, 1);
     const QStringList first = caseText(f[1]).split(u'|');
-    mForm->RTB1->setText(text);
+    m_form->m_editor->setText(text);
     bool listOpened = false;
-    const QStringList items = runCommand(*mForm, start, length, [&](RubyDialog &dialog) {
+    const QStringList items = runCommand(*m_form, start, length, [&](RubyDialog &dialog) {
         QTest::keyClick(dialog.readingBox(), Qt::Key_Down, Qt::AltModifier);
         listOpened = dialog.readingBox()->view()->isVisible();
         dialog.readingBox()->hidePopup();
@@ -101,49 +101,49 @@ void TestReadingChoices::candidatesInTheBox()
 
 void TestReadingChoices::correctionSticks()
 {
-    mForm->RTB1->setText(QStringLiteral("市場が開いた。市場"));
-    const QStringList before = runCommand(*mForm, 0, 2, [](RubyDialog &dialog) {
+    m_form->m_editor->setText(QStringLiteral("市場が開いた。市場"));
+    const QStringList before = runCommand(*m_form, 0, 2, [](RubyDialog &dialog) {
         dialog.readingBox()->setText(QStringLiteral("いちば"));
         dialog.insertButton()->click();
     });
-    QFile file(mPlatform->file);
+    QFile file(m_platform->file);
     QVERIFY(file.open(QIODevice::ReadOnly));
     // The word, and the word in its place.
     QCOMPARE(QString::fromUtf8(file.readAll()),
              QStringLiteral("市場\tイチバ\t\tが開いた\n市場\tイチバ\n"));
 
-    const int last = mForm->RTB1->textLength() - 2;
+    const int last = m_form->m_editor->textLength() - 2;
     const QStringList after
-        = runCommand(*mForm, last, 2, [](RubyDialog &dialog) { dialog.cancelButton()->click(); });
+        = runCommand(*m_form, last, 2, [](RubyDialog &dialog) { dialog.cancelButton()->click(); });
     QCOMPARE(after.value(0), QStringLiteral("いちば"));
     QVERIFY(after.contains(before.value(0))); // the analysed reading stays offered
-    QVERIFY(mPlatform->messages.isEmpty());
+    QVERIFY(m_platform->messages.isEmpty());
 }
 
 void TestReadingChoices::damagedFileIsReportedOnce()
 {
-    QDir().mkpath(QFileInfo(mPlatform->file).absolutePath());
-    QFile file(mPlatform->file);
+    QDir().mkpath(QFileInfo(m_platform->file).absolutePath());
+    QFile file(m_platform->file);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("broken line\n\xff\xfe") > 0);
     file.close();
-    mForm->RTB1->setText(QStringLiteral("漢字"));
+    m_form->m_editor->setText(QStringLiteral("漢字"));
     for (int i = 0; i < 2; ++i) {
-        const QStringList items = runCommand(*mForm, 0, 2, [](RubyDialog &dialog) {
+        const QStringList items = runCommand(*m_form, 0, 2, [](RubyDialog &dialog) {
             dialog.readingBox()->setText(QStringLiteral("かんじ?"));
             dialog.insertButton()->click();
         });
         QCOMPARE(items.value(0), QStringLiteral("かんじ"));
-        mForm->RTB1->setText(QStringLiteral("漢字"));
+        m_form->m_editor->setText(QStringLiteral("漢字"));
     }
-    QCOMPARE(mPlatform->messages.size(), 1);
-    QVERIFY(mPlatform->messages.first().text.contains(QStringLiteral("readings.tsv")));
+    QCOMPARE(m_platform->messages.size(), 1);
+    QVERIFY(m_platform->messages.first().text.contains(QStringLiteral("readings.tsv")));
 }
 
 void TestReadingChoices::menuOpensTheFolder()
 {
-    mForm->MOReadings->trigger();
-    QCOMPARE(mPlatform->opened, QStringList {QFileInfo(mPlatform->file).absolutePath()});
-    QVERIFY(mForm->MOption->actions().contains(mForm->MOReadings));
+    m_form->m_readingsAction->trigger();
+    QCOMPARE(m_platform->opened, QStringList {QFileInfo(m_platform->file).absolutePath()});
+    QVERIFY(m_form->m_formatMenu->actions().contains(m_form->m_readingsAction));
 }
 
 QTEST_MAIN(TestReadingChoices)

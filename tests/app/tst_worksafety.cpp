@@ -3,7 +3,7 @@
 // program's change, and undo steps back one edit at a time and can be redone.
 
 #include "app/documentcommands.h"
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "app/startup.h"
 #include "casetable.h"
 #include "core/document/safesave.h"
@@ -43,14 +43,14 @@ struct Fixture
         writeAll(path("b.htm"), "b\r\n");
         platform.setNextFileName(path("a.htm"));
         form.documentCommands().open();
-        QTest::keyClicks(form.RTB1, typed);
+        QTest::keyClicks(form.m_editor, typed);
         platform.messages.clear();
     }
     QString path(const char *name) const { return folder.filePath(QString::fromUtf8(name)); }
 
     QTemporaryDir folder;
     FakePlatform platform;
-    FormMain form {platform};
+    MainWindow form {platform};
 };
 
 } // namespace
@@ -75,15 +75,15 @@ void TestWorkSafety::loadOverChangedDocumentAsks()
 {
     QFETCH(QByteArrayList, f);
     Fixture m(caseText(f[0]));
-    const QString text = m.form.RTB1->Text();
-    m.form.RTB1->setSelStart(2);
+    const QString text = m.form.m_editor->text();
+    m.form.m_editor->setSelectionStart(2);
     m.platform.setNextAnswer(f[1] == "No" ? QMessageBox::No : QMessageBox::Cancel);
-    m.form.RTB1_OLEDragDrop({m.path("b.htm")});
+    m.form.openDroppedFiles({m.path("b.htm")});
     QCOMPARE(m.platform.messages.size(), f[0].isEmpty() ? 0 : 1);
-    QCOMPARE(m.form.Caption(), caseText(f[2]));
+    QCOMPARE(m.form.caption(), caseText(f[2]));
     if (f[1] == "Cancel" && !f[0].isEmpty()) {
-        QCOMPARE(m.form.RTB1->Text(), text);
-        QCOMPARE(m.form.RTB1->SelStart(), 2);
+        QCOMPARE(m.form.m_editor->text(), text);
+        QCOMPARE(m.form.m_editor->selectionStart(), 2);
         QCOMPARE(m.form.documentCommands().session().path(), m.path("a.htm"));
     }
 }
@@ -98,7 +98,7 @@ void TestWorkSafety::failedSaveAsKeepsTheFile()
         else
             f.platform.setNextFileName(f.path("missing/c.htm"));
         f.form.documentCommands().saveAs();
-        QCOMPARE(f.form.Caption(), u"a.htm (更新)"_s);
+        QCOMPARE(f.form.caption(), u"a.htm (更新)"_s);
         f.form.documentCommands().save();
         QCOMPARE(readAll(f.path("a.htm")), "xa\r\n"_ba);
     }
@@ -146,14 +146,14 @@ void TestWorkSafety::reloadIsOffered()
     QVERIFY(writeAll(f.path("a.htm"), "third!\r\n"));
     f.platform.setNextAnswer(QMessageBox::Yes);
     f.form.documentCommands().offerReload();
-    QCOMPARE(f.form.RTB1->Text(), u"third!\r\n"_s);
+    QCOMPARE(f.form.m_editor->text(), u"third!\r\n"_s);
     // A changed document is never offered.
-    QTest::keyClicks(f.form.RTB1, u"x"_s);
+    QTest::keyClicks(f.form.m_editor, u"x"_s);
     f.platform.messages.clear();
     QVERIFY(writeAll(f.path("a.htm"), "fourth\r\n"));
     f.form.documentCommands().offerReload();
     QCOMPARE(f.platform.messages.size(), 0);
-    QCOMPARE(f.form.RTB1->Text(), u"xthird!\r\n"_s);
+    QCOMPARE(f.form.m_editor->text(), u"xthird!\r\n"_s);
 }
 
 // Steps the end-to-end road does not take: Backspace its own step, the caret after
@@ -161,33 +161,33 @@ void TestWorkSafety::reloadIsOffered()
 void TestWorkSafety::undoStepsBackAndRedoes()
 {
     Fixture f;
-    EditorControl *editor = f.form.RTB1;
-    editor->setSelLength(1);
-    editor->setSelText(u"<ruby>a</ruby>"_s); // as the ruby insertion writes it
-    editor->setSelStart(0);
+    EditorControl *editor = f.form.m_editor;
+    editor->setSelectionLength(1);
+    editor->replaceSelection(u"<ruby>a</ruby>"_s); // as the ruby insertion writes it
+    editor->setSelectionStart(0);
     QTest::keyClicks(editor, u"typed text"_s);
     QTest::keyClick(editor, Qt::Key_Backspace);
-    const QString typed = editor->Text();
+    const QString typed = editor->text();
     QCOMPARE(typed, u"typed tex<ruby>a</ruby>\r\n"_s);
     f.form.editorCommands().undo();
     f.form.editorCommands().undo();
-    QCOMPARE(editor->Text(), u"<ruby>a</ruby>\r\n"_s);
+    QCOMPARE(editor->text(), u"<ruby>a</ruby>\r\n"_s);
     f.form.editorCommands().undo();
     f.form.editorCommands().undo();
-    QCOMPARE(editor->Text(), u"a\r\n"_s);
-    QCOMPARE(editor->SelStart(), 0);
+    QCOMPARE(editor->text(), u"a\r\n"_s);
+    QCOMPARE(editor->selectionStart(), 0);
     for (int i = 0; i < 3; ++i)
         f.form.editorCommands().redo();
-    QCOMPARE(editor->Text(), typed);
+    QCOMPARE(editor->text(), typed);
     QVERIFY(f.form.documentCommands().isModified());
     f.form.editorCommands().undo();
     QTest::keyClicks(editor, u"!"_s);
     f.form.editorCommands().redo();
-    QCOMPARE(editor->Text(), u"typed text!<ruby>a</ruby>\r\n"_s);
+    QCOMPARE(editor->text(), u"typed text!<ruby>a</ruby>\r\n"_s);
     f.platform.setNextAnswer(QMessageBox::No);
     f.form.documentCommands().newDocument();
     f.form.editorCommands().undo();
-    QCOMPARE(editor->Text(), QString());
+    QCOMPARE(editor->text(), QString());
 }
 
 // SIGTERM and SIGHUP: no question can be answered, so the changed text goes to a
@@ -197,15 +197,15 @@ void TestWorkSafety::signalsEndTheWindowCleanly()
     for (const int signal : {SIGTERM, SIGHUP}) {
         Fixture m(u"x"_s);
         m.platform.folder = m.folder.path();
-        m.form.ComIE_Click();
+        m.form.preview();
         QVERIFY(QFile::exists(m.path("_tmp.html")));
         endCleanlyOnSignals(m.form);
         ::raise(signal);
         QTRY_VERIFY(!QFile::exists(m.path("_tmp.html")));
         QCOMPARE(m.platform.messages.size(), 0);
         QCOMPARE(readAll(m.path("a.htm")), "a\r\n"_ba);
-        QCOMPARE(m.form.mUnsavedCopy, m.path("a.htm.unsaved"));
-        QCOMPARE(readAll(m.form.mUnsavedCopy), "xa\r\n"_ba);
+        QCOMPARE(m.form.m_unsavedCopy, m.path("a.htm.unsaved"));
+        QCOMPARE(readAll(m.form.m_unsavedCopy), "xa\r\n"_ba);
     }
 }
 

@@ -42,7 +42,7 @@ private slots:
     void readingToolModes();
 
 private:
-    MecabPhoneticService mService;
+    MecabPhoneticService m_service;
 };
 
 void TestReadings::numbers()
@@ -121,7 +121,7 @@ void TestReadings::badInputNeverHangs()
     QFETCH(QString, selection);
     QElapsedTimer clock;
     clock.start();
-    const ReadingCandidates found = mService.candidates({u"前の文"_qs, selection, u"後の文。"_qs});
+    const ReadingCandidates found = m_service.candidates({u"前の文"_qs, selection, u"後の文。"_qs});
     QVERIFY(found.ok() && !found.proposed().isEmpty());
     QVERIFY(clock.elapsed() < 10000);
 }

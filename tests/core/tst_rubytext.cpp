@@ -28,7 +28,7 @@ private slots:
 
 private:
     // Opened on the first lookup and kept: every reading comes from the same dictionary.
-    MecabPhoneticService mShared;
+    MecabPhoneticService m_shared;
 };
 
 void TestRubyText::okurigana()
@@ -66,7 +66,7 @@ void TestRubyText::halfwidthCoversTheWholeKatakanaBlock()
 void TestRubyText::readings()
 {
     QFETCH(QByteArrayList, f); // text, reading
-    const PhoneticResult result = mShared.reading(caseText(f[0]));
+    const PhoneticResult result = m_shared.reading(caseText(f[0]));
     QVERIFY2(result.ok(), qPrintable(result.error));
     QCOMPARE(result.reading, caseText(f.value(1)));
 }

@@ -35,11 +35,11 @@ void TestEditorControl::roundTrip()
     const QString text = caseText(f.value(0));
     EditorControl editor;
     editor.setText(text);
-    QCOMPARE(editor.Text(), text);
+    QCOMPARE(editor.text(), text);
     QCOMPARE(editor.textLength(), text.size());
-    editor.setSelStart(0);
-    editor.setSelLength(int(text.size()));
-    QCOMPARE(editor.SelText(), text);
+    editor.setSelectionStart(0);
+    editor.setSelectionLength(int(text.size()));
+    QCOMPARE(editor.selectedText(), text);
 }
 
 void TestEditorControl::roundTripOfGeneratedAndLargeTexts()
@@ -54,7 +54,7 @@ void TestEditorControl::roundTripOfGeneratedAndLargeTexts()
         for (int i = random.bounded(30); i > 0; --i)
             text += pieces.at(random.bounded(int(pieces.size())));
         editor.setText(text);
-        QCOMPARE(editor.Text(), text);
+        QCOMPARE(editor.text(), text);
         QCOMPARE(editor.textLength(), text.size());
     }
     // Large texts go in by pieces of 2^20 characters: line ends and stand-ins on the seams.
@@ -62,15 +62,15 @@ void TestEditorControl::roundTripOfGeneratedAndLargeTexts()
     const QString large = QString(piece - 1, u'a') + "\r\n\r\u2029x\n" + QString(piece - 7, u'漢')
         + "\r\u2028\r\n<p>end</p>";
     editor.setText(large);
-    QVERIFY(editor.Text() == large);
-    editor.setSelStart(piece - 2);
-    editor.setSelLength(8);
-    QCOMPARE(editor.SelText(), large.mid(piece - 2, 8));
+    QVERIFY(editor.text() == large);
+    editor.setSelectionStart(piece - 2);
+    editor.setSelectionLength(8);
+    QCOMPARE(editor.selectedText(), large.mid(piece - 2, 8));
 }
 
 void TestEditorControl::offsetsSelectWhatTextHolds()
 {
-    // A 1-based hit found in Text selects the same characters at SelStart = hit - 1.
+    // A 1-based hit found in Text selects the same characters at selectionStart = hit - 1.
     QString text;
     for (int line = 0; line < 500; ++line)
         text += u"行%1 <b>語</b>\r\n"_s.arg(line);
@@ -85,48 +85,48 @@ void TestEditorControl::offsetsSelectWhatTextHolds()
         start -= inLineEnd(start);
         int end = qMin(start + random.bounded(40), int(text.size()));
         end += inLineEnd(end);
-        editor.setSelStart(start);
-        editor.setSelLength(end - start);
-        QCOMPARE(editor.SelStart(), start);
-        QCOMPARE(editor.SelLength(), end - start);
-        QCOMPARE(editor.SelText(), text.mid(start, end - start));
+        editor.setSelectionStart(start);
+        editor.setSelectionLength(end - start);
+        QCOMPARE(editor.selectionStart(), start);
+        QCOMPARE(editor.selectionLength(), end - start);
+        QCOMPARE(editor.selectedText(), text.mid(start, end - start));
     }
     editor.setText(u"ab\r\ncd"_s);
-    editor.setSelStart(3); // between CR and LF: the line's end
-    QCOMPARE(editor.SelStart(), 2);
-    editor.setSelStart(100);
-    QCOMPARE(editor.SelStart(), 6);
+    editor.setSelectionStart(3); // between CR and LF: the line's end
+    QCOMPARE(editor.selectionStart(), 2);
+    editor.setSelectionStart(100);
+    QCOMPARE(editor.selectionStart(), 6);
 }
 
 void TestEditorControl::changeFollowsEveryWriteOfText()
 {
     EditorControl editor;
-    QSignalSpy change(&editor, &EditorControl::Change);
+    QSignalSpy change(&editor, &EditorControl::edited);
     editor.setText(u"ab\r\ncd"_s);
-    editor.setSelStart(1);
-    editor.setSelLength(4);
-    editor.setSelText(u"<rb>\r\n"_s);
-    QCOMPARE(editor.Text(), u"a<rb>\r\nd"_s);
-    QCOMPARE(editor.SelStart(), 7); // the caret after the text written
-    QCOMPARE(editor.SelLength(), 0);
+    editor.setSelectionStart(1);
+    editor.setSelectionLength(4);
+    editor.replaceSelection(u"<rb>\r\n"_s);
+    QCOMPARE(editor.text(), u"a<rb>\r\nd"_s);
+    QCOMPARE(editor.selectionStart(), 7); // the caret after the text written
+    QCOMPARE(editor.selectionLength(), 0);
     editor.setText(u"a\rbc"_s);
     editor.setText(u"a\rbc"_s); // the same text is still a write
-    editor.setSelStart(1);
-    editor.setSelText(u"x\r\ny"_s);
+    editor.setSelectionStart(1);
+    editor.replaceSelection(u"x\r\ny"_s);
     QCOMPARE(change.count(), 5);
     editor.setFocus();
     QTest::keyClick(&editor, Qt::Key_Z);
     QTest::keyClick(&editor, Qt::Key_Backspace);
     QCOMPARE(change.count(), 7);
     // Moving the caret, writing nothing over nothing and colours change no text.
-    editor.setSelStart(0);
-    editor.setSelText(QString());
-    editor.setSelLength(editor.textLength());
-    editor.setSelColor(QColor(Qt::red));
-    editor.setBackColor(QColor(Qt::yellow));
+    editor.setSelectionStart(0);
+    editor.replaceSelection(QString());
+    editor.setSelectionLength(editor.textLength());
+    editor.setTextColour(QColor(Qt::red));
+    editor.setBackgroundColour(QColor(Qt::yellow));
     QCOMPARE(change.count(), 7);
-    QCOMPARE(editor.SelColor(), QColor(Qt::red));
-    QCOMPARE(editor.Text(), u"ax\r\ny\rbc"_s); // the stand-in keeps its meaning
+    QCOMPARE(editor.textColour(), QColor(Qt::red));
+    QCOMPARE(editor.text(), u"ax\r\ny\rbc"_s); // the stand-in keeps its meaning
 }
 
 void TestEditorControl::dropsTakeLocalFilesOnly()

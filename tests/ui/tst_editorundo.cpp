@@ -23,8 +23,8 @@ void TestEditorUndo::steps()
     EditorControl editor;
     editor.setText(text);
     editor.setFocus();
-    editor.setSelStart(f.value(1).toInt());
-    editor.setSelLength(f.value(2).toInt());
+    editor.setSelectionStart(f.value(1).toInt());
+    editor.setSelectionLength(f.value(2).toInt());
     for (const QString &action : QString::fromUtf8(f.value(3)).split(u' ')) {
         const QString argument = caseText(action.section(u':', 1).toUtf8());
         if (action.startsWith(u"type:")) {
@@ -44,13 +44,13 @@ void TestEditorUndo::steps()
         }
     }
     const QString after = caseText(f.value(4));
-    QVERIFY(editor.Text() == after);
+    QVERIFY(editor.text() == after);
     for (int step = f.value(5).toInt(); step > 0; --step)
         QVERIFY(editor.undo());
-    QVERIFY(editor.Text() == text);
+    QVERIFY(editor.text() == text);
     QVERIFY(!editor.undo()); // no more steps than said
     while (editor.redo()) { }
-    QVERIFY(editor.Text() == after);
+    QVERIFY(editor.text() == after);
 }
 
 QTEST_MAIN(TestEditorUndo)

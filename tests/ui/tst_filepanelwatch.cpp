@@ -39,12 +39,12 @@ private slots:
         QFETCH(QString, shown);
         QTemporaryDir folder;
         const QByteArray path = makeFile(folder, rawName);
-        FileListBox list;
+        FileList list;
         QVERIFY(list.setPath(folder.path()));
         list.setCurrentRow(0);
         QCOMPARE(list.count(), 1);
         QCOMPARE(list.item(0)->text(), shown);
-        QCOMPARE(list.FileName(), shown);
+        QCOMPARE(list.fileName(), shown);
         QCOMPARE(list.fileNameUndecodable(), shown.contains(u'\uFFFD'));
         ::unlink(path.constData()); // the temporary folder's clean-up does not see it
     }
@@ -53,7 +53,7 @@ private slots:
     {
         QTemporaryDir folder;
         makeFile(folder, "b.html");
-        FileListBox list;
+        FileList list;
         QVERIFY(list.setPattern(QStringLiteral("*.htm*")));
         QVERIFY(list.setPath(folder.path()));
         list.setCurrentRow(0);
@@ -61,11 +61,11 @@ private slots:
         makeFile(folder, "c.txt");
         QTRY_COMPARE(list.count(), 2);
         QCOMPARE(list.item(0)->text(), QStringLiteral("a.html"));
-        QCOMPARE(list.FileName(), QStringLiteral("b.html")); // the selection stays
+        QCOMPARE(list.fileName(), QStringLiteral("b.html")); // the selection stays
         QVERIFY(QFile::remove(folder.filePath("b.html")));
         QTRY_COMPARE(list.count(), 1);
         QCOMPARE(list.item(0)->text(), QStringLiteral("a.html"));
-        QCOMPARE(list.FileName(), QString());
+        QCOMPARE(list.fileName(), QString());
     }
 };
 

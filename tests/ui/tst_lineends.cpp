@@ -50,7 +50,7 @@ private slots:
         EditorControl editor;
         editor.setText(text);
         QCOMPARE(editor.document()->blockCount(), lines);
-        QCOMPARE(editor.Text(), text);
+        QCOMPARE(editor.text(), text);
         editor.setFocus();
         const QStringList pastes
             = {QStringLiteral("x\r\ny\nz\r"), QStringLiteral("p\rq\n"), longLine(11000)};
@@ -66,9 +66,9 @@ private slots:
                                          ? int(random.bounded(12)) * EditorControl::wrapLength
                                          : int(random.bounded(int(text.size()) + 1)));
             const int end = random.bounded(3) == 0 ? inside(start + int(random.bounded(8))) : start;
-            editor.setSelStart(start);
-            editor.setSelLength(end - start);
-            QCOMPARE(editor.SelText(), text.mid(start, end - start));
+            editor.setSelectionStart(start);
+            editor.setSelectionLength(end - start);
+            QCOMPARE(editor.selectedText(), text.mid(start, end - start));
             QString insert;
             int from = start;
             int to = end;
@@ -85,7 +85,7 @@ private slots:
                 break;
             case 2:
                 insert = pastes.at(random.bounded(int(pastes.size())));
-                editor.setSelText(editor.withLineEnds(insert));
+                editor.replaceSelection(editor.withLineEnds(insert));
                 insert.replace(QRegularExpression(QStringLiteral("\r\n|\r|\n")), lineEnd);
                 break;
             case 3:
@@ -100,8 +100,8 @@ private slots:
             }
             text.replace(from, to - from, insert);
             QCOMPARE(editor.textLength(), text.size());
-            QCOMPARE(editor.SelStart(), from + int(insert.size()));
-            QVERIFY2(editor.Text() == text, qPrintable(QStringLiteral("step %1").arg(step)));
+            QCOMPARE(editor.selectionStart(), from + int(insert.size()));
+            QVERIFY2(editor.text() == text, qPrintable(QStringLiteral("step %1").arg(step)));
         }
     }
 
@@ -111,13 +111,13 @@ private slots:
     {
         EditorControl editor;
         editor.setText(QStringLiteral("ab\n") + longLine(25000) + QStringLiteral("\nz"));
-        editor.setSelStart(3 + 450);
+        editor.setSelectionStart(3 + 450);
         QCOMPARE(editor.caretLineAndColumn(), qMakePair(2, 451));
         QTest::keyClick(&editor, Qt::Key_End);
-        QCOMPARE(editor.SelStart(), 3 + 25000);
+        QCOMPARE(editor.selectionStart(), 3 + 25000);
         QTest::keyClick(&editor, Qt::Key_Home, Qt::ShiftModifier);
-        QCOMPARE(editor.SelLength(), 25000);
-        editor.setSelStart(3 + 25000 + 1);
+        QCOMPARE(editor.selectionLength(), 25000);
+        editor.setSelectionStart(3 + 25000 + 1);
         QCOMPARE(editor.caretLineAndColumn(), qMakePair(3, 1));
     }
 };

@@ -25,7 +25,7 @@ DeclarationRewrite rewriteDeclarations(QStringView text, const QByteArray &encod
     DeclarationRewrite rewrite;
     const QString label = QString::fromLatin1(declarationLabelFor(encoding));
     qsizetype at = -1;
-    for (const LabelSpan &span : declarationLabels(text)) {
+    for (const m_spanLabel &span : declarationLabels(text)) {
         if (declarationAgrees(text.sliced(span.start, span.length).toLatin1(), encoding))
             continue;
         if (at < 0)

@@ -152,7 +152,7 @@ QByteArrayView charsetOfContentType(QByteArrayView content)
 
 // The label a declaration in these (ASCII-compatible) bytes gives, as written.
 // With spans, every declaration's label is noted, not only the first.
-QByteArray declaredLabelIn(QByteArrayView head, QList<LabelSpan> *spans = nullptr)
+QByteArray declaredLabelIn(QByteArrayView head, QList<m_spanLabel> *spans = nullptr)
 {
     QByteArray first;
     bool found = false;
@@ -300,9 +300,9 @@ QByteArray declaredLabel(QStringView text)
     return declaredLabelIn(asciiHead(text));
 }
 
-QList<LabelSpan> declarationLabels(QStringView text)
+QList<m_spanLabel> declarationLabels(QStringView text)
 {
-    QList<LabelSpan> spans;
+    QList<m_spanLabel> spans;
     declaredLabelIn(asciiHead(text), &spans);
     return spans;
 }

@@ -74,12 +74,12 @@ QByteArray declaredLabel(QStringView text);
 
 // Where a declaration's label is in the text: every XML declaration and <meta> of
 // the first 1,024 characters that names an encoding, in text order.
-struct LabelSpan
+struct m_spanLabel
 {
     qsizetype start = 0;
     qsizetype length = 0;
 };
-QList<LabelSpan> declarationLabels(QStringView text);
+QList<m_spanLabel> declarationLabels(QStringView text);
 
 // The byte-order mark the bytes start with: its encoding and length (0 when none).
 QByteArray encodingOfBom(QByteArrayView bytes, qsizetype *length = nullptr);

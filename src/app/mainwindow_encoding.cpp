@@ -1,4 +1,4 @@
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 
 #include "app/documentcommands.h"
 
@@ -42,33 +42,33 @@ QString lineEndsCaption(LineEnds ends)
 
 } // namespace
 
-void FormMain::createEncodingMenu()
+void MainWindow::createEncodingMenu()
 {
-    MCode = menuBar()->addMenu(QStringLiteral("文字コード (&C)"));
-    MCReopen = MCode->addMenu(QStringLiteral("指定した文字コードで開き直す (&R)"));
-    MCConvert = MCode->addMenu(QStringLiteral("文字コードを変換 (&V)"));
+    m_encodingMenu = menuBar()->addMenu(QStringLiteral("文字コード (&C)"));
+    m_reopenMenu = m_encodingMenu->addMenu(QStringLiteral("指定した文字コードで開き直す (&R)"));
+    m_convertMenu = m_encodingMenu->addMenu(QStringLiteral("文字コードを変換 (&V)"));
     for (const TextEncoding &encoding : choosableEncodings()) {
         const QString name = encodingDisplayName(encoding);
-        connect(MCReopen->addAction(name), &QAction::triggered, this,
+        connect(m_reopenMenu->addAction(name), &QAction::triggered, this,
                 [this, encoding] { m_documents->reopenAs(encoding); });
-        connect(MCConvert->addAction(name), &QAction::triggered, this,
+        connect(m_convertMenu->addAction(name), &QAction::triggered, this,
                 [this, encoding] { m_documents->convertTo(encoding); });
     }
     // Only a document read from a file can be read again.
-    connect(MCode, &QMenu::aboutToShow, this,
-            [this] { MCReopen->setEnabled(m_documents->session().hasFile()); });
+    connect(m_encodingMenu, &QMenu::aboutToShow, this,
+            [this] { m_reopenMenu->setEnabled(m_documents->session().hasFile()); });
 }
 
-void FormMain::createStatusBar()
+void MainWindow::createStatusBar()
 {
-    StatusEncoding = new QLabel(this);
-    StatusLineEnds = new QLabel(this);
-    StatusCaret = new QLabel(this);
+    m_encodingLabel = new QLabel(this);
+    m_lineEndLabel = new QLabel(this);
+    m_caretLabel = new QLabel(this);
     statusBar()->setFixedHeight(kStatusBarHeight);
     statusBar()->setSizeGripEnabled(true);
-    statusBar()->addPermanentWidget(StatusCaret);
-    statusBar()->addPermanentWidget(StatusLineEnds);
-    statusBar()->addPermanentWidget(StatusEncoding);
+    statusBar()->addPermanentWidget(m_caretLabel);
+    statusBar()->addPermanentWidget(m_lineEndLabel);
+    statusBar()->addPermanentWidget(m_encodingLabel);
 
     m_statusTimer = new QTimer(this);
     m_statusTimer->setSingleShot(true);
@@ -78,9 +78,9 @@ void FormMain::createStatusBar()
         showCaret();
     });
     // A keystroke only restarts the timer: the line ends need the whole text.
-    connect(RTB1, &EditorControl::Change, m_statusTimer, qOverload<>(&QTimer::start));
-    connect(RTB1, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        if (RTB1->textCursor().block().length() <= kLongBlock)
+    connect(m_editor, &EditorControl::edited, m_statusTimer, qOverload<>(&QTimer::start));
+    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (m_editor->textCursor().block().length() <= kLongBlock)
             showCaret();
         else
             m_statusTimer->start();
@@ -88,30 +88,30 @@ void FormMain::createStatusBar()
     showDocumentState(QString());
 }
 
-void FormMain::showDocumentState(QStringView text)
+void MainWindow::showDocumentState(QStringView text)
 {
     m_statusTimer->stop();
-    StatusEncoding->setText(encodingDisplayName(m_documents->session().encoding()));
+    m_encodingLabel->setText(encodingDisplayName(m_documents->session().encoding()));
     showLineEnds(text);
     showCaret();
 }
 
-void FormMain::showLineEnds(QStringView text)
+void MainWindow::showLineEnds(QStringView text)
 {
     LineEnds ends = lineEndsOf(text);
     // A text without line ends shows the one Enter gives it.
-    if (ends == LineEnds::None && RTB1->lineEndConvention() == LineEnd::Lf)
+    if (ends == LineEnds::None && m_editor->lineEndConvention() == LineEnd::Lf)
         ends = LineEnds::Lf;
-    StatusLineEnds->setText(lineEndsCaption(ends));
+    m_lineEndLabel->setText(lineEndsCaption(ends));
 }
 
-void FormMain::showLineEnds()
+void MainWindow::showLineEnds()
 {
-    showLineEnds(RTB1->Text());
+    showLineEnds(m_editor->text());
 }
 
-void FormMain::showCaret()
+void MainWindow::showCaret()
 {
-    const auto [line, column] = RTB1->caretLineAndColumn();
-    StatusCaret->setText(QStringLiteral("%1 行、%2 列").arg(line).arg(column));
+    const auto [line, column] = m_editor->caretLineAndColumn();
+    m_caretLabel->setText(QStringLiteral("%1 行、%2 列").arg(line).arg(column));
 }

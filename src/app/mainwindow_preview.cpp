@@ -1,4 +1,4 @@
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 
 #include "app/documentcommands.h"
 
@@ -9,7 +9,7 @@
 #include "ui/errorbox.h"
 #include "ui/platform.h"
 
-void FormMain::ComIE_Click()
+void MainWindow::preview()
 {
     const QString programFolder = platform().programFolder();
     const QString folder = previewFolder(programFolder);
@@ -22,7 +22,7 @@ void FormMain::ComIE_Click()
     }
     const QString path = joinFolderAndName(folder, QStringLiteral("_tmp.html"));
     // Encoded as a save encodes the document; only this copy gets the base address.
-    QString text = RTB1->Text();
+    QString text = m_editor->text();
     const QString document = m_documents->session().path();
     if (!document.isEmpty())
         text = withDocumentBase(text, document.left(document.lastIndexOf(QLatin1Char('/')) + 1));
@@ -44,7 +44,7 @@ void FormMain::ComIE_Click()
         platform().copyText(path);
 }
 
-void FormMain::MEIe_Click()
+void MainWindow::previewFromMenu()
 {
-    ComIE_Click();
+    preview();
 }

@@ -1,9 +1,9 @@
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "core/installlayout.h"
-#include "ui/formversion.h"
+#include "ui/aboutdialog.h"
 #include "ui/platform.h"
 
-void FormMain::MHHelp_Click()
+void MainWindow::showHelp()
 {
     // Whether the page is there is not checked: the browser reports it. Without a
     // browser the page is simple enough to show here.
@@ -12,8 +12,8 @@ void FormMain::MHHelp_Click()
         platform().showHelpWindow(this, page);
 }
 
-void FormMain::MHVersion_Click()
+void MainWindow::showAbout()
 {
-    FormVersion form(platform());
+    AboutDialog form(platform());
     form.exec();
 }

@@ -1,5 +1,5 @@
 #include "core/version.h"
-#include "ui/formversion.h"
+#include "ui/aboutdialog.h"
 
 #include "ui/platform.h"
 
@@ -22,7 +22,7 @@ QRect labelBox(const QLabel *label, int left, int top, int width, int height)
 
 } // namespace
 
-FormVersion::FormVersion(PlatformServices &platform, QWidget *parent)
+AboutDialog::AboutDialog(PlatformServices &platform, QWidget *parent)
     : QDialog(parent,
               Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                   | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
@@ -33,105 +33,105 @@ FormVersion::FormVersion(PlatformServices &platform, QWidget *parent)
     setFixedSize(413, 84);
     setSizeGripEnabled(false);
     createControls();
-    Form_Load();
+    fillFields();
 }
 
-QString FormVersion::versionText()
+QString AboutDialog::versionText()
 {
     return QStringLiteral("Rubello Version ") + QLatin1StringView(kRubelloVersion);
 }
 
-QString FormVersion::homePageAddress()
+QString AboutDialog::homePageAddress()
 {
     return QStringLiteral("https://rubello.example.org/");
 }
 
-QColor FormVersion::linkColorAtRest()
+QColor AboutDialog::linkColorAtRest()
 {
     return QColor(0, 0, 255);
 }
 
-QColor FormVersion::linkColorUnderPointer()
+QColor AboutDialog::linkColorUnderPointer()
 {
     return QColor(255, 0, 0);
 }
 
-void FormVersion::createControls()
+void AboutDialog::createControls()
 {
-    Image1 = new QLabel(this);
-    Image1->setGeometry(16, 16, 48, 48);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/rubello/about.png")));
+    m_picture = new QLabel(this);
+    m_picture->setGeometry(16, 16, 48, 48);
+    m_picture->setPixmap(QPixmap(QStringLiteral(":/rubello/about.png")));
 
-    LabelVersion = new QLabel(this);
-    LabelVersion->setGeometry(labelBox(LabelVersion, 80, 16, 125, 12));
+    m_versionLabel = new QLabel(this);
+    m_versionLabel->setGeometry(labelBox(m_versionLabel, 80, 16, 125, 12));
 
-    LabelCopyright = new QLabel(QStringLiteral("Copyright (C) 2026 Rubello team"), this);
-    LabelCopyright->setGeometry(labelBox(LabelCopyright, 80, 32, 189, 12));
+    m_copyrightLabel = new QLabel(QStringLiteral("Copyright (C) 2026 Rubello team"), this);
+    m_copyrightLabel->setGeometry(labelBox(m_copyrightLabel, 80, 32, 189, 12));
 
-    LabelURL = new QLabel(homePageAddress(), this);
-    LabelURL->setGeometry(labelBox(LabelURL, 80, 56, 196, 12));
+    m_linkLabel = new QLabel(homePageAddress(), this);
+    m_linkLabel->setGeometry(labelBox(m_linkLabel, 80, 56, 196, 12));
     // The label's own text handling stays off: the window decides what a click does.
-    LabelURL->setTextFormat(Qt::PlainText);
-    LabelURL->setMouseTracking(true);
-    LabelURL->installEventFilter(this);
+    m_linkLabel->setTextFormat(Qt::PlainText);
+    m_linkLabel->setMouseTracking(true);
+    m_linkLabel->installEventFilter(this);
     setLinkLook(false);
 
-    ComOK = new QPushButton(QStringLiteral("OK"), this);
-    ComOK->setGeometry(304, 16, 89, 25);
-    ComOK->setDefault(true);
-    ComOK->setFocus();
-    connect(ComOK, &QPushButton::clicked, this, &FormVersion::ComOK_Click);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setGeometry(304, 16, 89, 25);
+    m_okButton->setDefault(true);
+    m_okButton->setFocus();
+    connect(m_okButton, &QPushButton::clicked, this, &AboutDialog::accept);
 
     // Moves over the bare background reach the window; labels, picture and button
     // swallow theirs, so passing over them changes nothing.
     setMouseTracking(true);
 }
 
-void FormVersion::Form_Load()
+void AboutDialog::fillFields()
 {
-    LabelVersion->setText(versionText());
-    LabelURL->setCursor(Qt::CrossCursor);
+    m_versionLabel->setText(versionText());
+    m_linkLabel->setCursor(Qt::CrossCursor);
 }
 
-void FormVersion::setLinkLook(bool underPointer)
+void AboutDialog::setLinkLook(bool underPointer)
 {
-    QFont font = LabelURL->font();
+    QFont font = m_linkLabel->font();
     font.setUnderline(underPointer);
-    LabelURL->setFont(font);
-    QPalette colours = LabelURL->palette();
+    m_linkLabel->setFont(font);
+    QPalette colours = m_linkLabel->palette();
     colours.setColor(QPalette::WindowText,
                      underPointer ? linkColorUnderPointer() : linkColorAtRest());
-    LabelURL->setPalette(colours);
+    m_linkLabel->setPalette(colours);
 }
 
-void FormVersion::Form_MouseMove()
+void AboutDialog::leaveLink()
 {
     setLinkLook(false);
 }
 
-void FormVersion::LabelURL_MouseMove()
+void AboutDialog::enterLink()
 {
     setLinkLook(true);
 }
 
-void FormVersion::LabelURL_Click()
+void AboutDialog::openHomePage()
 {
     // The program's own copy of the address, not the label's caption.
     m_platform.openWithDesktop(homePageAddress());
 }
 
-void FormVersion::ComOK_Click()
+void AboutDialog::accept()
 {
     accept();
 }
 
-bool FormVersion::eventFilter(QObject *watched, QEvent *event)
+bool AboutDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != LabelURL)
+    if (watched != m_linkLabel)
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseMove:
-        LabelURL_MouseMove();
+        enterLink();
         return true;
     case QEvent::MouseButtonPress:
         m_linkPressed = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
@@ -139,10 +139,10 @@ bool FormVersion::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const bool click = m_linkPressed && mouse->button() == Qt::LeftButton
-            && LabelURL->rect().contains(mouse->position().toPoint());
+            && m_linkLabel->rect().contains(mouse->position().toPoint());
         m_linkPressed = false;
         if (click)
-            LabelURL_Click();
+            openHomePage();
         return true;
     }
     default:
@@ -150,13 +150,13 @@ bool FormVersion::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
-void FormVersion::mouseMoveEvent(QMouseEvent *event)
+void AboutDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    Form_MouseMove();
+    leaveLink();
     QDialog::mouseMoveEvent(event);
 }
 
-void FormVersion::keyPressEvent(QKeyEvent *event)
+void AboutDialog::keyPressEvent(QKeyEvent *event)
 {
     // No cancel button: Esc leaves the window open.
     if (event->matches(QKeySequence::Cancel)) {

@@ -8,12 +8,12 @@ class QPushButton;
 
 // The About window: picture, version, copyright line and the home-page link.
 // Modal, created afresh at every opening, closed only by "OK", Enter or the close box.
-class FormVersion : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FormVersion(PlatformServices &platform, QWidget *parent = nullptr);
+    explicit AboutDialog(PlatformServices &platform, QWidget *parent = nullptr);
 
     static QString versionText();
     static QString homePageAddress();
@@ -21,17 +21,17 @@ public:
     static QColor linkColorUnderPointer();
 
     // Controls
-    QLabel *Image1 = nullptr;
-    QLabel *LabelVersion = nullptr;
-    QLabel *LabelCopyright = nullptr;
-    QLabel *LabelURL = nullptr;
-    QPushButton *ComOK = nullptr;
+    QLabel *m_picture = nullptr;
+    QLabel *m_versionLabel = nullptr;
+    QLabel *m_copyrightLabel = nullptr;
+    QLabel *m_linkLabel = nullptr;
+    QPushButton *m_okButton = nullptr;
 
-    void Form_Load();
-    void Form_MouseMove();
-    void LabelURL_MouseMove();
-    void LabelURL_Click();
-    void ComOK_Click();
+    void fillFields();
+    void leaveLink();
+    void enterLink();
+    void openHomePage();
+    void accept();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

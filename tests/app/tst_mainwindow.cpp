@@ -2,7 +2,7 @@
 // dialogs answered by a fake.
 
 #include "app/documentcommands.h"
-#include "app/formmain.h"
+#include "app/mainwindow.h"
 #include "app/rubycommands.h"
 #include "core/ruby/rubybatch.h"
 #include "casetable.h"
@@ -13,7 +13,7 @@
 #include "ui/errorbox.h"
 #include "ui/filepanel.h"
 #include "ui/rubydialog.h"
-#include "ui/formsearch.h"
+#include "ui/searchdialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,7 +52,7 @@ struct Main
         writeAll(path("a.htm"), "a\r\nb");
         writeAll(path("b.htm"), "漢字\r\n");
         QDir::setCurrent(folder.path());
-        form = std::make_unique<FormMain>(platform);
+        form = std::make_unique<MainWindow>(platform);
     }
     QString path(const QString &name) const { return folder.filePath(name); }
     void open(const QString &name)
@@ -64,29 +64,29 @@ struct Main
     void loadAndChange()
     {
         open(u"a.htm"_s);
-        form->RTB1->setSelText(u"X"_s);
+        form->m_editor->replaceSelection(u"X"_s);
         select(1, 1);
-        QCOMPARE(form->Caption(), u"a.htm (更新)"_s);
+        QCOMPARE(form->caption(), u"a.htm (更新)"_s);
         platform.messages.clear();
     }
     void select(int start, int length)
     {
-        form->RTB1->setSelStart(start);
-        form->RTB1->setSelLength(length);
+        form->m_editor->setSelectionStart(start);
+        form->m_editor->setSelectionLength(length);
     }
     QString selection() const
     {
-        return u"%1+%2"_s.arg(form->RTB1->SelStart()).arg(form->RTB1->SelLength());
+        return u"%1+%2"_s.arg(form->m_editor->selectionStart()).arg(form->m_editor->selectionLength());
     }
 
     QTemporaryDir folder;
     FakePlatform platform;
-    std::unique_ptr<FormMain> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 } // namespace
 
-class TestFormMain : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
@@ -115,12 +115,12 @@ private slots:
     void filePanelListsLoadsAndReports();
 };
 
-void TestFormMain::documentCommands()
+void TestMainWindow::documentCommands()
 {
     QFETCH(QByteArrayList, f); // command, file named, title, Save enabled, text
     Main m;
     m.loadAndChange();
-    FormMain &form = *m.form;
+    MainWindow &form = *m.form;
     m.platform.setNextAnswer(QMessageBox::No);
     if (f[0] == "New")
         form.documentCommands().newDocument();
@@ -136,20 +136,20 @@ void TestFormMain::documentCommands()
     else if (f[0] == "OpenCancel")
         form.documentCommands().open();
     QCOMPARE(form.documentCommands().session().path(), m.path(caseText(f[1])));
-    QCOMPARE(form.Caption(), caseText(f[2]));
+    QCOMPARE(form.caption(), caseText(f[2]));
     QCOMPARE(form.documentCommands().isModified(), f[2].endsWith(")"));
-    QCOMPARE(form.MFSave->isEnabled(), f[3] == "1");
-    QCOMPARE(form.RTB1->Text(), caseText(f[4]));
+    QCOMPARE(form.m_saveAction->isEnabled(), f[3] == "1");
+    QCOMPARE(form.m_editor->text(), caseText(f[4]));
     QCOMPARE(readAll(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
     QCOMPARE(readAll(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);
 }
 
-void TestFormMain::modifiedMarkerFollowsTheFile()
+void TestMainWindow::modifiedMarkerFollowsTheFile()
 {
     QFETCH(QByteArrayList, f); // steps, caption
     Main m;
     m.open(u"a.htm"_s);
-    EditorControl *editor = m.form->RTB1;
+    EditorControl *editor = m.form->m_editor;
     for (const QByteArray &step : f[0].split(' ')) {
         if (step.startsWith("type:"))
             QTest::keyClicks(editor, QString::fromUtf8(step.mid(5)));
@@ -160,16 +160,16 @@ void TestFormMain::modifiedMarkerFollowsTheFile()
         else
             QVERIFY(step == "undo" ? editor->undo() : editor->redo());
     }
-    QCOMPARE(m.form->Caption(), caseText(f[1]));
+    QCOMPARE(m.form->caption(), caseText(f[1]));
     QCOMPARE(m.form->documentCommands().isModified(), f[1].endsWith(')'));
 }
 
-void TestFormMain::promptBeforeNewOpenAndClose()
+void TestMainWindow::promptBeforeNewOpenAndClose()
 {
     QFETCH(QByteArrayList, f); // command, answer, goes on
     Main m;
     m.loadAndChange();
-    FormMain &form = *m.form;
+    MainWindow &form = *m.form;
     form.show();
     m.platform.setNextAnswer(f[1].startsWith("Yes") ? QMessageBox::Yes
                                  : f[1] == "No"     ? QMessageBox::No
@@ -192,13 +192,13 @@ void TestFormMain::promptBeforeNewOpenAndClose()
         QCOMPARE(m.platform.presetNames.value(1), m.path(u"a.htm"_s));
     QCOMPARE(form.isVisible(), f[0] != "close" || f[2] == "0");
     if (f[0] != "close" || f[2] == "0")
-        QCOMPARE(form.RTB1->Text(),
+        QCOMPARE(form.m_editor->text(),
                  f[2] == "0"          ? u"Xa\r\nb"_s
                      : f[0] == "Open" ? u"漢字\r\n"_s
                                       : QString());
 }
 
-void TestFormMain::failuresKeepTheDocument()
+void TestMainWindow::failuresKeepTheDocument()
 {
     QFETCH(QByteArrayList, f); // command, what goes wrong, error number
     Main m;
@@ -214,7 +214,7 @@ void TestFormMain::failuresKeepTheDocument()
     else if (f[0] == "Open" && !what.isEmpty() && what != "folder")
         writeAll(bad, what);
     else if (what == "unrepresentable")
-        m.platform.page = "windows-31j", m.form->RTB1->setSelText(u"〜"_s); // JIS form
+        m.platform.page = "windows-31j", m.form->m_editor->replaceSelection(u"〜"_s); // JIS form
     else if (what == "code page")
         m.platform.page = "no-such-code-page";
     else if (what == "full")
@@ -231,7 +231,7 @@ void TestFormMain::failuresKeepTheDocument()
     QCOMPARE(m.platform.messages.size(), f[0] == "Open" ? 2 : 1); // Open asks first
     if (f[2] != "0")
         QCOMPARE(m.platform.messages.last().title, errorBoxTitle(f[2].toInt()));
-    QCOMPARE(m.form->Caption(), u"a.htm (更新)"_s);
+    QCOMPARE(m.form->caption(), u"a.htm (更新)"_s);
     QCOMPARE(readAll(m.path(u"a.htm"_s)), "a\r\nb"_ba);
     if (f[0] != "Open") { // nothing is left beside the old file
         QCOMPARE(QDir(m.folder.path()).entryList(QDir::Files | QDir::Hidden),
@@ -240,37 +240,37 @@ void TestFormMain::failuresKeepTheDocument()
     }
     // Save writes the text to its own file, not over the one that failed.
     m.form->documentCommands().save();
-    QCOMPARE(readAll(m.path(u"a.htm"_s)), m.form->RTB1->Text().toUtf8());
+    QCOMPARE(readAll(m.path(u"a.htm"_s)), m.form->m_editor->text().toUtf8());
 }
 
-void TestFormMain::previewAndHelpOpenTheirPages()
+void TestMainWindow::previewAndHelpOpenTheirPages()
 {
     Main m;
     m.platform.folder = m.path(u"program"_s);
     QVERIFY(QDir(m.folder.path()).mkdir(u"program"_s));
     m.open(u"a.htm"_s);
-    m.form->RTB1->setText(u"<p>送\r\rり\n</p>"_s);
-    m.form->ComIE_Click();
+    m.form->m_editor->setText(u"<p>送\r\rり\n</p>"_s);
+    m.form->preview();
     const QString preview = m.path(u"program/_tmp.html"_s);
     QCOMPARE(m.platform.opened, QStringList {preview});
     m.form->documentCommands().save();
     // Written as a save writes, with the document's folder as the base of its links.
     const QByteArray base = "<base href=\"" + QUrl::fromLocalFile(m.folder.path() + u'/').toEncoded() + "\">";
     QCOMPARE(readAll(preview), base + readAll(m.path(u"a.htm"_s)));
-    QCOMPARE(m.form->Caption(), u"a.htm"_s);
+    QCOMPARE(m.form->caption(), u"a.htm"_s);
     // A folder put at its place is refused, said whole under the program's title.
     QVERIFY(QFile::remove(preview) && QDir().mkdir(preview));
     m.platform.messages.clear();
-    m.form->ComIE_Click();
+    m.form->preview();
     QCOMPARE(m.platform.messages.value(0).title, u"Rubello"_s);
     QCOMPARE(m.platform.messages.value(0).text,
              u"プレビューファイルの場所に、自分の通常のファイルではないもの（リンク、フォルダー、"
              "ほかのユーザーのファイルなど）があるため、書き込みませんでした。\n"_s + preview);
-    m.form->MHHelp_Click();
+    m.form->showHelp();
     QCOMPARE(m.platform.opened.last(), m.path(u"program/index.html"_s));
 }
 
-void TestFormMain::editCommands()
+void TestMainWindow::editCommands()
 {
     // command, text, start, length, clipboard, refuses, text, selection and clipboard after
     QFETCH(QByteArrayList, f);
@@ -284,9 +284,9 @@ void TestFormMain::editCommands()
         m.form->show();
         m.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m.form.get()));
-        m.form->RTB1->setFocus();
+        m.form->m_editor->setFocus();
     }
-    m.form->RTB1->setText(caseText(f[1]));
+    m.form->m_editor->setText(caseText(f[1]));
     m.select(f[2].toInt(), f[3].toInt());
     board->setText(caseText(f[4]));
     bool takeBack = f[5] == "1";
@@ -297,33 +297,33 @@ void TestFormMain::editCommands()
     if (commands.contains(f[0]))
         (m.form->editorCommands().*commands.value(f[0]))();
     else
-        QTest::keySequence(m.form->RTB1, QKeySequence(QString::fromUtf8(f[0])));
+        QTest::keySequence(m.form->m_editor, QKeySequence(QString::fromUtf8(f[0])));
     disconnect(connection);
-    QCOMPARE(m.form->RTB1->Text(), caseText(f[6]));
+    QCOMPARE(m.form->m_editor->text(), caseText(f[6]));
     QCOMPARE(m.selection(), caseText(f[7]));
     QCOMPARE(board->text(), caseText(f.value(8)));
     QCOMPARE(m.platform.messages.size(), f[5] == "1" ? 1 : 0);
 }
 
-void TestFormMain::rubyCommand()
+void TestMainWindow::rubyCommand()
 {
     // text, length, service reading, omit, kana option, proposed, selection at the dialog
     QFETCH(QByteArrayList, f);
     Main m;
     const QString text = caseText(f[0]), proposed = caseText(f[5]), base = caseText(f.value(6));
-    m.form->RTB1->setText(text);
+    m.form->m_editor->setText(text);
     m.select(0, f[1].toInt());
     MecabPhoneticService mecab;
     if (f[2].isEmpty())
         m.platform.service = &mecab;
     m.platform.phonetic.readings.insert(text.left(f[1].toInt()), caseText(f[2]));
-    m.form->CheckSentKana->setChecked(f[3] == "1");
-    m.form->OptionKana[f[4].toInt()]->click();
+    m.form->m_omitOkuriganaCheck->setChecked(f[3] == "1");
+    m.form->m_kanaButtons[f[4].toInt()]->click();
     QString shownReading, shownSelection;
     QTimer::singleShot(0, m.form.get(), [&] {
         if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
             shownReading = dialog->readingBox()->text();
-            shownSelection = m.form->RTB1->SelText();
+            shownSelection = m.form->m_editor->selectedText();
             dialog->insertButton()->click();
         }
     });
@@ -332,13 +332,13 @@ void TestFormMain::rubyCommand()
     QCOMPARE(shownSelection, base);
     const QString element
         = "<ruby><rb>" + base + "</rb><rp>(</rp><rt>" + proposed + "</rt><rp>)</rp></ruby>";
-    QCOMPARE(m.form->RTB1->Text(), element + text.mid(base.size()));
+    QCOMPARE(m.form->m_editor->text(), element + text.mid(base.size()));
     // Ctrl+Z brings back the text before the insertion.
     m.form->editorCommands().undo();
-    QCOMPARE(m.form->RTB1->Text(), text);
+    QCOMPARE(m.form->m_editor->text(), text);
 }
 
-void TestFormMain::rubyInsertion()
+void TestMainWindow::rubyInsertion()
 {
     QFETCH(QByteArrayList, f); // text, start, length, reading, attribute, opening tag
     const QString text = caseText(f[0]), reading = caseText(f[3]);
@@ -346,19 +346,19 @@ void TestFormMain::rubyInsertion()
     const QString element = "<ruby><rb>" + text.mid(start, length) + "</rb><rp>(</rp>"
         + caseText(f[5]) + reading + "</rt><rp>)</rp></ruby>";
     Main m;
-    m.form->RTB1->setText(text);
+    m.form->m_editor->setText(text);
     m.select(start, length);
     m.form->rubyCommands().insertElement(text.mid(start, length),
                                          {reading, caseText(f[4]), f[4] != "-"});
-    QCOMPARE(m.form->RTB1->Text(), text.left(start) + element + text.mid(start + length));
+    QCOMPARE(m.form->m_editor->text(), text.left(start) + element + text.mid(start + length));
     QCOMPARE(m.selection(), u"%1+%2"_s.arg(start).arg(element.size())); // the element selected
     // The next opening starts from the attribute as it was left.
     QCOMPARE(m.form->rubyCommands().rubyForm().withAttribute, f[4] != "-");
     m.form->editorCommands().undo();
-    QCOMPARE(m.form->RTB1->Text(), text);
+    QCOMPARE(m.form->m_editor->text(), text);
 }
 
-void TestFormMain::searchCommands()
+void TestMainWindow::searchCommands()
 {
     // text, start, length, search, replacement, from the top, exact, commands, texts,
     // selections, end messages
@@ -366,91 +366,91 @@ void TestFormMain::searchCommands()
     Main m;
     m.form->show();
     const QString text = caseText(f[0]);
-    m.form->RTB1->setText(text);
+    m.form->m_editor->setText(text);
     m.select(f[1].toInt(), f[2].toInt());
-    m.form->MSSearch_Click();
-    auto *search = qobject_cast<FormSearch *>(m.form->searchForm.data());
+    m.form->showSearch();
+    auto *search = qobject_cast<SearchDialog *>(m.form->m_searchDialog.data());
     QVERIFY(search);
-    search->TextSearch->setText(caseText(f[3]));
-    search->CheckReplace->setChecked(true);
-    search->TextReplace->setText(caseText(f[4]));
-    search->CheckTop->setChecked(f[5] == "1");
-    search->CheckStr->setChecked(f[6] == "1");
+    search->m_searchEdit->setText(caseText(f[3]));
+    search->m_replaceCheck->setChecked(true);
+    search->m_replaceEdit->setText(caseText(f[4]));
+    search->m_fromTopCheck->setChecked(f[5] == "1");
+    search->m_exactCheck->setChecked(f[6] == "1");
     const QStringList texts = caseText(f[8]).split(u" / "_s),
                       selections = caseText(f[9]).split(u" / "_s),
                       messages = caseText(f[10]).split(u" / "_s);
     for (qsizetype i = 0; i < f[7].size(); ++i) {
-        QPushButton *button = f[7][i] == 'S' ? search->ComSearch
-            : f[7][i] == 'R'                 ? search->ComReplace
-                                             : search->ComAllReplace;
+        QPushButton *button = f[7][i] == 'S' ? search->m_findButton
+            : f[7][i] == 'R'                 ? search->m_replaceButton
+                                             : search->m_replaceAllButton;
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(m.form->RTB1->Text(), texts[i] == "="_L1 ? text : texts[i]);
+        QCOMPARE(m.form->m_editor->text(), texts[i] == "="_L1 ? text : texts[i]);
         QCOMPARE(m.selection(), selections[i]);
         QCOMPARE(m.platform.messages.size(), messages[i].toInt());
-        QVERIFY(!search->CheckTop->isChecked());
+        QVERIFY(!search->m_fromTopCheck->isChecked());
     }
     for (const FakePlatform::Message &message : std::as_const(m.platform.messages))
         QCOMPARE(message.text, u"文書の検索が終わりました。"_s);
 }
 
-void TestFormMain::searchWindowOpensAfreshAndKeepsItsStateWhileOpen()
+void TestMainWindow::searchWindowOpensAfreshAndKeepsItsStateWhileOpen()
 {
     Main m;
     m.form->show();
-    m.form->RTB1->setText(u"abc def"_s);
+    m.form->m_editor->setText(u"abc def"_s);
     m.select(4, 3);
     for (int opening = 0; opening < 2; ++opening) {
-        m.form->MSSearch_Click();
-        QPointer<FormSearch> search = qobject_cast<FormSearch *>(m.form->searchForm.data());
-        QCOMPARE(search->TextSearch->text(), u"def"_s);
-        QVERIFY(search->CheckTop->isChecked() && !search->CheckStr->isChecked());
-        search->TextSearch->setText(u"typed"_s);
-        m.form->MSSearch_Click(); // only brought to the front, its boxes as they are
-        QCOMPARE(m.form->searchForm.data(), search.data());
-        QCOMPARE(search->TextSearch->text(), u"typed"_s);
-        QTest::keyClick(search->TextSearch, Qt::Key_Escape);
+        m.form->showSearch();
+        QPointer<SearchDialog> search = qobject_cast<SearchDialog *>(m.form->m_searchDialog.data());
+        QCOMPARE(search->m_searchEdit->text(), u"def"_s);
+        QVERIFY(search->m_fromTopCheck->isChecked() && !search->m_exactCheck->isChecked());
+        search->m_searchEdit->setText(u"typed"_s);
+        m.form->showSearch(); // only brought to the front, its boxes as they are
+        QCOMPARE(m.form->m_searchDialog.data(), search.data());
+        QCOMPARE(search->m_searchEdit->text(), u"typed"_s);
+        QTest::keyClick(search->m_searchEdit, Qt::Key_Escape);
         QTRY_VERIFY(search.isNull()); // deleted, never merely hidden
     }
-    m.form->MSSearch_Click(); // the main window takes it along when it closes
+    m.form->showSearch(); // the main window takes it along when it closes
     m.platform.setNextAnswer(QMessageBox::No);
     QVERIFY(m.form->close());
-    QVERIFY(m.form->searchForm.isNull() || !m.form->searchForm->isVisible());
+    QVERIFY(m.form->m_searchDialog.isNull() || !m.form->m_searchDialog->isVisible());
 }
 
-void TestFormMain::filePatterns()
+void TestMainWindow::filePatterns()
 {
     QFETCH(QByteArrayList, f); // name, pattern, matches
     QCOMPARE(matchesFilePattern(caseText(f[0]), caseText(f[1])), f[2] == "1");
 }
 
-void TestFormMain::filePanelListsLoadsAndReports()
+void TestMainWindow::filePanelListsLoadsAndReports()
 {
     Main m;
     for (const char *name : {"c.txt", "README", "page10.htm", "page9.html", "B.HTM"})
         writeAll(m.path(QString::fromLatin1(name)), "text\r\n");
-    FormMain &form = *m.form;
-    form.File1->setPath(m.folder.path()); // listed again, with the new files
+    MainWindow &form = *m.form;
+    form.m_fileList->setPath(m.folder.path()); // listed again, with the new files
     QStringList names;
-    for (int i = 0; i < form.File1->count(); ++i)
-        names.append(form.File1->item(i)->text());
+    for (int i = 0; i < form.m_fileList->count(); ++i)
+        names.append(form.m_fileList->item(i)->text());
     QCOMPARE(names, QStringList({"a.htm", "B.HTM", "b.htm", "page9.html", "page10.htm"}));
-    form.CheckHTML->click(); // all files, names without a dot too
-    QCOMPARE(form.File1->count(), 7);
-    QCOMPARE(form.File1->item(6)->text(), u"README"_s);
-    form.CheckHTML->click();
-    QCOMPARE(form.File1->count(), 5);
+    form.m_htmlOnlyCheck->click(); // all files, names without a dot too
+    QCOMPARE(form.m_fileList->count(), 7);
+    QCOMPARE(form.m_fileList->item(6)->text(), u"README"_s);
+    form.m_htmlOnlyCheck->click();
+    QCOMPARE(form.m_fileList->count(), 5);
     // A double-click on a file loads it at once; of dropped files the first is loaded.
-    form.File1->setCurrentRow(2);
-    emit form.File1->itemDoubleClicked(form.File1->currentItem());
-    QCOMPARE(form.RTB1->Text(), u"漢字\r\n"_s);
-    form.RTB1_OLEDragDrop({m.path(u"c.txt"_s), m.path(u"a.htm"_s)});
-    QCOMPARE(form.Caption(), u"c.txt"_s);
+    form.m_fileList->setCurrentRow(2);
+    emit form.m_fileList->itemDoubleClicked(form.m_fileList->currentItem());
+    QCOMPARE(form.m_editor->text(), u"漢字\r\n"_s);
+    form.openDroppedFiles({m.path(u"c.txt"_s), m.path(u"a.htm"_s)});
+    QCOMPARE(form.caption(), u"c.txt"_s);
     // A folder that vanished is reported; the lists stay.
     form.showFolderInPanel(m.path(u"gone/"_s));
     QCOMPARE(m.platform.messages.size(), 1);
     QCOMPARE(m.platform.messages[0].title, errorBoxTitle(ENOENT));
-    QCOMPARE(form.File1->Path(), form.Dir1->Path());
+    QCOMPARE(form.m_fileList->path(), form.m_folderList->path());
 }
 
-QTEST_MAIN(TestFormMain)
-#include "tst_formmain.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -19,12 +19,12 @@
 
 #include <memory>
 
-class DirListBox;
+class FolderList;
 class DocumentCommands;
-class DriveListBox;
+class DriveList;
 class EditorControl;
 class FileBrowser;
-class FileListBox;
+class FileList;
 
 class PlatformServices;
 struct Error;
@@ -40,90 +40,89 @@ class QSplitter;
 class QTimer;
 class QToolButton;
 
-// The main window: the file panel and ruby options on the left, the editor RTB1
+// The main window: the file panel and ruby options on the left, the editor m_editor
 // filling the rest. Its command handlers live beside the area they belong to
 // (documents, ruby, edit, preview, search); this file holds the window itself.
-class FormMain : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    FormMain(PlatformServices &platform, QWidget *parent = nullptr);
-    ~FormMain() override;
+    MainWindow(PlatformServices &platform, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The caption, without Qt's placeholder handling.
-    QString Caption() const { return m_caption; }
+    QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
 
     // Controls
-    EditorControl *RTB1 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QRadioButton *OptionKana[3] = {};
-    QCheckBox *CheckSentKana = nullptr;
-    QToolButton *ComIE = nullptr;
-    DriveListBox *Drive1 = nullptr;
-    DirListBox *Dir1 = nullptr;
-    FileListBox *File1 = nullptr;
-    QCheckBox *CheckHTML = nullptr;
+    EditorControl *m_editor = nullptr;
+    QGroupBox *m_rubyOptions = nullptr;
+    QRadioButton *m_kanaButtons[3] = {};
+    QCheckBox *m_omitOkuriganaCheck = nullptr;
+    QToolButton *m_previewButton = nullptr;
+    DriveList *m_driveList = nullptr;
+    FolderList *m_folderList = nullptr;
+    FileList *m_fileList = nullptr;
+    QCheckBox *m_htmlOnlyCheck = nullptr;
 
     // Menus and items
-    QMenu *MFile = nullptr;
-    QAction *MFNew = nullptr;
-    QAction *MFOpen = nullptr;
-    QAction *MFSave = nullptr;
-    QAction *MFSaveAs = nullptr;
-    QMenu *MFRecent = nullptr; // 最近使ったファイル
-    QAction *MFEnd = nullptr;
-    QMenu *MEdit = nullptr;
-    QAction *MERuby = nullptr;
-    QAction *MEBatch = nullptr;
-    QAction *MEPerKanji = nullptr;
-    QAction *MEStrip = nullptr;
-    QAction *MEIe = nullptr;
-    QAction *MEBack = nullptr;
-    QAction *MERedo = nullptr;
-    QAction *MECut = nullptr;
-    QAction *MECopy = nullptr;
-    QAction *MEPaste = nullptr;
-    QAction *MEDel = nullptr;
-    QAction *MEAll = nullptr;
-    QMenu *MSearch = nullptr;
-    QAction *MSSearch = nullptr;
-    QMenu *MOption = nullptr;
-    QAction *MOFont = nullptr;
-    QAction *MOfColor = nullptr;
-    QAction *MObColor = nullptr;
-    QMenu *MCode = nullptr;
-    QMenu *MCReopen = nullptr;
-    QMenu *MCConvert = nullptr;
-    QAction *MOReadings = nullptr;
-    QMenu *MHelp = nullptr;
-    QAction *MHHelp = nullptr;
-    QAction *MHVersion = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QAction *m_newAction = nullptr;
+    QAction *m_openAction = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_saveAsAction = nullptr;
+    QMenu *m_recentMenu = nullptr; // 最近使ったファイル
+    QAction *m_quitAction = nullptr;
+    QMenu *m_editMenu = nullptr;
+    QAction *m_rubyAction = nullptr;
+    QAction *m_annotatePageAction = nullptr;
+    QAction *m_perKanjiAction = nullptr;
+    QAction *m_stripRubyAction = nullptr;
+    QAction *m_previewAction = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    QAction *m_cutAction = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_pasteAction = nullptr;
+    QAction *m_deleteAction = nullptr;
+    QAction *m_selectAllAction = nullptr;
+    QMenu *m_searchMenu = nullptr;
+    QAction *m_findAction = nullptr;
+    QMenu *m_formatMenu = nullptr;
+    QAction *m_fontAction = nullptr;
+    QAction *m_textColourAction = nullptr;
+    QAction *m_backgroundColourAction = nullptr;
+    QMenu *m_encodingMenu = nullptr;
+    QMenu *m_reopenMenu = nullptr;
+    QMenu *m_convertMenu = nullptr;
+    QAction *m_readingsAction = nullptr;
+    QMenu *m_helpMenu = nullptr;
+    QAction *m_helpAction = nullptr;
+    QAction *m_aboutAction = nullptr;
 
     // Window state
-    qint16 mFileNo = 0;
 
     static QString programTitle();
     PlatformServices &platform() { return m_platform; }
     // The search window while it is loaded.
-    QPointer<QDialog> searchForm;
+    QPointer<QDialog> m_searchDialog;
 
     // Lifecycle (this file)
-    void Form_Load();
-    bool Form_QueryUnload();
-    void Form_Unload();
-    void MFEnd_Click();
+    void initialize();
+    bool maybeClose();
+    void unload();
+    void quit();
     // The session ends (SIGTERM, SIGHUP): no question can be asked, so changed
     // text goes to a copy beside the document, and the window closes.
     void endOnSignal();
-    QString mUnsavedCopy; // where endOnSignal kept the text
+    QString m_unsavedCopy; // where endOnSignal kept the text
 
     // The document, its file and the commands that ask about them.
     DocumentCommands &documentCommands() { return *m_documents; }
 
-    // File panel and drops (document/formmain_filepanel.cpp)
-    void RTB1_OLEDragDrop(const QStringList &files);
+    // File panel and drops (document/mainwindow_filepanel.cpp)
+    void openDroppedFiles(const QStringList &files);
     // Asks to keep the changes, then loads the file (from the panel or the recent files).
     void openFile(const QString &path);
     // Moves the panel to a folder (a load does this); failures are reported there.
@@ -135,23 +134,23 @@ public:
     // Edit commands, context menu, font, colours, zoom and printing, the editor's own
     EditorCommands &editorCommands() const { return *m_editorCommands; }
 
-    // Preview, help, About (preview/formmain_preview.cpp)
-    void ComIE_Click();
-    void MEIe_Click();
-    void MHHelp_Click();
-    void MHVersion_Click();
+    // Preview, help, About (preview/mainwindow_preview.cpp)
+    void preview();
+    void previewFromMenu();
+    void showHelp();
+    void showAbout();
 
-    // Encodings and the status bar (formmain_encoding.cpp)
+    // Encodings and the status bar (mainwindow_encoding.cpp)
     // After a load or a save: the encoding and the text's line ends.
     void showDocumentState(QStringView text);
-    QLabel *StatusEncoding = nullptr;
-    QLabel *StatusLineEnds = nullptr;
-    QLabel *StatusCaret = nullptr;
+    QLabel *m_encodingLabel = nullptr;
+    QLabel *m_lineEndLabel = nullptr;
+    QLabel *m_caretLabel = nullptr;
 
-    // Search window (search/formmain_search.cpp)
-    void MSSearch_Click();
+    // Search window (search/mainwindow_search.cpp)
+    void showSearch();
 
-    // Remembered choices and recent files (formmain_settings.cpp), kept by
+    // Remembered choices and recent files (mainwindow_settings.cpp), kept by
     // WindowSettings; the window shows what it read and tells it what to keep.
     void useSettings(QSettings *settings, const SettingsFileState &state = {});
     void storeSettings();
@@ -161,22 +160,22 @@ public:
     void openFromCommandLine(const QString &path);
 
     // Printing, find again, zoom, the new documents' line end and the colours of
-    // HTML (formmain_desktop.cpp)
-    QAction *MFPrint = nullptr;
-    QAction *MSNext = nullptr;
-    QAction *MSPrevious = nullptr;
-    QMenu *MONewLineEnd = nullptr; // 新規文書の改行
-    QAction *MONewLf = nullptr;
-    QAction *MONewCrLf = nullptr;
-    QAction *MOColours = nullptr; // HTMLの色分け
-    QAction *MOZoomIn = nullptr;
-    QAction *MOZoomOut = nullptr;
-    QAction *MOZoomReset = nullptr;
+    // HTML (mainwindow_desktop.cpp)
+    QAction *m_printAction = nullptr;
+    QAction *m_findNextAction = nullptr;
+    QAction *m_findPreviousAction = nullptr;
+    QMenu *m_newLineEndMenu = nullptr; // 新規文書の改行
+    QAction *m_newLfAction = nullptr;
+    QAction *m_newCrLfAction = nullptr;
+    QAction *m_htmlColoursAction = nullptr; // HTMLの色分け
+    QAction *m_zoomInAction = nullptr;
+    QAction *m_zoomOutAction = nullptr;
+    QAction *m_zoomResetAction = nullptr;
     void setNewLineEnd(LineEnd end);
-    LineEnd newLineEnd() const { return mNewLineEnd; }
+    LineEnd newLineEnd() const { return m_newLineEnd; }
     // The last search of the search window, for F3 and Shift+F3.
-    QString mLastSearch;
-    bool mLastSearchExact = false;
+    QString m_lastSearch;
+    bool m_lastSearchExact = false;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -187,13 +186,13 @@ private:
     void createMenus();
     void setTabOrder();
     void connectHandlers();
-    void connectFilePanel(); // document/formmain_filepanel.cpp
+    void connectFilePanel(); // document/mainwindow_filepanel.cpp
     FileBrowser *m_fileBrowser = nullptr;
-    void createEncodingMenu(); // formmain_encoding.cpp
+    void createEncodingMenu(); // mainwindow_encoding.cpp
     void createStatusBar();
-    void createDesktopMenus(); // formmain_desktop.cpp
+    void createDesktopMenus(); // mainwindow_desktop.cpp
     void findAgain(bool forward);
-    LineEnd mNewLineEnd = LineEnd::Lf;
+    LineEnd m_newLineEnd = LineEnd::Lf;
     EditorCommands *m_editorCommands = nullptr;
     void showCaret();
     void showLineEnds();

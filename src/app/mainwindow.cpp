@@ -1,0 +1,345 @@
+#include "app/mainwindow.h"
+
+#include "app/editorcommands.h"
+#include "app/windowsettings.h"
+#include "app/rubycommands.h"
+#include "app/documentcommands.h"
+#include "core/reading/readingengine.h"
+#include "ui/editorcontrol.h"
+#include "ui/errorbox.h"
+#include "ui/filebrowser.h"
+#include "ui/filepanel.h"
+#include "ui/platform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QGroupBox>
+#include <QIcon>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+// Resources of a static library must be registered by hand.
+static void initResources()
+{
+    Q_INIT_RESOURCE(rubello);
+}
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("Rubello");
+
+QAction *addItem(QMenu *menu, const QString &caption, const QKeySequence &shortcut = {})
+{
+    QAction *action = menu->addAction(caption);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    return action;
+}
+
+} // namespace
+
+MainWindow::MainWindow(PlatformServices &platform, QWidget *parent)
+    : QMainWindow(parent)
+    , m_platform(platform)
+{
+    initResources();
+    setCaption(kProgramTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/rubello/rubello.png")));
+    createControls();
+    m_editorCommands = new EditorCommands(m_editor, m_platform, this);
+    m_documents = new DocumentCommands(m_editor, platform, this);
+    m_documents->setSuggestedFile([this] { return m_fileList->fileName(); });
+    createMenus();
+    m_windowSettings = new WindowSettings(m_platform, this, m_recentMenu, statusBar());
+    connect(m_windowSettings, &WindowSettings::recentFileChosen, this, &MainWindow::openFile);
+    setTabOrder();
+    connectHandlers();
+    initialize();
+    // Typing starts in the document, not in the first list of the panel.
+    m_editor->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::programTitle()
+{
+    return kProgramTitle;
+}
+
+void MainWindow::showError(const Error &error)
+{
+    showErrorMessage(m_platform, this, error);
+}
+
+void MainWindow::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    // Qt reads "[*]" as its own placeholder; doubled it shows as written.
+    QString shown = caption;
+    shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(shown);
+}
+
+void MainWindow::createControls()
+{
+    // The file panel on the left, the editor filling the rest; the user may move
+    // the line between them. At the design's size every control sits where it
+    // always did; a smaller window shrinks the two lists, never cuts a control off.
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
+    auto *panel = new QWidget(splitter);
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(8, 16, 7, 16);
+    column->setSpacing(0);
+
+    m_rubyOptions = new QGroupBox(QStringLiteral("ルビの文字形式"), panel);
+    m_rubyOptions->setFixedSize(177, 89);
+    // The caption sits on the frame's top line, so the options keep their places.
+    m_rubyOptions->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
+    const QFont optionFont(QStringLiteral("ＭＳ ゴシック"), 9);
+    const char16_t *captions[3] = {u"全角 カタカナ", u"全角 ひらがな", u"半角 ｶﾀｶﾅ"};
+    for (int i = 0; i < 3; ++i) {
+        m_kanaButtons[i] = new QRadioButton(QString::fromUtf16(captions[i]), m_rubyOptions);
+        m_kanaButtons[i]->setGeometry(16, 16 + 24 * i, i == 2 ? 81 : 105, 17);
+        m_kanaButtons[i]->setFont(optionFont);
+    }
+    m_kanaButtons[1]->setChecked(true);
+    column->addWidget(m_rubyOptions);
+    column->addSpacing(7);
+
+    auto *row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addSpacing(16);
+    m_omitOkuriganaCheck = new QCheckBox(QStringLiteral("送り仮名を省略"), panel);
+    m_omitOkuriganaCheck->setFixedHeight(25);
+    m_omitOkuriganaCheck->setMinimumWidth(105);
+    m_omitOkuriganaCheck->setChecked(true);
+    row->addWidget(m_omitOkuriganaCheck);
+    row->addSpacing(15);
+    m_previewButton = new QToolButton(panel);
+    m_previewButton->setFixedSize(25, 25);
+    m_previewButton->setIcon(QIcon(QStringLiteral(":/rubello/preview.png")));
+    m_previewButton->setIconSize(QSize(16, 16));
+    m_previewButton->setToolTip(QStringLiteral("ブラウザで確認"));
+    row->addWidget(m_previewButton);
+    row->addStretch();
+    column->addLayout(row);
+    column->addSpacing(15);
+
+    m_fileBrowser = new FileBrowser(panel);
+    column->addWidget(m_fileBrowser, 1);
+    m_driveList = m_fileBrowser->driveList();
+    m_folderList = m_fileBrowser->folderList();
+    m_fileList = m_fileBrowser->fileList();
+    m_htmlOnlyCheck = m_fileBrowser->htmlOnlyBox();
+    panel->setMinimumWidth(m_rubyOptions->width() + 15);
+
+    auto *editorPane = new QWidget(splitter);
+    auto *editorBox = new QVBoxLayout(editorPane);
+    editorBox->setContentsMargins(0, 8, 5, 2);
+    m_editor = new EditorControl(editorPane);
+    m_editor->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
+    editorBox->addWidget(m_editor);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    m_splitter = splitter;
+}
+
+void MainWindow::createMenus()
+{
+    m_fileMenu = menuBar()->addMenu(QStringLiteral("ファイル (&F)"));
+    m_newAction = addItem(m_fileMenu, QStringLiteral("新規作成 (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_openAction = addItem(m_fileMenu, QStringLiteral("開く (&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_saveAction = addItem(m_fileMenu, QStringLiteral("上書き保存 (&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_saveAsAction = addItem(m_fileMenu, QStringLiteral("名前を付けて保存 (&A)..."));
+    m_recentMenu = m_fileMenu->addMenu(QStringLiteral("最近使ったファイル (&R)"));
+    m_recentMenu->setEnabled(false);
+    m_fileMenu->addSeparator(); // sepa1
+    m_quitAction = addItem(m_fileMenu, QStringLiteral("終了 (&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    m_editMenu = menuBar()->addMenu(QStringLiteral("編集 (&E)"));
+    m_rubyAction = addItem(m_editMenu, QStringLiteral("るびぃ (&R)"), QKeySequence(Qt::Key_F5));
+    m_annotatePageAction = addItem(m_editMenu, QStringLiteral("ページ全体にルビ (&B)..."));
+    m_perKanjiAction = addItem(m_editMenu, QStringLiteral("漢字ごとに振る (&K)"));
+    m_perKanjiAction->setCheckable(true);
+    m_stripRubyAction = addItem(m_editMenu, QStringLiteral("ルビを外す (&H)"));
+    m_editMenu->addSeparator(); // sepa2
+    m_previewAction = addItem(m_editMenu, QStringLiteral("ブラウザで確認"), QKeySequence(Qt::Key_F8));
+    m_editMenu->addSeparator(); // sepa3
+    m_undoAction = addItem(m_editMenu, QStringLiteral("元に戻す (&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redoAction = addItem(m_editMenu, QStringLiteral("やり直し (&Y)"));
+    m_redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    m_editMenu->addSeparator(); // sepa4
+    m_cutAction = addItem(m_editMenu, QStringLiteral("切り取り (&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_copyAction = addItem(m_editMenu, QStringLiteral("コピー (&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_pasteAction = addItem(m_editMenu, QStringLiteral("貼り付け (&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_deleteAction = addItem(m_editMenu, QStringLiteral("削除 (&L)"));
+    m_editMenu->addSeparator(); // sepa5
+    m_selectAllAction = addItem(m_editMenu, QStringLiteral("すべて選択 (&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
+
+    m_searchMenu = menuBar()->addMenu(QStringLiteral("検索 (&S)"));
+    m_findAction = addItem(m_searchMenu, QStringLiteral("検索と置換 (&F)..."),
+                       QKeySequence(Qt::CTRL | Qt::Key_F));
+
+    m_formatMenu = menuBar()->addMenu(QStringLiteral("書式 (&O)"));
+    // "(F)" carries no access key: "&&" would show an ampersand, a bare F none.
+    m_fontAction = addItem(m_formatMenu, QStringLiteral("フォント (F)..."));
+    m_textColourAction = addItem(m_formatMenu, QStringLiteral("文字色 (&M)"));
+    m_backgroundColourAction = addItem(m_formatMenu, QStringLiteral("背景色 (&B)"));
+    m_formatMenu->addSeparator();
+    m_readingsAction = addItem(m_formatMenu, QStringLiteral("読みの修正のフォルダーを開く (&Y)"));
+
+    createEncodingMenu();
+    createDesktopMenus();
+
+    m_helpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ (&H)"));
+    m_helpAction = addItem(m_helpMenu, QStringLiteral("ヘルプ (&H)"), QKeySequence(Qt::Key_F1));
+    m_helpMenu->addSeparator(); // sepa6
+    m_aboutAction = addItem(m_helpMenu, QStringLiteral("バージョン情報 (&A)..."));
+
+    createStatusBar();
+    // The design's inner area is 822 x 529 pixels between the menu and status bars.
+    resize(822, 529 + menuBar()->sizeHint().height() + statusBar()->height());
+    // The editor starts at the design's 200 pixels from the left.
+    m_splitter->setSizes({200 - m_splitter->handleWidth(), 822 - 200});
+}
+
+void MainWindow::setTabOrder()
+{
+    QWidget *order[] = {m_driveList,        m_folderList,          m_fileList,         m_editor,          m_htmlOnlyCheck,
+                        m_kanaButtons[0], m_kanaButtons[1], m_kanaButtons[2], m_omitOkuriganaCheck, m_previewButton};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+void MainWindow::connectHandlers()
+{
+    connect(m_quitAction, &QAction::triggered, this, &MainWindow::quit);
+
+    connect(m_newAction, &QAction::triggered, m_documents, &DocumentCommands::newDocument);
+    connect(m_openAction, &QAction::triggered, m_documents, &DocumentCommands::open);
+    connect(m_saveAction, &QAction::triggered, m_documents, &DocumentCommands::save);
+    connect(m_saveAsAction, &QAction::triggered, m_documents, &DocumentCommands::saveAs);
+    connect(m_documents, &DocumentCommands::captionChanged, this, &MainWindow::setCaption);
+    connect(m_documents, &DocumentCommands::folderChosen, this, &MainWindow::showFolderInPanel);
+    connect(m_documents, &DocumentCommands::documentShown, this,
+            [this](const QString &text) { showDocumentState(text); });
+    connect(m_documents, &DocumentCommands::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
+    connect(m_documents, &DocumentCommands::fileUsed, this, &MainWindow::noteRecentFile);
+    connect(m_documents, &DocumentCommands::hasFileChanged, m_saveAction, &QAction::setEnabled);
+
+    m_ruby = new RubyCommands(m_editor, m_platform, this);
+    connect(m_rubyAction, &QAction::triggered, m_ruby, &RubyCommands::insertRuby);
+    connect(m_annotatePageAction, &QAction::triggered, m_ruby, &RubyCommands::annotatePage);
+    connect(m_stripRubyAction, &QAction::triggered, m_ruby, &RubyCommands::stripRuby);
+    connect(m_readingsAction, &QAction::triggered, m_ruby, &RubyCommands::editReadings);
+    // The option controls set the form, whoever checks them (the user, the settings).
+    const KanaForm forms[3] = {KanaForm::Katakana, KanaForm::Hiragana, KanaForm::HalfWidthKatakana};
+    for (int i = 0; i < 3; ++i) {
+        connect(m_kanaButtons[i], &QRadioButton::toggled, m_ruby, [this, form = forms[i]](bool on) {
+            if (on)
+                m_ruby->setKanaForm(form);
+        });
+        if (m_kanaButtons[i]->isChecked())
+            m_ruby->setKanaForm(forms[i]);
+    }
+    connect(m_omitOkuriganaCheck, &QCheckBox::toggled, m_ruby, &RubyCommands::setOmitOkurigana);
+    m_ruby->setOmitOkurigana(m_omitOkuriganaCheck->isChecked());
+    connect(m_perKanjiAction, &QAction::toggled, m_ruby, &RubyCommands::setPerKanji);
+
+    connect(m_previewAction, &QAction::triggered, this, &MainWindow::previewFromMenu);
+    connect(m_previewButton, &QToolButton::clicked, this, &MainWindow::preview);
+    connect(m_helpAction, &QAction::triggered, this, &MainWindow::showHelp);
+    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+
+    EditorCommands *edit = m_editorCommands;
+    connect(m_undoAction, &QAction::triggered, edit, &EditorCommands::undo);
+    connect(m_redoAction, &QAction::triggered, edit, &EditorCommands::redo);
+    connect(m_cutAction, &QAction::triggered, edit, &EditorCommands::cut);
+    connect(m_copyAction, &QAction::triggered, edit, &EditorCommands::copy);
+    connect(m_pasteAction, &QAction::triggered, edit, &EditorCommands::paste);
+    connect(m_deleteAction, &QAction::triggered, edit, &EditorCommands::deleteSelection);
+    connect(m_selectAllAction, &QAction::triggered, edit, &EditorCommands::selectAll);
+    edit->setContextMenu(m_editMenu);
+    connect(m_fontAction, &QAction::triggered, edit, &EditorCommands::chooseFont);
+    connect(m_textColourAction, &QAction::triggered, edit, &EditorCommands::chooseTextColor);
+    connect(m_backgroundColourAction, &QAction::triggered, edit, &EditorCommands::chooseBackColor);
+
+    connect(m_findAction, &QAction::triggered, this, &MainWindow::showSearch);
+
+    connect(m_editor, &EditorControl::filesDropped, this, &MainWindow::openDroppedFiles);
+    connectFilePanel();
+}
+
+void MainWindow::initialize()
+{
+    // No wrapping, no drag of the editor's own, drops reported: set up by the control.
+    m_saveAction->setEnabled(false);
+}
+
+bool MainWindow::maybeClose()
+{
+    return m_documents->maybeSave();
+}
+
+void MainWindow::unload()
+{
+    if (m_searchDialog)
+        m_searchDialog->close();
+    m_unloaded = true;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_unloaded && maybeClose()) {
+        event->ignore();
+        return;
+    }
+    unload();
+    event->accept();
+}
+
+void MainWindow::quit()
+{
+    close();
+}
+
+void MainWindow::endOnSignal()
+{
+    const DocumentSession &session = m_documents->session();
+    if (session.isModified()) {
+        EncodedText encoded = session.encode(m_editor->text());
+        if (encoded.error.isError())
+            encoded = encodeDocument(m_editor->text(), TextEncoding {kUtf8Encoding, false});
+        const Result<QString> kept = keepUnsavedCopy(session.path(), encoded.bytes);
+        m_unsavedCopy = kept.value_or(QString());
+        std::fprintf(stderr, "rubello: %s\n",
+                     kept ? qPrintable(QStringLiteral("未保存の内容を %1 に残しました。").arg(*kept))
+                          : qPrintable(kept.error().detail));
+    }
+    m_previewFiles.removeAll();
+    unload();
+    close();
+    QCoreApplication::quit();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, m_documents, &DocumentCommands::offerReload);
+}

@@ -1,0 +1,29 @@
+#include "app/mainwindow.h"
+
+#include "ui/searchdialog.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+void MainWindow::showSearch()
+{
+    // An open window only comes to the front and keeps its texts and boxes.
+    if (m_searchDialog && m_searchDialog->isVisible()) {
+        m_searchDialog->raise();
+        m_searchDialog->activateWindow();
+        return;
+    }
+    auto *form = new SearchDialog(this, platform(), m_editor);
+    m_searchDialog = form;
+    // F3 and Shift+F3 repeat the window's last search after it is closed.
+    for (QPushButton *button : {form->m_findButton, form->m_replaceButton, form->m_replaceAllButton}) {
+        connect(button, &QPushButton::clicked, this, [this, form] {
+            m_lastSearch = form->m_searchEdit->text();
+            m_lastSearchExact = form->m_exactCheck->isChecked();
+        });
+    }
+    form->show();
+    // The window opens with the focus in its search box.
+    form->activateWindow();
+}
