@@ -91,7 +91,7 @@ void dialogShown(qsizetype bytes, double targetMs)
     QtPlatformServices platform;
     MainWindow form(platform);
     form.show();
-    form.m_editor->setText(page(bytes, false));
+    form.editor()->setText(page(bytes, false));
     QElapsedTimer clock;
     double shownMs = -1;
     QTimer poll;

@@ -129,7 +129,7 @@ double timeLoad(const QString &path, const QByteArray &codePage, QString *text)
     form.documentCommands().load(path);
     const double elapsed = seconds(timer);
     if (text)
-        *text = form.m_editor->text();
+        *text = form.editor()->text();
     return elapsed;
 }
 
@@ -199,7 +199,7 @@ int peakAfterLoad(const QString &path, const QByteArray &codePage)
     form.documentCommands().load(path);
     QCoreApplication::processEvents();
     std::printf("%lld\n", peakResidentKiB());
-    return !form.documentCommands().isModified() && form.m_saveAction->isEnabled() ? 0 : 1;
+    return !form.documentCommands().isModified() && form.saveAction()->isEnabled() ? 0 : 1;
 }
 
 } // namespace
@@ -214,7 +214,7 @@ int main(int argc, char *argv[])
     const QFont editorFont = [] {
         BenchPlatform platform("UTF-8");
         MainWindow form(platform);
-        return form.m_editor->font();
+        return form.editor()->font();
     }();
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 4 && arguments.at(1) == QLatin1String("--peak"))

@@ -40,7 +40,7 @@ void print(const char *name, double value, const char *unit, const char *target)
 // Milliseconds per typed character, caret in the middle of the document.
 double typingCost(MainWindow &form, const QString &text, int keys)
 {
-    EditorControl *editor = form.m_editor;
+    EditorControl *editor = form.editor();
     editor->setText(text);
     editor->setSelectionStart(int(text.size() / 2));
     QApplication::processEvents();
@@ -144,7 +144,7 @@ void lineEndFigures(MainWindow &form, const QString &large)
     std::vector<std::vector<double>> samples(3);
     for (const QString *text : {&large, &lf, &mixed}) {
         editors.push_back(std::make_unique<EditorControl>());
-        editors.back()->resize(form.m_editor->size());
+        editors.back()->resize(form.editor()->size());
         editors.back()->show();
         editors.back()->setText(*text);
         editors.back()->setSelectionStart(int(text->size() / 2));
@@ -195,7 +195,7 @@ void lineEndFigures(MainWindow &form, const QString &large)
     };
     loadAgainstQt(lf, "load_10MB_lf", "<= 1.3");
 
-    EditorControl *editor = form.m_editor;
+    EditorControl *editor = form.editor();
     editor->setText(QStringLiteral("<p>送り仮名</p>\n").repeated(10));
     const double tenLines = selStartCost(editor, editor->textLength(), 20000);
     editor->setText(lf);
@@ -262,10 +262,10 @@ int startupChild(int argc, char *argv[])
 void colourFigures(MainWindow &form, const QString &large, double typingWithColours)
 {
     const auto loadTime = [&form, &large] {
-        form.m_editor->setText(QString());
+        form.editor()->setText(QString());
         QElapsedTimer timer;
         timer.start();
-        form.m_editor->setText(large);
+        form.editor()->setText(large);
         QApplication::processEvents();
         return timer.nsecsElapsed() / 1e6;
     };
@@ -313,7 +313,7 @@ int main(int argc, char *argv[])
     if (argc > 1 && qstrcmp(argv[1], "--line-ends") == 0)
         return 0;
 
-    EditorControl *editor = form.m_editor;
+    EditorControl *editor = form.editor();
     QString tenLines;
     for (int i = 0; i < 10; ++i)
         tenLines += QStringLiteral("<p>送り仮名</p>\r\n");

@@ -73,22 +73,22 @@ int main(int argc, char *argv[])
     QuietPlatform platform;
     MainWindow form(platform);
     form.show();
-    form.m_editor->setText(makeJapaneseHtml(20'000'000));
+    form.editor()->setText(makeJapaneseHtml(20'000'000));
     QCoreApplication::processEvents();
     const double before = peakMb();
 
     // Each "ひらがな" becomes 600 characters: about 200 MB of UTF-8 in all.
     form.showSearch();
-    auto *search = qobject_cast<SearchDialog *>(form.m_searchDialog.data());
-    search->m_searchEdit->setText(QStringLiteral("ひらがな"));
-    search->m_replaceCheck->setChecked(true);
-    search->m_replaceEdit->setText(QStringLiteral("平仮名").repeated(200));
+    auto *search = qobject_cast<SearchDialog *>(form.searchDialog());
+    search->searchEdit()->setText(QStringLiteral("ひらがな"));
+    search->replaceCheck()->setChecked(true);
+    search->replaceEdit()->setText(QStringLiteral("平仮名").repeated(200));
     QElapsedTimer timer;
     timer.start();
     search->replaceAllMatches();
     const double seconds = timer.nsecsElapsed() / 1e9;
     const double after = peakMb(); // before the figure below makes copies
-    const double resultMb = form.m_editor->text().toUtf8().size() / 1048576.0;
+    const double resultMb = form.editor()->text().toUtf8().size() / 1048576.0;
     std::printf("replace_all_result: %.0f MB of UTF-8\n", resultMb);
     std::printf("replace_all_seconds: %.1f s (progress window after 0.3 s)\n", seconds);
     std::printf("peak_before_replace_all: %.0f MB\n", before);

@@ -98,21 +98,21 @@ CommandTimes timeCommands(PhoneticService &service, int count)
     form.activateWindow();
     if (!QTest::qWaitForWindowActive(&form))
         std::fputs("warning: main window not active\n", stderr);
-    form.m_editor->setText(QStringLiteral("送り仮名を付ける。\r\n").repeated(50));
-    form.m_editor->setFocus();
+    form.editor()->setText(QStringLiteral("送り仮名を付ける。\r\n").repeated(50));
+    form.editor()->setFocus();
 
     DialogWatcher watcher;
     qApp->installEventFilter(&watcher);
     CommandTimes times;
     for (int i = 0; i <= count; ++i) {
-        form.m_editor->setSelectionStart(0);
-        form.m_editor->setSelectionLength(2);
+        form.editor()->setSelectionStart(0);
+        form.editor()->setSelectionLength(2);
         watcher.shownMs = -1;
         // The key goes to the active window only.
         if (!QTest::qWaitForWindowActive(&form))
             std::fprintf(stderr, "warning: main window not active (command %d)\n", i + 1);
         watcher.clock.start();
-        QTest::keyClick(form.m_editor, Qt::Key_F5);
+        QTest::keyClick(form.editor(), Qt::Key_F5);
         if (watcher.shownMs < 0) {
             std::fprintf(stderr, "error: the ruby dialog did not open (command %d)\n", i + 1);
             std::exit(1);

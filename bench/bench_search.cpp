@@ -119,19 +119,19 @@ struct Setup
     {
         form.show();
         form.showSearch();
-        search = qobject_cast<SearchDialog *>(form.m_searchDialog.data());
-        search->m_replaceCheck->setChecked(true);
+        search = qobject_cast<SearchDialog *>(form.searchDialog());
+        search->replaceCheck()->setChecked(true);
     }
 
     void prepare(const QString &text, bool exact, const QString &searchText)
     {
-        form.m_editor->setText(text);
-        form.m_editor->setSelectionStart(0);
+        form.editor()->setText(text);
+        form.editor()->setSelectionStart(0);
         QCoreApplication::processEvents();
-        search->m_searchEdit->setText(searchText);
-        search->m_replaceEdit->setText(kReplacement);
-        search->m_exactCheck->setChecked(exact);
-        search->m_fromTopCheck->setChecked(true);
+        search->searchEdit()->setText(searchText);
+        search->replaceEdit()->setText(kReplacement);
+        search->exactCheck()->setChecked(exact);
+        search->fromTopCheck()->setChecked(true);
         platform.messages = 0;
     }
 };
@@ -155,9 +155,9 @@ double timeReplaceAll(Setup &setup, const QString &text, bool exact, int count)
         times.push_back(timer.nsecsElapsed() / 1e6);
         if (run == 0) {
             const qsizetype expected = text.size() + qsizetype(count) * (kReplacement.size() - 2);
-            if (setup.platform.messages != 1 || setup.form.m_editor->textLength() != expected) {
+            if (setup.platform.messages != 1 || setup.form.editor()->textLength() != expected) {
                 std::fprintf(stderr, "wrong outcome: %d messages, length %d, expected %lld\n",
-                             setup.platform.messages, setup.form.m_editor->textLength(),
+                             setup.platform.messages, setup.form.editor()->textLength(),
                              static_cast<long long>(expected));
                 std::exit(1);
             }
@@ -176,25 +176,25 @@ double timePassByPass(Setup &setup, const QString &text, bool exact, QString *re
         setup.search->replace();
     QCoreApplication::processEvents();
     const double ms = timer.nsecsElapsed() / 1e6;
-    *result = setup.form.m_editor->text();
+    *result = setup.form.editor()->text();
     return ms;
 }
 
 // Find next from the top to the only hit, at the very end of the document.
 double timeFindNext(Setup &setup, qsizetype hitOffset, bool exact)
 {
-    setup.search->m_searchEdit->setText(exact ? QStringLiteral("カナ") : kSearch);
-    setup.search->m_exactCheck->setChecked(exact);
+    setup.search->searchEdit()->setText(exact ? QStringLiteral("カナ") : kSearch);
+    setup.search->exactCheck()->setChecked(exact);
     std::vector<double> times;
     for (int run = 0; run < 5; ++run) {
-        setup.form.m_editor->setSelectionStart(0);
-        setup.search->m_fromTopCheck->setChecked(true);
+        setup.form.editor()->setSelectionStart(0);
+        setup.search->fromTopCheck()->setChecked(true);
         QElapsedTimer timer;
         timer.start();
         setup.search->find();
         QCoreApplication::processEvents();
         times.push_back(timer.nsecsElapsed() / 1e6);
-        if (setup.form.m_editor->selectionStart() != hitOffset || setup.platform.messages != 0) {
+        if (setup.form.editor()->selectionStart() != hitOffset || setup.platform.messages != 0) {
             std::fprintf(stderr, "hit not selected\n");
             std::exit(1);
         }
@@ -208,7 +208,7 @@ double timeTextRead(Setup &setup)
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer timer;
         timer.start();
-        const QString text = setup.form.m_editor->text();
+        const QString text = setup.form.editor()->text();
         times.push_back(timer.nsecsElapsed() / 1e6);
     }
     return median(times);
@@ -272,7 +272,7 @@ int main(int argc, char *argv[])
 
             if (count == 10'000 && !exact) {
                 // The same run, Replace clicked until the end message.
-                const QString fast = setup.form.m_editor->text();
+                const QString fast = setup.form.editor()->text();
                 QString slow;
                 const double passMs = timePassByPass(setup, text, exact, &slow);
                 if (slow != fast) {
@@ -296,7 +296,7 @@ int main(int argc, char *argv[])
     big += QStringLiteral("カナ");
     std::printf("big_document: %lld characters, %lld bytes in UTF-8\n",
                 static_cast<long long>(big.size()), static_cast<long long>(big.toUtf8().size()));
-    setup.form.m_editor->setText(big);
+    setup.form.editor()->setText(big);
     QCoreApplication::processEvents();
     setup.platform.messages = 0;
     const qsizetype hitOffset = big.size() - 2;

@@ -40,7 +40,7 @@ class QSplitter;
 class QTimer;
 class QToolButton;
 
-// The main window: the file panel and ruby options on the left, the editor m_editor
+// The main window: the file panel and ruby options on the left, the editor
 // filling the rest. Its command handlers live beside the area they belong to
 // (documents, ruby, edit, preview, search); this file holds the window itself.
 class MainWindow : public QMainWindow
@@ -55,7 +55,105 @@ public:
     QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
 
-    // Controls
+    static QString programTitle();
+    PlatformServices &platform() { return m_platform; }
+
+    // Lifecycle (this file)
+    void initialize();
+    bool maybeClose();
+    void unload();
+    void quit();
+    // The session ends (SIGTERM, SIGHUP): no question can be asked, so changed
+    // text goes to a copy beside the document, and the window closes.
+    void endOnSignal();
+
+    // The document, its file and the commands that ask about them.
+    DocumentCommands &documentCommands() { return *m_documents; }
+
+    // File panel and drops (document/mainwindow_filepanel.cpp)
+    void openDroppedFiles(const QStringList &files);
+    // Asks to keep the changes, then loads the file (from the panel or the recent files).
+    void openFile(const QString &path);
+    // Moves the panel to a folder (a load does this); failures are reported there.
+    void showFolderInPanel(const QString &folder);
+
+    // F5, whole-page ruby, removing ruby and the ruby options.
+    RubyCommands &rubyCommands() const { return *m_ruby; }
+
+    // Edit commands, context menu, font, colours, zoom and printing, the editor's own
+    EditorCommands &editorCommands() const { return *m_editorCommands; }
+
+    // Preview, help, About (preview/mainwindow_preview.cpp)
+    void preview();
+    void previewFromMenu();
+    void showHelp();
+    void showAbout();
+
+    // Encodings and the status bar (mainwindow_encoding.cpp)
+    // After a load or a save: the encoding and the text's line ends.
+    void showDocumentState(QStringView text);
+
+    // Search window (search/mainwindow_search.cpp)
+    void showSearch();
+
+    // Remembered choices and recent files (mainwindow_settings.cpp), kept by
+    // WindowSettings; the window shows what it read and tells it what to keep.
+    void useSettings(QSettings *settings, const SettingsFileState &state = {});
+    void storeSettings();
+    void noteRecentFile(const QString &path);
+    WindowSettings &windowSettings() const { return *m_windowSettings; }
+    // The file named on the command line, through the normal load.
+    void openFromCommandLine(const QString &path);
+
+    // Printing, find again, zoom, the new documents' line end and the colours of
+    // HTML (mainwindow_desktop.cpp)
+    void setNewLineEnd(LineEnd end);
+    LineEnd newLineEnd() const { return m_newLineEnd; }
+
+    // Its widgets, for tests and the windows that work with it.
+    EditorControl *editor() const { return m_editor; }
+    QRadioButton *kanaButton(int index) const { return m_kanaButtons[index]; }
+    QCheckBox *omitOkuriganaCheck() const { return m_omitOkuriganaCheck; }
+    FolderList *folderList() const { return m_folderList; }
+    FileList *fileList() const { return m_fileList; }
+    QCheckBox *htmlOnlyCheck() const { return m_htmlOnlyCheck; }
+    QAction *newAction() const { return m_newAction; }
+    QAction *saveAction() const { return m_saveAction; }
+    QMenu *recentMenu() const { return m_recentMenu; }
+    QAction *perKanjiAction() const { return m_perKanjiAction; }
+    QAction *stripRubyAction() const { return m_stripRubyAction; }
+    QMenu *formatMenu() const { return m_formatMenu; }
+    QAction *fontAction() const { return m_fontAction; }
+    QAction *backgroundColourAction() const { return m_backgroundColourAction; }
+    QMenu *reopenMenu() const { return m_reopenMenu; }
+    QMenu *convertMenu() const { return m_convertMenu; }
+    QAction *readingsAction() const { return m_readingsAction; }
+    // The search window while it is open.
+    QDialog *searchDialog() const { return m_searchDialog.data(); }
+    QString unsavedCopy() const { return m_unsavedCopy; }
+    QLabel *encodingLabel() const { return m_encodingLabel; }
+    QLabel *lineEndLabel() const { return m_lineEndLabel; }
+    QLabel *caretLabel() const { return m_caretLabel; }
+    QAction *printAction() const { return m_printAction; }
+    QAction *findNextAction() const { return m_findNextAction; }
+    QAction *findPreviousAction() const { return m_findPreviousAction; }
+    QAction *newCrLfAction() const { return m_newCrLfAction; }
+    QAction *htmlColoursAction() const { return m_htmlColoursAction; }
+    QAction *zoomResetAction() const { return m_zoomResetAction; }
+    QString lastSearch() const { return m_lastSearch; }
+    // What F3 and Shift+F3 look for until the search window says otherwise.
+    void setLastSearch(const QString &search, bool exact)
+    {
+        m_lastSearch = search;
+        m_lastSearchExact = exact;
+    }
+    bool lastSearchExact() const { return m_lastSearchExact; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
     EditorControl *m_editor = nullptr;
     QGroupBox *m_rubyOptions = nullptr;
     QRadioButton *m_kanaButtons[3] = {};
@@ -65,8 +163,6 @@ public:
     FolderList *m_folderList = nullptr;
     FileList *m_fileList = nullptr;
     QCheckBox *m_htmlOnlyCheck = nullptr;
-
-    // Menus and items
     QMenu *m_fileMenu = nullptr;
     QAction *m_newAction = nullptr;
     QAction *m_openAction = nullptr;
@@ -100,67 +196,11 @@ public:
     QMenu *m_helpMenu = nullptr;
     QAction *m_helpAction = nullptr;
     QAction *m_aboutAction = nullptr;
-
-    // Window state
-
-    static QString programTitle();
-    PlatformServices &platform() { return m_platform; }
-    // The search window while it is loaded.
     QPointer<QDialog> m_searchDialog;
-
-    // Lifecycle (this file)
-    void initialize();
-    bool maybeClose();
-    void unload();
-    void quit();
-    // The session ends (SIGTERM, SIGHUP): no question can be asked, so changed
-    // text goes to a copy beside the document, and the window closes.
-    void endOnSignal();
     QString m_unsavedCopy; // where endOnSignal kept the text
-
-    // The document, its file and the commands that ask about them.
-    DocumentCommands &documentCommands() { return *m_documents; }
-
-    // File panel and drops (document/mainwindow_filepanel.cpp)
-    void openDroppedFiles(const QStringList &files);
-    // Asks to keep the changes, then loads the file (from the panel or the recent files).
-    void openFile(const QString &path);
-    // Moves the panel to a folder (a load does this); failures are reported there.
-    void showFolderInPanel(const QString &folder);
-
-    // F5, whole-page ruby, removing ruby and the ruby options.
-    RubyCommands &rubyCommands() const { return *m_ruby; }
-
-    // Edit commands, context menu, font, colours, zoom and printing, the editor's own
-    EditorCommands &editorCommands() const { return *m_editorCommands; }
-
-    // Preview, help, About (preview/mainwindow_preview.cpp)
-    void preview();
-    void previewFromMenu();
-    void showHelp();
-    void showAbout();
-
-    // Encodings and the status bar (mainwindow_encoding.cpp)
-    // After a load or a save: the encoding and the text's line ends.
-    void showDocumentState(QStringView text);
     QLabel *m_encodingLabel = nullptr;
     QLabel *m_lineEndLabel = nullptr;
     QLabel *m_caretLabel = nullptr;
-
-    // Search window (search/mainwindow_search.cpp)
-    void showSearch();
-
-    // Remembered choices and recent files (mainwindow_settings.cpp), kept by
-    // WindowSettings; the window shows what it read and tells it what to keep.
-    void useSettings(QSettings *settings, const SettingsFileState &state = {});
-    void storeSettings();
-    void noteRecentFile(const QString &path);
-    WindowSettings &windowSettings() const { return *m_windowSettings; }
-    // The file named on the command line, through the normal load.
-    void openFromCommandLine(const QString &path);
-
-    // Printing, find again, zoom, the new documents' line end and the colours of
-    // HTML (mainwindow_desktop.cpp)
     QAction *m_printAction = nullptr;
     QAction *m_findNextAction = nullptr;
     QAction *m_findPreviousAction = nullptr;
@@ -171,17 +211,9 @@ public:
     QAction *m_zoomInAction = nullptr;
     QAction *m_zoomOutAction = nullptr;
     QAction *m_zoomResetAction = nullptr;
-    void setNewLineEnd(LineEnd end);
-    LineEnd newLineEnd() const { return m_newLineEnd; }
-    // The last search of the search window, for F3 and Shift+F3.
     QString m_lastSearch;
     bool m_lastSearchExact = false;
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
-private:
     void createControls();
     void createMenus();
     void setTabOrder();

@@ -84,9 +84,9 @@ void MainWindow::findAgain(bool forward)
 {
     // The search window's texts while it is open, else its last search.
     if (auto *form = qobject_cast<SearchDialog *>(m_searchDialog.data());
-        form && form->isVisible() && !form->m_searchEdit->text().isEmpty()) {
-        m_lastSearch = form->m_searchEdit->text();
-        m_lastSearchExact = form->m_exactCheck->isChecked();
+        form && form->isVisible() && !form->searchEdit()->text().isEmpty()) {
+        m_lastSearch = form->searchEdit()->text();
+        m_lastSearchExact = form->exactCheck()->isChecked();
     }
     if (m_lastSearch.isEmpty()) {
         showSearch();

@@ -17,10 +17,10 @@ void MainWindow::showSearch()
     auto *form = new SearchDialog(this, platform(), m_editor);
     m_searchDialog = form;
     // F3 and Shift+F3 repeat the window's last search after it is closed.
-    for (QPushButton *button : {form->m_findButton, form->m_replaceButton, form->m_replaceAllButton}) {
+    for (QPushButton *button : {form->findButton(), form->replaceButton(), form->replaceAllButton()}) {
         connect(button, &QPushButton::clicked, this, [this, form] {
-            m_lastSearch = form->m_searchEdit->text();
-            m_lastSearchExact = form->m_exactCheck->isChecked();
+            m_lastSearch = form->searchEdit()->text();
+            m_lastSearchExact = form->exactCheck()->isChecked();
         });
     }
     form->show();

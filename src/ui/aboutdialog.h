@@ -20,12 +20,6 @@ public:
     static QColor linkColorAtRest();
     static QColor linkColorUnderPointer();
 
-    // Controls
-    QLabel *m_picture = nullptr;
-    QLabel *m_versionLabel = nullptr;
-    QLabel *m_copyrightLabel = nullptr;
-    QLabel *m_linkLabel = nullptr;
-    QPushButton *m_okButton = nullptr;
 
     void fillFields();
     void leaveLink();
@@ -39,6 +33,12 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    QLabel *m_picture = nullptr;
+    QLabel *m_versionLabel = nullptr;
+    QLabel *m_copyrightLabel = nullptr;
+    QLabel *m_linkLabel = nullptr;
+    QPushButton *m_okButton = nullptr;
+
     void createControls();
     void setLinkLook(bool underPointer);
 

@@ -434,23 +434,23 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     resize(640, 520);
     m_model = new RubyReviewModel(html, found, kana, this);
 
-    LevelBox = new QComboBox(this);
-    LevelBox->addItems({QStringLiteral("すべての漢字"), QStringLiteral("小2 以上"),
+    m_levelBox = new QComboBox(this);
+    m_levelBox->addItems({QStringLiteral("すべての漢字"), QStringLiteral("小2 以上"),
                         QStringLiteral("小3 以上"), QStringLiteral("小4 以上"),
                         QStringLiteral("小5 以上"), QStringLiteral("小6 以上"),
                         QStringLiteral("中学以上"), QStringLiteral("常用外")});
-    LevelBox->setCurrentIndex(qBound(0, level, kJouyouLevel));
-    FirstBox = new QComboBox(this);
-    FirstBox->addItems({QStringLiteral("毎回"), QStringLiteral("ページで最初だけ"),
+    m_levelBox->setCurrentIndex(qBound(0, level, kJouyouLevel));
+    m_firstBox = new QComboBox(this);
+    m_firstBox->addItems({QStringLiteral("毎回"), QStringLiteral("ページで最初だけ"),
                         QStringLiteral("見出しごとに最初だけ")});
-    FirstBox->setCurrentIndex(int(first));
-    OrderBox = new QComboBox(this);
-    OrderBox->addItems(
+    m_firstBox->setCurrentIndex(int(first));
+    m_orderBox = new QComboBox(this);
+    m_orderBox->addItems(
         {QStringLiteral("出現順"), QStringLiteral("回数順"), QStringLiteral("推測を先に")});
-    OrderBox->setCurrentIndex(int(RubyReviewModel::Order::GuessedFirst));
-    FilterText = new QLineEdit(this);
-    FilterText->setPlaceholderText(QStringLiteral("絞り込み"));
-    FilterText->setClearButtonEnabled(true);
+    m_orderBox->setCurrentIndex(int(RubyReviewModel::Order::GuessedFirst));
+    m_filterEdit = new QLineEdit(this);
+    m_filterEdit->setPlaceholderText(QStringLiteral("絞り込み"));
+    m_filterEdit->setClearButtonEnabled(true);
 
     m_view = new QTreeView(this);
     m_view->setModel(m_model);
@@ -476,12 +476,12 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
 
     auto *choices = new QHBoxLayout;
     choices->addWidget(new QLabel(QStringLiteral("振る漢字:"), this));
-    choices->addWidget(LevelBox);
-    choices->addWidget(FirstBox);
+    choices->addWidget(m_levelBox);
+    choices->addWidget(m_firstBox);
     choices->addStretch();
     auto *listBar = new QHBoxLayout;
-    listBar->addWidget(FilterText, 1);
-    listBar->addWidget(OrderBox);
+    listBar->addWidget(m_filterEdit, 1);
+    listBar->addWidget(m_orderBox);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_rememberCheck);
     buttons->addStretch();
@@ -497,11 +497,11 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
                                  this));
     layout->addLayout(buttons);
 
-    connect(LevelBox, &QComboBox::currentIndexChanged, this, &RubyReviewDialog::refilter);
-    connect(FirstBox, &QComboBox::currentIndexChanged, this, &RubyReviewDialog::refilter);
-    connect(OrderBox, &QComboBox::currentIndexChanged, this,
+    connect(m_levelBox, &QComboBox::currentIndexChanged, this, &RubyReviewDialog::refilter);
+    connect(m_firstBox, &QComboBox::currentIndexChanged, this, &RubyReviewDialog::refilter);
+    connect(m_orderBox, &QComboBox::currentIndexChanged, this,
             [this](int order) { m_model->setOrder(RubyReviewModel::Order(order)); });
-    connect(FilterText, &QLineEdit::textChanged, m_model, &RubyReviewModel::setFilter);
+    connect(m_filterEdit, &QLineEdit::textChanged, m_model, &RubyReviewModel::setFilter);
     connect(m_view, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.column() != RubyReviewModel::Reading)
             showCurrent();
@@ -512,12 +512,12 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
 
 int RubyReviewDialog::level() const
 {
-    return LevelBox->currentIndex();
+    return m_levelBox->currentIndex();
 }
 
 FirstOnly RubyReviewDialog::first() const
 {
-    return FirstOnly(FirstBox->currentIndex());
+    return FirstOnly(m_firstBox->currentIndex());
 }
 
 bool RubyReviewDialog::rememberCorrections() const

@@ -107,20 +107,21 @@ public:
 
     RubyReviewModel *model() const { return m_model; }
     QTreeView *view() const { return m_view; }
-    QComboBox *LevelBox = nullptr;
-    QComboBox *FirstBox = nullptr;
-    QComboBox *OrderBox = nullptr;
-    QLineEdit *FilterText = nullptr;
-    QCheckBox *m_rememberCheck = nullptr;
-    QLabel *m_countLabel = nullptr;
-    QPushButton *m_insertButton = nullptr;
-    QPushButton *m_cancelButton = nullptr;
 
     int level() const;
     FirstOnly first() const;
     bool rememberCorrections() const;
     // Moves to the next guessed word (F3).
     void nextGuessed();
+
+    // Its widgets, for tests.
+    QCheckBox *rememberCheck() const { return m_rememberCheck; }
+    QPushButton *insertButton() const { return m_insertButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QComboBox *levelBox() const { return m_levelBox; }
+    QComboBox *firstBox() const { return m_firstBox; }
+    QComboBox *orderBox() const { return m_orderBox; }
+    QLineEdit *filterEdit() const { return m_filterEdit; }
 
 signals:
     // The user asks to see an occurrence in the editor (double-click or F4).
@@ -130,6 +131,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QComboBox *m_levelBox = nullptr;
+    QComboBox *m_firstBox = nullptr;
+    QComboBox *m_orderBox = nullptr;
+    QLineEdit *m_filterEdit = nullptr;
+    QCheckBox *m_rememberCheck = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QPushButton *m_insertButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+
     void refilter();
     void showCurrent();
 

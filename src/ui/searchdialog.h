@@ -21,18 +21,6 @@ public:
     SearchDialog(QWidget *owner, PlatformServices &platform, EditorControl *editor);
     ~SearchDialog() override;
 
-    // Controls
-    QLabel *m_searchLabel = nullptr;
-    QLineEdit *m_searchEdit = nullptr;
-    QLabel *m_replaceLabel = nullptr;
-    QLineEdit *m_replaceEdit = nullptr;
-    QCheckBox *m_replaceCheck = nullptr;
-    QCheckBox *m_exactCheck = nullptr;
-    QCheckBox *m_fromTopCheck = nullptr;
-    QPushButton *m_findButton = nullptr;
-    QPushButton *m_replaceButton = nullptr;
-    QPushButton *m_replaceAllButton = nullptr;
-    QPushButton *m_cancelButton = nullptr;
 
     // Handlers
     void resetFields();
@@ -49,11 +37,34 @@ public:
     qint32 foundPos() const { return m_foundPos; }
     bool searchEnded() const { return m_searchEnded; }
 
+    // Its widgets, for tests and the windows that work with it.
+    QLineEdit *searchEdit() const { return m_searchEdit; }
+    QLineEdit *replaceEdit() const { return m_replaceEdit; }
+    QCheckBox *replaceCheck() const { return m_replaceCheck; }
+    QCheckBox *exactCheck() const { return m_exactCheck; }
+    QCheckBox *fromTopCheck() const { return m_fromTopCheck; }
+    QPushButton *findButton() const { return m_findButton; }
+    QPushButton *replaceButton() const { return m_replaceButton; }
+    QPushButton *replaceAllButton() const { return m_replaceAllButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 
 private:
+    QLabel *m_searchLabel = nullptr;
+    QLineEdit *m_searchEdit = nullptr;
+    QLabel *m_replaceLabel = nullptr;
+    QLineEdit *m_replaceEdit = nullptr;
+    QCheckBox *m_replaceCheck = nullptr;
+    QCheckBox *m_exactCheck = nullptr;
+    QCheckBox *m_fromTopCheck = nullptr;
+    QPushButton *m_findButton = nullptr;
+    QPushButton *m_replaceButton = nullptr;
+    QPushButton *m_replaceAllButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+
     void createControls();
     void connectHandlers();
     CompareMode compareMode() const;

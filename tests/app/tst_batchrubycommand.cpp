@@ -39,8 +39,8 @@ struct Main
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0);
         file.close();
         form.documentCommands().load(file.fileName());
-        form.m_editor->setSelectionStart(start);
-        form.m_editor->setSelectionLength(length);
+        form.editor()->setSelectionStart(start);
+        form.editor()->setSelectionLength(length);
         for (const auto &[word, reading] : {std::pair {u"漢字"_qs, u"カンジ"_qs},
                                             {u"学校"_qs, u"ガッコウ"_qs}, {u"日本"_qs, u"ニホン"_qs}})
             platform.phonetic.readings.insert(word, reading);
@@ -93,7 +93,7 @@ void TestBatchRubyCommand::f5RefusesInMarkup()
     // Information under the program's title, said whole.
     QCOMPARE(main.platform.messages.first().title, u"Rubello"_qs);
     QVERIFY(main.platform.messages.first().text.endsWith(u"ルビを振りません。"_qs));
-    QCOMPARE(main.form.m_editor->text(), text);
+    QCOMPARE(main.form.editor()->text(), text);
 }
 
 void TestBatchRubyCommand::f5EditsExistingRuby()
@@ -107,10 +107,10 @@ void TestBatchRubyCommand::f5EditsExistingRuby()
         d->insertButton()->click();
     }));
     QCOMPARE(proposed, u"かじ"_qs);
-    QCOMPARE(main.form.m_editor->text(),
+    QCOMPARE(main.form.editor()->text(),
              u"<p>"_qs + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"です</p>"_qs);
     main.form.editorCommands().undo();
-    QCOMPARE(main.form.m_editor->text(), text);
+    QCOMPARE(main.form.editor()->text(), text);
 }
 
 void TestBatchRubyCommand::f5PerKanji()
@@ -118,10 +118,10 @@ void TestBatchRubyCommand::f5PerKanji()
     if (KanjiReadings::system().isEmpty())
         QSKIP("KANJIDIC is not installed (package kanjidic)");
     Main main(u"学校へ"_qs, 0, 2);
-    main.form.m_perKanjiAction->setChecked(true);
+    main.form.perKanjiAction()->setChecked(true);
     QVERIFY(main.run<RubyDialog>(&RubyCommands::insertRuby,
                                  [](RubyDialog *d) { d->insertButton()->click(); }));
-    QCOMPARE(main.form.m_editor->text(),
+    QCOMPARE(main.form.editor()->text(),
              rubyElement(u"学"_qs, u"がっ"_qs) + rubyElement(u"校"_qs, u"こう"_qs) + u"へ"_qs);
 }
 
@@ -135,8 +135,8 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
     main.platform.readingsFile = dir.filePath(u"readings.tsv"_qs);
     QStringList rows;
     QVERIFY(main.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
-        d->LevelBox->setCurrentIndex(0);
-        d->FirstBox->setCurrentIndex(0);
+        d->levelBox()->setCurrentIndex(0);
+        d->firstBox()->setCurrentIndex(0);
         RubyReviewModel *m = d->model();
         for (int r = 0; r < m->rowCount(); ++r)
             rows << m->index(r, 0).data().toString() + u' ' + m->index(r, 1).data().toString()
@@ -145,33 +145,33 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
         const QModelIndex other = m->index(2, 0); // 日本, its second occurrence
         if (m->index(1, 0, other).data().toString().endsWith(u"その日本</p>"_qs))
             m->setData(m->index(1, 1, other), u"にっぽん"_qs);
-        d->m_rememberCheck->setChecked(false);
-        d->m_insertButton->click();
+        d->rememberCheck()->setChecked(false);
+        d->insertButton()->click();
     }));
     QCOMPARE(rows, QStringList({u"漢字 かんじ 2"_qs, u"学校 がっこう 1"_qs, u"日本 にほん 2"_qs}));
     const QString k = rubyElement(u"漢字"_qs, u"かんじ"_qs);
-    QCOMPARE(main.form.m_editor->text(),
+    QCOMPARE(main.form.editor()->text(),
              u"<p title=\"漢字\">"_qs + k + u"と学校</p><!-- 漢字 --><p>"_qs + k + u"</p><p>"_qs
                  + rubyElement(u"日本"_qs, u"にほん"_qs) + u"と、その"_qs
                  + rubyElement(u"日本"_qs, u"にっぽん"_qs) + u"</p>"_qs);
     QCOMPARE(main.form.caption(), u"a.htm (更新)"_qs);
     main.form.editorCommands().undo();
-    QCOMPARE(main.form.m_editor->text(), page);
+    QCOMPARE(main.form.editor()->text(), page);
     QCOMPARE(main.form.caption(), u"a.htm"_qs);
 
     // A group's corrected reading is remembered and proposed the next time.
     main.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
         d->model()->setData(d->model()->index(0, 1), u"かんじ!"_qs);
-        d->m_insertButton->click();
+        d->insertButton()->click();
     });
     main.form.editorCommands().undo();
     QString proposed;
     main.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
         proposed = d->model()->index(0, 1).data().toString();
-        d->m_cancelButton->click();
+        d->cancelButton()->click();
     });
     QCOMPARE(proposed, u"かんじ!"_qs);
-    QCOMPARE(main.form.m_editor->text(), page);
+    QCOMPARE(main.form.editor()->text(), page);
 }
 
 // The grade and first-occurrence choices narrow the list and are kept.
@@ -180,17 +180,17 @@ void TestBatchRubyCommand::batchOnSelectionOnly()
     const qsizetype start = kPage.indexOf(u"<!--");
     Main main(kPage, int(start), int(kPage.size() - start));
     QVERIFY(main.run<RubyReviewDialog>(&RubyCommands::annotatePage,
-                                       [](RubyReviewDialog *d) { d->m_insertButton->click(); }));
-    QCOMPARE(main.form.m_editor->text(),
+                                       [](RubyReviewDialog *d) { d->insertButton()->click(); }));
+    QCOMPARE(main.form.editor()->text(),
              kPage.left(kPage.size() - 6) + rubyElement(u"漢字"_qs, u"かんじ"_qs) + u"</p>"_qs);
-    QCOMPARE(main.form.m_editor->selectedText(), main.form.m_editor->text().sliced(start));
+    QCOMPARE(main.form.editor()->selectedText(), main.form.editor()->text().sliced(start));
 
     Main whole(kPage, 0, 0);
     int listed = -1;
     whole.run<RubyReviewDialog>(&RubyCommands::annotatePage, [&](RubyReviewDialog *d) {
-        d->LevelBox->setCurrentIndex(3); // 漢 and 字, 学 and 校 are learnt by 小3
+        d->levelBox()->setCurrentIndex(3); // 漢 and 字, 学 and 校 are learnt by 小3
         listed = d->model()->rowCount();
-        d->m_cancelButton->click();
+        d->cancelButton()->click();
     });
     QCOMPARE(listed, 0);
     QCOMPARE(whole.form.rubyCommands().gradeLevel(), 3);
@@ -201,20 +201,20 @@ void TestBatchRubyCommand::stripAsOneStep()
     const QString one = rubyElement(u"漢字"_qs, u"かんじ"_qs);
     const QString page = u"<p>"_qs + one + u"と"_qs + one + u"</p>"_qs;
     Main main(page, 3, 2);
-    main.form.m_stripRubyAction->trigger();
-    QCOMPARE(main.form.m_editor->text(), u"<p>漢字と"_qs + one + u"</p>"_qs);
-    QCOMPARE(main.form.m_editor->selectedText(), u"漢字"_qs);
-    main.form.m_editor->setSelectionLength(0);
-    main.form.m_stripRubyAction->trigger();
-    QCOMPARE(main.form.m_editor->text(), u"<p>漢字と漢字</p>"_qs);
+    main.form.stripRubyAction()->trigger();
+    QCOMPARE(main.form.editor()->text(), u"<p>漢字と"_qs + one + u"</p>"_qs);
+    QCOMPARE(main.form.editor()->selectedText(), u"漢字"_qs);
+    main.form.editor()->setSelectionLength(0);
+    main.form.stripRubyAction()->trigger();
+    QCOMPARE(main.form.editor()->text(), u"<p>漢字と漢字</p>"_qs);
     main.form.editorCommands().undo();
     main.form.editorCommands().undo();
-    QCOMPARE(main.form.m_editor->text(), page);
+    QCOMPARE(main.form.editor()->text(), page);
     main.form.editorCommands().redo();
     main.form.editorCommands().redo();
-    QCOMPARE(main.form.m_editor->text(), u"<p>漢字と漢字</p>"_qs);
+    QCOMPARE(main.form.editor()->text(), u"<p>漢字と漢字</p>"_qs);
     QVERIFY(main.platform.messages.isEmpty());
-    main.form.m_stripRubyAction->trigger();
+    main.form.stripRubyAction()->trigger();
     QCOMPARE(main.platform.messages.size(), 1);
     QCOMPARE(main.platform.messages.first().text, u"ルビがありません。"_qs);
 }

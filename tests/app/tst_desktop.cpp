@@ -56,12 +56,12 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
     QFETCH(QByteArray, saved);
     MainWindow form(m_platform);
     if (crLf)
-        form.m_newCrLfAction->trigger();
+        form.newCrLfAction()->trigger();
     // Ctrl+N, two lines typed, a paste of the other convention, saved.
-    form.m_newAction->trigger();
-    QTest::keyClicks(form.m_editor, u"ab"_s);
-    QTest::keyClick(form.m_editor, Qt::Key_Return);
-    QTest::keyClicks(form.m_editor, u"cd"_s);
+    form.newAction()->trigger();
+    QTest::keyClicks(form.editor(), u"ab"_s);
+    QTest::keyClick(form.editor(), Qt::Key_Return);
+    QTest::keyClicks(form.editor(), u"cd"_s);
     QApplication::clipboard()->setText(crLf ? u"1\n2"_s : u"1\r\n2"_s);
     form.editorCommands().paste();
     const QString path = m_dir.filePath(u"new.htm"_s);
@@ -75,24 +75,24 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
 void TestDesktop::findAgainBothWays()
 {
     MainWindow form(m_platform);
-    form.m_editor->setText(u"かな\r\nカナ\r\nかな"_s);
-    form.m_lastSearch = u"かな"_s; // loose: katakana too
+    form.editor()->setText(u"かな\r\nカナ\r\nかな"_s);
+    form.setLastSearch(u"かな"_s, false); // loose: katakana too
     QStringList hits;
     const auto press = [&](QAction *action) {
         action->trigger();
-        hits.append(u"%1+%2"_s.arg(form.m_editor->selectionStart()).arg(form.m_editor->selectionLength()));
+        hits.append(u"%1+%2"_s.arg(form.editor()->selectionStart()).arg(form.editor()->selectionLength()));
     };
-    press(form.m_findNextAction);
-    press(form.m_findNextAction);
-    press(form.m_findNextAction);
-    press(form.m_findPreviousAction);
-    press(form.m_findPreviousAction);
+    press(form.findNextAction());
+    press(form.findNextAction());
+    press(form.findNextAction());
+    press(form.findPreviousAction());
+    press(form.findPreviousAction());
     QCOMPARE(hits, QStringList({u"0+2"_s, u"4+2"_s, u"8+2"_s, u"4+2"_s, u"0+2"_s}));
     m_platform.messages.clear();
-    press(form.m_findPreviousAction);
+    press(form.findPreviousAction());
     QCOMPARE(m_platform.messages.value(0).text, u"文書の検索が終わりました。"_s);
-    form.m_lastSearchExact = true;
-    press(form.m_findNextAction);
+    form.setLastSearch(form.lastSearch(), true);
+    press(form.findNextAction());
     QCOMPARE(hits.last(), u"8+2"_s);
 }
 
@@ -104,15 +104,15 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
     file.close();
     form.documentCommands().load(file.fileName());
     const auto coloured = [&form] {
-        return form.m_editor->document()->firstBlock().layout()->formats().size();
+        return form.editor()->document()->firstBlock().layout()->formats().size();
     };
     QVERIFY(form.editorCommands().htmlColours() && coloured() > 0);
-    form.m_htmlColoursAction->trigger();
+    form.htmlColoursAction()->trigger();
     QVERIFY(!form.editorCommands().htmlColours());
     QCOMPARE(coloured(), 0);
-    form.m_htmlColoursAction->trigger();
+    form.htmlColoursAction()->trigger();
     QVERIFY(coloured() > 0);
-    form.m_editor->setBackgroundColour(Qt::black);
+    form.editor()->setBackgroundColour(Qt::black);
     QCoreApplication::processEvents();
     QCOMPARE(form.documentCommands().isModified(), false); // colours are no change of the text
 }
@@ -120,19 +120,19 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
 void TestDesktop::zoomAndPrint()
 {
     MainWindow form(m_platform);
-    const double chosen = form.m_editor->font().pointSizeF();
+    const double chosen = form.editor()->font().pointSizeF();
     form.editorCommands().zoom(2);
     form.editorCommands().zoom(1);
-    QCOMPARE(form.m_editor->font().pointSizeF(), chosen + 3);
+    QCOMPARE(form.editor()->font().pointSizeF(), chosen + 3);
     QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -240), Qt::NoButton,
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(form.m_editor->viewport(), &wheel); // Ctrl+wheel, two notches down
-    QCOMPARE(form.m_editor->font().pointSizeF(), chosen + 1);
-    form.m_editor->setText(u"<p>\r\n漢字</p>\r\n"_s);
-    form.m_printAction->trigger();
+    QApplication::sendEvent(form.editor()->viewport(), &wheel); // Ctrl+wheel, two notches down
+    QCOMPARE(form.editor()->font().pointSizeF(), chosen + 1);
+    form.editor()->setText(u"<p>\r\n漢字</p>\r\n"_s);
+    form.printAction()->trigger();
     QCOMPARE(m_platform.printed, u"<p>\n漢字</p>\n"_s);
-    form.m_zoomResetAction->trigger();
-    QCOMPARE(form.m_editor->font().pointSizeF(), chosen);
+    form.zoomResetAction()->trigger();
+    QCOMPARE(form.editor()->font().pointSizeF(), chosen);
 }
 
 void TestDesktop::helpAndPreviewWithoutABrowser()
@@ -154,20 +154,20 @@ void TestDesktop::helpAndPreviewWithoutABrowser()
 void TestDesktop::fontAndColoursFromTheirDialogs()
 {
     MainWindow form(m_platform);
-    QFont font = form.m_editor->font();
+    QFont font = form.editor()->font();
     font.setUnderline(true);
-    form.m_editor->setFont(font);
+    form.editor()->setFont(font);
     m_platform.nextFont = QFont(u"Noto Sans CJK JP"_s, 20, QFont::Bold);
     m_platform.nextColor = QColor(u"#204080"_s);
-    form.m_fontAction->trigger();
-    form.m_backgroundColourAction->trigger();
+    form.fontAction()->trigger();
+    form.backgroundColourAction()->trigger();
     m_platform.nextFont.reset(); // cancelled: nothing changes
-    form.m_fontAction->trigger();
+    form.fontAction()->trigger();
     m_platform.nextColor.reset();
     // Name, size, bold and italic come from the dialog; underline stays.
-    QCOMPARE(form.m_editor->font().pointSize(), 20);
-    QVERIFY(form.m_editor->font().bold() && form.m_editor->font().underline());
-    QCOMPARE(form.m_editor->backgroundColour(), QColor(u"#204080"_s));
+    QCOMPARE(form.editor()->font().pointSize(), 20);
+    QVERIFY(form.editor()->font().bold() && form.editor()->font().underline());
+    QCOMPARE(form.editor()->backgroundColour(), QColor(u"#204080"_s));
 }
 
 void TestDesktop::errorsAndRefusals_data()

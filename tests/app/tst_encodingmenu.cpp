@@ -71,10 +71,10 @@ void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
     const QByteArray bytes = caseBytes(f[0]);
     Fixture t;
     t.load(bytes);
-    QCOMPARE(t.form.m_encodingLabel->text(), caseText(f[1]));
-    QCOMPARE(t.form.m_lineEndLabel->text(), caseText(f[2]));
-    t.form.m_editor->setSelectionStart(f[3].toInt());
-    QCOMPARE(t.form.m_caretLabel->text(), caseText(f[4]));
+    QCOMPARE(t.form.encodingLabel()->text(), caseText(f[1]));
+    QCOMPARE(t.form.lineEndLabel()->text(), caseText(f[2]));
+    t.form.editor()->setSelectionStart(f[3].toInt());
+    QCOMPARE(t.form.caretLabel()->text(), caseText(f[4]));
     QCOMPARE(t.form.statusBar()->currentMessage(), caseText(f.value(5)));
     if (!f.value(5).isEmpty())
         t.platform.setNextAnswer(QMessageBox::No); // the declaration kept as it is
@@ -95,22 +95,22 @@ void TestEncodingMenu::reopenAsksFirstAndRefusesBytesItCannotRead()
     const QString kana = u"あいうえおかきくけこさしすせそたちつてと"_s;
     const QByteArray euc = QStringEncoder("EUC-JP").encode(kana);
     t.load(euc);
-    t.form.m_editor->replaceSelection(u"x"_s);
+    t.form.editor()->replaceSelection(u"x"_s);
     t.platform.setNextAnswer(QMessageBox::No);
-    t.choose(t.form.m_reopenMenu, u"Shift_JIS"_s);
+    t.choose(t.form.reopenMenu(), u"Shift_JIS"_s);
     QVERIFY(t.platform.messages.value(0).text.contains(u"開き直しますか"_s));
-    QCOMPARE(t.form.m_editor->text(), u"x"_s + kana);
+    QCOMPARE(t.form.editor()->text(), u"x"_s + kana);
 
     t.platform.setNextAnswer(QMessageBox::Yes);
-    t.choose(t.form.m_reopenMenu, u"Shift_JIS"_s);
+    t.choose(t.form.reopenMenu(), u"Shift_JIS"_s);
     const QString asKatakana = QStringDecoder("windows-31j").decode(euc);
-    QCOMPARE(t.form.m_editor->text(), asKatakana);
-    QCOMPARE(t.form.m_encodingLabel->text(), u"Shift_JIS"_s);
+    QCOMPARE(t.form.editor()->text(), asKatakana);
+    QCOMPARE(t.form.encodingLabel()->text(), u"Shift_JIS"_s);
     QVERIFY(!t.form.documentCommands().isModified());
 
-    t.choose(t.form.m_reopenMenu, u"UTF-8"_s); // not valid UTF-8: nothing changes
+    t.choose(t.form.reopenMenu(), u"UTF-8"_s); // not valid UTF-8: nothing changes
     QVERIFY(t.platform.messages.value(2).text.contains(u"オフセット 0"_s));
-    QCOMPARE(t.form.m_editor->text(), asKatakana);
+    QCOMPARE(t.form.editor()->text(), asKatakana);
     t.form.documentCommands().save();
     QCOMPARE(readAll(t.path("page.htm")), euc);
 }
@@ -118,15 +118,15 @@ void TestEncodingMenu::reopenAsksFirstAndRefusesBytesItCannotRead()
 void TestEncodingMenu::convertRefusesWhatDoesNotFitAndSaveOffersToFixTheDeclaration()
 {
     Fixture t;
-    t.form.m_editor->setText(u"<meta charset=\"utf-8\">\r\n漢字〜"_s);
-    t.choose(t.form.m_convertMenu, u"Shift_JIS"_s);
+    t.form.editor()->setText(u"<meta charset=\"utf-8\">\r\n漢字〜"_s);
+    t.choose(t.form.convertMenu(), u"Shift_JIS"_s);
     QVERIFY2(t.platform.messages.value(0).text.contains(u"2 行目の文字 「〜」(U+301C)"_s),
              qPrintable(t.platform.messages.value(0).text));
-    QCOMPARE(t.form.m_encodingLabel->text(), u"UTF-8"_s);
+    QCOMPARE(t.form.encodingLabel()->text(), u"UTF-8"_s);
 
-    t.form.m_editor->setText(u"<meta charset=\"utf-8\">\r\n漢字"_s);
-    t.choose(t.form.m_convertMenu, u"EUC-JP"_s);
-    t.form.m_editor->setText(u"<meta charset=\"utf-8\">\r\n漢字"_s); // the old declaration back
+    t.form.editor()->setText(u"<meta charset=\"utf-8\">\r\n漢字"_s);
+    t.choose(t.form.convertMenu(), u"EUC-JP"_s);
+    t.form.editor()->setText(u"<meta charset=\"utf-8\">\r\n漢字"_s); // the old declaration back
     const QByteArray kanji = "\r\n\xb4\xc1\xbb\xfa"_ba;
     const struct
     {
@@ -162,9 +162,9 @@ void TestEncodingMenu::convertRewritesTheDeclarations()
                          u"<body>漢字の振り仮名、ルビ</body></html>\n"_s;
     Fixture t;
     t.load(page.toUtf8());
-    t.choose(t.form.m_convertMenu, caseText(f[0]));
+    t.choose(t.form.convertMenu(), caseText(f[0]));
     const QString converted = QString(page).replace(u"UTF-8"_s, caseText(f[1]));
-    QCOMPARE(t.form.m_editor->text(), converted);
+    QCOMPARE(t.form.editor()->text(), converted);
     QVERIFY2(t.form.statusBar()->currentMessage().contains(u"宣言 3 か所"_s),
              qPrintable(t.form.statusBar()->currentMessage()));
     t.form.documentCommands().save();
@@ -173,8 +173,8 @@ void TestEncodingMenu::convertRewritesTheDeclarations()
     python.start(u"python3"_s, {u"-c"_s, kDecodeByDeclaration, t.path("page.htm")});
     QVERIFY(python.waitForFinished() && python.exitCode() == 0);
     QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), converted);
-    QVERIFY(t.form.m_editor->undo()); // one step: the declarations as they were
-    QCOMPARE(t.form.m_editor->text(), page);
+    QVERIFY(t.form.editor()->undo()); // one step: the declarations as they were
+    QCOMPARE(t.form.editor()->text(), page);
 }
 
 QTEST_MAIN(TestEncodingMenu)

@@ -92,15 +92,15 @@ private slots:
             form.rubyCommands().annotatePage();
         } else {
             form.showSearch();
-            auto *search = qobject_cast<SearchDialog *>(form.m_searchDialog.data());
-            search->m_searchEdit->setText(QStringLiteral("カナ"));
-            search->m_replaceCheck->setChecked(true);
-            search->m_replaceEdit->setText(QStringLiteral("仮名"));
+            auto *search = qobject_cast<SearchDialog *>(form.searchDialog());
+            search->searchEdit()->setText(QStringLiteral("カナ"));
+            search->replaceCheck()->setChecked(true);
+            search->replaceEdit()->setText(QStringLiteral("仮名"));
             search->replaceAllMatches();
-            QCOMPARE(search->m_fromTopCheck->isChecked(), cancel);
+            QCOMPARE(search->fromTopCheck()->isChecked(), cancel);
         }
         QVERIFY(seen);
-        QCOMPARE(form.m_editor->text(), cancel ? kBefore : after);
+        QCOMPARE(form.editor()->text(), cancel ? kBefore : after);
         QCOMPARE(form.caption(), cancel ? "before.html" : load ? "new.html" : "before.html (更新)");
         QCOMPARE(form.documentCommands().session().path(),
                  cancel || !load ? fixture.folder.filePath("before.html") : file.fileName());
@@ -114,12 +114,12 @@ private slots:
         const QByteArray raw = QFile::encodeName(folder.path()) + "/b\xff.html";
         ::close(::open(raw.constData(), O_CREAT | O_WRONLY, 0600));
         Fixture fixture;
-        QVERIFY(fixture.form.m_fileList->setPath(folder.path()));
-        fixture.form.m_fileList->setCurrentRow(0);
-        emit fixture.form.m_fileList->fileActivated();
+        QVERIFY(fixture.form.fileList()->setPath(folder.path()));
+        fixture.form.fileList()->setCurrentRow(0);
+        emit fixture.form.fileList()->fileActivated();
         QCOMPARE(fixture.platform.messages.size(), 1);
         QVERIFY(fixture.platform.messages.first().text.startsWith(u"b\uFFFD.html\n"));
-        QCOMPARE(fixture.form.m_editor->text(), kBefore);
+        QCOMPARE(fixture.form.editor()->text(), kBefore);
         ::unlink(raw.constData()); // the temporary folder's clean-up does not see it
     }
 };

@@ -64,19 +64,19 @@ struct Main
     void loadAndChange()
     {
         open(u"a.htm"_s);
-        form->m_editor->replaceSelection(u"X"_s);
+        form->editor()->replaceSelection(u"X"_s);
         select(1, 1);
         QCOMPARE(form->caption(), u"a.htm (更新)"_s);
         platform.messages.clear();
     }
     void select(int start, int length)
     {
-        form->m_editor->setSelectionStart(start);
-        form->m_editor->setSelectionLength(length);
+        form->editor()->setSelectionStart(start);
+        form->editor()->setSelectionLength(length);
     }
     QString selection() const
     {
-        return u"%1+%2"_s.arg(form->m_editor->selectionStart()).arg(form->m_editor->selectionLength());
+        return u"%1+%2"_s.arg(form->editor()->selectionStart()).arg(form->editor()->selectionLength());
     }
 
     QTemporaryDir folder;
@@ -138,8 +138,8 @@ void TestMainWindow::documentCommands()
     QCOMPARE(form.documentCommands().session().path(), m.path(caseText(f[1])));
     QCOMPARE(form.caption(), caseText(f[2]));
     QCOMPARE(form.documentCommands().isModified(), f[2].endsWith(")"));
-    QCOMPARE(form.m_saveAction->isEnabled(), f[3] == "1");
-    QCOMPARE(form.m_editor->text(), caseText(f[4]));
+    QCOMPARE(form.saveAction()->isEnabled(), f[3] == "1");
+    QCOMPARE(form.editor()->text(), caseText(f[4]));
     QCOMPARE(readAll(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
     QCOMPARE(readAll(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);
 }
@@ -149,7 +149,7 @@ void TestMainWindow::modifiedMarkerFollowsTheFile()
     QFETCH(QByteArrayList, f); // steps, caption
     Main m;
     m.open(u"a.htm"_s);
-    EditorControl *editor = m.form->m_editor;
+    EditorControl *editor = m.form->editor();
     for (const QByteArray &step : f[0].split(' ')) {
         if (step.startsWith("type:"))
             QTest::keyClicks(editor, QString::fromUtf8(step.mid(5)));
@@ -192,7 +192,7 @@ void TestMainWindow::promptBeforeNewOpenAndClose()
         QCOMPARE(m.platform.presetNames.value(1), m.path(u"a.htm"_s));
     QCOMPARE(form.isVisible(), f[0] != "close" || f[2] == "0");
     if (f[0] != "close" || f[2] == "0")
-        QCOMPARE(form.m_editor->text(),
+        QCOMPARE(form.editor()->text(),
                  f[2] == "0"          ? u"Xa\r\nb"_s
                      : f[0] == "Open" ? u"漢字\r\n"_s
                                       : QString());
@@ -214,7 +214,7 @@ void TestMainWindow::failuresKeepTheDocument()
     else if (f[0] == "Open" && !what.isEmpty() && what != "folder")
         writeAll(bad, what);
     else if (what == "unrepresentable")
-        m.platform.page = "windows-31j", m.form->m_editor->replaceSelection(u"〜"_s); // JIS form
+        m.platform.page = "windows-31j", m.form->editor()->replaceSelection(u"〜"_s); // JIS form
     else if (what == "code page")
         m.platform.page = "no-such-code-page";
     else if (what == "full")
@@ -240,7 +240,7 @@ void TestMainWindow::failuresKeepTheDocument()
     }
     // Save writes the text to its own file, not over the one that failed.
     m.form->documentCommands().save();
-    QCOMPARE(readAll(m.path(u"a.htm"_s)), m.form->m_editor->text().toUtf8());
+    QCOMPARE(readAll(m.path(u"a.htm"_s)), m.form->editor()->text().toUtf8());
 }
 
 void TestMainWindow::previewAndHelpOpenTheirPages()
@@ -249,7 +249,7 @@ void TestMainWindow::previewAndHelpOpenTheirPages()
     m.platform.folder = m.path(u"program"_s);
     QVERIFY(QDir(m.folder.path()).mkdir(u"program"_s));
     m.open(u"a.htm"_s);
-    m.form->m_editor->setText(u"<p>送\r\rり\n</p>"_s);
+    m.form->editor()->setText(u"<p>送\r\rり\n</p>"_s);
     m.form->preview();
     const QString preview = m.path(u"program/_tmp.html"_s);
     QCOMPARE(m.platform.opened, QStringList {preview});
@@ -284,9 +284,9 @@ void TestMainWindow::editCommands()
         m.form->show();
         m.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m.form.get()));
-        m.form->m_editor->setFocus();
+        m.form->editor()->setFocus();
     }
-    m.form->m_editor->setText(caseText(f[1]));
+    m.form->editor()->setText(caseText(f[1]));
     m.select(f[2].toInt(), f[3].toInt());
     board->setText(caseText(f[4]));
     bool takeBack = f[5] == "1";
@@ -297,9 +297,9 @@ void TestMainWindow::editCommands()
     if (commands.contains(f[0]))
         (m.form->editorCommands().*commands.value(f[0]))();
     else
-        QTest::keySequence(m.form->m_editor, QKeySequence(QString::fromUtf8(f[0])));
+        QTest::keySequence(m.form->editor(), QKeySequence(QString::fromUtf8(f[0])));
     disconnect(connection);
-    QCOMPARE(m.form->m_editor->text(), caseText(f[6]));
+    QCOMPARE(m.form->editor()->text(), caseText(f[6]));
     QCOMPARE(m.selection(), caseText(f[7]));
     QCOMPARE(board->text(), caseText(f.value(8)));
     QCOMPARE(m.platform.messages.size(), f[5] == "1" ? 1 : 0);
@@ -311,19 +311,19 @@ void TestMainWindow::rubyCommand()
     QFETCH(QByteArrayList, f);
     Main m;
     const QString text = caseText(f[0]), proposed = caseText(f[5]), base = caseText(f.value(6));
-    m.form->m_editor->setText(text);
+    m.form->editor()->setText(text);
     m.select(0, f[1].toInt());
     MecabPhoneticService mecab;
     if (f[2].isEmpty())
         m.platform.service = &mecab;
     m.platform.phonetic.readings.insert(text.left(f[1].toInt()), caseText(f[2]));
-    m.form->m_omitOkuriganaCheck->setChecked(f[3] == "1");
-    m.form->m_kanaButtons[f[4].toInt()]->click();
+    m.form->omitOkuriganaCheck()->setChecked(f[3] == "1");
+    m.form->kanaButton(f[4].toInt())->click();
     QString shownReading, shownSelection;
     QTimer::singleShot(0, m.form.get(), [&] {
         if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
             shownReading = dialog->readingBox()->text();
-            shownSelection = m.form->m_editor->selectedText();
+            shownSelection = m.form->editor()->selectedText();
             dialog->insertButton()->click();
         }
     });
@@ -332,10 +332,10 @@ void TestMainWindow::rubyCommand()
     QCOMPARE(shownSelection, base);
     const QString element
         = "<ruby><rb>" + base + "</rb><rp>(</rp><rt>" + proposed + "</rt><rp>)</rp></ruby>";
-    QCOMPARE(m.form->m_editor->text(), element + text.mid(base.size()));
+    QCOMPARE(m.form->editor()->text(), element + text.mid(base.size()));
     // Ctrl+Z brings back the text before the insertion.
     m.form->editorCommands().undo();
-    QCOMPARE(m.form->m_editor->text(), text);
+    QCOMPARE(m.form->editor()->text(), text);
 }
 
 void TestMainWindow::rubyInsertion()
@@ -346,16 +346,16 @@ void TestMainWindow::rubyInsertion()
     const QString element = "<ruby><rb>" + text.mid(start, length) + "</rb><rp>(</rp>"
         + caseText(f[5]) + reading + "</rt><rp>)</rp></ruby>";
     Main m;
-    m.form->m_editor->setText(text);
+    m.form->editor()->setText(text);
     m.select(start, length);
     m.form->rubyCommands().insertElement(text.mid(start, length),
                                          {reading, caseText(f[4]), f[4] != "-"});
-    QCOMPARE(m.form->m_editor->text(), text.left(start) + element + text.mid(start + length));
+    QCOMPARE(m.form->editor()->text(), text.left(start) + element + text.mid(start + length));
     QCOMPARE(m.selection(), u"%1+%2"_s.arg(start).arg(element.size())); // the element selected
     // The next opening starts from the attribute as it was left.
     QCOMPARE(m.form->rubyCommands().rubyForm().withAttribute, f[4] != "-");
     m.form->editorCommands().undo();
-    QCOMPARE(m.form->m_editor->text(), text);
+    QCOMPARE(m.form->editor()->text(), text);
 }
 
 void TestMainWindow::searchCommands()
@@ -366,28 +366,28 @@ void TestMainWindow::searchCommands()
     Main m;
     m.form->show();
     const QString text = caseText(f[0]);
-    m.form->m_editor->setText(text);
+    m.form->editor()->setText(text);
     m.select(f[1].toInt(), f[2].toInt());
     m.form->showSearch();
-    auto *search = qobject_cast<SearchDialog *>(m.form->m_searchDialog.data());
+    auto *search = qobject_cast<SearchDialog *>(m.form->searchDialog());
     QVERIFY(search);
-    search->m_searchEdit->setText(caseText(f[3]));
-    search->m_replaceCheck->setChecked(true);
-    search->m_replaceEdit->setText(caseText(f[4]));
-    search->m_fromTopCheck->setChecked(f[5] == "1");
-    search->m_exactCheck->setChecked(f[6] == "1");
+    search->searchEdit()->setText(caseText(f[3]));
+    search->replaceCheck()->setChecked(true);
+    search->replaceEdit()->setText(caseText(f[4]));
+    search->fromTopCheck()->setChecked(f[5] == "1");
+    search->exactCheck()->setChecked(f[6] == "1");
     const QStringList texts = caseText(f[8]).split(u" / "_s),
                       selections = caseText(f[9]).split(u" / "_s),
                       messages = caseText(f[10]).split(u" / "_s);
     for (qsizetype i = 0; i < f[7].size(); ++i) {
-        QPushButton *button = f[7][i] == 'S' ? search->m_findButton
-            : f[7][i] == 'R'                 ? search->m_replaceButton
-                                             : search->m_replaceAllButton;
+        QPushButton *button = f[7][i] == 'S' ? search->findButton()
+            : f[7][i] == 'R'                 ? search->replaceButton()
+                                             : search->replaceAllButton();
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(m.form->m_editor->text(), texts[i] == "="_L1 ? text : texts[i]);
+        QCOMPARE(m.form->editor()->text(), texts[i] == "="_L1 ? text : texts[i]);
         QCOMPARE(m.selection(), selections[i]);
         QCOMPARE(m.platform.messages.size(), messages[i].toInt());
-        QVERIFY(!search->m_fromTopCheck->isChecked());
+        QVERIFY(!search->fromTopCheck()->isChecked());
     }
     for (const FakePlatform::Message &message : std::as_const(m.platform.messages))
         QCOMPARE(message.text, u"文書の検索が終わりました。"_s);
@@ -397,24 +397,24 @@ void TestMainWindow::searchWindowOpensAfreshAndKeepsItsStateWhileOpen()
 {
     Main m;
     m.form->show();
-    m.form->m_editor->setText(u"abc def"_s);
+    m.form->editor()->setText(u"abc def"_s);
     m.select(4, 3);
     for (int opening = 0; opening < 2; ++opening) {
         m.form->showSearch();
-        QPointer<SearchDialog> search = qobject_cast<SearchDialog *>(m.form->m_searchDialog.data());
-        QCOMPARE(search->m_searchEdit->text(), u"def"_s);
-        QVERIFY(search->m_fromTopCheck->isChecked() && !search->m_exactCheck->isChecked());
-        search->m_searchEdit->setText(u"typed"_s);
+        QPointer<SearchDialog> search = qobject_cast<SearchDialog *>(m.form->searchDialog());
+        QCOMPARE(search->searchEdit()->text(), u"def"_s);
+        QVERIFY(search->fromTopCheck()->isChecked() && !search->exactCheck()->isChecked());
+        search->searchEdit()->setText(u"typed"_s);
         m.form->showSearch(); // only brought to the front, its boxes as they are
-        QCOMPARE(m.form->m_searchDialog.data(), search.data());
-        QCOMPARE(search->m_searchEdit->text(), u"typed"_s);
-        QTest::keyClick(search->m_searchEdit, Qt::Key_Escape);
+        QCOMPARE(m.form->searchDialog(), search.data());
+        QCOMPARE(search->searchEdit()->text(), u"typed"_s);
+        QTest::keyClick(search->searchEdit(), Qt::Key_Escape);
         QTRY_VERIFY(search.isNull()); // deleted, never merely hidden
     }
     m.form->showSearch(); // the main window takes it along when it closes
     m.platform.setNextAnswer(QMessageBox::No);
     QVERIFY(m.form->close());
-    QVERIFY(m.form->m_searchDialog.isNull() || !m.form->m_searchDialog->isVisible());
+    QVERIFY(!m.form->searchDialog() || !m.form->searchDialog()->isVisible());
 }
 
 void TestMainWindow::filePatterns()
@@ -429,27 +429,27 @@ void TestMainWindow::filePanelListsLoadsAndReports()
     for (const char *name : {"c.txt", "README", "page10.htm", "page9.html", "B.HTM"})
         writeAll(m.path(QString::fromLatin1(name)), "text\r\n");
     MainWindow &form = *m.form;
-    form.m_fileList->setPath(m.folder.path()); // listed again, with the new files
+    form.fileList()->setPath(m.folder.path()); // listed again, with the new files
     QStringList names;
-    for (int i = 0; i < form.m_fileList->count(); ++i)
-        names.append(form.m_fileList->item(i)->text());
+    for (int i = 0; i < form.fileList()->count(); ++i)
+        names.append(form.fileList()->item(i)->text());
     QCOMPARE(names, QStringList({"a.htm", "B.HTM", "b.htm", "page9.html", "page10.htm"}));
-    form.m_htmlOnlyCheck->click(); // all files, names without a dot too
-    QCOMPARE(form.m_fileList->count(), 7);
-    QCOMPARE(form.m_fileList->item(6)->text(), u"README"_s);
-    form.m_htmlOnlyCheck->click();
-    QCOMPARE(form.m_fileList->count(), 5);
+    form.htmlOnlyCheck()->click(); // all files, names without a dot too
+    QCOMPARE(form.fileList()->count(), 7);
+    QCOMPARE(form.fileList()->item(6)->text(), u"README"_s);
+    form.htmlOnlyCheck()->click();
+    QCOMPARE(form.fileList()->count(), 5);
     // A double-click on a file loads it at once; of dropped files the first is loaded.
-    form.m_fileList->setCurrentRow(2);
-    emit form.m_fileList->itemDoubleClicked(form.m_fileList->currentItem());
-    QCOMPARE(form.m_editor->text(), u"漢字\r\n"_s);
+    form.fileList()->setCurrentRow(2);
+    emit form.fileList()->itemDoubleClicked(form.fileList()->currentItem());
+    QCOMPARE(form.editor()->text(), u"漢字\r\n"_s);
     form.openDroppedFiles({m.path(u"c.txt"_s), m.path(u"a.htm"_s)});
     QCOMPARE(form.caption(), u"c.txt"_s);
     // A folder that vanished is reported; the lists stay.
     form.showFolderInPanel(m.path(u"gone/"_s));
     QCOMPARE(m.platform.messages.size(), 1);
     QCOMPARE(m.platform.messages[0].title, errorBoxTitle(ENOENT));
-    QCOMPARE(form.m_fileList->path(), form.m_folderList->path());
+    QCOMPARE(form.fileList()->path(), form.folderList()->path());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -35,8 +35,8 @@ QStringList runCommand(MainWindow &form, int start, int length,
                        const std::function<void(RubyDialog &)> &act)
 {
     QStringList items;
-    form.m_editor->setSelectionStart(start);
-    form.m_editor->setSelectionLength(length);
+    form.editor()->setSelectionStart(start);
+    form.editor()->setSelectionLength(length);
     QTimer::singleShot(0, &form, [&] {
         if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
             items.append(dialog->readingBox()->text());
@@ -86,7 +86,7 @@ void TestReadingChoices::candidatesInTheBox()
     const int start = int(text.indexOf(u'[')), length = int(text.indexOf(u']')) - start - 1;
     text.remove(start + length + 1, 1).remove(start, 1);
     const QStringList first = caseText(f[1]).split(u'|');
-    m_form->m_editor->setText(text);
+    m_form->editor()->setText(text);
     bool listOpened = false;
     const QStringList items = runCommand(*m_form, start, length, [&](RubyDialog &dialog) {
         QTest::keyClick(dialog.readingBox(), Qt::Key_Down, Qt::AltModifier);
@@ -101,7 +101,7 @@ void TestReadingChoices::candidatesInTheBox()
 
 void TestReadingChoices::correctionSticks()
 {
-    m_form->m_editor->setText(QStringLiteral("市場が開いた。市場"));
+    m_form->editor()->setText(QStringLiteral("市場が開いた。市場"));
     const QStringList before = runCommand(*m_form, 0, 2, [](RubyDialog &dialog) {
         dialog.readingBox()->setText(QStringLiteral("いちば"));
         dialog.insertButton()->click();
@@ -112,7 +112,7 @@ void TestReadingChoices::correctionSticks()
     QCOMPARE(QString::fromUtf8(file.readAll()),
              QStringLiteral("市場\tイチバ\t\tが開いた\n市場\tイチバ\n"));
 
-    const int last = m_form->m_editor->textLength() - 2;
+    const int last = m_form->editor()->textLength() - 2;
     const QStringList after
         = runCommand(*m_form, last, 2, [](RubyDialog &dialog) { dialog.cancelButton()->click(); });
     QCOMPARE(after.value(0), QStringLiteral("いちば"));
@@ -126,14 +126,14 @@ void TestReadingChoices::damagedFileIsReportedOnce()
     QFile file(m_platform->file);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("broken line\n\xff\xfe") > 0);
     file.close();
-    m_form->m_editor->setText(QStringLiteral("漢字"));
+    m_form->editor()->setText(QStringLiteral("漢字"));
     for (int i = 0; i < 2; ++i) {
         const QStringList items = runCommand(*m_form, 0, 2, [](RubyDialog &dialog) {
             dialog.readingBox()->setText(QStringLiteral("かんじ?"));
             dialog.insertButton()->click();
         });
         QCOMPARE(items.value(0), QStringLiteral("かんじ"));
-        m_form->m_editor->setText(QStringLiteral("漢字"));
+        m_form->editor()->setText(QStringLiteral("漢字"));
     }
     QCOMPARE(m_platform->messages.size(), 1);
     QVERIFY(m_platform->messages.first().text.contains(QStringLiteral("readings.tsv")));
@@ -141,9 +141,9 @@ void TestReadingChoices::damagedFileIsReportedOnce()
 
 void TestReadingChoices::menuOpensTheFolder()
 {
-    m_form->m_readingsAction->trigger();
+    m_form->readingsAction()->trigger();
     QCOMPARE(m_platform->opened, QStringList {QFileInfo(m_platform->file).absolutePath()});
-    QVERIFY(m_form->m_formatMenu->actions().contains(m_form->m_readingsAction));
+    QVERIFY(m_form->formatMenu()->actions().contains(m_form->readingsAction()));
 }
 
 QTEST_MAIN(TestReadingChoices)

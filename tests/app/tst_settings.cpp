@@ -44,13 +44,13 @@ struct Run
 // What a user sees of the remembered choices.
 QStringList choices(const MainWindow &form)
 {
-    return {form.m_editor->font().toString(),
-            form.m_editor->palette().color(QPalette::Text).name(),
-            form.m_editor->backgroundColour().name(),
+    return {form.editor()->font().toString(),
+            form.editor()->palette().color(QPalette::Text).name(),
+            form.editor()->backgroundColour().name(),
             QString::number(int(form.rubyCommands().kanaForm())),
-            QString::number(form.m_kanaButtons[int(form.rubyCommands().kanaForm())]->isChecked()),
-            QString::number(form.m_omitOkuriganaCheck->isChecked()),
-            QString::number(form.m_htmlOnlyCheck->isChecked()),
+            QString::number(form.kanaButton(int(form.rubyCommands().kanaForm()))->isChecked()),
+            QString::number(form.omitOkuriganaCheck()->isChecked()),
+            QString::number(form.htmlOnlyCheck()->isChecked()),
             form.windowSettings().recentFiles().join(u'|'),
             u"%1x%2"_s.arg(form.width()).arg(form.height()),
             QString::number(int(form.newLineEnd())),
@@ -83,16 +83,16 @@ void TestSettings::choicesComeBackAtTheNextStart()
     QStringList chosen;
     {
         Run first(path);
-        first.form.m_editor->setFont(QFont(u"Noto Sans CJK JP"_s, 14, QFont::Bold));
+        first.form.editor()->setFont(QFont(u"Noto Sans CJK JP"_s, 14, QFont::Bold));
         first.form.editorCommands().selectAll();
-        first.form.m_editor->setTextColour(QColor(u"#204080"_s));
-        first.form.m_editor->setBackgroundColour(QColor(u"#fff0d0"_s));
-        first.form.m_kanaButtons[2]->click();
-        first.form.m_omitOkuriganaCheck->click();
-        first.form.m_htmlOnlyCheck->click();
+        first.form.editor()->setTextColour(QColor(u"#204080"_s));
+        first.form.editor()->setBackgroundColour(QColor(u"#fff0d0"_s));
+        first.form.kanaButton(2)->click();
+        first.form.omitOkuriganaCheck()->click();
+        first.form.htmlOnlyCheck()->click();
         first.form.resize(700, 450);
-        first.form.m_newCrLfAction->trigger();
-        first.form.m_htmlColoursAction->trigger(); // off
+        first.form.newCrLfAction()->trigger();
+        first.form.htmlColoursAction()->trigger(); // off
         chosen = choices(first.form);
         first.form.editorCommands().zoom(3); // a zoom is not a font chosen
         first.form.storeSettings();
@@ -119,7 +119,7 @@ void TestSettings::unreadableSettingsGiveTheFirstStart()
     Run run(path);
     QCOMPARE(choices(run.form), choices(Run(m_dir.filePath(u"none.conf"_s)).form));
     // What is kept at the end can be read at the next start.
-    run.form.m_kanaButtons[0]->click();
+    run.form.kanaButton(0)->click();
     run.form.storeSettings();
     QCOMPARE(Run(path).form.rubyCommands().kanaForm(), KanaForm::Katakana);
 }
@@ -144,7 +144,7 @@ void TestSettings::settingsFileIsLeftAlone()
         QCOMPARE(told(run), f[2 + start].toInt());
         if (start == 0)
             QCOMPARE(int(run.form.rubyCommands().kanaForm()), f[4].toInt());
-        run.form.m_kanaButtons[2]->click();
+        run.form.kanaButton(2)->click();
         run.form.noteRecentFile(dir.filePath(u"a.htm"_s));
         run.form.storeSettings();
     }
@@ -188,12 +188,12 @@ void TestSettings::recentFilesInTheFileMenu()
     QCOMPARE(run.form.windowSettings().recentFiles(), files.mid(0, 10));
     // A file that is gone: removed with a message, the document stays.
     QVERIFY(QFile::remove(files.at(3)));
-    run.form.m_recentMenu->actions().at(3)->trigger();
+    run.form.recentMenu()->actions().at(3)->trigger();
     QVERIFY(run.platform.messages.value(0).text.contains(files.at(3)));
     QCOMPARE(run.form.caption(), u"Rubello"_s);
-    QCOMPARE(run.form.m_recentMenu->actions().size(), 9);
+    QCOMPARE(run.form.recentMenu()->actions().size(), 9);
     // One that is there opens through the normal load and moves to the top.
-    run.form.m_recentMenu->actions().at(5)->trigger();
+    run.form.recentMenu()->actions().at(5)->trigger();
     QCOMPARE(run.form.caption(), u"f5.htm"_s);
     QCOMPARE(run.form.windowSettings().recentFiles().constFirst(), files.at(6));
 }

@@ -43,7 +43,7 @@ struct Fixture
         writeAll(path("b.htm"), "b\r\n");
         platform.setNextFileName(path("a.htm"));
         form.documentCommands().open();
-        QTest::keyClicks(form.m_editor, typed);
+        QTest::keyClicks(form.editor(), typed);
         platform.messages.clear();
     }
     QString path(const char *name) const { return folder.filePath(QString::fromUtf8(name)); }
@@ -75,15 +75,15 @@ void TestWorkSafety::loadOverChangedDocumentAsks()
 {
     QFETCH(QByteArrayList, f);
     Fixture m(caseText(f[0]));
-    const QString text = m.form.m_editor->text();
-    m.form.m_editor->setSelectionStart(2);
+    const QString text = m.form.editor()->text();
+    m.form.editor()->setSelectionStart(2);
     m.platform.setNextAnswer(f[1] == "No" ? QMessageBox::No : QMessageBox::Cancel);
     m.form.openDroppedFiles({m.path("b.htm")});
     QCOMPARE(m.platform.messages.size(), f[0].isEmpty() ? 0 : 1);
     QCOMPARE(m.form.caption(), caseText(f[2]));
     if (f[1] == "Cancel" && !f[0].isEmpty()) {
-        QCOMPARE(m.form.m_editor->text(), text);
-        QCOMPARE(m.form.m_editor->selectionStart(), 2);
+        QCOMPARE(m.form.editor()->text(), text);
+        QCOMPARE(m.form.editor()->selectionStart(), 2);
         QCOMPARE(m.form.documentCommands().session().path(), m.path("a.htm"));
     }
 }
@@ -146,14 +146,14 @@ void TestWorkSafety::reloadIsOffered()
     QVERIFY(writeAll(f.path("a.htm"), "third!\r\n"));
     f.platform.setNextAnswer(QMessageBox::Yes);
     f.form.documentCommands().offerReload();
-    QCOMPARE(f.form.m_editor->text(), u"third!\r\n"_s);
+    QCOMPARE(f.form.editor()->text(), u"third!\r\n"_s);
     // A changed document is never offered.
-    QTest::keyClicks(f.form.m_editor, u"x"_s);
+    QTest::keyClicks(f.form.editor(), u"x"_s);
     f.platform.messages.clear();
     QVERIFY(writeAll(f.path("a.htm"), "fourth\r\n"));
     f.form.documentCommands().offerReload();
     QCOMPARE(f.platform.messages.size(), 0);
-    QCOMPARE(f.form.m_editor->text(), u"xthird!\r\n"_s);
+    QCOMPARE(f.form.editor()->text(), u"xthird!\r\n"_s);
 }
 
 // Steps the end-to-end road does not take: Backspace its own step, the caret after
@@ -161,7 +161,7 @@ void TestWorkSafety::reloadIsOffered()
 void TestWorkSafety::undoStepsBackAndRedoes()
 {
     Fixture f;
-    EditorControl *editor = f.form.m_editor;
+    EditorControl *editor = f.form.editor();
     editor->setSelectionLength(1);
     editor->replaceSelection(u"<ruby>a</ruby>"_s); // as the ruby insertion writes it
     editor->setSelectionStart(0);
@@ -204,8 +204,8 @@ void TestWorkSafety::signalsEndTheWindowCleanly()
         QTRY_VERIFY(!QFile::exists(m.path("_tmp.html")));
         QCOMPARE(m.platform.messages.size(), 0);
         QCOMPARE(readAll(m.path("a.htm")), "a\r\n"_ba);
-        QCOMPARE(m.form.m_unsavedCopy, m.path("a.htm.unsaved"));
-        QCOMPARE(readAll(m.form.m_unsavedCopy), "xa\r\n"_ba);
+        QCOMPARE(m.form.unsavedCopy(), m.path("a.htm.unsaved"));
+        QCOMPARE(readAll(m.form.unsavedCopy()), "xa\r\n"_ba);
     }
 }
 

@@ -70,15 +70,15 @@ void TestRubyReview::review()
     QCOMPARE(m->corrections(), (QList<std::pair<QString, QString>> {{u"漢字"_qs, u"カンシ"_qs}}));
 
     // Filter, order, and the choice of kanji narrow the list.
-    dialog.FilterText->setText(u"がっ"_qs);
+    dialog.filterEdit()->setText(u"がっ"_qs);
     QCOMPARE(words(), u"学校"_qs);
-    dialog.FilterText->clear();
-    dialog.OrderBox->setCurrentIndex(int(RubyReviewModel::Order::Frequency));
+    dialog.filterEdit()->clear();
+    dialog.orderBox()->setCurrentIndex(int(RubyReviewModel::Order::Frequency));
     QCOMPARE(words().left(2), u"学校"_qs);
-    dialog.LevelBox->setCurrentIndex(kJouyouLevel - 1); // 中学以上: 鬱 only
+    dialog.levelBox()->setCurrentIndex(kJouyouLevel - 1); // 中学以上: 鬱 only
     QCOMPARE(words(), u"鬱金"_qs);
-    dialog.LevelBox->setCurrentIndex(0);
-    dialog.FirstBox->setCurrentIndex(int(FirstOnly::Page));
+    dialog.levelBox()->setCurrentIndex(0);
+    dialog.firstBox()->setCurrentIndex(int(FirstOnly::Page));
     QCOMPARE(m->occurrencesListed(), 4);
     QCOMPARE(m->choice().size(), 4); // the edits kept; the second 学校, unticked, is gone
 }
