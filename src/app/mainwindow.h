@@ -10,7 +10,7 @@
 #include "core/ruby/rubybatch.h"
 #include "core/document/safesave.h"
 #include "core/text/lineendindex.h"
-#include "core/settingsfile.h"
+#include "core/document/settingsfile.h"
 
 #include <QDialog>
 #include <QHash>

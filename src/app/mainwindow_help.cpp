@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "core/installlayout.h"
+#include "core/document/installlayout.h"
 #include "ui/aboutdialog.h"
 #include "ui/platform.h"
 

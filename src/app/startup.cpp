@@ -2,7 +2,7 @@
 #include "app/startup.h"
 
 #include "app/mainwindow.h"
-#include "core/installlayout.h"
+#include "core/document/installlayout.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>

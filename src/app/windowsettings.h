@@ -2,7 +2,7 @@
 
 #include "core/ruby/rubybatch.h"
 #include "core/ruby/rubytext.h"
-#include "core/settingsfile.h"
+#include "core/document/settingsfile.h"
 #include "core/text/lineendindex.h"
 
 #include <QByteArray>

@@ -3,7 +3,7 @@
 
 #include "app/documentcommands.h"
 #include "app/mainwindow.h"
-#include "core/installlayout.h"
+#include "core/document/installlayout.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"

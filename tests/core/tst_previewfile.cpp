@@ -1,5 +1,5 @@
 #include "casetable.h"
-#include "core/installlayout.h"
+#include "core/document/installlayout.h"
 #include "core/document/previewfile.h"
 
 #include <QDir>

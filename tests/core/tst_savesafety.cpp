@@ -5,7 +5,7 @@
 #include "core/document/documentfile.h"
 #include "core/text/edithistory.h"
 #include "core/document/safesave.h"
-#include "core/installlayout.h"
+#include "core/document/installlayout.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "core/document/previewfile.h"
 
-#include "core/installlayout.h"
+#include "core/document/installlayout.h"
 #include "core/paths.h"
 
 #include <QDir>

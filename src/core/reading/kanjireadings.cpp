@@ -1,6 +1,6 @@
 #include "core/reading/kanjireadings.h"
 
-#include "core/ruby/rubytext.h"
+#include "core/text/kana.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
 #include "core/reading/mecabphoneticservice.h"
 
 #include "core/reading/readingengine.h"
-#include "core/ruby/rubytext.h"
+#include "core/text/kana.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

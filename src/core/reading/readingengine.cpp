@@ -5,7 +5,7 @@
 #include "core/reading/phoneticservice.h"
 #include "core/reading/readingstages.h"
 #include "core/reading/userreadings.h"
-#include "core/ruby/rubytext.h"
+#include "core/text/kana.h"
 
 #include <QRegularExpression>
 

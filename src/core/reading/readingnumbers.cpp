@@ -1,7 +1,7 @@
 #include "core/reading/readingstages.h"
 
 #include "core/reading/readingrules.h"
-#include "core/ruby/rubytext.h"
+#include "core/text/kana.h"
 
 #include <optional>
 

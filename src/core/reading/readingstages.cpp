@@ -2,7 +2,7 @@
 
 #include "core/reading/kanjireadings.h"
 #include "core/reading/userreadings.h"
-#include "core/ruby/rubytext.h"
+#include "core/text/kana.h"
 
 #include <QDir>
 #include <QFile>

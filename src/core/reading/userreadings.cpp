@@ -1,6 +1,6 @@
 #include "core/reading/userreadings.h"
 
-#include "core/ruby/rubytext.h"
+#include "core/text/kana.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "core/installlayout.h"
+#include "core/document/installlayout.h"
 
 #include "core/document/safesave.h"
 #include "core/paths.h"

@@ -1,4 +1,4 @@
-#include "core/settingsfile.h"
+#include "core/document/settingsfile.h"
 
 #include "core/document/safesave.h"
 
