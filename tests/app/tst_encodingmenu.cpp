@@ -63,6 +63,7 @@ private slots:
     void convertRefusesWhatDoesNotFitAndSaveOffersToFixTheDeclaration();
     void convertRewritesTheDeclarations_data() { addCaseRows("conversions.tsv"); }
     void convertRewritesTheDeclarations();
+    void convertWithoutDeclarationsIsStillAChange();
 };
 
 void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
@@ -175,6 +176,18 @@ void TestEncodingMenu::convertRewritesTheDeclarations()
     QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), converted);
     QVERIFY(t.form.editor()->undo()); // one step: the declarations as they were
     QCOMPARE(t.form.editor()->text(), page);
+}
+
+// Only the bytes to come differ: the text is the saved one, yet closing must ask.
+void TestEncodingMenu::convertWithoutDeclarationsIsStillAChange()
+{
+    Fixture t;
+    t.load("漢字\n"_ba);
+    t.choose(t.form.convertMenu(), u"EUC-JP"_s);
+    QVERIFY(t.form.caption().endsWith(u" (更新)"_s));
+    t.form.documentCommands().save();
+    QVERIFY(!t.form.caption().endsWith(u" (更新)"_s));
+    QCOMPARE(readAll(t.path("page.htm")), "\xb4\xc1\xbb\xfa\n"_ba);
 }
 
 QTEST_MAIN(TestEncodingMenu)
