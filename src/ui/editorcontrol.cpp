@@ -230,7 +230,7 @@ void EditorControl::replaceSelection(const QString &text, Progress *progress)
     emit edited();
 }
 
-void EditorControl::SetFocus()
+void EditorControl::focusInWindow()
 {
     if (QWidget *top = window()) {
         top->raise();

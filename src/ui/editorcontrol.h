@@ -38,7 +38,8 @@ public:
     // A rewrite of what the last command inserted (still selected): the same undo step.
     void amendSelection(const QString &text);
 
-    void SetFocus();
+    // Raises the editor's window and gives the editor the keys.
+    void focusInWindow();
 
     // The text's undo history. Every write and every typed change is a step; a
     // whole-text write (setText) starts the history empty.

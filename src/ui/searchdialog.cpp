@@ -186,7 +186,7 @@ void SearchDialog::findAndSelect()
         m_editor->setSelectionLength(int(m_searchText.size()));
     }
     m_fromTopCheck->setChecked(false);
-    m_editor->setFocus();
+    m_editor->focusInWindow();
 }
 
 void SearchDialog::find()
