@@ -196,7 +196,7 @@ void RubyCommands::insertRuby()
     const QString chosen = fullwidthKatakana(choice->reading);
     if (chosen != reading) {
         if (const Result<void> kept = engine.remember(text, selStart, base.size(), chosen); !kept)
-            showError(kept.error());
+            showUserReadingsError(m_platform, m_window, kept.error());
     }
 }
 
@@ -287,7 +287,7 @@ void RubyCommands::annotatePage()
     if (dialog.rememberCorrections()) {
         for (const auto &[base, reading] : dialog.model()->corrections()) {
             if (const auto remembered = pageEngine().remember(base, reading); !remembered)
-                showError(remembered.error());
+                showUserReadingsError(m_platform, m_window, remembered.error());
         }
     }
     const AnnotatedText result = applyRuby(text, dialog.model()->choice(), form);
@@ -359,9 +359,8 @@ UserReadings &RubyCommands::userReadings()
         m_userReadings = std::make_unique<UserReadings>(m_platform.userReadingsFile());
         // A damaged file is reported once and then left alone.
         if (!m_platform.userReadingsFile().isEmpty()) {
-            const ErrorReport damaged = m_userReadings->load();
-            if (damaged.isError())
-                showErrorBox(m_platform, m_window, damaged);
+            if (const Result<void> loaded = m_userReadings->load(); !loaded)
+                showUserReadingsError(m_platform, m_window, loaded.error());
         }
     }
     return *m_userReadings;

@@ -23,6 +23,8 @@ enum class ErrorKind {
     Damaged,
     Refused,
     Cancelled,
+    ReadOnly, // the user took the write bit away: never written over
+    Busy,     // another process holds the file's lock
 };
 
 struct Error
@@ -30,6 +32,8 @@ struct Error
     ErrorKind kind = ErrorKind::ReadFailed;
     QString detail;
     int systemCode = 0; // errno where the system gave one
+    QString path = {};  // the file or folder concerned, as the system named it
+    qint64 position = -1; // a line or byte offset in that file where it went wrong
 
     static Error fromErrno(ErrorKind kind, int code, const QString &detail = {})
     {

@@ -3,6 +3,9 @@
 #include "ui/platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
+
+#include <cerrno>
 
 QString errorBoxTitle(int number)
 {
@@ -50,6 +53,12 @@ QString errorMessage(const Error &error)
     case ErrorKind::Damaged:
         sentence = QT_TRANSLATE_NOOP("Error", "ファイルが壊れています。");
         break;
+    case ErrorKind::ReadOnly:
+        sentence = QT_TRANSLATE_NOOP("Error", "書き込みが禁止されています。");
+        break;
+    case ErrorKind::Busy:
+        sentence = QT_TRANSLATE_NOOP("Error", "ほかのプログラムが使用中です。");
+        break;
     case ErrorKind::Refused:
     case ErrorKind::Cancelled:
         break;
@@ -77,6 +86,47 @@ void showSystemError(PlatformServices &platform, QWidget *parent, const Error &e
 {
     platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),
                          error.detail, QMessageBox::Ok);
+}
+
+void showUserReadingsError(PlatformServices &platform, QWidget *parent, const Error &error)
+{
+    const QString path = QDir::toNativeSeparators(error.path);
+    QString text;
+    switch (error.kind) {
+    case ErrorKind::Damaged: {
+        QString why = error.detail;
+        if (error.systemCode == EFBIG)
+            why = QCoreApplication::translate("Error", "大きすぎます");
+        else if (error.systemCode == EILSEQ)
+            why = QCoreApplication::translate("Error", "UTF-8 ではありません");
+        else if (error.position >= 0)
+            why = QCoreApplication::translate("Error", "%1 行目").arg(error.position);
+        text = QCoreApplication::translate(
+                   "Error", "読みの修正ファイル %1 を読めないため、使わずに続けます (%2)。")
+                   .arg(path, why);
+        platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),
+                             text, QMessageBox::Ok);
+        return;
+    }
+    case ErrorKind::PermissionDenied: // the folder could not be made
+        text = QCoreApplication::translate("Error", "フォルダーを作れません: ") + error.path;
+        break;
+    case ErrorKind::ReadOnly:
+        text = QCoreApplication::translate("Error", "書き込みが禁止されています: ") + path;
+        break;
+    case ErrorKind::Busy:
+        text = QCoreApplication::translate("Error", "読みの修正ファイルが使用中です: ") + path;
+        break;
+    default:
+        text = error.detail;
+        break;
+    }
+    // Said as it always was: the kind's sentence, then what went wrong where.
+    const bool denied = error.kind == ErrorKind::PermissionDenied
+        || error.kind == ErrorKind::ReadOnly;
+    showErrorMessage(platform, parent,
+                     {denied ? ErrorKind::PermissionDenied : ErrorKind::WriteFailed, text,
+                      error.systemCode});
 }
 
 void showClipboardError(PlatformServices &platform, QWidget *parent, const Error &error)

@@ -23,6 +23,9 @@ void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &
 // The warning box in the system's own words, as the file panel has always told
 // them: the number in the title, the detail as the text.
 void showSystemError(PlatformServices &platform, QWidget *parent, const Error &error);
+// The warning box about the user's readings file: a damaged one is not used,
+// one that cannot be written keeps the correction for this run only.
+void showUserReadingsError(PlatformServices &platform, QWidget *parent, const Error &error);
 // The warning box when the clipboard could not be written.
 void showClipboardError(PlatformServices &platform, QWidget *parent, const Error &error);
 

@@ -149,9 +149,9 @@ void TestReadings::userReadings()
         kept.close();
     }
     UserReadings readings(path);
-    QCOMPARE(readings.load().isError(), damaged);
-    QVERIFY(!readings.load().isError()); // reported once
-    QVERIFY(!readings.remember(u"空行"_qs, u"クウギョウ"_qs).isError());
+    QCOMPARE(!readings.load(), damaged);
+    QVERIFY(readings.load()); // reported once
+    QVERIFY(readings.remember(u"空行"_qs, u"クウギョウ"_qs));
     QCOMPARE(UserReadings(path).lookup(u"空行"_qs), damaged ? QString() : u"クウギョウ"_qs);
     if (damaged) { // the user's file is never overwritten
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -167,14 +167,14 @@ void TestReadings::userReadingsShared()
     const QString path = dir.filePath(u"readings.tsv"_qs);
     UserReadings first(path), second(path);
     QVERIFY(first.lookup(u"運指"_qs).isEmpty() && second.lookup(u"運指"_qs).isEmpty());
-    QVERIFY(!first.remember(u"運指"_qs, u"ウンシ"_qs).isError());
-    QVERIFY(!second.remember(u"符頭"_qs, u"フトウ"_qs).isError());
+    QVERIFY(first.remember(u"運指"_qs, u"ウンシ"_qs));
+    QVERIFY(second.remember(u"符頭"_qs, u"フトウ"_qs));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("符頭\tフトウ\n運指\tウンシ\n"));
     file.close();
     QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
-    QCOMPARE(UserReadings(path).remember(u"値"_qs, u"アタイ"_qs).number, EACCES);
+    QCOMPARE(UserReadings(path).remember(u"値"_qs, u"アタイ"_qs).error().systemCode, EACCES);
     QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("アタイ"));
 }
 

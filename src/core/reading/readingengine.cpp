@@ -380,12 +380,5 @@ Result<void> ReadingEngine::remember(const QString &text, qsizetype start, qsize
     start = qBound<qsizetype>(0, start, text.size());
     length = qBound<qsizetype>(0, length, text.size() - start);
     const ReadingContext context = readingContext(text, start, length);
-    const ErrorReport failed
-        = m_userReadings->remember(context.selection, reading, context.before, context.after);
-    if (failed.isError())
-        return std::unexpected(Error {failed.number == EROFS || failed.number == EACCES
-                                          ? ErrorKind::PermissionDenied
-                                          : ErrorKind::WriteFailed,
-                                      failed.description, failed.number});
-    return {};
+    return m_userReadings->remember(context.selection, reading, context.before, context.after);
 }

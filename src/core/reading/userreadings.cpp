@@ -57,28 +57,25 @@ QString UserReadings::standardPath()
         .filePath(QStringLiteral("readings.tsv"));
 }
 
-ErrorReport UserReadings::read(QMultiHash<QString, Entry> &into) const
+Result<void> UserReadings::read(QMultiHash<QString, Entry> &into) const
 {
     into.clear();
     QFile file(m_path);
     if (!file.exists())
         return {};
-    const auto damaged = [this, &into](int number, const QString &why) {
+    const auto damaged = [this, &into](int number, const QString &why = {}, qint64 line = -1) {
         into.clear();
-        return ErrorReport {
-            number,
-            QStringLiteral("読みの修正ファイル %1 を読めないため、使わずに続けます (%2)。")
-                .arg(QDir::toNativeSeparators(m_path), why)};
+        return std::unexpected(Error {ErrorKind::Damaged, why, number, m_path, line});
     };
     if (file.size() > kMaxFileSize)
-        return damaged(EFBIG, QStringLiteral("大きすぎます"));
+        return damaged(EFBIG);
     if (!file.open(QIODevice::ReadOnly))
         return damaged(EIO, file.errorString());
     const QByteArray bytes = file.readAll();
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(bytes);
     if (decoder.hasError())
-        return damaged(EILSEQ, QStringLiteral("UTF-8 ではありません"));
+        return damaged(EILSEQ);
     int lineNumber = 0;
     for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
         ++lineNumber;
@@ -91,7 +88,7 @@ ErrorReport UserReadings::read(QMultiHash<QString, Entry> &into) const
         };
         if (fields.size() < 2 || fields.size() > 4 || !storable(fields.at(0).toString())
             || !storable(fields.at(1).toString()) || !context(2) || !context(3))
-            return damaged(EINVAL, QStringLiteral("%1 行目").arg(lineNumber));
+            return damaged(EINVAL, {}, lineNumber);
         into.insert(fields.at(0).toString(),
                     {fields.at(1).toString(), fields.value(2).toString(),
                      fields.value(3).toString()});
@@ -99,14 +96,14 @@ ErrorReport UserReadings::read(QMultiHash<QString, Entry> &into) const
     return {};
 }
 
-ErrorReport UserReadings::load()
+Result<void> UserReadings::load()
 {
     if (m_loaded)
         return {};
     m_loaded = true;
-    const ErrorReport failed = read(m_readings);
-    m_damaged = failed.isError();
-    return failed;
+    const Result<void> read = this->read(m_readings);
+    m_damaged = !read;
+    return read;
 }
 
 QString UserReadings::lookup(const QString &base)
@@ -131,13 +128,13 @@ QString UserReadings::lookup(const QString &base, QStringView before, QStringVie
     return fit >= 0 ? placed : plain;
 }
 
-ErrorReport UserReadings::remember(const QString &base, const QString &reading)
+Result<void> UserReadings::remember(const QString &base, const QString &reading)
 {
     return remember(base, reading, QStringView(), QStringView());
 }
 
-ErrorReport UserReadings::remember(const QString &base, const QString &reading, QStringView before,
-                                   QStringView after)
+Result<void> UserReadings::remember(const QString &base, const QString &reading,
+                                    QStringView before, QStringView after)
 {
     if (m_path.isEmpty())
         return {};
@@ -152,19 +149,18 @@ ErrorReport UserReadings::remember(const QString &base, const QString &reading, 
 
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath()))
-        return {EACCES, QStringLiteral("フォルダーを作れません: ") + info.absolutePath()};
+        return std::unexpected(
+            Error {ErrorKind::PermissionDenied, {}, EACCES, info.absolutePath()});
     // The write bit, not access(): the user's choice holds even for root.
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
-        return {EACCES, QStringLiteral("書き込みが禁止されています: ")
-                            + QDir::toNativeSeparators(m_path)};
+        return std::unexpected(Error {ErrorKind::ReadOnly, {}, EACCES, m_path});
     // Another window may have written since we read: re-read and merge under a lock.
     QLockFile lock(m_path + QStringLiteral(".lock"));
     lock.setStaleLockTime(10000);
     if (!lock.tryLock(5000))
-        return {EBUSY, QStringLiteral("読みの修正ファイルが使用中です: ")
-                           + QDir::toNativeSeparators(m_path)};
+        return std::unexpected(Error {ErrorKind::Busy, {}, EBUSY, m_path});
     QMultiHash<QString, Entry> current;
-    if (const ErrorReport failed = read(current); failed.isError()) {
+    if (!read(current)) {
         m_damaged = true;
         return {};
     }
@@ -192,7 +188,7 @@ ErrorReport UserReadings::remember(const QString &base, const QString &reading, 
     const QByteArray out = lines.join(QString()).toUtf8();
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
-        return {EIO, file.errorString()};
+        return std::unexpected(Error {ErrorKind::WriteFailed, file.errorString(), EIO, m_path});
     return {};
 }
 

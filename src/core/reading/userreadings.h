@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/errorreport.h"
+#include "core/error.h"
 
 #include <QHash>
 #include <QString>
@@ -17,18 +17,18 @@ public:
     explicit UserReadings(const QString &path = standardPath());
 
     // Reads the file on first use; a damaged file reports once and counts as empty.
-    ErrorReport load();
+    Result<void> load();
     QString lookup(const QString &base);
     // The reading for base between before and after: a line restricted to
     // that place wins over a plain one, the longest such place first.
     QString lookup(const QString &base, QStringView before, QStringView after);
     // Remembers and writes the whole file atomically.
-    ErrorReport remember(const QString &base, const QString &reading);
+    Result<void> remember(const QString &base, const QString &reading);
     // The same, and a line for this place too (a few characters either side
     // within the line): the plain line follows the latest correction, so a
     // word read one way here and another way there keeps both.
-    ErrorReport remember(const QString &base, const QString &reading, QStringView before,
-                         QStringView after);
+    Result<void> remember(const QString &base, const QString &reading, QStringView before,
+                          QStringView after);
 
     QString path() const { return m_path; }
     static QString standardPath();
@@ -38,7 +38,7 @@ private:
     {
         QString reading, before, after;
     };
-    ErrorReport read(QMultiHash<QString, Entry> &into) const;
+    Result<void> read(QMultiHash<QString, Entry> &into) const;
 
     QString m_path;
     bool m_loaded = false;
