@@ -64,6 +64,7 @@ private slots:
     void convertRewritesTheDeclarations_data() { addCaseRows("conversions.tsv"); }
     void convertRewritesTheDeclarations();
     void convertWithoutDeclarationsIsStillAChange();
+    void saveRefusesWhatDoesNotFitAndKeepsTheFile();
 };
 
 void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
@@ -188,6 +189,21 @@ void TestEncodingMenu::convertWithoutDeclarationsIsStillAChange()
     t.form.documentCommands().save();
     QVERIFY(!t.form.caption().endsWith(u" (更新)"_s));
     QCOMPARE(readAll(t.path("page.htm")), "\xb4\xc1\xbb\xfa\n"_ba);
+}
+
+void TestEncodingMenu::saveRefusesWhatDoesNotFitAndKeepsTheFile()
+{
+    Fixture t;
+    const QByteArray euc
+        = QStringEncoder("EUC-JP").encode(u"<meta charset=\"EUC-JP\">漢字と仮名の文書です。"_s);
+    t.load(euc);
+    QCOMPARE(t.form.encodingLabel()->text(), u"EUC-JP"_s);
+    t.form.editor()->replaceSelection(u"😀"_s); // no EUC-JP code
+    t.form.documentCommands().save();
+    QVERIFY2(t.platform.messages.value(0).text.contains(u"(U+1F600)"_s),
+             qPrintable(t.platform.messages.value(0).text));
+    QCOMPARE(readAll(t.path("page.htm")), euc);
+    QVERIFY(t.form.caption().endsWith(u" (更新)"_s));
 }
 
 QTEST_MAIN(TestEncodingMenu)
