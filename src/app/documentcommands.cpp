@@ -69,7 +69,7 @@ void DocumentCommands::updateCaption()
 bool DocumentCommands::maybeSave()
 {
     if (!m_session.isModified())
-        return false;
+        return true;
     const QString prompt = documentName() + QStringLiteral("　の内容は更新されています。")
         + kNewLine + QStringLiteral("保存しますか？");
     const auto answer
@@ -79,17 +79,17 @@ bool DocumentCommands::maybeSave()
     case QMessageBox::Yes:
         saveAs();
         // A cancelled or failed save keeps the changes: going on would lose them.
-        return m_session.isModified();
+        return !m_session.isModified();
     case QMessageBox::No:
-        return false;
+        return true;
     default:
-        return true; // cancelled: the command stops
+        return false; // cancelled: the command stops
     }
 }
 
 void DocumentCommands::newDocument()
 {
-    if (maybeSave())
+    if (!maybeSave())
         return;
     m_editor->setText(QString());
     m_editor->setLineEndConvention(m_newLineEnd);
@@ -101,7 +101,7 @@ void DocumentCommands::newDocument()
 
 void DocumentCommands::open()
 {
-    if (maybeSave())
+    if (!maybeSave())
         return;
     const std::optional<QString> path = m_platform.askOpenPath(
         m_parent, QStringLiteral("ファイルを開く"), m_suggestedFile ? m_suggestedFile() : QString());
@@ -112,7 +112,7 @@ void DocumentCommands::open()
 
 bool DocumentCommands::openFile(const QString &path)
 {
-    return !maybeSave() && load(path);
+    return maybeSave() && load(path);
 }
 
 bool DocumentCommands::load(const QString &path)

@@ -39,7 +39,7 @@ public slots:
     void save();
     void saveAs();
     // Asks whether a changed document is saved first: true when the command
-    // asking must not go on (cancelled, or the save did not happen).
+    // asking may go on, false when it must not (cancelled, or the save did not happen).
     bool maybeSave();
     // Asks first, then reads path; false when the document stays.
     bool openFile(const QString &path);

@@ -305,7 +305,7 @@ void MainWindow::unload()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_unloaded && maybeClose()) {
+    if (!m_unloaded && !maybeClose()) {
         event->ignore();
         return;
     }

@@ -60,6 +60,7 @@ public:
 
     // Lifecycle (this file)
     void initialize();
+    // Asks about a changed document; true when the window may close.
     bool maybeClose();
     void unload();
     void quit();
