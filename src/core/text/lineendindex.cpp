@@ -172,26 +172,25 @@ int LineEndIndex::extraBefore(int count) const
         return std::min(count, ends);
     if (m_counts[std::size_t(LineEnd::Lf)] + m_counts[std::size_t(LineEnd::Cr)] == ends)
         return 0;
-    int sum = 0;
-    int node = m_root;
-    while (node >= 0 && count > 0) {
-        const Node &n = m_nodes[std::size_t(node)];
-        const int leftSize = nodeSize(n.left);
-        if (count <= leftSize) {
-            node = n.left;
-        } else {
-            sum += nodeExtra(n.left) + extraLength(n.end);
-            count -= leftSize + 1;
-            node = n.right;
-        }
-    }
-    return sum;
+    return sumBefore(count, [this](const Node &n) {
+        return std::pair(nodeExtra(n.left), extraLength(n.end));
+    });
 }
 
 int LineEndIndex::wrapsBefore(int count) const
 {
     if (m_counts[std::size_t(LineEnd::Wrap)] == 0)
         return 0;
+    return sumBefore(count, [this](const Node &n) {
+        return std::pair(nodeWraps(n.left), int(n.end == LineEnd::Wrap));
+    });
+}
+
+// One walk down the tree for every sum kept in its nodes: parts gives a node's left
+// subtree's sum and its own entry's share.
+template<typename Parts>
+int LineEndIndex::sumBefore(int count, Parts parts) const
+{
     int sum = 0;
     int node = m_root;
     while (node >= 0 && count > 0) {
@@ -200,7 +199,8 @@ int LineEndIndex::wrapsBefore(int count) const
         if (count <= leftSize) {
             node = n.left;
         } else {
-            sum += nodeWraps(n.left) + int(n.end == LineEnd::Wrap);
+            const auto [left, own] = parts(n);
+            sum += left + own;
             count -= leftSize + 1;
             node = n.right;
         }

@@ -66,6 +66,8 @@ private:
     int nodeSize(int node) const { return node < 0 ? 0 : m_nodes[std::size_t(node)].size; }
     int nodeExtra(int node) const { return node < 0 ? 0 : m_nodes[std::size_t(node)].extra; }
     int nodeWraps(int node) const { return node < 0 ? 0 : m_nodes[std::size_t(node)].wraps; }
+    template<typename Parts>
+    int sumBefore(int count, Parts parts) const;
     void update(int node);
     int newNode(LineEnd end);
     int build(const LineEnd *ends, int count);
