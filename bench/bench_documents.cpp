@@ -149,8 +149,8 @@ double timeReadAndDecode(const QString &path, const QByteArray &codePage)
 {
     QElapsedTimer timer;
     timer.start();
-    const LoadedText loaded = loadDocumentFile(path, codePage);
-    return loaded.error.isError() ? -1 : seconds(timer);
+    const Result<LoadedText> loaded = loadDocumentFile(path, codePage);
+    return loaded ? seconds(timer) : -1;
 }
 
 double timeEditorSetText(const QString &text, const QFont &font)
@@ -179,12 +179,12 @@ qint64 peakResidentKiB()
 // The widget alone for comparison: the decoded text held, then setPlainText.
 int peakAfterSetPlainText(const QString &path, const QByteArray &codePage, const QFont &font)
 {
-    const LoadedText loaded = loadDocumentFile(path, codePage);
+    const Result<LoadedText> loaded = loadDocumentFile(path, codePage);
     QPlainTextEdit editor;
     editor.setFont(font);
     editor.setLineWrapMode(QPlainTextEdit::NoWrap);
     prepare(editor);
-    editor.setPlainText(loaded.text);
+    editor.setPlainText(loaded ? loaded->text : QString());
     QCoreApplication::processEvents();
     std::printf("%lld\n", peakResidentKiB());
     return 0;

@@ -82,7 +82,8 @@ int main(int argc, char **argv)
         // Today: decoded in an encoding known beforehand. Detected: found from the bytes.
         const double today = bestOf(3, [&] { loadDocumentFile(path, encoding); });
         const double detected = bestOf(3, [&] {
-            if (openDocumentFile(path, "UTF-8").encoding.name != encoding)
+            const Result<LoadedText> opened = openDocumentFile(path, "UTF-8");
+            if (!opened || opened->encoding.name != encoding)
                 std::fprintf(stderr, "%s detected wrongly\n", encoding.constData());
         });
         BenchPlatform platform;
@@ -112,8 +113,12 @@ int main(int argc, char **argv)
     file.close();
     LoadedText plain;
     LoadedText learned;
-    const double plainLoad = bestOf(3, [&] { plain = loadDocumentFile(path, kShiftJisEncoding); });
-    const double learnedLoad = bestOf(3, [&] { learned = openDocumentFile(path, "UTF-8"); });
+    const double plainLoad = bestOf(3, [&] {
+        plain = loadDocumentFile(path, kShiftJisEncoding).value_or(LoadedText());
+    });
+    const double learnedLoad = bestOf(3, [&] {
+        learned = openDocumentFile(path, "UTF-8").value_or(LoadedText());
+    });
     if (learned.encoding.forms.characters.size() != 5)
         std::fprintf(stderr, "two-code forms not learned\n");
     const double plainSave = bestOf(3, [&] {

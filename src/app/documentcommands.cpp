@@ -15,20 +15,6 @@ const QString kProgramTitle = QStringLiteral("Rubello");
 const QString kModifiedMarker = QStringLiteral(" (更新)");
 const QString kNewLine = QStringLiteral("\r\n");
 
-QString describeCharacter(QStringView text, qsizetype index)
-{
-    char32_t code = text.at(index).unicode();
-    qsizetype length = 1;
-    if (text.at(index).isHighSurrogate() && index + 1 < text.size()
-        && text.at(index + 1).isLowSurrogate()) {
-        code = QChar::surrogateToUcs4(text.at(index), text.at(index + 1));
-        length = 2;
-    }
-    return QStringLiteral("「%1」(U+%2)")
-        .arg(text.sliced(index, length).toString(),
-             QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper());
-}
-
 } // namespace
 
 DocumentCommands::DocumentCommands(EditorControl *editor, PlatformServices &platform,
@@ -122,25 +108,25 @@ bool DocumentCommands::load(const QString &path)
     emit captionChanged(path.mid(slash + 1));
 
     ProgressWindow progress(m_parent, QStringLiteral("読み込んでいます..."));
-    LoadedText loaded = m_session.read(path, &progress);
-    if (loaded.error.isError() || loaded.stopped) {
+    const Result<LoadedText> loaded = m_session.read(path, &progress);
+    if (!loaded) {
         // The document stays with its own file: a following Save writes there.
         updateCaption();
-        if (!loaded.stopped)
-            showErrorBox(m_platform, m_parent, loaded.error);
+        if (loaded.error().kind != ErrorKind::Cancelled)
+            showDocumentError(m_platform, m_parent, loaded.error());
         return false;
     }
     progress.setCancellable(false);
-    m_editor->setText(loaded.text, &progress);
+    m_editor->setText(loaded->text, &progress);
     m_editor->setSelectionStart(0);
-    m_session.setLoaded(path, loaded.encoding);
-    showLoaded(loaded.text);
-    if (!loaded.overruledDeclaration.isEmpty()) {
+    m_session.setLoaded(path, loaded->encoding);
+    showLoaded(loaded->text);
+    if (!loaded->overruledDeclaration.isEmpty()) {
         emit statusMessage(
             QStringLiteral(
                 "本文の宣言（%1）はファイルの中身と合わないため、%2 として読み込みました。")
-                .arg(QString::fromLatin1(loaded.overruledDeclaration),
-                     encodingDisplayName(loaded.encoding)));
+                .arg(QString::fromLatin1(loaded->overruledDeclaration),
+                     encodingDisplayName(loaded->encoding)));
     }
     emit fileUsed(path);
     return true;
@@ -158,16 +144,16 @@ bool DocumentCommands::writeTo(const QString &path, const FileIdentity &seen)
     QString text = m_editor->text();
     if (!declarationAllowsSave(text))
         return false;
-    const EncodedText encoded = m_session.encode(text);
-    if (encoded.error.isError()) {
-        showErrorBox(m_platform, m_parent, encoded.error);
+    const Result<QByteArray> encoded = m_session.encode(text);
+    if (!encoded) {
+        showDocumentError(m_platform, m_parent, encoded.error());
         return false;
     }
     const qint64 limit = m_session.loadLimit();
-    if (encoded.bytes.size() > limit) {
+    if (encoded->size() > limit) {
         const QString prompt = QStringLiteral("保存すると %1 バイトになり、このプログラムで"
                                               "開ける大きさ（%2 バイトまで）を超えます。")
-                                   .arg(encoded.bytes.size())
+                                   .arg(encoded->size())
                                    .arg(limit)
             + kNewLine + QStringLiteral("保存しますか？");
         if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
@@ -184,9 +170,8 @@ bool DocumentCommands::writeTo(const QString &path, const FileIdentity &seen)
             return false;
     }
     // The file must still be the one seen before the questions.
-    const SaveOutcome outcome = m_session.save(path, encoded.bytes, seen);
-    if (outcome.error.isError()) {
-        showErrorBox(m_platform, m_parent, outcome.error);
+    if (const Result<void> saved = m_session.save(path, *encoded, seen); !saved) {
+        showDocumentError(m_platform, m_parent, saved.error());
         return false;
     }
     emit documentShown(text);
@@ -308,32 +293,22 @@ void DocumentCommands::reopenAs(const TextEncoding &encoding)
             != QMessageBox::Yes)
             return;
     }
-    LoadedText loaded = m_session.readAs(encoding);
-    if (loaded.error.isError()) {
-        showErrorBox(m_platform, m_parent, loaded.error);
+    const Result<LoadedText> reread = m_session.readAs(encoding);
+    if (!reread) {
+        showDocumentError(m_platform, m_parent, reread.error());
         return;
     }
-    m_editor->setText(loaded.text);
+    m_editor->setText(reread->text);
     m_editor->setSelectionStart(0);
-    m_session.setLoaded(m_session.path(), loaded.encoding);
-    showLoaded(loaded.text);
+    m_session.setLoaded(m_session.path(), reread->encoding);
+    showLoaded(reread->text);
 }
 
 void DocumentCommands::convertTo(const TextEncoding &encoding)
 {
     const QString text = m_editor->text();
-    const EncodedText converted = encodeDocument(text, encoding);
-    if (converted.error.isError()) {
-        ErrorReport refusal = converted.error;
-        if (converted.unrepresentableIndex >= 0) {
-            refusal.description
-                = QStringLiteral(
-                      "%1 行目の文字 %2 は文字コード %3 で表せないため、変換できません。")
-                      .arg(converted.unrepresentableLine)
-                      .arg(describeCharacter(text, converted.unrepresentableIndex),
-                           encodingDisplayName(encoding));
-        }
-        showErrorBox(m_platform, m_parent, refusal);
+    if (const Result<QByteArray> converted = encodeDocument(text, encoding); !converted) {
+        showConversionError(m_platform, m_parent, converted.error(), encodingDisplayName(encoding));
         return;
     }
     if (encoding == m_session.encoding())

@@ -322,10 +322,11 @@ void MainWindow::endOnSignal()
 {
     const DocumentSession &session = m_documents->session();
     if (session.isModified()) {
-        EncodedText encoded = session.encode(m_editor->text());
-        if (encoded.error.isError())
+        Result<QByteArray> encoded = session.encode(m_editor->text());
+        if (!encoded)
             encoded = encodeDocument(m_editor->text(), TextEncoding {kUtf8Encoding, false});
-        const Result<QString> kept = keepUnsavedCopy(session.path(), encoded.bytes);
+        const QByteArray bytes = encoded.value_or(QByteArray());
+        const Result<QString> kept = keepUnsavedCopy(session.path(), bytes);
         m_unsavedCopy = kept.value_or(QString());
         std::fprintf(stderr, "rubello: %s\n",
                      kept ? qPrintable(QStringLiteral("未保存の内容を %1 に残しました。").arg(*kept))

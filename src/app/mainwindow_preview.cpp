@@ -26,12 +26,12 @@ void MainWindow::preview()
     const QString document = m_documents->session().path();
     if (!document.isEmpty())
         text = withDocumentBase(text, document.left(document.lastIndexOf(QLatin1Char('/')) + 1));
-    const EncodedText encoded = m_documents->session().encode(text);
-    if (encoded.error.isError()) {
-        showErrorBox(platform(), this, encoded.error);
+    const Result<QByteArray> encoded = m_documents->session().encode(text);
+    if (!encoded) {
+        showDocumentError(platform(), this, encoded.error());
         return;
     }
-    if (const Result<void> written = m_previewFiles.write(path, encoded.bytes); !written) {
+    if (const Result<void> written = m_previewFiles.write(path, *encoded); !written) {
         showPreviewError(platform(), this, written.error());
         return;
     }

@@ -71,7 +71,27 @@ QString reason(const Error &error)
     case ErrorKind::ChangedOnDisk:
         return QStringLiteral("読んでいる間にほかのプログラムが変更しました");
     case ErrorKind::BadEncoding:
+    case ErrorKind::NotText:
+    case ErrorKind::NotReversible:
+    case ErrorKind::NoEncodingFits:
         return QStringLiteral("テキストとして読めません");
+    case ErrorKind::UnknownEncoding:
+        return QStringLiteral("文字コード %1 はこのシステムでは使えません")
+            .arg(error.encodings.value(0));
+    case ErrorKind::Unencodable:
+        return QStringLiteral("%1 行目の文字 %2 は文字コード %3 で表せません")
+            .arg(error.line)
+            .arg(describeCharacter(error.character), error.encodings.value(0));
+    case ErrorKind::OutOfMemory:
+        return QStringLiteral("メモリが足りません");
+    case ErrorKind::UndecodableName:
+        return QStringLiteral("ファイル名を文字として正しく読めません");
+    case ErrorKind::WriteRolledBack:
+        return QString::fromLocal8Bit(std::strerror(error.systemCode))
+            + QStringLiteral("（ファイルは元のままです）");
+    case ErrorKind::WriteLeftBackup:
+        return QString::fromLocal8Bit(std::strerror(error.systemCode))
+            + QStringLiteral("（元のファイルの写しは %1 に残してあります）").arg(error.path);
     case ErrorKind::Refused:
         if (error.systemCode == EISDIR)
             return QStringLiteral("フォルダーです (-r で中のページに振ります)");
@@ -177,15 +197,15 @@ Result<QByteArray> readBounded(int fd, qint64 limit)
 
 Result<QString> decode(const QByteArray &bytes, const QByteArray &encoding, TextEncoding *used)
 {
-    const LoadedText loaded = encoding.isEmpty()
+    const Result<LoadedText> loaded = encoding.isEmpty()
         ? detectAndDecodeDocument(bytes, kUtf8Encoding)
         : decodeDocumentAs(bytes, TextEncoding {encoding, false});
-    if (loaded.error.isError())
-        return std::unexpected(Error {ErrorKind::BadEncoding, loaded.error.description, 0});
-    *used = loaded.encoding;
+    if (!loaded)
+        return std::unexpected(loaded.error());
+    *used = loaded->encoding;
     if (used->isSystem())
         used->name = kUtf8Encoding;
-    return loaded.text;
+    return loaded->text;
 }
 
 class Worker
@@ -271,9 +291,8 @@ Result<void> writeResult(const QString &path, const QByteArray &bytes)
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
         return std::unexpected(Error {ErrorKind::NotARegularFile, path, 0});
     QDir().mkpath(QFileInfo(path).absolutePath());
-    const SaveOutcome saved = saveBytesSafely(path, bytes);
-    if (saved.error.isError())
-        return std::unexpected(Error {ErrorKind::WriteFailed, saved.error.description, 0});
+    if (const Result<FileIdentity> saved = saveBytesSafely(path, bytes); !saved)
+        return std::unexpected(saved.error());
     return {};
 }
 
@@ -285,13 +304,13 @@ PageResult Worker::page(const SitePage &page)
         return result;
     };
     const FileIdentity before = fileIdentity(page.path);
-    const OpenedFile opened = openRegularFileForReading(page.path);
-    if (opened.error.isError())
-        return failed({ErrorKind::ReadFailed, opened.error.description, 0});
-    if (opened.fd < 0)
+    const Result<OpenedFile> opened = openRegularFileForReading(page.path);
+    if (!opened)
+        return failed(opened.error());
+    if (opened->fd < 0)
         return failed(Error::fromErrno(ErrorKind::ReadFailed, EISDIR));
-    const Result<QByteArray> bytes = readBounded(opened.fd, kMaxDocumentBytes);
-    ::close(opened.fd);
+    const Result<QByteArray> bytes = readBounded(opened->fd, kMaxDocumentBytes);
+    ::close(opened->fd);
     if (!bytes)
         return failed(bytes.error());
     // A page that changed while it was read is left for the next run.
@@ -309,9 +328,9 @@ PageResult Worker::page(const SitePage &page)
     if (m_settings.dryRun || (annotated->done.isEmpty() && m_settings.outputDir.isEmpty()))
         return result;
 
-    const EncodedText encoded = encodeDocument(annotated->text, encoding);
-    if (encoded.error.isError())
-        return failed({ErrorKind::Unencodable, encoded.error.description, 0});
+    const Result<QByteArray> encoded = encodeDocument(annotated->text, encoding);
+    if (!encoded)
+        return failed(encoded.error());
     const QString target = destinationOf(m_settings, page);
     if (m_settings.inPlace) {
         if (fileIdentity(page.path) != before)
@@ -321,7 +340,7 @@ PageResult Worker::page(const SitePage &page)
                 return failed(kept.error());
         }
     }
-    if (const auto written = writeResult(target, encoded.bytes); !written)
+    if (const auto written = writeResult(target, *encoded); !written)
         return failed(written.error());
     result.changed = true;
     return result;
@@ -366,16 +385,16 @@ int onePage(const QString &path, const Settings &settings)
             return fail(u"標準入力: "_qs + reason({ErrorKind::NotARegularFile, {}, 0}));
         bytes = readBounded(STDIN_FILENO, kMaxDocumentBytes);
     } else {
-        const OpenedFile opened = openRegularFileForReading(path);
-        if (opened.error.isError())
-            return fail(name + u": "_qs + opened.error.description);
-        if (opened.fd < 0) {
+        const Result<OpenedFile> opened = openRegularFileForReading(path);
+        if (!opened)
+            return fail(name + u": "_qs + reason(opened.error()));
+        if (opened->fd < 0) {
             QFile probe(path);
             probe.open(QIODevice::ReadOnly);
             return fail(u"%1 を開けません: %2"_qs.arg(path, probe.errorString()));
         }
-        bytes = readBounded(opened.fd, kMaxDocumentBytes);
-        ::close(opened.fd);
+        bytes = readBounded(opened->fd, kMaxDocumentBytes);
+        ::close(opened->fd);
     }
     if (!bytes)
         return fail(name + u": "_qs + reason(bytes.error()));
@@ -396,15 +415,15 @@ int onePage(const QString &path, const Settings &settings)
         printWords(words, settings.options.form.kana);
         return 0;
     }
-    const EncodedText encoded = encodeDocument(annotated->text, encoding);
-    if (encoded.error.isError())
-        return fail(encoded.error.description);
+    const Result<QByteArray> encoded = encodeDocument(annotated->text, encoding);
+    if (!encoded)
+        return fail(reason(encoded.error()));
     if (!settings.output.isEmpty()) {
-        if (const auto written = writeResult(settings.output, encoded.bytes); !written)
+        if (const auto written = writeResult(settings.output, *encoded); !written)
             return fail(u"%1 に書けません: %2"_qs.arg(settings.output, reason(written.error())));
         return 0;
     }
-    const QByteArray &out = encoded.bytes;
+    const QByteArray &out = *encoded;
     if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
         || std::fflush(stdout) != 0)
         return fail(u"標準出力に書けません。"_qs);

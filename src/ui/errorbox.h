@@ -1,17 +1,25 @@
 #pragma once
 
 #include "core/error.h"
-#include "core/errorreport.h"
 
 #include <QString>
 
 class PlatformServices;
 class QWidget;
 
-// The program's warning box: the description as text, "エラーナンバー： " and the
-// number as title, the exclamation icon and one OK button.
-void showErrorBox(PlatformServices &platform, QWidget *parent, const ErrorReport &error);
+// The title of the program's warning box: "エラーナンバー： " and the system's number.
 QString errorBoxTitle(int number);
+
+// What the user reads when a document could not be read, encoded or written:
+// what went wrong and what became of the file.
+QString documentErrorText(const Error &error);
+// That text in the program's warning box: the system's number in the title, the
+// exclamation icon and one OK button.
+void showDocumentError(PlatformServices &platform, QWidget *parent, const Error &error);
+// The same box when the text cannot be converted to the encoding named: the
+// first character that encoding cannot hold.
+void showConversionError(PlatformServices &platform, QWidget *parent, const Error &error,
+                         const QString &encodingName);
 
 // What the user reads about an error: a sentence for its kind, then the
 // system's own words.

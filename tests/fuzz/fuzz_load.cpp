@@ -19,21 +19,18 @@ namespace {
 // in the detected encoding; UTF-8 gives back the very bytes.
 void fuzzDetection(QByteArrayView bytes)
 {
-    const LoadedText loaded = detectAndDecodeDocument(bytes, "UTF-8");
-    if (loaded.error.isError()) {
-        if (!loaded.text.isEmpty())
-            fail("a refused file gives no text");
+    const Result<LoadedText> loaded = detectAndDecodeDocument(bytes, "UTF-8");
+    if (!loaded)
         return;
-    }
     const TextEncoding encoding
-        = loaded.encoding.isSystem() ? TextEncoding {kUtf8Encoding, false} : loaded.encoding;
-    const EncodedText encoded = encodeDocument(loaded.text, encoding);
-    if (encoded.error.isError())
+        = loaded->encoding.isSystem() ? TextEncoding {kUtf8Encoding, false} : loaded->encoding;
+    const Result<QByteArray> encoded = encodeDocument(loaded->text, encoding);
+    if (!encoded)
         fail("a detected text can be saved in its encoding");
-    if (encoding == TextEncoding {kUtf8Encoding, false} && encoded.bytes != bytes)
+    if (encoding == TextEncoding {kUtf8Encoding, false} && *encoded != bytes)
         fail("UTF-8 detected: load and save give back the same bytes");
-    const LoadedText again = decodeDocumentAs(encoded.bytes, encoding);
-    if (again.error.isError() || again.text != loaded.text || again.encoding != encoding)
+    const Result<LoadedText> again = decodeDocumentAs(*encoded, encoding);
+    if (!again || again->text != loaded->text || again->encoding != encoding)
         fail("the saved bytes load as the same text in the same encoding");
 }
 
@@ -53,27 +50,25 @@ void fuzzLoad(const uint8_t *data, size_t size)
         = shiftJis ? QByteArrayLiteral("windows-31j") : QByteArrayLiteral("UTF-8");
     const QByteArrayView bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
 
-    const LoadedText loaded = decodeDocument(bytes, codePage);
-    if (loaded.error.isError()) {
-        if (loaded.invalidByteOffset < 0 || loaded.invalidByteOffset >= bytes.size())
+    const Result<LoadedText> loaded = decodeDocument(bytes, codePage);
+    if (!loaded) {
+        if (loaded.error().position < 0 || loaded.error().position >= bytes.size())
             fail("a refused file names a byte inside it");
-        if (!loaded.text.isEmpty())
-            fail("a refused file gives no text");
         return;
     }
 
-    const EncodedText encoded = encodeDocument(loaded.text, codePage);
-    if (encoded.error.isError())
+    const Result<QByteArray> encoded = encodeDocument(loaded->text, codePage);
+    if (!encoded)
         fail("a loaded text can be saved in its own code page");
     if (!shiftJis) {
-        if (encoded.bytes != bytes)
+        if (*encoded != bytes)
             fail("UTF-8: load and save give back the same bytes");
         return;
     }
     // windows-31j writes duplicated characters in their preferred form, so the
     // bytes may differ; the text may not.
-    const LoadedText again = decodeDocument(encoded.bytes, codePage);
-    if (again.error.isError() || again.text != loaded.text)
+    const Result<LoadedText> again = decodeDocument(*encoded, codePage);
+    if (!again || again->text != loaded->text)
         fail("windows-31j: the saved bytes load as the same text");
 }
 

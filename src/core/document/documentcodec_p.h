@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/errorreport.h"
+#include "core/error.h"
 
 #include <QByteArray>
 #include <QFileDevice>
@@ -10,12 +10,15 @@
 // What reading and writing documents share: within src/core/document only.
 namespace DocumentCodec {
 
-ErrorReport deviceError(const QIODevice &device, QFileDevice::FileError fallback);
-ErrorReport unknownCodePage(const QByteArray &codePage);
+// The device's failure in the system's words; errno, which the failed call left,
+// as its number.
+Error deviceError(const QIODevice &device, bool writing);
+Error unknownCodePage(const QByteArray &codePage);
+// A character of text that the code page refuses: the character, its index and line.
+Error characterError(ErrorKind kind, QStringView text, qsizetype index,
+                     const QByteArray &codePage);
 bool isUnicode(const QByteArray &encoding);
 // The first character that the code page cannot hold; -1 when there is none.
 qsizetype firstUnrepresentable(QStringView text, const QByteArray &codePage);
-// The character at index as a message shows it: 「c」(U+XXXX).
-QString describeCharacter(QStringView text, qsizetype index);
 
 } // namespace DocumentCodec

@@ -41,24 +41,40 @@ qsizetype pieceEnd(QStringView text, qsizetype end)
 
 namespace DocumentCodec {
 
-ErrorReport deviceError(const QIODevice &device, QFileDevice::FileError fallback)
+Error deviceError(const QIODevice &device, bool writing)
 {
-    int number = fallback;
-    if (const auto *file = qobject_cast<const QFileDevice *>(&device)) {
-        if (file->error() != QFileDevice::NoError)
-            number = file->error();
-    }
-    QString description = device.errorString();
-    if (description.isEmpty())
-        description = QString::fromLocal8Bit(std::strerror(EIO));
-    return {number, description};
+    const int code = errno ? errno : EIO;
+    QString detail = device.errorString();
+    if (detail.isEmpty() || detail == QLatin1String("Unknown error"))
+        detail = QString::fromLocal8Bit(std::strerror(code));
+    ErrorKind kind = writing ? ErrorKind::WriteFailed : ErrorKind::ReadFailed;
+    if (code == ENOENT)
+        kind = ErrorKind::NotFound;
+    else if (code == EACCES || code == EPERM)
+        kind = ErrorKind::PermissionDenied;
+    return {.kind = kind, .detail = detail, .systemCode = code, .writing = writing};
 }
 
-ErrorReport unknownCodePage(const QByteArray &codePage)
+Error unknownCodePage(const QByteArray &codePage)
 {
-    return {EINVAL,
-            QStringLiteral("文字コード %1 はこのシステムでは使えません。")
-                .arg(QString::fromLatin1(codePage))};
+    return {.kind = ErrorKind::UnknownEncoding,
+            .systemCode = EINVAL,
+            .encodings = {QString::fromLatin1(codePage)}};
+}
+
+Error characterError(ErrorKind kind, QStringView text, qsizetype index, const QByteArray &codePage)
+{
+    Error error {.kind = kind,
+                 .systemCode = EILSEQ,
+                 .position = index,
+                 .encodings = {QString::fromLatin1(codePage)}};
+    if (index < 0)
+        return error;
+    error.line = int(text.first(index).count(u'\n')) + 1;
+    const bool pair = text.at(index).isHighSurrogate() && index + 1 < text.size()
+        && text.at(index + 1).isLowSurrogate();
+    error.character = text.sliced(index, pair ? 2 : 1).toString();
+    return error;
 }
 
 bool isUnicode(const QByteArray &encoding)
@@ -91,22 +107,6 @@ qsizetype firstUnrepresentable(QStringView text, const QByteArray &codePage)
         start = end;
     }
     return -1;
-}
-
-QString describeCharacter(QStringView text, qsizetype index)
-{
-    char32_t code = text.at(index).unicode();
-    QString shown;
-    if (text.at(index).isHighSurrogate() && index + 1 < text.size()
-        && text.at(index + 1).isLowSurrogate()) {
-        code = QChar::surrogateToUcs4(text.at(index), text.at(index + 1));
-        shown = text.sliced(index, 2).toString();
-    } else if (!text.at(index).isSurrogate() && text.at(index).isPrint()) {
-        shown = text.sliced(index, 1).toString();
-    }
-    const QString number
-        = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
-    return shown.isEmpty() ? number : QStringLiteral("「%1」(%2)").arg(shown, number);
 }
 
 } // namespace DocumentCodec
@@ -231,14 +231,12 @@ QByteArray withFileEscapes(const QByteArray &in, const ByteForms &forms)
     return out;
 }
 
-EncodedText encodeText(const QString &text, const QByteArray &codePage, const ByteForms &forms = {})
+Result<QByteArray> encodeText(const QString &text, const QByteArray &codePage,
+                              const ByteForms &forms = {})
 {
-    EncodedText result;
     QStringEncoder encoder(codePage.constData(), QStringConverter::Flag::Stateless);
-    if (!encoder.isValid()) {
-        result.error = unknownCodePage(codePage);
-        return result;
-    }
+    if (!encoder.isValid())
+        return std::unexpected(unknownCodePage(codePage));
     bool refused = false;
     QByteArray bytes;
     if (forms.characters.isEmpty()) {
@@ -256,76 +254,84 @@ EncodedText encodeText(const QString &text, const QByteArray &codePage, const By
     if (!refused && index < 0) {
         if (codePage == kIso2022JpEncoding)
             bytes = withFileEscapes(bytes, forms);
-        result.bytes = std::move(bytes);
-        return result;
+        return bytes;
     }
-    bytes = QByteArray();
-    result.unrepresentableIndex = index;
-    result.unrepresentableLine
-        = index < 0 ? 0 : int(QStringView(text).first(index).count(u'\n')) + 1;
-    const QString what = index < 0 ? QString() : describeCharacter(text, index);
-    result.error = {EILSEQ,
-                    QStringLiteral("%1 行目の文字 %2 は文字コード %3 で表せません。\n"
-                                   "ファイルは書き込まれていません。")
-                        .arg(result.unrepresentableLine)
-                        .arg(what, QString::fromLatin1(codePage))};
-    return result;
+    return std::unexpected(characterError(ErrorKind::Unencodable, text, index, codePage));
 }
 
-EncodedText encodeCatching(const QString &text, const QByteArray &codePage,
-                           const ByteForms &forms = {})
+Result<QByteArray> encodeCatching(const QString &text, const QByteArray &codePage,
+                                  const ByteForms &forms = {})
 {
     try {
         return encodeText(text, codePage, forms);
     } catch (const std::bad_alloc &) {
-        EncodedText result;
-        result.error = {ENOMEM, QStringLiteral("メモリが足りないため、書き込めません。")};
-        return result;
+        return std::unexpected(
+            Error {.kind = ErrorKind::OutOfMemory, .systemCode = ENOMEM, .writing = true});
     }
+}
+
+Result<void> saveEncoded(const QString &path, const Result<QByteArray> &encoded)
+{
+    if (!encoded)
+        return std::unexpected(encoded.error());
+    const Result<FileIdentity> saved = saveBytesSafely(path, *encoded);
+    if (!saved)
+        return std::unexpected(saved.error());
+    return {};
 }
 
 } // namespace
 
-EncodedText encodeDocument(const QString &text, const QByteArray &codePage)
+QString describeCharacter(QStringView character)
+{
+    if (character.isEmpty())
+        return {};
+    const bool pair = character.size() == 2 && character.front().isHighSurrogate()
+        && character.back().isLowSurrogate();
+    const char32_t code = pair ? QChar::surrogateToUcs4(character.front(), character.back())
+                               : character.front().unicode();
+    const QString number
+        = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+    const bool shown = pair || (!character.front().isSurrogate() && character.front().isPrint());
+    return shown ? QStringLiteral("「%1」(%2)").arg(character.toString(), number) : number;
+}
+
+Result<QByteArray> encodeDocument(const QString &text, const QByteArray &codePage)
 {
     return encodeCatching(text, codePage);
 }
 
-ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes)
+Result<void> writeDocument(QIODevice &device, const QByteArray &bytes)
 {
     qint64 written = 0;
     while (written < bytes.size()) {
+        errno = 0;
         const qint64 step = device.write(bytes.constData() + written, bytes.size() - written);
         if (step <= 0)
-            return deviceError(device, QFileDevice::WriteError);
+            return std::unexpected(deviceError(device, true));
         written += step;
     }
     return {};
 }
 
-ErrorReport saveDocumentFile(const QString &path, const QString &text, const QByteArray &codePage)
+Result<void> saveDocumentFile(const QString &path, const QString &text, const QByteArray &codePage)
 {
-    const EncodedText encoded = encodeDocument(text, codePage);
-    if (encoded.error.isError())
-        return encoded.error;
-    return saveBytesSafely(path, encoded.bytes).error;
+    return saveEncoded(path, encodeDocument(text, codePage));
 }
 
 // The mark goes out as the text's first character: the encoder writes it in its form.
-EncodedText encodeDocument(const QString &text, const TextEncoding &encoding)
+Result<QByteArray> encodeDocument(const QString &text, const TextEncoding &encoding)
 {
     if (!encoding.bom)
         return encodeCatching(text, encoding.name, encoding.forms);
-    EncodedText result = encodeDocument(QChar(0xFEFF) + text, encoding.name);
-    if (result.unrepresentableIndex > 0)
-        --result.unrepresentableIndex;
+    Result<QByteArray> result = encodeDocument(QChar(0xFEFF) + text, encoding.name);
+    if (!result && result.error().position > 0)
+        --result.error().position;
     return result;
 }
 
-ErrorReport saveDocumentFile(const QString &path, const QString &text, const TextEncoding &encoding)
+Result<void> saveDocumentFile(const QString &path, const QString &text,
+                              const TextEncoding &encoding)
 {
-    const EncodedText encoded = encodeDocument(text, encoding);
-    if (encoded.error.isError())
-        return encoded.error;
-    return saveBytesSafely(path, encoded.bytes).error;
+    return saveEncoded(path, encodeDocument(text, encoding));
 }

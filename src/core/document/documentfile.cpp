@@ -5,6 +5,7 @@
 #include "core/document/safesave.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -29,15 +30,10 @@ constexpr qsizetype kPieceBytes = qsizetype(1) << 20;
 constexpr auto kDecoderFlags = QStringConverter::Flag::ConvertInitialBom;
 
 
-ErrorReport tooLarge(qint64 size, qint64 maxBytes)
+std::unexpected<Error> tooLarge(qint64 size, qint64 maxBytes)
 {
-    QString detail;
-    if (size >= 0)
-        detail = QStringLiteral("%1 バイト").arg(size);
-    if (maxBytes >= 0)
-        detail += (detail.isEmpty() ? QString() : QStringLiteral("、"))
-            + QStringLiteral("開けるのは %1 バイトまで").arg(maxBytes);
-    return {EFBIG, QStringLiteral("ファイルが大きすぎるため開けません（%1）。").arg(detail)};
+    return std::unexpected(
+        Error {.kind = ErrorKind::TooLarge, .systemCode = EFBIG, .size = size, .limit = maxBytes});
 }
 
 // The offset of the first byte of the first sequence that is not text: where the
@@ -98,58 +94,48 @@ bool endOfInputIsValid(QStringDecoder &decoder)
     return !decoder.hasError();
 }
 
-ErrorReport invalidBytes(const QByteArray &codePage, qint64 offset)
+std::unexpected<Error> invalidBytes(const QByteArray &codePage, qint64 offset)
 {
-    return {EILSEQ,
-            QStringLiteral("文字コード %1 の文字として読めないバイトがあります"
-                           "（オフセット %2）。\nファイルは読み込まれていません。")
-                .arg(QString::fromLatin1(codePage))
-                .arg(offset)};
+    return std::unexpected(Error {.kind = ErrorKind::BadEncoding,
+                                  .systemCode = EILSEQ,
+                                  .position = offset,
+                                  .encodings = {QString::fromLatin1(codePage)}});
+}
+
+std::unexpected<Error> stoppedByUser()
+{
+    return std::unexpected(Error {.kind = ErrorKind::Cancelled});
 }
 
 // The decoded characters become the text, every line end as it was read; the room
 // left over is given back.
-ErrorReport finishText(QString &text, qsizetype decoded, qint64 fileSize)
+Result<LoadedText> finishText(QString &text, qsizetype decoded, qint64 fileSize)
 {
     if (decoded > INT_MAX)
         return tooLarge(fileSize, -1);
     text.truncate(decoded);
     text.squeeze();
-    return {};
+    return LoadedText {std::move(text)};
 }
 
-LoadedText decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
+Result<LoadedText> decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
 {
-    LoadedText result;
     QStringDecoder decoder(codePage.constData(), kDecoderFlags);
-    if (!decoder.isValid()) {
-        result.error = unknownCodePage(codePage);
-        return result;
-    }
+    if (!decoder.isValid())
+        return std::unexpected(unknownCodePage(codePage));
     QString text = allocateText(decoder.requiredSpace(bytes.size()));
     const qsizetype decoded = decoder.appendToBuffer(text.data(), bytes) - text.constData();
-    if (!endOfInputIsValid(decoder)) {
-        result.invalidByteOffset = firstInvalidByte(bytes, codePage);
-        result.error = invalidBytes(codePage, result.invalidByteOffset);
-        return result;
-    }
-    result.error = finishText(text, decoded, bytes.size());
-    if (!result.error.isError())
-        result.text = std::move(text);
-    return result;
+    if (!endOfInputIsValid(decoder))
+        return invalidBytes(codePage, firstInvalidByte(bytes, codePage));
+    return finishText(text, decoded, bytes.size());
 }
 
-LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
-                      Progress *progress)
+Result<LoadedText> readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
+                              Progress *progress)
 {
-    LoadedText result;
     // Polled after every piece read; a stop drops what was read.
     const auto stopAt = [&](qint64 done, qint64 total) {
-        if (!progress || progress->advance(done, total))
-            return false;
-        result = LoadedText();
-        result.stopped = true;
-        return true;
+        return progress && !progress->advance(done, total);
     };
     if (device.isSequential()) {
         // Size unknown: gather the bytes, within the limit, then decode them.
@@ -157,35 +143,28 @@ LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxB
         for (;;) {
             const qsizetype old = bytes.size();
             bytes.resize(old + kPieceBytes);
+            errno = 0; // a failed read leaves its own number
             const qint64 read = device.read(bytes.data() + old, kPieceBytes);
-            if (read < 0) {
-                result.error = deviceError(device, QFileDevice::ReadError);
-                return result;
-            }
+            if (read < 0)
+                return std::unexpected(deviceError(device, false));
             bytes.truncate(old + read);
-            if (bytes.size() > maxBytes) {
-                result.error = tooLarge(-1, maxBytes);
-                return result;
-            }
+            if (bytes.size() > maxBytes)
+                return tooLarge(-1, maxBytes);
             if (read == 0)
                 break;
             if (stopAt(bytes.size(), maxBytes))
-                return result;
+                return stoppedByUser();
         }
         return decodeBytes(bytes, codePage);
     }
 
     const qint64 start = device.pos();
     const qint64 size = device.size() - start;
-    if (size > maxBytes) {
-        result.error = tooLarge(size, maxBytes);
-        return result;
-    }
+    if (size > maxBytes)
+        return tooLarge(size, maxBytes);
     QStringDecoder decoder(codePage.constData(), kDecoderFlags);
-    if (!decoder.isValid()) {
-        result.error = unknownCodePage(codePage);
-        return result;
-    }
+    if (!decoder.isValid())
+        return std::unexpected(unknownCodePage(codePage));
     // Read a piece at a time straight into the decoder: no copy of the whole file is
     // held, and the one text buffer is sized for the decoder's worst case in advance.
     QString text = allocateText(decoder.requiredSpace(size) + 16);
@@ -193,17 +172,16 @@ LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxB
     QByteArray piece(qMin<qint64>(kPieceBytes, qMax<qint64>(size, 1)), Qt::Uninitialized);
     qint64 got = 0;
     while (got < size && !decoder.hasError()) {
+        errno = 0;
         const qint64 read = device.read(piece.data(), qMin<qint64>(piece.size(), size - got));
-        if (read < 0) {
-            result.error = deviceError(device, QFileDevice::ReadError);
-            return result;
-        }
+        if (read < 0)
+            return std::unexpected(deviceError(device, false));
         if (read == 0)
             break; // the file became shorter while it was read
         out = decoder.appendToBuffer(out, QByteArrayView(piece.constData(), read));
         got += read;
         if (stopAt(got, size))
-            return result;
+            return stoppedByUser();
     }
     if (!endOfInputIsValid(decoder)) {
         // Rare: read the whole file again to find the first fault.
@@ -211,59 +189,49 @@ LoadedText readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxB
         QByteArray bytes;
         if (device.seek(start))
             bytes = device.read(got);
-        result.invalidByteOffset = firstInvalidByte(bytes, codePage);
-        result.error = invalidBytes(codePage, result.invalidByteOffset);
-        return result;
+        return invalidBytes(codePage, firstInvalidByte(bytes, codePage));
     }
-    result.error = finishText(text, out - text.constData(), size);
-    if (!result.error.isError())
-        result.text = std::move(text);
-    return result;
+    return finishText(text, out - text.constData(), size);
 }
 
-ErrorReport outOfMemory()
+std::unexpected<Error> outOfMemory()
 {
-    return {ENOMEM, QStringLiteral("メモリが足りないため、このファイルを開けません。")};
+    return std::unexpected(Error {.kind = ErrorKind::OutOfMemory, .systemCode = ENOMEM});
+}
+
+// A text that does not fit in the memory at hand is refused like a file over the limit.
+template<typename Work>
+auto catchingOutOfMemory(Work work) -> decltype(work())
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        return outOfMemory();
+    }
 }
 
 } // namespace
 
-// A text that does not fit in the memory at hand is refused like a file over the limit.
-LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
+Result<LoadedText> decodeDocument(QByteArrayView bytes, const QByteArray &codePage)
 {
-    try {
-        return decodeBytes(bytes, codePage);
-    } catch (const std::bad_alloc &) {
-        LoadedText result;
-        result.error = outOfMemory();
-        return result;
-    }
+    return catchingOutOfMemory([&] { return decodeBytes(bytes, codePage); });
 }
 
-LoadedText readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
-                        Progress *progress)
+Result<LoadedText> readDocument(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
+                                Progress *progress)
 {
-    try {
-        return readDevice(device, codePage, maxBytes, progress);
-    } catch (const std::bad_alloc &) {
-        LoadedText result;
-        result.error = outOfMemory();
-        return result;
-    }
+    return catchingOutOfMemory([&] { return readDevice(device, codePage, maxBytes, progress); });
 }
 
 namespace {
 
 // Gathers the device's remaining bytes, within the limit.
-QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error, Progress *progress,
-                        bool &stopped)
+Result<QByteArray> readAllBytes(QIODevice &device, qint64 maxBytes, Progress *progress)
 {
     QByteArray bytes;
     const qint64 size = device.isSequential() ? -1 : device.size() - device.pos();
-    if (size > maxBytes) {
-        error = tooLarge(size, maxBytes);
-        return {};
-    }
+    if (size > maxBytes)
+        return tooLarge(size, maxBytes);
     // With a progress to report to, a known size is still read in pieces.
     const qsizetype piece = size > 0 && !progress ? qsizetype(size) + 1 : kPieceBytes;
     if (size >= 0)
@@ -271,22 +239,17 @@ QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error, 
     for (;;) {
         const qsizetype old = bytes.size();
         bytes.resize(old + qMax<qsizetype>(piece, 1));
+        errno = 0;
         const qint64 read = device.read(bytes.data() + old, bytes.size() - old);
-        if (read < 0) {
-            error = deviceError(device, QFileDevice::ReadError);
-            return {};
-        }
+        if (read < 0)
+            return std::unexpected(deviceError(device, false));
         bytes.truncate(old + read);
-        if (bytes.size() > maxBytes) {
-            error = tooLarge(-1, maxBytes);
-            return {};
-        }
+        if (bytes.size() > maxBytes)
+            return tooLarge(-1, maxBytes);
         if (read == 0)
             return bytes;
-        if (progress && !progress->advance(bytes.size(), qMax<qint64>(size, bytes.size()))) {
-            stopped = true;
-            return {};
-        }
+        if (progress && !progress->advance(bytes.size(), qMax<qint64>(size, bytes.size())))
+            return stoppedByUser();
     }
 }
 
@@ -294,7 +257,7 @@ QByteArray readAllBytes(QIODevice &device, qint64 maxBytes, ErrorReport &error, 
 // (EUC-JP 8E E0, 8F A2 C3...): such a document could never be saved as it was
 // read, so it is not read in that encoding at all. Characters with two codes
 // come back in their preferred form, which reads as the same text.
-ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding, QString &distinct)
+Result<void> checkWritesBack(const QString &text, const QByteArray &encoding, QString &distinct)
 {
     // Each character is tried once, not the whole text: a load stays one decode.
     std::vector<bool> seen(0x10000);
@@ -315,14 +278,10 @@ ErrorReport checkWritesBack(const QString &text, const QByteArray &encoding, QSt
         = !encoder.hasError() && decoder.decode(back) == distinct && !decoder.hasError();
     if (writesBack)
         return {};
-    const qsizetype index = firstUnrepresentable(text, encoding);
-    const int line = index < 0 ? 1 : int(QStringView(text).first(index).count(u'\n')) + 1;
-    const QString what = index < 0 ? QString() : describeCharacter(text, index);
-    return {EILSEQ,
-            QStringLiteral("%1 行目の文字 %2 は文字コード %3 で読めても書き戻せません。\n"
-                           "ファイルは読み込まれていません。")
-                .arg(line)
-                .arg(what, QString::fromLatin1(encoding))};
+    Error error = characterError(ErrorKind::NotReversible, text,
+                                 firstUnrepresentable(text, encoding), encoding);
+    error.line = qMax(error.line, 1);
+    return std::unexpected(error);
 }
 
 // Which code the file uses for each character with two (the one used most; the
@@ -415,7 +374,7 @@ bool startsAsUtf8(QByteArrayView bytes)
     return !decoder.hasError();
 }
 
-LoadedText decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
+Result<LoadedText> decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
 {
     TextEncoding encoding {wanted.name, false};
     qsizetype bomLength = 0;
@@ -423,36 +382,28 @@ LoadedText decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
         bytes = bytes.sliced(bomLength);
         encoding.bom = true;
     }
-    LoadedText result = decodeBytes(bytes, encoding.name);
-    if (result.error.isError()) {
-        if (result.invalidByteOffset >= 0) {
-            result.invalidByteOffset += bomLength;
-            result.error = invalidBytes(encoding.name, result.invalidByteOffset);
-        }
+    Result<LoadedText> result = decodeBytes(bytes, encoding.name);
+    if (!result) {
+        if (result.error().kind == ErrorKind::BadEncoding)
+            result.error().position += bomLength;
         return result;
     }
     if (encoding.name == kUtf16LeEncoding || encoding.name == kUtf16BeEncoding) {
         // Qt's decoder lets a cut-off unit and unpaired surrogates through.
-        if (bytes.size() % 2 != 0 || !QStringView(result.text).isValidUtf16()) {
-            result.text = QString();
-            result.invalidByteOffset = bomLength + (bytes.size() / 2) * 2;
-            result.error = invalidBytes(encoding.name, result.invalidByteOffset);
-            return result;
-        }
+        if (bytes.size() % 2 != 0 || !QStringView(result->text).isValidUtf16())
+            return invalidBytes(encoding.name, bomLength + (bytes.size() / 2) * 2);
     } else if (!isUnicode(encoding.name)) {
         QString distinct;
-        result.error = checkWritesBack(result.text, encoding.name, distinct);
-        if (result.error.isError()) {
-            result.text = QString();
-            return result;
-        }
+        if (const Result<void> back = checkWritesBack(result->text, encoding.name, distinct);
+            !back)
+            return std::unexpected(back.error());
         if (encoding.name == kIso2022JpEncoding)
             encoding.forms = learnEscapes(bytes);
         else
             encoding.forms.characters
-                = learnCharacterForms(bytes, result.text, encoding.name, distinct);
+                = learnCharacterForms(bytes, result->text, encoding.name, distinct);
     }
-    result.encoding = encoding;
+    result->encoding = encoding;
     return result;
 }
 
@@ -470,7 +421,7 @@ bool isAscii(QByteArrayView bytes)
     return (any & 0x8080808080808080ULL) == 0;
 }
 
-LoadedText chooseEncoding(QByteArrayView bytes, const QByteArray &systemCodePage)
+Result<LoadedText> chooseEncoding(QByteArrayView bytes, const QByteArray &systemCodePage)
 {
     const QByteArray bom = encodingOfBom(bytes);
     if (!bom.isEmpty())
@@ -481,31 +432,26 @@ LoadedText chooseEncoding(QByteArrayView bytes, const QByteArray &systemCodePage
         // Bytes that are UTF-16 by their NULs but do not read as it are refused as UTF-16.
         if (nul != "binary")
             return decodeIn(bytes, {nul, false});
-        LoadedText refused;
-        refused.error = {EILSEQ,
-                         QStringLiteral("テキストではないファイルは開けません（先頭の 8 KB に "
-                                        "NUL バイトがあります）。\n"
-                                        "ファイルは読み込まれていません。")};
-        return refused;
+        return std::unexpected(Error {.kind = ErrorKind::NotText, .systemCode = EILSEQ});
     }
 
     // Seven bits with JIS escape sequences are ISO-2022-JP, whatever is declared.
     if (isAscii(bytes) && hasJisEscapes(bytes)) {
-        LoadedText jis = decodeIn(bytes, {kIso2022JpEncoding, false});
-        if (!jis.error.isError())
+        Result<LoadedText> jis = decodeIn(bytes, {kIso2022JpEncoding, false});
+        if (jis)
             return jis;
     }
     const QByteArray declared = declaredEncoding(bytes);
     if (!declared.isEmpty()) {
-        LoadedText loaded = decodeIn(bytes, {declared, false});
-        if (!loaded.error.isError()) {
+        Result<LoadedText> loaded = decodeIn(bytes, {declared, false});
+        if (loaded) {
             // EUC-JP bytes mostly read as Shift_JIS too (as half-width kana and rare
             // kanji): a wrong legacy declaration gives way to the detector's choice.
             const QByteArray guess
                 = japaneseEncodings().contains(declared) ? guessedEncoding(bytes) : QByteArray();
             if (!guess.isEmpty() && guess != declared && japaneseEncodings().contains(guess)) {
-                LoadedText guessed = decodeIn(bytes, {guess, false});
-                if (!guessed.error.isError())
+                Result<LoadedText> guessed = decodeIn(bytes, {guess, false});
+                if (guessed)
                     return guessed;
             }
             return loaded;
@@ -513,26 +459,30 @@ LoadedText chooseEncoding(QByteArrayView bytes, const QByteArray &systemCodePage
     }
     if (isAscii(bytes) && !hasJisEscapes(bytes)) {
         // Nothing tells which encoding the file is in: new text follows the system.
-        LoadedText loaded = decodeIn(bytes, {kUtf8Encoding, false});
-        loaded.encoding = {};
+        Result<LoadedText> loaded = decodeIn(bytes, {kUtf8Encoding, false});
+        if (loaded)
+            loaded->encoding = {};
         return loaded;
     }
 
     QList<QByteArray> tried;
-    LoadedText utf8;
+    qint64 firstNotUtf8 = -1;
     if (!hasJisEscapes(bytes)) {
         // A start that is not UTF-8 is enough to find the first bad byte.
         const bool plausible = startsAsUtf8(bytes);
-        utf8 = decodeIn(plausible ? bytes : bytes.first(qMin(bytes.size(), kUtf8Probe)),
-                        {kUtf8Encoding, false});
-        if (plausible && !utf8.error.isError())
+        const QByteArrayView probed
+            = plausible ? bytes : bytes.first(qMin(bytes.size(), kUtf8Probe));
+        Result<LoadedText> utf8 = decodeIn(probed, {kUtf8Encoding, false});
+        if (plausible && utf8)
             return utf8;
+        if (!utf8 && utf8.error().kind == ErrorKind::BadEncoding)
+            firstNotUtf8 = utf8.error().position;
         tried << kUtf8Encoding;
     }
     const QByteArray wide = utf16WithoutAscii(bytes);
     if (!wide.isEmpty()) {
-        LoadedText utf16 = decodeIn(bytes, {wide, false});
-        if (!utf16.error.isError())
+        Result<LoadedText> utf16 = decodeIn(bytes, {wide, false});
+        if (utf16)
             return utf16;
     }
     // The detector's choice first, then the system's code page, then the usual order.
@@ -556,113 +506,91 @@ LoadedText chooseEncoding(QByteArrayView bytes, const QByteArray &systemCodePage
     }
     candidates = unique;
     for (const QByteArray &candidate : std::as_const(candidates)) {
-        LoadedText loaded = decodeIn(bytes, {candidate, false});
-        if (!loaded.error.isError())
+        Result<LoadedText> loaded = decodeIn(bytes, {candidate, false});
+        if (loaded)
             return loaded;
         tried << candidate;
     }
-    QStringList names;
+    Error refused {
+        .kind = ErrorKind::NoEncodingFits, .systemCode = EILSEQ, .position = firstNotUtf8};
     for (const QByteArray &name : std::as_const(tried))
-        names << encodingDisplayName({name, false});
-    LoadedText refused;
-    refused.invalidByteOffset = utf8.invalidByteOffset;
-    QString where;
-    if (utf8.invalidByteOffset >= 0)
-        where = QStringLiteral("UTF-8 として読めないバイトはオフセット %1。")
-                    .arg(utf8.invalidByteOffset);
-    refused.error = {EILSEQ,
-                     QStringLiteral("どの文字コードでも読めないファイルです（試した文字コード："
-                                    "%1）。%2\nファイルは読み込まれていません。")
-                         .arg(names.join(QStringLiteral("、")), where)};
-    return refused;
+        refused.encodings << encodingDisplayName({name, false});
+    return std::unexpected(refused);
 }
 
 // A declaration that the bytes contradict has given way: the text says which.
-LoadedText detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
+Result<LoadedText> detectIn(QByteArrayView bytes, const QByteArray &systemCodePage)
 {
-    LoadedText loaded = chooseEncoding(bytes, systemCodePage);
-    if (loaded.error.isError() || loaded.encoding.isSystem())
+    Result<LoadedText> loaded = chooseEncoding(bytes, systemCodePage);
+    if (!loaded || loaded->encoding.isSystem())
         return loaded;
-    const QByteArray label = declaredLabel(loaded.text);
-    if (!encodingForLabel(label).isEmpty() && !declarationAgrees(label, loaded.encoding.name))
-        loaded.overruledDeclaration = label;
+    const QByteArray label = declaredLabel(loaded->text);
+    if (!encodingForLabel(label).isEmpty() && !declarationAgrees(label, loaded->encoding.name))
+        loaded->overruledDeclaration = label;
     return loaded;
 }
 
-template<typename Work>
-LoadedText catchingOutOfMemory(Work work)
+Result<LoadedText> openFile(const QString &path, qint64 maxBytes,
+                            const std::function<Result<LoadedText>(QByteArrayView)> &decode,
+                            Progress *progress = nullptr)
 {
-    try {
-        return work();
-    } catch (const std::bad_alloc &) {
-        LoadedText result;
-        result.error = outOfMemory();
-        return result;
-    }
-}
-
-LoadedText openFile(const QString &path, qint64 maxBytes,
-                    const std::function<LoadedText(QByteArrayView)> &decode,
-                    Progress *progress = nullptr)
-{
-    return catchingOutOfMemory([&] {
-        LoadedText result;
+    return catchingOutOfMemory([&]() -> Result<LoadedText> {
         // A name the program's strings cannot carry would open some other file.
-        result.error = checkNameRoundTrip(path);
-        if (result.error.isError())
-            return result;
+        if (const Result<void> name = checkNameRoundTrip(path); !name)
+            return std::unexpected(name.error());
         // FIFOs, sockets and devices are refused before they are opened.
-        const OpenedFile opened = openRegularFileForReading(path);
-        if (opened.error.isError()) {
-            result.error = opened.error;
-            return result;
-        }
+        const Result<OpenedFile> opened = openRegularFileForReading(path);
+        if (!opened)
+            return std::unexpected(opened.error());
         QFile file(path);
-        const bool isOpen = opened.fd >= 0
-            ? file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
+        errno = 0;
+        const bool isOpen = opened->fd >= 0
+            ? file.open(opened->fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
             : file.open(QIODevice::ReadOnly);
         if (!isOpen) {
-            result.error = deviceError(file, QFileDevice::OpenError);
-            return result;
+            Error error = deviceError(file, false);
+            if (QFileInfo(path).isDir()) // Qt refuses a folder itself, leaving errno alone
+                error.systemCode = EISDIR;
+            return std::unexpected(error);
         }
         // Read to the end whatever size the file claims (/proc files say 0).
-        const QByteArray bytes
-            = readAllBytes(file, maxBytes, result.error, progress, result.stopped);
-        if (result.error.isError() || result.stopped)
-            return result;
-        return decode(bytes);
+        const Result<QByteArray> bytes = readAllBytes(file, maxBytes, progress);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        return decode(*bytes);
     });
 }
 
 } // namespace
 
-LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage, qint64 maxBytes,
-                            Progress *progress)
+Result<LoadedText> loadDocumentFile(const QString &path, const QByteArray &codePage,
+                                    qint64 maxBytes, Progress *progress)
 {
     return openFile(
         path, maxBytes, [&](QByteArrayView bytes) { return decodeDocument(bytes, codePage); },
         progress);
 }
 
-LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage)
+Result<LoadedText> detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage)
 {
     return catchingOutOfMemory([&] { return detectIn(bytes, systemCodePage); });
 }
 
-LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage, qint64 maxBytes,
-                            Progress *progress)
+Result<LoadedText> openDocumentFile(const QString &path, const QByteArray &systemCodePage,
+                                    qint64 maxBytes, Progress *progress)
 {
     return openFile(
         path, maxBytes, [&](QByteArrayView bytes) { return detectIn(bytes, systemCodePage); },
         progress);
 }
 
-LoadedText decodeDocumentAs(QByteArrayView bytes, const TextEncoding &encoding)
+Result<LoadedText> decodeDocumentAs(QByteArrayView bytes, const TextEncoding &encoding)
 {
     return catchingOutOfMemory([&] { return decodeIn(bytes, encoding); });
 }
 
-LoadedText openDocumentFileAs(const QString &path, const TextEncoding &encoding, qint64 maxBytes)
+Result<LoadedText> openDocumentFileAs(const QString &path, const TextEncoding &encoding,
+                                      qint64 maxBytes)
 {
     return openFile(path, maxBytes,
                     [&](QByteArrayView bytes) { return decodeIn(bytes, encoding); });

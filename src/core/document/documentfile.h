@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/document/encodings.h"
-#include "core/errorreport.h"
+#include "core/error.h"
 #include "core/progress.h"
 
 #include <QByteArray>
@@ -15,49 +15,47 @@ class QIODevice;
 // byte of the file it also still fits an ordinary desktop. HTML sources are a few MB at most.
 inline constexpr qint64 kMaxDocumentBytes = qint64(256) * 1024 * 1024;
 
+// A document's text as read. A failure is an Error: BadEncoding gives the first
+// byte that is not text in the code page as its position; a stop asked by the
+// progress is Cancelled.
 struct LoadedText
 {
     QString text;
-    ErrorReport error;
-    qint64 invalidByteOffset = -1; // the first byte that is not text in the code page
-    TextEncoding encoding; // what the file was read in
-    QByteArray overruledDeclaration; // the label of a declaration the bytes contradicted
-    bool stopped = false; // the progress asked to stop: no text, no error
-};
-
-struct EncodedText
-{
-    QByteArray bytes;
-    ErrorReport error;
-    qsizetype unrepresentableIndex = -1; // the first character the code page cannot hold
-    int unrepresentableLine = 0; // its line, counted from 1
+    TextEncoding encoding = {}; // what the file was read in
+    QByteArray overruledDeclaration = {}; // the label of a declaration the bytes contradicted
 };
 
 // The document's text from its bytes in the code page, every line end (CR LF, LF,
 // lone CR) as it is in the file, so that a save writes the same bytes. Bytes that
 // are not valid in the code page refuse the whole file (a replacement character
 // would be saved back).
-LoadedText decodeDocument(QByteArrayView bytes, const QByteArray &codePage);
+Result<LoadedText> decodeDocument(QByteArrayView bytes, const QByteArray &codePage);
 
 // Reads the rest of the device and decodes it; devices holding more than
 // maxBytes are refused before they are read, and so is a text for which the
 // memory at hand does not suffice. progress, when given, is polled after every
 // piece read.
-LoadedText readDocument(QIODevice &device, const QByteArray &codePage,
-                        qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
-LoadedText loadDocumentFile(const QString &path, const QByteArray &codePage,
-                            qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
+Result<LoadedText> readDocument(QIODevice &device, const QByteArray &codePage,
+                                qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
+Result<LoadedText> loadDocumentFile(const QString &path, const QByteArray &codePage,
+                                    qint64 maxBytes = kMaxDocumentBytes,
+                                    Progress *progress = nullptr);
 
 // The whole text in the code page, as it goes to the file: nothing is added.
 // A character that the code page cannot hold exactly (written back, it would read
-// as another) refuses the text.
-EncodedText encodeDocument(const QString &text, const QByteArray &codePage);
+// as another) refuses the text: Unencodable, with the first such character.
+Result<QByteArray> encodeDocument(const QString &text, const QByteArray &codePage);
 
-ErrorReport writeDocument(QIODevice &device, const QByteArray &bytes);
+Result<void> writeDocument(QIODevice &device, const QByteArray &bytes);
+
+// A character as messages name it: 「c」(U+XXXX), the code alone for one that
+// does not print.
+QString describeCharacter(QStringView character);
 
 // Encodes the text and replaces the file with it only once it is completely
 // written; on any failure the old file stays as it was.
-ErrorReport saveDocumentFile(const QString &path, const QString &text, const QByteArray &codePage);
+Result<void> saveDocumentFile(const QString &path, const QString &text,
+                              const QByteArray &codePage);
 
 // Reads a document in the encoding the file shows it is in: a byte-order mark;
 // UTF-16 by its NULs; seven bits with JIS escape sequences as ISO-2022-JP; a
@@ -68,17 +66,19 @@ ErrorReport saveDocumentFile(const QString &path, const QString &text, const QBy
 // NUL bytes that are not UTF-16 are refused as binary before anything is decoded.
 // A text is given only when every character of it can be written back, and the
 // encoding carries the forms the file writes its characters in.
-LoadedText detectAndDecodeDocument(QByteArrayView bytes, const QByteArray &systemCodePage);
-LoadedText openDocumentFile(const QString &path, const QByteArray &systemCodePage,
-                            qint64 maxBytes = kMaxDocumentBytes, Progress *progress = nullptr);
+Result<LoadedText> detectAndDecodeDocument(QByteArrayView bytes,
+                                           const QByteArray &systemCodePage);
+Result<LoadedText> openDocumentFile(const QString &path, const QByteArray &systemCodePage,
+                                    qint64 maxBytes = kMaxDocumentBytes,
+                                    Progress *progress = nullptr);
 
 // Reads the document in the encoding given (the user's choice); the byte-order mark
 // of a Unicode encoding is taken off and remembered.
-LoadedText decodeDocumentAs(QByteArrayView bytes, const TextEncoding &encoding);
-LoadedText openDocumentFileAs(const QString &path, const TextEncoding &encoding,
-                              qint64 maxBytes = kMaxDocumentBytes);
+Result<LoadedText> decodeDocumentAs(QByteArrayView bytes, const TextEncoding &encoding);
+Result<LoadedText> openDocumentFileAs(const QString &path, const TextEncoding &encoding,
+                                      qint64 maxBytes = kMaxDocumentBytes);
 
 // The text as it goes to the file in this encoding (a concrete one), with its mark.
-EncodedText encodeDocument(const QString &text, const TextEncoding &encoding);
-ErrorReport saveDocumentFile(const QString &path, const QString &text,
-                             const TextEncoding &encoding);
+Result<QByteArray> encodeDocument(const QString &text, const TextEncoding &encoding);
+Result<void> saveDocumentFile(const QString &path, const QString &text,
+                              const TextEncoding &encoding);

@@ -34,12 +34,12 @@ void DocumentSession::startNew()
     m_history.setClean();
 }
 
-LoadedText DocumentSession::read(const QString &path, Progress *progress) const
+Result<LoadedText> DocumentSession::read(const QString &path, Progress *progress) const
 {
     return openDocumentFile(path, m_systemCodePage(), m_loadLimit, progress);
 }
 
-LoadedText DocumentSession::readAs(const TextEncoding &encoding) const
+Result<LoadedText> DocumentSession::readAs(const TextEncoding &encoding) const
 {
     return openDocumentFileAs(m_path, encoding);
 }
@@ -63,24 +63,24 @@ QByteArray DocumentSession::contradictingDeclaration(const QString &text) const
     return declared;
 }
 
-EncodedText DocumentSession::encode(const QString &text) const
+Result<QByteArray> DocumentSession::encode(const QString &text) const
 {
     return encodeDocument(text, encoding());
 }
 
-SaveOutcome DocumentSession::save(const QString &path, const QByteArray &bytes,
-                                  const FileIdentity &seen)
+Result<void> DocumentSession::save(const QString &path, const QByteArray &bytes,
+                                   const FileIdentity &seen)
 {
-    SaveOutcome outcome = saveBytesSafely(path, bytes, &seen);
-    if (outcome.error.isError())
-        return outcome;
+    const Result<FileIdentity> written = saveBytesSafely(path, bytes, &seen);
+    if (!written)
+        return std::unexpected(written.error());
     m_path = path;
     m_hasFile = true;
     m_converted = false;
-    m_identity = outcome.identity;
+    m_identity = *written;
     m_reloadDeclined = FileIdentity();
     m_history.setClean();
-    return outcome;
+    return {};
 }
 
 DocumentSession::DiskChange DocumentSession::diskChange(FileIdentity *now) const

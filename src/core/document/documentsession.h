@@ -37,18 +37,18 @@ public:
 
     // An empty document without a file; call after the editor got its empty text.
     void startNew();
-    LoadedText read(const QString &path, Progress *progress = nullptr) const;
+    Result<LoadedText> read(const QString &path, Progress *progress = nullptr) const;
     // The document's own file again, in the encoding given.
-    LoadedText readAs(const TextEncoding &encoding) const;
+    Result<LoadedText> readAs(const TextEncoding &encoding) const;
     // The text read from path is in the editor now.
     void setLoaded(const QString &path, const TextEncoding &encoding);
 
     // Before a save: the label of a declaration in text that names another encoding.
     QByteArray contradictingDeclaration(const QString &text) const;
-    EncodedText encode(const QString &text) const;
+    Result<QByteArray> encode(const QString &text) const;
     // Writes bytes to path unless the file is no longer seen (as it was when the
     // user was asked); on success path is the document's file and the text its own.
-    SaveOutcome save(const QString &path, const QByteArray &bytes, const FileIdentity &seen);
+    Result<void> save(const QString &path, const QByteArray &bytes, const FileIdentity &seen);
 
     // How the file on disk stands against what was last read or written.
     enum class DiskChange { None, Changed, Removed };

@@ -75,9 +75,12 @@ bool nameIsAmbiguous(const QByteArray &folder, const QString &name)
     return ambiguous;
 }
 
-ErrorReport systemError(int number)
+Error systemError(int number, ErrorKind kind = ErrorKind::WriteFailed)
 {
-    return {number, QString::fromLocal8Bit(std::strerror(number))};
+    return {.kind = kind,
+            .detail = QString::fromLocal8Bit(std::strerror(number)),
+            .systemCode = number,
+            .writing = kind != ErrorKind::ReadFailed};
 }
 
 FileIdentity identityOf(const struct stat &st)
@@ -92,24 +95,24 @@ FileIdentity identityOf(const struct stat &st)
     return id;
 }
 
-QString kindOf(mode_t mode)
+FileType typeOf(mode_t mode)
 {
     if (S_ISFIFO(mode))
-        return QStringLiteral("名前付きパイプ");
+        return FileType::Fifo;
     if (S_ISSOCK(mode))
-        return QStringLiteral("ソケット");
+        return FileType::Socket;
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("デバイス");
-    return QStringLiteral("特殊なファイル");
+        return FileType::Device;
+    return FileType::Other;
 }
 
-ErrorReport notRegular(const QString &path, mode_t mode, bool saving)
+std::unexpected<Error> notRegular(const QString &path, mode_t mode, bool saving)
 {
-    return {ENODEV,
-            QStringLiteral("%1 は通常のファイルではありません（%2）。\n%3")
-                .arg(QFileInfo(path).fileName(), kindOf(mode),
-                     saving ? QStringLiteral("ファイルは書き込まれていません。")
-                            : QStringLiteral("開けるのは通常のファイルだけです。"))};
+    return std::unexpected(Error {.kind = ErrorKind::NotARegularFile,
+                                  .systemCode = ENODEV,
+                                  .path = path,
+                                  .fileType = typeOf(mode),
+                                  .writing = saving});
 }
 
 class Fd
@@ -389,9 +392,9 @@ bool restoreFromBackup(int fd, const QByteArray &backup, qint64 size)
     return ::ftruncate(fd, off_t(size)) == 0 && ::fsync(fd) == 0;
 }
 
-SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const QByteArray &bytes)
+Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &old,
+                                  const QByteArray &bytes)
 {
-    SaveOutcome outcome;
     int err = 0;
     // A file read-only for its owner is written once the user agreed; it stays read-only.
     const bool lifted = !(old.st_mode & S_IWUSR) && old.st_uid == ::geteuid();
@@ -405,8 +408,7 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
     };
     if (fd.get() < 0) {
         restoreMode();
-        outcome.error = systemError(openErr);
-        return outcome;
+        return std::unexpected(systemError(openErr));
     }
     // The room for the new text first: a full disk refuses the save before a byte changes.
     if (bytes.size() > old.st_size
@@ -414,18 +416,14 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
         && errno != EOPNOTSUPP && errno != ENOSYS) {
         err = errno;
         restoreMode();
-        outcome.error = systemError(err);
-        outcome.error.description
-            += QStringLiteral("\n空き容量が足りないため、ファイルは書き込まれていません。");
-        return outcome;
+        return std::unexpected(systemError(err, ErrorKind::NoSpace));
     }
     const QByteArray backup = backUp(fd.get(), target, old.st_size, &err);
     if (backup.isEmpty()) {
         restoreMode();
-        outcome.error = systemError(err ? err : EIO);
-        outcome.error.description += QStringLiteral(
-            "\n元のファイルの写しを作れなかったため、ファイルは書き込まれていません。");
-        return outcome;
+        Error error = systemError(err ? err : EIO);
+        error.kind = ErrorKind::NoBackup;
+        return std::unexpected(error);
     }
     bool ok = writeAll(fd.get(), bytes.constData(), bytes.size(), 0, &err);
     if (ok && ::ftruncate(fd.get(), off_t(bytes.size())) != 0) {
@@ -439,26 +437,26 @@ SaveOutcome writeInPlace(const QByteArray &target, const struct stat &old, const
     struct stat now
     {
     };
+    FileIdentity written;
     if (ok && ::fstat(fd.get(), &now) == 0)
-        outcome.identity = identityOf(now);
+        written = identityOf(now);
     // Whatever part of the new text went in, the old bytes go back from the copy.
     const bool restored = ok || restoreFromBackup(fd.get(), backup, old.st_size);
     fd.reset();
     restoreMode();
     if (!ok) {
-        outcome.error = systemError(err ? err : EIO);
+        Error error = systemError(err ? err : EIO);
         if (restored) {
             ::unlink(backup.constData());
-            outcome.error.description += QStringLiteral("\nファイルは元のままです。");
-            return outcome;
+            error.kind = ErrorKind::WriteRolledBack;
+            return std::unexpected(error);
         }
-        outcome.keptBackup = QFile::decodeName(backup);
-        outcome.error.description += QStringLiteral("\n元のファイルの写しは %1 に残してあります。")
-                                         .arg(outcome.keptBackup);
-        return outcome;
+        error.kind = ErrorKind::WriteLeftBackup;
+        error.path = QFile::decodeName(backup);
+        return std::unexpected(error);
     }
     ::unlink(backup.constData());
-    return outcome;
+    return written;
 }
 
 } // namespace
@@ -472,7 +470,7 @@ QString systemAbsolutePath(const QString &folder, const QString &path)
     return QFile::decodeName(systemPathOf(native(absolute)));
 }
 
-ErrorReport checkNameRoundTrip(const QString &path)
+Result<void> checkNameRoundTrip(const QString &path)
 {
     // A name that is valid text comes back as the same bytes; only replacement
     // characters stand for bytes that may have been others.
@@ -486,10 +484,8 @@ ErrorReport checkNameRoundTrip(const QString &path)
         if (part.isEmpty())
             continue;
         if (part.contains(QChar::ReplacementCharacter) && nameIsAmbiguous(folder, part)) {
-            return {EILSEQ,
-                    QStringLiteral("%1\nこのファイル名は文字として正しく読めないため、"
-                                   "開くことも保存することもできません。")
-                        .arg(part)};
+            return std::unexpected(
+                Error {.kind = ErrorKind::UndecodableName, .systemCode = EILSEQ, .path = part});
         }
         folder = (folder.endsWith('/') ? folder : folder + '/') + QFile::encodeName(part);
     }
@@ -555,7 +551,7 @@ FileIdentity fileIdentity(const QString &path)
     return identityOf(st);
 }
 
-OpenedFile openRegularFileForReading(const QString &path)
+Result<OpenedFile> openRegularFileForReading(const QString &path)
 {
     OpenedFile result;
     const QByteArray name = native(path);
@@ -566,23 +562,15 @@ OpenedFile openRegularFileForReading(const QString &path)
     // reports them as it always has.
     if (::stat(name.constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return result;
-    if (!S_ISREG(st.st_mode)) {
-        result.error = notRegular(path, st.st_mode, false);
-        return result;
-    }
+    if (!S_ISREG(st.st_mode))
+        return notRegular(path, st.st_mode, false);
     // Non-blocking, and checked again once open: the name may have been swapped
     // for a FIFO after the check above.
     Fd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) {
-        const int err = errno;
-        result.error = {err == EMFILE ? QFileDevice::ResourceError : QFileDevice::OpenError,
-                        qt_error_string(err)};
-        return result;
-    }
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        result.error = notRegular(path, st.st_mode, false);
-        return result;
-    }
+    if (fd.get() < 0)
+        return std::unexpected(systemError(errno, ErrorKind::ReadFailed));
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return notRegular(path, st.st_mode, false);
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     result.size = st.st_size;
     result.fd = fd.release();
@@ -598,51 +586,40 @@ bool isReadOnlyForOwner(const QString &path)
         && !(st.st_mode & S_IWUSR);
 }
 
-SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes,
-                            const FileIdentity *expected)
+Result<FileIdentity> saveBytesSafely(const QString &path, const QByteArray &bytes,
+                                     const FileIdentity *expected)
 {
-    SaveOutcome outcome;
-    outcome.error = checkNameRoundTrip(path);
-    if (outcome.error.isError())
-        return outcome;
+    if (const Result<void> name = checkNameRoundTrip(path); !name)
+        return std::unexpected(name.error());
     const QByteArray target = finalPath(absoluteNative(path));
     const QString finalName = QFile::decodeName(target);
     struct stat old
     {
     };
     const bool exists = ::stat(target.constData(), &old) == 0;
-    if (!exists && errno != ENOENT) {
-        outcome.error = systemError(errno);
-        return outcome;
-    }
+    if (!exists && errno != ENOENT)
+        return std::unexpected(systemError(errno));
     // Checked after the last question the save asked: another program's write since
     // then is not overwritten unasked.
     if (expected && (exists ? identityOf(old) : FileIdentity()) != *expected) {
-        outcome.error = {ESTALE,
-                         QStringLiteral("%1　は他のプログラムによって変更されています。\n"
-                                        "ファイルは書き込まれていません。")
-                             .arg(QFileInfo(path).fileName())};
-        outcome.changedOnDisk = true;
-        return outcome;
+        return std::unexpected(Error {.kind = ErrorKind::ChangedOnDisk,
+                                      .systemCode = ESTALE,
+                                      .path = path,
+                                      .writing = true});
     }
-    if (exists && !S_ISREG(old.st_mode)) {
-        outcome.error
-            = S_ISDIR(old.st_mode) ? systemError(EISDIR) : notRegular(finalName, old.st_mode, true);
-        return outcome;
-    }
+    if (exists && S_ISDIR(old.st_mode))
+        return std::unexpected(systemError(EISDIR));
+    if (exists && !S_ISREG(old.st_mode))
+        return notRegular(finalName, old.st_mode, true);
     const QByteArray folder = folderOf(target);
     const bool folderWritable = ::access(folder.constData(), W_OK) == 0;
     int err = 0;
     if (!exists || (old.st_nlink <= 1 && folderWritable)) {
-        if (replaceAtomically(target, exists ? &old : nullptr, bytes, &err)) {
-            outcome.identity = fileIdentity(finalName);
-            return outcome;
-        }
+        if (replaceAtomically(target, exists ? &old : nullptr, bytes, &err))
+            return fileIdentity(finalName);
         // The owner could not be kept by a new file: the old one is written instead.
-        if (!exists || err != EPERM) {
-            outcome.error = systemError(err ? err : EIO);
-            return outcome;
-        }
+        if (!exists || err != EPERM)
+            return std::unexpected(systemError(err ? err : EIO));
     }
     return writeInPlace(target, old, bytes);
 }

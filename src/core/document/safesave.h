@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/error.h"
-#include "core/errorreport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,31 +28,23 @@ struct OpenedFile
 {
     int fd = -1;
     qint64 size = 0; // as the file system reports it; /proc files say 0
-    ErrorReport error;
 };
 // A directory, or a path that cannot be looked at, gives back no error and no
 // descriptor: the caller opens it as before and gets the file layer's own refusal.
-OpenedFile openRegularFileForReading(const QString &path);
-
-struct SaveOutcome
-{
-    ErrorReport error;
-    QString keptBackup; // a copy of the old file that could not be removed or restored
-    FileIdentity identity; // the file as written
-    bool changedOnDisk = false; // not what the caller expected: nothing was written
-};
+Result<OpenedFile> openRegularFileForReading(const QString &path);
 
 // Replaces the file's contents with bytes so that a failure or a kill leaves
 // the old file or the new one, never a cut one. The file keeps its owner, group,
 // mode and extended attributes. A file with other hard links, or one in a folder
 // the user cannot write, is written in place, after a complete copy of the old
 // file is on disk (beside it, or in the user's cache folder); the copy is
-// removed after success and named in the message after a failure.
+// removed after success and named in the error after a failure (WriteLeftBackup).
 // Links are followed as the system follows them. A write in place reserves the
 // room for the new bytes first and puts the old ones back on any failure. With
-// expected given, a file that is no longer that one is not written.
-SaveOutcome saveBytesSafely(const QString &path, const QByteArray &bytes,
-                            const FileIdentity *expected = nullptr);
+// expected given, a file that is no longer that one is not written (ChangedOnDisk).
+// Gives the file as written.
+Result<FileIdentity> saveBytesSafely(const QString &path, const QByteArray &bytes,
+                                     const FileIdentity *expected = nullptr);
 
 // path made absolute from folder as the system reads it: a ".." after a link goes
 // up from where the link leads, so the folder is resolved, the last name kept.
@@ -62,7 +53,7 @@ QString systemAbsolutePath(const QString &folder, const QString &path);
 // A name whose replacement characters another entry of its folder shares stands
 // for bytes the program's strings cannot carry: it would read or write some other
 // file, so it is refused by name.
-ErrorReport checkNameRoundTrip(const QString &path);
+Result<void> checkNameRoundTrip(const QString &path);
 
 // The text of a window that must end without asking (the session is closing), in
 // a new file beside the document (else in the user's cache folder): name.unsaved,

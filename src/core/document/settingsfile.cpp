@@ -35,8 +35,7 @@ QString keepAside(const QString &path, const QByteArray &bytes, bool *fresh)
         return copy;
     existing.close();
     *fresh = true;
-    const SaveOutcome saved = saveBytesSafely(copy, bytes);
-    return saved.error.isError() ? QString() : copy;
+    return saveBytesSafely(copy, bytes) ? copy : QString();
 }
 
 } // namespace

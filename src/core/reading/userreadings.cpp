@@ -63,9 +63,13 @@ Result<void> UserReadings::read(QMultiHash<QString, Entry> &into) const
     QFile file(m_path);
     if (!file.exists())
         return {};
-    const auto damaged = [this, &into](int number, const QString &why = {}, qint64 line = -1) {
+    const auto damaged = [this, &into](int number, const QString &why = {}, int line = 0) {
         into.clear();
-        return std::unexpected(Error {ErrorKind::Damaged, why, number, m_path, line});
+        return std::unexpected(Error {.kind = ErrorKind::Damaged,
+                                      .detail = why,
+                                      .systemCode = number,
+                                      .path = m_path,
+                                      .line = line});
     };
     if (file.size() > kMaxFileSize)
         return damaged(EFBIG);
