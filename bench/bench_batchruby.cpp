@@ -69,7 +69,8 @@ void measure(const char *name, qsizetype bytes, bool oneLine, double targetMs)
 {
     const QString text = page(bytes, oneLine);
     MecabPhoneticService service;
-    const QString error = service.reading(u"漢字"_qs).error;
+    const Result<QString> opened = service.reading(u"漢字"_qs);
+    const QString error = opened ? QString() : opened.error().detail;
     if (!error.isEmpty() || text.isEmpty()) {
         std::fprintf(stderr, "error: %s\n", qPrintable(error.isEmpty() ? u"no page"_qs : error));
         return;

@@ -26,7 +26,7 @@ namespace {
 class NoPhonetics : public PhoneticService
 {
 public:
-    PhoneticResult reading(const QString &) override { return {}; }
+    Result<QString> reading(const QString &) override { return QString(); }
 };
 
 // Answers nothing and opens nothing: the benchmark calls the commands directly.

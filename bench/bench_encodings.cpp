@@ -21,7 +21,7 @@ namespace {
 class NoPhonetics : public PhoneticService
 {
 public:
-    PhoneticResult reading(const QString &) override { return {}; }
+    Result<QString> reading(const QString &) override { return QString(); }
 };
 
 class BenchPlatform : public PlatformServices

@@ -22,7 +22,7 @@ namespace {
 class NoReadings : public PhoneticService
 {
 public:
-    PhoneticResult reading(const QString &text) override { return {text, QString()}; }
+    Result<QString> reading(const QString &text) override { return text; }
 };
 
 class QuietPlatform : public PlatformServices

@@ -69,7 +69,8 @@ void accuracy(const QString &set, ReadingEngine &engine, MecabPhoneticService &m
     int runs = 0, whole = 0, span = 0, bare = 0;
     for (const Row &row : rows(set)) {
         const Result<QList<ReadingRun>> found = engine.readKanjiRuns(row.sentence);
-        const QList<AnalysedWord> words = mecab.analyses(row.sentence, 1).paths.value(0);
+        const QList<AnalysedWord> words
+            = mecab.analyses(row.sentence, 1).value_or(QList<QList<AnalysedWord>>()).value(0);
         for (qsizetype i = 0; found && i < found->size() && i < row.readings.size(); ++i) {
             const ReadingRun &run = found->at(i);
             const Result<ReadingRun> selected = engine.readSpan(row.sentence, run.start, run.length);
@@ -105,7 +106,7 @@ int main()
     clock.start();
     qsizetype words = 0;
     for (qsizetype at = 0; at < text.size(); at += 2048)
-        words += mecab.analyses(text.mid(at, 2048), 1).paths.value(0).size();
+        words += mecab.tokens(text.mid(at, 2048)).value_or(QList<AnalysedWord>()).size();
     const double mecabMs = clock.nsecsElapsed() / 1e6;
     clock.restart();
     const Result<QList<ReadingRun>> runs = engine->readText(text);

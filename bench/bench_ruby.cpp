@@ -44,10 +44,7 @@ private:
 class TableService : public PhoneticService
 {
 public:
-    PhoneticResult reading(const QString &text) override
-    {
-        return {m_table.value(text, text), QString()};
-    }
+    Result<QString> reading(const QString &text) override { return m_table.value(text, text); }
     QHash<QString, QString> m_table {{QStringLiteral("送り"), QStringLiteral("オクリ")}};
 };
 
@@ -58,7 +55,7 @@ public:
     explicit AloneService(PhoneticService &inner)
         : m_inner(inner)
     { }
-    PhoneticResult reading(const QString &text) override { return m_inner.reading(text); }
+    Result<QString> reading(const QString &text) override { return m_inner.reading(text); }
 
 private:
     PhoneticService &m_inner;

@@ -24,7 +24,7 @@ namespace {
 class NoReadings : public PhoneticService
 {
 public:
-    PhoneticResult reading(const QString &text) override { return {text, QString()}; }
+    Result<QString> reading(const QString &text) override { return text; }
 };
 
 // Message boxes answer at once and are counted.

@@ -222,7 +222,8 @@ void RubyCommands::annotatePage()
 
     const RubyForm form = rubyForm();
     if (form.perKanji && !form.kanji) {
-        showError({ErrorKind::DictionaryMissing, KanjiReadings::system().error(), ENOENT});
+        showError(KanjiReadings::system().loadError().value_or(
+            Error {.kind = ErrorKind::KanjiDictionaryEmpty, .path = KanjiReadings::systemFile()}));
         return;
     }
 

@@ -19,7 +19,10 @@ enum class ErrorKind {
     ChangedOnDisk,
     BadEncoding,  // bytes that are no text in encodings.first(), from position on
     Unencodable,  // character, at position in the text (line), has no code in encodings
-    DictionaryMissing,
+    DictionaryMissing,  // MeCab found no dictionary; detail: MeCab's words
+    DictionaryUnusable, // the dictionary at path is not UTF-8 (encodings) or of no known layout
+    KanjiDictionaryMissing, // KANJIDIC at path could not be opened
+    KanjiDictionaryEmpty,   // KANJIDIC at path holds no readings
     AnalysisFailed,
     Damaged,
     Refused,

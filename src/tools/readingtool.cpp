@@ -5,6 +5,7 @@
 #include "core/reading/userreadings.h"
 #include "core/ruby/rubytext.h"
 #include "core/version.h"
+#include "toolerrors.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,14 +52,6 @@ bool nextLine(std::string &line, bool *tooLong)
     return true;
 }
 
-QString errorText(const Error &error)
-{
-    return error.kind == ErrorKind::DictionaryMissing
-        ? QStringLiteral("読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
-                         "mecab-ipadic-utf8) が必要です (%1)")
-              .arg(error.detail)
-        : QStringLiteral("読みを取得できません: %1").arg(error.detail);
-}
 
 } // namespace
 
@@ -125,7 +118,7 @@ int main(int argc, char *argv[])
         if (mode == Mode::Runs) {
             const Result<QList<ReadingRun>> found = engine->readKanjiRuns(text);
             if (!found) {
-                fail(errorText(found.error()));
+                fail(errorReason(found.error()));
                 return 1;
             }
             QStringList pairs;
@@ -147,7 +140,7 @@ int main(int argc, char *argv[])
             const Result<ReadingRun> found
                 = engine->readSpan(before + selection + after, before.size(), selection.size());
             if (!found) {
-                fail(errorText(found.error()));
+                fail(errorReason(found.error()));
                 return 1;
             }
             printed = mode == Mode::Candidates ? found->candidates.join(QLatin1Char('\t'))

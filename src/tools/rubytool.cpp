@@ -14,6 +14,7 @@
 #include "core/ruby/rubystrip.h"
 #include "core/ruby/rubytext.h"
 #include "core/version.h"
+#include "toolerrors.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -58,54 +59,6 @@ int fail(const QString &message)
     return 2;
 }
 
-// The reason for a failure, in the words the window uses.
-QString reason(const Error &error)
-{
-    switch (error.kind) {
-    case ErrorKind::NotFound:
-        return QStringLiteral("見つかりません");
-    case ErrorKind::NotARegularFile:
-        return QStringLiteral("通常のファイルではありません");
-    case ErrorKind::TooLarge:
-        return QStringLiteral("大きすぎます");
-    case ErrorKind::ChangedOnDisk:
-        return QStringLiteral("読んでいる間にほかのプログラムが変更しました");
-    case ErrorKind::BadEncoding:
-    case ErrorKind::NotText:
-    case ErrorKind::NotReversible:
-    case ErrorKind::NoEncodingFits:
-        return QStringLiteral("テキストとして読めません");
-    case ErrorKind::UnknownEncoding:
-        return QStringLiteral("文字コード %1 はこのシステムでは使えません")
-            .arg(error.encodings.value(0));
-    case ErrorKind::Unencodable:
-        return QStringLiteral("%1 行目の文字 %2 は文字コード %3 で表せません")
-            .arg(error.line)
-            .arg(describeCharacter(error.character), error.encodings.value(0));
-    case ErrorKind::OutOfMemory:
-        return QStringLiteral("メモリが足りません");
-    case ErrorKind::UndecodableName:
-        return QStringLiteral("ファイル名を文字として正しく読めません");
-    case ErrorKind::WriteRolledBack:
-        return QString::fromLocal8Bit(std::strerror(error.systemCode))
-            + QStringLiteral("（ファイルは元のままです）");
-    case ErrorKind::WriteLeftBackup:
-        return QString::fromLocal8Bit(std::strerror(error.systemCode))
-            + QStringLiteral("（元のファイルの写しは %1 に残してあります）").arg(error.path);
-    case ErrorKind::Refused:
-        if (error.systemCode == EISDIR)
-            return QStringLiteral("フォルダーです (-r で中のページに振ります)");
-        if (error.systemCode == ELOOP)
-            return QStringLiteral("リンクがたどってきたフォルダーに戻ります");
-        break;
-    default:
-        break;
-    }
-    if (error.systemCode == 0)
-        return error.detail;
-    return error.systemCode ? QString::fromLocal8Bit(std::strerror(error.systemCode))
-                            : error.detail;
-}
 
 struct Settings
 {
@@ -222,9 +175,8 @@ public:
     {
         if (m_settings.strip)
             return {}; // no readings needed
-        const PhoneticResult opened = m_mecab.reading(QStringLiteral("漢字"));
-        if (!opened.ok())
-            return std::unexpected(Error {ErrorKind::DictionaryMissing, opened.error, 0});
+        if (const Result<QString> opened = m_mecab.reading(QStringLiteral("漢字")); !opened)
+            return std::unexpected(opened.error());
         return {};
     }
 
@@ -300,7 +252,7 @@ PageResult Worker::page(const SitePage &page)
 {
     PageResult result;
     const auto failed = [&](const Error &error) {
-        result.failure = page.path + QStringLiteral(": ") + reason(error);
+        result.failure = page.path + QStringLiteral(": ") + errorReason(error);
         return result;
     };
     const FileIdentity before = fileIdentity(page.path);
@@ -382,12 +334,12 @@ int onePage(const QString &path, const Settings &settings)
         // A device such as /dev/zero never ends; a terminal does.
         if (S_ISDIR(st.st_mode)
             || ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && !::isatty(STDIN_FILENO)))
-            return fail(u"標準入力: "_qs + reason({ErrorKind::NotARegularFile, {}, 0}));
+            return fail(u"標準入力: "_qs + errorReason({ErrorKind::NotARegularFile, {}, 0}));
         bytes = readBounded(STDIN_FILENO, kMaxDocumentBytes);
     } else {
         const Result<OpenedFile> opened = openRegularFileForReading(path);
         if (!opened)
-            return fail(name + u": "_qs + reason(opened.error()));
+            return fail(name + u": "_qs + errorReason(opened.error()));
         if (opened->fd < 0) {
             QFile probe(path);
             probe.open(QIODevice::ReadOnly);
@@ -397,30 +349,30 @@ int onePage(const QString &path, const Settings &settings)
         ::close(opened->fd);
     }
     if (!bytes)
-        return fail(name + u": "_qs + reason(bytes.error()));
+        return fail(name + u": "_qs + errorReason(bytes.error()));
     TextEncoding encoding;
     const Result<QString> html = decode(*bytes, settings.encoding, &encoding);
     if (!html)
-        return fail(name + u": "_qs + reason(html.error()));
+        return fail(name + u": "_qs + errorReason(html.error()));
     if (gStdoutClosed && settings.output.isEmpty())
         return fail(u"標準出力が閉じています。"_qs);
     Worker worker(settings);
     if (const auto started = worker.start(); !started)
-        return fail(started.error().detail);
+        return fail(errorReason(started.error()));
     QList<RubyCandidate> words;
     const Result<AnnotatedText> annotated = worker.annotate(*html, &words);
     if (!annotated)
-        return fail(reason(annotated.error()));
+        return fail(errorReason(annotated.error()));
     if (settings.dryRun) {
         printWords(words, settings.options.form.kana);
         return 0;
     }
     const Result<QByteArray> encoded = encodeDocument(annotated->text, encoding);
     if (!encoded)
-        return fail(reason(encoded.error()));
+        return fail(errorReason(encoded.error()));
     if (!settings.output.isEmpty()) {
         if (const auto written = writeResult(settings.output, *encoded); !written)
-            return fail(u"%1 に書けません: %2"_qs.arg(settings.output, reason(written.error())));
+            return fail(u"%1 に書けません: %2"_qs.arg(settings.output, errorReason(written.error())));
         return 0;
     }
     const QByteArray &out = *encoded;
@@ -574,7 +526,8 @@ int main(int argc, char *argv[])
     if (options.form.perKanji) {
         const KanjiReadings &kanji = KanjiReadings::system();
         if (kanji.isEmpty())
-            return fail(kanji.error());
+            return fail(errorReason(kanji.loadError().value_or(Error {
+                .kind = ErrorKind::KanjiDictionaryEmpty, .path = KanjiReadings::systemFile()})));
         options.form.kanji = &kanji;
     }
 
@@ -612,7 +565,7 @@ int main(int argc, char *argv[])
         Worker worker(settings);
         if (const auto started = worker.start(); !started) {
             std::lock_guard lock(startLock);
-            startError = started.error().detail;
+            startError = errorReason(started.error());
             next = walk.pages.size();
             return;
         }
@@ -622,7 +575,7 @@ int main(int argc, char *argv[])
                 results[size_t(i)] = worker.page(walk.pages.at(i));
             } catch (const std::bad_alloc &) {
                 results[size_t(i)].failure
-                    = walk.pages.at(i).path + u": "_qs + reason({ErrorKind::TooLarge, {}, 0});
+                    = walk.pages.at(i).path + u": "_qs + errorReason({ErrorKind::TooLarge, {}, 0});
             }
             ++finished;
         }
@@ -659,7 +612,7 @@ int main(int argc, char *argv[])
     qsizetype added = 0, changed = 0;
     QStringList failures;
     for (const SiteFailure &f : walk.failures)
-        failures.append(f.path + u": "_qs + reason(f.error));
+        failures.append(f.path + u": "_qs + errorReason(f.error));
     WordList list;
     for (const PageResult &r : results) {
         if (!r.failure.isEmpty()) {

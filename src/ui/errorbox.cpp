@@ -55,8 +55,29 @@ QString errorMessage(const Error &error)
         sentence = QT_TRANSLATE_NOOP("Error", "文字コードが合いません。");
         break;
     case ErrorKind::DictionaryMissing:
-        sentence = QT_TRANSLATE_NOOP("Error", "読みの辞書が見つかりません。");
+        sentence = QT_TRANSLATE_NOOP("Error",
+                                     "読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、"
+                                     "パッケージ mecab-ipadic-utf8) が見つかりません。");
         break;
+    case ErrorKind::DictionaryUnusable:
+        return error.encodings.isEmpty()
+            ? QCoreApplication::translate("Error",
+                                          "読みの辞書 %1 の形式が分からないため、読みを取り出せません。"
+                                          "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
+                                          "mecab-ipadic-utf8) を入れてください。")
+                  .arg(error.path)
+            : QCoreApplication::translate("Error",
+                                          "読みの辞書 %1 の文字コードが UTF-8 ではありません (%2)。"
+                                          "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
+                                          "mecab-ipadic-utf8) を使ってください。")
+                  .arg(error.path, error.encodings.first());
+    case ErrorKind::KanjiDictionaryMissing:
+        return QCoreApplication::translate(
+                   "Error", "漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
+            .arg(error.path, error.detail);
+    case ErrorKind::KanjiDictionaryEmpty:
+        return QCoreApplication::translate("Error", "漢字の読みの辞書 %1 に読みがありません。")
+            .arg(error.path);
     case ErrorKind::AnalysisFailed:
         sentence = QT_TRANSLATE_NOOP("Error", "読みを調べられませんでした。");
         break;

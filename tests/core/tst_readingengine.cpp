@@ -15,10 +15,10 @@ class FakeAnalyzer : public PhoneticService
 {
 public:
     explicit FakeAnalyzer(const QString &written) : m_written(written) { }
-    PhoneticResult reading(const QString &text) override { return {text, {}}; }
-    Analyses analyses(const QString &text, int paths) override
+    Result<QString> reading(const QString &text) override { return text; }
+    Result<QList<QList<AnalysedWord>>> analyses(const QString &text, int paths) override
     {
-        Analyses found;
+        QList<QList<AnalysedWord>> found;
         for (const QString &path : m_written.split(u" || "_qs).mid(0, paths)) {
             QList<AnalysedWord> words;
             qsizetype at = 0;
@@ -30,9 +30,11 @@ public:
                 words.append({at, f[0].size(), f[0], f.value(1), false, pos, known});
                 at += f[0].size();
             }
-            if (at != text.size())
-                return {{}, u"analysis does not cover "_qs + text, 5};
-            found.paths.append(words);
+            if (at != text.size()) {
+                return std::unexpected(
+                    Error {ErrorKind::AnalysisFailed, u"analysis does not cover "_qs + text, EIO});
+            }
+            found.append(words);
         }
         return found;
     }
@@ -101,10 +103,11 @@ void TestReadingEngine::stages()
         return;
     }
     ReadingSentence analysed {sentence, {}, {}};
-    const Analyses found = analyzer.analyses(sentence, 8);
-    for (qsizetype i = 0; i < found.paths.size(); ++i) {
+    const QList<QList<AnalysedWord>> found
+        = analyzer.analyses(sentence, 8).value_or(QList<QList<AnalysedWord>>());
+    for (qsizetype i = 0; i < found.size(); ++i) {
         QList<ReadingWord> words;
-        for (const AnalysedWord &w : found.paths.at(i))
+        for (const AnalysedWord &w : found.at(i))
             words.append({w.start, w.length, w.surface, w.reading, w.pos, w.known,
                           ReadingSource::Dictionary, {}, {}});
         (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
@@ -140,7 +143,7 @@ void TestReadingEngine::evaluation()
     QFETCH(QString, set);
     QFETCH(double, wholeFloor);
     QFETCH(double, spanFloor);
-    if (!MecabPhoneticService().reading(u"漢字"_qs).ok())
+    if (!MecabPhoneticService().reading(u"漢字"_qs))
         QSKIP("MeCab with IPADIC is not installed");
     QFile file(QStringLiteral(RUBELLO_TEST_DATA "/") + set);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -1,5 +1,6 @@
 #include "casetable.h"
 #include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingengine.h"
 #include "core/reading/readingrules.h"
 #include "core/ruby/rubytext.h"
 #include "core/reading/userreadings.h"
@@ -84,9 +85,9 @@ void TestReadings::dictionaries()
     MecabPhoneticService service(QString(),
                                  dicdir.isEmpty() ? MecabPhoneticService::standardIpadicFolders()
                                                   : QStringList());
-    const ReadingCandidates found = service.candidates({u"彼は"_qs, u"漢字"_qs, u"を書いた。"_qs});
-    const QString got
-        = found.ok() ? found.proposed() + service.reading(u"送り仮名"_qs).reading : found.error;
+    const Result<QString> found = service.reading(u"漢字"_qs);
+    const QString got = found ? *found + service.reading(u"送り仮名"_qs).value_or(QString())
+                              : found.error().detail;
     saved.isNull() ? qunsetenv("MECABRC") : qputenv("MECABRC", saved);
     QCOMPARE(got, u"カンジオクリガナ"_qs);
 }
@@ -101,10 +102,11 @@ void TestReadings::unknownLayoutIsAnError()
     QVERIFY(original.open(QIODevice::ReadOnly) && dicrc.open(QIODevice::WriteOnly));
     dicrc.write(original.readAll().replace("node-format-yomi", "node-format-other"));
     dicrc.close();
-    const PhoneticResult result = MecabPhoneticService(dir.path()).reading(u"漢字"_qs);
-    QVERIFY(!result.ok() && result.reading.isEmpty());
-    QCOMPARE(result.errorNumber, EINVAL);
-    QVERIFY2(result.error.contains(u"mecab-ipadic-utf8"_qs), qPrintable(result.error));
+    const Result<QString> result = MecabPhoneticService(dir.path()).reading(u"漢字"_qs);
+    QVERIFY(!result);
+    QCOMPARE(result.error().kind, ErrorKind::DictionaryUnusable);
+    QCOMPARE(result.error().systemCode, EINVAL);
+    QCOMPARE(result.error().path, dir.path());
 }
 
 void TestReadings::badInputNeverHangs_data()
@@ -121,8 +123,10 @@ void TestReadings::badInputNeverHangs()
     QFETCH(QString, selection);
     QElapsedTimer clock;
     clock.start();
-    const ReadingCandidates found = m_service.candidates({u"前の文"_qs, selection, u"後の文。"_qs});
-    QVERIFY(found.ok() && !found.proposed().isEmpty());
+    const QString before = u"前の文"_qs;
+    const Result<ReadingRun> found = ReadingEngine(m_service).readSpan(
+        before + selection + u"後の文。"_qs, before.size(), selection.size());
+    QVERIFY(found && !found->reading.isEmpty());
     QVERIFY(clock.elapsed() < 10000);
 }
 

@@ -66,9 +66,9 @@ void TestRubyText::halfwidthCoversTheWholeKatakanaBlock()
 void TestRubyText::readings()
 {
     QFETCH(QByteArrayList, f); // text, reading
-    const PhoneticResult result = m_shared.reading(caseText(f[0]));
-    QVERIFY2(result.ok(), qPrintable(result.error));
-    QCOMPARE(result.reading, caseText(f.value(1)));
+    const Result<QString> result = m_shared.reading(caseText(f[0]));
+    QVERIFY(result);
+    QCOMPARE(*result, caseText(f.value(1)));
 }
 
 void TestRubyText::unusableDictionaryIsAClearError()
@@ -80,11 +80,13 @@ void TestRubyText::unusableDictionaryIsAClearError()
         if (folder == eucJp && !QFile::exists(folder + QStringLiteral("/sys.dic")))
             continue;
         MecabPhoneticService service(folder);
-        const PhoneticResult result = service.reading(QStringLiteral("送り"));
-        QVERIFY(!result.ok() && result.reading.isEmpty() && !service.isOpen());
-        QCOMPARE(result.errorNumber, folder == eucJp ? EILSEQ : ENOENT);
-        QVERIFY2(result.error.contains(folder == eucJp ? "EUC-JP" : "mecab-ipadic-utf8"),
-                 qPrintable(result.error));
+        const Result<QString> result = service.reading(QStringLiteral("送り"));
+        QVERIFY(!result && !service.isOpen());
+        QCOMPARE(result.error().systemCode, folder == eucJp ? EILSEQ : ENOENT);
+        QCOMPARE(result.error().kind,
+                 folder == eucJp ? ErrorKind::DictionaryUnusable : ErrorKind::DictionaryMissing);
+        if (folder == eucJp)
+            QCOMPARE(result.error().encodings, QStringList {QStringLiteral("EUC-JP")});
     }
 }
 
@@ -94,9 +96,9 @@ void TestRubyText::brokenSystemSettingFallsBackToIpadic()
     const QByteArray saved = qgetenv("MECABRC");
     qputenv("MECABRC", QFile::encodeName(dir.filePath(QStringLiteral("missing-mecabrc"))));
     MecabPhoneticService service;
-    const PhoneticResult result = service.reading(QStringLiteral("十一月"));
+    const Result<QString> result = service.reading(QStringLiteral("十一月"));
     saved.isNull() ? qunsetenv("MECABRC") : qputenv("MECABRC", saved);
-    QCOMPARE(result.reading, QStringLiteral("ジュウイチガツ"));
+    QCOMPARE(result.value_or(QString()), QStringLiteral("ジュウイチガツ"));
 }
 
 void TestRubyText::readingToolPrintsOneLineEach()

@@ -14,22 +14,19 @@
 class FakePhoneticService : public PhoneticService
 {
 public:
-    PhoneticResult reading(const QString &text) override
-    {
-        return {readings.value(text, text), {}};
-    }
+    Result<QString> reading(const QString &text) override { return readings.value(text, text); }
     // Words of the table, longest first; other kana read as themselves, other
     // kanji not at all.
-    TokenReadings tokens(const QString &text) override
+    Result<QList<AnalysedWord>> tokens(const QString &text) override
     {
-        TokenReadings words {{}, {}};
+        QList<AnalysedWord> words;
         for (qsizetype i = 0, n; i < text.size(); i += n) {
             for (n = std::min<qsizetype>(4, text.size() - i); n > 1; --n)
                 if (readings.contains(text.sliced(i, n)))
                     break;
             const QString one = text.sliced(i, n);
             const bool kana = one.size() == 1 && one.at(0) >= u'ぁ' && one.at(0) <= u'ヶ';
-            words.tokens.append({i, n, one,
+            words.append({i, n, one,
                                  readings.contains(one) ? readings.value(one)
                                      : kana             ? katakanaForm(one)
                                                         : QString(),

@@ -7,6 +7,10 @@
 
 #include <vector>
 
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool isKana(QChar c)
@@ -150,21 +154,27 @@ const KanjiReadings &KanjiReadings::system()
     return loaded;
 }
 
-bool KanjiReadings::load(const QString &path)
+Result<void> KanjiReadings::load(const QString &path)
 {
     m_readings.clear();
     m_names.clear();
     m_on.clear();
+    const auto failed = [this](const Error &error) {
+        m_loadError = error;
+        return std::unexpected(error);
+    };
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
-                      .arg(path, file.errorString());
-        return false;
+        return failed(Error {.kind = ErrorKind::KanjiDictionaryMissing,
+                             .detail = file.errorString(),
+                             .systemCode = errno ? errno : ENOENT,
+                             .path = path});
     }
     QStringDecoder decode("EUC-JP");
     if (!decode.isValid()) {
-        m_error = QStringLiteral("EUC-JP を読めません。");
-        return false;
+        return failed(Error {
+            .kind = ErrorKind::UnknownEncoding, .systemCode = EINVAL, .encodings = {u"EUC-JP"_s}});
     }
     const QString text = decode(file.readAll());
     for (const QStringView line : QStringView(text).split(u'\n')) {
@@ -198,12 +208,11 @@ bool KanjiReadings::load(const QString &path)
                 m_on[kanji.first()].append(stem);
         }
     }
-    if (m_readings.isEmpty()) {
-        m_error = QStringLiteral("漢字の読みの辞書 %1 に読みがありません。").arg(path);
-        return false;
-    }
-    m_error.clear();
-    return true;
+    if (m_readings.isEmpty())
+        return failed(
+            Error {.kind = ErrorKind::KanjiDictionaryEmpty, .systemCode = EINVAL, .path = path});
+    m_loadError.reset();
+    return {};
 }
 
 // Forms of the 2004 JIS standard that KANJIDIC lists under their older shape.

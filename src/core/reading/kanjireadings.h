@@ -1,9 +1,13 @@
 #pragma once
 
+#include "core/error.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // Readings of single kanji from KANJIDIC (Debian's kanjidic package), in
 // katakana: on readings and the stems of kun readings; name readings apart.
@@ -15,9 +19,9 @@ public:
     // The system file, loaded on first use and kept for the run.
     static const KanjiReadings &system();
 
-    // Reads a KANJIDIC file (EUC-JP); false with error() set when it cannot.
-    bool load(const QString &path);
-    QString error() const { return m_error; }
+    // Reads a KANJIDIC file (EUC-JP); what went wrong is kept as loadError().
+    Result<void> load(const QString &path);
+    std::optional<Error> loadError() const { return m_loadError; }
     bool isEmpty() const { return m_readings.isEmpty(); }
 
     QStringList readings(char32_t kanji, bool withNames) const;
@@ -29,7 +33,7 @@ private:
     QHash<char32_t, QStringList> m_readings;
     QHash<char32_t, QStringList> m_names;
     QHash<char32_t, QStringList> m_on;
-    QString m_error;
+    std::optional<Error> m_loadError;
 };
 
 // One piece of a base divided for per-kanji ruby.

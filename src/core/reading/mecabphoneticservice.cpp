@@ -19,10 +19,6 @@
 
 namespace {
 
-const QString kMissingDictionary = QStringLiteral(
-    "読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ mecab-ipadic-utf8) "
-    "が見つかりません。");
-
 bool isUtf8(const char *charset)
 {
     QByteArray name = QByteArray(charset ? charset : "").toLower();
@@ -78,49 +74,42 @@ bool isNumeralPos(QByteArrayView pos2)
     return pos2 == "数" || pos2 == "数詞";
 }
 
-struct Opened
+Error missingDictionary()
+{
+    return {.kind = ErrorKind::DictionaryMissing,
+            .detail = QString::fromLocal8Bit(MeCab::getLastError()),
+            .systemCode = ENOENT};
+}
+
+struct OpenedModel
 {
     std::unique_ptr<MeCab::Model> model;
     QString folder;
-    QString error;
-    int errorNumber = 0;
 };
 
-Opened openModel(const QList<QByteArray> &arguments)
+Result<OpenedModel> openModel(const QList<QByteArray> &arguments)
 {
     QList<QByteArray> owned = arguments;
     std::vector<char *> argv;
     argv.reserve(owned.size());
     for (QByteArray &argument : owned)
         argv.push_back(argument.data());
-    Opened opened;
+    OpenedModel opened;
     opened.model.reset(MeCab::createModel(int(argv.size()), argv.data()));
-    if (!opened.model) {
-        opened.error = kMissingDictionary + QStringLiteral("\n(")
-            + QString::fromLocal8Bit(MeCab::getLastError()) + QLatin1Char(')');
-        opened.errorNumber = ENOENT;
-        return opened;
-    }
+    if (!opened.model)
+        return std::unexpected(missingDictionary());
     const MeCab::DictionaryInfo *info = opened.model->dictionary_info();
-    if (!info) {
-        opened.model.reset();
-        opened.error = kMissingDictionary;
-        opened.errorNumber = ENOENT;
-        return opened;
-    }
+    if (!info)
+        return std::unexpected(Error {.kind = ErrorKind::DictionaryMissing, .systemCode = ENOENT});
     opened.folder = QFileInfo(QString::fromLocal8Bit(info->filename)).absolutePath();
     // Every dictionary in the chain (system and user) must speak UTF-8, or the
     // readings come back as mojibake.
     for (; info; info = info->next) {
         if (!isUtf8(info->charset)) {
-            opened.error = QStringLiteral("読みの辞書 %1 の文字コードが UTF-8 ではありません (%2)。"
-                                          "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
-                                          "mecab-ipadic-utf8) を使ってください。")
-                               .arg(QString::fromLocal8Bit(info->filename),
-                                    QString::fromLatin1(info->charset));
-            opened.errorNumber = EILSEQ;
-            opened.model.reset();
-            return opened;
+            return std::unexpected(Error {.kind = ErrorKind::DictionaryUnusable,
+                                          .systemCode = EILSEQ,
+                                          .path = QString::fromLocal8Bit(info->filename),
+                                          .encodings = {QString::fromLatin1(info->charset)}});
         }
     }
     return opened;
@@ -193,7 +182,7 @@ MecabPhoneticService::MecabPhoneticService(const QString &dictionaryFolder,
 
 MecabPhoneticService::~MecabPhoneticService() = default;
 
-PhoneticResult MecabPhoneticService::open()
+Result<void> MecabPhoneticService::open()
 {
     // With a folder of our own the system's settings file is not needed.
     const auto inFolder = [](const QString &folder) {
@@ -210,44 +199,38 @@ PhoneticResult MecabPhoneticService::open()
         attempts.append(inFolder(m_dictionaryFolder));
     }
 
-    Opened first;
+    Error failure {.kind = ErrorKind::DictionaryMissing, .systemCode = ENOENT};
     for (qsizetype i = 0; i < attempts.size(); ++i) {
-        Opened opened = openModel(attempts.at(i));
-        int column = -1;
-        if (opened.model) {
-            column = readingColumnOf(opened.folder);
-            if (column < 0) {
-                opened.model.reset();
-                opened.error
-                    = QStringLiteral("読みの辞書 %1 の形式が分からないため、読みを取り出せません。"
-                                     "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
-                                     "mecab-ipadic-utf8) を入れてください。")
-                          .arg(opened.folder);
-                opened.errorNumber = EINVAL;
-            }
-        }
-        if (opened.model) {
-            m_tagger.reset(opened.model->createTagger());
-            if (!m_tagger) {
-                opened.error = kMissingDictionary + QStringLiteral("\n(")
-                    + QString::fromLocal8Bit(MeCab::getLastError()) + QLatin1Char(')');
-                opened.errorNumber = ENOENT;
-            } else {
-                m_model = std::move(opened.model);
-                m_readingColumn = column;
-                m_openedFolder = opened.folder;
-                return {};
-            }
-        }
+        const Result<void> opened = openWith(attempts.at(i));
+        if (opened)
+            return {};
         // The last failure names the system's setting, which is what the user must mend.
         if (i == 0 || i == attempts.size() - 1)
-            first = std::move(opened);
+            failure = opened.error();
     }
-    return {QString(), first.error, first.errorNumber};
+    return std::unexpected(failure);
 }
 
-QList<QList<AnalysedWord>> MecabPhoneticService::analyse(const QString &text, int paths,
-                                                         QString *error)
+Result<void> MecabPhoneticService::openWith(const QList<QByteArray> &arguments)
+{
+    Result<OpenedModel> opened = openModel(arguments);
+    if (!opened)
+        return std::unexpected(opened.error());
+    const int column = readingColumnOf(opened->folder);
+    if (column < 0) {
+        return std::unexpected(
+            Error {.kind = ErrorKind::DictionaryUnusable, .systemCode = EINVAL, .path = opened->folder});
+    }
+    m_tagger.reset(opened->model->createTagger());
+    if (!m_tagger)
+        return std::unexpected(missingDictionary());
+    m_model = std::move(opened->model);
+    m_readingColumn = column;
+    m_openedFolder = opened->folder;
+    return {};
+}
+
+Result<QList<QList<AnalysedWord>>> MecabPhoneticService::analyse(const QString &text, int paths)
 {
     QList<QList<AnalysedWord>> analyses;
     const QString clean = analysable(text);
@@ -262,8 +245,9 @@ QList<QList<AnalysedWord>> MecabPhoneticService::analyse(const QString &text, in
         lattice->set_request_type(MECAB_NBEST);
     lattice->set_sentence(sentence.constData(), size_t(sentence.size()));
     if (!m_tagger->parse(lattice.get())) {
-        *error = QStringLiteral("読みを取得できません: ") + QString::fromUtf8(lattice->what());
-        return analyses;
+        return std::unexpected(Error {.kind = ErrorKind::AnalysisFailed,
+                                      .detail = QString::fromUtf8(lattice->what()),
+                                      .systemCode = EIO});
     }
     do {
         const char *const begin = lattice->sentence();
@@ -307,26 +291,21 @@ QList<QList<AnalysedWord>> MecabPhoneticService::analyse(const QString &text, in
     return analyses;
 }
 
-PhoneticResult MecabPhoneticService::reading(const QString &text)
+Result<QString> MecabPhoneticService::reading(const QString &text)
 {
     const Result<ReadingRun> run = engine().readSpan(text, 0, text.size());
     if (!run)
-        return {QString(), run.error().detail, run.error().systemCode};
-    return {run->reading, QString()};
+        return std::unexpected(run.error());
+    return run->reading;
 }
 
-Analyses MecabPhoneticService::analyses(const QString &text, int paths)
+Result<QList<QList<AnalysedWord>>> MecabPhoneticService::analyses(const QString &text, int paths)
 {
     if (!m_tagger) {
-        const PhoneticResult opened = open();
-        if (!opened.ok())
-            return {{}, opened.error, opened.errorNumber};
+        if (const Result<void> opened = open(); !opened)
+            return std::unexpected(opened.error());
     }
-    QString error;
-    QList<QList<AnalysedWord>> found = analyse(text, paths, &error);
-    if (found.isEmpty())
-        return {{}, error, EIO};
-    return {found, QString()};
+    return analyse(text, paths);
 }
 
 ReadingEngine &MecabPhoneticService::engine()
@@ -336,30 +315,12 @@ ReadingEngine &MecabPhoneticService::engine()
     return *m_engine;
 }
 
-TokenReadings MecabPhoneticService::tokens(const QString &text)
+Result<QList<AnalysedWord>> MecabPhoneticService::tokens(const QString &text)
 {
-    if (!m_tagger) {
-        const PhoneticResult opened = open();
-        if (!opened.ok())
-            return {{}, opened.error, opened.errorNumber};
-    }
-    QString error;
-    QList<QList<AnalysedWord>> analyses = analyse(text, 1, &error);
-    if (analyses.isEmpty())
-        return {{}, error, EIO};
-    return {analyses.first(), QString()};
-}
-
-// The selection read in its sentence by the engine; kept for callers that
-// have not moved to it.
-ReadingCandidates MecabPhoneticService::candidates(const ReadingContext &context)
-{
-    const QString sentence = context.before + context.selection + context.after;
-    const Result<ReadingRun> run
-        = engine().readSpan(sentence, context.before.size(), context.selection.size());
-    if (!run)
-        return {{}, run.error().detail, run.error().systemCode};
-    return {run->candidates.isEmpty() ? QStringList {run->reading} : run->candidates, QString()};
+    const Result<QList<QList<AnalysedWord>>> found = analyses(text, 1);
+    if (!found)
+        return std::unexpected(found.error());
+    return found->value(0);
 }
 
 std::unique_ptr<PhoneticService> createMecabPhoneticService()

@@ -2,6 +2,8 @@
 
 #include "core/reading/phoneticservice.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,10 +30,9 @@ public:
                                   const QStringList &ipadicFolders = standardIpadicFolders());
     ~MecabPhoneticService() override;
 
-    PhoneticResult reading(const QString &text) override;
-    ReadingCandidates candidates(const ReadingContext &context) override;
-    TokenReadings tokens(const QString &text) override;
-    Analyses analyses(const QString &text, int paths) override;
+    Result<QString> reading(const QString &text) override;
+    Result<QList<AnalysedWord>> tokens(const QString &text) override;
+    Result<QList<QList<AnalysedWord>>> analyses(const QString &text, int paths) override;
 
     bool isOpen() const { return m_tagger != nullptr; }
     QString openedFolder() const { return m_openedFolder; }
@@ -39,10 +40,12 @@ public:
     static QStringList standardIpadicFolders();
 
 private:
-    PhoneticResult open();
+    Result<void> open();
+    // One way of opening MeCab: its command-line arguments.
+    Result<void> openWith(const QList<QByteArray> &arguments);
     // Up to paths analyses of text, the best first; the words cover the text
     // without gaps (text between words is a word read as itself).
-    QList<QList<AnalysedWord>> analyse(const QString &text, int paths, QString *error);
+    Result<QList<QList<AnalysedWord>>> analyse(const QString &text, int paths);
     ReadingEngine &engine();
 
     QString m_dictionaryFolder;
@@ -51,7 +54,7 @@ private:
     int m_readingColumn = -1;
     std::unique_ptr<MeCab::Model> m_model;
     std::unique_ptr<MeCab::Tagger> m_tagger;
-    std::unique_ptr<ReadingEngine> m_engine; // for reading() and candidates()
+    std::unique_ptr<ReadingEngine> m_engine; // for reading()
 };
 
 // The folder that mecab-ipadic-utf8 installs.

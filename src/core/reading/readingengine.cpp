@@ -31,13 +31,6 @@ bool endsSentence(QChar c)
     return u == u'。' || u == u'！' || u == u'？' || u == u'\n' || u == u'．';
 }
 
-Error analysisError(const QString &detail, int number)
-{
-    return {number == ENOENT || number == EINVAL || number == EILSEQ ? ErrorKind::DictionaryMissing
-                                                                     : ErrorKind::AnalysisFailed,
-            detail, number};
-}
-
 // The reading of surface[from, to) within a word read reading: kana of the
 // surface anchor the split; a cut inside a kanji run divides it by KANJIDIC.
 std::optional<QString> partReading(const QString &surface, const QString &reading, qsizetype from,
@@ -248,12 +241,13 @@ Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths) c
 {
     ReadingSentence sentence;
     sentence.text = text;
-    const Analyses found = m_analyzer->analyses(text, text.size() > kMaxNbestText ? 1 : paths);
-    if (!found.ok())
-        return std::unexpected(analysisError(found.error, found.errorNumber));
-    for (qsizetype i = 0; i < found.paths.size(); ++i) {
+    const Result<QList<QList<AnalysedWord>>> found
+        = m_analyzer->analyses(text, text.size() > kMaxNbestText ? 1 : paths);
+    if (!found)
+        return std::unexpected(found.error());
+    for (qsizetype i = 0; i < found->size(); ++i) {
         QList<ReadingWord> words;
-        for (const AnalysedWord &word : found.paths.at(i))
+        for (const AnalysedWord &word : found->at(i))
             words.append(wordOf(word));
         if (i == 0)
             sentence.words = words;
