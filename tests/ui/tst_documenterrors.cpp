@@ -1,6 +1,7 @@
 #include "casetable.h"
 #include "core/document/documentfile.h"
 #include "core/document/safesave.h"
+#include "core/reading/kanjireadings.h"
 #include "ui/errorbox.h"
 
 #include <QBuffer>
@@ -13,8 +14,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The messages are made in the window layer from what the file layer says went
-// wrong: each is checked here from a real failure, word for word.
+// The messages are made in the window layer from what the file layer and the
+// dictionaries say went wrong: each is checked here from a real failure, word for word.
 class TestDocumentErrors : public QObject
 {
     Q_OBJECT
@@ -83,11 +84,15 @@ void TestDocumentErrors::messageOfAFailure()
         QVERIFY(old.open(QIODevice::Append) && old.write(" and more") > 0);
         old.close();
         take(saveBytesSafely(file, "new", &seen));
-    } else if (what == "save over limit")
+    } else if (what == "save over limit") {
         take(saveOverSizeLimit(file));
+    } else if (what == "kanjidic") {
+        take(KanjiReadings().load(dir.filePath(u"kanjidic"_s)));
+    }
     QVERIFY2(error, "it did not fail");
     QCOMPARE(error->systemCode, f[3].toInt());
-    QCOMPARE(documentErrorText(*error), caseText(f[4]));
+    const QString shown = what == "kanjidic" ? errorMessage(*error) : documentErrorText(*error);
+    QCOMPARE(shown, caseText(f[4]).replace(u"%1"_s, dir.path()));
 }
 
 QTEST_GUILESS_MAIN(TestDocumentErrors)
