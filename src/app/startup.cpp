@@ -96,6 +96,17 @@ void endCleanlyOnSignals(MainWindow &window)
 
 namespace {
 
+// What `rubello --help` prints.
+QString commandLineUsage()
+{
+    return QStringLiteral("使い方: rubello [オプション]... [ファイル]...\n"
+                          "日本語 HTML のソースを編集し、ルビ（振り仮名）を付けます。\n"
+                          "ファイルごとにウィンドウを開きます。\n"
+                          "\n"
+                          "  -h, --help     この説明を表示して終了します\n"
+                          "      --version  バージョンを表示して終了します\n");
+}
+
 // Help and version need no display, so they are answered before Qt starts.
 int answerWithoutWindow(const CommandLine &command)
 {

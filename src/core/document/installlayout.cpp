@@ -55,13 +55,3 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
         result.file = result.files.constFirst();
     return result;
 }
-
-QString commandLineUsage()
-{
-    return QStringLiteral("使い方: rubello [オプション]... [ファイル]...\n"
-                          "日本語 HTML のソースを編集し、ルビ（振り仮名）を付けます。\n"
-                          "ファイルごとにウィンドウを開きます。\n"
-                          "\n"
-                          "  -h, --help     この説明を表示して終了します\n"
-                          "      --version  バージョンを表示して終了します\n");
-}

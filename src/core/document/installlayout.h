@@ -18,4 +18,3 @@ struct CommandLine
     QStringList files; // every file named, made absolute, in order: a window each
 };
 CommandLine parseCommandLine(const QStringList &arguments, const QString &workingFolder);
-QString commandLineUsage();
