@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/rubycommands.h"
 #include "core/reading/mecabphoneticservice.h"
+#include "core/reading/readingengine.h"
 #include "core/reading/readingrules.h"
 #include "core/ruby/rubybatch.h"
 #include "ui/editorcontrol.h"
@@ -78,7 +79,9 @@ void measure(const char *name, qsizetype bytes, bool oneLine, double targetMs)
     const double baseline = mecabMs(text);
     QElapsedTimer clock;
     clock.start();
-    const AnnotatedText result = annotateHtml(text, proposedReadings(service), RubyOptions());
+    ReadingEngine engine(service);
+    const AnnotatedText result
+        = annotateHtml(text, engine, RubyOptions()).value_or(AnnotatedText());
     const double ms = double(clock.nsecsElapsed()) / 1e6;
     std::printf("%s: %.0f ms  (target < %.0f ms; %lld words; MeCab alone %.0f ms, ratio %.2f, "
                 "aim <= 3)\n",
@@ -118,7 +121,8 @@ void reviewShown(double targetMs)
     MecabPhoneticService service;
     QElapsedTimer clock;
     clock.start();
-    const auto found = findRubyCandidates(text, proposedReadings(service), RubyOptions());
+    ReadingEngine engine(service);
+    const auto found = findRubyCandidates(text, engine, RubyOptions()).value_or(std::nullopt);
     const double findMs = double(clock.nsecsElapsed()) / 1e6;
     clock.restart();
     RubyReviewDialog dialog(text, *found, KanaForm::Hiragana, 0, FirstOnly::Every);

@@ -16,8 +16,3 @@ QString numberReading(QStringView numeral);
 QString countedReading(QStringView numeral, QStringView counter, bool asDate = false);
 
 bool isNumeralChar(QChar c);
-
-// The words of a whole text with the reading engine's readings, for ruby on a
-// whole page; kept for callers that have not moved to ReadingEngine::readText.
-// The service must outlive the tokenizer.
-TextTokenizer proposedReadings(PhoneticService &service);

@@ -323,6 +323,16 @@ AnnotatedText annotateHtml(const QString &html, const TextTokenizer &tokenize,
                      options.form);
 }
 
+Result<AnnotatedText> annotateHtml(const QString &html, ReadingEngine &engine,
+                                   const RubyOptions &options)
+{
+    const Result<std::optional<QList<RubyCandidate>>> found
+        = findRubyCandidates(html, engine, options);
+    if (!found)
+        return std::unexpected(found.error());
+    return applyRuby(html, found->value_or(QList<RubyCandidate>()), options.form);
+}
+
 QSet<char32_t> kanjiSet(const QString &text)
 {
     QSet<char32_t> set;

@@ -90,6 +90,9 @@ AnnotatedText applyRuby(const QString &html, const QList<RubyCandidate> &candida
 // Both steps at once.
 AnnotatedText annotateHtml(const QString &html, const TextTokenizer &tokenize,
                            const RubyOptions &options);
+// Both steps with the reading engine's words; an analyzer that cannot start is an error.
+Result<AnnotatedText> annotateHtml(const QString &html, ReadingEngine &engine,
+                                   const RubyOptions &options);
 
 // The kanji of a plain text list (any other characters are ignored).
 QSet<char32_t> kanjiSet(const QString &text);
