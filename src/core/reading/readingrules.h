@@ -1,8 +1,5 @@
 #pragma once
 
-#include "core/reading/phoneticservice.h"
-#include "core/reading/readingtoken.h"
-
 #include <QString>
 #include <QStringView>
 
