@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "casetable.h"
 #include "fakeplatform.h"
+#include "testfiles.h"
 #include "ui/editorcontrol.h"
 
 #include <QAction>
@@ -18,12 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
-}
 
 struct Fixture
 {
@@ -83,9 +78,9 @@ void TestEncodingMenu::fileKeepsItsEncodingOnSaveAndPreview()
 
     t.form.documentCommands().save();
     t.form.preview();
-    QCOMPARE(readAll(t.path("page.htm")), bytes);
+    QCOMPARE(readFileBytes(t.path("page.htm")), bytes);
     // The preview is the same bytes with a base address after the byte-order mark.
-    const QByteArray preview = readAll(t.path("_tmp.html"));
+    const QByteArray preview = readFileBytes(t.path("_tmp.html"));
     const qsizetype mark = bytes.startsWith("\xFF\xFE") ? 2 : 0;
     QVERIFY(preview.startsWith(bytes.left(mark)) && preview.endsWith(bytes.mid(mark)));
 }
@@ -114,7 +109,7 @@ void TestEncodingMenu::reopenAsksFirstAndRefusesBytesItCannotRead()
     QVERIFY(t.platform.messages.value(2).text.contains(u"オフセット 0"_s));
     QCOMPARE(t.form.editor()->text(), asKatakana);
     t.form.documentCommands().save();
-    QCOMPARE(readAll(t.path("page.htm")), euc);
+    QCOMPARE(readFileBytes(t.path("page.htm")), euc);
 }
 
 void TestEncodingMenu::convertRefusesWhatDoesNotFitAndSaveOffersToFixTheDeclaration()
@@ -144,7 +139,7 @@ void TestEncodingMenu::convertRefusesWhatDoesNotFitAndSaveOffersToFixTheDeclarat
         t.platform.setNextAnswer(answer);
         t.form.documentCommands().saveAs();
         QVERIFY(t.platform.messages.constLast().text.contains(u"宣言を直して保存しますか？"_s));
-        QCOMPARE(readAll(path), saved);
+        QCOMPARE(readFileBytes(path), saved);
     }
 }
 
@@ -188,7 +183,7 @@ void TestEncodingMenu::convertWithoutDeclarationsIsStillAChange()
     QVERIFY(t.form.caption().endsWith(u" (更新)"_s));
     t.form.documentCommands().save();
     QVERIFY(!t.form.caption().endsWith(u" (更新)"_s));
-    QCOMPARE(readAll(t.path("page.htm")), "\xb4\xc1\xbb\xfa\n"_ba);
+    QCOMPARE(readFileBytes(t.path("page.htm")), "\xb4\xc1\xbb\xfa\n"_ba);
 }
 
 void TestEncodingMenu::saveRefusesWhatDoesNotFitAndKeepsTheFile()
@@ -202,7 +197,7 @@ void TestEncodingMenu::saveRefusesWhatDoesNotFitAndKeepsTheFile()
     t.form.documentCommands().save();
     QVERIFY2(t.platform.messages.value(0).text.contains(u"(U+1F600)"_s),
              qPrintable(t.platform.messages.value(0).text));
-    QCOMPARE(readAll(t.path("page.htm")), euc);
+    QCOMPARE(readFileBytes(t.path("page.htm")), euc);
     QVERIFY(t.form.caption().endsWith(u" (更新)"_s));
 }
 

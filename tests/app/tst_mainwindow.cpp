@@ -4,11 +4,12 @@
 #include "app/documentcommands.h"
 #include "app/mainwindow.h"
 #include "app/rubycommands.h"
-#include "core/ruby/rubybatch.h"
 #include "casetable.h"
 #include "core/document/documentfile.h"
 #include "core/reading/mecabphoneticservice.h"
+#include "core/ruby/rubybatch.h"
 #include "fakeplatform.h"
+#include "testfiles.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/filepanel.h"
@@ -32,25 +33,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
 // A main window started in a folder holding a.htm ("a" CR LF "b") and b.htm ("漢字" CR LF).
 struct Main
 {
     Main()
     {
-        writeAll(path("a.htm"), "a\r\nb");
-        writeAll(path("b.htm"), "漢字\r\n");
+        QVERIFY(writeFileBytes(path("a.htm"), "a\r\nb"));
+        QVERIFY(writeFileBytes(path("b.htm"), "漢字\r\n"));
         QDir::setCurrent(folder.path());
         form = std::make_unique<MainWindow>(platform);
     }
@@ -140,8 +129,8 @@ void TestMainWindow::documentCommands()
     QCOMPARE(form.documentCommands().isModified(), f[2].endsWith(")"));
     QCOMPARE(form.saveAction()->isEnabled(), f[3] == "1");
     QCOMPARE(form.editor()->text(), caseText(f[4]));
-    QCOMPARE(readAll(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
-    QCOMPARE(readAll(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);
+    QCOMPARE(readFileBytes(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
+    QCOMPARE(readFileBytes(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);
 }
 
 void TestMainWindow::modifiedMarkerFollowsTheFile()
@@ -186,7 +175,7 @@ void TestMainWindow::promptBeforeNewOpenAndClose()
         QCOMPARE(form.close(), f[2] == "1");
     QCOMPARE(m.platform.messages.size(), 1);
     QCOMPARE(m.platform.messages[0].text, u"a.htm　の内容は更新されています。\r\n保存しますか？"_s);
-    QCOMPARE(readAll(m.path(u"c.htm"_s)), f[1] == "Yes" ? "Xa\r\nb"_ba : "<missing>"_ba);
+    QCOMPARE(readFileBytes(m.path(u"c.htm"_s)), f[1] == "Yes" ? "Xa\r\nb"_ba : "<missing>"_ba);
     // Save As opens at the document's own file, not empty in another folder.
     if (f[1] == "Yes")
         QCOMPARE(m.platform.presetNames.value(1), m.path(u"a.htm"_s));
@@ -212,7 +201,7 @@ void TestMainWindow::failuresKeepTheDocument()
     if (what == "huge")
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(kMaxDocumentBytes + 1)); // sparse
     else if (f[0] == "Open" && !what.isEmpty() && what != "folder")
-        writeAll(bad, what);
+        QVERIFY(writeFileBytes(bad, what));
     else if (what == "unrepresentable")
         m.platform.page = "windows-31j", m.form->editor()->replaceSelection(u"〜"_s); // JIS form
     else if (what == "code page")
@@ -232,7 +221,7 @@ void TestMainWindow::failuresKeepTheDocument()
     if (f[2] != "0")
         QCOMPARE(m.platform.messages.last().title, errorBoxTitle(f[2].toInt()));
     QCOMPARE(m.form->caption(), u"a.htm (更新)"_s);
-    QCOMPARE(readAll(m.path(u"a.htm"_s)), "a\r\nb"_ba);
+    QCOMPARE(readFileBytes(m.path(u"a.htm"_s)), "a\r\nb"_ba);
     if (f[0] != "Open") { // nothing is left beside the old file
         QCOMPARE(QDir(m.folder.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"a.htm", "b.htm"}));
@@ -240,7 +229,7 @@ void TestMainWindow::failuresKeepTheDocument()
     }
     // Save writes the text to its own file, not over the one that failed.
     m.form->documentCommands().save();
-    QCOMPARE(readAll(m.path(u"a.htm"_s)), m.form->editor()->text().toUtf8());
+    QCOMPARE(readFileBytes(m.path(u"a.htm"_s)), m.form->editor()->text().toUtf8());
 }
 
 void TestMainWindow::previewAndHelpOpenTheirPages()
@@ -256,7 +245,7 @@ void TestMainWindow::previewAndHelpOpenTheirPages()
     m.form->documentCommands().save();
     // Written as a save writes, with the document's folder as the base of its links.
     const QByteArray base = "<base href=\"" + QUrl::fromLocalFile(m.folder.path() + u'/').toEncoded() + "\">";
-    QCOMPARE(readAll(preview), base + readAll(m.path(u"a.htm"_s)));
+    QCOMPARE(readFileBytes(preview), base + readFileBytes(m.path(u"a.htm"_s)));
     QCOMPARE(m.form->caption(), u"a.htm"_s);
     // A folder put at its place is refused, said whole under the program's title.
     QVERIFY(QFile::remove(preview) && QDir().mkdir(preview));
@@ -427,7 +416,7 @@ void TestMainWindow::filePanelListsLoadsAndReports()
 {
     Main m;
     for (const char *name : {"c.txt", "README", "page10.htm", "page9.html", "B.HTM"})
-        writeAll(m.path(QString::fromLatin1(name)), "text\r\n");
+        QVERIFY(writeFileBytes(m.path(QString::fromLatin1(name)), "text\r\n"));
     MainWindow &form = *m.form;
     form.fileList()->setPath(m.folder.path()); // listed again, with the new files
     QStringList names;

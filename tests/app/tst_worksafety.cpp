@@ -8,6 +8,7 @@
 #include "casetable.h"
 #include "core/document/safesave.h"
 #include "fakeplatform.h"
+#include "testfiles.h"
 #include "ui/editorcontrol.h"
 
 #include <QFile>
@@ -22,25 +23,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // a.htm loaded; typed text (if any) leaves it changed, with no message shown.
 struct Fixture
 {
     explicit Fixture(const QString &typed = {})
     {
-        writeAll(path("a.htm"), "a\r\n");
-        writeAll(path("b.htm"), "b\r\n");
+        writeFileBytes(path("a.htm"), "a\r\n");
+        writeFileBytes(path("b.htm"), "b\r\n");
         platform.setNextFileName(path("a.htm"));
         form.documentCommands().open();
         QTest::keyClicks(form.editor(), typed);
@@ -100,7 +89,7 @@ void TestWorkSafety::failedSaveAsKeepsTheFile()
         f.form.documentCommands().saveAs();
         QCOMPARE(f.form.caption(), u"a.htm (更新)"_s);
         f.form.documentCommands().save();
-        QCOMPARE(readAll(f.path("a.htm")), "xa\r\n"_ba);
+        QCOMPARE(readFileBytes(f.path("a.htm")), "xa\r\n"_ba);
     }
 }
 
@@ -112,7 +101,7 @@ void TestWorkSafety::saveAsksAboutTheDisk()
     Fixture m(u"x"_s);
     const QString path = m.path("a.htm");
     if (change == "rewrite")
-        QVERIFY(writeAll(path, "other\r\n"));
+        QVERIFY(writeFileBytes(path, "other\r\n"));
     if (change == "remove")
         QVERIFY(QFile::remove(path));
     if (change == "readonly")
@@ -120,11 +109,11 @@ void TestWorkSafety::saveAsksAboutTheDisk()
     if (change == "large" || change == "during")
         m.form.documentCommands().session().setLoadLimit(2);
     if (change == "during") // another program writes while the user reads the question
-        m.platform.whenAsked = [&] { writeAll(path, "other\r\n"); };
+        m.platform.whenAsked = [&] { writeFileBytes(path, "other\r\n"); };
     m.platform.setNextAnswer(agree ? QMessageBox::Yes : QMessageBox::No);
     m.form.documentCommands().save();
     QCOMPARE(m.platform.messages.size(), f[3].toInt());
-    QCOMPARE(readAll(path), caseBytes(f[2]));
+    QCOMPARE(readFileBytes(path), caseBytes(f[2]));
     QCOMPARE(m.form.documentCommands().isModified(), f[4] != "1");
     if (change == "readonly" && agree)
         QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, QFile::Permissions());
@@ -138,19 +127,19 @@ void TestWorkSafety::saveAsksAboutTheDisk()
 void TestWorkSafety::reloadIsOffered()
 {
     Fixture f;
-    QVERIFY(writeAll(f.path("a.htm"), "other\r\n"));
+    QVERIFY(writeFileBytes(f.path("a.htm"), "other\r\n"));
     f.platform.setNextAnswer(QMessageBox::No);
     f.form.documentCommands().offerReload();
     f.form.documentCommands().offerReload(); // declined: not asked again for the same change
     QCOMPARE(f.platform.messages.size(), 1);
-    QVERIFY(writeAll(f.path("a.htm"), "third!\r\n"));
+    QVERIFY(writeFileBytes(f.path("a.htm"), "third!\r\n"));
     f.platform.setNextAnswer(QMessageBox::Yes);
     f.form.documentCommands().offerReload();
     QCOMPARE(f.form.editor()->text(), u"third!\r\n"_s);
     // A changed document is never offered.
     QTest::keyClicks(f.form.editor(), u"x"_s);
     f.platform.messages.clear();
-    QVERIFY(writeAll(f.path("a.htm"), "fourth\r\n"));
+    QVERIFY(writeFileBytes(f.path("a.htm"), "fourth\r\n"));
     f.form.documentCommands().offerReload();
     QCOMPARE(f.platform.messages.size(), 0);
     QCOMPARE(f.form.editor()->text(), u"xthird!\r\n"_s);
@@ -203,9 +192,9 @@ void TestWorkSafety::signalsEndTheWindowCleanly()
         ::raise(signal);
         QTRY_VERIFY(!QFile::exists(m.path("_tmp.html")));
         QCOMPARE(m.platform.messages.size(), 0);
-        QCOMPARE(readAll(m.path("a.htm")), "a\r\n"_ba);
+        QCOMPARE(readFileBytes(m.path("a.htm")), "a\r\n"_ba);
         QCOMPARE(m.form.unsavedCopy(), m.path("a.htm.unsaved"));
-        QCOMPARE(readAll(m.form.unsavedCopy()), "xa\r\n"_ba);
+        QCOMPARE(readFileBytes(m.form.unsavedCopy()), "xa\r\n"_ba);
     }
 }
 

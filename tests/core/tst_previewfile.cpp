@@ -1,6 +1,7 @@
 #include "casetable.h"
 #include "core/document/installlayout.h"
 #include "core/document/previewfile.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,12 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>"_ba;
-}
 
 mode_t modeOf(const QString &path)
 {
@@ -83,7 +78,7 @@ void TestPreviewFile::onlyOwnRegularFilesAreReplaced()
     PreviewFiles files;
     const Result<void> result = files.write(path, "<p>preview</p>");
     QCOMPARE(result.has_value(), written);
-    QCOMPARE(readAll(target), "secret"_ba);
+    QCOMPARE(readFileBytes(target), "secret"_ba);
     if (written)
         QCOMPARE(modeOf(path), mode_t(0600));
     else
@@ -137,7 +132,7 @@ void TestPreviewFile::filesGoWhenTheRunEnds()
         QVERIFY(QFile::rename(replaced + u".new"_s, replaced));
     }
     QVERIFY(!QFile::exists(mine));
-    QCOMPARE(readAll(replaced), "b"_ba);
+    QCOMPARE(readFileBytes(replaced), "b"_ba);
 }
 
 QTEST_GUILESS_MAIN(TestPreviewFile)

@@ -3,9 +3,10 @@
 
 #include "casetable.h"
 #include "core/document/documentfile.h"
-#include "core/text/edithistory.h"
-#include "core/document/safesave.h"
 #include "core/document/installlayout.h"
+#include "core/document/safesave.h"
+#include "core/text/edithistory.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,18 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 struct stat statOf(const QString &path)
 {
@@ -109,7 +98,7 @@ void TestSaveSafety::saveKeepsTheFile()
     const QString written = setting == u"symlink" ? other : path;
     const QByteArray name = QFile::encodeName(path);
     if (setting != u"new")
-        QVERIFY(writeFile(path, "old text\n"));
+        QVERIFY(writeFileBytes(path, "old text\n"));
     if (setting == u"mode" || setting == u"readonly")
         ::chmod(name.constData(), setting == u"mode" ? 0640 : 0444);
     if (setting == u"link")
@@ -148,7 +137,7 @@ void TestSaveSafety::saveKeepsTheFile()
     }
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
     QVERIFY(outcome);
-    QCOMPARE(readFile(path), QByteArray("new text\n"));
+    QCOMPARE(readFileBytes(path), QByteArray("new text\n"));
     QCOMPARE(*outcome, fileIdentity(path));
     const struct stat after = statOf(path);
     const mode_t mask = ::umask(0);
@@ -159,7 +148,7 @@ void TestSaveSafety::saveKeepsTheFile()
     if (setting == u"link" || setting == u"folder")
         QCOMPARE(after.st_ino, before.st_ino);
     if (setting == u"link")
-        QCOMPARE(readFile(other), QByteArray("new text\n"));
+        QCOMPARE(readFileBytes(other), QByteArray("new text\n"));
     if (setting == u"symlink")
         QVERIFY(QFileInfo(other).isSymLink());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
@@ -184,7 +173,7 @@ void TestSaveSafety::failedWriteLosesNothing()
     });
     const QString path = dir.filePath(u"doc.htm"_s);
     const QByteArray old = full ? QByteArray(600 * 1024, 'o') : "old text\n"_ba;
-    QVERIFY(writeFile(path, old));
+    QVERIFY(writeFileBytes(path, old));
     if (hardLinked)
         QCOMPARE(::link(QFile::encodeName(path).constData(), folder + "/other.htm"), 0);
     const FileIdentity before = fileIdentity(path);
@@ -199,7 +188,7 @@ void TestSaveSafety::failedWriteLosesNothing()
 
     QVERIFY(!outcome);
     QVERIFY(outcome.error().kind != ErrorKind::WriteLeftBackup);
-    QVERIFY(readFile(path) == old);
+    QVERIFY(readFileBytes(path) == old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), hardLinked ? 2 : 1);
     if (full) // no room: refused before a byte was written
         QCOMPARE(fileIdentity(path), before);
@@ -213,19 +202,19 @@ void TestSaveSafety::pathsAsTheSystemResolvesThem()
     QTemporaryDir dir;
     const QString root = dir.path();
     QVERIFY(QDir(root).mkpath(u"far/sub"_s) && QDir(root).mkpath(u"near"_s));
-    QVERIFY(writeFile(root + u"/far/x.html"_s, "FAR")
-            && writeFile(root + u"/near/x.html"_s, "NEAR"));
+    QVERIFY(writeFileBytes(root + u"/far/x.html"_s, "FAR")
+            && writeFileBytes(root + u"/near/x.html"_s, "NEAR"));
     QVERIFY(QFile::link(u"../far/sub"_s, root + u"/near/dl"_s));
     QVERIFY(QFile::link(u"dl/../x.html"_s, root + u"/near/link.html"_s));
     const QString written = root + u'/' + QString::fromUtf8(f[1]);
-    const QByteArray before = readFile(written);
+    const QByteArray before = readFileBytes(written);
 
     const QString given = parseCommandLine({u"rubello"_s, QString::fromUtf8(f[0])}, root).file;
     QCOMPARE(loadDocumentFile(given, "UTF-8")->text, QString::fromUtf8(before));
     const Result<FileIdentity> outcome = saveBytesSafely(given, "NEW");
     QVERIFY(outcome);
-    QCOMPARE(readFile(written), "NEW"_ba);
-    QCOMPARE(readFile(root + u"/far/x.html"_s) + readFile(root + u"/near/x.html"_s),
+    QCOMPARE(readFileBytes(written), "NEW"_ba);
+    QCOMPARE(readFileBytes(root + u"/far/x.html"_s) + readFileBytes(root + u"/near/x.html"_s),
              f[1].startsWith("far") ? "NEWNEAR"_ba : "FARNEW"_ba);
     QVERIFY(QFileInfo(root + u"/near/link.html"_s).isSymLink());
 }

@@ -1,5 +1,6 @@
 // The real program in a real window, driven only by key presses and mouse events.
 
+#include "testfiles.h"
 #include "xsession.h"
 
 #include <QDir>
@@ -11,22 +12,6 @@
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 class TestEndToEnd : public QObject
 {
@@ -97,7 +82,7 @@ int TestEndToEnd::menuBarHeight(XSession &session)
 void TestEndToEnd::fileNamedLikeAQtOption()
 {
     QTemporaryDir folder;
-    QVERIFY(writeFile(folder.filePath(u"-reverse"_s), "x"));
+    QVERIFY(writeFileBytes(folder.filePath(u"-reverse"_s), "x"));
     XSession session;
     QString why;
     QVERIFY2(session.startDisplay(&why), qPrintable(why));
@@ -109,7 +94,7 @@ void TestEndToEnd::rubyAnnotationRoad()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(u"road.htm"_s);
-    QVERIFY(writeFile(path, "送り仮名です\r\n<p>漢字</p>\r\n"));
+    QVERIFY(writeFileBytes(path, "送り仮名です\r\n<p>漢字</p>\r\n"));
     const QString preview
         = QFileInfo(QStringLiteral(RUBELLO_BINARY)).absolutePath() + u"/_tmp.html"_s;
     QFile::remove(preview);
@@ -132,14 +117,14 @@ void TestEndToEnd::rubyAnnotationRoad()
     session.key(u"F8"_s);
     const QByteArray base
         = "<base href=\"" + QUrl::fromLocalFile(folder.path() + QLatin1Char('/')).toEncoded() + "\">";
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(preview), base + expected, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(preview), base + expected, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(session.opened().contains(preview)
                                  || session.opened().contains(u"file://"_s + preview),
                              10000);
 
     session.key(u"ctrl+s"_s);
     QVERIFY(session.waitForTitle(window, u"road.htm"_s));
-    QCOMPARE(readFile(path), expected);
+    QCOMPARE(readFileBytes(path), expected);
 }
 
 // Katakana and half-width forms chosen on the main window, the attribute switched
@@ -148,7 +133,7 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(u"forms.htm"_s);
-    QVERIFY(writeFile(path, "送り仮名\r\n取り扱い\r\n"));
+    QVERIFY(writeFileBytes(path, "送り仮名\r\n取り扱い\r\n"));
 
     XSession session;
     QVERIFY(start(session, folder.path()));
@@ -178,7 +163,7 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
     session.focus(window);
     session.key(u"ctrl+s"_s);
     QVERIFY(session.waitForTitle(window, u"forms.htm"_s));
-    QCOMPARE(readFile(path),
+    QCOMPARE(readFileBytes(path),
              first
                  + "り仮名\r\n<ruby><rb>取り扱</rb><rp>(</rp><rt style=\"font-size:7pt\">"
                    "ﾄﾘｱﾂｶ</rt><rp>)</rp></ruby>い\r\n");
@@ -186,7 +171,7 @@ void TestEndToEnd::kanaFormsAttributeAndUndo()
     // Undo brings back the text as it was before the last insertion.
     session.key(u"ctrl+z ctrl+s"_s);
     QVERIFY(session.waitForTitle(window, u"forms.htm"_s));
-    QCOMPARE(readFile(path), first + "り仮名\r\n取り扱い\r\n");
+    QCOMPARE(readFileBytes(path), first + "り仮名\r\n取り扱い\r\n");
 }
 
 // Ctrl+F, loose comparison (the default), Replace all, save.
@@ -194,7 +179,7 @@ void TestEndToEnd::looseReplaceAll()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(u"search.htm"_s);
-    QVERIFY(writeFile(path, "かなとカナとｶﾅ\r\n<p>KANA かた</p>\r\n"));
+    QVERIFY(writeFileBytes(path, "かなとカナとｶﾅ\r\n<p>KANA かた</p>\r\n"));
 
     XSession session;
     QVERIFY(start(session, folder.path()));
@@ -221,16 +206,16 @@ void TestEndToEnd::looseReplaceAll()
     session.focus(window);
     session.key(u"ctrl+s"_s);
     QVERIFY(session.waitForTitle(window, u"search.htm"_s));
-    QCOMPARE(readFile(path), QByteArray("rubyとrubyとruby\r\n<p>KANA かた</p>\r\n"));
+    QCOMPARE(readFileBytes(path), QByteArray("rubyとrubyとruby\r\n<p>KANA かた</p>\r\n"));
 }
 
 // The panel lists the current folder's HTML files; a double-click opens one.
 void TestEndToEnd::panelOpensByDoubleClick()
 {
     QTemporaryDir folder;
-    QVERIFY(writeFile(folder.filePath(u"b.htm"_s), "<p>b</p>\r\n"));
-    QVERIFY(writeFile(folder.filePath(u"見本.html"_s), "<p>見本</p>\r\n"));
-    QVERIFY(writeFile(folder.filePath(u"a.txt"_s), "not listed\r\n"));
+    QVERIFY(writeFileBytes(folder.filePath(u"b.htm"_s), "<p>b</p>\r\n"));
+    QVERIFY(writeFileBytes(folder.filePath(u"見本.html"_s), "<p>見本</p>\r\n"));
+    QVERIFY(writeFileBytes(folder.filePath(u"a.txt"_s), "not listed\r\n"));
 
     XSession session;
     QVERIFY(start(session, folder.path()));
@@ -246,7 +231,7 @@ void TestEndToEnd::panelOpensByDoubleClick()
     // The document is the file: saving it unchanged gives back the same bytes.
     session.focus(window);
     session.key(u"ctrl+s"_s);
-    QCOMPARE(readFile(folder.filePath(u"見本.html"_s)), QByteArray("<p>見本</p>\r\n"));
+    QCOMPARE(readFileBytes(folder.filePath(u"見本.html"_s)), QByteArray("<p>見本</p>\r\n"));
 }
 
 void TestEndToEnd::closingAChangedDocumentAsks()

@@ -2,6 +2,7 @@
 // typing after a ruby insertion survives undo and redo, and Save asks before it
 // writes over another program's change.
 
+#include "testfiles.h"
 #include "xsession.h"
 
 #include <QFile>
@@ -10,22 +11,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 class TestWorkSafetyEndToEnd : public QObject
 {
@@ -42,7 +27,7 @@ void TestWorkSafetyEndToEnd::panelAndSaveAsk()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(u"shared.htm"_s);
-    QVERIFY(writeFile(path, "mine\r\n"));
+    QVERIFY(writeFileBytes(path, "mine\r\n"));
     XSession session;
     QString why;
     if (!session.startDisplay(&why))
@@ -74,12 +59,12 @@ void TestWorkSafetyEndToEnd::panelAndSaveAsk()
     session.click(window, 500, 200);
     session.type(u"abc"_s);
     QVERIFY(session.waitForTitle(window, u"shared.htm (更新)"_s));
-    QVERIFY(writeFile(path, "the other program's text\r\n"));
+    QVERIFY(writeFileBytes(path, "the other program's text\r\n"));
     session.key(u"ctrl+s"_s);
     QVERIFY2(!session.waitForDialog(u"Rubello"_s).isEmpty(), "Save did not ask");
     session.key(u"Escape"_s); // 保存しない
     QVERIFY(session.waitForNoDialog(u"Rubello"_s));
-    QCOMPARE(readFile(path), QByteArray("the other program's text\r\n"));
+    QCOMPARE(readFileBytes(path), QByteArray("the other program's text\r\n"));
 }
 
 // Back one step: the typing only; again: the insertion; then both redone.
@@ -87,7 +72,7 @@ void TestWorkSafetyEndToEnd::typingAfterRubySurvivesUndoAndRedo()
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(u"undo.htm"_s);
-    QVERIFY(writeFile(path, "送り仮名\r\n"));
+    QVERIFY(writeFileBytes(path, "送り仮名\r\n"));
     XSession session;
     QString why;
     if (!session.startDisplay(&why))
@@ -112,7 +97,7 @@ void TestWorkSafetyEndToEnd::typingAfterRubySurvivesUndoAndRedo()
     for (const auto &[keys, saved] : steps) {
         session.key(keys);
         QVERIFY(session.waitForTitle(window, u"undo.htm"_s));
-        QCOMPARE(readFile(path), saved);
+        QCOMPARE(readFileBytes(path), saved);
     }
 }
 
