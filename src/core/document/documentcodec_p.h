@@ -12,7 +12,8 @@ namespace DocumentCodec {
 
 // The device's failure in the system's words; errno, which the failed call left,
 // as its number.
-Error deviceError(const QIODevice &device, bool writing);
+Error readError(const QIODevice &device);
+Error writeError(const QIODevice &device);
 Error unknownCodePage(const QByteArray &codePage);
 // A character of text that the code page refuses: the character, its index and line.
 Error characterError(ErrorKind kind, QStringView text, qsizetype index,

@@ -41,6 +41,8 @@ qsizetype pieceEnd(QStringView text, qsizetype end)
 
 namespace DocumentCodec {
 
+namespace {
+
 Error deviceError(const QIODevice &device, bool writing)
 {
     const int code = errno ? errno : EIO;
@@ -53,6 +55,18 @@ Error deviceError(const QIODevice &device, bool writing)
     else if (code == EACCES || code == EPERM)
         kind = ErrorKind::PermissionDenied;
     return {.kind = kind, .detail = detail, .systemCode = code, .writing = writing};
+}
+
+} // namespace
+
+Error readError(const QIODevice &device)
+{
+    return deviceError(device, false);
+}
+
+Error writeError(const QIODevice &device)
+{
+    return deviceError(device, true);
 }
 
 Error unknownCodePage(const QByteArray &codePage)
@@ -308,7 +322,7 @@ Result<void> writeDocument(QIODevice &device, const QByteArray &bytes)
         errno = 0;
         const qint64 step = device.write(bytes.constData() + written, bytes.size() - written);
         if (step <= 0)
-            return std::unexpected(deviceError(device, true));
+            return std::unexpected(writeError(device));
         written += step;
     }
     return {};

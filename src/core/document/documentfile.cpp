@@ -146,7 +146,7 @@ Result<LoadedText> readDevice(QIODevice &device, const QByteArray &codePage, qin
             errno = 0; // a failed read leaves its own number
             const qint64 read = device.read(bytes.data() + old, kPieceBytes);
             if (read < 0)
-                return std::unexpected(deviceError(device, false));
+                return std::unexpected(readError(device));
             bytes.truncate(old + read);
             if (bytes.size() > maxBytes)
                 return tooLarge(-1, maxBytes);
@@ -175,7 +175,7 @@ Result<LoadedText> readDevice(QIODevice &device, const QByteArray &codePage, qin
         errno = 0;
         const qint64 read = device.read(piece.data(), qMin<qint64>(piece.size(), size - got));
         if (read < 0)
-            return std::unexpected(deviceError(device, false));
+            return std::unexpected(readError(device));
         if (read == 0)
             break; // the file became shorter while it was read
         out = decoder.appendToBuffer(out, QByteArrayView(piece.constData(), read));
@@ -242,7 +242,7 @@ Result<QByteArray> readAllBytes(QIODevice &device, qint64 maxBytes, Progress *pr
         errno = 0;
         const qint64 read = device.read(bytes.data() + old, bytes.size() - old);
         if (read < 0)
-            return std::unexpected(deviceError(device, false));
+            return std::unexpected(readError(device));
         bytes.truncate(old + read);
         if (bytes.size() > maxBytes)
             return tooLarge(-1, maxBytes);
@@ -548,7 +548,7 @@ Result<LoadedText> openFile(const QString &path, qint64 maxBytes,
             ? file.open(opened->fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
             : file.open(QIODevice::ReadOnly);
         if (!isOpen) {
-            Error error = deviceError(file, false);
+            Error error = readError(file);
             if (QFileInfo(path).isDir()) // Qt refuses a folder itself, leaving errno alone
                 error.systemCode = EISDIR;
             return std::unexpected(error);
