@@ -96,23 +96,29 @@ fi
 # The unchanged tree is built only as far as the faults need it: a program is built
 # when a fault first reaches its test.
 
-# The tests in order, fast ones first. A test whose program is up to date after the
-# fault is not affected by it and is skipped; the others are built one by one, so a
-# fault caught early costs no build of the rest.
+# The tests in order, fast ones first, the end-to-end roads last. A test whose
+# program is up to date after the fault is not affected by it and is skipped; the
+# others are built one by one, so a fault caught early costs no build of the rest.
 tests=$(cd "$build" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p' \
-  | awk '/endtoend/ { last = last $0 "\n"; next } /fuzz/ { mid = mid $0 "\n"; next } { print }
+  | awk '/endtoend|_e2e/ { last = last $0 "\n"; next } /fuzz/ { mid = mid $0 "\n"; next } { print }
          END { printf "%s%s", mid, last }')
 run_suite() { # name file -> prints the failed test; status 0 when all pass, 2 when a build failed
   local name=$1 stem test
   # The tests named after the faulty file's area come first.
   stem=$(basename "$2" | sed 's/[._].*//')
+  # Which tests the fault touches is judged before anything is built for it: once
+  # one test's build has run (all, for a test that runs a program), the others
+  # would look up to date and be skipped unjudged.
+  local affected=() target entry
   for test in $(printf '%s\n' $tests | grep "^tst_$stem") $(printf '%s\n' $tests | grep -v "^tst_$stem"); do
     # A test that runs a program (rubello --help) has no target of its own.
-    local target=$test
+    target=$test
     ninja -C "$build" -t query "$test" >/dev/null 2>&1 || target=all
-    if ninja -C "$build" -n "$target" 2>/dev/null | grep -q 'no work to do'; then
-      continue
-    fi
+    ninja -C "$build" -n "$target" 2>/dev/null | grep -q 'no work to do' || affected+=("$test $target")
+  done
+  for entry in "${affected[@]}"; do
+    test=${entry% *}
+    target=${entry#* }
     if ! cmake --build "$build" --target "$target" >>"$log/$name.build.txt" 2>&1; then
       echo "$test"
       return 2

@@ -1,8 +1,10 @@
 #include "casetable.h"
+#include "ui/editorcontrol.h"
 #include "ui/htmlhighlighter.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -18,6 +20,7 @@ private slots:
     void coloursOfSource_data() { addCaseRows("htmlcolours.tsv"); }
     void coloursOfSource();
     void readableOnDarkAndLight();
+    void colouringIsNoEdit();
 };
 
 namespace {
@@ -77,6 +80,24 @@ void TestHtmlHighlighter::readableOnDarkAndLight()
             QVERIFY2(gap >= 60, qPrintable(u"kind %1 on %2"_s.arg(kind).arg(background.name())));
         }
     }
+}
+
+// Colours on, a new background, colours off: the text never changed, so the
+// editor reports no edit (each would cost the caption and status bar a round).
+void TestHtmlHighlighter::colouringIsNoEdit()
+{
+    EditorControl editor;
+    editor.setText(u"<p class=\"a\">漢字 &amp; <ruby>字<rt>じ</rt></ruby></p>\r\n"_s.repeated(50));
+    QSignalSpy edits(&editor, &EditorControl::edited);
+    {
+        HtmlHighlighter colours(&editor);
+        QCoreApplication::processEvents();
+        QPalette palette = editor.palette();
+        palette.setColor(QPalette::Base, Qt::black);
+        editor.setPalette(palette);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(edits.count(), 0);
 }
 
 QTEST_MAIN(TestHtmlHighlighter)
