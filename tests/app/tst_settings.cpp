@@ -1,6 +1,7 @@
 #include "app/documentcommands.h"
 #include "app/mainwindow.h"
 #include "app/rubycommands.h"
+#include "app/windowsettings.h"
 #include "casetable.h"
 #include "fakeplatform.h"
 #include "ui/editorcontrol.h"
@@ -116,6 +117,17 @@ void TestSettings::unreadableSettingsGiveTheFirstStart()
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
     file.close();
+    {
+        // Nothing unsound is handed to the window at all.
+        FakePlatform platform;
+        QWidget window;
+        QMenu recent;
+        QStatusBar status;
+        QSettings settings(path, QSettings::IniFormat);
+        const RememberedChoices read
+            = WindowSettings(platform, &window, &recent, &status).attach(&settings);
+        QVERIFY(!read.kanaForm && !read.omitOkurigana && !read.htmlOnly && !read.textColor);
+    }
     Run run(path);
     QCOMPARE(choices(run.form), choices(Run(m_dir.filePath(u"none.conf"_s)).form));
     // What is kept at the end can be read at the next start.
