@@ -1,6 +1,7 @@
 // rubello-reading: readings of UTF-8 lines read on standard input, from the
 // reading engine that F5 and whole-page ruby use.
 
+#include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
 #include "core/ruby/rubytext.h"
@@ -106,7 +107,7 @@ int main(int argc, char *argv[])
     const QString userFile = parser.isSet(noUser) ? QString()
         : parser.isSet(user)                      ? parser.value(user)
                                                   : UserReadings::standardPath();
-    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(userFile);
+    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
 
     std::string line;
     bool tooLong = false;

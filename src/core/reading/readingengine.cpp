@@ -1,13 +1,12 @@
 #include "core/reading/readingengine.h"
 
 #include "core/reading/kanjireadings.h"
-#include "core/reading/mecabphoneticservice.h"
 #include "core/reading/phoneticservice.h"
-#include "core/reading/readingstages.h"
+#include "core/reading/readingchain.h"
+#include "core/reading/readingtables.h"
 #include "core/reading/userreadings.h"
 #include "core/text/kana.h"
 
-#include <QRegularExpression>
 
 #include <cerrno>
 
@@ -19,69 +18,10 @@ constexpr qsizetype kChunk = 2048;
 constexpr int kPaths = 8;
 constexpr qsizetype kMaxNbestText = 1000;
 
-bool isKana(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'ぁ' && u <= u'ゖ') || (u >= u'ァ' && u <= u'ヺ') || u == u'ー';
-}
-
 bool endsSentence(QChar c)
 {
     const char16_t u = c.unicode();
     return u == u'。' || u == u'！' || u == u'？' || u == u'\n' || u == u'．';
-}
-
-// The reading of surface[from, to) within a word read reading: kana of the
-// surface anchor the split; a cut inside a kanji run divides it by KANJIDIC.
-std::optional<QString> partReading(const QString &surface, const QString &reading, qsizetype from,
-                                   qsizetype to, const KanjiReadings &kanji)
-{
-    if (from == 0 && to == surface.size())
-        return reading;
-    struct Segment
-    {
-        qsizetype start, end;
-        bool kana;
-    };
-    QList<Segment> segments;
-    QString pattern = QStringLiteral("^");
-    for (qsizetype i = 0; i < surface.size();) {
-        qsizetype j = i + 1;
-        const bool kana = isKana(surface.at(i));
-        while (j < surface.size() && !kana && !isKana(surface.at(j)))
-            ++j;
-        segments.append({i, j, kana});
-        pattern += kana ? QRegularExpression::escape(katakanaForm(surface.sliced(i, 1)))
-                        : QStringLiteral("(.+?)");
-        i = j;
-    }
-    const QRegularExpressionMatch match
-        = QRegularExpression(pattern + QLatin1Char('$')).match(katakanaForm(reading));
-    if (!match.hasMatch())
-        return std::nullopt;
-    QString out;
-    int group = 0;
-    for (const Segment &segment : segments) {
-        const QString text = segment.kana ? katakanaForm(surface.sliced(segment.start, 1))
-                                          : match.captured(++group);
-        const qsizetype a = qMax(from, segment.start), b = qMin(to, segment.end);
-        if (a >= b)
-            continue;
-        if (a == segment.start && b == segment.end) {
-            out += text;
-            continue;
-        }
-        const QString base = surface.sliced(segment.start, segment.end - segment.start);
-        const QList<ReadingPart> parts = divideReading(base, text, kanji);
-        if (parts.isEmpty())
-            return std::nullopt;
-        for (const ReadingPart &part : parts) {
-            const qsizetype at = segment.start + part.baseStart;
-            if (at >= a && at + part.baseLength <= b)
-                out += text.sliced(part.readingStart, part.readingLength);
-        }
-    }
-    return out;
 }
 
 struct SpanReading
@@ -184,6 +124,15 @@ QList<std::pair<qsizetype, qsizetype>> kanjiRuns(const QString &text)
     return runs;
 }
 
+// The shipped tables; when they cannot be read the engine reports that on
+// every reading and the stages see empty ones.
+const ReadingTables &builtInTables()
+{
+    static const ReadingTables none;
+    const Result<ReadingTables> &tables = ReadingTables::builtIn();
+    return tables ? *tables : none;
+}
+
 ReadingWord wordOf(const AnalysedWord &word)
 {
     ReadingWord out;
@@ -206,8 +155,12 @@ ReadingWord wordOf(const AnalysedWord &word)
 } // namespace
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings)
-    : ReadingEngine(analyzer, userReadings, KanjiReadings::system(), ReadingTables::builtIn())
-{ }
+    : ReadingEngine(analyzer, userReadings, KanjiReadings::system(),
+                    builtInTables())
+{
+    if (!ReadingTables::builtIn())
+        m_tablesError = ReadingTables::builtIn().error();
+}
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
                              const KanjiReadings &kanji, const ReadingTables &tables)
@@ -219,9 +172,9 @@ ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadin
 
 ReadingEngine::~ReadingEngine() = default;
 
-std::unique_ptr<ReadingEngine> ReadingEngine::create(const QString &userFile)
+std::unique_ptr<ReadingEngine> ReadingEngine::create(std::unique_ptr<PhoneticService> analyzer,
+                                                     const QString &userFile)
 {
-    auto analyzer = std::make_unique<MecabPhoneticService>();
     auto user = userFile.isEmpty() ? nullptr : std::make_unique<UserReadings>(userFile);
     auto engine = std::make_unique<ReadingEngine>(*analyzer, user.get());
     engine->m_ownedAnalyzer = std::move(analyzer);
@@ -237,10 +190,15 @@ QStringList ReadingEngine::stageNames() const
     return names;
 }
 
-Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths) const
+Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths,
+                                              qsizetype focusStart, qsizetype focusLength) const
 {
+    if (m_tablesError)
+        return std::unexpected(*m_tablesError);
     ReadingSentence sentence;
     sentence.text = text;
+    sentence.focusStart = focusStart;
+    sentence.focusLength = focusLength;
     const Result<QList<QList<AnalysedWord>>> found
         = m_analyzer->analyses(text, text.size() > kMaxNbestText ? 1 : paths);
     if (!found)
@@ -255,7 +213,8 @@ Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths) c
             sentence.alternatives.append(words);
     }
     for (const auto &stage : m_stages)
-        stage->rewrite(sentence);
+        if (const Result<void> done = stage->rewrite(sentence); !done)
+            return std::unexpected(done.error());
     return sentence;
 }
 
@@ -269,13 +228,13 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
         return run;
     const QString sentence = context.before + context.selection + context.after;
     const qsizetype from = context.before.size(), to = from + length;
-    const Result<ReadingSentence> analysed = analyse(sentence, kPaths);
+    const Result<ReadingSentence> analysed = analyse(sentence, kPaths, from, length);
     if (!analysed)
         return std::unexpected(analysed.error());
     std::optional<SpanReading> found = spanReading(*analysed, from, to, m_kanji);
     if (!found && context.selection != sentence) {
         // A cut the sentence cannot explain: the selection read alone.
-        const Result<ReadingSentence> alone = analyse(context.selection, kPaths);
+        const Result<ReadingSentence> alone = analyse(context.selection, kPaths, 0, length);
         if (!alone)
             return std::unexpected(alone.error());
         found = spanReading(*alone, 0, length, m_kanji);
@@ -286,17 +245,6 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
     run.reading = found->reading;
     run.source = found->source;
     run.candidates = found->candidates;
-    if (m_userReadings) {
-        const QString remembered
-            = m_userReadings->lookup(context.selection, context.before, context.after);
-        if (!remembered.isEmpty()) {
-            run.candidates.removeAll(remembered);
-            run.candidates.prepend(remembered);
-            run.candidates = run.candidates.mid(0, 6);
-            run.reading = remembered;
-            run.source = ReadingSource::User;
-        }
-    }
     run.candidates.removeAll(QString());
     return run;
 }
