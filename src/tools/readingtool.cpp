@@ -19,6 +19,19 @@
 
 namespace {
 
+QString confidenceMark(const ReadingRun &run)
+{
+    switch (run.confidence) {
+    case ReadingConfidence::Unsure:
+        return QStringLiteral("?");
+    case ReadingConfidence::Guessed:
+        return QStringLiteral("??");
+    case ReadingConfidence::Sure:
+        break;
+    }
+    return QString();
+}
+
 // A line longer than this is refused, never read into memory whole.
 constexpr size_t kMaxLine = 1024 * 1024;
 // A regular file larger than this on standard input is refused.
@@ -85,7 +98,16 @@ int main(int argc, char *argv[])
         QStringLiteral("file"));
     const QCommandLineOption noUser(QStringLiteral("no-user-readings"),
                                     QStringLiteral("読みの修正ファイルを使いません"));
-    parser.addOptions({context, candidates, runs, user, noUser});
+    const QCommandLineOption confidence(
+        QStringLiteral("confidence"),
+        QStringLiteral("--runs で、確かでない読みに ? (読みが割れる語)、推測した読みに ?? "
+                       "(辞書にない語) を付けます"));
+    const QCommandLineOption without(
+        QStringLiteral("without"),
+        QStringLiteral("読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, joining, "
+                       "fixed, ranking, user)"),
+        QStringLiteral("stage"));
+    parser.addOptions({context, candidates, runs, confidence, without, user, noUser});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()
         || int(parser.isSet(context)) + int(parser.isSet(candidates)) + int(parser.isSet(runs))
@@ -107,7 +129,14 @@ int main(int argc, char *argv[])
     const QString userFile = parser.isSet(noUser) ? QString()
         : parser.isSet(user)                      ? parser.value(user)
                                                   : UserReadings::standardPath();
-    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
+    const std::unique_ptr<ReadingEngine> engine
+        = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
+    for (const QString &stage : parser.values(without)) {
+        if (!engine->leaveOut(stage)) {
+            fail(QStringLiteral("読みの規則の段 %1 はありません").arg(stage));
+            return 2;
+        }
+    }
 
     std::string line;
     bool tooLong = false;
@@ -123,9 +152,10 @@ int main(int argc, char *argv[])
                 return 1;
             }
             QStringList pairs;
+            const bool marked = parser.isSet(confidence);
             for (const ReadingRun &run : *found)
                 pairs.append(text.sliced(run.start, run.length) + QLatin1Char('=')
-                             + hiraganaForm(run.reading));
+                             + hiraganaForm(run.reading) + (marked ? confidenceMark(run) : QString()));
             printed = pairs.join(QLatin1Char(' '));
         } else {
             const QStringList parts = text.split(QLatin1Char('\t'));

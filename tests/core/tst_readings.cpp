@@ -188,8 +188,9 @@ void TestReadings::userReadingsShared()
 void TestReadings::readingToolModes()
 {
     QProcess tool;
-    const auto run = [&](const QString &option, const QString &input) {
-        tool.start(QStringLiteral(RUBELLO_READING_PATH), {option, u"--no-user-readings"_qs});
+    const auto run = [&](const QString &options, const QString &input) {
+        tool.start(QStringLiteral(RUBELLO_READING_PATH),
+                   options.split(u' ') + QStringList {u"--no-user-readings"_qs});
         tool.waitForStarted();
         tool.write(input.toUtf8());
         tool.closeWriteChannel();
@@ -200,6 +201,12 @@ void TestReadings::readingToolModes()
     QCOMPARE(run("--candidates", "彼は\t十分\t後に来た。\n").section('\t', 0, 0), u"ジュップン"_qs);
     QCOMPARE(tool.exitCode(), 0);
     QCOMPARE(run("--runs", "1足の靴を3回、5と泣きながら\n"), u"1足=いっそく 靴=くつ 3回=さんかい 泣=な\n"_qs);
+    // A guess and a word the analyses read two ways are marked; the rest not.
+    QCOMPARE(run("--runs --confidence", "描線を引く。市場に行った。\n"),
+             u"描線=びょうせん?? 引=ひ 市場=しじょう 行=い?\n"_qs);
+    QCOMPARE(run("--runs --without fixed", "他の\n"), u"他=た\n"_qs);
+    QCOMPARE(run("--runs --without nothing", "他の\n"), QString());
+    QCOMPARE(tool.exitCode(), 2);
     QCOMPARE(run("--runs", "漢字\n" + QString(1024 * 1024 + 1, u'a') + "\n"), u"漢字=かんじ\n"_qs);
     QCOMPARE(tool.exitCode(), 1); // the second line is refused, named in the message
     QVERIFY(tool.readAllStandardError().contains("2"));

@@ -16,6 +16,8 @@ namespace {
 constexpr qsizetype kChunk = 2048;
 // Analyses asked for candidates; only for a sentence of reasonable length.
 constexpr int kPaths = 8;
+// Analyses of a page's line: enough to see where they disagree.
+constexpr int kPagePaths = 3;
 constexpr qsizetype kMaxNbestText = 1000;
 
 bool endsSentence(QChar c)
@@ -29,7 +31,20 @@ struct SpanReading
     QString reading;
     ReadingSource source = ReadingSource::Dictionary;
     QStringList candidates;
+    ReadingConfidence confidence = ReadingConfidence::Sure;
 };
+
+// A word the dictionary read while another analysis reads it otherwise: no
+// rule of ours decided between them.
+ReadingConfidence confidenceOf(const ReadingWord &word)
+{
+    if (word.source == ReadingSource::Guess)
+        return ReadingConfidence::Guessed;
+    if (word.source == ReadingSource::Dictionary && containsKanji(word.surface)
+        && word.candidates.size() > 1)
+        return ReadingConfidence::Unsure;
+    return ReadingConfidence::Sure;
+}
 
 std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetype start,
                                        qsizetype end, const KanjiReadings &kanji)
@@ -57,6 +72,7 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
             at += length;
         }
         guessed = guessed || word.source == ReadingSource::Guess;
+        found.confidence = std::max(found.confidence, confidenceOf(word));
         if (!sourced && containsKanji(word.surface)) {
             found.source = word.source;
             sourced = true;
@@ -190,6 +206,11 @@ QStringList ReadingEngine::stageNames() const
     return names;
 }
 
+bool ReadingEngine::leaveOut(const QString &stageName)
+{
+    return m_stages.removeIf([&](const auto &stage) { return stage->name() == stageName; }) > 0;
+}
+
 Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths,
                                               qsizetype focusStart, qsizetype focusLength) const
 {
@@ -245,6 +266,8 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
     run.reading = found->reading;
     run.source = found->source;
     run.candidates = found->candidates;
+    run.confidence = found->source == ReadingSource::Guess ? ReadingConfidence::Guessed
+                                                            : found->confidence;
     run.candidates.removeAll(QString());
     return run;
 }
@@ -269,7 +292,7 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
         }
         const QString chunk = text.sliced(from, to - from);
         if (containsKanji(chunk)) {
-            const Result<ReadingSentence> analysed = analyse(chunk, 1);
+            const Result<ReadingSentence> analysed = analyse(chunk, kPagePaths);
             if (!analysed)
                 return std::unexpected(analysed.error());
             if (kanjiRuns_) {
@@ -282,7 +305,7 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
                     }
                     if (found)
                         runs.append({from + s, e - s, found->reading, found->source,
-                                     found->candidates});
+                                     found->candidates, found->confidence});
                 }
             } else {
                 for (const ReadingWord &word : analysed->words) {
@@ -290,7 +313,8 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
                         continue;
                     runs.append({from + word.start, word.length, word.reading, word.source,
                                  word.candidates.isEmpty() ? QStringList {word.reading}
-                                                           : word.candidates});
+                                                           : word.candidates,
+                                 confidenceOf(word)});
                 }
             }
         }

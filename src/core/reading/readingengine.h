@@ -25,6 +25,7 @@ struct ReadingRun
     QString reading; // empty when nothing can be proposed
     ReadingSource source = ReadingSource::Dictionary;
     QStringList candidates; // best first, the reading first, at most six
+    ReadingConfidence confidence = ReadingConfidence::Sure;
 
     bool guessed() const { return source == ReadingSource::Guess; }
 };
@@ -65,6 +66,9 @@ public:
 
     // The stages in their order, by name (for tests and the tool's help).
     QStringList stageNames() const;
+    // The chain without the stage of that name, for measuring what it fixes
+    // and breaks; false when there is none.
+    bool leaveOut(const QString &stageName);
 
 private:
     Result<ReadingSentence> analyse(const QString &text, int paths, qsizetype focusStart = -1,

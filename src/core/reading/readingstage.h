@@ -16,6 +16,13 @@ enum class ReadingSource {
     User, // the user's own dictionary
 };
 
+// How far a reading can be trusted, for the proofreader's order.
+enum class ReadingConfidence {
+    Sure,
+    Unsure, // the analyses read the word in more than one way and no rule decided
+    Guessed, // the analyzer did not know the word
+};
+
 // One word of an analysed sentence as the stages see and mend it.
 struct ReadingWord
 {
