@@ -67,6 +67,36 @@ bool nextLine(std::string &line, bool *tooLong)
 }
 
 
+// What is printed for a line of input in mode; marked: runs with their confidence.
+Result<QString> readLine(ReadingEngine &engine, Mode mode, bool marked, const QString &text)
+{
+    if (mode == Mode::Runs) {
+        const Result<QList<ReadingRun>> found = engine.readKanjiRuns(text);
+        if (!found)
+            return std::unexpected(found.error());
+        QStringList pairs;
+        for (const ReadingRun &run : *found)
+            pairs.append(text.sliced(run.start, run.length) + QLatin1Char('=')
+                         + hiraganaForm(run.reading) + (marked ? confidenceMark(run) : QString()));
+        return pairs.join(QLatin1Char(' '));
+    }
+    const QStringList parts = text.split(QLatin1Char('\t'));
+    // A line without tabs is a selection with nothing around it.
+    QString before, selection = text, after;
+    if (mode != Mode::Whole && parts.size() >= 3) {
+        before = parts.at(0);
+        selection = parts.at(1);
+        after = parts.mid(2).join(QLatin1Char('\t'));
+    } else if (mode != Mode::Whole && parts.size() == 2) {
+        selection = parts.at(1);
+    }
+    const Result<ReadingRun> found
+        = engine.readSpan(before + selection + after, before.size(), selection.size());
+    if (!found)
+        return std::unexpected(found.error());
+    return mode == Mode::Candidates ? found->candidates.join(QLatin1Char('\t')) : found->reading;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -143,41 +173,13 @@ int main(int argc, char *argv[])
     qint64 lineNumber = 0;
     while (nextLine(line, &tooLong)) {
         ++lineNumber;
-        const QString text = QString::fromUtf8(line);
-        QString printed;
-        if (mode == Mode::Runs) {
-            const Result<QList<ReadingRun>> found = engine->readKanjiRuns(text);
-            if (!found) {
-                fail(errorReason(found.error()));
-                return 1;
-            }
-            QStringList pairs;
-            const bool marked = parser.isSet(confidence);
-            for (const ReadingRun &run : *found)
-                pairs.append(text.sliced(run.start, run.length) + QLatin1Char('=')
-                             + hiraganaForm(run.reading) + (marked ? confidenceMark(run) : QString()));
-            printed = pairs.join(QLatin1Char(' '));
-        } else {
-            const QStringList parts = text.split(QLatin1Char('\t'));
-            // A line without tabs is a selection with nothing around it.
-            QString before, selection = text, after;
-            if (mode != Mode::Whole && parts.size() >= 3) {
-                before = parts.at(0);
-                selection = parts.at(1);
-                after = parts.mid(2).join(QLatin1Char('\t'));
-            } else if (mode != Mode::Whole && parts.size() == 2) {
-                selection = parts.at(1);
-            }
-            const Result<ReadingRun> found
-                = engine->readSpan(before + selection + after, before.size(), selection.size());
-            if (!found) {
-                fail(errorReason(found.error()));
-                return 1;
-            }
-            printed = mode == Mode::Candidates ? found->candidates.join(QLatin1Char('\t'))
-                                               : found->reading;
+        const Result<QString> printed
+            = readLine(*engine, mode, parser.isSet(confidence), QString::fromUtf8(line));
+        if (!printed) {
+            fail(errorReason(printed.error()));
+            return 1;
         }
-        const QByteArray out = printed.toUtf8() + '\n';
+        const QByteArray out = printed->toUtf8() + '\n';
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     }
     if (std::ferror(stdin)) {
