@@ -16,8 +16,9 @@ namespace {
 constexpr qsizetype kChunk = 2048;
 // Analyses asked for candidates; only for a sentence of reasonable length.
 constexpr int kPaths = 8;
-// Analyses of a page's line: enough to see where they disagree.
-constexpr int kPagePaths = 3;
+// Analyses of a line read run by run: enough to see where they disagree. The
+// whole page asks for one, to stay within a small multiple of MeCab's time.
+constexpr int kRunPaths = 3;
 constexpr qsizetype kMaxNbestText = 1000;
 
 bool endsSentence(QChar c)
@@ -292,7 +293,7 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
         }
         const QString chunk = text.sliced(from, to - from);
         if (containsKanji(chunk)) {
-            const Result<ReadingSentence> analysed = analyse(chunk, kPagePaths);
+            const Result<ReadingSentence> analysed = analyse(chunk, kanjiRuns_ ? kRunPaths : 1);
             if (!analysed)
                 return std::unexpected(analysed.error());
             if (kanjiRuns_) {
