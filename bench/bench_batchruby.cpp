@@ -6,7 +6,7 @@
 #include "app/rubycommands.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingengine.h"
-#include "core/reading/readingrules.h"
+#include "core/reading/numberstage.h"
 #include "core/ruby/rubybatch.h"
 #include "ui/editorcontrol.h"
 #include "ui/rubyreview.h"

@@ -92,7 +92,7 @@ void accuracy(const QString &set, ReadingEngine &engine, MecabPhoneticService &m
 int main()
 {
     MecabPhoneticService mecab;
-    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(QString());
+    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), QString());
     accuracy(QStringLiteral("readingdev.tsv"), *engine, mecab);
     accuracy(QStringLiteral("readingeval.tsv"), *engine, mecab);
 

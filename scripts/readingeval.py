@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks reading evaluation sets and scores a reading engine on them.
 
-usage: readingeval.py [--check] [--engine CMD] [--errors] SET.tsv [SET.tsv ...]
+usage: readingeval.py [--check] [--engine CMD] [--errors] [--confidence] SET.tsv [SET.tsv ...]
 
 A set file holds one sentence a row: `sentence<TAB>run=reading run=reading ...`
 (see the header of tests/data/readingeval.tsv). Every row is checked first:
@@ -18,6 +18,12 @@ on Debian `apt-get install mecab mecab-ipadic-utf8`), scored two ways:
 With --engine CMD, CMD (run by the shell) reads lines of text on stdin and
 prints for each line one line of `run=reading` pairs, space separated. It is
 given the sentences (whole text) and then the runs, one a line (run alone).
+With --confidence, CMD marks readings it is unsure of with ? and guesses with ??
+(rubello-reading --runs --confidence); the figures say how many runs are marked
+and how many of the runs read wrong the marks catch.
+With --ledger, CMD is run once whole and once without each stage of the chain
+(CMD --without STAGE); each stage's row says how many runs it fixes and how many
+it breaks against the chain without it.
 """
 import argparse
 import re
@@ -235,12 +241,63 @@ def score(path, rows, engine, show_errors):
     print(f'sentences fully right, whole text: {pct(full, len(rows))} ({full})')
 
 
+def confidence(path, rows, engine):
+    """How many runs the engine marks, and how many wrong runs are among them."""
+    sentences = [s for _, s, _ in rows]
+    total = marked = wrong = caught = 0
+    for (_, sentence, runs), pairs in zip(rows, engine_lines(engine, sentences)):
+        marks = [len(r) - len(r.rstrip('?')) for _, r in pairs]
+        clean = [(t, r.rstrip('?')) for t, r in pairs]
+        got = engine_whole(sentence, runs, clean)
+        texts = [t for t, _ in pairs]
+        for (s, e, reading), g in zip(runs, got):
+            total += 1
+            k = texts.index(sentence[s:e]) if sentence[s:e] in texts else -1
+            m = marks[k] if k >= 0 else 0
+            marked += m > 0
+            if g != reading:
+                wrong += 1
+                caught += m > 0
+    pct = lambda a, b: f'{100.0 * a / b:.1f}%' if b else '-'
+    print(f'set: {path}')
+    print(f'runs marked unsure or guessed: {pct(marked, total)} ({marked} of {total})')
+    print(f'wrong runs among them: {pct(caught, wrong)} ({caught} of {wrong})')
+
+
+STAGES = ['numbers', 'unknown', 'joining', 'fixed', 'ranking']
+
+
+def right_runs(rows, engine):
+    sentences = [s for _, s, _ in rows]
+    out = []
+    for (_, sentence, runs), pairs in zip(rows, engine_lines(engine, sentences)):
+        got = engine_whole(sentence, runs, pairs)
+        out += [g == reading for (_, _, reading), g in zip(runs, got)]
+    return out
+
+
+def ledger(loaded, engine):
+    """Per stage: runs fixed and broken against the chain without it."""
+    print(f'{"stage":10} {"fixed":>6} {"broken":>7}   (sets: {", ".join(p for p, _ in loaded)})')
+    rows = [r for _, rs in loaded for r in rs]
+    whole = right_runs(rows, engine)
+    for stage in STAGES:
+        without = right_runs(rows, f'{engine} --without {stage}')
+        fixed = sum(1 for a, b in zip(whole, without) if a and not b)
+        broken = sum(1 for a, b in zip(whole, without) if b and not a)
+        print(f'{stage:10} {fixed:6} {broken:7}')
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     ap.add_argument('sets', nargs='+')
     ap.add_argument('--check', action='store_true', help='only check the set files')
     ap.add_argument('--engine', help='command reading lines and printing run=reading pairs')
     ap.add_argument('--errors', action='store_true', help='list each run read wrong')
+    ap.add_argument('--ledger', action='store_true',
+                    help='with --engine: runs each stage fixes and breaks')
+    ap.add_argument('--confidence', action='store_true',
+                    help='with --engine: how the marks of unsure readings cover the wrong ones')
     args = ap.parse_args()
     loaded, faults, where = [], [], {}
     for path in args.sets:
@@ -262,9 +319,16 @@ def main():
     if not args.engine and not shutil.which('mecab'):
         print('mecab not found (Debian: apt-get install mecab mecab-ipadic-utf8)', file=sys.stderr)
         return 2
+    if args.ledger and args.engine:
+        print()
+        ledger(loaded, args.engine)
+        return 0
     for path, rows in loaded:
         print()
-        score(path, rows, args.engine, args.errors)
+        if args.confidence and args.engine:
+            confidence(path, rows, args.engine)
+        else:
+            score(path, rows, args.engine, args.errors)
     return 0
 
 

@@ -168,10 +168,10 @@ void RubyCommands::insertRuby()
         reading = omission.reading;
         base = selected.left(omission.baseLength);
         m_editor->setSelectionLength(int(omission.baseLength));
-        // A reading the user chose before for the shorter base comes first.
+        // The shorter base read in its place: a reading the user chose for it comes first.
         if (omission.omitted > 0 && run->source != ReadingSource::User) {
             const Result<ReadingRun> own = engine.readSpan(text, selStart, base.size());
-            if (own && own->source == ReadingSource::User && own->reading != reading) {
+            if (own && !own->guessed() && !own->reading.isEmpty() && own->reading != reading) {
                 others.prepend(reading);
                 reading = own->reading;
                 guessed = false;
@@ -247,21 +247,10 @@ void RubyCommands::annotatePage()
         return;
 
     QList<RubyCandidate> candidates;
-    for (RubyCandidate c : **found) {
-        if (selLength > 0
-            && (c.offset < selStart || c.offset + c.base.size() > selStart + selLength))
-            continue;
-        // The user's remembered reading of the word comes first, as for F5.
-        const QString remembered
-            = userReadings().lookup(c.base, QStringView(text).left(c.offset),
-                                    QStringView(text).sliced(c.offset + c.base.size()));
-        if (!remembered.isEmpty() && remembered != c.reading) {
-            c.candidates.removeAll(remembered);
-            c.candidates.prepend(c.reading);
-            c.reading = remembered;
-            c.guessed = false;
-        }
-        candidates.append(c);
+    for (const RubyCandidate &c : **found) {
+        if (selLength == 0
+            || (c.offset >= selStart && c.offset + c.base.size() <= selStart + selLength))
+            candidates.append(c);
     }
     if (candidates.isEmpty()) {
         showInformation(QStringLiteral("ページ全体にルビ"),
@@ -342,7 +331,7 @@ void RubyCommands::editReadings()
 ReadingEngine &RubyCommands::readingEngine()
 {
     if (!m_readingEngine)
-        m_readingEngine = m_platform.readingEngine(&userReadings());
+        m_readingEngine = m_platform.readingEngine(userReadings());
     return *m_readingEngine;
 }
 
@@ -350,19 +339,19 @@ ReadingEngine &RubyCommands::pageEngine()
 {
     if (!m_pageEngine)
         m_pageEngine
-            = std::make_unique<ReadingEngine>(m_platform.phoneticService(), &userReadings());
+            = std::make_unique<ReadingEngine>(m_platform.phoneticService(), userReadings());
     return *m_pageEngine;
 }
 
-UserReadings &RubyCommands::userReadings()
+UserReadings *RubyCommands::userReadings()
 {
     if (!m_userReadings) {
         m_userReadings = std::make_unique<UserReadings>(m_platform.userReadingsFile());
-        // A damaged file is reported once and then left alone.
-        if (!m_platform.userReadingsFile().isEmpty()) {
-            if (const Result<void> loaded = m_userReadings->load(); !loaded)
-                showUserReadingsError(m_platform, m_window, loaded.error());
+        // A damaged file is reported once; the engines then read without it.
+        if (const Result<void> loaded = m_userReadings->load(); !loaded) {
+            m_userReadingsDamaged = true;
+            showUserReadingsError(m_platform, m_window, loaded.error());
         }
     }
-    return *m_userReadings;
+    return m_userReadingsDamaged ? nullptr : m_userReadings.get();
 }

@@ -1,6 +1,7 @@
 // rubello-reading: readings of UTF-8 lines read on standard input, from the
 // reading engine that F5 and whole-page ruby use.
 
+#include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
 #include "core/ruby/rubytext.h"
@@ -17,6 +18,19 @@
 #include <string>
 
 namespace {
+
+QString confidenceMark(const ReadingRun &run)
+{
+    switch (run.confidence) {
+    case ReadingConfidence::Unsure:
+        return QStringLiteral("?");
+    case ReadingConfidence::Guessed:
+        return QStringLiteral("??");
+    case ReadingConfidence::Sure:
+        break;
+    }
+    return QString();
+}
 
 // A line longer than this is refused, never read into memory whole.
 constexpr size_t kMaxLine = 1024 * 1024;
@@ -53,6 +67,36 @@ bool nextLine(std::string &line, bool *tooLong)
 }
 
 
+// What is printed for a line of input in mode; marked: runs with their confidence.
+Result<QString> readLine(ReadingEngine &engine, Mode mode, bool marked, const QString &text)
+{
+    if (mode == Mode::Runs) {
+        const Result<QList<ReadingRun>> found = engine.readKanjiRuns(text);
+        if (!found)
+            return std::unexpected(found.error());
+        QStringList pairs;
+        for (const ReadingRun &run : *found)
+            pairs.append(text.sliced(run.start, run.length) + QLatin1Char('=')
+                         + hiraganaForm(run.reading) + (marked ? confidenceMark(run) : QString()));
+        return pairs.join(QLatin1Char(' '));
+    }
+    const QStringList parts = text.split(QLatin1Char('\t'));
+    // A line without tabs is a selection with nothing around it.
+    QString before, selection = text, after;
+    if (mode != Mode::Whole && parts.size() >= 3) {
+        before = parts.at(0);
+        selection = parts.at(1);
+        after = parts.mid(2).join(QLatin1Char('\t'));
+    } else if (mode != Mode::Whole && parts.size() == 2) {
+        selection = parts.at(1);
+    }
+    const Result<ReadingRun> found
+        = engine.readSpan(before + selection + after, before.size(), selection.size());
+    if (!found)
+        return std::unexpected(found.error());
+    return mode == Mode::Candidates ? found->candidates.join(QLatin1Char('\t')) : found->reading;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -84,7 +128,16 @@ int main(int argc, char *argv[])
         QStringLiteral("file"));
     const QCommandLineOption noUser(QStringLiteral("no-user-readings"),
                                     QStringLiteral("読みの修正ファイルを使いません"));
-    parser.addOptions({context, candidates, runs, user, noUser});
+    const QCommandLineOption confidence(
+        QStringLiteral("confidence"),
+        QStringLiteral("--runs で、確かでない読みに ? (読みが割れる語)、推測した読みに ?? "
+                       "(辞書にない語) を付けます"));
+    const QCommandLineOption without(
+        QStringLiteral("without"),
+        QStringLiteral("読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, joining, "
+                       "fixed, ranking, user)"),
+        QStringLiteral("stage"));
+    parser.addOptions({context, candidates, runs, confidence, without, user, noUser});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()
         || int(parser.isSet(context)) + int(parser.isSet(candidates)) + int(parser.isSet(runs))
@@ -106,47 +159,27 @@ int main(int argc, char *argv[])
     const QString userFile = parser.isSet(noUser) ? QString()
         : parser.isSet(user)                      ? parser.value(user)
                                                   : UserReadings::standardPath();
-    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(userFile);
+    const std::unique_ptr<ReadingEngine> engine
+        = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
+    for (const QString &stage : parser.values(without)) {
+        if (!engine->leaveOut(stage)) {
+            fail(QStringLiteral("読みの規則の段 %1 はありません").arg(stage));
+            return 2;
+        }
+    }
 
     std::string line;
     bool tooLong = false;
     qint64 lineNumber = 0;
     while (nextLine(line, &tooLong)) {
         ++lineNumber;
-        const QString text = QString::fromUtf8(line);
-        QString printed;
-        if (mode == Mode::Runs) {
-            const Result<QList<ReadingRun>> found = engine->readKanjiRuns(text);
-            if (!found) {
-                fail(errorReason(found.error()));
-                return 1;
-            }
-            QStringList pairs;
-            for (const ReadingRun &run : *found)
-                pairs.append(text.sliced(run.start, run.length) + QLatin1Char('=')
-                             + hiraganaForm(run.reading));
-            printed = pairs.join(QLatin1Char(' '));
-        } else {
-            const QStringList parts = text.split(QLatin1Char('\t'));
-            // A line without tabs is a selection with nothing around it.
-            QString before, selection = text, after;
-            if (mode != Mode::Whole && parts.size() >= 3) {
-                before = parts.at(0);
-                selection = parts.at(1);
-                after = parts.mid(2).join(QLatin1Char('\t'));
-            } else if (mode != Mode::Whole && parts.size() == 2) {
-                selection = parts.at(1);
-            }
-            const Result<ReadingRun> found
-                = engine->readSpan(before + selection + after, before.size(), selection.size());
-            if (!found) {
-                fail(errorReason(found.error()));
-                return 1;
-            }
-            printed = mode == Mode::Candidates ? found->candidates.join(QLatin1Char('\t'))
-                                               : found->reading;
+        const Result<QString> printed
+            = readLine(*engine, mode, parser.isSet(confidence), QString::fromUtf8(line));
+        if (!printed) {
+            fail(errorReason(printed.error()));
+            return 1;
         }
-        const QByteArray out = printed.toUtf8() + '\n';
+        const QByteArray out = printed->toUtf8() + '\n';
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     }
     if (std::ferror(stdin)) {

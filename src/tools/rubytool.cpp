@@ -166,15 +166,15 @@ class Worker
 public:
     explicit Worker(const Settings &settings)
         : m_settings(settings)
-        , m_engine(m_mecab, nullptr)
-    {
-        m_user.load();
-    }
+        , m_engine(m_mecab, &m_user)
+    { }
 
     Result<void> start()
     {
         if (m_settings.strip)
             return {}; // no readings needed
+        if (const Result<void> loaded = m_user.load(); !loaded)
+            return std::unexpected(loaded.error());
         if (const Result<QString> opened = m_mecab.reading(QStringLiteral("漢字")); !opened)
             return std::unexpected(opened.error());
         return {};
@@ -197,12 +197,6 @@ public:
                                m_settings.options.skipCodeAndPre);
         QList<RubyCandidate> chosen;
         for (RubyCandidate c : std::as_const(candidates)) {
-            // The user's own reading of the word, as the window proposes it.
-            const QString remembered
-                = m_user.lookup(c.base, QStringView(html).left(c.offset),
-                                QStringView(html).sliced(c.offset + c.base.size()));
-            if (!remembered.isEmpty())
-                c.reading = remembered, c.guessed = false;
             if (m_settings.listGiven) {
                 const QString key
                     = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kana);
@@ -221,8 +215,8 @@ public:
 private:
     const Settings &m_settings;
     MecabPhoneticService m_mecab;
-    ReadingEngine m_engine;
     UserReadings m_user;
+    ReadingEngine m_engine;
 };
 
 QString destinationOf(const Settings &settings, const SitePage &page)

@@ -6,7 +6,7 @@
 #include "core/reading/kanjireadings.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingengine.h"
-#include "core/reading/readingrules.h"
+#include "core/reading/numberstage.h"
 #include "core/ruby/gradelevels.h"
 #include "core/ruby/rubybatch.h"
 #include "core/ruby/rubystrip.h"

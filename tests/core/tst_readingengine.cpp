@@ -1,7 +1,9 @@
 #include "casetable.h"
 #include "core/reading/kanjireadings.h"
 #include "core/reading/mecabphoneticservice.h"
-#include "core/reading/readingstages.h"
+#include "core/reading/readingchain.h"
+#include "core/reading/readingengine.h"
+#include "core/reading/readingtables.h"
 #include "core/reading/userreadings.h"
 #include "core/ruby/rubytext.h"
 
@@ -58,14 +60,31 @@ class TestReadingEngine : public QObject
     Q_OBJECT
 
 private slots:
-    void stages_data() { addCaseRows("readingstages.tsv"); }
-    void stages();
+    // Each stage with its own table; the engine's own through readSpan and readText.
+    void numberStage_data() { addCaseRows("numberstage.tsv"); }
+    void numberStage() { stage(); }
+    void unknownStage_data() { addCaseRows("unknownstage.tsv"); }
+    void unknownStage() { stage(); }
+    void joiningStage_data() { addCaseRows("joiningstage.tsv"); }
+    void joiningStage() { stage(); }
+    void fixedStage_data() { addCaseRows("fixedstage.tsv"); }
+    void fixedStage() { stage(); }
+    void rankingStage_data() { addCaseRows("rankingstage.tsv"); }
+    void rankingStage() { stage(); }
+    void userStage_data() { addCaseRows("userstage.tsv"); }
+    void userStage() { stage(); }
+    void engine_data() { addCaseRows("readingengine.tsv"); }
+    void engine() { stage(); }
+    void missingTable();
     void evaluation_data();
     void evaluation();
+
+private:
+    void stage();
 };
 
 // One stage (or the whole engine through readSpan/readText) on a fake analysis.
-void TestReadingEngine::stages()
+void TestReadingEngine::stage()
 {
     QFETCH(QByteArrayList, f); // stage, analysis, expected, user readings
     const QString stage = caseText(f[0]), written = caseText(f[1]), sentence = text(written);
@@ -77,14 +96,14 @@ void TestReadingEngine::stages()
     // written by one engine and read back from the file by another.
     QTemporaryDir dir;
     UserReadings writer(dir.filePath(u"readings.tsv"_qs)), user(writer.path());
-    ReadingEngine writing(analyzer, &writer, kanji, ReadingTables::builtIn());
+    ReadingEngine writing(analyzer, &writer, kanji, *ReadingTables::builtIn());
     for (const QString &entry : caseText(f.value(3)).split(u' ', Qt::SkipEmptyParts)) {
         const QStringList place = entry.section(u'=', 0, 0).split(u'|');
         const QString before = place.size() == 3 ? place[0] : QString(), base = place.value(1, place[0]);
         QVERIFY(writing.remember(before + base + place.value(2), before.size(), base.size(),
                                  entry.section(u'=', 1)));
     }
-    ReadingEngine engine(analyzer, &user, kanji, ReadingTables::builtIn());
+    ReadingEngine engine(analyzer, &user, kanji, *ReadingTables::builtIn());
     QStringList got;
     if (stage.startsWith(u"span ")) { // span START LENGTH: the reading and candidates
         const Result<ReadingRun> run = engine.readSpan(sentence, stage.section(u' ', 1, 1).toInt(),
@@ -113,9 +132,9 @@ void TestReadingEngine::stages()
         (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
     }
     bool ran = false;
-    for (const auto &one : standardStages(ReadingTables::builtIn(), kanji, &user)) {
+    for (const auto &one : standardStages(*ReadingTables::builtIn(), kanji, &user)) {
         if (one->name() == stage) {
-            one->rewrite(analysed);
+            QVERIFY(one->rewrite(analysed));
             ran = true;
         }
     }
@@ -127,6 +146,20 @@ void TestReadingEngine::stages()
         got.append(shown + (word.source == ReadingSource::Guess ? u"?"_qs : QString()));
     }
     QCOMPARE(got.join(u' '), caseText(f[2]));
+}
+
+// A table that cannot be read is an error naming it, never an empty table.
+void TestReadingEngine::missingTable()
+{
+    QTemporaryDir dir;
+    for (const char *name : {"counters.tsv", "native.tsv", "fixed.tsv", "joints.tsv"}) {
+        QFile table(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(table.open(QIODevice::WriteOnly));
+    }
+    const Result<ReadingTables> tables = ReadingTables::load(dir.path());
+    QVERIFY(!tables);
+    QCOMPARE(tables.error().kind, ErrorKind::NotFound);
+    QCOMPARE(tables.error().path, dir.filePath(u"clans.tsv"_qs));
 }
 
 void TestReadingEngine::evaluation_data()
@@ -147,7 +180,7 @@ void TestReadingEngine::evaluation()
         QSKIP("MeCab with IPADIC is not installed");
     QFile file(QStringLiteral(RUBELLO_TEST_DATA "/") + set);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(QString());
+    const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), QString());
     int runs = 0, whole = 0, span = 0;
     for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
         if (line.isEmpty() || line.startsWith(u'#'))

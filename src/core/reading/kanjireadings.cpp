@@ -3,6 +3,7 @@
 #include "core/text/kana.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <vector>
@@ -295,3 +296,100 @@ QList<ReadingPart> divideReading(const QString &base, const QString &reading,
     }
     return {};
 }
+
+namespace {
+
+// Kana of a surface anchor its reading, the long vowel mark too.
+bool isKanaMark(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'ぁ' && u <= u'ゖ') || (u >= u'ァ' && u <= u'ヺ') || u == u'ー';
+}
+
+} // namespace
+
+QString composedReading(QStringView kanji, const KanjiReadings &readings,
+                        const QHash<QString, QString> &inCompounds)
+{
+    static const QString kRow = QStringLiteral("カキクケコ");
+    static const QString ksthRow = QStringLiteral("カキクケコサシスセソタチツテトハヒフヘホ");
+    static const QString hRow = QStringLiteral("ハヒフヘホ");
+    QString out;
+    char32_t previous = 0;
+    for (const char32_t c : kanji.toUcs4()) {
+        if (!isKanji(c)) {
+            out += katakanaForm(QString::fromUcs4(&c, 1));
+            continue;
+        }
+        const char32_t of = c == U'々' ? previous : c;
+        previous = of;
+        QString next = out.isEmpty() ? QString() : inCompounds.value(QString::fromUcs4(&of, 1));
+        if (next.isEmpty())
+            next = readings.onReading(of);
+        if (next.isEmpty())
+            next = readings.readings(of, false).value(0);
+        if (next.isEmpty())
+            return QString();
+        // ツ, チ before k, s, t, h and ク, キ before k become ッ; after ッ an h becomes p.
+        if (out.size() > 1 && !next.isEmpty()
+            && (((out.endsWith(u'ツ') || out.endsWith(u'チ')) && ksthRow.contains(next.front()))
+                || ((out.endsWith(u'ク') || out.endsWith(u'キ')) && kRow.contains(next.front()))))
+            out.back() = QChar(u'ッ');
+        if (out.endsWith(u'ッ') && hRow.contains(next.front()))
+            next[0] = QChar(char16_t(next.front().unicode() + 2));
+        out += next;
+    }
+    return out;
+}
+
+std::optional<QString> partReading(const QString &surface, const QString &reading, qsizetype from,
+                                   qsizetype to, const KanjiReadings &kanji)
+{
+    if (from == 0 && to == surface.size())
+        return reading;
+    struct Segment
+    {
+        qsizetype start, end;
+        bool kana;
+    };
+    QList<Segment> segments;
+    QString pattern = QStringLiteral("^");
+    for (qsizetype i = 0; i < surface.size();) {
+        qsizetype j = i + 1;
+        const bool kana = isKanaMark(surface.at(i));
+        while (j < surface.size() && !kana && !isKanaMark(surface.at(j)))
+            ++j;
+        segments.append({i, j, kana});
+        pattern += kana ? QRegularExpression::escape(katakanaForm(surface.sliced(i, 1)))
+                        : QStringLiteral("(.+?)");
+        i = j;
+    }
+    const QRegularExpressionMatch match
+        = QRegularExpression(pattern + QLatin1Char('$')).match(katakanaForm(reading));
+    if (!match.hasMatch())
+        return std::nullopt;
+    QString out;
+    int group = 0;
+    for (const Segment &segment : segments) {
+        const QString text = segment.kana ? katakanaForm(surface.sliced(segment.start, 1))
+                                          : match.captured(++group);
+        const qsizetype a = qMax(from, segment.start), b = qMin(to, segment.end);
+        if (a >= b)
+            continue;
+        if (a == segment.start && b == segment.end) {
+            out += text;
+            continue;
+        }
+        const QString base = surface.sliced(segment.start, segment.end - segment.start);
+        const QList<ReadingPart> parts = divideReading(base, text, kanji);
+        if (parts.isEmpty())
+            return std::nullopt;
+        for (const ReadingPart &part : parts) {
+            const qsizetype at = segment.start + part.baseStart;
+            if (at >= a && at + part.baseLength <= b)
+                out += text.sliced(part.readingStart, part.readingLength);
+        }
+    }
+    return out;
+}
+

@@ -56,3 +56,13 @@ QList<ReadingPart> divideReading(const QString &base, const QString &reading,
 // True for kanji, including 々, 〆, 〇 and the CJK extension planes.
 bool isKanji(char32_t c);
 bool containsKanji(QStringView text);
+
+// On readings joined with the sound changes at each joint; inCompounds gives a
+// kanji's reading after another (行 ギョウ).
+QString composedReading(QStringView kanji, const KanjiReadings &readings,
+                        const QHash<QString, QString> &inCompounds = {});
+
+// The reading of surface[from, to) within a word read reading: kana of the
+// surface anchor the split; a cut inside a kanji run divides it by KANJIDIC.
+std::optional<QString> partReading(const QString &surface, const QString &reading, qsizetype from,
+                                   qsizetype to, const KanjiReadings &kanji);

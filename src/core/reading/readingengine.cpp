@@ -1,13 +1,12 @@
 #include "core/reading/readingengine.h"
 
 #include "core/reading/kanjireadings.h"
-#include "core/reading/mecabphoneticservice.h"
 #include "core/reading/phoneticservice.h"
-#include "core/reading/readingstages.h"
+#include "core/reading/readingchain.h"
+#include "core/reading/readingtables.h"
 #include "core/reading/userreadings.h"
 #include "core/text/kana.h"
 
-#include <QRegularExpression>
 
 #include <cerrno>
 
@@ -17,13 +16,10 @@ namespace {
 constexpr qsizetype kChunk = 2048;
 // Analyses asked for candidates; only for a sentence of reasonable length.
 constexpr int kPaths = 8;
+// Analyses of a line read run by run: enough to see where they disagree. The
+// whole page asks for one, to stay within a small multiple of MeCab's time.
+constexpr int kRunPaths = 3;
 constexpr qsizetype kMaxNbestText = 1000;
-
-bool isKana(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'ぁ' && u <= u'ゖ') || (u >= u'ァ' && u <= u'ヺ') || u == u'ー';
-}
 
 bool endsSentence(QChar c)
 {
@@ -31,65 +27,25 @@ bool endsSentence(QChar c)
     return u == u'。' || u == u'！' || u == u'？' || u == u'\n' || u == u'．';
 }
 
-// The reading of surface[from, to) within a word read reading: kana of the
-// surface anchor the split; a cut inside a kanji run divides it by KANJIDIC.
-std::optional<QString> partReading(const QString &surface, const QString &reading, qsizetype from,
-                                   qsizetype to, const KanjiReadings &kanji)
-{
-    if (from == 0 && to == surface.size())
-        return reading;
-    struct Segment
-    {
-        qsizetype start, end;
-        bool kana;
-    };
-    QList<Segment> segments;
-    QString pattern = QStringLiteral("^");
-    for (qsizetype i = 0; i < surface.size();) {
-        qsizetype j = i + 1;
-        const bool kana = isKana(surface.at(i));
-        while (j < surface.size() && !kana && !isKana(surface.at(j)))
-            ++j;
-        segments.append({i, j, kana});
-        pattern += kana ? QRegularExpression::escape(katakanaForm(surface.sliced(i, 1)))
-                        : QStringLiteral("(.+?)");
-        i = j;
-    }
-    const QRegularExpressionMatch match
-        = QRegularExpression(pattern + QLatin1Char('$')).match(katakanaForm(reading));
-    if (!match.hasMatch())
-        return std::nullopt;
-    QString out;
-    int group = 0;
-    for (const Segment &segment : segments) {
-        const QString text = segment.kana ? katakanaForm(surface.sliced(segment.start, 1))
-                                          : match.captured(++group);
-        const qsizetype a = qMax(from, segment.start), b = qMin(to, segment.end);
-        if (a >= b)
-            continue;
-        if (a == segment.start && b == segment.end) {
-            out += text;
-            continue;
-        }
-        const QString base = surface.sliced(segment.start, segment.end - segment.start);
-        const QList<ReadingPart> parts = divideReading(base, text, kanji);
-        if (parts.isEmpty())
-            return std::nullopt;
-        for (const ReadingPart &part : parts) {
-            const qsizetype at = segment.start + part.baseStart;
-            if (at >= a && at + part.baseLength <= b)
-                out += text.sliced(part.readingStart, part.readingLength);
-        }
-    }
-    return out;
-}
-
 struct SpanReading
 {
     QString reading;
     ReadingSource source = ReadingSource::Dictionary;
     QStringList candidates;
+    ReadingConfidence confidence = ReadingConfidence::Sure;
 };
+
+// A word the dictionary read while another analysis reads it otherwise: no
+// rule of ours decided between them.
+ReadingConfidence confidenceOf(const ReadingWord &word)
+{
+    if (word.source == ReadingSource::Guess)
+        return ReadingConfidence::Guessed;
+    if (word.source == ReadingSource::Dictionary && containsKanji(word.surface)
+        && word.candidates.size() > 1)
+        return ReadingConfidence::Unsure;
+    return ReadingConfidence::Sure;
+}
 
 std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetype start,
                                        qsizetype end, const KanjiReadings &kanji)
@@ -117,6 +73,7 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
             at += length;
         }
         guessed = guessed || word.source == ReadingSource::Guess;
+        found.confidence = std::max(found.confidence, confidenceOf(word));
         if (!sourced && containsKanji(word.surface)) {
             found.source = word.source;
             sourced = true;
@@ -184,6 +141,15 @@ QList<std::pair<qsizetype, qsizetype>> kanjiRuns(const QString &text)
     return runs;
 }
 
+// The shipped tables; when they cannot be read the engine reports that on
+// every reading and the stages see empty ones.
+const ReadingTables &builtInTables()
+{
+    static const ReadingTables none;
+    const Result<ReadingTables> &tables = ReadingTables::builtIn();
+    return tables ? *tables : none;
+}
+
 ReadingWord wordOf(const AnalysedWord &word)
 {
     ReadingWord out;
@@ -206,8 +172,12 @@ ReadingWord wordOf(const AnalysedWord &word)
 } // namespace
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings)
-    : ReadingEngine(analyzer, userReadings, KanjiReadings::system(), ReadingTables::builtIn())
-{ }
+    : ReadingEngine(analyzer, userReadings, KanjiReadings::system(),
+                    builtInTables())
+{
+    if (!ReadingTables::builtIn())
+        m_tablesError = ReadingTables::builtIn().error();
+}
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
                              const KanjiReadings &kanji, const ReadingTables &tables)
@@ -219,9 +189,9 @@ ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadin
 
 ReadingEngine::~ReadingEngine() = default;
 
-std::unique_ptr<ReadingEngine> ReadingEngine::create(const QString &userFile)
+std::unique_ptr<ReadingEngine> ReadingEngine::create(std::unique_ptr<PhoneticService> analyzer,
+                                                     const QString &userFile)
 {
-    auto analyzer = std::make_unique<MecabPhoneticService>();
     auto user = userFile.isEmpty() ? nullptr : std::make_unique<UserReadings>(userFile);
     auto engine = std::make_unique<ReadingEngine>(*analyzer, user.get());
     engine->m_ownedAnalyzer = std::move(analyzer);
@@ -237,10 +207,20 @@ QStringList ReadingEngine::stageNames() const
     return names;
 }
 
-Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths) const
+bool ReadingEngine::leaveOut(const QString &stageName)
 {
+    return m_stages.removeIf([&](const auto &stage) { return stage->name() == stageName; }) > 0;
+}
+
+Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths,
+                                              qsizetype focusStart, qsizetype focusLength) const
+{
+    if (m_tablesError)
+        return std::unexpected(*m_tablesError);
     ReadingSentence sentence;
     sentence.text = text;
+    sentence.focusStart = focusStart;
+    sentence.focusLength = focusLength;
     const Result<QList<QList<AnalysedWord>>> found
         = m_analyzer->analyses(text, text.size() > kMaxNbestText ? 1 : paths);
     if (!found)
@@ -255,7 +235,8 @@ Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths) c
             sentence.alternatives.append(words);
     }
     for (const auto &stage : m_stages)
-        stage->rewrite(sentence);
+        if (const Result<void> done = stage->rewrite(sentence); !done)
+            return std::unexpected(done.error());
     return sentence;
 }
 
@@ -269,13 +250,13 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
         return run;
     const QString sentence = context.before + context.selection + context.after;
     const qsizetype from = context.before.size(), to = from + length;
-    const Result<ReadingSentence> analysed = analyse(sentence, kPaths);
+    const Result<ReadingSentence> analysed = analyse(sentence, kPaths, from, length);
     if (!analysed)
         return std::unexpected(analysed.error());
     std::optional<SpanReading> found = spanReading(*analysed, from, to, m_kanji);
     if (!found && context.selection != sentence) {
         // A cut the sentence cannot explain: the selection read alone.
-        const Result<ReadingSentence> alone = analyse(context.selection, kPaths);
+        const Result<ReadingSentence> alone = analyse(context.selection, kPaths, 0, length);
         if (!alone)
             return std::unexpected(alone.error());
         found = spanReading(*alone, 0, length, m_kanji);
@@ -286,17 +267,8 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
     run.reading = found->reading;
     run.source = found->source;
     run.candidates = found->candidates;
-    if (m_userReadings) {
-        const QString remembered
-            = m_userReadings->lookup(context.selection, context.before, context.after);
-        if (!remembered.isEmpty()) {
-            run.candidates.removeAll(remembered);
-            run.candidates.prepend(remembered);
-            run.candidates = run.candidates.mid(0, 6);
-            run.reading = remembered;
-            run.source = ReadingSource::User;
-        }
-    }
+    run.confidence = found->source == ReadingSource::Guess ? ReadingConfidence::Guessed
+                                                            : found->confidence;
     run.candidates.removeAll(QString());
     return run;
 }
@@ -321,7 +293,7 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
         }
         const QString chunk = text.sliced(from, to - from);
         if (containsKanji(chunk)) {
-            const Result<ReadingSentence> analysed = analyse(chunk, 1);
+            const Result<ReadingSentence> analysed = analyse(chunk, kanjiRuns_ ? kRunPaths : 1);
             if (!analysed)
                 return std::unexpected(analysed.error());
             if (kanjiRuns_) {
@@ -334,7 +306,7 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
                     }
                     if (found)
                         runs.append({from + s, e - s, found->reading, found->source,
-                                     found->candidates});
+                                     found->candidates, found->confidence});
                 }
             } else {
                 for (const ReadingWord &word : analysed->words) {
@@ -342,7 +314,8 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
                         continue;
                     runs.append({from + word.start, word.length, word.reading, word.source,
                                  word.candidates.isEmpty() ? QStringList {word.reading}
-                                                           : word.candidates});
+                                                           : word.candidates,
+                                 confidenceOf(word)});
                 }
             }
         }

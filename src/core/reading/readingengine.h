@@ -1,27 +1,20 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/reading/readingstage.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class KanjiReadings;
 class PhoneticService;
 class ReadingStage;
 class UserReadings;
-struct ReadingSentence;
 struct ReadingTables;
-
-// How a reading was found; a guess is shown to the user as one.
-enum class ReadingSource {
-    Dictionary, // the analyzer knew the word
-    Rule, // a rule of ours made or mended it (numbers, 々, fixed readings)
-    Guess, // composed from single kanji: the analyzer did not know the word
-    User, // the user's own dictionary
-};
 
 // A stretch of a text with its reading: full-width katakana for exactly its
 // characters, kana of the text kept at their places in katakana.
@@ -32,6 +25,7 @@ struct ReadingRun
     QString reading; // empty when nothing can be proposed
     ReadingSource source = ReadingSource::Dictionary;
     QStringList candidates; // best first, the reading first, at most six
+    ReadingConfidence confidence = ReadingConfidence::Sure;
 
     bool guessed() const { return source == ReadingSource::Guess; }
 };
@@ -46,9 +40,10 @@ public:
                   const KanjiReadings &kanji, const ReadingTables &tables);
     ~ReadingEngine();
 
-    // The engine over MeCab with IPADIC, KANJIDIC and the user's dictionary in
-    // userFile (empty: none), all owned by it.
-    static std::unique_ptr<ReadingEngine> create(const QString &userFile);
+    // The engine over analyzer, KANJIDIC and the user's dictionary in userFile
+    // (empty: none), all owned by it.
+    static std::unique_ptr<ReadingEngine> create(std::unique_ptr<PhoneticService> analyzer,
+                                                 const QString &userFile);
 
     // The span [start, start + length) of text read as it is read in its
     // sentence: the kanji stem of an inflected word gets the stem's part.
@@ -71,9 +66,13 @@ public:
 
     // The stages in their order, by name (for tests and the tool's help).
     QStringList stageNames() const;
+    // The chain without the stage of that name, for measuring what it fixes
+    // and breaks; false when there is none.
+    bool leaveOut(const QString &stageName);
 
 private:
-    Result<ReadingSentence> analyse(const QString &text, int paths) const;
+    Result<ReadingSentence> analyse(const QString &text, int paths, qsizetype focusStart = -1,
+                                    qsizetype focusLength = 0) const;
     Result<QList<ReadingRun>> readChunks(const QString &text, bool kanjiRuns);
 
     std::unique_ptr<PhoneticService> m_ownedAnalyzer;
@@ -81,5 +80,6 @@ private:
     PhoneticService *m_analyzer;
     UserReadings *m_userReadings;
     const KanjiReadings &m_kanji;
+    std::optional<Error> m_tablesError; // the rule tables could not be read
     QList<std::shared_ptr<ReadingStage>> m_stages;
 };

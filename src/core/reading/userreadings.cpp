@@ -102,22 +102,25 @@ Result<void> UserReadings::read(QMultiHash<QString, Entry> &into) const
 
 Result<void> UserReadings::load()
 {
-    if (m_loaded)
-        return {};
-    m_loaded = true;
-    const Result<void> read = this->read(m_readings);
-    m_damaged = !read;
-    return read;
+    if (!m_loaded) {
+        m_loaded = true;
+        if (const Result<void> read = this->read(m_readings); !read)
+            m_loadError = read.error();
+    }
+    if (m_loadError)
+        return std::unexpected(*m_loadError);
+    return {};
 }
 
-QString UserReadings::lookup(const QString &base)
+Result<QString> UserReadings::lookup(const QString &base, QStringView before, QStringView after)
 {
-    return lookup(base, QString(), QString());
+    if (const Result<void> loaded = load(); !loaded)
+        return std::unexpected(loaded.error());
+    return find(base, before, after);
 }
 
-QString UserReadings::lookup(const QString &base, QStringView before, QStringView after)
+QString UserReadings::find(const QString &base, QStringView before, QStringView after) const
 {
-    load();
     QString plain, placed;
     qsizetype fit = -1;
     for (auto it = m_readings.constFind(base); it != m_readings.cend() && it.key() == base; ++it) {
@@ -142,13 +145,13 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
 {
     if (m_path.isEmpty())
         return {};
-    load();
     // A damaged file is the user's to mend; it is never overwritten.
-    if (m_damaged || !storable(base) || !storable(reading))
+    if (!load() || !storable(base) || !storable(reading))
         return {};
     const QString nearBefore = nearContext(before, true), nearAfter = nearContext(after, false);
     const bool placed = !nearBefore.isEmpty() || !nearAfter.isEmpty();
-    if (lookup(base) == reading && (!placed || lookup(base, nearBefore, nearAfter) == reading))
+    if (find(base, {}, {}) == reading
+        && (!placed || find(base, nearBefore, nearAfter) == reading))
         return {};
 
     const QFileInfo info(m_path);
@@ -164,10 +167,9 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
     if (!lock.tryLock(5000))
         return std::unexpected(Error {ErrorKind::Busy, {}, EBUSY, m_path});
     QMultiHash<QString, Entry> current;
-    if (!read(current)) {
-        m_damaged = true;
-        return {};
-    }
+    // Damaged since it was read: reported, and still not written over.
+    if (const Result<void> reread = read(current); !reread)
+        return std::unexpected(reread.error());
     for (auto it = current.begin(); it != current.end();) {
         if (it.key() == base
             && ((it->before.isEmpty() && it->after.isEmpty())

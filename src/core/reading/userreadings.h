@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QString>
 
+#include <optional>
+
 // Readings the user chose instead of the proposed ones, kept between runs in a
 // plain UTF-8 file: base text, a tab and the reading in full-width katakana,
 // a line per word; two more columns may restrict a line to the text just
@@ -16,12 +18,12 @@ class UserReadings
 public:
     explicit UserReadings(const QString &path = standardPath());
 
-    // Reads the file on first use; a damaged file reports once and counts as empty.
+    // Reads the file on first use; a damaged file stays unread and its error
+    // is what load and lookup give from then on.
     Result<void> load();
-    QString lookup(const QString &base);
-    // The reading for base between before and after: a line restricted to
-    // that place wins over a plain one, the longest such place first.
-    QString lookup(const QString &base, QStringView before, QStringView after);
+    // The reading for base (empty: none) between before and after: a line
+    // restricted to that place wins over a plain one, the longest place first.
+    Result<QString> lookup(const QString &base, QStringView before = {}, QStringView after = {});
     // Remembers and writes the whole file atomically.
     Result<void> remember(const QString &base, const QString &reading);
     // The same, and a line for this place too (a few characters either side
@@ -39,10 +41,11 @@ private:
         QString reading, before, after;
     };
     Result<void> read(QMultiHash<QString, Entry> &into) const;
+    QString find(const QString &base, QStringView before, QStringView after) const;
 
     QString m_path;
     bool m_loaded = false;
-    bool m_damaged = false;
+    std::optional<Error> m_loadError;
     QMultiHash<QString, Entry> m_readings;
 };
 

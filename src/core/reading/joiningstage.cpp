@@ -1,4 +1,4 @@
-#include "core/reading/readingstages.h"
+#include "core/reading/joiningstage.h"
 
 #include "core/reading/kanjireadings.h"
 #include "core/text/kana.h"
@@ -23,53 +23,23 @@ QString repeated(const QString &reading)
 
 } // namespace
 
-QString composedReading(QStringView kanji, const KanjiReadings &readings,
-                        const QHash<QString, QString> &inCompounds)
-{
-    static const QString kRow = QStringLiteral("カキクケコ");
-    static const QString ksthRow = QStringLiteral("カキクケコサシスセソタチツテトハヒフヘホ");
-    static const QString hRow = QStringLiteral("ハヒフヘホ");
-    QString out;
-    char32_t previous = 0;
-    for (const char32_t c : kanji.toUcs4()) {
-        if (!isKanji(c)) {
-            out += katakanaForm(QString::fromUcs4(&c, 1));
-            continue;
-        }
-        const char32_t of = c == U'々' ? previous : c;
-        previous = of;
-        QString next = out.isEmpty() ? QString() : inCompounds.value(QString::fromUcs4(&of, 1));
-        if (next.isEmpty())
-            next = readings.onReading(of);
-        if (next.isEmpty())
-            next = readings.readings(of, false).value(0);
-        if (next.isEmpty())
-            return QString();
-        // ツ, チ before k, s, t, h and ク, キ before k become ッ; after ッ an h becomes p.
-        if (out.size() > 1 && !next.isEmpty()
-            && (((out.endsWith(u'ツ') || out.endsWith(u'チ')) && ksthRow.contains(next.front()))
-                || ((out.endsWith(u'ク') || out.endsWith(u'キ')) && kRow.contains(next.front()))))
-            out.back() = QChar(u'ッ');
-        if (out.endsWith(u'ッ') && hRow.contains(next.front()))
-            next[0] = QChar(char16_t(next.front().unicode() + 2));
-        out += next;
-    }
-    return out;
-}
-
-// ---- joining: 々 and compounds ----
-
 JoiningStage::JoiningStage(const ReadingTables &tables, const KanjiReadings &kanji)
     : m_tables(tables)
     , m_kanji(kanji)
 { }
 
-void JoiningStage::rewrite(ReadingSentence &sentence) const
+Result<void> JoiningStage::rewrite(ReadingSentence &sentence) const
 {
     // Each pass builds a new list: a long text has tens of thousands of words.
+    sentence.words = joinNouns(joinSingles(joinRepeats(sentence.words)));
+    return {};
+}
+
+// 々 (and a word the analyzer starts with it) goes into the word before it.
+QList<ReadingWord> JoiningStage::joinRepeats(const QList<ReadingWord> &words) const
+{
     QList<ReadingWord> out;
-    // 々 (and a word the analyzer starts with it) goes into the word before it.
-    for (const ReadingWord &word : std::as_const(sentence.words)) {
+    for (const ReadingWord &word : words) {
         if (out.isEmpty() || !word.surface.startsWith(u'々') || !allKanji(out.last().surface)
             || out.last().start + out.last().length != word.start) {
             out.append(word);
@@ -88,26 +58,31 @@ void JoiningStage::rewrite(ReadingSentence &sentence) const
             : composedReading(before.surface + word.surface, m_kanji);
         before = merged({before, word}, 0, 2, reading, ReadingSource::Rule);
     }
-    QList<ReadingWord> words = std::move(out);
-    out.clear();
+    return out;
+}
 
-    // Single kanji the analyzer cut out of a compound it lacks (運指, 符頭): their
-    // on readings together are right far more often than each read as a word.
-    const auto single = [&words, this](qsizetype i, bool first) {
-        const ReadingWord &w = words.at(i);
-        // A suffix starts such a compound (調弦) but does not end one (円安 エンヤス).
-        if (w.pos == QStringLiteral("名詞,接尾,一般") && !first)
-            return false;
-        return w.surface.size() == 1 && allKanji(w.surface) && w.source == ReadingSource::Dictionary
-            && (w.pos.startsWith(QStringLiteral("名詞,一般"))
-                || w.pos.startsWith(QStringLiteral("名詞,サ変接続"))
-                || w.pos == QStringLiteral("名詞,接尾,一般")
-                || w.pos.startsWith(QStringLiteral("接頭詞,名詞接続")))
-            && !m_kanji.onReading(w.surface.front().unicode()).isEmpty();
-    };
+// A single kanji the analyzer cut out of a compound it lacks.
+bool JoiningStage::singleKanji(const ReadingWord &w, bool first) const
+{
+    // A suffix starts such a compound (調弦) but does not end one (円安 エンヤス).
+    if (w.pos == QStringLiteral("名詞,接尾,一般") && !first)
+        return false;
+    return w.surface.size() == 1 && allKanji(w.surface) && w.source == ReadingSource::Dictionary
+        && (w.pos.startsWith(QStringLiteral("名詞,一般"))
+            || w.pos.startsWith(QStringLiteral("名詞,サ変接続"))
+            || w.pos == QStringLiteral("名詞,接尾,一般")
+            || w.pos.startsWith(QStringLiteral("接頭詞,名詞接続")))
+        && !m_kanji.onReading(w.surface.front().unicode()).isEmpty();
+}
+
+// Single kanji of a compound the analyzer lacks (運指, 符頭): their on readings
+// together are right far more often than each read as a word.
+QList<ReadingWord> JoiningStage::joinSingles(const QList<ReadingWord> &words) const
+{
+    QList<ReadingWord> out;
     for (qsizetype i = 0; i < words.size();) {
         qsizetype end = i;
-        while (end < words.size() && single(end, end == i)
+        while (end < words.size() && singleKanji(words.at(end), end == i)
                && (end == i || words.at(end - 1).start + 1 == words.at(end).start))
             ++end;
         QString written, plain;
@@ -125,11 +100,14 @@ void JoiningStage::rewrite(ReadingSentence &sentence) const
         out.last().candidates = {plain};
         i = end;
     }
-    words = std::move(out);
-    out.clear();
+    return out;
+}
 
-    // Nouns next to each other stay one word; the second may voice at the joint.
-    for (ReadingWord word : std::as_const(words)) {
+// Nouns next to each other stay one word; the second may voice at the joint.
+QList<ReadingWord> JoiningStage::joinNouns(const QList<ReadingWord> &words) const
+{
+    QList<ReadingWord> out;
+    for (ReadingWord word : words) {
         if (out.isEmpty() || out.last().start + out.last().length != word.start
             || !containsKanji(out.last().surface)) {
             out.append(word);
@@ -173,5 +151,5 @@ void JoiningStage::rewrite(ReadingSentence &sentence) const
         joined.known = before.known && word.known;
         before = joined;
     }
-    sentence.words = std::move(out);
+    return out;
 }

@@ -1,9 +1,10 @@
-#include "core/reading/readingstages.h"
+#include "core/reading/numberstage.h"
 
-#include "core/reading/readingrules.h"
 #include "core/text/kana.h"
 
 #include <optional>
+
+using namespace stagekit;
 
 using namespace stagekit;
 
@@ -348,125 +349,163 @@ QString countedReading(QStringView numeral, QStringView counter, const ReadingTa
     return katakanaForm(countedHiragana(numeral, counter, tables, asDate));
 }
 
-// ---- numbers ----
+// ---- the stage ----
+
+namespace {
+
+bool adjacent(const QList<ReadingWord> &words, qsizetype i)
+{
+    return words.at(i - 1).start + words.at(i - 1).length == words.at(i).start;
+}
+
+} // namespace
+
+struct NumberStage::Numeral
+{
+    QString text; // the digits read, with the counter after them
+    qsizetype end = 0; // the word after the number
+    QString point; // hiragana of what stands before the last digit of 1.5
+};
 
 NumberStage::NumberStage(const ReadingTables &tables)
     : m_tables(tables)
 { }
 
-void NumberStage::rewrite(ReadingSentence &sentence) const
+bool NumberStage::numeralWord(const QList<ReadingWord> &words, qsizetype i) const
+{
+    const ReadingWord &w = words.at(i);
+    if (w.surface == u"何")
+        return i + 1 < words.size() && adjacent(words, i + 1)
+            && (m_tables.counters.contains(words.at(i + 1).surface)
+                || isNumeral(words.at(i + 1).surface));
+    return w.pos.startsWith(QStringLiteral("名詞,数")) && isNumeral(w.surface);
+}
+
+// A word of the dictionary that is a number and its counter is read as one
+// before 目 (一行目 イチギョウメ, not 一行 イッコウ, a party).
+QString NumberStage::ordinalReading(const QList<ReadingWord> &words, qsizetype i) const
+{
+    const ReadingWord &w = words.at(i);
+    if (w.source != ReadingSource::Dictionary || w.surface.size() < 2 || i + 1 >= words.size()
+        || !adjacent(words, i + 1) || !words.at(i + 1).surface.startsWith(u'目')
+        || !isNumeralChar(w.surface.front()))
+        return QString();
+    return katakanaForm(
+        countedHiragana(w.surface.left(1), QStringView(w.surface).sliced(1), m_tables, false));
+}
+
+// The numeral words from first on, with 1,500's commas between them.
+NumberStage::Numeral NumberStage::collect(const QList<ReadingWord> &words, qsizetype first) const
+{
+    Numeral numeral {words.at(first).surface, first + 1, {}};
+    qsizetype &end = numeral.end;
+    for (;;) {
+        if (end < words.size() && adjacent(words, end) && words.at(end).surface != u"何"
+            && numeralWord(words, end)) {
+            numeral.text += words.at(end++).surface;
+            continue;
+        }
+        // 1,500: a comma before three digits groups thousands.
+        const bool comma = end + 1 < words.size() && adjacent(words, end)
+            && adjacent(words, end + 1)
+            && (words.at(end).surface == u"," || words.at(end).surface == u"，")
+            && words.at(end + 1).surface.size() == 3 && numeralWord(words, end + 1)
+            && !words.at(end + 1).surface.front().isLetter();
+        if (!comma)
+            return numeral;
+        numeral.text += words.at(end + 1).surface;
+        end += 2;
+    }
+}
+
+// 1.5: the point says テン and the digits after it are said one by one; the
+// last one takes the counter.
+void NumberStage::readPoint(const QList<ReadingWord> &words, Numeral &numeral) const
+{
+    const qsizetype end = numeral.end;
+    if (end + 1 >= words.size() || !adjacent(words, end) || !adjacent(words, end + 1)
+        || words.at(end).surface.size() != 1
+        || !QStringLiteral(".．").contains(words.at(end).surface.front())
+        || !numeralWord(words, end + 1) || numeral.text.startsWith(u'何'))
+        return;
+    const QString digits = words.at(end + 1).surface;
+    QString point = numberValue(numeral.text)
+        ? countedHiragana(numeral.text, u"点", m_tables, false)
+        : QStringLiteral("れいてん");
+    for (qsizetype k = 0; k < digits.size() && !point.isEmpty(); ++k) {
+        const int d = digitOf(digits.at(k));
+        if (d < 0 || (k + 1 == digits.size() && d == 0))
+            point.clear();
+        else if (k + 1 < digits.size())
+            point += d == 0 ? QStringLiteral("れい") : digitWord(d);
+    }
+    if (point.isEmpty())
+        return;
+    numeral.text = digits.right(1);
+    numeral.point = point;
+    numeral.end += 2;
+}
+
+// The number read with the word after it as its counter; empty when it is none.
+QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype first,
+                                 const Numeral &numeral) const
 {
     const QList<ReadingWord> &words = sentence.words;
-    const auto adjacent = [&](qsizetype i) {
-        return words.at(i - 1).start + words.at(i - 1).length == words.at(i).start;
-    };
-    const auto numeralWord = [&](qsizetype i) {
-        const ReadingWord &w = words.at(i);
-        if (w.surface == u"何")
-            return i + 1 < words.size() && adjacent(i + 1)
-                && (m_tables.counters.contains(words.at(i + 1).surface)
-                    || isNumeral(words.at(i + 1).surface));
-        return w.pos.startsWith(QStringLiteral("名詞,数")) && isNumeral(w.surface);
-    };
-    // A word of the dictionary that is a number and its counter is read as one
-    // before 目 (一行目 イチギョウメ, not 一行 イッコウ, a party).
-    const auto ordinal = [&](qsizetype i) {
-        const ReadingWord &w = words.at(i);
-        if (w.source != ReadingSource::Dictionary || w.surface.size() < 2 || i + 1 >= words.size()
-            || !adjacent(i + 1) || !words.at(i + 1).surface.startsWith(u'目')
-            || !isNumeralChar(w.surface.front()))
-            return QString();
-        return katakanaForm(countedHiragana(w.surface.left(1), QStringView(w.surface).sliced(1),
-                                            m_tables, false));
-    };
+    if (numeral.end >= words.size() || !adjacent(words, numeral.end))
+        return QString();
+    const ReadingWord &counter = words.at(numeral.end);
+    const QString &text = numeral.text;
+    // A day after a month (四月一日) is a date.
+    const QStringView before = QStringView(sentence.text).left(words.at(first).start);
+    const bool asDate = counter.surface == u"日" && before.endsWith(u'月') && before.size() >= 2
+        && isNumeralChar(before.at(before.size() - 2));
+    // One digit says what its kanji says (1人 ヒトリ as 一人).
+    const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
+        ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(text.front())))
+        : text;
+    QString reading
+        = numeral.point.isEmpty() ? m_tables.native.value(spelled + counter.surface) : QString();
+    if (reading.isEmpty())
+        reading = katakanaForm(countedHiragana(text, counter.surface, m_tables, asDate));
+    if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
+        && allKanji(counter.surface) && isKatakanaReading(counter.reading))
+        reading = katakanaForm(countedHiragana(text, counter.surface,
+                                               derivedCounter(hiraganaForm(counter.reading)),
+                                               m_tables, false));
+    // A native counter counts one and two with native numbers (1箱 ヒトハコ).
+    if (!reading.isEmpty() && numeral.point.isEmpty() && nativeCounter(counter.reading)
+        && !m_tables.counters.contains(counter.surface)
+        && !m_tables.native.contains(spelled + counter.surface)) {
+        const std::optional<qint64> value = numberValue(spelled);
+        if (value == 1 || value == 2)
+            reading = (value == 1 ? QStringLiteral("ヒト") : QStringLiteral("フタ"))
+                + counter.reading;
+    }
+    return reading;
+}
+
+Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
+{
+    const QList<ReadingWord> &words = sentence.words;
     QList<ReadingWord> out;
     for (qsizetype i = 0; i < words.size();) {
-        if (!numeralWord(i)) {
+        if (!numeralWord(words, i)) {
             out.append(words.at(i++));
-            if (const QString counted = ordinal(i - 1); !counted.isEmpty()) {
+            if (const QString counted = ordinalReading(words, i - 1); !counted.isEmpty()) {
                 out.last().candidates.prepend(out.last().reading);
                 out.last().reading = counted;
                 out.last().source = ReadingSource::Rule;
             }
             continue;
         }
-        qsizetype end = i + 1;
-        QString numeral = words.at(i).surface;
-        for (;;) {
-            if (end < words.size() && adjacent(end) && words.at(end).surface != u"何"
-                && numeralWord(end)) {
-                numeral += words.at(end++).surface;
-                continue;
-            }
-            // 1,500: a comma before three digits groups thousands.
-            const bool comma = end + 1 < words.size() && adjacent(end) && adjacent(end + 1)
-                && (words.at(end).surface == u"," || words.at(end).surface == u"，")
-                && words.at(end + 1).surface.size() == 3 && numeralWord(end + 1)
-                && !words.at(end + 1).surface.front().isLetter();
-            if (!comma)
-                break;
-            numeral += words.at(end + 1).surface;
-            end += 2;
-        }
-        // 1.5: the point says テン and the digits after it are said one by one; the
-        // last one takes the counter.
-        QString point;
-        if (end + 1 < words.size() && adjacent(end) && adjacent(end + 1)
-            && words.at(end).surface.size() == 1
-            && QStringLiteral(".．").contains(words.at(end).surface.front())
-            && numeralWord(end + 1) && !numeral.startsWith(u'何')) {
-            const QString digits = words.at(end + 1).surface;
-            point = numberValue(numeral) ? countedHiragana(numeral, u"点", m_tables, false)
-                                         : QStringLiteral("れいてん");
-            for (qsizetype k = 0; k < digits.size() && !point.isEmpty(); ++k) {
-                const int d = digitOf(digits.at(k));
-                if (d < 0 || (k + 1 == digits.size() && d == 0))
-                    point.clear();
-                else if (k + 1 < digits.size())
-                    point += d == 0 ? QStringLiteral("れい") : digitWord(d);
-            }
-            if (!point.isEmpty()) {
-                numeral = digits.right(1);
-                end += 2;
-            }
-        }
-        QString reading;
-        qsizetype last = end;
-        if (end < words.size() && adjacent(end)) {
-            const ReadingWord &counter = words.at(end);
-            // A day after a month (四月一日) is a date.
-            const QStringView before = QStringView(sentence.text).left(words.at(i).start);
-            const bool asDate = counter.surface == u"日" && before.endsWith(u'月')
-                && before.size() >= 2 && isNumeralChar(before.at(before.size() - 2));
-            // One digit says what its kanji says (1人 ヒトリ as 一人).
-            const QString spelled = numeral.size() == 1 && digitOf(numeral.front()) > 0
-                ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(numeral.front())))
-                : numeral;
-            reading = point.isEmpty() ? m_tables.native.value(spelled + counter.surface) : QString();
-            if (reading.isEmpty())
-                reading = katakanaForm(
-                    countedHiragana(numeral, counter.surface, m_tables, asDate));
-            if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
-                && allKanji(counter.surface) && isKatakanaReading(counter.reading))
-                reading = katakanaForm(countedHiragana(
-                    numeral, counter.surface, derivedCounter(hiraganaForm(counter.reading)),
-                    m_tables, false));
-            // A native counter counts one and two with native numbers (1箱 ヒトハコ).
-            if (!reading.isEmpty() && point.isEmpty() && nativeCounter(counter.reading)
-                && !m_tables.counters.contains(counter.surface)
-                && !m_tables.native.contains(spelled + counter.surface)) {
-                const std::optional<qint64> value = numberValue(spelled);
-                if (value == 1 || value == 2)
-                    reading = (value == 1 ? QStringLiteral("ヒト") : QStringLiteral("フタ"))
-                        + counter.reading;
-            }
-            if (!reading.isEmpty())
-                last = end + 1;
-        }
+        Numeral numeral = collect(words, i);
+        readPoint(words, numeral);
+        QString reading = withCounter(sentence, i, numeral);
+        const qsizetype last = reading.isEmpty() ? numeral.end : numeral.end + 1;
         if (reading.isEmpty())
-            reading = numeralReading(numeral);
-        if (!reading.isEmpty() && !point.isEmpty())
-            reading.prepend(katakanaForm(point));
+            reading = numeralReading(numeral.text);
+        if (!reading.isEmpty() && !numeral.point.isEmpty())
+            reading.prepend(katakanaForm(numeral.point));
         if (reading.isEmpty()) {
             out.append(words.at(i++));
             continue;
@@ -476,4 +515,5 @@ void NumberStage::rewrite(ReadingSentence &sentence) const
         i = last;
     }
     sentence.words = std::move(out);
+    return {};
 }

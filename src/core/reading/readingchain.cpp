@@ -1,0 +1,21 @@
+#include "core/reading/readingchain.h"
+
+#include "core/reading/fixedstage.h"
+#include "core/reading/joiningstage.h"
+#include "core/reading/numberstage.h"
+#include "core/reading/rankingstage.h"
+#include "core/reading/unknownstage.h"
+#include "core/reading/userstage.h"
+
+QList<std::shared_ptr<ReadingStage>> standardStages(const ReadingTables &tables,
+                                                     const KanjiReadings &kanji,
+                                                     UserReadings *user)
+{
+    QList<std::shared_ptr<ReadingStage>> stages {
+        std::make_shared<NumberStage>(tables), std::make_shared<UnknownStage>(kanji),
+        std::make_shared<JoiningStage>(tables, kanji), std::make_shared<FixedStage>(tables),
+        std::make_shared<RankingStage>()};
+    if (user)
+        stages.append(std::make_shared<UserStage>(*user, kanji));
+    return stages;
+}

@@ -1,0 +1,49 @@
+#include "core/reading/readingstage.h"
+
+#include "core/reading/kanjireadings.h"
+
+namespace stagekit {
+
+bool allKanji(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const char32_t c : text.toUcs4())
+        if (!isKanji(c))
+            return false;
+    return true;
+}
+
+bool isKatakanaReading(const QString &reading)
+{
+    return !reading.isEmpty() && !containsKanji(reading);
+}
+
+bool isNoun(const ReadingWord &word)
+{
+    return word.pos.startsWith(QStringLiteral("名詞"));
+}
+
+ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
+                   const QString &reading, ReadingSource source)
+{
+    ReadingWord word = words.at(first);
+    for (qsizetype i = first + 1; i < last; ++i)
+        word.surface += words.at(i).surface;
+    word.length = word.surface.size();
+    word.reading = reading;
+    word.source = source;
+    word.candidates.clear();
+    word.parts.clear();
+    return word;
+}
+
+QString partsReading(const QList<std::pair<qsizetype, QString>> &parts)
+{
+    QString reading;
+    for (const auto &part : parts)
+        reading += part.second;
+    return reading;
+}
+
+} // namespace stagekit

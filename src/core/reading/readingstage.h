@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/error.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+// How a reading was found; a guess is shown to the user as one.
+enum class ReadingSource {
+    Dictionary, // the analyzer knew the word
+    Rule, // a rule of ours made or mended it (numbers, 々, fixed readings)
+    Guess, // composed from single kanji: the analyzer did not know the word
+    User, // the user's own dictionary
+};
+
+// How far a reading can be trusted, for the proofreader's order.
+enum class ReadingConfidence {
+    Sure,
+    Unsure, // the analyses read the word in more than one way and no rule decided
+    Guessed, // the analyzer did not know the word
+};
+
+// One word of an analysed sentence as the stages see and mend it.
+struct ReadingWord
+{
+    qsizetype start = 0; // in UTF-16 code units of the sentence
+    qsizetype length = 0;
+    QString surface;
+    QString reading; // full-width katakana
+    QString pos; // the analyzer's part of speech, e.g. 名詞,接尾,助数詞; empty between words
+    bool known = true; // the analyzer's dictionary has the word
+    ReadingSource source = ReadingSource::Dictionary;
+    QStringList candidates; // other readings for this word in this place, best first
+    // The words a compound was joined from, each (length, reading), when its
+    // reading is theirs put together; empty otherwise.
+    QList<std::pair<qsizetype, QString>> parts;
+};
+
+// A sentence in the hands of the chain: the best analysis and the others.
+struct ReadingSentence
+{
+    QString text;
+    QList<ReadingWord> words;
+    QList<QList<ReadingWord>> alternatives; // further analyses, the next best first
+    // The stretch F5 asks about, when it does: a user's reading of exactly it
+    // holds even where it cuts a word.
+    qsizetype focusStart = -1;
+    qsizetype focusLength = 0;
+};
+
+// One family of rules over the analysis: it mends the words of a sentence in place.
+class ReadingStage
+{
+public:
+    virtual ~ReadingStage() = default;
+    virtual QString name() const = 0;
+    virtual Result<void> rewrite(ReadingSentence &sentence) const = 0;
+};
+
+// Small pieces the stages share.
+namespace stagekit {
+bool allKanji(QStringView text);
+bool isKatakanaReading(const QString &reading);
+bool isNoun(const ReadingWord &word);
+// words [first, last) as one word with the reading given.
+ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
+                   const QString &reading, ReadingSource source);
+QString partsReading(const QList<std::pair<qsizetype, QString>> &parts);
+} // namespace stagekit

@@ -1,0 +1,68 @@
+#include "core/reading/readingtables.h"
+
+#include "core/text/kana.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+#include <cerrno>
+
+namespace {
+
+Result<QList<QStringList>> tableRows(const QString &path, qsizetype columns)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const ErrorKind kind = file.exists() ? ErrorKind::ReadFailed : ErrorKind::NotFound;
+        return std::unexpected(Error {kind, file.errorString(), kind == ErrorKind::NotFound ? ENOENT : EIO, path});
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(file.readAll());
+    if (decoder.hasError())
+        return std::unexpected(Error {ErrorKind::Damaged, {}, EILSEQ, path});
+    QList<QStringList> rows;
+    for (const QString &line : text.split(u'\n')) {
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        QStringList fields = line.split(u'\t');
+        while (fields.size() < columns)
+            fields.append(QString());
+        rows.append(fields);
+    }
+    return rows;
+}
+
+} // namespace
+
+Result<ReadingTables> ReadingTables::load(const QString &folder)
+{
+    const QDir dir(folder);
+    ReadingTables tables;
+    const auto read = [&dir](const char *name, qsizetype columns) {
+        return tableRows(dir.filePath(QString::fromLatin1(name)), columns);
+    };
+    const Result<QList<QStringList>> counters = read("counters.tsv", 7),
+                                     native = read("native.tsv", 2), fixed = read("fixed.tsv", 4),
+                                     joints = read("joints.tsv", 2), clans = read("clans.tsv", 2);
+    for (const auto *table : {&counters, &native, &fixed, &joints, &clans})
+        if (!*table)
+            return std::unexpected(table->error());
+    for (const QStringList &f : *counters)
+        tables.counters.insert(f[0], {f[1], f[2], f[3], f[4], f[5], f[6]});
+    for (const QStringList &f : *native)
+        tables.native.insert(f[0], katakanaForm(f[1]));
+    for (const QStringList &f : *fixed)
+        tables.fixed.insert(f[0], {katakanaForm(f[1]), f[2], f[3]});
+    for (const QStringList &f : *joints)
+        tables.joints.insert(f[0], katakanaForm(f[1]));
+    for (const QStringList &f : *clans)
+        tables.clans.insert(f[0], katakanaForm(f[1]));
+    return tables;
+}
+
+const Result<ReadingTables> &ReadingTables::builtIn()
+{
+    static const Result<ReadingTables> tables = load(QStringLiteral(":/reading"));
+    return tables;
+}

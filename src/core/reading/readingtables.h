@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/error.h"
+
+#include <QHash>
+#include <QString>
+
+// The rule data of the stages, each stage's in its own TSV table.
+struct ReadingTables
+{
+    struct Counter
+    {
+        QString reading; // after a plain number
+        QString afterSmallTsu; // after いっ, はっ, じゅっ; empty: no small tsu before it
+        QString afterN; // after さん, なん, せん, まん
+        QString four, seven, nine; // the digit words before it
+    };
+    struct Fixed
+    {
+        QString reading;
+        QString before; // text that must stand before the word; empty: any
+        QString after; // text that must follow it; empty: any
+    };
+
+    QHash<QString, Counter> counters; // counters.tsv, the number stage's
+    QHash<QString, QString> native; // native.tsv: 一晩 ヒトバン, numbers read with native words
+    QMultiHash<QString, Fixed> fixed; // fixed.tsv, the fixed stage's
+    QHash<QString, QString> joints; // joints.tsv: second element → its reading inside a compound
+    QHash<QString, QString> clans; // clans.tsv: 源 ミナモトノ, said with の before a given name
+
+    // The tables shipped with the program, loaded once; a table that cannot be
+    // read is an error, never an empty table.
+    static const Result<ReadingTables> &builtIn();
+    // Tables from a folder holding counters.tsv, native.tsv, fixed.tsv,
+    // joints.tsv, clans.tsv.
+    static Result<ReadingTables> load(const QString &folder);
+};
