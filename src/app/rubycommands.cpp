@@ -196,7 +196,7 @@ void RubyCommands::insertRuby()
     const QString chosen = fullwidthKatakana(choice->reading);
     if (chosen != reading) {
         if (const Result<void> kept = engine.remember(text, selStart, base.size(), chosen); !kept)
-            showUserReadingsError(m_platform, m_window, kept.error());
+            tellNotRemembered(kept.error());
     }
 }
 
@@ -288,7 +288,7 @@ void RubyCommands::annotatePage()
     if (dialog.rememberCorrections()) {
         for (const auto &[base, reading] : dialog.model()->corrections()) {
             if (const auto remembered = pageEngine().remember(base, reading); !remembered)
-                showUserReadingsError(m_platform, m_window, remembered.error());
+                tellNotRemembered(remembered.error());
         }
     }
     const AnnotatedText result = applyRuby(text, dialog.model()->choice(), form);
@@ -352,6 +352,16 @@ ReadingEngine &RubyCommands::pageEngine()
         m_pageEngine
             = std::make_unique<ReadingEngine>(m_platform.phoneticService(), &userReadings());
     return *m_pageEngine;
+}
+
+void RubyCommands::tellNotRemembered(const Error &error)
+{
+    // Corrections kept only in memory are said once, not at every word.
+    const bool unsaved = error.kind == ErrorKind::Damaged && error.writing;
+    if (unsaved && m_toldUnsaved)
+        return;
+    m_toldUnsaved = m_toldUnsaved || unsaved;
+    showUserReadingsError(m_platform, m_window, error);
 }
 
 UserReadings &RubyCommands::userReadings()

@@ -106,6 +106,12 @@ int main(int argc, char *argv[])
     const QString userFile = parser.isSet(noUser) ? QString()
         : parser.isSet(user)                      ? parser.value(user)
                                                   : UserReadings::standardPath();
+    if (!userFile.isEmpty()) {
+        // A damaged file is used as empty, and said so.
+        UserReadings probe(userFile);
+        if (const Result<void> loaded = probe.load(); !loaded)
+            fail(errorReason(loaded.error()));
+    }
     const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(userFile);
 
     std::string line;

@@ -22,7 +22,9 @@ public:
     // The reading for base between before and after: a line restricted to
     // that place wins over a plain one, the longest such place first.
     QString lookup(const QString &base, QStringView before, QStringView after);
-    // Remembers and writes the whole file atomically.
+    // Remembers and writes the whole file atomically. Never succeeds having stored
+    // nothing: a text that cannot be a line is Refused; with a damaged file the
+    // correction is kept for this run only and Damaged (writing) says so.
     Result<void> remember(const QString &base, const QString &reading);
     // The same, and a line for this place too (a few characters either side
     // within the line): the plain line follows the latest correction, so a
@@ -39,12 +41,21 @@ private:
         QString reading, before, after;
     };
     Result<void> read(QMultiHash<QString, Entry> &into) const;
+    static void keepInMemory(QMultiHash<QString, Entry> &readings, const QString &base,
+                             const Entry &entry);
 
     QString m_path;
     bool m_loaded = false;
     bool m_damaged = false;
     QMultiHash<QString, Entry> m_readings;
 };
+
+// The longest reading a user may give a word.
+constexpr qsizetype kMaxReadingLength = 96;
+
+// A reading as a user may give one: kana only (either form, half-width too, the
+// long-vowel and iteration marks), 1 to kMaxReadingLength characters.
+bool isAcceptableReading(QStringView reading);
 
 // A reading as the user typed it in any kana form, in full-width katakana.
 QString fullwidthKatakana(const QString &reading);
