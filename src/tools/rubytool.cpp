@@ -25,6 +25,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
+#include <QUrl>
 #include <QSet>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -32,6 +34,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -132,7 +135,30 @@ struct PageResult
     qsizetype added = 0;
     bool changed = false;
     QList<RubyCandidate> words;
+    QStringList assets; // files the page links to, for --output-dir
 };
+
+// The files a page links to by a relative address (styles, images, scripts):
+// absolute paths, not yet checked.
+QStringList linkedFiles(const QString &html, const QString &pagePath)
+{
+    static const QRegularExpression reference(
+        u"\\b(?:href|src)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"_qs,
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression scheme(u"^[A-Za-z][A-Za-z0-9+.-]*:"_qs);
+    const QString folder = QFileInfo(pagePath).absolutePath();
+    QStringList files;
+    for (auto it = reference.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        QString address = m.captured(1) + m.captured(2) + m.captured(3);
+        address.truncate(qMin(address.indexOf(u'?') & INT_MAX, address.indexOf(u'#') & INT_MAX));
+        if (address.isEmpty() || address.startsWith(u'/') || address.contains(scheme))
+            continue;
+        address = QUrl::fromPercentEncoding(address.toUtf8());
+        files.append(QDir::cleanPath(joinFolderAndName(folder, address)));
+    }
+    return files;
+}
 
 // The dry run's list: word, reading, count, guessed, in order of first appearance.
 struct WordList
@@ -324,6 +350,8 @@ PageResult Worker::page(const SitePage &page)
     if (!annotated)
         return failed(annotated.error());
     result.added = annotated->done.size();
+    if (!m_settings.outputDir.isEmpty())
+        result.assets = linkedFiles(*html, page.path);
     if (m_settings.dryRun || (annotated->done.isEmpty() && m_settings.outputDir.isEmpty()))
         return result;
 
@@ -524,6 +552,30 @@ Result<void> mirrorLink(const QString &outputDir, const SiteLink &link)
     return {};
 }
 
+// A file a page links to, copied unchanged into the output folder when it lies
+// inside the folder the page was found in (never through a link out of it).
+Result<void> copyAsset(const QString &outputDir, const QString &root, const QString &path,
+                       QSet<QString> &taken)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    if (real.isEmpty() || realRoot.isEmpty() || !real.startsWith(realRoot + u'/')
+        || isPageName(real) || !QFileInfo(real).isFile())
+        return {}; // outside, a page (done as one), or not there: nothing to copy
+    const QString relative = QDir(realRoot).relativeFilePath(real);
+    if (taken.contains(relative))
+        return {};
+    taken.insert(relative);
+    const Result<OpenedFile> opened = openRegularFileForReading(real);
+    if (!opened || opened->fd < 0)
+        return std::unexpected(opened ? Error {ErrorKind::ReadFailed, {}, EISDIR} : opened.error());
+    const Result<QByteArray> bytes = readBounded(opened->fd, kMaxDocumentBytes);
+    ::close(opened->fd);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    return writeResult(joinFolderAndName(outputDir, relative), *bytes);
+}
+
 // Workers, each with its own analyzer, take the pages in turn until they run out
 // or a stop signal comes.
 std::vector<PageResult> processPages(const QList<SitePage> &pages, const Settings &settings,
@@ -648,6 +700,15 @@ int runSite(const QStringList &inputs, bool recursive, const Settings &settings,
                 continue;
             if (const auto mirrored = mirrorLink(settings.outputDir, link); !mirrored)
                 failures.append(link.path + u": "_qs + errorReason(mirrored.error()));
+        }
+        QSet<QString> taken = written;
+        for (size_t i = 0; i < results.size(); ++i) {
+            const SitePage &page = pages.at(qsizetype(i));
+            const QString root = page.path.chopped(page.relative.size());
+            for (const QString &asset : results[i].assets) {
+                if (const auto copied = copyAsset(settings.outputDir, root, asset, taken); !copied)
+                    failures.append(asset + u": "_qs + errorReason(copied.error()));
+            }
         }
     }
     return report(settings, pages.size(), results, failures);

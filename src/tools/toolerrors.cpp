@@ -15,7 +15,9 @@ QString errorReason(const Error &error)
     case ErrorKind::TooLarge:
         return QStringLiteral("大きすぎます");
     case ErrorKind::ChangedOnDisk:
-        return QStringLiteral("読んでいる間にほかのプログラムが変更しました");
+        return error.writing
+            ? QStringLiteral("書いている間にほかのプログラムが変更したため、置き換えていません")
+            : QStringLiteral("読んでいる間にほかのプログラムが変更しました");
     case ErrorKind::BadEncoding:
     case ErrorKind::NotText:
     case ErrorKind::NotReversible:
