@@ -716,7 +716,10 @@ Result<void> writeBackupCopy(const QString &original, const QString &backup,
     if (replace)
         created = folderOf(absoluteNative(backup)) + "/." + name.mid(name.lastIndexOf('/') + 1)
             + ".rubello-" + QByteArray::number(::getpid());
-    Fd fd(::open(created.constData(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600));
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
+    flags |= O_EXCL; // never over a file that is there
+    flags |= O_NOFOLLOW; // nor through a link
+    Fd fd(::open(created.constData(), flags, 0600));
     if (fd.get() < 0) {
         Error error = systemError(errno);
         if (errno == EEXIST)
