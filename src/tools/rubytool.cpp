@@ -120,6 +120,10 @@ struct Settings
     bool listGiven = false;
     QHash<QString, QString> listed; // word \t proposal -> reading
     QHash<QString, QString> listedWord; // word -> reading of its first row
+    // Rows for one place each: "path\tline:column" -> sentence with the word marked,
+    // and the reading ("" leaves the place bare).
+    QHash<QString, std::pair<QString, QString>> listedPlace;
+    bool occurrences = false; // the dry run lists each place
 };
 
 // A word of the site as the dry run lists it.
@@ -136,7 +140,62 @@ struct PageResult
     bool changed = false;
     QList<RubyCandidate> words;
     QStringList assets; // files the page links to, for --output-dir
+    QStringList places; // the dry run's rows of each place
 };
+
+// Lines and columns (from 1) of offsets taken in increasing order.
+class PositionCounter
+{
+public:
+    explicit PositionCounter(QStringView text)
+        : m_text(text)
+    { }
+    QString at(qsizetype offset)
+    {
+        if (offset < m_done) // out of order: counted again from the start
+            m_done = 0, m_line = 1, m_lineStart = 0;
+        for (; m_done < offset; ++m_done) {
+            if (m_text.at(m_done) == u'\n')
+                ++m_line, m_lineStart = m_done + 1;
+        }
+        return u"%1:%2"_qs.arg(m_line).arg(offset - m_lineStart + 1);
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_done = 0, m_line = 1, m_lineStart = 0;
+};
+
+const QString kMarkOpen = u"【"_qs, kMarkClose = u"】"_qs;
+
+// The sentence around a word within its piece of text, the word marked.
+QString sentenceOf(QStringView html, const RubyCandidate &c)
+{
+    const auto ends = [](QChar ch) { return u"。！？!?<>\n\r\t"_qs.contains(ch); };
+    const qsizetype end = c.offset + c.base.size();
+    qsizetype from = c.offset, to = end;
+    while (from > 0 && c.offset - from < 40 && !ends(html.at(from - 1)))
+        --from;
+    while (to < html.size() && to - end < 60 && !ends(html.at(to)))
+        ++to;
+    if (to < html.size() && u"。！？!?"_qs.contains(html.at(to)))
+        ++to;
+    return html.sliced(from, c.offset - from).toString() + kMarkOpen + c.base + kMarkClose
+        + html.sliced(end, to - end).toString();
+}
+
+// The dry run's row of each place: file, line:column, sentence, reading, guessed.
+QStringList placeRows(const QString &path, QStringView html, const QList<RubyCandidate> &chosen,
+                      KanaForm kana)
+{
+    QStringList rows;
+    PositionCounter position(html);
+    for (const RubyCandidate &c : chosen)
+        rows.append(u"%1\t%2\t%3\t%4\t%5"_qs.arg(path, position.at(c.offset), sentenceOf(html, c),
+                                                 kanaForm(c.reading, kana))
+                        .arg(int(c.guessed)));
+    return rows;
+}
 
 // The files a page links to by a relative address (styles, images, scripts):
 // absolute paths, not yet checked.
@@ -249,7 +308,8 @@ public:
     }
 
     // The page with ruby; the words found, with the readings written.
-    Result<AnnotatedText> annotate(const QString &html, QList<RubyCandidate> *words)
+    Result<AnnotatedText> annotate(const QString &html, QList<RubyCandidate> *words,
+                                   const QString &path = {})
     {
         if (m_settings.strip) {
             // Each element taken out counts as one done.
@@ -264,6 +324,7 @@ public:
             = firstOccurrences(html, found->value_or(QList<RubyCandidate>()), m_settings.first,
                                m_settings.options.skipCodeAndPre);
         QList<RubyCandidate> chosen;
+        PositionCounter position(html);
         for (RubyCandidate c : std::as_const(candidates)) {
             // The user's own reading of the word, as the window proposes it.
             const QString remembered
@@ -271,12 +332,8 @@ public:
                                 QStringView(html).sliced(c.offset + c.base.size()));
             if (!remembered.isEmpty())
                 c.reading = remembered, c.guessed = false;
-            if (m_settings.listGiven) {
-                const QString key
-                    = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kana);
-                c.reading = fullwidthKatakana(
-                    m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
-            }
+            if (m_settings.listGiven)
+                c.reading = listedReading(c, path + u'\t' + position.at(c.offset));
             if (!c.reading.isEmpty())
                 chosen.append(c);
         }
@@ -287,6 +344,18 @@ public:
     PageResult page(const SitePage &page);
 
 private:
+    // The reviewed list's reading of a place: its own row, else its word's row.
+    QString listedReading(const RubyCandidate &c, const QString &place) const
+    {
+        const auto own = m_settings.listedPlace.constFind(place);
+        // A row whose sentence no longer marks this word there is of another page.
+        if (own != m_settings.listedPlace.cend()
+            && own->first.contains(kMarkOpen + c.base + kMarkClose))
+            return fullwidthKatakana(own->second);
+        const QString key = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kana);
+        return fullwidthKatakana(m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
+    }
+
     const Settings &m_settings;
     MecabPhoneticService m_mecab;
     ReadingEngine m_engine;
@@ -346,10 +415,12 @@ PageResult Worker::page(const SitePage &page)
     const Result<QString> html = decode(*bytes, m_settings.encoding, &encoding);
     if (!html)
         return failed(html.error());
-    const Result<AnnotatedText> annotated = annotate(*html, &result.words);
+    const Result<AnnotatedText> annotated = annotate(*html, &result.words, page.path);
     if (!annotated)
         return failed(annotated.error());
     result.added = annotated->done.size();
+    if (m_settings.occurrences)
+        result.places = placeRows(page.path, *html, result.words, m_settings.options.form.kana);
     if (!m_settings.outputDir.isEmpty())
         result.assets = linkedFiles(*html, page.path);
     if (m_settings.dryRun || (annotated->done.isEmpty() && m_settings.outputDir.isEmpty()))
@@ -394,6 +465,17 @@ QString listLineProblem(const QByteArray &raw, QString *word, QString *reading)
     if (utf8.hasError())
         return u"UTF-8 ではありません"_qs;
     const QStringList f = line.split(u'\t');
+    // A place's row: file, line:column, sentence with the word marked, reading.
+    static const QRegularExpression position(u"^[0-9]+:[0-9]+$"_qs);
+    if (f.size() >= 4 && position.match(f.at(1)).hasMatch()) {
+        *word = f.at(0) + u'\t' + f.at(1) + u'\t' + f.at(2);
+        *reading = f.at(3);
+        if (!f.at(2).contains(kMarkOpen) || !f.at(2).contains(kMarkClose))
+            return u"文の語が【】で示されていません"_qs;
+        if (!reading->isEmpty() && !isAcceptableReading(*reading))
+            return u"読みは %1 文字までのかなです"_qs.arg(kMaxReadingLength);
+        return {};
+    }
     *word = f.first();
     *reading = f.value(1);
     if (f.size() < 2 || word->isEmpty() || word->size() > 200 || !containsKanji(*word))
@@ -427,6 +509,10 @@ Result<void> readList(const QString &path, Settings *settings)
         QString word, reading;
         if (const QString problem = listLineProblem(raw, &word, &reading); !problem.isEmpty()) {
             refused.append(u"%1 行目: %2"_qs.arg(number).arg(problem));
+            continue;
+        }
+        if (const QStringList place = word.split(u'\t'); place.size() == 3) {
+            settings->listedPlace.insert(place[0] + u'\t' + place[1], {place[2], reading});
             continue;
         }
         settings->listed.insert(word + u'\t' + reading, reading);
@@ -482,9 +568,14 @@ int onePage(const QString &path, const Settings &settings)
     if (const auto started = worker.start(); !started)
         return fail(errorReason(started.error()));
     QList<RubyCandidate> words;
-    const Result<AnnotatedText> annotated = worker.annotate(*html, &words);
+    const Result<AnnotatedText> annotated = worker.annotate(*html, &words, name);
     if (!annotated)
         return fail(errorReason(annotated.error()));
+    if (settings.dryRun && settings.occurrences) {
+        const QStringList rows = placeRows(name, *html, words, settings.options.form.kana);
+        std::fputs((rows.join(u'\n') + (rows.isEmpty() ? u""_qs : u"\n"_qs)).toUtf8().constData(), stdout);
+        return 0;
+    }
     if (settings.dryRun) {
         printWords(words, settings.options.form.kana);
         return 0;
@@ -649,8 +740,14 @@ int report(const Settings &settings, qsizetype pageCount, const std::vector<Page
         for (const RubyCandidate &c : r.words)
             list.add(c, settings.options.form.kana);
     }
-    if (settings.dryRun)
+    if (settings.dryRun && settings.occurrences) {
+        for (const PageResult &r : results) {
+            for (const QString &row : r.places)
+                std::printf("%s\n", row.toUtf8().constData());
+        }
+    } else if (settings.dryRun) {
         list.print();
+    }
     for (const QString &f : std::as_const(failures))
         say(f);
     QStringList guessed;
@@ -748,6 +845,8 @@ void addOptions(QCommandLineParser &parser)
         {u"strip"_qs, u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs},
         {u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs, u"N"_qs},
         {u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs},
+        {u"occurrences"_qs,
+         u"--dry-run で一か所ごとに一行: ファイル、行:桁、語を【】で示した文、読み、推測"_qs},
         {u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs},
     });
     parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
@@ -811,6 +910,9 @@ QString readRunOptions(const QCommandLineParser &parser, Settings &settings)
             return u"知らない文字コードです: "_qs + parser.value(u"encoding"_qs);
     }
     settings.dryRun = parser.isSet(u"dry-run"_qs);
+    settings.occurrences = parser.isSet(u"occurrences"_qs);
+    if (settings.occurrences && !settings.dryRun)
+        return u"--occurrences は --dry-run とともに使います。"_qs;
     settings.strip = parser.isSet(u"strip"_qs);
     if (settings.strip && (settings.dryRun || parser.isSet(u"apply-list"_qs)))
         return u"--strip は --dry-run とも --apply-list とも使えません。"_qs;

@@ -143,6 +143,8 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading)
 Result<void> UserReadings::remember(const QString &base, const QString &reading,
                                     QStringView before, QStringView after)
 {
+    if (m_path.isEmpty())
+        return {}; // no file: corrections are not kept at all
     if (!storable(base) || !storable(reading))
         return std::unexpected(Error {ErrorKind::Refused, base, EINVAL, m_path});
     load();
@@ -150,16 +152,6 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
     const bool placed = !nearBefore.isEmpty() || !nearAfter.isEmpty();
     if (lookup(base) == reading && (!placed || lookup(base, nearBefore, nearAfter) == reading))
         return {};
-    // A damaged file is the user's to mend; it is never overwritten. The correction
-    // is kept for this run only, and the caller is told so.
-    if (m_damaged || m_path.isEmpty()) {
-        keepInMemory(m_readings, base, {reading, nearBefore, nearAfter});
-        if (m_path.isEmpty())
-            return {};
-        return std::unexpected(
-            Error {.kind = ErrorKind::Damaged, .systemCode = EINVAL, .path = m_path, .writing = true});
-    }
-
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath()))
         return std::unexpected(
@@ -173,6 +165,8 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
     if (!lock.tryLock(5000))
         return std::unexpected(Error {ErrorKind::Busy, {}, EBUSY, m_path});
     QMultiHash<QString, Entry> current;
+    // A damaged file is the user's to mend; it is never overwritten. The correction
+    // is kept for this run only, and the caller is told so.
     if (Result<void> again = read(current); !again) {
         m_damaged = true;
         keepInMemory(m_readings, base, {reading, nearBefore, nearAfter});
