@@ -472,14 +472,12 @@ QString listLineProblem(const QByteArray &raw, QString *word, QString *reading)
         *reading = f.at(3);
         if (!f.at(2).contains(kMarkOpen) || !f.at(2).contains(kMarkClose))
             return u"文の語が【】で示されていません"_qs;
-        if (!reading->isEmpty() && !isAcceptableReading(*reading))
-            return u"読みは %1 文字までのかなです"_qs.arg(kMaxReadingLength);
-        return {};
+    } else {
+        *word = f.first();
+        *reading = f.value(1);
+        if (f.size() < 2 || word->isEmpty() || word->size() > 200 || !containsKanji(*word))
+            return u"語と読みがタブで区切られていません"_qs;
     }
-    *word = f.first();
-    *reading = f.value(1);
-    if (f.size() < 2 || word->isEmpty() || word->size() > 200 || !containsKanji(*word))
-        return u"語と読みがタブで区切られていません"_qs;
     // An empty reading leaves the word bare; any other is kana, as the window takes it.
     if (!reading->isEmpty() && !isAcceptableReading(*reading))
         return u"読みは %1 文字までのかなです"_qs.arg(kMaxReadingLength);
@@ -727,10 +725,9 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
 int report(const Settings &settings, qsizetype pageCount, const std::vector<PageResult> &results,
            QStringList failures)
 {
-    qsizetype added = 0, changed = 0, done = 0;
+    qsizetype added = 0, changed = 0;
     WordList list;
     for (const PageResult &r : results) {
-        done += !r.failure.isEmpty() || r.added > 0 || r.changed || !r.words.isEmpty();
         if (!r.failure.isEmpty()) {
             failures.append(r.failure);
             continue;
