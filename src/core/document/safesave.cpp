@@ -444,6 +444,19 @@ Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &o
         restoreMode();
         return std::unexpected(systemError(openErr));
     }
+    // What the file is now; reserving room below may touch its times.
+    struct stat reference
+    {
+    };
+    if (::fstat(fd.get(), &reference) != 0 || reference.st_size != old.st_size
+        || reference.st_mtim.tv_sec != old.st_mtim.tv_sec
+        || reference.st_mtim.tv_nsec != old.st_mtim.tv_nsec) {
+        restoreMode();
+        return std::unexpected(Error {.kind = ErrorKind::ChangedOnDisk,
+                                      .systemCode = ESTALE,
+                                      .path = QFile::decodeName(target),
+                                      .writing = true});
+    }
     // The room for the new text first: a full disk refuses the save before a byte changes.
     if (bytes.size() > old.st_size
         && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0
@@ -452,6 +465,7 @@ Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &o
         restoreMode();
         return std::unexpected(systemError(err, ErrorKind::NoSpace));
     }
+    ::fstat(fd.get(), &reference);
     const QByteArray backup = backUp(fd.get(), target, old.st_size, &err);
     if (backup.isEmpty()) {
         restoreMode();
@@ -464,9 +478,9 @@ Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &o
     struct stat before
     {
     };
-    if (::fstat(fd.get(), &before) != 0 || before.st_size != old.st_size
-        || before.st_mtim.tv_sec != old.st_mtim.tv_sec
-        || before.st_mtim.tv_nsec != old.st_mtim.tv_nsec) {
+    if (::fstat(fd.get(), &before) != 0 || before.st_size != reference.st_size
+        || before.st_mtim.tv_sec != reference.st_mtim.tv_sec
+        || before.st_mtim.tv_nsec != reference.st_mtim.tv_nsec) {
         ::unlink(backup.constData());
         restoreMode();
         return std::unexpected(Error {.kind = ErrorKind::ChangedOnDisk,
