@@ -196,7 +196,7 @@ void RubyCommands::insertRuby()
     const QString chosen = fullwidthKatakana(choice->reading);
     if (chosen != reading) {
         if (const Result<void> kept = engine.remember(text, selStart, base.size(), chosen); !kept)
-            showUserReadingsError(m_platform, m_window, kept.error());
+            tellNotRemembered(kept.error());
     }
 }
 
@@ -277,7 +277,7 @@ void RubyCommands::annotatePage()
     if (dialog.rememberCorrections()) {
         for (const auto &[base, reading] : dialog.model()->corrections()) {
             if (const auto remembered = pageEngine().remember(base, reading); !remembered)
-                showUserReadingsError(m_platform, m_window, remembered.error());
+                tellNotRemembered(remembered.error());
         }
     }
     const AnnotatedText result = applyRuby(text, dialog.model()->choice(), form);
@@ -343,15 +343,24 @@ ReadingEngine &RubyCommands::pageEngine()
     return *m_pageEngine;
 }
 
+void RubyCommands::tellNotRemembered(const Error &error)
+{
+    // Corrections kept only in memory are said once, not at every word.
+    const bool unsaved = error.kind == ErrorKind::Damaged && error.writing;
+    if (unsaved && m_toldUnsaved)
+        return;
+    m_toldUnsaved = m_toldUnsaved || unsaved;
+    showUserReadingsError(m_platform, m_window, error);
+}
+
 UserReadings *RubyCommands::userReadings()
 {
     if (!m_userReadings) {
         m_userReadings = std::make_unique<UserReadings>(m_platform.userReadingsFile());
-        // A damaged file is reported once; the engines then read without it.
-        if (const Result<void> loaded = m_userReadings->load(); !loaded) {
-            m_userReadingsDamaged = true;
+        // A damaged file is reported once and never written; corrections made
+        // now are kept in memory for this run.
+        if (const Result<void> loaded = m_userReadings->load(); !loaded)
             showUserReadingsError(m_platform, m_window, loaded.error());
-        }
     }
-    return m_userReadingsDamaged ? nullptr : m_userReadings.get();
+    return m_userReadings.get();
 }

@@ -43,9 +43,10 @@ public:
     // The engine F5 reads with, and the one whole-page ruby reads with.
     ReadingEngine &readingEngine();
     ReadingEngine &pageEngine();
-    // Read on first use; a damaged file is reported once and then left alone
-    // (none: the engines read without the user's readings).
+    // Read on first use; a damaged file is reported once and then left alone:
+    // corrections are kept in memory only.
     UserReadings *userReadings();
+    void tellNotRemembered(const Error &error);
 
     // Replaces the selection with the element of base and the choice, as one
     // step, and keeps the choice's attribute for the next time.
@@ -81,7 +82,7 @@ private:
     QString m_attribute = QStringLiteral("style=\"font-size:7pt\"");
     bool m_attributeOn = false;
     std::unique_ptr<UserReadings> m_userReadings;
-    bool m_userReadingsDamaged = false;
+    bool m_toldUnsaved = false; // that corrections are kept in memory only
     std::unique_ptr<ReadingEngine> m_readingEngine;
     std::unique_ptr<ReadingEngine> m_pageEngine;
 };

@@ -159,6 +159,12 @@ int main(int argc, char *argv[])
     const QString userFile = parser.isSet(noUser) ? QString()
         : parser.isSet(user)                      ? parser.value(user)
                                                   : UserReadings::standardPath();
+    if (!userFile.isEmpty()) {
+        // A damaged file is used as empty, and said so.
+        UserReadings probe(userFile);
+        if (const Result<void> loaded = probe.load(); !loaded)
+            fail(errorReason(loaded.error()));
+    }
     const std::unique_ptr<ReadingEngine> engine
         = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
     for (const QString &stage : parser.values(without)) {

@@ -25,12 +25,17 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QSet>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QThread>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -59,6 +64,44 @@ int fail(const QString &message)
     return 2;
 }
 
+// SIGINT and SIGTERM are held off while a page is written: the page in hand is
+// finished (or put back), no other is begun, and the run ends saying so.
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void onStopSignal(int signal)
+{
+    gStopSignal = signal;
+}
+
+void deferStopSignals()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+// For tests: a SIGINT raised at the named step of the first save that reaches it.
+void interruptForTests()
+{
+    static const QByteArray at = qgetenv("RUBELLO_TEST_INTERRUPT_AT");
+    if (at.isEmpty())
+        return;
+    setSaveStepHook([](SaveStep step, const QByteArray &) {
+        static const QHash<QByteArray, SaveStep> steps {
+            {"temp-written", SaveStep::TempWritten},     {"temp-linked", SaveStep::TempLinked},
+            {"copy-written", SaveStep::CopyWritten},     {"in-place-written", SaveStep::InPlaceWritten},
+            {"backup-written", SaveStep::BackupWritten}};
+        static std::atomic<bool> raised {false};
+        if (steps.value(at, SaveStep(-1)) == step && !raised.exchange(true))
+            std::raise(SIGINT);
+    });
+}
+
 
 struct Settings
 {
@@ -68,13 +111,19 @@ struct Settings
     bool dryRun = false;
     bool strip = false; // take ruby out instead
     bool inPlace = false;
+    bool force = false; // rewrite read-only pages too
     QString backup;
+    bool replaceBackup = false;
     QString outputDir;
     QString output; // -o, one input only
     // A reviewed list: readings by word and proposal, and a word's first row.
     bool listGiven = false;
     QHash<QString, QString> listed; // word \t proposal -> reading
     QHash<QString, QString> listedWord; // word -> reading of its first row
+    // Rows for one place each: "path\tline:column" -> sentence with the word marked,
+    // and the reading ("" leaves the place bare).
+    QHash<QString, std::pair<QString, QString>> listedPlace;
+    bool occurrences = false; // the dry run lists each place
 };
 
 // A word of the site as the dry run lists it.
@@ -90,7 +139,85 @@ struct PageResult
     qsizetype added = 0;
     bool changed = false;
     QList<RubyCandidate> words;
+    QStringList assets; // files the page links to, for --output-dir
+    QStringList places; // the dry run's rows of each place
 };
+
+// Lines and columns (from 1) of offsets taken in increasing order.
+class PositionCounter
+{
+public:
+    explicit PositionCounter(QStringView text)
+        : m_text(text)
+    { }
+    QString at(qsizetype offset)
+    {
+        if (offset < m_done) // out of order: counted again from the start
+            m_done = 0, m_line = 1, m_lineStart = 0;
+        for (; m_done < offset; ++m_done) {
+            if (m_text.at(m_done) == u'\n')
+                ++m_line, m_lineStart = m_done + 1;
+        }
+        return u"%1:%2"_qs.arg(m_line).arg(offset - m_lineStart + 1);
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_done = 0, m_line = 1, m_lineStart = 0;
+};
+
+const QString kMarkOpen = u"【"_qs, kMarkClose = u"】"_qs;
+
+// The sentence around a word within its piece of text, the word marked.
+QString sentenceOf(QStringView html, const RubyCandidate &c)
+{
+    const auto ends = [](QChar ch) { return u"。！？!?<>\n\r\t"_qs.contains(ch); };
+    const qsizetype end = c.offset + c.base.size();
+    qsizetype from = c.offset, to = end;
+    while (from > 0 && c.offset - from < 40 && !ends(html.at(from - 1)))
+        --from;
+    while (to < html.size() && to - end < 60 && !ends(html.at(to)))
+        ++to;
+    if (to < html.size() && u"。！？!?"_qs.contains(html.at(to)))
+        ++to;
+    return html.sliced(from, c.offset - from).toString() + kMarkOpen + c.base + kMarkClose
+        + html.sliced(end, to - end).toString();
+}
+
+// The dry run's row of each place: file, line:column, sentence, reading, guessed.
+QStringList placeRows(const QString &path, QStringView html, const QList<RubyCandidate> &chosen,
+                      KanaForm kana)
+{
+    QStringList rows;
+    PositionCounter position(html);
+    for (const RubyCandidate &c : chosen)
+        rows.append(u"%1\t%2\t%3\t%4\t%5"_qs.arg(path, position.at(c.offset), sentenceOf(html, c),
+                                                 kanaForm(c.reading, kana))
+                        .arg(int(c.guessed)));
+    return rows;
+}
+
+// The files a page links to by a relative address (styles, images, scripts):
+// absolute paths, not yet checked.
+QStringList linkedFiles(const QString &html, const QString &pagePath)
+{
+    static const QRegularExpression reference(
+        u"\\b(?:href|src)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"_qs,
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression scheme(u"^[A-Za-z][A-Za-z0-9+.-]*:"_qs);
+    const QString folder = QFileInfo(pagePath).absolutePath();
+    QStringList files;
+    for (auto it = reference.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        QString address = m.captured(1) + m.captured(2) + m.captured(3);
+        address.truncate(qMin(address.indexOf(u'?') & INT_MAX, address.indexOf(u'#') & INT_MAX));
+        if (address.isEmpty() || address.startsWith(u'/') || address.contains(scheme))
+            continue;
+        address = QUrl::fromPercentEncoding(address.toUtf8());
+        files.append(QDir::cleanPath(joinFolderAndName(folder, address)));
+    }
+    return files;
+}
 
 // The dry run's list: word, reading, count, guessed, in order of first appearance.
 struct WordList
@@ -173,15 +300,15 @@ public:
     {
         if (m_settings.strip)
             return {}; // no readings needed
-        if (const Result<void> loaded = m_user.load(); !loaded)
-            return std::unexpected(loaded.error());
+        // A damaged file of corrections was warned of at the start; it reads as empty.
         if (const Result<QString> opened = m_mecab.reading(QStringLiteral("漢字")); !opened)
             return std::unexpected(opened.error());
         return {};
     }
 
     // The page with ruby; the words found, with the readings written.
-    Result<AnnotatedText> annotate(const QString &html, QList<RubyCandidate> *words)
+    Result<AnnotatedText> annotate(const QString &html, QList<RubyCandidate> *words,
+                                   const QString &path = {})
     {
         if (m_settings.strip) {
             // Each element taken out counts as one done.
@@ -196,13 +323,10 @@ public:
             = firstOccurrences(html, found->value_or(QList<RubyCandidate>()), m_settings.first,
                                m_settings.options.skipCodeAndPre);
         QList<RubyCandidate> chosen;
+        PositionCounter position(html);
         for (RubyCandidate c : std::as_const(candidates)) {
-            if (m_settings.listGiven) {
-                const QString key
-                    = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kana);
-                c.reading = fullwidthKatakana(
-                    m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
-            }
+            if (m_settings.listGiven)
+                c.reading = listedReading(c, path + u'\t' + position.at(c.offset));
             if (!c.reading.isEmpty())
                 chosen.append(c);
         }
@@ -213,6 +337,18 @@ public:
     PageResult page(const SitePage &page);
 
 private:
+    // The reviewed list's reading of a place: its own row, else its word's row.
+    QString listedReading(const RubyCandidate &c, const QString &place) const
+    {
+        const auto own = m_settings.listedPlace.constFind(place);
+        // A row whose sentence no longer marks this word there is of another page.
+        if (own != m_settings.listedPlace.cend()
+            && own->first.contains(kMarkOpen + c.base + kMarkClose))
+            return fullwidthKatakana(own->second);
+        const QString key = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kana);
+        return fullwidthKatakana(m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
+    }
+
     const Settings &m_settings;
     MecabPhoneticService m_mecab;
     UserReadings m_user;
@@ -250,6 +386,11 @@ PageResult Worker::page(const SitePage &page)
         return result;
     };
     const FileIdentity before = fileIdentity(page.path);
+    // The window asks before it writes a read-only file; the tool leaves it, named.
+    if (m_settings.inPlace && !m_settings.force && isReadOnlyForOwner(page.path)) {
+        result.failure = page.path + u": 読み取り専用のため書き換えません (--force で書き換えます)"_qs;
+        return result;
+    }
     const Result<OpenedFile> opened = openRegularFileForReading(page.path);
     if (!opened)
         return failed(opened.error());
@@ -267,10 +408,14 @@ PageResult Worker::page(const SitePage &page)
     const Result<QString> html = decode(*bytes, m_settings.encoding, &encoding);
     if (!html)
         return failed(html.error());
-    const Result<AnnotatedText> annotated = annotate(*html, &result.words);
+    const Result<AnnotatedText> annotated = annotate(*html, &result.words, page.path);
     if (!annotated)
         return failed(annotated.error());
     result.added = annotated->done.size();
+    if (m_settings.occurrences)
+        result.places = placeRows(page.path, *html, result.words, m_settings.options.form.kana);
+    if (!m_settings.outputDir.isEmpty())
+        result.assets = linkedFiles(*html, page.path);
     if (m_settings.dryRun || (annotated->done.isEmpty() && m_settings.outputDir.isEmpty()))
         return result;
 
@@ -282,9 +427,22 @@ PageResult Worker::page(const SitePage &page)
         if (fileIdentity(page.path) != before)
             return failed({ErrorKind::ChangedOnDisk, {}, 0});
         if (!m_settings.backup.isEmpty()) {
-            if (const auto kept = writeResult(page.path + m_settings.backup, *bytes); !kept)
+            const QString copy = page.path + m_settings.backup;
+            const auto kept = writeBackupCopy(page.path, copy, *bytes, m_settings.replaceBackup);
+            if (!kept && kept.error().kind == ErrorKind::Refused) {
+                result.failure = page.path
+                    + u": 控え %1 がすでにあるため書き換えません (--replace-backup で置き換えます)"_qs
+                          .arg(copy);
+                return result;
+            }
+            if (!kept)
                 return failed(kept.error());
         }
+        // Looked at again just before the new page replaces it.
+        if (const auto saved = saveBytesSafely(page.path, *encoded, &before); !saved)
+            return failed(saved.error());
+        result.changed = true;
+        return result;
     }
     if (const auto written = writeResult(target, *encoded); !written)
         return failed(written.error());
@@ -292,22 +450,68 @@ PageResult Worker::page(const SitePage &page)
     return result;
 }
 
+// Why a line of a reviewed list is refused, or nothing.
+QString listLineProblem(const QByteArray &raw, QString *word, QString *reading)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString line = utf8.decode(raw.endsWith('\r') ? raw.chopped(1) : raw);
+    if (utf8.hasError())
+        return u"UTF-8 ではありません"_qs;
+    const QStringList f = line.split(u'\t');
+    // A place's row: file, line:column, sentence with the word marked, reading.
+    static const QRegularExpression position(u"^[0-9]+:[0-9]+$"_qs);
+    if (f.size() >= 4 && position.match(f.at(1)).hasMatch()) {
+        *word = f.at(0) + u'\t' + f.at(1) + u'\t' + f.at(2);
+        *reading = f.at(3);
+        if (!f.at(2).contains(kMarkOpen) || !f.at(2).contains(kMarkClose))
+            return u"文の語が【】で示されていません"_qs;
+    } else {
+        *word = f.first();
+        *reading = f.value(1);
+        if (f.size() < 2 || word->isEmpty() || word->size() > 200 || !containsKanji(*word))
+            return u"語と読みがタブで区切られていません"_qs;
+    }
+    // An empty reading leaves the word bare; any other is kana, as the window takes it.
+    if (!reading->isEmpty() && !isAcceptableReading(*reading))
+        return u"読みは %1 文字までのかなです"_qs.arg(kMaxReadingLength);
+    return {};
+}
+
+constexpr qint64 kMaxListBytes = 16 * 1024 * 1024;
+
 Result<void> readList(const QString &path, Settings *settings)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::unexpected(Error {ErrorKind::ReadFailed, file.errorString(), 0});
+    const Result<OpenedFile> opened = openRegularFileForReading(path);
+    if (!opened)
+        return std::unexpected(Error {ErrorKind::ReadFailed, errorReason(opened.error())});
+    if (opened->fd < 0)
+        return std::unexpected(Error {ErrorKind::ReadFailed, std::strerror(EISDIR)});
+    const Result<QByteArray> bytes = readBounded(opened->fd, kMaxListBytes);
+    ::close(opened->fd);
+    if (!bytes)
+        return std::unexpected(Error {ErrorKind::ReadFailed, errorReason(bytes.error())});
     settings->listGiven = true;
-    for (const QByteArray &raw : file.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw).remove(u'\r');
-        if (line.isEmpty() || line.startsWith(u'#'))
+    QStringList refused;
+    int number = 0;
+    for (const QByteArray &raw : bytes->split('\n')) {
+        ++number;
+        if (raw.isEmpty() || raw == "\r" || raw.startsWith('#'))
             continue;
-        const QStringList f = line.split(u'\t');
-        const QString reading = f.value(1);
-        settings->listed.insert(f.first() + u'\t' + reading, reading);
-        if (!settings->listedWord.contains(f.first()))
-            settings->listedWord.insert(f.first(), reading);
+        QString word, reading;
+        if (const QString problem = listLineProblem(raw, &word, &reading); !problem.isEmpty()) {
+            refused.append(u"%1 行目: %2"_qs.arg(number).arg(problem));
+            continue;
+        }
+        if (const QStringList place = word.split(u'\t'); place.size() == 3) {
+            settings->listedPlace.insert(place[0] + u'\t' + place[1], {place[2], reading});
+            continue;
+        }
+        settings->listed.insert(word + u'\t' + reading, reading);
+        if (!settings->listedWord.contains(word))
+            settings->listedWord.insert(word, reading);
     }
+    if (!refused.isEmpty())
+        return std::unexpected(Error {ErrorKind::Refused, refused.join(u"、"_qs)});
     return {};
 }
 
@@ -344,6 +548,7 @@ int onePage(const QString &path, const Settings &settings)
     }
     if (!bytes)
         return fail(name + u": "_qs + errorReason(bytes.error()));
+    deferStopSignals();
     TextEncoding encoding;
     const Result<QString> html = decode(*bytes, settings.encoding, &encoding);
     if (!html)
@@ -354,9 +559,14 @@ int onePage(const QString &path, const Settings &settings)
     if (const auto started = worker.start(); !started)
         return fail(errorReason(started.error()));
     QList<RubyCandidate> words;
-    const Result<AnnotatedText> annotated = worker.annotate(*html, &words);
+    const Result<AnnotatedText> annotated = worker.annotate(*html, &words, name);
     if (!annotated)
         return fail(errorReason(annotated.error()));
+    if (settings.dryRun && settings.occurrences) {
+        const QStringList rows = placeRows(name, *html, words, settings.options.form.kana);
+        std::fputs((rows.join(u'\n') + (rows.isEmpty() ? u""_qs : u"\n"_qs)).toUtf8().constData(), stdout);
+        return 0;
+    }
     if (settings.dryRun) {
         printWords(words, settings.options.form.kana);
         return 0;
@@ -367,7 +577,7 @@ int onePage(const QString &path, const Settings &settings)
     if (!settings.output.isEmpty()) {
         if (const auto written = writeResult(settings.output, *encoded); !written)
             return fail(u"%1 に書けません: %2"_qs.arg(settings.output, errorReason(written.error())));
-        return 0;
+        return gStopSignal ? 128 + gStopSignal : 0;
     }
     const QByteArray &out = *encoded;
     if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
@@ -376,205 +586,107 @@ int onePage(const QString &path, const Settings &settings)
     return 0;
 }
 
-} // namespace
 
-int main(int argc, char *argv[])
+
+// The pages of a run into an output folder, each under a name no other takes.
+QList<SitePage> withoutCollisions(const SiteWalk &walk, QStringList *failures)
 {
-    // A closed standard stream is noted, then held by /dev/null, so no file
-    // opened later takes its number (and the output or messages with it).
-    const bool stdinClosed = ::fcntl(STDIN_FILENO, F_GETFD) < 0;
-    gStdoutClosed = ::fcntl(STDOUT_FILENO, F_GETFD) < 0;
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (::fcntl(fd, F_GETFD) < 0
-            && ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) < 0)
-            return 2;
-    }
-    QCoreApplication app(argc, argv);
-    // The window's name, so the user's readings are found where it keeps them.
-    QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
-    QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(kDescription));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption kana(u"kana"_qs, u"読みの文字 (既定 hiragana)"_qs,
-                                  u"hiragana|katakana|halfwidth"_qs);
-    const QCommandLineOption keepOkurigana(u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs);
-    const QCommandLineOption perKanji(u"per-kanji"_qs,
-                                      u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs);
-    const QCommandLineOption grade(
-        u"grade"_qs, u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
-        u"1-6|jouyou"_qs);
-    const QCommandLineOption first(
-        u"first"_qs, u"語ごとに最初の一か所だけ: ページごと、見出しごと"_qs, u"page|section"_qs);
-    const QCommandLineOption known(u"known"_qs, u"この文字リストの漢字だけの語には振らない"_qs,
-                                   u"FILE"_qs);
-    const QCommandLineOption attribute(
-        u"attribute"_qs, u"<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"_qs, u"TEXT"_qs);
-    const QCommandLineOption includeCode(u"include-code"_qs, u"<code> と <pre> の中にも振る"_qs);
-    const QCommandLineOption encodingOption(
-        u"encoding"_qs, u"入出力の文字コード (既定: ファイルから判定)"_qs, u"NAME"_qs);
-    const QCommandLineOption recursive(
-        {u"r"_qs, u"recursive"_qs},
-        u"フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る"_qs);
-    const QCommandLineOption inPlace(u"in-place"_qs, u"ファイルそのものを書き換える"_qs);
-    const QCommandLineOption backup(
-        u"backup"_qs, u"--in-place で元のファイルを名前にこれを足して残す"_qs, u"SUFFIX"_qs);
-    const QCommandLineOption outputDir(u"output-dir"_qs, u"結果をこのフォルダーに同じ構成で書く"_qs,
-                                       u"DIR"_qs);
-    const QCommandLineOption output(
-        u"o"_qs, u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
-        u"FILE"_qs);
-    const QCommandLineOption strip(u"strip"_qs,
-                                   u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs);
-    const QCommandLineOption jobs(u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs,
-                                  u"N"_qs);
-    const QCommandLineOption dryRun(
-        u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs);
-    const QCommandLineOption applyList(
-        u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs);
-    parser.addOptions({kana, keepOkurigana, perKanji, grade, first, known, attribute, includeCode,
-                       encodingOption, recursive, inPlace, backup, outputDir, output, strip, jobs,
-                       dryRun, applyList});
-    parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
-                                 u"[ファイル...]"_qs);
-    if (!parser.parse(app.arguments()))
-        return fail(parser.errorText());
-    if (parser.isSet(u"help"_qs)) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (parser.isSet(u"version"_qs)) {
-        std::printf("rubello-ruby %s\n", kRubelloVersion);
-        return 0;
-    }
-
-    Settings settings;
-    RubyOptions &options = settings.options;
-    if (parser.isSet(kana)) {
-        const QString v = parser.value(kana);
-        const QHash<QString, KanaForm> forms {{u"katakana"_qs, KanaForm::Katakana},
-                                              {u"hiragana"_qs, KanaForm::Hiragana},
-                                              {u"halfwidth"_qs, KanaForm::HalfWidthKatakana}};
-        if (!forms.contains(v))
-            return fail(u"--kana は hiragana, katakana, halfwidth のどれかです: "_qs + v);
-        options.form.kana = forms.value(v);
-    }
-    options.omitOkurigana = !parser.isSet(keepOkurigana);
-    options.form.perKanji = parser.isSet(perKanji);
-    options.skipCodeAndPre = !parser.isSet(includeCode);
-    if (parser.isSet(attribute)) {
-        options.form.withAttribute = true;
-        options.form.attribute = parser.value(attribute);
-    }
-    if (parser.isSet(grade)) {
-        const auto level = gradeLevelFromName(parser.value(grade));
-        if (!level)
-            return fail(u"--grade は 1～6 か jouyou です: "_qs + parser.value(grade));
-        options.knownKanji = knownKanjiOfLevel(*level);
-    }
-    if (parser.isSet(first)) {
-        const QString v = parser.value(first);
-        if (v != u"page" && v != u"section")
-            return fail(u"--first は page か section です: "_qs + v);
-        settings.first = v == u"page" ? FirstOnly::Page : FirstOnly::Section;
-    }
-    if (parser.isSet(known)) {
-        QFile file(parser.value(known));
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(u"%1 を開けません: %2"_qs.arg(file.fileName(), file.errorString()));
-        options.knownKanji.unite(kanjiSet(QString::fromUtf8(file.read(kMaxDocumentBytes))));
-    }
-    if (parser.isSet(encodingOption)) {
-        settings.encoding = parser.value(encodingOption).toLatin1();
-        if (!QStringDecoder(settings.encoding.constData()).isValid())
-            return fail(u"知らない文字コードです: "_qs + parser.value(encodingOption));
-    }
-    settings.dryRun = parser.isSet(dryRun);
-    settings.strip = parser.isSet(strip);
-    if (settings.strip && (settings.dryRun || parser.isSet(applyList)))
-        return fail(u"--strip は --dry-run とも --apply-list とも使えません。"_qs);
-    settings.inPlace = parser.isSet(inPlace);
-    settings.backup = parser.value(backup);
-    settings.outputDir = parser.value(outputDir);
-    settings.output = parser.value(output);
-    if (parser.isSet(backup)
-        && (!settings.inPlace || settings.backup.isEmpty() || settings.backup.contains(u'/')))
-        return fail(u"--backup は --in-place とともに、/ を含まない接尾辞で指定します。"_qs);
-    if (int(settings.inPlace) + int(!settings.outputDir.isEmpty()) + int(!settings.output.isEmpty())
-        > 1)
-        return fail(u"--in-place, --output-dir, -o はどれか一つです。"_qs);
-    if (parser.isSet(applyList)) {
-        if (const auto read = readList(parser.value(applyList), &settings); !read)
-            return fail(
-                u"%1 を読めません: %2"_qs.arg(parser.value(applyList), read.error().detail));
-    }
-    int jobCount = QThread::idealThreadCount();
-    if (parser.isSet(jobs)) {
-        bool ok = false;
-        jobCount = parser.value(jobs).toInt(&ok);
-        if (!ok || jobCount < 1 || jobCount > 256)
-            return fail(u"--jobs は 1 以上の数です: "_qs + parser.value(jobs));
-    }
-    if (options.form.perKanji) {
-        const KanjiReadings &kanji = KanjiReadings::system();
-        if (kanji.isEmpty())
-            return fail(errorReason(kanji.loadError().value_or(Error {
-                .kind = ErrorKind::KanjiDictionaryEmpty, .path = KanjiReadings::systemFile()})));
-        options.form.kanji = &kanji;
-    }
-
-    const QStringList inputs = parser.positionalArguments();
-    const bool toFiles = settings.inPlace || !settings.outputDir.isEmpty();
-    const bool fromStdin = inputs.isEmpty() || (inputs.size() == 1 && inputs.first() == u"-");
-    if (fromStdin && stdinClosed)
-        return fail(u"標準入力が閉じています。"_qs);
-    if (fromStdin && toFiles)
-        return fail(u"標準入力には --in-place も --output-dir も使えません。"_qs);
-    if (!settings.output.isEmpty() && (inputs.size() > 1 || parser.isSet(recursive)))
-        return fail(u"-o はページ一つのときだけです。複数には --output-dir を使います。"_qs);
-    if (fromStdin
-        || (!toFiles && !settings.dryRun && inputs.size() == 1 && !parser.isSet(recursive)
-            && !QFileInfo(inputs.first()).isDir())) {
-        try {
-            return onePage(fromStdin ? QString() : inputs.first(), settings);
-        } catch (const std::bad_alloc &) {
-            return fail(u"メモリーが足りません。"_qs);
+    QHash<QString, QString> taken; // relative -> the path that has it
+    const auto claim = [&](const QString &path, const QString &relative) {
+        if (taken.contains(relative)) {
+            failures->append(u"%1: %2 と同じ名前 %3 で書くことになるため書きません"_qs.arg(
+                path, taken.value(relative), relative));
+            return false;
         }
+        taken.insert(relative, path);
+        return true;
+    };
+    QList<SitePage> pages;
+    for (const SitePage &page : walk.pages) {
+        if (claim(page.path, page.relative))
+            pages.append(page);
     }
+    for (const SiteLink &link : walk.links)
+        claim(link.path, link.relative);
+    return pages;
+}
 
-    if (!toFiles && !settings.dryRun)
-        return fail(
-            u"複数のページには --in-place か --output-dir が要ります (または --dry-run)。"_qs);
-    const SiteWalk walk = walkSite(inputs, parser.isSet(recursive));
+// A second name of a page in the output: a link, as it is in the site.
+Result<void> mirrorLink(const QString &outputDir, const SiteLink &link)
+{
+    const QString at = joinFolderAndName(outputDir, link.relative);
+    const QString target = QFileInfo(joinFolderAndName(outputDir, link.target)).absoluteFilePath();
+    QDir().mkpath(QFileInfo(at).absolutePath());
+    // Made under a new name and renamed over what a former run left there.
+    const QByteArray temp = QFile::encodeName(QFileInfo(at).absolutePath() + u"/."_qs
+                                              + QFileInfo(at).fileName() + u".rubello-link"_qs);
+    ::unlink(temp.constData());
+    const int made = link.symbolic
+        ? ::symlink(QFile::encodeName(QDir(QFileInfo(at).absolutePath()).relativeFilePath(target))
+                        .constData(),
+                    temp.constData())
+        : ::link(QFile::encodeName(target).constData(), temp.constData());
+    if (made != 0 || ::rename(temp.constData(), QFile::encodeName(at).constData()) != 0) {
+        const int code = errno;
+        ::unlink(temp.constData());
+        return std::unexpected(Error::fromErrno(ErrorKind::WriteFailed, code));
+    }
+    return {};
+}
 
-    // Workers each with their own analyzer take pages in turn.
-    std::vector<PageResult> results(size_t(walk.pages.size()));
+// A file a page links to, copied unchanged into the output folder when it lies
+// inside the folder the page was found in (never through a link out of it).
+Result<void> copyAsset(const QString &outputDir, const QString &root, const QString &path,
+                       QSet<QString> &taken)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    if (real.isEmpty() || realRoot.isEmpty() || !real.startsWith(realRoot + u'/')
+        || isPageName(real) || !QFileInfo(real).isFile())
+        return {}; // outside, a page (done as one), or not there: nothing to copy
+    const QString relative = QDir(realRoot).relativeFilePath(real);
+    if (taken.contains(relative))
+        return {};
+    taken.insert(relative);
+    const Result<OpenedFile> opened = openRegularFileForReading(real);
+    if (!opened || opened->fd < 0)
+        return std::unexpected(opened ? Error {ErrorKind::ReadFailed, {}, EISDIR} : opened.error());
+    const Result<QByteArray> bytes = readBounded(opened->fd, kMaxDocumentBytes);
+    ::close(opened->fd);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    return writeResult(joinFolderAndName(outputDir, relative), *bytes);
+}
+
+// Workers, each with its own analyzer, take the pages in turn until they run out
+// or a stop signal comes.
+std::vector<PageResult> processPages(const QList<SitePage> &pages, const Settings &settings,
+                                     int jobCount, QString *startError)
+{
+    std::vector<PageResult> results(size_t(pages.size()));
     std::atomic<qsizetype> next {0};
     std::atomic<qsizetype> finished {0};
     std::mutex startLock;
-    QString startError;
     const auto work = [&] {
         Worker worker(settings);
         if (const auto started = worker.start(); !started) {
             std::lock_guard lock(startLock);
-            startError = errorReason(started.error());
-            next = walk.pages.size();
+            *startError = errorReason(started.error());
+            next = pages.size();
             return;
         }
-        for (qsizetype i; (i = next++) < walk.pages.size();) {
+        for (qsizetype i; !gStopSignal && (i = next++) < pages.size();) {
             // A page too big for the memory at hand fails alone.
             try {
-                results[size_t(i)] = worker.page(walk.pages.at(i));
+                results[size_t(i)] = worker.page(pages.at(i));
             } catch (const std::bad_alloc &) {
                 results[size_t(i)].failure
-                    = walk.pages.at(i).path + u": "_qs + errorReason({ErrorKind::TooLarge, {}, 0});
+                    = pages.at(i).path + u": "_qs + errorReason({ErrorKind::TooLarge, {}, 0});
             }
             ++finished;
         }
     };
-    const int threads = int(qMin<qsizetype>(jobCount, qMax<qsizetype>(walk.pages.size(), 1)));
+    const int threads = int(qMin<qsizetype>(jobCount, qMax<qsizetype>(pages.size(), 1)));
     std::vector<std::thread> pool;
     for (int t = 1; t < threads; ++t)
         pool.emplace_back(work);
@@ -590,7 +702,7 @@ int main(int argc, char *argv[])
                 told = clock.elapsed();
                 std::fprintf(stderr, "rubello-ruby: %lld / %lld ファイル\n",
                              static_cast<long long>(finished.load()),
-                             static_cast<long long>(walk.pages.size()));
+                             static_cast<long long>(pages.size()));
             }
         }
     });
@@ -599,14 +711,14 @@ int main(int argc, char *argv[])
         t.join();
     done = true;
     progress.join();
-    if (!startError.isEmpty())
-        return fail(startError);
+    return results;
+}
 
-    // The summary, and every failure by name.
+// The summary, and every failure by name; the exit status.
+int report(const Settings &settings, qsizetype pageCount, const std::vector<PageResult> &results,
+           QStringList failures)
+{
     qsizetype added = 0, changed = 0;
-    QStringList failures;
-    for (const SiteFailure &f : walk.failures)
-        failures.append(f.path + u": "_qs + errorReason(f.error));
     WordList list;
     for (const PageResult &r : results) {
         if (!r.failure.isEmpty()) {
@@ -616,29 +728,289 @@ int main(int argc, char *argv[])
         added += r.added;
         changed += r.changed;
         for (const RubyCandidate &c : r.words)
-            list.add(c, options.form.kana);
+            list.add(c, settings.options.form.kana);
     }
-    if (settings.dryRun)
+    if (settings.dryRun && settings.occurrences) {
+        for (const PageResult &r : results) {
+            for (const QString &row : r.places)
+                std::printf("%s\n", row.toUtf8().constData());
+        }
+    } else if (settings.dryRun) {
         list.print();
+    }
     for (const QString &f : std::as_const(failures))
         say(f);
-    {
-        QStringList guessed;
-        for (const QString &key : std::as_const(list.order)) {
-            const WordCount &w = list.words.value(key);
-            if (w.guessed)
-                guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0), key.section(u'\t', 1),
-                                                    QString::number(w.count)));
-        }
-        say((settings.strip
-                 ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
-                 : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
-                .arg(walk.pages.size())
-                .arg(changed)
-                .arg(added)
-                .arg(failures.size()));
-        if (!guessed.isEmpty())
-            say(u"推測した読み: "_qs + guessed.join(u"、"_qs));
+    QStringList guessed;
+    for (const QString &key : std::as_const(list.order)) {
+        const WordCount &w = list.words.value(key);
+        if (w.guessed)
+            guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0), key.section(u'\t', 1),
+                                                QString::number(w.count)));
+    }
+    say((settings.strip ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
+                        : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
+            .arg(pageCount)
+            .arg(changed)
+            .arg(added)
+            .arg(failures.size()));
+    if (!guessed.isEmpty())
+        say(u"推測した読み: "_qs + guessed.join(u"、"_qs));
+    if (gStopSignal) {
+        say(u"中断しました。書き換えたページは書き終えてあり、残りは元のままです。"_qs);
+        return 128 + gStopSignal;
     }
     return failures.isEmpty() ? 0 : 1;
+}
+
+// Every page of the files and folders named, into place or an output folder.
+int runSite(const QStringList &inputs, bool recursive, const Settings &settings, int jobCount)
+{
+    deferStopSignals();
+    const SiteWalk walk = walkSite(inputs, recursive, settings.outputDir);
+    QStringList failures;
+    for (const SiteFailure &f : walk.failures)
+        failures.append(f.path + u": "_qs + errorReason(f.error));
+    const QList<SitePage> pages
+        = settings.outputDir.isEmpty() ? walk.pages : withoutCollisions(walk, &failures);
+    QString startError;
+    const std::vector<PageResult> results = processPages(pages, settings, jobCount, &startError);
+    if (!startError.isEmpty())
+        return fail(startError);
+    if (!settings.outputDir.isEmpty() && !settings.dryRun) {
+        QSet<QString> written;
+        for (size_t i = 0; i < results.size(); ++i) {
+            if (results[i].changed)
+                written.insert(pages.at(qsizetype(i)).relative);
+        }
+        for (const SiteLink &link : walk.links) {
+            if (!written.contains(link.target))
+                continue;
+            if (const auto mirrored = mirrorLink(settings.outputDir, link); !mirrored)
+                failures.append(link.path + u": "_qs + errorReason(mirrored.error()));
+        }
+        QSet<QString> taken = written;
+        for (size_t i = 0; i < results.size(); ++i) {
+            const SitePage &page = pages.at(qsizetype(i));
+            const QString root = page.path.chopped(page.relative.size());
+            for (const QString &asset : results[i].assets) {
+                if (const auto copied = copyAsset(settings.outputDir, root, asset, taken); !copied)
+                    failures.append(asset + u": "_qs + errorReason(copied.error()));
+            }
+        }
+    }
+    return report(settings, pages.size(), results, failures);
+}
+
+} // namespace
+
+namespace {
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {u"kana"_qs, u"読みの文字 (既定 hiragana)"_qs, u"hiragana|katakana|halfwidth"_qs},
+        {u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs},
+        {u"per-kanji"_qs, u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs},
+        {u"grade"_qs,
+         u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
+         u"1-6|jouyou"_qs},
+        {u"first"_qs, u"語ごとに最初の一か所だけ: ページごと、見出しごと"_qs, u"page|section"_qs},
+        {u"known"_qs, u"この文字リストの漢字だけの語には振らない"_qs, u"FILE"_qs},
+        {u"attribute"_qs, u"<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"_qs, u"TEXT"_qs},
+        {u"include-code"_qs, u"<code> と <pre> の中にも振る"_qs},
+        {u"encoding"_qs, u"入出力の文字コード (既定: ファイルから判定)"_qs, u"NAME"_qs},
+        {{u"r"_qs, u"recursive"_qs},
+         u"フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る。フォルダーの外へのリンクは"
+         u"たどらない"_qs},
+        {u"in-place"_qs, u"ファイルそのものを書き換える (読み取り専用のページは飛ばす)"_qs},
+        {u"force"_qs, u"--in-place で読み取り専用のページも書き換える"_qs},
+        {u"backup"_qs, u"--in-place で元のファイルを名前にこれを足して残す"_qs, u"SUFFIX"_qs},
+        {u"replace-backup"_qs, u"--backup の控えがすでにあれば置き換える"_qs},
+        {u"output-dir"_qs, u"結果をこのフォルダーに同じ構成で書く"_qs, u"DIR"_qs},
+        {u"o"_qs, u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
+         u"FILE"_qs},
+        {u"strip"_qs, u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs},
+        {u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs, u"N"_qs},
+        {u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs},
+        {u"occurrences"_qs,
+         u"--dry-run で一か所ごとに一行: ファイル、行:桁、語を【】で示した文、読み、推測"_qs},
+        {u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs},
+    });
+    parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
+                                 u"[ファイル...]"_qs);
+}
+
+// How the ruby is written and which words get it; an error's sentence, or nothing.
+QString readRubyOptions(const QCommandLineParser &parser, Settings &settings)
+{
+    RubyOptions &options = settings.options;
+    if (parser.isSet(u"kana"_qs)) {
+        const QString v = parser.value(u"kana"_qs);
+        const QHash<QString, KanaForm> forms {{u"katakana"_qs, KanaForm::Katakana},
+                                              {u"hiragana"_qs, KanaForm::Hiragana},
+                                              {u"halfwidth"_qs, KanaForm::HalfWidthKatakana}};
+        if (!forms.contains(v))
+            return u"--kana は hiragana, katakana, halfwidth のどれかです: "_qs + v;
+        options.form.kana = forms.value(v);
+    }
+    options.omitOkurigana = !parser.isSet(u"keep-okurigana"_qs);
+    options.form.perKanji = parser.isSet(u"per-kanji"_qs);
+    options.skipCodeAndPre = !parser.isSet(u"include-code"_qs);
+    if (parser.isSet(u"attribute"_qs)) {
+        options.form.withAttribute = true;
+        options.form.attribute = parser.value(u"attribute"_qs);
+    }
+    if (parser.isSet(u"grade"_qs)) {
+        const auto level = gradeLevelFromName(parser.value(u"grade"_qs));
+        if (!level)
+            return u"--grade は 1～6 か jouyou です: "_qs + parser.value(u"grade"_qs);
+        options.knownKanji = knownKanjiOfLevel(*level);
+    }
+    if (parser.isSet(u"first"_qs)) {
+        const QString v = parser.value(u"first"_qs);
+        if (v != u"page" && v != u"section")
+            return u"--first は page か section です: "_qs + v;
+        settings.first = v == u"page" ? FirstOnly::Page : FirstOnly::Section;
+    }
+    if (parser.isSet(u"known"_qs)) {
+        QFile file(parser.value(u"known"_qs));
+        if (!file.open(QIODevice::ReadOnly))
+            return u"%1 を開けません: %2"_qs.arg(file.fileName(), file.errorString());
+        options.knownKanji.unite(kanjiSet(QString::fromUtf8(file.read(kMaxDocumentBytes))));
+    }
+    if (options.form.perKanji) {
+        const KanjiReadings &kanji = KanjiReadings::system();
+        if (kanji.isEmpty())
+            return errorReason(kanji.loadError().value_or(Error {
+                .kind = ErrorKind::KanjiDictionaryEmpty, .path = KanjiReadings::systemFile()}));
+        options.form.kanji = &kanji;
+    }
+    return {};
+}
+
+// Where the results go and what else the run does; an error's sentence, or nothing.
+QString readRunOptions(const QCommandLineParser &parser, Settings &settings)
+{
+    if (parser.isSet(u"encoding"_qs)) {
+        settings.encoding = parser.value(u"encoding"_qs).toLatin1();
+        if (!QStringDecoder(settings.encoding.constData()).isValid())
+            return u"知らない文字コードです: "_qs + parser.value(u"encoding"_qs);
+    }
+    settings.dryRun = parser.isSet(u"dry-run"_qs);
+    settings.occurrences = parser.isSet(u"occurrences"_qs);
+    if (settings.occurrences && !settings.dryRun)
+        return u"--occurrences は --dry-run とともに使います。"_qs;
+    settings.strip = parser.isSet(u"strip"_qs);
+    if (settings.strip && (settings.dryRun || parser.isSet(u"apply-list"_qs)))
+        return u"--strip は --dry-run とも --apply-list とも使えません。"_qs;
+    settings.inPlace = parser.isSet(u"in-place"_qs);
+    settings.force = parser.isSet(u"force"_qs);
+    settings.backup = parser.value(u"backup"_qs);
+    settings.replaceBackup = parser.isSet(u"replace-backup"_qs);
+    settings.outputDir = parser.value(u"output-dir"_qs);
+    settings.output = parser.value(u"o"_qs);
+    if (parser.isSet(u"backup"_qs)
+        && (!settings.inPlace || settings.backup.isEmpty() || settings.backup.contains(u'/')))
+        return u"--backup は --in-place とともに、/ を含まない接尾辞で指定します。"_qs;
+    if (settings.replaceBackup && !parser.isSet(u"backup"_qs))
+        return u"--replace-backup は --backup とともに使います。"_qs;
+    if (int(settings.inPlace) + int(!settings.outputDir.isEmpty()) + int(!settings.output.isEmpty())
+        > 1)
+        return u"--in-place, --output-dir, -o はどれか一つです。"_qs;
+    if (parser.isSet(u"apply-list"_qs)) {
+        if (const auto read = readList(parser.value(u"apply-list"_qs), &settings); !read)
+            return u"%1 を読めません: %2"_qs.arg(parser.value(u"apply-list"_qs), read.error().detail);
+    }
+    return {};
+}
+
+// A closed standard stream is noted, then held by /dev/null, so no file opened
+// later takes its number (and the output or messages with it).
+bool holdClosedStreams(bool *stdinClosed)
+{
+    *stdinClosed = ::fcntl(STDIN_FILENO, F_GETFD) < 0;
+    gStdoutClosed = ::fcntl(STDOUT_FILENO, F_GETFD) < 0;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0
+            && ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) < 0)
+            return false;
+    }
+    return true;
+}
+
+// The inputs to one page or to a site run, as the options allow.
+int run(const QCommandLineParser &parser, const Settings &settings, bool stdinClosed, int jobCount)
+{
+    const QStringList inputs = parser.positionalArguments();
+    const bool recursive = parser.isSet(u"r"_qs);
+    const bool toFiles = settings.inPlace || !settings.outputDir.isEmpty();
+    const bool fromStdin = inputs.isEmpty() || (inputs.size() == 1 && inputs.first() == u"-");
+    if (fromStdin && stdinClosed)
+        return fail(u"標準入力が閉じています。"_qs);
+    if (fromStdin && toFiles)
+        return fail(u"標準入力には --in-place も --output-dir も使えません。"_qs);
+    if (!settings.output.isEmpty() && (inputs.size() > 1 || recursive))
+        return fail(u"-o はページ一つのときだけです。複数には --output-dir を使います。"_qs);
+    if (fromStdin
+        || (!toFiles && !settings.dryRun && inputs.size() == 1 && !recursive
+            && !QFileInfo(inputs.first()).isDir())) {
+        try {
+            return onePage(fromStdin ? QString() : inputs.first(), settings);
+        } catch (const std::bad_alloc &) {
+            return fail(u"メモリーが足りません。"_qs);
+        }
+    }
+    if (!toFiles && !settings.dryRun)
+        return fail(
+            u"複数のページには --in-place か --output-dir が要ります (または --dry-run)。"_qs);
+    return runSite(inputs, recursive, settings, jobCount);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    bool stdinClosed = false;
+    if (!holdClosedStreams(&stdinClosed))
+        return 2;
+    QCoreApplication app(argc, argv);
+    // The window's name, so the user's readings are found where it keeps them.
+    QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
+
+    QCommandLineParser parser;
+    addOptions(parser);
+    if (!parser.parse(app.arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(u"help"_qs)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(u"version"_qs)) {
+        std::printf("rubello-ruby %s\n", kRubelloVersion);
+        return 0;
+    }
+    Settings settings;
+    for (const auto &read : {readRubyOptions, readRunOptions}) {
+        if (const QString problem = read(parser, settings); !problem.isEmpty())
+            return fail(problem);
+    }
+    int jobCount = QThread::idealThreadCount();
+    if (parser.isSet(u"jobs"_qs)) {
+        bool ok = false;
+        jobCount = parser.value(u"jobs"_qs).toInt(&ok);
+        if (!ok || jobCount < 1 || jobCount > 256)
+            return fail(u"--jobs は 1 以上の数です: "_qs + parser.value(u"jobs"_qs));
+    }
+    if (!settings.strip) {
+        // A damaged file of corrections is used as empty, and said so.
+        UserReadings user;
+        if (const Result<void> loaded = user.load(); !loaded)
+            say(errorReason(loaded.error()));
+    }
+    interruptForTests();
+    return run(parser, settings, stdinClosed, jobCount);
 }

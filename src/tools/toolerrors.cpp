@@ -15,7 +15,9 @@ QString errorReason(const Error &error)
     case ErrorKind::TooLarge:
         return QStringLiteral("大きすぎます");
     case ErrorKind::ChangedOnDisk:
-        return QStringLiteral("読んでいる間にほかのプログラムが変更しました");
+        return error.writing
+            ? QStringLiteral("書いている間にほかのプログラムが変更したため、置き換えていません")
+            : QStringLiteral("読んでいる間にほかのプログラムが変更しました");
     case ErrorKind::BadEncoding:
     case ErrorKind::NotText:
     case ErrorKind::NotReversible:
@@ -50,6 +52,13 @@ QString errorReason(const Error &error)
         return QStringLiteral("メモリが足りません");
     case ErrorKind::UndecodableName:
         return QStringLiteral("ファイル名を文字として正しく読めません");
+    case ErrorKind::Damaged:
+        return QStringLiteral("読みの修正ファイル %1 が壊れているため、使わずに続けます (%2)")
+            .arg(error.path,
+                 error.line > 0          ? QStringLiteral("%1 行目").arg(error.line)
+                     : error.systemCode == EFBIG  ? QStringLiteral("大きすぎます")
+                     : error.systemCode == EILSEQ ? QStringLiteral("UTF-8 ではありません")
+                                                  : error.detail);
     case ErrorKind::WriteRolledBack:
         return QString::fromLocal8Bit(std::strerror(error.systemCode))
             + QStringLiteral("（ファイルは元のままです）");
@@ -61,6 +70,8 @@ QString errorReason(const Error &error)
             return QStringLiteral("フォルダーです (-r で中のページに振ります)");
         if (error.systemCode == ELOOP)
             return QStringLiteral("リンクがたどってきたフォルダーに戻ります");
+        if (error.systemCode == EXDEV)
+            return QStringLiteral("指定したフォルダーの外へのリンクです (たどりません)");
         break;
     default:
         break;

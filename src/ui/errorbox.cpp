@@ -138,13 +138,23 @@ void showUserReadingsError(PlatformServices &platform, QWidget *parent, const Er
             why = QCoreApplication::translate("Error", "UTF-8 ではありません");
         else if (error.line > 0)
             why = QCoreApplication::translate("Error", "%1 行目").arg(error.line);
-        text = QCoreApplication::translate(
-                   "Error", "読みの修正ファイル %1 を読めないため、使わずに続けます (%2)。")
-                   .arg(path, why);
+        // Said while saving a correction: it lives until the window closes.
+        text = error.writing
+            ? QCoreApplication::translate("Error",
+                                          "読みの修正ファイル %1 が壊れているため、修正を保存して"
+                                          "いません。修正はこのウィンドウを閉じるまで使います。")
+                  .arg(path)
+            : QCoreApplication::translate(
+                  "Error", "読みの修正ファイル %1 を読めないため、使わずに続けます (%2)。")
+                  .arg(path, why);
         platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),
                              text, QMessageBox::Ok);
         return;
     }
+    case ErrorKind::Refused: // a word no line of the file can hold
+        text = QCoreApplication::translate("Error", "この語の読みは記憶できません: ")
+            + error.detail;
+        break;
     case ErrorKind::PermissionDenied: // the folder could not be made
         text = QCoreApplication::translate("Error", "フォルダーを作れません: ") + error.path;
         break;

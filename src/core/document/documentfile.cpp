@@ -429,8 +429,13 @@ Result<LoadedText> chooseEncoding(QByteArrayView bytes, const QByteArray &system
 
     const QByteArray nul = nulBytesVerdict(bytes);
     if (!nul.isEmpty()) {
-        // Bytes that are UTF-16 by their NULs but do not read as it are refused as UTF-16.
-        if (nul != "binary")
+        // A NUL in bytes that read as UTF-8, or as the encoding the page declares,
+        // makes a binary-looking page, never a UTF-16 one.
+        const QByteArray declared = declaredEncoding(bytes);
+        const bool readsOtherwise
+            = (!isAscii(bytes) && decodeIn(bytes, {kUtf8Encoding, false}).has_value())
+            || (!declared.isEmpty() && decodeIn(bytes, {declared, false}).has_value());
+        if (nul != "binary" && !readsOtherwise)
             return decodeIn(bytes, {nul, false});
         return std::unexpected(Error {.kind = ErrorKind::NotText, .systemCode = EILSEQ});
     }

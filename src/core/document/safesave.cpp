@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -20,6 +21,25 @@
 #include <unistd.h>
 
 namespace {
+
+std::atomic<SaveStepHook> gStepHook {nullptr};
+
+void reached(SaveStep step, const QByteArray &target)
+{
+    if (const SaveStepHook hook = gStepHook.load())
+        hook(step, target);
+}
+
+// A call the system may cut short for a signal is made again.
+template<typename Call>
+int retried(Call call)
+{
+    int result;
+    do
+        result = call();
+    while (result != 0 && errno == EINTR);
+    return result;
+}
 
 QByteArray native(const QString &path)
 {
@@ -259,6 +279,7 @@ bool publish(TempFile &temp, const QByteArray &folder, const QByteArray &base,
             *err = EEXIST;
             return false;
         }
+        reached(SaveStep::TempLinked, target);
     }
     if (::rename(temp.name.constData(), target.constData()) != 0) {
         *err = errno;
@@ -307,10 +328,22 @@ bool replaceAtomically(const QByteArray &target, const struct stat *old, const Q
         ::fchmod(temp.fd.get(), newFileMode());
     }
     if (!writeAll(temp.fd.get(), bytes.constData(), bytes.size(), 0, err)
-        || ::fsync(temp.fd.get()) != 0) {
+        || retried([&] { return ::fsync(temp.fd.get()); }) != 0) {
         if (*err == 0)
             *err = errno;
         discard();
+        return false;
+    }
+    reached(SaveStep::TempWritten, target);
+    // Another program may have written while the new bytes went to disk: the
+    // file is looked at again just before it is replaced.
+    struct stat now
+    {
+    };
+    const bool there = ::stat(target.constData(), &now) == 0;
+    if (there != bool(old) || (old && identityOf(now) != identityOf(*old))) {
+        discard();
+        *err = ESTALE;
         return false;
     }
     if (!publish(temp, folder, base, target, err))
@@ -389,7 +422,8 @@ bool restoreFromBackup(int fd, const QByteArray &backup, qint64 size)
             return false;
         done += got;
     }
-    return ::ftruncate(fd, off_t(size)) == 0 && ::fsync(fd) == 0;
+    return retried([&] { return ::ftruncate(fd, off_t(size)); }) == 0
+        && retried([&] { return ::fsync(fd); }) == 0;
 }
 
 Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &old,
@@ -410,6 +444,19 @@ Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &o
         restoreMode();
         return std::unexpected(systemError(openErr));
     }
+    // What the file is now; reserving room below may touch its times.
+    struct stat reference
+    {
+    };
+    if (::fstat(fd.get(), &reference) != 0 || reference.st_size != old.st_size
+        || reference.st_mtim.tv_sec != old.st_mtim.tv_sec
+        || reference.st_mtim.tv_nsec != old.st_mtim.tv_nsec) {
+        restoreMode();
+        return std::unexpected(Error {.kind = ErrorKind::ChangedOnDisk,
+                                      .systemCode = ESTALE,
+                                      .path = QFile::decodeName(target),
+                                      .writing = true});
+    }
     // The room for the new text first: a full disk refuses the save before a byte changes.
     if (bytes.size() > old.st_size
         && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0
@@ -418,6 +465,7 @@ Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &o
         restoreMode();
         return std::unexpected(systemError(err, ErrorKind::NoSpace));
     }
+    ::fstat(fd.get(), &reference);
     const QByteArray backup = backUp(fd.get(), target, old.st_size, &err);
     if (backup.isEmpty()) {
         restoreMode();
@@ -425,12 +473,29 @@ Result<FileIdentity> writeInPlace(const QByteArray &target, const struct stat &o
         error.kind = ErrorKind::NoBackup;
         return std::unexpected(error);
     }
+    reached(SaveStep::CopyWritten, target);
+    // The last look before a byte changes: another program's write is kept.
+    struct stat before
+    {
+    };
+    if (::fstat(fd.get(), &before) != 0 || before.st_size != reference.st_size
+        || before.st_mtim.tv_sec != reference.st_mtim.tv_sec
+        || before.st_mtim.tv_nsec != reference.st_mtim.tv_nsec) {
+        ::unlink(backup.constData());
+        restoreMode();
+        return std::unexpected(Error {.kind = ErrorKind::ChangedOnDisk,
+                                      .systemCode = ESTALE,
+                                      .path = QFile::decodeName(target),
+                                      .writing = true});
+    }
     bool ok = writeAll(fd.get(), bytes.constData(), bytes.size(), 0, &err);
-    if (ok && ::ftruncate(fd.get(), off_t(bytes.size())) != 0) {
+    if (ok)
+        reached(SaveStep::InPlaceWritten, target);
+    if (ok && retried([&] { return ::ftruncate(fd.get(), off_t(bytes.size())); }) != 0) {
         err = errno;
         ok = false;
     }
-    if (ok && ::fsync(fd.get()) != 0) {
+    if (ok && retried([&] { return ::fsync(fd.get()); }) != 0) {
         err = errno;
         ok = false;
     }
@@ -617,9 +682,78 @@ Result<FileIdentity> saveBytesSafely(const QString &path, const QByteArray &byte
     if (!exists || (old.st_nlink <= 1 && folderWritable)) {
         if (replaceAtomically(target, exists ? &old : nullptr, bytes, &err))
             return fileIdentity(finalName);
+        if (err == ESTALE)
+            return std::unexpected(Error {.kind = ErrorKind::ChangedOnDisk,
+                                          .systemCode = ESTALE,
+                                          .path = path,
+                                          .writing = true});
         // The owner could not be kept by a new file: the old one is written instead.
         if (!exists || err != EPERM)
             return std::unexpected(systemError(err ? err : EIO));
     }
     return writeInPlace(target, old, bytes);
+}
+
+void setSaveStepHook(SaveStepHook hook)
+{
+    gStepHook = hook;
+}
+
+namespace {
+
+// The original's owner, mode, extended attributes and times, in that order: a
+// change of owner clears set-id bits, and the times go last, after every write.
+void copyAttributes(int from, const struct stat &st, int to)
+{
+    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid())
+        (void)::fchown(to, st.st_uid, st.st_gid); // only root may give a file away
+    ::fchmod(to, st.st_mode & 07777);
+    copyExtendedAttributes(from, to);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(to, times);
+}
+
+} // namespace
+
+Result<void> writeBackupCopy(const QString &original, const QString &backup,
+                             const QByteArray &bytes, bool replace)
+{
+    Fd source(::open(native(original).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st
+    {
+    };
+    if (source.get() < 0 || ::fstat(source.get(), &st) != 0)
+        return std::unexpected(systemError(errno, ErrorKind::ReadFailed));
+    const QByteArray name = native(backup);
+    // Replacing: a new file renamed over the old name, which replaces a link itself.
+    QByteArray created = name;
+    if (replace)
+        created = folderOf(absoluteNative(backup)) + "/." + name.mid(name.lastIndexOf('/') + 1)
+            + ".rubello-" + QByteArray::number(::getpid());
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
+    flags |= O_EXCL; // never over a file that is there
+    flags |= O_NOFOLLOW; // nor through a link
+    Fd fd(::open(created.constData(), flags, 0600));
+    if (fd.get() < 0) {
+        Error error = systemError(errno);
+        if (errno == EEXIST)
+            error.kind = ErrorKind::Refused;
+        error.path = backup;
+        return std::unexpected(error);
+    }
+    int err = 0;
+    if (!writeAll(fd.get(), bytes.constData(), bytes.size(), 0, &err)) {
+        ::unlink(created.constData());
+        return std::unexpected(systemError(err));
+    }
+    reached(SaveStep::BackupWritten, name);
+    copyAttributes(source.get(), st, fd.get());
+    if (retried([&] { return ::fsync(fd.get()); }) != 0
+        || (replace && ::rename(created.constData(), name.constData()) != 0)) {
+        err = errno;
+        ::unlink(created.constData());
+        return std::unexpected(systemError(err));
+    }
+    syncFolder(folderOf(absoluteNative(backup)));
+    return {};
 }

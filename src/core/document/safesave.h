@@ -22,6 +22,25 @@ struct FileIdentity
 // Follows symbolic links, as reading and writing do.
 FileIdentity fileIdentity(const QString &path);
 
+// The points of a save where a test may step in (a signal, another program's write).
+enum class SaveStep {
+    TempWritten,   // the new file is complete and synced, not yet renamed into place
+    TempLinked,    // it has a temporary name in the folder
+    CopyWritten,   // before a write in place: the copy of the old bytes is on disk
+    InPlaceWritten, // the new bytes are in, the length not yet set
+    BackupWritten, // a kept backup is complete, its attributes not yet set
+};
+using SaveStepHook = void (*)(SaveStep step, const QByteArray &target);
+// For tests only: called at each step, in the saving thread.
+void setSaveStepHook(SaveStepHook hook);
+
+// Keeps a copy of a file's old bytes as backup: the file is created anew, never
+// through a link or over another file (O_EXCL | O_NOFOLLOW; an existing one is
+// replaced only when asked, by a rename that replaces no link's target), and it
+// gets the original's mode, owner, times and extended attributes.
+Result<void> writeBackupCopy(const QString &original, const QString &backup,
+                             const QByteArray &bytes, bool replace);
+
 // A file opened for reading: only a regular file is ever opened, and never in a
 // way that could block (a FIFO would wait for a writer).
 struct OpenedFile
@@ -41,7 +60,9 @@ Result<OpenedFile> openRegularFileForReading(const QString &path);
 // removed after success and named in the error after a failure (WriteLeftBackup).
 // Links are followed as the system follows them. A write in place reserves the
 // room for the new bytes first and puts the old ones back on any failure. With
-// expected given, a file that is no longer that one is not written (ChangedOnDisk).
+// expected given, a file that is no longer that one is not written (ChangedOnDisk);
+// the file is looked at again once the new bytes are on disk, just before they
+// replace it, and a change since the save began leaves it alone (ChangedOnDisk).
 // Gives the file as written.
 Result<FileIdentity> saveBytesSafely(const QString &path, const QByteArray &bytes,
                                      const FileIdentity *expected = nullptr);

@@ -16,15 +16,15 @@ namespace {
 
 constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
-// A line must not break the file's shape.
-bool storable(const QString &text)
+// A line must not break the file's shape. A kanji beyond the BMP (𠮟, 𩸽) is a
+// surrogate pair and welcome; only a lone surrogate is not text.
+bool storable(QStringView text)
 {
     for (QChar c : text) {
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull()
-            || c.isSurrogate())
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull())
             return false;
     }
-    return !text.isEmpty() && text.size() <= 200;
+    return !text.isEmpty() && text.size() <= 200 && text.isValidUtf16();
 }
 
 // Characters kept either side of a word remembered in its place.
@@ -34,10 +34,13 @@ constexpr qsizetype kContext = 4;
 QString nearContext(QStringView text, bool before)
 {
     QStringView near = before ? text.right(kContext) : text.left(kContext);
+    // A pair is never cut at the edge.
+    if (!near.isEmpty() && (before ? near.front().isLowSurrogate() : near.back().isHighSurrogate()))
+        near = before ? near.sliced(1) : near.chopped(1);
     for (qsizetype i = 0; i < near.size(); ++i) {
         const QChar c = near.at(before ? near.size() - 1 - i : i);
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') || c.isNull()
-            || c.isSurrogate()) {
+            || (c.isSurrogate() && !QStringView(near).isValidUtf16())) {
             near = before ? near.right(i) : near.left(i);
             break;
         }
@@ -88,10 +91,10 @@ Result<void> UserReadings::read(QMultiHash<QString, Entry> &into) const
             continue;
         const QList<QStringView> fields = content.split(QLatin1Char('\t'));
         const auto context = [&fields](qsizetype i) {
-            return i >= fields.size() || fields.at(i).isEmpty() || storable(fields.at(i).toString());
+            return i >= fields.size() || fields.at(i).isEmpty() || storable(fields.at(i));
         };
-        if (fields.size() < 2 || fields.size() > 4 || !storable(fields.at(0).toString())
-            || !storable(fields.at(1).toString()) || !context(2) || !context(3))
+        if (fields.size() < 2 || fields.size() > 4 || !storable(fields.at(0))
+            || !storable(fields.at(1)) || !context(2) || !context(3))
             return damaged(EINVAL, {}, lineNumber);
         into.insert(fields.at(0).toString(),
                     {fields.at(1).toString(), fields.value(2).toString(),
@@ -114,8 +117,7 @@ Result<void> UserReadings::load()
 
 Result<QString> UserReadings::lookup(const QString &base, QStringView before, QStringView after)
 {
-    if (const Result<void> loaded = load(); !loaded)
-        return std::unexpected(loaded.error());
+    load(); // a damaged file's error is load()'s to give; its owner reports it
     return find(base, before, after);
 }
 
@@ -144,16 +146,15 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
                                     QStringView before, QStringView after)
 {
     if (m_path.isEmpty())
-        return {};
-    // A damaged file is the user's to mend; it is never overwritten.
-    if (!load() || !storable(base) || !storable(reading))
-        return {};
+        return {}; // no file: corrections are not kept at all
+    if (!storable(base) || !storable(reading))
+        return std::unexpected(Error {ErrorKind::Refused, base, EINVAL, m_path});
+    load();
     const QString nearBefore = nearContext(before, true), nearAfter = nearContext(after, false);
     const bool placed = !nearBefore.isEmpty() || !nearAfter.isEmpty();
     if (find(base, {}, {}) == reading
         && (!placed || find(base, nearBefore, nearAfter) == reading))
         return {};
-
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath()))
         return std::unexpected(
@@ -167,20 +168,14 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
     if (!lock.tryLock(5000))
         return std::unexpected(Error {ErrorKind::Busy, {}, EBUSY, m_path});
     QMultiHash<QString, Entry> current;
-    // Damaged since it was read: reported, and still not written over.
-    if (const Result<void> reread = read(current); !reread)
-        return std::unexpected(reread.error());
-    for (auto it = current.begin(); it != current.end();) {
-        if (it.key() == base
-            && ((it->before.isEmpty() && it->after.isEmpty())
-                || (it->before == nearBefore && it->after == nearAfter)))
-            it = current.erase(it);
-        else
-            ++it;
+    // A damaged file is the user's to mend; it is never overwritten. The correction
+    // is kept for this run only, and the caller is told so.
+    if (Result<void> again = read(current); !again) {
+        keepInMemory(m_readings, base, {reading, nearBefore, nearAfter});
+        again.error().writing = true;
+        return again;
     }
-    current.insert(base, {reading, QString(), QString()});
-    if (placed)
-        current.insert(base, {reading, nearBefore, nearAfter});
+    keepInMemory(current, base, {reading, nearBefore, nearAfter});
     m_readings = current;
 
     QStringList lines;
@@ -196,6 +191,38 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
         return std::unexpected(Error {ErrorKind::WriteFailed, file.errorString(), EIO, m_path});
     return {};
+}
+
+void UserReadings::keepInMemory(QMultiHash<QString, Entry> &readings, const QString &base,
+                                const Entry &entry)
+{
+    const bool placed = !entry.before.isEmpty() || !entry.after.isEmpty();
+    for (auto it = readings.begin(); it != readings.end();) {
+        if (it.key() == base
+            && ((it->before.isEmpty() && it->after.isEmpty())
+                || (it->before == entry.before && it->after == entry.after)))
+            it = readings.erase(it);
+        else
+            ++it;
+    }
+    readings.insert(base, {entry.reading, QString(), QString()});
+    if (placed)
+        readings.insert(base, entry);
+}
+
+bool isAcceptableReading(QStringView reading)
+{
+    if (reading.isEmpty() || reading.size() > kMaxReadingLength)
+        return false;
+    for (QChar c : reading) {
+        const char16_t u = c.unicode();
+        const bool kana = (u >= 0x3041 && u <= 0x3096) || (u >= 0x309B && u <= 0x309E)
+            || (u >= 0x30A1 && u <= 0x30FA) || (u >= 0x30FC && u <= 0x30FE)
+            || (u >= 0xFF66 && u <= 0xFF9F);
+        if (!kana)
+            return false;
+    }
+    return true;
 }
 
 QString fullwidthKatakana(const QString &reading)

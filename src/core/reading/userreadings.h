@@ -19,12 +19,15 @@ public:
     explicit UserReadings(const QString &path = standardPath());
 
     // Reads the file on first use; a damaged file stays unread and its error
-    // is what load and lookup give from then on.
+    // is what load gives from then on: the owner reports it.
     Result<void> load();
     // The reading for base (empty: none) between before and after: a line
     // restricted to that place wins over a plain one, the longest place first.
+    // Over a damaged file only the corrections kept in memory this run are found.
     Result<QString> lookup(const QString &base, QStringView before = {}, QStringView after = {});
-    // Remembers and writes the whole file atomically.
+    // Remembers and writes the whole file atomically. Never succeeds having stored
+    // nothing: a text that cannot be a line is Refused; with a damaged file the
+    // correction is kept for this run only and Damaged (writing) says so.
     Result<void> remember(const QString &base, const QString &reading);
     // The same, and a line for this place too (a few characters either side
     // within the line): the plain line follows the latest correction, so a
@@ -42,12 +45,21 @@ private:
     };
     Result<void> read(QMultiHash<QString, Entry> &into) const;
     QString find(const QString &base, QStringView before, QStringView after) const;
+    static void keepInMemory(QMultiHash<QString, Entry> &readings, const QString &base,
+                             const Entry &entry);
 
     QString m_path;
     bool m_loaded = false;
     std::optional<Error> m_loadError;
     QMultiHash<QString, Entry> m_readings;
 };
+
+// The longest reading a user may give a word.
+constexpr qsizetype kMaxReadingLength = 96;
+
+// A reading as a user may give one: kana only (either form, half-width too, the
+// long-vowel and iteration marks), 1 to kMaxReadingLength characters.
+bool isAcceptableReading(QStringView reading);
 
 // A reading as the user typed it in any kana form, in full-width katakana.
 QString fullwidthKatakana(const QString &reading);

@@ -261,7 +261,7 @@ QList<RubyCandidate> firstOccurrences(const QString &html, const QList<RubyCandi
         QString base, reading;
         if (parseRubyElement(html.sliced(element.start, element.end - element.start), &base,
                              &reading))
-            existing.append({element.start, base});
+            existing.append({element.start, base + u'\t' + fullwidthKatakana(reading)});
     }
     for (const HtmlRange &range : scan.ranges) {
         if (scope != FirstOnly::Section || range.place != HtmlPlace::Tag)
@@ -289,8 +289,10 @@ QList<RubyCandidate> firstOccurrences(const QString &html, const QList<RubyCandi
                 seen.insert(existing.at(nextExisting).second);
             ++nextExisting;
         }
-        if (!seen.contains(c.base)) {
-            seen.insert(c.base);
+        // A word read two ways (上 うえ, 上 じょう) is two words.
+        const QString word = c.base + u'\t' + fullwidthKatakana(c.reading);
+        if (!seen.contains(word)) {
+            seen.insert(word);
             kept.append(c);
         }
     }
