@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -22,6 +23,23 @@ namespace {
 constexpr char16_t kParagraphBreak = SourceText::blockSeparator;
 
 } // namespace
+
+// The margin of line numbers; the editor paints it.
+class LineNumberMargin : public QWidget
+{
+public:
+    explicit LineNumberMargin(EditorControl *editor)
+        : QWidget(editor)
+        , m_editor(editor)
+    { }
+    QSize sizeHint() const override { return {m_editor->lineNumberWidth(), 0}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override { m_editor->paintLineNumbers(event); }
+
+private:
+    EditorControl *m_editor;
+};
 
 QStringList droppedLocalFiles(const QMimeData *data)
 {
@@ -467,6 +485,83 @@ void EditorControl::keyPressEvent(QKeyEvent *event)
     typeKey(event);
     endUserEdit();
     m_document->wrapLongLine(textCursor().block());
+}
+
+void EditorControl::setLineNumbersShown(bool on)
+{
+    if (on == lineNumbersShown())
+        return;
+    if (on) {
+        m_lineNumbers = new LineNumberMargin(this);
+        // Typing repaints the numbers of the lines it repaints, no more.
+        connect(this, &QPlainTextEdit::updateRequest, m_lineNumbers, [this](const QRect &rect, int dy) {
+            if (dy)
+                m_lineNumbers->scroll(0, dy);
+            else
+                m_lineNumbers->update(0, rect.y(), m_lineNumbers->width(), rect.height());
+        });
+        connect(this, &QPlainTextEdit::blockCountChanged, m_lineNumbers, [this] { fitLineNumbers(); });
+        m_lineNumbers->show();
+    } else {
+        delete m_lineNumbers;
+        m_lineNumbers = nullptr;
+    }
+    fitLineNumbers();
+}
+
+void EditorControl::setSoftWrap(bool on)
+{
+    setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+int EditorControl::lineNumberWidth() const
+{
+    if (!m_lineNumbers)
+        return 0;
+    const int lines = source().linesBefore(document()->blockCount() - 1) + 1;
+    const int digits = QString::number(qMax(lines, 99)).size();
+    return fontMetrics().horizontalAdvance(u'9') * digits + 2 * fontMetrics().averageCharWidth();
+}
+
+void EditorControl::fitLineNumbers()
+{
+    const int width = lineNumberWidth();
+    if (viewportMargins().left() != width)
+        setViewportMargins(width, 0, 0, 0);
+    if (m_lineNumbers) {
+        const QRect area = contentsRect();
+        m_lineNumbers->setGeometry(area.left(), area.top(), width, area.height());
+    }
+}
+
+void EditorControl::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    fitLineNumbers();
+}
+
+// The number of each line shown, at its first piece.
+void EditorControl::paintLineNumbers(QPaintEvent *event)
+{
+    QPainter painter(m_lineNumbers);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.setFont(font());
+    const int right = m_lineNumbers->width() - fontMetrics().averageCharWidth();
+    QTextBlock block = firstVisibleBlock();
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    while (block.isValid() && top <= event->rect().bottom()) {
+        const qreal height = blockBoundingRect(block).height();
+        const QTextBlock before = block.previous();
+        if (block.isVisible() && top + height >= event->rect().top()
+            && !(before.isValid() && m_document->lineEndOf(before) == LineEnd::Wrap)) {
+            const int number = source().linesBefore(block.blockNumber()) + 1;
+            painter.drawText(QRectF(0, top, right, fontMetrics().height()), Qt::AlignRight,
+                             QString::number(number));
+        }
+        top += height;
+        block = block.next();
+    }
 }
 
 QPair<int, int> EditorControl::caretLineAndColumn() const

@@ -71,6 +71,13 @@ public:
     // The text with each of its line ends made the document's convention.
     QString withLineEnds(const QString &text) const;
 
+    // Numbers of the text's lines in a margin (a long line's pieces are one line).
+    void setLineNumbersShown(bool on);
+    bool lineNumbersShown() const { return m_lineNumbers != nullptr; }
+    // Lines broken at the window's edge for display only; the text keeps its lines.
+    void setSoftWrap(bool on);
+    bool softWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
+
     // The caret's line and column as the text has them (1-based): the pieces of a
     // long line are one line.
     QPair<int, int> caretLineAndColumn() const;
@@ -91,6 +98,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -113,6 +121,10 @@ private:
     ViewPlace viewPlace() const;
     void restoreViewPlace(const ViewPlace &place, bool caretToo);
     void writeWhole(const QString &text, Progress *progress);
+    friend class LineNumberMargin;
+    int lineNumberWidth() const;
+    void fitLineNumbers();
+    void paintLineNumbers(QPaintEvent *event);
     void onTextChanged(int offset, int removed, int added);
     void forgetInheritedMark();
     void replaceRange(int offset, int length, const QString &text);
@@ -123,6 +135,7 @@ private:
     void typeKey(QKeyEvent *event);
 
     SourceDocument *m_document;
+    QWidget *m_lineNumbers = nullptr;
     int m_replaying = 0; // an undo or redo: not a step of its own
     bool m_amending = false;
     int m_programWrite = 0; // inside a write of ours: no Change from the document
