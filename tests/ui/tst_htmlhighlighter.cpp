@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -22,32 +21,27 @@ private slots:
     void coloursOfSource();
     void readableOnDarkAndLight();
     void colouringIsNoEdit();
-    void farLinesColouredWhenShown();
 };
 
 namespace {
 
 // A letter per character for the colour it has.
-QString kindsOf(const QTextBlock &block, const HtmlHighlighter &colours)
-{
-    static const char16_t letters[] = u".tnvcer";
-    QString line(block.length() - 1, u'.');
-    for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
-        for (int kind = 1; kind < HtmlHighlighter::KindCount; ++kind) {
-            if (range.format.foreground().color() != colours.colour(HtmlHighlighter::Kind(kind)))
-                continue;
-            for (int i = range.start; i < range.start + range.length; ++i)
-                line[i] = letters[kind];
-        }
-    }
-    return line;
-}
-
 QString kindsOf(const QTextDocument &document, const HtmlHighlighter &colours)
 {
+    static const char16_t letters[] = u".tnvcer";
     QStringList lines;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        lines.append(kindsOf(block, colours));
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QString line(block.length() - 1, u'.');
+        for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+            for (int kind = 1; kind < HtmlHighlighter::KindCount; ++kind) {
+                if (range.format.foreground().color() != colours.colour(HtmlHighlighter::Kind(kind)))
+                    continue;
+                for (int i = range.start; i < range.start + range.length; ++i)
+                    line[i] = letters[kind];
+            }
+        }
+        lines.append(line);
+    }
     return lines.join(u'\n');
 }
 
@@ -104,28 +98,6 @@ void TestHtmlHighlighter::colouringIsNoEdit()
         QCoreApplication::processEvents();
     }
     QCOMPARE(edits.count(), 0);
-}
-
-// A long page is coloured where it is shown: lines never shown get no colours,
-// and a line scrolled to far below takes the state a comment opened at the top
-// gives it.
-void TestHtmlHighlighter::farLinesColouredWhenShown()
-{
-    EditorControl editor;
-    editor.resize(400, 300);
-    editor.show();
-    editor.setText(u"<!--\r\n"_s + u"<p>x</p>\r\n"_s.repeated(5000) + u"-->\r\n<b>y</b>"_s);
-    HtmlHighlighter colours(&editor);
-    QCoreApplication::processEvents();
-    const QTextDocument &document = *editor.document();
-    QCOMPARE(kindsOf(document.findBlockByNumber(1), colours), u"cccccccc"_s);
-    QCOMPARE(kindsOf(document.findBlockByNumber(4000), colours), u"........"_s);
-    editor.verticalScrollBar()->setValue(3990);
-    editor.viewport()->repaint();
-    QCOMPARE(kindsOf(document.findBlockByNumber(4000), colours), u"cccccccc"_s);
-    editor.verticalScrollBar()->setValue(editor.verticalScrollBar()->maximum());
-    editor.viewport()->repaint();
-    QCOMPARE(kindsOf(document.lastBlock(), colours), u"ttt.tttt"_s);
 }
 
 QTEST_MAIN(TestHtmlHighlighter)
