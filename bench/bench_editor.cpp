@@ -280,6 +280,25 @@ void colourFigures(MainWindow &form, const QString &large, double typingWithColo
     print("load_10MB_colours_vs_without", loadWith / loadWithout, "x", "reported");
 }
 
+// Line numbers (on by default) and soft wrap, against the editor without either,
+// measured in the same run.
+void viewFigures(MainWindow &form, const QString &large)
+{
+    EditorControl *editor = form.editor();
+    const double typingDefault = typingCost(form, large, 200);
+    editor->setLineNumbersShown(false);
+    const double plain = typingCost(form, large, 200);
+    editor->setSoftWrap(true);
+    const double wrapped = typingCost(form, large, 200);
+    editor->setLineNumbersShown(true);
+    const double both = typingCost(form, large, 200);
+    editor->setSoftWrap(false);
+    print("typing_10MB_without_line_numbers_or_wrap_per_key", plain, "ms", "baseline");
+    print("typing_10MB_line_numbers_vs_without", typingDefault / plain, "x", "<= 1.2");
+    print("typing_10MB_soft_wrap_vs_without", wrapped / plain, "x", "<= 1.2");
+    print("typing_10MB_line_numbers_and_wrap_vs_without", both / plain, "x", "<= 1.2");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -307,6 +326,7 @@ int main(int argc, char *argv[])
     print("typing_10MB_per_key", typingLarge, "ms", "<= 1.5x the 100 KB figure");
     print("typing_10MB_vs_100KB", typingLarge / typingSmall, "x", "<= 1.5");
     colourFigures(form, large, typingLarge);
+    viewFigures(form, large);
     if (argc > 1 && qstrcmp(argv[1], "--colours") == 0)
         return 0;
     lineEndFigures(form, large);

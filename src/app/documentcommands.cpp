@@ -23,16 +23,12 @@ DocumentCommands::DocumentCommands(EditorControl *editor, PlatformServices &plat
     , m_editor(editor)
     , m_platform(platform)
     , m_parent(parent)
-    , m_session(editor->history(), [&platform] { return platform.codePage(); })
+    , m_session(editor->session())
 {
+    m_session.setSystemCodePage([&platform] { return platform.codePage(); });
     m_session.startNew();
-    // Typing reaches the history only after its Change.
-    const auto follow = [this] {
-        if (m_session.isModified() != m_shownModified)
-            updateCaption();
-    };
-    connect(m_editor, &EditorControl::edited, this, follow);
-    connect(m_editor, &EditorControl::editRecorded, this, follow);
+    // The marker shows what the session says, whatever changed it.
+    connect(&m_session, &DocumentSession::modifiedChanged, this, &DocumentCommands::updateCaption);
 }
 
 QString DocumentCommands::documentName() const
@@ -48,7 +44,6 @@ QString DocumentCommands::caption() const
 
 void DocumentCommands::updateCaption()
 {
-    m_shownModified = m_session.isModified();
     emit captionChanged(caption());
 }
 

@@ -81,10 +81,9 @@ private:
     EditorControl *m_editor;
     PlatformServices &m_platform;
     QWidget *m_parent;
-    DocumentSession m_session;
+    DocumentSession &m_session; // the editor's document's
     std::function<QString()> m_suggestedFile;
     QString m_caption; // as last shown, without the marker
-    bool m_shownModified = false;
     bool m_offeringReload = false;
     LineEnd m_newLineEnd = LineEnd::Lf;
 };

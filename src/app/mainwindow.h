@@ -140,6 +140,8 @@ public:
     QAction *findPreviousAction() const { return m_findPreviousAction; }
     QAction *newCrLfAction() const { return m_newCrLfAction; }
     QAction *htmlColoursAction() const { return m_htmlColoursAction; }
+    QAction *lineNumbersAction() const { return m_lineNumbersAction; }
+    QAction *softWrapAction() const { return m_softWrapAction; }
     QAction *zoomResetAction() const { return m_zoomResetAction; }
     QString lastSearch() const { return m_lastSearch; }
     // What F3 and Shift+F3 look for until the search window says otherwise.
@@ -209,6 +211,8 @@ private:
     QAction *m_newLfAction = nullptr;
     QAction *m_newCrLfAction = nullptr;
     QAction *m_htmlColoursAction = nullptr; // HTMLの色分け
+    QAction *m_lineNumbersAction = nullptr;
+    QAction *m_softWrapAction = nullptr;
     QAction *m_zoomInAction = nullptr;
     QAction *m_zoomOutAction = nullptr;
     QAction *m_zoomResetAction = nullptr;

@@ -52,6 +52,12 @@ void MainWindow::createDesktopMenus()
     m_htmlColoursAction->setCheckable(true);
     connect(m_htmlColoursAction, &QAction::toggled, edit, &EditorCommands::setHtmlColours);
     connect(edit, &EditorCommands::htmlColoursChanged, m_htmlColoursAction, &QAction::setChecked);
+    m_lineNumbersAction = m_formatMenu->addAction(QStringLiteral("行番号 (&L)"));
+    m_lineNumbersAction->setCheckable(true);
+    connect(m_lineNumbersAction, &QAction::toggled, m_editor, &EditorControl::setLineNumbersShown);
+    m_softWrapAction = m_formatMenu->addAction(QStringLiteral("右端で折り返す (&W)"));
+    m_softWrapAction->setCheckable(true);
+    connect(m_softWrapAction, &QAction::toggled, m_editor, &EditorControl::setSoftWrap);
     m_newLineEndMenu = m_formatMenu->addMenu(QStringLiteral("新規文書の改行 (&N)"));
     auto *lineEnds = new QActionGroup(this);
     m_newLfAction = lineEnds->addAction(QStringLiteral("LF (&L)"));
@@ -64,6 +70,7 @@ void MainWindow::createDesktopMenus()
     connect(m_newCrLfAction, &QAction::triggered, this, [this] { setNewLineEnd(LineEnd::CrLf); });
 
     m_htmlColoursAction->setChecked(true);
+    m_lineNumbersAction->setChecked(true);
     setNewLineEnd(LineEnd::Lf); // the platform's line end
 }
 

@@ -42,6 +42,10 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
         setNewLineEnd(*choices.newLineEnd);
     if (choices.htmlColours)
         m_editorCommands->setHtmlColours(*choices.htmlColours);
+    if (choices.lineNumbers)
+        m_lineNumbersAction->setChecked(*choices.lineNumbers);
+    if (choices.softWrap)
+        m_softWrapAction->setChecked(*choices.softWrap);
 }
 
 void MainWindow::storeSettings()
@@ -50,7 +54,8 @@ void MainWindow::storeSettings()
     m_windowSettings->store({m_editorCommands->chosenFont(), m_editor->palette().color(QPalette::Text), m_editor->backgroundColour(),
                              m_ruby->kanaForm(), m_omitOkuriganaCheck->isChecked(), m_htmlOnlyCheck->isChecked(),
                              m_perKanjiAction->isChecked(), m_ruby->gradeLevel(), m_ruby->firstOnly(), saveGeometry(),
-                             m_newLineEnd, m_editorCommands->htmlColours()});
+                             m_newLineEnd, m_editorCommands->htmlColours(),
+                             m_editor->lineNumbersShown(), m_editor->softWrap()});
 }
 
 void MainWindow::noteRecentFile(const QString &path)

@@ -282,10 +282,8 @@ void RubyCommands::annotatePage()
     }
     const AnnotatedText result = applyRuby(text, dialog.model()->choice(), form);
 
-    // One step of the history, which a whole-text write would clear.
-    m_editor->setSelectionStart(0);
-    m_editor->setSelectionLength(int(text.size()));
-    m_editor->replaceSelection(result.text);
+    // One step of the history; the view stays where the user was.
+    m_editor->rewriteText(result.text);
     if (selLength > 0) {
         m_editor->setSelectionStart(int(selStart));
         m_editor->setSelectionLength(int(selLength + result.text.size() - text.size()));
@@ -305,10 +303,8 @@ void RubyCommands::stripRuby()
                                       : QStringLiteral("ルビがありません。"));
         return;
     }
-    // One step of the history, which a whole-text write would clear.
-    m_editor->setSelectionStart(0);
-    m_editor->setSelectionLength(int(text.size()));
-    m_editor->replaceSelection(result.text);
+    // One step of the history; the view stays where the user was.
+    m_editor->rewriteText(result.text);
     if (selLength > 0) {
         m_editor->setSelectionStart(int(result.start));
         m_editor->setSelectionLength(int(result.end - result.start));

@@ -25,6 +25,8 @@ const QString kGeometry = QStringLiteral("window/geometry");
 const QString kRecentFiles = QStringLiteral("recentFiles");
 const QString kNewLineEnd = QStringLiteral("editor/newDocumentLineEnd");
 const QString kHtmlColours = QStringLiteral("editor/htmlColours");
+const QString kLineNumbers = QStringLiteral("editor/lineNumbers");
+const QString kSoftWrap = QStringLiteral("editor/softWrap");
 
 // Only a real true or false counts; anything else keeps the default.
 std::optional<bool> readFlag(const QSettings &settings, const QString &key)
@@ -106,6 +108,8 @@ RememberedChoices WindowSettings::attach(QSettings *settings, const SettingsFile
     if (lineEnd == QLatin1String("CRLF") || lineEnd == QLatin1String("LF"))
         choices.newLineEnd = lineEnd == QLatin1String("CRLF") ? LineEnd::CrLf : LineEnd::Lf;
     choices.htmlColours = readFlag(*settings, kHtmlColours);
+    choices.lineNumbers = readFlag(*settings, kLineNumbers);
+    choices.softWrap = readFlag(*settings, kSoftWrap);
 
     const QVariant recent = settings->value(kRecentFiles);
     if (recent.typeId() == QMetaType::QStringList || recent.typeId() == QMetaType::QString) {
@@ -181,6 +185,10 @@ void WindowSettings::store(const RememberedChoices &choices)
                                               : QStringLiteral("LF"));
     if (choices.htmlColours)
         m_settings->setValue(kHtmlColours, *choices.htmlColours);
+    if (choices.lineNumbers)
+        m_settings->setValue(kLineNumbers, *choices.lineNumbers);
+    if (choices.softWrap)
+        m_settings->setValue(kSoftWrap, *choices.softWrap);
     // The recent files were written as they changed, merged with other windows'.
     m_settings->sync();
 }

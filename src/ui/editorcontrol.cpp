@@ -3,11 +3,14 @@
 #include "ui/clipboardtext.h"
 
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -20,6 +23,23 @@ namespace {
 constexpr char16_t kParagraphBreak = SourceText::blockSeparator;
 
 } // namespace
+
+// The margin of line numbers; the editor paints it.
+class LineNumberMargin : public QWidget
+{
+public:
+    explicit LineNumberMargin(EditorControl *editor)
+        : QWidget(editor)
+        , m_editor(editor)
+    { }
+    QSize sizeHint() const override { return {m_editor->lineNumberWidth(), 0}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override { m_editor->paintLineNumbers(event); }
+
+private:
+    EditorControl *m_editor;
+};
 
 QStringList droppedLocalFiles(const QMimeData *data)
 {
@@ -66,28 +86,13 @@ void EditorControl::beginUserEdit()
     };
     const QTextBlock first = around(doc->findBlock(cursor.selectionStart()), false);
     const QTextBlock last = around(doc->findBlock(cursor.selectionEnd()), true);
-    const int from = first.position();
-    const int to = qMin(last.position() + last.length(), doc->characterCount() - 1);
-    m_recorder.begin(offsetFromPosition(from), m_document->textBetween(from, to));
+    m_document->beginUserEdit(first.position(),
+                              qMin(last.position() + last.length(), doc->characterCount() - 1));
 }
 
 void EditorControl::endUserEdit()
 {
-    if (m_recorder.reachedOutside()) {
-        m_recorder.cancel();
-        m_history.clear(); // a step would not know what went
-        emit editRecorded(); // the history is gone
-        return;
-    }
-    if (!m_recorder.changed()) {
-        m_recorder.cancel();
-        return;
-    }
-    const QString now = m_document->textBetween(positionFromOffset(m_recorder.changedFrom()),
-                                                positionFromOffset(m_recorder.changedTo()));
-    if (std::optional<EditStep> step = m_recorder.finish(now))
-        m_history.record(std::move(*step));
-    emit editRecorded(); // the (更新) marker follows the history
+    m_document->endUserEdit();
 }
 
 void EditorControl::replaceRange(int offset, int length, const QString &text)
@@ -98,35 +103,124 @@ void EditorControl::replaceRange(int offset, int length, const QString &text)
     replaceSelection(text);
 }
 
+EditorControl::ViewPlace EditorControl::viewPlace() const
+{
+    const QTextCursor cursor = textCursor();
+    return {cursor.blockNumber(), cursor.positionInBlock(), verticalScrollBar()->value(),
+            horizontalScrollBar()->value()};
+}
+
+// The caret back at its line and column (as near as the line allows), the view
+// scrolled as it was.
+void EditorControl::restoreViewPlace(const ViewPlace &place, bool caretToo)
+{
+    if (caretToo) {
+        const QTextBlock block
+            = document()->findBlockByNumber(qMin(place.block, document()->blockCount() - 1));
+        QTextCursor cursor(block);
+        cursor.setPosition(block.position() + qMin(place.column, block.length() - 1));
+        setTextCursor(cursor);
+    }
+    verticalScrollBar()->setValue(place.vertical);
+    horizontalScrollBar()->setValue(place.horizontal);
+    ensureCursorVisible(); // no scroll when the caret is in view
+}
+
+namespace {
+
+// A step that rewrote more than a line's piece: the caret's offset says nothing of
+// where the user was once it is undone or done again.
+bool rewritesLines(const EditStep &step, int caret)
+{
+    const qsizetype span = qMax(step.removed.size(), step.inserted.size());
+    const bool many = span > SourceText::wrapLength || step.removed.contains(u'\n')
+        || step.inserted.contains(u'\n') || step.removed.contains(u'\r')
+        || step.inserted.contains(u'\r');
+    return many && caret >= step.offset && caret <= step.offset + span;
+}
+
+// Shown while a long step is redone or undone: the window does not answer meanwhile.
+class BusyCursor
+{
+public:
+    explicit BusyCursor(bool on) : m_on(on)
+    {
+        if (m_on)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyCursor()
+    {
+        if (m_on)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    bool m_on;
+};
+
+bool isLong(const EditStep &step)
+{
+    constexpr qsizetype kLongStepChars = 256 * 1024;
+    return qMax(step.removed.size(), step.inserted.size()) > kLongStepChars;
+}
+
+} // namespace
+
 bool EditorControl::undo()
 {
-    const EditStep *step = m_history.undo();
+    const EditStep *step = session().undo();
     if (!step)
         return false;
+    BusyCursor busy(isLong(*step));
     const int caret = selectionStart();
+    const ViewPlace place = viewPlace();
+    const bool byLine = !step->typing && rewritesLines(*step, caret);
     replaceRange(step->offset, int(step->inserted.size()), step->removed);
-    // Typing gives the caret back after the restored text; after a command it stays
-    // where it was (at the end of the text when that is shorter now).
-    setSelectionStart(step->typing ? step->offset + int(step->removed.size()) : caret);
+    if (step->typing) {
+        // Typing gives the caret back after the restored text.
+        setSelectionStart(step->offset + int(step->removed.size()));
+        return true;
+    }
+    // After a command the caret stays where it was (at the end of the text when
+    // that is shorter now), and so does the view.
+    if (!byLine)
+        setSelectionStart(caret);
+    restoreViewPlace(place, byLine);
     return true;
 }
 
 bool EditorControl::redo()
 {
-    const EditStep *step = m_history.redo();
+    const EditStep *step = session().redo();
     if (!step)
         return false;
+    BusyCursor busy(isLong(*step));
+    const ViewPlace place = viewPlace();
+    const bool byLine = !step->typing && rewritesLines(*step, selectionStart());
     replaceRange(step->offset, int(step->removed.size()), step->inserted);
-    setSelectionStart(step->offset + int(step->inserted.size()));
+    if (byLine)
+        restoreViewPlace(place, true);
+    else
+        setSelectionStart(step->offset + int(step->inserted.size()));
     return true;
+}
+
+void EditorControl::rewriteText(const QString &text, Progress *progress)
+{
+    const ViewPlace place = viewPlace();
+    setSelectionStart(0);
+    setSelectionLength(textLength());
+    replaceSelection(text, progress);
+    restoreViewPlace(place, true);
 }
 
 void EditorControl::onTextChanged(int offset, int removed, int added)
 {
-    if (m_recorder.active())
-        m_recorder.change(offset, removed, added);
-    else if (m_programWrite == 0 && removed != added)
-        m_history.clear(); // a change the history did not see: its steps would not fit
+    Q_UNUSED(offset);
+    if (!m_document->inUserEdit() && m_programWrite == 0 && removed != added)
+        session().clearHistory(); // a change the history did not see: its steps would not fit
     if (m_programWrite == 0)
         emit edited();
 }
@@ -143,7 +237,7 @@ int EditorControl::textLength() const
 
 void EditorControl::setText(const QString &text, Progress *progress)
 {
-    m_history.clear();
+    session().clearHistory();
     {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
         // Qt gives the new text the caret's format; a stand-in's mark must not spread.
@@ -153,6 +247,22 @@ void EditorControl::setText(const QString &text, Progress *progress)
         setTextCursor(QTextCursor(document()));
     }
     emit edited();
+}
+
+// The whole text replaced as a load does it, several times faster than a cursor's
+// removal and insertion; the line-end convention stays the document's. The caret
+// ends after the text, as after any replacement.
+void EditorControl::writeWhole(const QString &text, Progress *progress)
+{
+    const LineEnd convention = lineEndConvention();
+    QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
+    setTextCursor(QTextCursor(document()));
+    setCurrentCharFormat(SourceDocument::withoutMark(currentCharFormat()));
+    m_document->load(text, progress, [this](const QString &slice) { setPlainText(slice); });
+    setLineEndConvention(convention);
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    setTextCursor(end);
 }
 
 QString EditorControl::withLineEnds(const QString &text) const
@@ -217,7 +327,11 @@ void EditorControl::replaceSelection(const QString &text, Progress *progress)
         step.inserted = text;
         step.amends = m_amending;
     }
-    {
+    const bool whole = cursor.selectionStart() == 0
+        && cursor.selectionEnd() >= document()->characterCount() - 1;
+    if (whole) {
+        writeWhole(text, progress);
+    } else {
         QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
         cursor.removeSelectedText();
         const int start = cursor.position();
@@ -226,7 +340,7 @@ void EditorControl::replaceSelection(const QString &text, Progress *progress)
         m_document->wrapLongLines(start, cursor.position());
     }
     if (m_replaying == 0)
-        m_history.record(std::move(step));
+        session().record(std::move(step));
     emit edited();
 }
 
@@ -371,6 +485,83 @@ void EditorControl::keyPressEvent(QKeyEvent *event)
     typeKey(event);
     endUserEdit();
     m_document->wrapLongLine(textCursor().block());
+}
+
+void EditorControl::setLineNumbersShown(bool on)
+{
+    if (on == lineNumbersShown())
+        return;
+    if (on) {
+        m_lineNumbers = new LineNumberMargin(this);
+        // Typing repaints the numbers of the lines it repaints, no more.
+        connect(this, &QPlainTextEdit::updateRequest, m_lineNumbers, [this](const QRect &rect, int dy) {
+            if (dy)
+                m_lineNumbers->scroll(0, dy);
+            else
+                m_lineNumbers->update(0, rect.y(), m_lineNumbers->width(), rect.height());
+        });
+        connect(this, &QPlainTextEdit::blockCountChanged, m_lineNumbers, [this] { fitLineNumbers(); });
+        m_lineNumbers->show();
+    } else {
+        delete m_lineNumbers;
+        m_lineNumbers = nullptr;
+    }
+    fitLineNumbers();
+}
+
+void EditorControl::setSoftWrap(bool on)
+{
+    setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+int EditorControl::lineNumberWidth() const
+{
+    if (!m_lineNumbers)
+        return 0;
+    const int lines = source().linesBefore(document()->blockCount() - 1) + 1;
+    const int digits = QString::number(qMax(lines, 99)).size();
+    return fontMetrics().horizontalAdvance(u'9') * digits + 2 * fontMetrics().averageCharWidth();
+}
+
+void EditorControl::fitLineNumbers()
+{
+    const int width = lineNumberWidth();
+    if (viewportMargins().left() != width)
+        setViewportMargins(width, 0, 0, 0);
+    if (m_lineNumbers) {
+        const QRect area = contentsRect();
+        m_lineNumbers->setGeometry(area.left(), area.top(), width, area.height());
+    }
+}
+
+void EditorControl::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    fitLineNumbers();
+}
+
+// The number of each line shown, at its first piece.
+void EditorControl::paintLineNumbers(QPaintEvent *event)
+{
+    QPainter painter(m_lineNumbers);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.setFont(font());
+    const int right = m_lineNumbers->width() - fontMetrics().averageCharWidth();
+    QTextBlock block = firstVisibleBlock();
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    while (block.isValid() && top <= event->rect().bottom()) {
+        const qreal height = blockBoundingRect(block).height();
+        const QTextBlock before = block.previous();
+        if (block.isVisible() && top + height >= event->rect().top()
+            && !(before.isValid() && m_document->lineEndOf(before) == LineEnd::Wrap)) {
+            const int number = source().linesBefore(block.blockNumber()) + 1;
+            painter.drawText(QRectF(0, top, right, fontMetrics().height()), Qt::AlignRight,
+                             QString::number(number));
+        }
+        top += height;
+        block = block.next();
+    }
 }
 
 QPair<int, int> EditorControl::caretLineAndColumn() const

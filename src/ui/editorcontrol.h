@@ -1,8 +1,6 @@
 #pragma once
 
 #include "core/progress.h"
-#include "core/text/edithistory.h"
-#include "core/text/editrecorder.h"
 #include "core/text/sourcetext.h"
 #include "ui/sourcedocument.h"
 
@@ -13,8 +11,8 @@
 
 // The editor m_editor: a plain-text editor whose offsets count a CR LF as two
 // characters. It shows a SourceDocument (the text with its line ends, stand-ins and
-// pieces of long lines) and keeps the selection, the keys, drops and the undo
-// history; the steps of the user's own edits come from the document's changes.
+// pieces of long lines) and keeps the selection, the keys and drops; the document
+// keeps the undo history and makes the steps of the user's own edits.
 class EditorControl : public QPlainTextEdit
 {
     Q_OBJECT
@@ -37,16 +35,20 @@ public:
     void replaceSelection(const QString &text, Progress *progress = nullptr);
     // A rewrite of what the last command inserted (still selected): the same undo step.
     void amendSelection(const QString &text);
+    // The whole text replaced by a command, as one step of the history; the caret
+    // and the view stay at the lines where the user was.
+    void rewriteText(const QString &text, Progress *progress = nullptr);
 
     // Raises the editor's window and gives the editor the keys.
     void focusInWindow();
 
-    // The text's undo history. Every write and every typed change is a step; a
-    // whole-text write (setText) starts the history empty.
+    // Through the document's undo history. Every write and every typed change is a
+    // step; a whole-text write (setText) starts the history empty.
     bool undo();
     bool redo();
-    const EditHistory &history() const { return m_history; }
-    EditHistory &history() { return m_history; }
+    // The document's file, history and modified state.
+    DocumentSession &session() { return m_document->session(); }
+    const DocumentSession &session() const { return m_document->session(); }
 
     QColor textColour() const;
     void setTextColour(const QColor &color);
@@ -69,6 +71,13 @@ public:
     // The text with each of its line ends made the document's convention.
     QString withLineEnds(const QString &text) const;
 
+    // Numbers of the text's lines in a margin (a long line's pieces are one line).
+    void setLineNumbersShown(bool on);
+    bool lineNumbersShown() const { return m_lineNumbers != nullptr; }
+    // Lines broken at the window's edge for display only; the text keeps its lines.
+    void setSoftWrap(bool on);
+    bool softWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
+
     // The caret's line and column as the text has them (1-based): the pieces of a
     // long line are one line.
     QPair<int, int> caretLineAndColumn() const;
@@ -80,8 +89,6 @@ public:
 signals:
     // After every change of the text, by typing or by a write.
     void edited();
-    // Typed changes reach the history after their Change: this follows.
-    void editRecorded();
     void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &position);
     // A drop of local files; only the editor takes them.
     void filesDropped(const QStringList &files);
@@ -91,6 +98,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -102,6 +110,21 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    // Where the user was: the caret's block and column, the scroll bars.
+    struct ViewPlace
+    {
+        int block = 0;
+        int column = 0;
+        int vertical = 0;
+        int horizontal = 0;
+    };
+    ViewPlace viewPlace() const;
+    void restoreViewPlace(const ViewPlace &place, bool caretToo);
+    void writeWhole(const QString &text, Progress *progress);
+    friend class LineNumberMargin;
+    int lineNumberWidth() const;
+    void fitLineNumbers();
+    void paintLineNumbers(QPaintEvent *event);
     void onTextChanged(int offset, int removed, int added);
     void forgetInheritedMark();
     void replaceRange(int offset, int length, const QString &text);
@@ -112,8 +135,7 @@ private:
     void typeKey(QKeyEvent *event);
 
     SourceDocument *m_document;
-    EditRecorder m_recorder; // a user's edit while it lasts
-    EditHistory m_history;
+    QWidget *m_lineNumbers = nullptr;
     int m_replaying = 0; // an undo or redo: not a step of its own
     bool m_amending = false;
     int m_programWrite = 0; // inside a write of ours: no Change from the document

@@ -23,6 +23,28 @@ SourceDocument::SourceDocument(QTextDocument *document)
     connect(document, &QTextDocument::contentsChange, this, &SourceDocument::onContentsChange);
 }
 
+void SourceDocument::beginUserEdit(int from, int to)
+{
+    m_recorder.begin(offsetFromPosition(from), textBetween(from, to));
+}
+
+void SourceDocument::endUserEdit()
+{
+    if (m_recorder.reachedOutside()) {
+        m_recorder.cancel();
+        m_session.clearHistory(); // a step would not know what went
+        return;
+    }
+    if (!m_recorder.changed()) {
+        m_recorder.cancel();
+        return;
+    }
+    const QString now = textBetween(positionFromOffset(m_recorder.changedFrom()),
+                                    positionFromOffset(m_recorder.changedTo()));
+    if (std::optional<EditStep> step = m_recorder.finish(now))
+        m_session.record(std::move(*step));
+}
+
 QTextCharFormat SourceDocument::withoutMark(QTextCharFormat format)
 {
     format.clearProperty(kOriginalCharacter);
@@ -90,7 +112,9 @@ void SourceDocument::onContentsChange(int position, int removed, int added)
     if ((removed == 0 && added == 0) || m_wrapping || (added == 0 && removed == wrapsRemoved))
         return; // nothing, or only display wraps: the text is the same
     const int end = qMin(position + added - beyond, m_document->characterCount() - 1);
-    emit textChanged(offset, removedChars, offsetFromPosition(end) - offset);
+    const int addedChars = offsetFromPosition(end) - offset;
+    m_recorder.change(offset, removedChars, addedChars);
+    emit textChanged(offset, removedChars, addedChars);
 }
 
 QString SourceDocument::textBetween(int from, int to) const

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/document/documentsession.h"
 #include "core/progress.h"
+#include "core/text/editrecorder.h"
 #include "core/text/sourcetext.h"
 
 #include <QObject>
@@ -16,12 +18,24 @@ class QTextDocument;
 // remembers how its line ended (its user state, mirroring the model's index); long
 // lines are held in pieces; a stand-in keeps its original in its character format.
 // It reads the text back exactly and tells each change in offsets of the text.
+// It owns its session: the file, the undo history and the modified state; the
+// steps of a user's edit are made from its own changes.
 class SourceDocument : public QObject
 {
     Q_OBJECT
 
 public:
     explicit SourceDocument(QTextDocument *document);
+
+    DocumentSession &session() { return m_session; }
+    const DocumentSession &session() const { return m_session; }
+
+    // A user's edit (a key, an input method's event) of the document's positions
+    // from to to and what lies next to them: the changes until its end make one
+    // step of the history. A change beyond that span leaves no step, and no history.
+    void beginUserEdit(int from, int to);
+    void endUserEdit();
+    bool inUserEdit() const { return m_recorder.active(); }
 
     const SourceText &source() const { return m_source; }
     void setConvention(LineEnd end) { m_source.setConvention(end); }
@@ -66,6 +80,8 @@ private:
     void rebuildLineEnds();
 
     QTextDocument *m_document;
+    DocumentSession m_session;
+    EditRecorder m_recorder; // a user's edit while it lasts
     SourceText m_source;
     bool m_loading = false; // the index is rebuilt after the write
     bool m_formatOnly = false; // a change of format only

@@ -55,7 +55,11 @@ QStringList choices(const MainWindow &form)
             form.windowSettings().recentFiles().join(u'|'),
             u"%1x%2"_s.arg(form.width()).arg(form.height()),
             QString::number(int(form.newLineEnd())),
-            QString::number(form.editorCommands().htmlColours())};
+            QString::number(form.editorCommands().htmlColours()),
+            QString::number(form.lineNumbersAction()->isChecked()) + u'/'
+                + QString::number(form.editor()->lineNumbersShown()),
+            QString::number(form.softWrapAction()->isChecked()) + u'/'
+                + QString::number(form.editor()->softWrap())};
 }
 
 } // namespace
@@ -84,6 +88,8 @@ void TestSettings::choicesComeBackAtTheNextStart()
     QStringList chosen;
     {
         Run first(path);
+        // The first start: line numbers, and no wrap.
+        QCOMPARE(choices(first.form).mid(11), QStringList({u"1/1"_s, u"0/0"_s}));
         first.form.editor()->setFont(QFont(u"Noto Sans CJK JP"_s, 14, QFont::Bold));
         first.form.editorCommands().selectAll();
         first.form.editor()->setTextColour(QColor(u"#204080"_s));
@@ -94,6 +100,8 @@ void TestSettings::choicesComeBackAtTheNextStart()
         first.form.resize(700, 450);
         first.form.newCrLfAction()->trigger();
         first.form.htmlColoursAction()->trigger(); // off
+        first.form.lineNumbersAction()->trigger(); // off
+        first.form.softWrapAction()->trigger(); // on
         chosen = choices(first.form);
         first.form.editorCommands().zoom(3); // a zoom is not a font chosen
         first.form.storeSettings();

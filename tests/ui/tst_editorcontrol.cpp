@@ -18,6 +18,7 @@ class TestEditorControl : public QObject
     Q_OBJECT
 
 private slots:
+    void lineNumbersBesideTheText();
     void roundTrip_data() { addCaseRows("editortexts.tsv"); }
     void roundTrip();
     void roundTripOfGeneratedAndLargeTexts();
@@ -28,6 +29,22 @@ private slots:
     void rubyDialogChoice_data();
     void rubyDialogChoice();
 };
+
+// The numbers take a margin of their own: the text starts right of it.
+void TestEditorControl::lineNumbersBesideTheText()
+{
+    EditorControl editor;
+    editor.resize(300, 200);
+    editor.setText(QStringLiteral("a\r\nb"));
+    editor.show();
+    editor.setLineNumbersShown(true);
+    const int margin = editor.viewport()->geometry().left();
+    QVERIFY(margin > editor.fontMetrics().horizontalAdvance(QStringLiteral("99")));
+    editor.setLineNumbersShown(false);
+    QVERIFY(editor.viewport()->geometry().left() < margin);
+    editor.setSoftWrap(true);
+    QCOMPARE(editor.lineWrapMode(), QPlainTextEdit::WidgetWidth);
+}
 
 void TestEditorControl::roundTrip()
 {

@@ -1,11 +1,13 @@
 // Undo steps of the user's own edits, recorded from the document's changes: keys,
-// an input method's composition, Enter, over line ends, stand-ins and long lines.
+// an input method's composition, Enter, over line ends, stand-ins and long lines;
+// a whole-text command, its undo and redo keep the caret and the view where they were.
 
 #include "casetable.h"
 #include "ui/editorcontrol.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QScrollBar>
 
 class TestEditorUndo : public QObject
 {
@@ -14,6 +16,8 @@ class TestEditorUndo : public QObject
 private slots:
     void steps_data() { addCaseRows("editorundo.tsv"); }
     void steps();
+    void wholeTextCommandKeepsTheView_data();
+    void wholeTextCommandKeepsTheView();
 };
 
 void TestEditorUndo::steps()
@@ -51,6 +55,66 @@ void TestEditorUndo::steps()
     QVERIFY(!editor.undo()); // no more steps than said
     while (editor.redo()) { }
     QVERIFY(editor.text() == after);
+}
+
+void TestEditorUndo::wholeTextCommandKeepsTheView_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("block"); // the caret's
+    QTest::addColumn<QString>("steps");
+    const QString page = QStringLiteral("<p>漢字の行と kanji の行</p>\r\n");
+    const QString longLine = QStringLiteral("漢字の行と kanji の行").repeated(20000);
+    for (const QString &steps : QStringList{QStringLiteral("apply"), QStringLiteral("apply undo"),
+                                                     QStringLiteral("apply undo redo")}) {
+        QTest::addRow("12000 lines, caret mid-page: %s", qPrintable(steps))
+            << page << 12000 << 6000 << steps;
+        QTest::addRow("one long line in pieces, caret in the middle piece: %s", qPrintable(steps))
+            << longLine << 1 << 700 << steps;
+    }
+}
+
+void TestEditorUndo::wholeTextCommandKeepsTheView()
+{
+    QFETCH(QString, line);
+    QFETCH(int, lines);
+    QFETCH(int, block);
+    QFETCH(QString, steps);
+    EditorControl editor;
+    editor.resize(400, 300);
+    editor.show();
+    const QString text = line.repeated(lines);
+    editor.setText(text);
+    QTextCursor caret(editor.document()->findBlockByNumber(block));
+    caret.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
+    editor.setTextCursor(caret);
+    editor.centerCursor();
+    QApplication::processEvents();
+    const int top = editor.verticalScrollBar()->value();
+    QVERIFY(top > 0);
+    QString rewritten = text;
+    rewritten.replace(QStringLiteral("漢字"), QStringLiteral("<ruby>漢字<rt>かんじ</rt></ruby>"));
+    // A long step shows the busy cursor while it runs, and only then.
+    QList<bool> busy;
+    connect(&editor, &EditorControl::edited, &editor, [&busy] {
+        busy.append(QGuiApplication::overrideCursor()
+                    && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
+    });
+    for (const QString &step : steps.split(u' ')) {
+        if (step == u"apply")
+            editor.rewriteText(rewritten);
+        else
+            QVERIFY(step == u"undo" ? editor.undo() : editor.redo());
+        QApplication::processEvents();
+        QCOMPARE(editor.textCursor().blockNumber(), block);
+        QCOMPARE(editor.textCursor().positionInBlock(), 4);
+        QCOMPARE(editor.verticalScrollBar()->value(), top);
+        QCOMPARE(editor.horizontalScrollBar()->value(), 0);
+    }
+    QCOMPARE(editor.text(), steps.endsWith(u"undo") ? text : rewritten);
+    QCOMPARE(busy.size(), steps.count(u' ') + 1);
+    QCOMPARE(busy.count(true), steps.count(u' '));
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestEditorUndo)

@@ -2,12 +2,55 @@
 
 #include "core/document/declarations.h"
 #include "core/paths.h"
-#include "core/text/edithistory.h"
 
-DocumentSession::DocumentSession(EditHistory &history, std::function<QByteArray()> systemCodePage)
-    : m_history(history)
-    , m_systemCodePage(std::move(systemCodePage))
-{ }
+DocumentSession::DocumentSession(std::function<QByteArray()> systemCodePage, QObject *parent)
+    : QObject(parent)
+{
+    setSystemCodePage(std::move(systemCodePage));
+    startNew();
+}
+
+void DocumentSession::setSystemCodePage(std::function<QByteArray()> systemCodePage)
+{
+    if (!systemCodePage)
+        systemCodePage = [] { return QByteArrayLiteral("UTF-8"); };
+    m_systemCodePage = std::move(systemCodePage);
+}
+
+void DocumentSession::followModified()
+{
+    const bool modified = isModified();
+    if (modified == m_shownModified)
+        return;
+    m_shownModified = modified;
+    emit modifiedChanged(modified);
+}
+
+void DocumentSession::record(EditStep step)
+{
+    m_history.record(std::move(step));
+    followModified();
+}
+
+const EditStep *DocumentSession::undo()
+{
+    const EditStep *step = m_history.undo();
+    followModified();
+    return step;
+}
+
+const EditStep *DocumentSession::redo()
+{
+    const EditStep *step = m_history.redo();
+    followModified();
+    return step;
+}
+
+void DocumentSession::clearHistory()
+{
+    m_history.clear();
+    followModified();
+}
 
 QString DocumentSession::fileName() const
 {
@@ -32,6 +75,7 @@ void DocumentSession::startNew()
     m_encoding = {};
     m_converted = false;
     m_history.setClean();
+    followModified();
 }
 
 Result<LoadedText> DocumentSession::read(const QString &path, Progress *progress) const
@@ -53,6 +97,7 @@ void DocumentSession::setLoaded(const QString &path, const TextEncoding &encodin
     m_identity = fileIdentity(path);
     m_reloadDeclined = FileIdentity();
     m_history.setClean();
+    followModified();
 }
 
 QByteArray DocumentSession::contradictingDeclaration(const QString &text) const
@@ -80,6 +125,7 @@ Result<void> DocumentSession::save(const QString &path, const QByteArray &bytes,
     m_identity = *written;
     m_reloadDeclined = FileIdentity();
     m_history.setClean();
+    followModified();
     return {};
 }
 
@@ -113,4 +159,5 @@ void DocumentSession::convertTo(const TextEncoding &encoding)
 {
     m_encoding = encoding;
     m_converted = true;
+    followModified();
 }

@@ -3,23 +3,38 @@
 #include "core/document/documentfile.h"
 #include "core/document/encodings.h"
 #include "core/document/safesave.h"
+#include "core/text/edithistory.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <functional>
 
-class EditHistory;
-
-// The document as a file: where it is, what it is written in, whether its text
-// is still the file's, and whether the file changed under it. It asks nothing;
-// the window asks the user and tells it what was decided.
-class DocumentSession
+// The document as a file and its history: where it is, what it is written in,
+// the undo history whose clean point is the file's text, whether the text is
+// still the file's, and whether the file changed under it. It asks nothing; the
+// window asks the user, tells it what was decided, and shows what it reports.
+class DocumentSession : public QObject
 {
+    Q_OBJECT
+
 public:
-    // history is the text's undo history: its clean point is the file's text.
-    // systemCodePage gives what a new document is written in.
-    DocumentSession(EditHistory &history, std::function<QByteArray()> systemCodePage);
+    // systemCodePage gives what a new document is written in (UTF-8 when not given).
+    explicit DocumentSession(std::function<QByteArray()> systemCodePage = {},
+                             QObject *parent = nullptr);
+    void setSystemCodePage(std::function<QByteArray()> systemCodePage);
+
+    // The text's undo history; its steps change only through the session, so that
+    // the modified state follows every one of them.
+    const EditHistory &history() const { return m_history; }
+    void record(EditStep step);
+    // The step to take back or to do again; nullptr when there is none.
+    const EditStep *undo();
+    const EditStep *redo();
+    // A change the history could not follow: no step is left, and the text is no
+    // longer known to be the file's.
+    void clearHistory();
 
     // The document's file; a new document keeps the last one's path, without a file.
     QString path() const { return m_path; }
@@ -64,8 +79,16 @@ public:
     // changed until it is saved.
     void convertTo(const TextEncoding &encoding);
 
+signals:
+    // The text became the file's again, or stopped being it.
+    void modifiedChanged(bool modified);
+
 private:
-    EditHistory &m_history;
+    // Tells a change of the modified state, once.
+    void followModified();
+
+    EditHistory m_history;
+    bool m_shownModified = false;
     std::function<QByteArray()> m_systemCodePage;
     QString m_path;
     bool m_hasFile = false;
