@@ -29,10 +29,12 @@ QList<ReadingToken> tableTokens(const QString &text)
     static const QHash<QString, QString> words {
         {u"漢字"_qs, u"カンジ"_qs}, {u"学校"_qs, u"ガッコウ"_qs}, {u"送り"_qs, u"オクリ"_qs},
         {u"日本"_qs, u"ニホン"_qs}, {u"人々"_qs, u"ヒトビト"_qs}, {u"お茶"_qs, u"オチャ"_qs},
-        {u"𠮷野"_qs, u"ヨシノ"_qs}, {u"茨城"_qs, u"イバラキ"_qs}};
+        {u"𠮷野"_qs, u"ヨシノ"_qs}, {u"茨城"_qs, u"イバラキ"_qs}, {u"書き方"_qs, u"カキカタ"_qs},
+        {u"取り扱い"_qs, u"トリアツカイ"_qs}, {u"申し込み"_qs, u"モウシコミ"_qs},
+        {u"関ヶ原"_qs, u"セキガハラ"_qs}};
     QList<ReadingToken> tokens;
     for (qsizetype i = 0, n; i < text.size(); i += n) {
-        for (n = std::min<qsizetype>(3, text.size() - i); n > 1; --n) {
+        for (n = std::min<qsizetype>(4, text.size() - i); n > 1; --n) {
             if (words.contains(text.sliced(i, n)))
                 break;
         }
@@ -90,6 +92,8 @@ private slots:
     void select();
     void gradeTable();
     void halfwidthPerKanji();
+    void placement_data() { addCaseRows("rubyplacement.tsv"); }
+    void placement();
     void divide_data() { addCaseRows("readingdivision.tsv"); }
     void divide();
     void strip_data() { addCaseRows("rubystrip.tsv"); }
@@ -225,6 +229,19 @@ void TestBatchRuby::halfwidthPerKanji()
     form.kana = KanaForm::HalfWidthKatakana;
     QCOMPARE(rubyMarkup(u"人物"_qs, u"ジンブツ"_qs, form),
              rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
+}
+
+// Where the elements of one word go: over each kanji run, over the word, per kanji.
+void TestBatchRuby::placement()
+{
+    QFETCH(QByteArrayList, f); // placement, base, reading, result with {base|reading}
+    RubyForm form;
+    form.perWord = f[0] == "word";
+    form.perKanji = f[0] == "kanji";
+    form.kanji = &KanjiReadings::system();
+    if (form.perKanji && form.kanji->isEmpty())
+        QSKIP("KANJIDIC is not installed (package kanjidic)");
+    QCOMPARE(rubyMarkup(caseText(f[1]), caseText(f[2]), form), withElements(caseText(f[3])));
 }
 
 void TestBatchRuby::divide()
