@@ -409,6 +409,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption keepOkurigana(u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs);
     const QCommandLineOption perKanji(u"per-kanji"_qs,
                                       u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs);
+    const QCommandLineOption perWord(u"per-word"_qs,
+                                     u"語全体に一つのルビを振る (間の送り仮名も含めて)"_qs);
     const QCommandLineOption grade(
         u"grade"_qs, u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
         u"1-6|jouyou"_qs);
@@ -440,7 +442,7 @@ int main(int argc, char *argv[])
         u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs);
     const QCommandLineOption applyList(
         u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs);
-    parser.addOptions({kana, keepOkurigana, perKanji, grade, first, known, attribute, includeCode,
+    parser.addOptions({kana, keepOkurigana, perKanji, perWord, grade, first, known, attribute, includeCode,
                        encodingOption, recursive, inPlace, backup, outputDir, output, strip, jobs,
                        dryRun, applyList});
     parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
@@ -469,6 +471,7 @@ int main(int argc, char *argv[])
     }
     options.omitOkurigana = !parser.isSet(keepOkurigana);
     options.form.perKanji = parser.isSet(perKanji);
+    options.form.perWord = parser.isSet(perWord);
     options.skipCodeAndPre = !parser.isSet(includeCode);
     if (parser.isSet(attribute)) {
         options.form.withAttribute = true;

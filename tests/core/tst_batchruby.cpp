@@ -142,6 +142,22 @@ void TestBatchRuby::browserView()
             if (!line.startsWith('#') && line.count('\t') > 0)
                 pages.append(caseText(line.split('\t').at(1)));
     }
+    // Generated: each way into a select, foreign content, an unclosed ruby or a
+    // template, around each kind of content, with words split by tags and references.
+    const QStringList around {u"<table><tr><td><select>%1<td>%1</table>"_qs,
+                              u"<table><tr><td><select><option>%1</td><td>%1</table>"_qs,
+                              u"<p><svg></p>%1"_qs, u"<div><math></div>%1"_qs,
+                              u"<svg></div>%1</svg>%1"_qs, u"<p><ruby>漢字<rt>かんじ</p>%1"_qs,
+                              u"<span><ruby>漢<rt>x</span>%1"_qs, u"<template>%1</template>%1"_qs,
+                              u"<p>A<svg><ruby>漢<rt>かん</rt></ruby>%1</svg>%1</p>"_qs,
+                              u"<ruby>漢<rt><ruby>か<rt>x</rt></ruby>%1</rt></ruby>%1"_qs};
+    const QStringList content {u"<select><b>漢字</b></select>学校"_qs, u"<p>学校</p>漢字"_qs,
+                               u"<option>漢字</option>学校"_qs, u"学<b>校</b>と漢&#x5B57;"_qs,
+                               u"日本&shy;語\n学校<wbr>漢<!-- -->字"_qs,
+                               u"葛\U000E0100城市と漢\uFE00字"_qs};
+    for (const QString &outside : around)
+        for (const QString &inside : content)
+            pages.append(outside.arg(caseText(inside.toUtf8())));
     for (const char *folder : {"/pages", "/batchruby"}) {
         QDir dir(QStringLiteral(RUBELLO_TEST_DATA) + QLatin1String(folder));
         for (const QString &name : dir.entryList({u"*.html"_qs})) {
