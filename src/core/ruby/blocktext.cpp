@@ -10,6 +10,8 @@ namespace {
 
 // A block longer than this is handed over in parts.
 constexpr qsizetype kLongestBlock = 64 * 1024;
+// The source of the character that stands for code; takes no ruby.
+constexpr qsizetype kCode = -2;
 
 bool isWide(QChar c)
 {
@@ -39,6 +41,7 @@ public:
     { }
 
     bool text(qsizetype start, qsizetype end, bool mayTakeRuby);
+    void code();
     void reference(qsizetype start, qsizetype end);
     bool tags(qsizetype start, qsizetype end);
     bool flush();
@@ -94,6 +97,14 @@ bool Blocks::text(qsizetype start, qsizetype end, bool mayTakeRuby)
     return true;
 }
 
+// Code in a sentence is read as one Latin word: enough for the words around it,
+// and its own text, often long, is never read.
+void Blocks::code()
+{
+    if (m_block.source.isEmpty() || m_block.source.back() != kCode || !m_space.isEmpty())
+        append(u'X', kCode);
+}
+
 void Blocks::reference(qsizetype start, qsizetype end)
 {
     const QStringView ref = QStringView(m_html).sliced(start, end - start);
@@ -128,8 +139,14 @@ bool Blocks::tags(qsizetype start, qsizetype end)
         qsizetype nameEnd = at;
         while (nameEnd < piece.size() && isNameChar(piece.at(nameEnd)))
             ++nameEnd;
-        const QString name = piece.sliced(at, nameEnd - at).toString().toLower();
-        if (!isInline(name))
+        // Inline names are short: a longer one is none of them.
+        char16_t lowered[8];
+        const qsizetype length = nameEnd - at;
+        for (qsizetype i = 0; i < std::min<qsizetype>(length, 8); ++i) {
+            const char16_t c = piece.at(at + i).unicode();
+            lowered[i] = c >= u'A' && c <= u'Z' ? c + 32 : c;
+        }
+        if (length > 8 || !isInline(QStringView(lowered, length)))
             return flush();
     }
     return true;
@@ -167,8 +184,10 @@ bool forEachBlock(const QString &html, const HtmlScan &scan,
         bool go = true;
         switch (range.place) {
         case HtmlPlace::Text:
+            go = blocks.text(range.start, range.end, true);
+            break;
         case HtmlPlace::InsideCode:
-            go = blocks.text(range.start, range.end, range.place == HtmlPlace::Text);
+            blocks.code();
             break;
         case HtmlPlace::Reference:
             blocks.reference(range.start, range.end);

@@ -12,8 +12,8 @@
 struct BlockText
 {
     QString text;
-    // Per character of text: its offset in the page, or -1 for one that may
-    // take no ruby there (from a character reference, or code).
+    // Per character of text: its offset in the page, or below 0 for one that
+    // may take no ruby there (from a character reference, or standing for code).
     QList<qsizetype> source;
 };
 
