@@ -207,3 +207,22 @@ bool forEachBlock(const QString &html, const HtmlScan &scan,
     }
     return blocks.flush();
 }
+
+std::optional<std::pair<BlockText, qsizetype>> blockAround(const QString &html,
+                                                          const HtmlScan &scan, qsizetype start,
+                                                          qsizetype end)
+{
+    std::optional<std::pair<BlockText, qsizetype>> found;
+    forEachBlock(html, scan, [&](const BlockText &block) {
+        const qsizetype at = block.source.indexOf(start);
+        if (at < 0)
+            return block.source.isEmpty() || block.source.back() < start;
+        for (qsizetype i = 0; i < end - start; ++i) {
+            if (at + i >= block.source.size() || block.source.at(at + i) != start + i)
+                return false;
+        }
+        found = {block, at};
+        return false;
+    });
+    return found;
+}

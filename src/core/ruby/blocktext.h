@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 // The text of one block as a browser shows it, with where each character came
 // from in the page.
@@ -25,6 +27,12 @@ struct BlockText
 // The sink returns false to stop; then so does this.
 bool forEachBlock(const QString &html, const HtmlScan &scan,
                   const std::function<bool(const BlockText &)> &sink);
+
+// The block that holds [start, end) of the page as one stretch of its text,
+// and where that stretch starts in it; nothing when no block holds it whole.
+std::optional<std::pair<BlockText, qsizetype>> blockAround(const QString &html,
+                                                          const HtmlScan &scan, qsizetype start,
+                                                          qsizetype end);
 
 // A variation selector, which belongs to the character before it: U+FE00-FE0F,
 // or the first half of U+E0100-E01EF.
