@@ -3,6 +3,7 @@
 #include "core/reading/kanjireadings.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
+#include "core/ruby/blocktext.h"
 #include "core/ruby/htmlscan.h"
 #include "core/ruby/rubystrip.h"
 #include "ui/editorcontrol.h"
@@ -143,9 +144,14 @@ void RubyCommands::insertRuby()
         return;
     }
 
-    // The selection is read inside its sentence.
+    // The selection is read inside its sentence, as the block shows it: across
+    // inline tags and line breaks. A selection the block does not hold whole is
+    // read in the source.
     ReadingEngine &engine = readingEngine();
-    const Result<ReadingRun> run = engine.readSpan(text, selStart, selected.size());
+    const auto block = blockAround(text, scan, selStart, selEnd);
+    const QString &sentence = block ? block->first.text : text;
+    const qsizetype at = block ? block->second : selStart;
+    const Result<ReadingRun> run = engine.readSpan(sentence, at, selected.size());
     if (!run) {
         showError(run.error());
         return;
@@ -170,7 +176,7 @@ void RubyCommands::insertRuby()
         m_editor->setSelectionLength(int(omission.baseLength));
         // The shorter base read in its place: a reading the user chose for it comes first.
         if (omission.omitted > 0 && run->source != ReadingSource::User) {
-            const Result<ReadingRun> own = engine.readSpan(text, selStart, base.size());
+            const Result<ReadingRun> own = engine.readSpan(sentence, at, base.size());
             if (own && !own->guessed() && !own->reading.isEmpty() && own->reading != reading) {
                 others.prepend(reading);
                 reading = own->reading;

@@ -814,6 +814,7 @@ void addOptions(QCommandLineParser &parser)
         {u"kana"_qs, u"読みの文字 (既定 hiragana)"_qs, u"hiragana|katakana|halfwidth"_qs},
         {u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs},
         {u"per-kanji"_qs, u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs},
+        {u"per-word"_qs, u"語全体に一つのルビを振る (間の送り仮名も含めて)"_qs},
         {u"grade"_qs,
          u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
          u"1-6|jouyou"_qs},
@@ -858,6 +859,7 @@ QString readRubyOptions(const QCommandLineParser &parser, Settings &settings)
     }
     options.omitOkurigana = !parser.isSet(u"keep-okurigana"_qs);
     options.form.perKanji = parser.isSet(u"per-kanji"_qs);
+    options.form.perWord = parser.isSet(u"per-word"_qs);
     options.skipCodeAndPre = !parser.isSet(u"include-code"_qs);
     if (parser.isSet(u"attribute"_qs)) {
         options.form.withAttribute = true;

@@ -9,10 +9,62 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 
 QString errorBoxTitle(int number)
 {
-    return QStringLiteral("エラーナンバー： ") + QString::number(number);
+    // A number tells a user nothing: the title names what went wrong.
+    const char *name = nullptr;
+    switch (number) {
+    case ENOENT:
+        name = QT_TRANSLATE_NOOP("Error", "ファイルが見つかりません");
+        break;
+    case EACCES:
+    case EPERM:
+        name = QT_TRANSLATE_NOOP("Error", "アクセスが許可されていません");
+        break;
+    case EISDIR:
+        name = QT_TRANSLATE_NOOP("Error", "フォルダーです");
+        break;
+    case ENOTDIR:
+        name = QT_TRANSLATE_NOOP("Error", "フォルダーではありません");
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        name = QT_TRANSLATE_NOOP("Error", "ディスクの空きが足りません");
+        break;
+    case EROFS:
+        name = QT_TRANSLATE_NOOP("Error", "書き込みが禁止されています");
+        break;
+    case EFBIG:
+        name = QT_TRANSLATE_NOOP("Error", "ファイルが大きすぎます");
+        break;
+    case EBUSY:
+    case ETXTBSY:
+        name = QT_TRANSLATE_NOOP("Error", "ほかのプログラムが使用中です");
+        break;
+    case EIO:
+        name = QT_TRANSLATE_NOOP("Error", "読み書きに失敗しました");
+        break;
+    case ENAMETOOLONG:
+        name = QT_TRANSLATE_NOOP("Error", "ファイル名が長すぎます");
+        break;
+    case ENOMEM:
+        name = QT_TRANSLATE_NOOP("Error", "メモリが足りません");
+        break;
+    case ESTALE:
+        name = QT_TRANSLATE_NOOP("Error", "ファイルが変更されています");
+        break;
+    case EILSEQ:
+        name = QT_TRANSLATE_NOOP("Error", "文字コードが合いません");
+        break;
+    default:
+        break;
+    }
+    if (name)
+        return QCoreApplication::translate("Error", name);
+    return number > 0 ? QString::fromLocal8Bit(std::strerror(number))
+                      : QCoreApplication::translate("Error", "エラー");
 }
 
 QString errorMessage(const Error &error)
@@ -306,6 +358,9 @@ QString DocumentErrors::text(const Error &error)
         return error.detail + QLatin1Char('\n')
             + tr("元のファイルの写しは %1 に残してあります。").arg(error.path);
     default:
+        if (error.systemCode == EISDIR && !error.path.isEmpty())
+            return tr("%1 はフォルダーです。").arg(QDir::toNativeSeparators(error.path))
+                + QLatin1Char('\n') + (error.writing ? notWritten : notRead);
         return error.detail; // the system's own words, as the file layer gave them
     }
 }

@@ -7,7 +7,7 @@
 class PlatformServices;
 class QWidget;
 
-// The title of the program's warning box: "エラーナンバー： " and the system's number.
+// The title of the program's warning box: the failure the system's number stands for.
 QString errorBoxTitle(int number);
 
 // What the user reads when a document could not be read, encoded or written:

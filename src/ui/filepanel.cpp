@@ -126,8 +126,17 @@ bool matchesFilePattern(const QString &name, const QString &pattern)
     // As on the system the patterns come from, a name without a dot also matches
     // as if it ended in one, so "*.*" takes every name.
     const QString dotted = name.contains(QLatin1Char('.')) ? QString() : name + QLatin1Char('.');
+    // "*.EXT" is about the extension, the part after the last dot: "*.htm*" takes
+    // .htm and .html, never a.html.out.
+    const qsizetype lastDot = name.lastIndexOf(QLatin1Char('.'));
+    const QStringView extension = lastDot < 0 ? QStringView() : QStringView(name).sliced(lastDot + 1);
     for (const QString &one : patterns) {
         const QString trimmed = one.trimmed();
+        if (trimmed.startsWith(QLatin1String("*.")) && trimmed.indexOf(QLatin1Char('.'), 2) < 0) {
+            if (wildcardMatch(extension, QStringView(trimmed).sliced(2)))
+                return true;
+            continue;
+        }
         if (wildcardMatch(name, trimmed) || (!dotted.isEmpty() && wildcardMatch(dotted, trimmed)))
             return true;
     }

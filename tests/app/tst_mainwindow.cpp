@@ -94,6 +94,8 @@ private slots:
     void editCommands();
     void rubyCommand_data() { addCaseRows("rubycommand.tsv"); }
     void rubyCommand();
+    void rubyInBlock_data();
+    void rubyInBlock();
     void rubyInsertion_data() { addCaseRows("rubyinsertion.tsv"); }
     void rubyInsertion();
     void searchCommands_data() { addCaseRows("searchcommands.tsv"); }
@@ -321,10 +323,53 @@ void TestMainWindow::rubyCommand()
     QCOMPARE(shownSelection, base);
     const QString element
         = "<ruby><rb>" + base + "</rb><rp>(</rp><rt>" + proposed + "</rt><rp>)</rp></ruby>";
-    QCOMPARE(m.form->editor()->text(), element + text.mid(base.size()));
+    // A result given as text with {base|reading} for each element.
+    QString expected = f.value(7).isEmpty() ? element + text.mid(base.size()) : caseText(f[7]);
+    for (qsizetype at; (at = expected.indexOf(u'{')) >= 0;) {
+        const qsizetype bar = expected.indexOf(u'|', at), end = expected.indexOf(u'}', bar);
+        expected.replace(at, end + 1 - at,
+                         "<ruby><rb>" + expected.mid(at + 1, bar - at - 1) + "</rb><rp>(</rp><rt>"
+                             + expected.mid(bar + 1, end - bar - 1) + "</rt><rp>)</rp></ruby>");
+    }
+    QCOMPARE(m.form->editor()->text(), expected);
     // Ctrl+Z brings back the text before the insertion.
     m.form->editorCommands().undo();
     QCOMPARE(m.form->editor()->text(), text);
+}
+
+void TestMainWindow::rubyInBlock_data()
+{
+    QTest::addColumn<QString>("text"); // the selection in brackets
+    QTest::addColumn<QString>("proposed");
+    QTest::newRow("a line break inside the block: 等 after Latin words")
+        << u"<p>mc や vim\n[等]のいくつかの端末。</p>"_s << u"とう"_s;
+    QTest::newRow("a tag inside the word: 行 of 行った") << u"<a href=x>[行]</a>った"_s << u"い"_s;
+    QTest::newRow("a line break between Japanese characters: 首 of 首都")
+        << u"<p>日本の[首]\n都</p>"_s << u"しゅ"_s;
+}
+
+// F5 reads the selection in its block's sentence, as whole-page ruby does.
+void TestMainWindow::rubyInBlock()
+{
+    QFETCH(QString, text);
+    MecabPhoneticService mecab;
+    if (!mecab.reading(u"漢字"_s))
+        QSKIP("MeCab with IPADIC is not installed");
+    Main m;
+    m.platform.service = &mecab;
+    const qsizetype start = text.indexOf(u'['), length = text.indexOf(u']') - start - 1;
+    m.form->editor()->setText(text.remove(u'[').remove(u']'));
+    m.select(int(start), int(length));
+    m.form->kanaButton(1)->click();
+    QString shown;
+    QTimer::singleShot(0, m.form.get(), [&] {
+        if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
+            shown = dialog->readingBox()->text();
+            dialog->reject();
+        }
+    });
+    m.form->rubyCommands().insertRuby();
+    QTEST(shown, "proposed");
 }
 
 void TestMainWindow::rubyInsertion()

@@ -29,10 +29,12 @@ QList<ReadingToken> tableTokens(const QString &text)
     static const QHash<QString, QString> words {
         {u"漢字"_qs, u"カンジ"_qs}, {u"学校"_qs, u"ガッコウ"_qs}, {u"送り"_qs, u"オクリ"_qs},
         {u"日本"_qs, u"ニホン"_qs}, {u"人々"_qs, u"ヒトビト"_qs}, {u"お茶"_qs, u"オチャ"_qs},
-        {u"𠮷野"_qs, u"ヨシノ"_qs}, {u"茨城"_qs, u"イバラキ"_qs}};
+        {u"𠮷野"_qs, u"ヨシノ"_qs}, {u"茨城"_qs, u"イバラキ"_qs}, {u"書き方"_qs, u"カキカタ"_qs},
+        {u"取り扱い"_qs, u"トリアツカイ"_qs}, {u"申し込み"_qs, u"モウシコミ"_qs},
+        {u"関ヶ原"_qs, u"セキガハラ"_qs}};
     QList<ReadingToken> tokens;
     for (qsizetype i = 0, n; i < text.size(); i += n) {
-        for (n = std::min<qsizetype>(3, text.size() - i); n > 1; --n) {
+        for (n = std::min<qsizetype>(4, text.size() - i); n > 1; --n) {
             if (words.contains(text.sliced(i, n)))
                 break;
         }
@@ -90,6 +92,8 @@ private slots:
     void select();
     void gradeTable();
     void halfwidthPerKanji();
+    void placement_data() { addCaseRows("rubyplacement.tsv"); }
+    void placement();
     void divide_data() { addCaseRows("readingdivision.tsv"); }
     void divide();
     void strip_data() { addCaseRows("rubystrip.tsv"); }
@@ -138,6 +142,22 @@ void TestBatchRuby::browserView()
             if (!line.startsWith('#') && line.count('\t') > 0)
                 pages.append(caseText(line.split('\t').at(1)));
     }
+    // Generated: each way into a select, foreign content, an unclosed ruby or a
+    // template, around each kind of content, with words split by tags and references.
+    const QStringList around {u"<table><tr><td><select>%1<td>%1</table>"_qs,
+                              u"<table><tr><td><select><option>%1</td><td>%1</table>"_qs,
+                              u"<p><svg></p>%1"_qs, u"<div><math></div>%1"_qs,
+                              u"<svg></div>%1</svg>%1"_qs, u"<p><ruby>漢字<rt>かんじ</p>%1"_qs,
+                              u"<span><ruby>漢<rt>x</span>%1"_qs, u"<template>%1</template>%1"_qs,
+                              u"<p>A<svg><ruby>漢<rt>かん</rt></ruby>%1</svg>%1</p>"_qs,
+                              u"<ruby>漢<rt><ruby>か<rt>x</rt></ruby>%1</rt></ruby>%1"_qs};
+    const QStringList content {u"<select><b>漢字</b></select>学校"_qs, u"<p>学校</p>漢字"_qs,
+                               u"<option>漢字</option>学校"_qs, u"学<b>校</b>と漢&#x5B57;"_qs,
+                               u"日本&shy;語\n学校<wbr>漢<!-- -->字"_qs,
+                               u"葛\U000E0100城市と漢\uFE00字"_qs};
+    for (const QString &outside : around)
+        for (const QString &inside : content)
+            pages.append(outside.arg(caseText(inside.toUtf8())));
     for (const char *folder : {"/pages", "/batchruby"}) {
         QDir dir(QStringLiteral(RUBELLO_TEST_DATA) + QLatin1String(folder));
         for (const QString &name : dir.entryList({u"*.html"_qs})) {
@@ -225,6 +245,19 @@ void TestBatchRuby::halfwidthPerKanji()
     form.kana = KanaForm::HalfWidthKatakana;
     QCOMPARE(rubyMarkup(u"人物"_qs, u"ジンブツ"_qs, form),
              rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
+}
+
+// Where the elements of one word go: over each kanji run, over the word, per kanji.
+void TestBatchRuby::placement()
+{
+    QFETCH(QByteArrayList, f); // placement, base, reading, result with {base|reading}
+    RubyForm form;
+    form.perWord = f[0] == "word";
+    form.perKanji = f[0] == "kanji";
+    form.kanji = &KanjiReadings::system();
+    if (form.perKanji && form.kanji->isEmpty())
+        QSKIP("KANJIDIC is not installed (package kanjidic)");
+    QCOMPARE(rubyMarkup(caseText(f[1]), caseText(f[2]), form), withElements(caseText(f[3])));
 }
 
 void TestBatchRuby::divide()

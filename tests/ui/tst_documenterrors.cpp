@@ -75,6 +75,10 @@ void TestDocumentErrors::messageOfAFailure()
         take(encodeDocument(caseText(f[2]), f[1]));
     else if (what == "open missing")
         take(loadDocumentFile(dir.filePath(u"missing.htm"_s), "UTF-8"));
+    else if (what == "open folder")
+        take(loadDocumentFile(dir.path(), "UTF-8"));
+    else if (what == "save folder")
+        take(saveBytesSafely(dir.path(), "new"));
     else if (what == "open fifo")
         take(loadDocumentFile(pipe, "UTF-8"));
     else if (what == "save fifo")
@@ -91,6 +95,9 @@ void TestDocumentErrors::messageOfAFailure()
     }
     QVERIFY2(error, "it did not fail");
     QCOMPARE(error->systemCode, f[3].toInt());
+    // The box's title names the failure; a bare number means nothing to a user.
+    const QString title = errorBoxTitle(error->systemCode);
+    QVERIFY2(!title.isEmpty() && !title.contains(QString::number(error->systemCode)), qPrintable(title));
     const QString shown = what == "kanjidic" ? errorMessage(*error) : documentErrorText(*error);
     QCOMPARE(shown, caseText(f[4]).replace(u"%1"_s, dir.path()));
 }

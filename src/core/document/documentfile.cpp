@@ -554,8 +554,10 @@ Result<LoadedText> openFile(const QString &path, qint64 maxBytes,
             : file.open(QIODevice::ReadOnly);
         if (!isOpen) {
             Error error = readError(file);
-            if (QFileInfo(path).isDir()) // Qt refuses a folder itself, leaving errno alone
+            if (QFileInfo(path).isDir()) { // Qt refuses a folder itself, leaving errno alone
                 error.systemCode = EISDIR;
+                error.path = path;
+            }
             return std::unexpected(error);
         }
         // Read to the end whatever size the file claims (/proc files say 0).

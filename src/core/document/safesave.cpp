@@ -672,8 +672,11 @@ Result<FileIdentity> saveBytesSafely(const QString &path, const QByteArray &byte
                                       .path = path,
                                       .writing = true});
     }
-    if (exists && S_ISDIR(old.st_mode))
-        return std::unexpected(systemError(EISDIR));
+    if (exists && S_ISDIR(old.st_mode)) {
+        Error folder = systemError(EISDIR);
+        folder.path = finalName; // the box names what was not written
+        return std::unexpected(folder);
+    }
     if (exists && !S_ISREG(old.st_mode))
         return notRegular(finalName, old.st_mode, true);
     const QByteArray folder = folderOf(target);

@@ -43,6 +43,14 @@ bool keptOpen(QStringView name);
 // Whether a start tag ends an open element first: a p before a block, an li
 // before an li, a dd or dt before either.
 bool endsOpen(QStringView name, QStringView open);
+// Elements an end tag of another name does not close past.
+bool isSpecial(QStringView name);
+// Elements that bound a search for an open element ("in scope"); a p also
+// stops at a button, an li at a list.
+bool boundsScope(QStringView name, QStringView searched);
+// Elements whose text a browser never reads as markup: their end tag is taken
+// with their content.
+bool isRawText(QStringView name);
 // Parts of a table other than its cells.
 bool isTablePart(QStringView name);
 bool isCell(QStringView name);

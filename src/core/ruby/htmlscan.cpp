@@ -76,6 +76,9 @@ private:
     bool foreignCurrent() const { return !m_open.isEmpty() && m_open.last().space != Space::Html; }
     bool htmlStartTag(QStringView name) const;
     void openHtml(QStringView name);
+    void openInHtml(QStringView name);
+    bool closeInHtml(QStringView name);
+    void popHtml(qsizetype size);
     void table(QStringView name, bool closing);
 
     const QString &m_text;
@@ -88,13 +91,21 @@ private:
     int m_codeDepth = 0;
     QList<OpenElement> m_open; // from the outermost <svg> or <math> in; empty outside
     bool m_select = false;
+    bool m_selectInTable = false; // a cell or row start tag ends it
+    // HTML elements open outside SVG and MathML: what an end tag closes, and
+    // where an unclosed ruby ends with the element around it.
+    QList<QString> m_html;
+    qsizetype m_rubyBase = 0; // m_html's size below the outermost ruby
     int m_datalistDepth = 0;
     QList<OpenTable> m_tables;
     char16_t m_name[32]; // of the tag being read
     bool m_frameset = false; // text after a frameset is not shown
     QList<HtmlRange> m_rubyMarkup; // of the ruby element being read
     qsizetype m_dropFrom = -1; // start of an rt, rp or rtc part being read
+    int m_dropDepth = 0; // the ruby depth of that part: a ruby inside it goes with it
     bool m_inRtc = false;
+    bool m_rubyBrokeOut = false; // the ruby ended SVG or MathML to open
+    int m_templateDepth = 0; // template content is never shown
 };
 
 void Scanner::add(HtmlPlace place, qsizetype start, qsizetype end)
@@ -113,7 +124,7 @@ void Scanner::add(HtmlPlace place, qsizetype start, qsizetype end)
 
 HtmlPlace Scanner::textPlace() const
 {
-    if (m_frameset)
+    if (m_frameset || m_templateDepth > 0)
         return HtmlPlace::Unsure;
     if (m_select || m_datalistDepth > 0)
         return HtmlPlace::Select;
@@ -322,10 +333,15 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
             rawText(HtmlPlace::Script, t.name, pos);
             return;
         }
-        if (!isOneOf(t.name, {"input"_L1, "keygen"_L1, "textarea"_L1}))
+        // In a table, a cell, row or table start tag ends the select and is read again.
+        const bool tablePart = m_selectInTable
+            && (t.name == "table"_L1 || isCell(t.name) || isTablePart(t.name));
+        if (!tablePart && !isOneOf(t.name, {"input"_L1, "keygen"_L1, "textarea"_L1}))
             return;
         m_select = false;
     }
+    if (t.name == "ruby"_L1 && m_rubyDepth == 0)
+        m_rubyBrokeOut = false;
     if (!htmlStartTag(t.name)) {
         if (!endsForeignContent(t.name, t.fontBreaks)) {
             const Space space = m_open.last().space;
@@ -339,6 +355,7 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
             }
             return;
         }
+        m_rubyBrokeOut = t.name == "ruby"_L1;
         while (foreignCurrent() && !m_open.last().htmlInside && !m_open.last().textInside)
             m_open.removeLast();
     }
@@ -350,8 +367,87 @@ void Scanner::startTag(const Tag &t, qsizetype tagStart, qsizetype &pos)
     }
     if (!m_open.isEmpty())
         openHtml(t.name);
+    else
+        openInHtml(t.name);
     table(t.name, false);
     element(t.name, false, tagStart, pos);
+}
+
+// Start tags that close open elements first, as a browser's tree building does:
+// a block closes a p, an li an li, a cell the cell before, an rt the rt before.
+void Scanner::openInHtml(QStringView name)
+{
+    qsizetype keep = m_html.size();
+    const bool rubyPartName = isOneOf(name, {"rb"_L1, "rtc"_L1, "rt"_L1, "rp"_L1});
+    const bool row = name == "tr"_L1, cell = name == "td"_L1 || name == "th"_L1;
+    const bool tableStructure = row || cell || isTablePart(name) || name == "caption"_L1;
+    const QStringView searched = name == "li"_L1 ? u"li"
+        : (name == "dd"_L1 || name == "dt"_L1) ? u"dd" : u"p";
+    const bool closes = rubyPartName || tableStructure || endsOpen(name, u"p");
+    for (qsizetype i = closes ? m_html.size() - 1 : -1; i >= 0; --i) {
+        const QString &open = m_html.at(i);
+        if (rubyPartName) {
+            if (open == "ruby"_L1 || (open == "rtc"_L1 && (name == "rt"_L1 || name == "rp"_L1))) {
+                keep = i + 1;
+                break;
+            }
+        } else if (tableStructure) {
+            const bool stop = open == "table"_L1
+                || (cell && isOneOf(open, {"tr"_L1, "tbody"_L1, "thead"_L1, "tfoot"_L1}))
+                || (row && isOneOf(open, {"tbody"_L1, "thead"_L1, "tfoot"_L1}));
+            if (stop) {
+                keep = i + 1;
+                break;
+            }
+            continue;
+        } else if (endsOpen(name, open)) {
+            keep = i;
+            break;
+        }
+        if (boundsScope(open, searched)
+            || (searched != u"p" && isSpecial(open)
+                && !isOneOf(open, {"address"_L1, "div"_L1, "p"_L1})))
+            break;
+    }
+    popHtml(keep);
+    if (keptOpen(name) && !isRawText(name) && name != "select"_L1)
+        m_html.append(name.toString());
+}
+
+// An end tag outside SVG and MathML: the element it closes, if one is open within
+// reach; false when it closes none.
+bool Scanner::closeInHtml(QStringView name)
+{
+    const bool structure = name == "table"_L1 || isTablePart(name) || isCell(name);
+    const bool other = !structure && !isSpecial(name);
+    for (qsizetype i = m_html.size() - 1; i >= 0; --i) {
+        const QString &open = m_html.at(i);
+        if (open == name) {
+            popHtml(i);
+            return true;
+        }
+        if (structure ? isOneOf(open, {"table"_L1, "html"_L1, "template"_L1})
+                      : boundsScope(open, name))
+            return false;
+        if (other && isSpecial(open))
+            return false;
+    }
+    return false;
+}
+
+void Scanner::popHtml(qsizetype size)
+{
+    if (size >= m_html.size())
+        return;
+    m_html.resize(size);
+    // The element around an unclosed ruby ended, and the ruby with it: the text
+    // after it is no ruby text.
+    if (m_rubyDepth > 0 && size <= m_rubyBase) {
+        m_rubyDepth = 0;
+        m_dropFrom = -1;
+        m_inRtc = false;
+        m_rubyMarkup.clear();
+    }
 }
 
 // An HTML element inside SVG or MathML: kept open as a browser keeps it, as far
@@ -372,9 +468,15 @@ void Scanner::openHtml(QStringView name)
 void Scanner::endTag(const Tag &t, qsizetype tagStart, qsizetype pos)
 {
     if (m_select) {
+        const bool tablePart = t.name == "table"_L1 || isCell(t.name) || isTablePart(t.name);
         if (t.name == "select"_L1)
             m_select = false;
-        return;
+        // In a table, the end tag of an open cell, row or table ends the select too.
+        if (!m_selectInTable || !tablePart
+            || m_html.lastIndexOf(t.name.toString()) < m_html.lastIndexOf(u"table"_s)
+            || !m_html.contains(t.name.toString()))
+            return;
+        m_select = false;
     }
     if (!m_open.isEmpty()) {
         qsizetype i = m_open.size() - 1;
@@ -394,13 +496,20 @@ void Scanner::endTag(const Tag &t, qsizetype tagStart, qsizetype pos)
             if (e.htmlInside || e.textInside)
                 return;
         }
-        // Not open in here: an element around the <svg> or <math>, which would
-        // end it too; staying in foreign content is the safe side.
-        if (i < 0)
-            return;
+        // Not open in here: an element around the <svg> or <math> ends it too.
+        // When none is open, staying in foreign content is the safe side.
+        if (i < 0) {
+            if (!closeInHtml(t.name))
+                return;
+            m_open.clear();
+        }
+        table(t.name, true);
+        element(t.name, true, tagStart, pos);
+        return;
     }
     table(t.name, true);
     element(t.name, true, tagStart, pos);
+    closeInHtml(t.name);
 }
 
 void Scanner::table(QStringView name, bool closing)
@@ -447,6 +556,10 @@ void Scanner::drop(qsizetype start, qsizetype end)
 void Scanner::rubyPart(QStringView name, bool closing, qsizetype tagStart, qsizetype tagEnd)
 {
     const bool dropping = m_dropFrom >= 0;
+    // A ruby inside an rt or rp is dropped with it, its own parts too.
+    if (dropping && m_rubyDepth != m_dropDepth)
+        return;
+    m_dropDepth = m_rubyDepth;
     const auto endPart = [&] {
         drop(m_dropFrom, tagEnd);
         m_dropFrom = -1;
@@ -478,6 +591,7 @@ void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizet
         if (!closing) {
             if (m_rubyDepth++ == 0) {
                 m_rubyStart = tagStart;
+                m_rubyBase = m_open.isEmpty() ? m_html.size() - 1 : m_html.size();
                 m_rubyMarkup.clear();
                 m_dropFrom = -1;
                 m_inRtc = false;
@@ -486,7 +600,11 @@ void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizet
         } else if (m_rubyDepth > 0) {
             rubyPart(name, closing, tagStart, pos);
             if (--m_rubyDepth == 0) {
-                m_scan.rubyElements.append({m_rubyStart, pos, HtmlPlace::InsideRuby});
+                // One that left SVG or MathML to open, or lies in a template, is
+                // left alone: without it, its text would not be shown.
+                const bool apart = m_rubyBrokeOut || m_templateDepth > 0;
+                m_scan.rubyElements.append(
+                    {m_rubyStart, pos, apart ? HtmlPlace::Unsure : HtmlPlace::InsideRuby});
                 m_scan.rubyMarkup.append(m_rubyMarkup);
             }
         }
@@ -512,6 +630,13 @@ void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizet
             --m_codeDepth;
         return;
     }
+    if (name == "template"_L1) {
+        if (!closing)
+            ++m_templateDepth;
+        else if (m_templateDepth > 0)
+            --m_templateDepth;
+        return;
+    }
     if (name == "datalist"_L1) {
         if (!closing)
             ++m_datalistDepth;
@@ -522,8 +647,10 @@ void Scanner::element(QStringView name, bool closing, qsizetype tagStart, qsizet
     // A '/' before the '>' of an HTML element changes nothing: <script/> opens a script.
     if (closing)
         return;
-    if (name == "select"_L1)
+    if (name == "select"_L1) {
         m_select = true;
+        m_selectInTable = !m_tables.isEmpty();
+    }
     else if (name == "frameset"_L1)
         m_frameset = true;
     else if (name == "script"_L1)

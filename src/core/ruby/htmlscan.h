@@ -35,7 +35,9 @@ struct HtmlRange
 struct HtmlScan
 {
     QList<HtmlRange> ranges; // cover the whole text, in order, without gaps
-    QList<HtmlRange> rubyElements; // outermost <ruby>...</ruby>, with their tags
+    // Outermost <ruby>...</ruby>, with their tags; InsideRuby, or Unsure for one
+    // that is to be left alone (in a template, or one that ended SVG to open).
+    QList<HtmlRange> rubyElements;
     // In those elements, in order: the ruby and rb tags and the rt, rp and rtc
     // parts with their text, which removing ruby drops.
     QList<HtmlRange> rubyMarkup;

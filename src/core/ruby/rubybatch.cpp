@@ -1,5 +1,6 @@
 #include "core/ruby/rubybatch.h"
 
+#include "core/ruby/blocktext.h"
 #include "core/ruby/htmlscan.h"
 #include "core/reading/kanjireadings.h"
 #include "core/reading/readingengine.h"
@@ -50,6 +51,89 @@ qsizetype cutPoint(const QString &text, qsizetype start, qsizetype limit)
     return text.at(limit).isLowSurrogate() ? limit - 1 : limit;
 }
 
+bool isKanaChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x3041 && u <= 0x3096) || (u >= 0x30A1 && u <= 0x30FA) || u == 0x30FC;
+}
+
+struct WordPart
+{
+    qsizetype start; // in the base
+    qsizetype length;
+    bool kana;
+    qsizetype readingStart = 0;
+    qsizetype readingLength = 0;
+};
+
+// Fits the runs from `run` on into the reading from `at`: kana runs must be
+// there as they are, each kanji run takes at least one character. Counts the
+// ways, up to two, and keeps the first.
+int fitRuns(QList<WordPart> &runs, qsizetype run, const QString &katakanaBase,
+            const QString &reading, qsizetype at)
+{
+    if (run == runs.size())
+        return at == reading.size() ? 1 : 0;
+    WordPart &part = runs[run];
+    if (part.kana) {
+        if (!QStringView(reading).sliced(at).startsWith(
+                QStringView(katakanaBase).sliced(part.start, part.length)))
+            return 0;
+        part.readingStart = at;
+        part.readingLength = part.length;
+        return fitRuns(runs, run + 1, katakanaBase, reading, at + part.length);
+    }
+    int ways = 0;
+    const QList<WordPart> before = runs;
+    for (qsizetype length = 1; at + length <= reading.size() && ways < 2; ++length) {
+        QList<WordPart> tried = before;
+        tried[run].readingStart = at;
+        tried[run].readingLength = length;
+        const int found = fitRuns(tried, run + 1, katakanaBase, reading, at + length);
+        if (found > 0 && ways == 0)
+            runs = tried;
+        ways += found;
+    }
+    return ways;
+}
+
+// The kanji runs and kana runs of a word with their readings, when the word's
+// kana are found in its reading in exactly one way; else nothing.
+QList<WordPart> divideAtKana(const QString &base, const QString &reading)
+{
+    constexpr qsizetype kLongestWord = 32;
+    const QString katakanaBase = katakanaForm(base);
+    const QString katakanaReading = katakanaForm(reading);
+    if (base.size() > kLongestWord || katakanaReading.size() != reading.size())
+        return {};
+    QList<WordPart> runs;
+    for (qsizetype i = 0; i < base.size(); ++i) {
+        const bool kana = isKanaChar(base.at(i));
+        if (!runs.isEmpty() && runs.last().kana == kana)
+            ++runs.last().length;
+        else
+            runs.append({i, 1, kana});
+    }
+    if (runs.size() < 2 || fitRuns(runs, 0, katakanaBase, katakanaReading, 0) != 1)
+        return {};
+    // Kana the word was given with at its ends (okurigana kept) stay in the
+    // element next to them: only kana between kanji are left out.
+    const auto merge = [&runs](qsizetype into, qsizetype from) {
+        WordPart &kept = runs[into];
+        const WordPart &gone = runs.at(from);
+        kept.start = std::min(kept.start, gone.start);
+        kept.length += gone.length;
+        kept.readingStart = std::min(kept.readingStart, gone.readingStart);
+        kept.readingLength += gone.readingLength;
+        runs.remove(from);
+    };
+    if (runs.size() > 1 && runs.first().kana)
+        merge(1, 0);
+    if (runs.size() > 1 && runs.last().kana)
+        merge(runs.size() - 2, runs.size() - 1);
+    return runs.size() < 2 ? QList<WordPart>() : runs;
+}
+
 // Reads a stretch of text into words; an error stops the whole search.
 using RunReader = std::function<Result<QList<ReadingRun>>(const QString &text)>;
 
@@ -62,40 +146,130 @@ public:
         , m_options(options)
     { }
 
-    void run(qsizetype start, qsizetype end);
+    void run(const BlockText &block);
     QList<RubyCandidate> found;
     std::optional<Error> error;
 
 private:
     void chunk(qsizetype start, qsizetype end);
+    void place(qsizetype at, const QString &base, const QString &reading, bool guessed,
+               const QStringList &others);
+    void placeInPieces(qsizetype at, const QString &base, const QString &reading, bool guessed);
+    // Whether block characters i and i + 1 stand side by side in the page.
+    bool joined(qsizetype i) const;
+    qsizetype sourceEnd(qsizetype i) const;
+
+    const BlockText *m_block = nullptr;
 
     const QString &m_html;
     const RunReader &m_read;
     const RubyOptions &m_options;
 };
 
-void Finder::run(qsizetype start, qsizetype end)
+void Finder::run(const BlockText &block)
 {
-    qsizetype from = start;
-    for (qsizetype i = start; i < end; ++i) {
-        if (isBreak(m_html, i)) {
+    m_block = &block;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < block.text.size(); ++i) {
+        if (isBreak(block.text, i)) {
             chunk(from, i);
             from = i + 1;
         }
     }
-    chunk(from, end);
+    chunk(from, block.text.size());
+}
+
+bool Finder::joined(qsizetype i) const
+{
+    const qsizetype a = m_block->source.at(i), b = m_block->source.at(i + 1);
+    if (a < 0 || b <= a)
+        return false;
+    for (qsizetype at = a + 1; at < b; at += m_html.at(at).isHighSurrogate() ? 2 : 1) {
+        if (!isVariationSelectorAt(m_html, at))
+            return false;
+    }
+    return true;
+}
+
+// After the character, with the variation selectors that go with it.
+qsizetype Finder::sourceEnd(qsizetype i) const
+{
+    qsizetype end = m_block->source.at(i) + 1;
+    while (end < m_html.size() && isVariationSelectorAt(m_html, end))
+        end += m_html.at(end).isHighSurrogate() ? 2 : 1;
+    return end;
+}
+
+// A word whose characters stand together in the page is one candidate.
+void Finder::place(qsizetype at, const QString &base, const QString &reading, bool guessed,
+                   const QStringList &others)
+{
+    const qsizetype last = at + base.size() - 1;
+    bool whole = m_block->source.at(at) >= 0;
+    for (qsizetype i = at; whole && i < last; ++i)
+        whole = joined(i);
+    if (!whole) {
+        placeInPieces(at, base, reading, guessed);
+        return;
+    }
+    const qsizetype start = m_block->source.at(at);
+    found.append({start, m_html.sliced(start, sourceEnd(last) - start), reading, guessed, others});
+}
+
+// A word split by tags, references or line breaks: each piece gets the part of
+// the reading over it, where the reading divides at the piece's edges; the
+// kanji of a piece that cannot take ruby, or whose reading does not divide
+// there, get none.
+void Finder::placeInPieces(qsizetype at, const QString &base, const QString &reading, bool guessed)
+{
+    const KanjiReadings &kanji
+        = m_options.form.kanji ? *m_options.form.kanji : KanjiReadings::system();
+    QList<ReadingPart> parts = divideReading(base, reading, kanji);
+    if (parts.size() < 2) {
+        parts.clear();
+        for (const WordPart &p : divideAtKana(base, reading))
+            parts.append({p.start, p.length, p.readingStart, p.readingLength, !p.kana});
+    }
+    // Kanji parts side by side in one piece become one candidate.
+    qsizetype from = -1, readingFrom = 0, readingTo = 0;
+    const auto close = [&](qsizetype to) {
+        if (from >= 0 && m_block->source.at(at + from) >= 0) {
+            const qsizetype start = m_block->source.at(at + from);
+            found.append({start, m_html.sliced(start, sourceEnd(at + to - 1) - start),
+                          reading.sliced(readingFrom, readingTo - readingFrom), guessed, {}});
+        }
+        from = -1;
+    };
+    for (const ReadingPart &part : parts) {
+        bool inOnePiece = true;
+        for (qsizetype i = part.baseStart; inOnePiece && i + 1 < part.baseStart + part.baseLength; ++i)
+            inOnePiece = joined(at + i);
+        if (!part.ruby || !inOnePiece) {
+            close(part.baseStart);
+            continue;
+        }
+        if (from >= 0 && !joined(at + part.baseStart - 1))
+            close(part.baseStart);
+        if (from < 0) {
+            from = part.baseStart;
+            readingFrom = part.readingStart;
+        }
+        readingTo = part.readingStart + part.readingLength;
+    }
+    close(base.size());
 }
 
 void Finder::chunk(qsizetype start, qsizetype end)
 {
     while (end - start > kChunk) {
-        const qsizetype at = cutPoint(m_html, start, start + kChunk);
+        const qsizetype at = cutPoint(m_block->text, start, start + kChunk);
         chunk(start, at);
         start = at;
     }
-    if (error || start >= end || !containsKanji(QStringView(m_html).sliced(start, end - start)))
+    const QString &block = m_block->text;
+    if (error || start >= end || !containsKanji(QStringView(block).sliced(start, end - start)))
         return;
-    const QString text = m_html.sliced(start, end - start);
+    const QString text = block.sliced(start, end - start);
     const Result<QList<ReadingRun>> runs = m_read(text);
     if (!runs) {
         error = runs.error();
@@ -140,7 +314,7 @@ void Finder::chunk(qsizetype start, qsizetype end)
             if (!others.contains(kept) && kept != reading)
                 others.append(kept);
         }
-        found.append({start + token.start + lead, base, reading, token.guessed(), others});
+        place(start + token.start + lead, base, reading, token.guessed(), others);
     }
 }
 
@@ -165,8 +339,18 @@ QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &
         return form.withAttribute ? rubyElementWithAttribute(b, form.attribute, shown)
                                   : rubyElement(b, shown);
     };
-    if (!form.perKanji || !form.kanji)
-        return element(base, reading);
+    if (!form.perKanji || !form.kanji) {
+        const QList<WordPart> parts = form.perWord ? QList<WordPart>() : divideAtKana(base, reading);
+        if (parts.isEmpty())
+            return element(base, reading);
+        QString markup;
+        for (const WordPart &part : parts) {
+            const QString b = base.sliced(part.start, part.length);
+            markup += part.kana ? b
+                                : element(b, reading.sliced(part.readingStart, part.readingLength));
+        }
+        return markup;
+    }
     QList<ReadingPart> parts = divideReading(base, reading, *form.kanji);
     // A half-width reading (ｼﾞﾝﾌﾞﾂ) divides as its full-width form, each part
     // going back to half-width.
@@ -199,25 +383,23 @@ Result<std::optional<QList<RubyCandidate>>> find(const QString &html, const RunR
     const HtmlScan scan = scanHtml(html, options.skipCodeAndPre);
     Finder finder(html, read, options);
     qsizetype told = 0;
-    for (const HtmlRange &range : scan.ranges) {
-        if (range.place != HtmlPlace::Text)
-            continue;
-        // Long runs go in steps, so progress moves and cancel is heard.
-        for (qsizetype at = range.start; at < range.end;) {
-            const qsizetype end = range.end - at > kProgressStep
-                ? cutPoint(html, at, at + kProgressStep)
-                : range.end;
-            finder.run(at, end);
-            if (finder.error)
-                return std::unexpected(*finder.error);
-            at = end;
-            if (progress && at - told >= kProgressStep) {
-                told = at;
-                if (!progress(at, html.size()))
-                    return std::nullopt;
-            }
+    bool cancelled = false;
+    // Blocks come in parts of bounded size, so progress moves and cancel is heard.
+    forEachBlock(html, scan, [&](const BlockText &block) {
+        finder.run(block);
+        if (finder.error)
+            return false;
+        const qsizetype at = block.source.isEmpty() ? told : std::max(told, block.source.back());
+        if (progress && at - told >= kProgressStep) {
+            told = at;
+            cancelled = !progress(at, html.size());
         }
-    }
+        return !cancelled;
+    });
+    if (finder.error)
+        return std::unexpected(*finder.error);
+    if (cancelled)
+        return std::nullopt;
     if (progress && !progress(html.size(), html.size()))
         return std::nullopt;
     return finder.found;

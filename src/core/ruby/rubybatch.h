@@ -22,6 +22,9 @@ struct RubyForm
     bool withAttribute = false;
     QString attribute;
     bool perKanji = false; // one element per kanji where the reading divides cleanly
+    // One element over the whole word, kana inside it too; otherwise each kanji
+    // run gets its own and the kana between stay outside: 書(か)き方(かた).
+    bool perWord = false;
     const KanjiReadings *kanji = nullptr; // needed for perKanji
 };
 
@@ -60,7 +63,8 @@ using RubyProgress = std::function<bool(qsizetype done, qsizetype total)>;
 // Whether a word has a kanji (other than 々) that is not among the known ones.
 bool needsRuby(QStringView word, const QSet<char32_t> &known);
 
-// The markup for one word: one element, or one per kanji when asked and the
+// The markup for one word: one element per kanji run with the kana between them
+// outside, or one for the whole word, or one per kanji, as the form asks and the
 // reading divides. The reading is put in the form's kana form.
 QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form);
 

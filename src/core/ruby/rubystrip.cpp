@@ -30,7 +30,8 @@ StrippedRuby stripRuby(const QString &html, qsizetype from, qsizetype to)
     auto markup = scan.rubyMarkup.cbegin();
     for (const HtmlRange &element : scan.rubyElements) {
         // An empty stretch touches the element it lies in.
-        if (element.end <= from || element.start > to || (element.start == to && from < to))
+        if (element.end <= from || element.start > to || (element.start == to && from < to)
+            || element.place != HtmlPlace::InsideRuby)
             continue;
         while (markup != scan.rubyMarkup.cend() && markup->start < element.start)
             ++markup;
