@@ -156,12 +156,9 @@ void EditorCommands::chooseFont()
 
 void EditorCommands::chooseTextColor()
 {
-    selectAll();
     const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->textColour());
-    if (!chosen)
-        return;
-    m_editor->setTextColour(*chosen);
-    m_editor->setSelectionLength(0);
+    if (chosen)
+        m_editor->setTextColour(*chosen);
 }
 
 void EditorCommands::chooseBackColor()

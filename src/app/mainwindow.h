@@ -101,6 +101,11 @@ public:
     // WindowSettings; the window shows what it read and tells it what to keep.
     void useSettings(QSettings *settings, const SettingsFileState &state = {});
     void storeSettings();
+    // Keeps the whole window, frame and all, within its screen's available area.
+    void fitToScreen();
+    // The editor's font until the user chooses one: the system's fixed-width font,
+    // Japanese from a CJK font.
+    static QFont defaultEditorFont();
     void noteRecentFile(const QString &path);
     WindowSettings &windowSettings() const { return *m_windowSettings; }
     // The file named on the command line, through the normal load.
