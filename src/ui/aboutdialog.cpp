@@ -30,7 +30,8 @@ QString AboutDialog::versionText()
 
 QString AboutDialog::homePageAddress()
 {
-    return QStringLiteral("https://rubello.example.org/");
+    // The program has no home page of its own yet; the link is shown once it has one.
+    return QString();
 }
 
 QColor AboutDialog::linkColorAtRest()
