@@ -141,6 +141,7 @@ public:
     QLabel *lineEndLabel() const { return m_lineEndLabel; }
     QLabel *caretLabel() const { return m_caretLabel; }
     QAction *printAction() const { return m_printAction; }
+    QAction *printPreviewAction() const { return m_printPreviewAction; }
     QAction *findNextAction() const { return m_findNextAction; }
     QAction *findPreviousAction() const { return m_findPreviousAction; }
     QAction *newCrLfAction() const { return m_newCrLfAction; }
@@ -208,6 +209,7 @@ private:
     QLabel *m_lineEndLabel = nullptr;
     QLabel *m_caretLabel = nullptr;
     QAction *m_printAction = nullptr;
+    QAction *m_printPreviewAction = nullptr;
     QAction *m_findNextAction = nullptr;
     QAction *m_findPreviousAction = nullptr;
     QMenu *m_newLineEndMenu = nullptr; // 新規文書の改行

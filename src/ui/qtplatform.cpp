@@ -5,6 +5,7 @@
 #include "core/reading/mecabphoneticservice.h"
 #include "core/desktop/browserchoice.h"
 #include "ui/helpwindow.h"
+#include "ui/printing.h"
 
 #include <QClipboard>
 #include <QColorDialog>
@@ -15,6 +16,7 @@
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -190,6 +192,16 @@ void QtPlatformServices::copyText(const QString &text)
     QGuiApplication::clipboard()->setText(text);
 }
 
+namespace {
+
+void printPages(const QTextDocument &document, QPrinter *printer)
+{
+    const QRectF paper(QPointF(0, 0), printer->pageLayout().paintRectPixels(printer->resolution()).size());
+    SourcePages(document, document.metaInformation(QTextDocument::DocumentTitle), printer, paper).print(printer);
+}
+
+} // namespace
+
 bool QtPlatformServices::printDocument(QWidget *parent, QTextDocument &document)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -197,6 +209,16 @@ bool QtPlatformServices::printDocument(QWidget *parent, QTextDocument &document)
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    document.print(&printer);
+    printPages(document, &printer);
     return true;
+}
+
+void QtPlatformServices::previewDocument(QWidget *parent, QTextDocument &document)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(document.metaInformation(QTextDocument::DocumentTitle));
+    QPrintPreviewDialog preview(&printer, parent);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&document](QPrinter *target) { printPages(document, target); });
+    preview.exec();
 }

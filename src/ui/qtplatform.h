@@ -44,6 +44,7 @@ public:
     void showHelpWindow(QWidget *parent, const QString &helpPage) override;
     void copyText(const QString &text) override;
     bool printDocument(QWidget *parent, QTextDocument &document) override;
+    void previewDocument(QWidget *parent, QTextDocument &document) override;
 
 private:
     std::unique_ptr<PhoneticService> m_phonetic;
