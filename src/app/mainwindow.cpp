@@ -125,7 +125,7 @@ void MainWindow::createControls()
         m_kanaButtons[i]->setFont(optionFont);
         options->addWidget(m_kanaButtons[i]);
     }
-    options->setSpacing(qMax(4, 24 - m_kanaButtons[0]->sizeHint().height()));
+    options->setSpacing(qMax(0, 24 - m_kanaButtons[0]->sizeHint().height()));
     m_rubyOptions->setMinimumWidth(177);
     m_rubyOptions->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_kanaButtons[1]->setChecked(true);
