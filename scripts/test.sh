@@ -5,13 +5,14 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-# UniDic: the test with another dictionary; Xvfb, xdotool, x11-utils, ImageMagick:
+# mecab-utils: mecab-dict-index, which compiles the small dictionary of another
+# layout that one test builds from a few lines of source; Xvfb, xdotool, x11-utils, ImageMagick:
 # the end-to-end tests and their screenshots; the checkers of the desktop entry,
 # the metainfo and the package; dpkg-dev for the package's library dependencies;
 # python3 with html5lib: pages seen as a browser sees them, converted pages read
 # back with Python's codecs.
 packages=(
-  unidic-mecab
+  mecab-utils
   xvfb xdotool x11-utils imagemagick
   desktop-file-utils appstream lintian dpkg-dev
   python3 python3-html5lib
@@ -30,12 +31,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# UniDic makes itself the system's default; the program opens IPADIC by its
-# folder, the rest of the machine keeps IPADIC as it was.
-if [ "$(readlink -f /etc/alternatives/mecab-dictionary 2>/dev/null)" = /var/lib/mecab/dic/unidic ] \
-   && [ -e /var/lib/mecab/dic/ipadic-utf8/sys.dic ]; then
-  "${sudo_cmd[@]}" update-alternatives --set mecab-dictionary /var/lib/mecab/dic/ipadic-utf8
-fi
+# No dictionary is installed here, so the system's choice of MeCab dictionary is
+# left as it is; the program opens IPADIC by its folder.
 
 # Configured after the test packages are there, so the checkers are found.
 "$here/scripts/setup.sh" "$here/build"

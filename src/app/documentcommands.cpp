@@ -7,6 +7,8 @@
 #include "ui/platform.h"
 #include "ui/progresswindow.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 
 namespace {
@@ -72,6 +74,7 @@ void DocumentCommands::newDocument()
 {
     if (!maybeSave())
         return;
+    m_recoveredCopy.clear();
     m_editor->setText(QString());
     m_editor->setLineEndConvention(m_newLineEnd);
     m_session.startNew();
@@ -80,12 +83,31 @@ void DocumentCommands::newDocument()
     updateCaption();
 }
 
+QString DocumentCommands::dialogStart(bool save) const
+{
+    const QString suggested = m_suggestedFile ? m_suggestedFile() : QString();
+    if (!m_session.hasFile()) {
+        // A new document is not offered another file's name to write over.
+        const QFileInfo panel(suggested.isEmpty() ? QDir::currentPath() : suggested);
+        return save && panel.isFile() ? panel.absolutePath() : panel.absoluteFilePath();
+    }
+    // A document with a file starts at that file (Save As) or its folder (Open), and
+    // there at the panel's highlighted file when the panel shows the same folder.
+    const QFileInfo document(m_session.path());
+    if (save)
+        return document.absoluteFilePath();
+    const QFileInfo panel(suggested);
+    if (!suggested.isEmpty() && panel.isFile() && panel.absolutePath() == document.absolutePath())
+        return panel.absoluteFilePath();
+    return document.absolutePath();
+}
+
 void DocumentCommands::open()
 {
     if (!maybeSave())
         return;
-    const std::optional<QString> path = m_platform.askOpenPath(
-        m_parent, QStringLiteral("ファイルを開く"), m_suggestedFile ? m_suggestedFile() : QString());
+    const std::optional<QString> path
+        = m_platform.askOpenPath(m_parent, QStringLiteral("ファイルを開く"), dialogStart(false));
     if (!path)
         return;
     load(*path);
@@ -124,6 +146,7 @@ bool DocumentCommands::load(const QString &path)
                      encodingDisplayName(loaded->encoding)));
     }
     emit fileUsed(path);
+    offerUnsavedCopies();
     return true;
 }
 
@@ -170,6 +193,9 @@ bool DocumentCommands::writeTo(const QString &path, const FileIdentity &seen)
         return false;
     }
     emit documentShown(text);
+    // The kept copy has done its work once its text is saved.
+    if (!m_recoveredCopy.isEmpty())
+        QFile::remove(std::exchange(m_recoveredCopy, QString()));
     return true;
 }
 
@@ -222,10 +248,8 @@ void DocumentCommands::save()
 
 void DocumentCommands::saveAs()
 {
-    // A document with a file starts at that file's folder and name.
-    const std::optional<QString> chosen = m_platform.askSavePath(
-        m_parent, QStringLiteral("名前を付けて保存"),
-        m_session.hasFile() ? m_session.path() : m_suggestedFile ? m_suggestedFile() : QString());
+    const std::optional<QString> chosen
+        = m_platform.askSavePath(m_parent, QStringLiteral("名前を付けて保存"), dialogStart(true));
     if (!chosen)
         return; // a cancel is no failure
     // The document keeps its path until the new file is really written.

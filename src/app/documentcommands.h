@@ -49,6 +49,9 @@ public slots:
     void convertTo(const TextEncoding &encoding);
     // Offers to read the file again when it changed on disk and the document did not.
     void offerReload();
+    // Offers back the text a window ended with unsaved (NAME.unsaved) for the
+    // document's file, or for a new document: open it, discard it or keep it for later.
+    void offerUnsavedCopies();
 
 signals:
     void captionChanged(const QString &caption);
@@ -83,7 +86,10 @@ private:
     QWidget *m_parent;
     DocumentSession &m_session; // the editor's document's
     std::function<QString()> m_suggestedFile;
+    // Where the file dialogs start: a full path, a file or a folder.
+    QString dialogStart(bool save) const;
     QString m_caption; // as last shown, without the marker
     bool m_offeringReload = false;
     LineEnd m_newLineEnd = LineEnd::Lf;
+    QString m_recoveredCopy; // removed once the text it gave back is saved
 };

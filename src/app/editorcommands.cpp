@@ -6,6 +6,7 @@
 #include "ui/errorbox.h"
 #include "ui/htmlhighlighter.h"
 #include "ui/platform.h"
+#include "ui/printing.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -156,12 +157,9 @@ void EditorCommands::chooseFont()
 
 void EditorCommands::chooseTextColor()
 {
-    selectAll();
     const std::optional<QColor> chosen = m_platform.askColor(m_parent, m_editor->textColour());
-    if (!chosen)
-        return;
-    m_editor->setTextColour(*chosen);
-    m_editor->setSelectionLength(0);
+    if (chosen)
+        m_editor->setTextColour(*chosen);
 }
 
 void EditorCommands::chooseBackColor()
@@ -208,7 +206,7 @@ void EditorCommands::setHtmlColours(bool on)
     emit htmlColoursChanged(on);
 }
 
-void EditorCommands::print(const QString &title)
+void EditorCommands::print(const QString &title, bool preview)
 {
     // Lines wrapped at the page's width.
     QString text = m_editor->text();
@@ -218,7 +216,13 @@ void EditorCommands::print(const QString &title)
     document.setDefaultFont(chosenFont());
     document.setPlainText(text);
     document.setMetaInformation(QTextDocument::DocumentTitle, title);
-    m_platform.printDocument(m_parent, document);
+    // The same lines as the editor's, so each takes its HTML colours along.
+    if (htmlColours())
+        copyLineColours(*m_editor->document(), document);
+    if (preview)
+        m_platform.previewDocument(m_parent, document);
+    else
+        m_platform.printDocument(m_parent, document);
 }
 
 void EditorCommands::findAgain(const QString &search, bool exact, bool forward)

@@ -42,7 +42,8 @@ public slots:
     void setHtmlColours(bool on);
 
     // The source text as it is saved, in the chosen font, under title.
-    void print(const QString &title);
+    // Prints the text under title, or shows it in a preview first.
+    void print(const QString &title, bool preview = false);
     // Selects the next (or previous) occurrence after (or before) the selection;
     // says so when there is none.
     void findAgain(const QString &text, bool exact, bool forward);

@@ -4,6 +4,7 @@
 #include "app/windowsettings.h"
 #include "app/rubycommands.h"
 #include "app/documentcommands.h"
+#include "core/paths.h"
 #include "core/reading/readingengine.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
@@ -57,7 +58,12 @@ MainWindow::MainWindow(PlatformServices &platform, QWidget *parent)
     createControls();
     m_editorCommands = new EditorCommands(m_editor, m_platform, this);
     m_documents = new DocumentCommands(m_editor, platform, this);
-    m_documents->setSuggestedFile([this] { return m_fileList->fileName(); });
+    // The panel's folder, with the file highlighted in it: a full path, whatever the
+    // process's working folder is.
+    m_documents->setSuggestedFile([this] {
+        const QString name = m_fileList->fileNameUndecodable() ? QString() : m_fileList->fileName();
+        return name.isEmpty() ? m_fileList->path() : joinFolderAndName(m_fileList->path(), name);
+    });
     createMenus();
     m_windowSettings = new WindowSettings(m_platform, this, m_recentMenu, statusBar());
     connect(m_windowSettings, &WindowSettings::recentFileChosen, this, &MainWindow::openFile);
@@ -103,27 +109,34 @@ void MainWindow::createControls()
     column->setSpacing(0);
 
     m_rubyOptions = new QGroupBox(QStringLiteral("ルビの文字形式"), panel);
-    m_rubyOptions->setFixedSize(177, 89);
     // The caption sits on the frame's top line, so the options keep their places.
     m_rubyOptions->setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
     const QFont optionFont(QStringLiteral("ＭＳ ゴシック"), 9);
     const char16_t *captions[3] = {u"全角 カタカナ", u"全角 ひらがな", u"半角 ｶﾀｶﾅ"};
+    // At the usual font the options stand 24 pixels apart as they always did; a
+    // larger font makes the box grow instead of cutting them.
+    auto *options = new QVBoxLayout(m_rubyOptions);
+    m_rubyOptions->ensurePolished(); // the caption's room is known
+    options->setContentsMargins(16, qMax(0, 16 - m_rubyOptions->contentsMargins().top()), 16, 8);
     for (int i = 0; i < 3; ++i) {
         m_kanaButtons[i] = new QRadioButton(QString::fromUtf16(captions[i]), m_rubyOptions);
-        m_kanaButtons[i]->setGeometry(16, 16 + 24 * i, i == 2 ? 81 : 105, 17);
         m_kanaButtons[i]->setFont(optionFont);
+        options->addWidget(m_kanaButtons[i]);
     }
+    options->setSpacing(qMax(0, 24 - m_kanaButtons[0]->sizeHint().height()));
+    m_rubyOptions->setMinimumWidth(177);
+    m_rubyOptions->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_kanaButtons[1]->setChecked(true);
-    column->addWidget(m_rubyOptions);
+    column->addWidget(m_rubyOptions, 0, Qt::AlignLeft);
     column->addSpacing(7);
 
     auto *row = new QHBoxLayout;
     row->setSpacing(0);
     row->addSpacing(16);
     m_omitOkuriganaCheck = new QCheckBox(QStringLiteral("送り仮名を省略"), panel);
-    m_omitOkuriganaCheck->setFixedHeight(25);
+    m_omitOkuriganaCheck->setMinimumHeight(25);
     m_omitOkuriganaCheck->setMinimumWidth(105);
     m_omitOkuriganaCheck->setChecked(true);
     row->addWidget(m_omitOkuriganaCheck);
@@ -144,13 +157,12 @@ void MainWindow::createControls()
     m_folderList = m_fileBrowser->folderList();
     m_fileList = m_fileBrowser->fileList();
     m_htmlOnlyCheck = m_fileBrowser->htmlOnlyBox();
-    panel->setMinimumWidth(m_rubyOptions->width() + 15);
 
     auto *editorPane = new QWidget(splitter);
     auto *editorBox = new QVBoxLayout(editorPane);
     editorBox->setContentsMargins(0, 8, 5, 2);
     m_editor = new EditorControl(editorPane);
-    m_editor->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
+    m_editor->setFont(defaultEditorFont());
     editorBox->addWidget(m_editor);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
@@ -195,8 +207,7 @@ void MainWindow::createMenus()
                        QKeySequence(Qt::CTRL | Qt::Key_F));
 
     m_formatMenu = menuBar()->addMenu(QStringLiteral("書式 (&O)"));
-    // "(F)" carries no access key: "&&" would show an ampersand, a bare F none.
-    m_fontAction = addItem(m_formatMenu, QStringLiteral("フォント (F)..."));
+    m_fontAction = addItem(m_formatMenu, QStringLiteral("フォント (&F)..."));
     m_textColourAction = addItem(m_formatMenu, QStringLiteral("文字色 (&M)"));
     m_backgroundColourAction = addItem(m_formatMenu, QStringLiteral("背景色 (&B)"));
     m_formatMenu->addSeparator();
@@ -247,6 +258,8 @@ void MainWindow::connectHandlers()
     connect(m_annotatePageAction, &QAction::triggered, m_ruby, &RubyCommands::annotatePage);
     connect(m_stripRubyAction, &QAction::triggered, m_ruby, &RubyCommands::stripRuby);
     connect(m_readingsAction, &QAction::triggered, m_ruby, &RubyCommands::editReadings);
+    connect(m_ruby, &RubyCommands::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
     // The option controls set the form, whoever checks them (the user, the settings).
     const KanaForm forms[3] = {KanaForm::Katakana, KanaForm::Hiragana, KanaForm::HalfWidthKatakana};
     for (int i = 0; i < 3; ++i) {

@@ -101,6 +101,11 @@ public:
     // WindowSettings; the window shows what it read and tells it what to keep.
     void useSettings(QSettings *settings, const SettingsFileState &state = {});
     void storeSettings();
+    // Keeps the whole window, frame and all, within its screen's available area.
+    void fitToScreen();
+    // The editor's font until the user chooses one: the system's fixed-width font,
+    // Japanese from a CJK font.
+    static QFont defaultEditorFont();
     void noteRecentFile(const QString &path);
     WindowSettings &windowSettings() const { return *m_windowSettings; }
     // The file named on the command line, through the normal load.
@@ -136,6 +141,7 @@ public:
     QLabel *lineEndLabel() const { return m_lineEndLabel; }
     QLabel *caretLabel() const { return m_caretLabel; }
     QAction *printAction() const { return m_printAction; }
+    QAction *printPreviewAction() const { return m_printPreviewAction; }
     QAction *findNextAction() const { return m_findNextAction; }
     QAction *findPreviousAction() const { return m_findPreviousAction; }
     QAction *newCrLfAction() const { return m_newCrLfAction; }
@@ -205,6 +211,7 @@ private:
     QLabel *m_lineEndLabel = nullptr;
     QLabel *m_caretLabel = nullptr;
     QAction *m_printAction = nullptr;
+    QAction *m_printPreviewAction = nullptr;
     QAction *m_findNextAction = nullptr;
     QAction *m_findPreviousAction = nullptr;
     QMenu *m_newLineEndMenu = nullptr; // 新規文書の改行

@@ -20,11 +20,15 @@ void MainWindow::createDesktopMenus()
     const QList<QAction *> fileItems = m_fileMenu->actions();
     m_fileMenu->insertAction(fileItems.at(fileItems.indexOf(m_quitAction) - 1), m_printAction);
     // The source text as it is saved, under the file's name.
-    connect(m_printAction, &QAction::triggered, this, [this] {
-        const DocumentSession &session = m_documents->session();
-        m_editorCommands->print(session.path().isEmpty() ? QStringLiteral("Rubello")
-                                                         : session.fileName());
-    });
+    m_printPreviewAction = new QAction(QStringLiteral("印刷プレビュー (&V)..."), this);
+    m_fileMenu->insertAction(m_printAction, m_printPreviewAction);
+    for (QAction *action : {m_printAction, m_printPreviewAction}) {
+        connect(action, &QAction::triggered, this, [this, action] {
+            const DocumentSession &session = m_documents->session();
+            m_editorCommands->print(session.path().isEmpty() ? QStringLiteral("Rubello") : session.fileName(),
+                                    action == m_printPreviewAction);
+        });
+    }
 
     m_findNextAction = m_searchMenu->addAction(QStringLiteral("次を検索 (&N)"));
     m_findNextAction->setShortcut(QKeySequence(Qt::Key_F3));

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 void MainWindow::showSearch()
 {
@@ -23,6 +24,8 @@ void MainWindow::showSearch()
             m_lastSearchExact = form->exactCheck()->isChecked();
         });
     }
+    connect(form, &SearchDialog::statusMessage, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
     form->show();
     // The window opens with the focus in its search box.
     form->activateWindow();

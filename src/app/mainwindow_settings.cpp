@@ -7,13 +7,17 @@
 #include "ui/editorcontrol.h"
 
 #include <QAction>
+#include <QFontDatabase>
+#include <QScreen>
+#include <QStyle>
 #include <QCheckBox>
 #include <QRadioButton>
 
 void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state)
 {
     const RememberedChoices choices = m_windowSettings->attach(settings, state);
-    if (choices.font)
+    // The former default named a Windows font; it is no choice of the user's.
+    if (choices.font && choices.font->family() != QStringLiteral("ＭＳ ゴシック"))
         m_editor->setFont(*choices.font);
     if (choices.textColor) {
         // On the still empty document: the whole text and what comes later take it.
@@ -38,6 +42,7 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
     if (choices.rubyFirst)
         m_ruby->setFirstOnly(*choices.rubyFirst);
     restoreGeometry(choices.geometry);
+    fitToScreen();
     if (choices.newLineEnd)
         setNewLineEnd(*choices.newLineEnd);
     if (choices.htmlColours)
@@ -51,11 +56,47 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
 void MainWindow::storeSettings()
 {
     // The chosen size, not the zoom.
-    m_windowSettings->store({m_editorCommands->chosenFont(), m_editor->palette().color(QPalette::Text), m_editor->backgroundColour(),
+    // The default font is not written: the system's may change, and it has no name to keep.
+    const QFont font = m_editorCommands->chosenFont();
+    const bool chosen = font.toString() != defaultEditorFont().toString();
+    m_windowSettings->store({chosen ? std::optional(font) : std::nullopt, m_editor->palette().color(QPalette::Text), m_editor->backgroundColour(),
                              m_ruby->kanaForm(), m_omitOkuriganaCheck->isChecked(), m_htmlOnlyCheck->isChecked(),
                              m_perKanjiAction->isChecked(), m_ruby->gradeLevel(), m_ruby->firstOnly(), saveGeometry(),
                              m_newLineEnd, m_editorCommands->htmlColours(),
                              m_editor->lineNumbersShown(), m_editor->softWrap()});
+}
+
+void MainWindow::fitToScreen()
+{
+    const QScreen *shownOn = screen();
+    if (!shownOn)
+        return;
+    const QRect available = shownOn->availableGeometry();
+    // The frame is known once the window manager has framed the window; before, a
+    // title bar and thin borders are allowed for.
+    const QRect inner = geometry(), outer = frameGeometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                   outer.bottom() - inner.bottom());
+    if (frame.isNull()) {
+        const int border = 4;
+        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border);
+    }
+    const QRect room = available.marginsRemoved(frame);
+    const QSize size = this->size().boundedTo(room.size()).expandedTo(minimumSize());
+    QRect wanted(geometry().topLeft(), size);
+    // Moved in when it sticks out; a window that fits stays where it was put.
+    wanted.moveLeft(qBound(room.left(), wanted.left(), qMax(room.left(), room.right() - size.width() + 1)));
+    wanted.moveTop(qBound(room.top(), wanted.top(), qMax(room.top(), room.bottom() - size.height() + 1)));
+    if (wanted != geometry())
+        setGeometry(wanted);
+}
+
+QFont MainWindow::defaultEditorFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setFamilies({font.family(), QStringLiteral("Noto Sans Mono CJK JP"),
+                      QStringLiteral("Noto Sans CJK JP")});
+    return font;
 }
 
 void MainWindow::noteRecentFile(const QString &path)

@@ -115,8 +115,10 @@ void RubyCommands::returnToWindow()
 void RubyCommands::insertRuby()
 {
     const QString selected = m_editor->selectedText();
-    if (selected.isEmpty())
+    if (selected.isEmpty()) {
+        emit statusMessage(QStringLiteral("ルビを振る漢字を選択してから F5 を押してください。"));
         return;
+    }
 
     // Where the selection lies in the page decides what the command may do.
     const QString text = m_editor->text();

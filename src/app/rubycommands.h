@@ -63,6 +63,10 @@ public slots:
     // Opens the folder of the user's readings file in the desktop's file manager.
     void editReadings();
 
+signals:
+    // A sentence for the window's status bar.
+    void statusMessage(const QString &message);
+
 private:
     void showError(const Error &error);
     void showInformation(const QString &title, const QString &text);

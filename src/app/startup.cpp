@@ -1,6 +1,7 @@
 #include "core/version.h"
 #include "app/startup.h"
 
+#include "app/documentcommands.h"
 #include "app/mainwindow.h"
 #include "core/document/installlayout.h"
 #include "ui/qtplatform.h"
@@ -207,6 +208,9 @@ int runRubello(int argc, char *argv[])
         window.show();
         if (!file.isEmpty())
             window.openFromCommandLine(file);
+        else
+            window.documentCommands().offerUnsavedCopies(); // a new document's text, kept at the last end
+
     }
     const int status = application.exec();
     for (const auto &window : windows)

@@ -162,6 +162,8 @@ void WindowSettings::store(const RememberedChoices &choices)
         return;
     if (choices.font)
         m_settings->setValue(kFont, choices.font->toString());
+    else
+        m_settings->remove(kFont);
     if (choices.textColor)
         m_settings->setValue(kTextColor, choices.textColor->name());
     if (choices.backColor)

@@ -8,19 +8,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
-
-namespace {
-
-// A design label box is one 12-pixel line; the text is centred on it in a box as tall
-// as the font's line, so nothing of the glyphs is cut off.
-QRect labelBox(const QLabel *label, int left, int top, int width, int height)
-{
-    const int line = qMax(height, label->fontMetrics().height());
-    const int centre = top + height / 2;
-    return QRect(left, centre - line / 2, width, line);
-}
-
-} // namespace
+#include <QVBoxLayout>
 
 AboutDialog::AboutDialog(PlatformServices &platform, QWidget *parent)
     : QDialog(parent,
@@ -30,7 +18,6 @@ AboutDialog::AboutDialog(PlatformServices &platform, QWidget *parent)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QStringLiteral("バージョン情報"));
-    setFixedSize(413, 84);
     setSizeGripEnabled(false);
     createControls();
     fillFields();
@@ -43,7 +30,8 @@ QString AboutDialog::versionText()
 
 QString AboutDialog::homePageAddress()
 {
-    return QStringLiteral("https://rubello.example.org/");
+    // The program has no home page of its own yet; the link is shown once it has one.
+    return QString();
 }
 
 QColor AboutDialog::linkColorAtRest()
@@ -59,28 +47,43 @@ QColor AboutDialog::linkColorUnderPointer()
 void AboutDialog::createControls()
 {
     m_picture = new QLabel(this);
-    m_picture->setGeometry(16, 16, 48, 48);
+    m_picture->setFixedSize(48, 48);
     m_picture->setPixmap(QPixmap(QStringLiteral(":/rubello/about.png")));
 
     m_versionLabel = new QLabel(this);
-    m_versionLabel->setGeometry(labelBox(m_versionLabel, 80, 16, 125, 12));
-
     m_copyrightLabel = new QLabel(QStringLiteral("Copyright (C) 2026 Rubello team"), this);
-    m_copyrightLabel->setGeometry(labelBox(m_copyrightLabel, 80, 32, 189, 12));
-
     m_linkLabel = new QLabel(homePageAddress(), this);
-    m_linkLabel->setGeometry(labelBox(m_linkLabel, 80, 56, 196, 12));
     // The label's own text handling stays off: the window decides what a click does.
     m_linkLabel->setTextFormat(Qt::PlainText);
     m_linkLabel->setMouseTracking(true);
     m_linkLabel->installEventFilter(this);
+    m_linkLabel->setVisible(!homePageAddress().isEmpty());
     setLinkLook(false);
 
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    m_okButton->setGeometry(304, 16, 89, 25);
     m_okButton->setDefault(true);
     m_okButton->setFocus();
     connect(m_okButton, &QPushButton::clicked, this, &AboutDialog::accept);
+
+    // Laid out from the captions' own sizes, so a larger font never cuts them; the
+    // window keeps the size they need.
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(m_versionLabel);
+    texts->addWidget(m_copyrightLabel);
+    texts->addSpacing(8);
+    texts->addWidget(m_linkLabel);
+    texts->addStretch();
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(m_okButton);
+    buttons->addStretch();
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(16);
+    layout->addWidget(m_picture, 0, Qt::AlignTop);
+    layout->addLayout(texts, 1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Moves over the bare background reach the window; labels, picture and button
     // swallow theirs, so passing over them changes nothing.
@@ -122,7 +125,7 @@ void AboutDialog::openHomePage()
 
 void AboutDialog::accept()
 {
-    accept();
+    QDialog::accept();
 }
 
 bool AboutDialog::eventFilter(QObject *watched, QEvent *event)

@@ -355,31 +355,15 @@ void EditorControl::focusInWindow()
 
 QColor EditorControl::textColour() const
 {
-    const QTextCharFormat format = textCursor().charFormat();
-    if (format.foreground().style() != Qt::NoBrush)
-        return format.foreground().color();
     return palette().color(QPalette::Text);
 }
 
 void EditorControl::setTextColour(const QColor &color)
 {
-    QTextCursor cursor = textCursor();
-    const bool wholeText
-        = cursor.selectionStart() == 0 && cursor.selectionEnd() >= document()->characterCount() - 1;
-    {
-        const bool formatOnly = m_document->setFormatOnly(true);
-        QTextCharFormat format;
-        format.setForeground(color);
-        cursor.mergeCharFormat(format);
-        setTextCursor(cursor);
-        m_document->setFormatOnly(formatOnly);
-    }
-    if (wholeText) {
-        // Text that comes later takes the colour too.
-        QPalette colours = palette();
-        colours.setColor(QPalette::Text, color);
-        setPalette(colours);
-    }
+    // A property of the editor, like its background: the selection and the caret stay.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, color);
+    setPalette(colours);
 }
 
 QColor EditorControl::backgroundColour() const

@@ -10,8 +10,9 @@
 
 namespace {
 
-const QString kHtmlPattern = QStringLiteral("*.htm*");
-const QString kAllFilesPattern = QStringLiteral("*.*");
+const QString kHtmlPattern = QStringLiteral("*.htm*;*.xhtml");
+// "*": names without an extension (README, newpage) are files too.
+const QString kAllFilesPattern = QStringLiteral("*");
 
 } // namespace
 
@@ -25,7 +26,6 @@ FileBrowser::FileBrowser(QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    m_drives->setFixedHeight(20);
     column->addWidget(m_drives);
     column->addSpacing(4);
     // The lists share the height left in the design's proportion.
@@ -38,7 +38,6 @@ FileBrowser::FileBrowser(QWidget *parent)
     m_files->setPattern(kHtmlPattern);
     column->addWidget(m_files, 174);
     column->addSpacing(10);
-    m_htmlOnly->setFixedHeight(17);
     m_htmlOnly->setChecked(true);
     auto *bottom = new QHBoxLayout;
     bottom->addSpacing(8);

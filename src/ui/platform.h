@@ -114,11 +114,18 @@ public:
     // Puts text on the clipboard.
     virtual void copyText(const QString &text) { Q_UNUSED(text); }
 
-    // The print dialog, then the document printed; false when cancelled.
+    // The print dialog, then the document printed; false when cancelled. Its title
+    // heads every page.
     virtual bool printDocument(QWidget *parent, QTextDocument &document)
     {
         Q_UNUSED(parent);
         Q_UNUSED(document);
         return false;
+    }
+    // The pages as they would be printed, in a preview window that can print them.
+    virtual void previewDocument(QWidget *parent, QTextDocument &document)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(document);
     }
 };

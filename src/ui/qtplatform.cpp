@@ -5,15 +5,18 @@
 #include "core/reading/mecabphoneticservice.h"
 #include "core/desktop/browserchoice.h"
 #include "ui/helpwindow.h"
+#include "ui/printing.h"
 
 #include <QClipboard>
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -67,18 +70,37 @@ int QtPlatformServices::askThreeWay(QWidget *parent, const QString &title, const
     return answer < 0 ? 2 : int(answer);
 }
 
+void configureFileDialog(QFileDialog &dialog, bool save, const QString &preset)
+{
+    const QString html = QStringLiteral("HTMLファイル (*.html *.htm *.xhtml)");
+    dialog.setNameFilters({html, QStringLiteral("すべてのファイル (*)")});
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A name typed without an extension under the HTML filter is an HTML page.
+    const auto suffixFor = [&dialog, save, html](const QString &filter) {
+        dialog.setDefaultSuffix(save && filter == html ? QStringLiteral("html") : QString());
+    };
+    suffixFor(html);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffixFor);
+    // The preset is a full path: a folder, or a file in the folder to start in.
+    const QFileInfo start(preset);
+    if (preset.isEmpty())
+        return;
+    if (start.isDir()) {
+        dialog.setDirectory(start.absoluteFilePath());
+    } else {
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
+}
+
 namespace {
 
 std::optional<QString> askFilePath(QWidget *parent, bool save, const QString &title,
                                    const QString &preset)
 {
     QFileDialog dialog(parent, title);
-    dialog.setNameFilters({QStringLiteral("HTMLファイル(*.html,*.htm) (*.html *.htm)"),
-                           QStringLiteral("すべてのファイル(*.*) (*.*)")});
-    if (!preset.isEmpty())
-        dialog.selectFile(preset);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    configureFileDialog(dialog, save, preset);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -170,6 +192,16 @@ void QtPlatformServices::copyText(const QString &text)
     QGuiApplication::clipboard()->setText(text);
 }
 
+namespace {
+
+void printPages(const QTextDocument &document, QPrinter *printer)
+{
+    const QRectF paper(QPointF(0, 0), printer->pageLayout().paintRectPixels(printer->resolution()).size());
+    SourcePages(document, document.metaInformation(QTextDocument::DocumentTitle), printer, paper).print(printer);
+}
+
+} // namespace
+
 bool QtPlatformServices::printDocument(QWidget *parent, QTextDocument &document)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -177,6 +209,16 @@ bool QtPlatformServices::printDocument(QWidget *parent, QTextDocument &document)
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    document.print(&printer);
+    printPages(document, &printer);
     return true;
+}
+
+void QtPlatformServices::previewDocument(QWidget *parent, QTextDocument &document)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(document.metaInformation(QTextDocument::DocumentTitle));
+    QPrintPreviewDialog preview(&printer, parent);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&document](QPrinter *target) { printPages(document, target); });
+    preview.exec();
 }

@@ -7,6 +7,11 @@
 #include <memory>
 
 class HelpWindow;
+class QFileDialog;
+
+// The Open and Save As dialogs' filters, start and default extension; preset is a
+// full path, a folder or a file in the folder to start in.
+void configureFileDialog(QFileDialog &dialog, bool save, const QString &preset);
 
 // The real platform: Qt's message boxes and dialogs, the desktop's open action,
 // MeCab readings, the executable's folder and the locale's code page.
@@ -39,6 +44,7 @@ public:
     void showHelpWindow(QWidget *parent, const QString &helpPage) override;
     void copyText(const QString &text) override;
     bool printDocument(QWidget *parent, QTextDocument &document) override;
+    void previewDocument(QWidget *parent, QTextDocument &document) override;
 
 private:
     std::unique_ptr<PhoneticService> m_phonetic;

@@ -466,10 +466,10 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     m_countLabel->setWordWrap(true);
     m_rememberCheck = new QCheckBox(QStringLiteral("修正を記憶する"), this);
     m_rememberCheck->setChecked(true);
-    m_insertButton = new QPushButton(QStringLiteral("ルビの挿入"), this);
+    m_insertButton = new QPushButton(QStringLiteral("ルビの挿入 (&I)"), this);
     m_insertButton->setDefault(true);
     m_insertButton->setAutoDefault(false);
-    m_cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    m_cancelButton = new QPushButton(QStringLiteral("キャンセル (&C)"), this);
     m_cancelButton->setAutoDefault(false);
     connect(m_insertButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -493,7 +493,7 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     layout->addWidget(m_view);
     layout->addWidget(m_countLabel);
     layout->addWidget(new QLabel(QStringLiteral("Space: チェック  Enter: 読みを直す  "
-                                                "F3: 次の推測  F4: 本文で表示"),
+                                                "F3: 次の推測  F4: 本文で表示  Ctrl+Enter: ルビの挿入"),
                                  this));
     layout->addLayout(buttons);
 
@@ -582,8 +582,11 @@ bool RubyReviewDialog::eventFilter(QObject *watched, QEvent *event)
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (key->modifiers() & Qt::ControlModifier)
-                return false; // the dialog's default button
+            if (key->modifiers() & Qt::ControlModifier) {
+                // QDialog takes no modified Enter for its default button.
+                m_insertButton->click();
+                return true;
+            }
             if (current.isValid())
                 m_view->edit(current.siblingAtColumn(RubyReviewModel::Reading));
             return true;

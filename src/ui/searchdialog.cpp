@@ -6,33 +6,14 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <limits>
-
-namespace {
-
-// Places a label or check box at its design rectangle. The design's heights were
-// made for a smaller font: a taller control is centred on its rectangle, and a
-// caption longer than the rectangle widens it, so nothing is cut off.
-void placeCaptioned(QWidget *widget, int left, int top, int width, int height)
-{
-    QRect rect(left, top, width, height);
-    const QSize hint = widget->sizeHint();
-    if (hint.height() > rect.height()) {
-        const int centre = rect.top() + rect.height() / 2;
-        rect.setTop(centre - hint.height() / 2);
-        rect.setHeight(hint.height());
-    }
-    if (hint.width() > rect.width())
-        rect.setWidth(hint.width());
-    widget->setGeometry(rect);
-}
-
-} // namespace
 
 SearchDialog::SearchDialog(QWidget *owner, PlatformServices &platform, EditorControl *editor)
     : QDialog(owner,
@@ -48,7 +29,6 @@ SearchDialog::SearchDialog(QWidget *owner, PlatformServices &platform, EditorCon
     QPixmap blank(16, 16);
     blank.fill(Qt::transparent);
     setWindowIcon(QIcon(blank));
-    setFixedSize(406, 185);
     createControls();
     connectHandlers();
     resetFields();
@@ -65,50 +45,83 @@ void SearchDialog::createControls()
 {
     m_searchLabel = new QLabel(QStringLiteral("検索する文字列 (&F)："), this);
     m_searchEdit = new QLineEdit(this);
-    m_searchEdit->setGeometry(8, 24, 265, 18);
     // A line edit keeps a short text by default; a longer selection must not
     // be cut short into another search text.
     m_searchEdit->setMaxLength(std::numeric_limits<int>::max());
+    m_searchEdit->setMinimumWidth(265);
     m_searchLabel->setBuddy(m_searchEdit);
-    placeCaptioned(m_searchLabel, 8, 8, 107, 12);
 
     m_replaceLabel = new QLabel(QStringLiteral("置換する文字列 (&I)："), this);
     m_replaceEdit = new QLineEdit(this);
-    m_replaceEdit->setGeometry(8, 72, 265, 18);
     m_replaceEdit->setMaxLength(std::numeric_limits<int>::max());
     m_replaceLabel->setBuddy(m_replaceEdit);
-    placeCaptioned(m_replaceLabel, 8, 56, 103, 12);
     m_replaceLabel->setEnabled(false);
     m_replaceEdit->setEnabled(false);
 
-    m_replaceCheck = new QCheckBox(QStringLiteral("置換も行う"), this);
-    placeCaptioned(m_replaceCheck, 16, 112, 161, 12);
+    m_replaceCheck = new QCheckBox(QStringLiteral("置換も行う (&P)"), this);
     m_exactCheck = new QCheckBox(QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する"), this);
-    placeCaptioned(m_exactCheck, 16, 136, 265, 12);
     m_fromTopCheck = new QCheckBox(QStringLiteral("先頭から検索する"), this);
-    placeCaptioned(m_fromTopCheck, 16, 160, 161, 12);
     m_fromTopCheck->setChecked(true);
 
     m_findButton = new QPushButton(QStringLiteral("検索 (&S)"), this);
-    m_findButton->setGeometry(296, 24, 89, 25);
     m_findButton->setToolTip(QStringLiteral("Enterキー"));
     m_findButton->setDefault(true);
     m_findButton->setEnabled(false);
     m_replaceButton = new QPushButton(QStringLiteral("置換 (&R)"), this);
-    m_replaceButton->setGeometry(296, 64, 89, 25);
     m_replaceButton->setEnabled(false);
     m_replaceAllButton = new QPushButton(QStringLiteral("全て置換 (&A)"), this);
-    m_replaceAllButton->setGeometry(296, 104, 89, 25);
     m_replaceAllButton->setEnabled(false);
     m_cancelButton = new QPushButton(QStringLiteral("閉じる"), this);
-    m_cancelButton->setGeometry(296, 144, 89, 25);
     m_cancelButton->setToolTip(QStringLiteral("Escキー"));
+
+    // Laid out from the captions' own sizes: a larger font widens the window
+    // instead of cutting a caption.
+    auto *fields = new QVBoxLayout;
+    fields->setSpacing(4);
+    fields->addWidget(m_searchLabel);
+    fields->addWidget(m_searchEdit);
+    fields->addSpacing(12);
+    fields->addWidget(m_replaceLabel);
+    fields->addWidget(m_replaceEdit);
+    fields->addSpacing(16);
+    fields->addWidget(m_replaceCheck);
+    fields->addWidget(m_exactCheck);
+    fields->addWidget(m_fromTopCheck);
+    fields->addStretch();
+    auto *buttons = new QVBoxLayout;
+    buttons->setSpacing(12);
+    for (QPushButton *button : {m_findButton, m_replaceButton, m_replaceAllButton, m_cancelButton})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 8, 16, 12);
+    layout->setSpacing(20);
+    layout->addLayout(fields, 1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     QWidget *order[] = {m_searchEdit, m_replaceEdit,  m_findButton, m_replaceButton, m_replaceAllButton,
                         m_cancelButton,  m_replaceCheck, m_exactCheck,  m_fromTopCheck};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     m_searchEdit->setFocus();
+    m_searchEdit->installEventFilter(this);
+    m_replaceEdit->installEventFilter(this);
+}
+
+bool SearchDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // Alt with a letter is a control's access key; when its control is disabled the
+    // key reaches the box, which must not take it for text.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (modifiers == Qt::AltModifier || modifiers == (Qt::AltModifier | Qt::ShiftModifier)) {
+            if (!key->text().isEmpty() && key->text().at(0).isPrint())
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void SearchDialog::connectHandlers()
@@ -229,6 +242,7 @@ void SearchDialog::replaceAllMatches()
     }
     if (result.stopped)
         return; // cancelled: nothing changed, no end message
+    emit statusMessage(QStringLiteral("%1 か所を置換しました。").arg(result.replacements));
     progress.setCancellable(false);
     if (result.replacements > 0) {
         m_editor->setSelectionStart(int(result.changeStart));

@@ -48,7 +48,12 @@ public:
     QPushButton *replaceAllButton() const { return m_replaceAllButton; }
     QPushButton *cancelButton() const { return m_cancelButton; }
 
+signals:
+    // A sentence for the owner's status bar: how many places Replace All replaced.
+    void statusMessage(const QString &message);
+
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 

@@ -131,6 +131,8 @@ void TestDesktop::zoomAndPrint()
     form.editor()->setText(u"<p>\r\n漢字</p>\r\n"_s);
     form.printAction()->trigger();
     QCOMPARE(m_platform.printed, u"<p>\n漢字</p>\n"_s);
+    form.printPreviewAction()->trigger();
+    QCOMPARE(m_platform.previewed, u"<p>\n漢字</p>\n"_s);
     form.zoomResetAction()->trigger();
     QCOMPARE(form.editor()->font().pointSizeF(), chosen);
 }

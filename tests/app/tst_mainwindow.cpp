@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -104,6 +105,11 @@ private slots:
     void filePatterns_data() { addCaseRows("patterns.tsv"); }
     void filePatterns();
     void filePanelListsLoadsAndReports();
+    void fileDialogsStartWithAFullPath_data() { addCaseRows("dialogstart.tsv"); }
+    void fileDialogsStartWithAFullPath();
+    void panelCaptionsFitALargeFont();
+    void statusAndKeys_data() { addCaseRows("statusandkeys.tsv"); }
+    void statusAndKeys();
 };
 
 void TestMainWindow::documentCommands()
@@ -270,7 +276,11 @@ void TestMainWindow::editCommands()
     const QHash<QByteArray, void (EditorCommands::*)()> commands
         = {{"undo", &EditorCommands::undo},   {"copy", &EditorCommands::copy},
            {"cut", &EditorCommands::cut},     {"delete", &EditorCommands::deleteSelection},
-           {"paste", &EditorCommands::paste}, {"select all", &EditorCommands::selectAll}};
+           {"paste", &EditorCommands::paste}, {"select all", &EditorCommands::selectAll},
+           {"text colour", &EditorCommands::chooseTextColor},
+           {"text colour cancelled", &EditorCommands::chooseTextColor}};
+    if (f[0] == "text colour")
+        m.platform.nextColor = QColor(Qt::red);
     if (!commands.contains(f[0])) {
         m.form->show();
         m.form->activateWindow();
@@ -294,6 +304,8 @@ void TestMainWindow::editCommands()
     QCOMPARE(m.selection(), caseText(f[7]));
     QCOMPARE(board->text(), caseText(f.value(8)));
     QCOMPARE(m.platform.messages.size(), f[5] == "1" ? 1 : 0);
+    if (f[0].startsWith("text colour"))
+        QCOMPARE(m.form->editor()->textColour() == Qt::red, f[0] == "text colour");
 }
 
 void TestMainWindow::rubyCommand()
@@ -460,19 +472,19 @@ void TestMainWindow::filePatterns()
 void TestMainWindow::filePanelListsLoadsAndReports()
 {
     Main m;
-    for (const char *name : {"c.txt", "README", "page10.htm", "page9.html", "B.HTM"})
+    for (const char *name : {"c.txt", "README", "page10.htm", "page9.html", "B.HTM", "c.xhtml"})
         QVERIFY(writeFileBytes(m.path(QString::fromLatin1(name)), "text\r\n"));
     MainWindow &form = *m.form;
     form.fileList()->setPath(m.folder.path()); // listed again, with the new files
     QStringList names;
     for (int i = 0; i < form.fileList()->count(); ++i)
         names.append(form.fileList()->item(i)->text());
-    QCOMPARE(names, QStringList({"a.htm", "B.HTM", "b.htm", "page9.html", "page10.htm"}));
+    QCOMPARE(names, QStringList({"a.htm", "B.HTM", "b.htm", "c.xhtml", "page9.html", "page10.htm"}));
     form.htmlOnlyCheck()->click(); // all files, names without a dot too
-    QCOMPARE(form.fileList()->count(), 7);
-    QCOMPARE(form.fileList()->item(6)->text(), u"README"_s);
+    QCOMPARE(form.fileList()->count(), 8);
+    QCOMPARE(form.fileList()->item(7)->text(), u"README"_s);
     form.htmlOnlyCheck()->click();
-    QCOMPARE(form.fileList()->count(), 5);
+    QCOMPARE(form.fileList()->count(), 6);
     // A double-click on a file loads it at once; of dropped files the first is loaded.
     form.fileList()->setCurrentRow(2);
     emit form.fileList()->itemDoubleClicked(form.fileList()->currentItem());
@@ -484,6 +496,86 @@ void TestMainWindow::filePanelListsLoadsAndReports()
     QCOMPARE(m.platform.messages.size(), 1);
     QCOMPARE(m.platform.messages[0].title, errorBoxTitle(ENOENT));
     QCOMPARE(form.fileList()->path(), form.folderList()->path());
+}
+
+void TestMainWindow::fileDialogsStartWithAFullPath()
+{
+    QFETCH(QByteArrayList, f); // document, panel folder, highlighted, command, start
+    Main m;
+    QVERIFY(QDir(m.folder.path()).mkdir(u"sub"_s));
+    QVERIFY(writeFileBytes(m.path(u"sub/c.htm"_s), "c"));
+    if (f[0] != "-")
+        m.open(QString::fromUtf8(f[0]));
+    m.form->showFolderInPanel(QDir::cleanPath(m.path(QString::fromUtf8(f[1]))));
+    FileList *files = m.form->fileList();
+    files->clearSelection();
+    for (int i = 0; i < files->count(); ++i)
+        if (files->item(i)->text() == QString::fromUtf8(f[2]))
+            files->setCurrentRow(i);
+    QDir::setCurrent(QDir::rootPath()); // the process's folder plays no part
+    QString preset = u"<not asked>"_s;
+    m.platform.scripts.append([&preset](const QString &start) {
+        preset = start;
+        return std::optional<QString>();
+    });
+    if (f[3] == "open")
+        m.form->documentCommands().open();
+    else
+        m.form->documentCommands().saveAs();
+    QCOMPARE(preset, QDir::cleanPath(m.path(QString::fromUtf8(f[4]))));
+}
+
+void TestMainWindow::panelCaptionsFitALargeFont()
+{
+    const QFont normal = QApplication::font();
+    QFont large = normal;
+    large.setPixelSize(24);
+    QApplication::setFont(large);
+    Main m;
+    QApplication::setFont(normal);
+    for (QRadioButton *button : m.form->findChildren<QRadioButton *>())
+        button->setFont(large); // the options' own font, larger too
+    m.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m.form.get()));
+    const QList<QWidget *> captioned {m.form->kanaButton(0), m.form->kanaButton(1), m.form->kanaButton(2),
+                                      m.form->omitOkuriganaCheck(), m.form->htmlOnlyCheck()};
+    for (QWidget *widget : captioned) {
+        const QString what = widget->property("text").toString();
+        QVERIFY2(widget->width() >= widget->sizeHint().width(), qPrintable(what));
+        QVERIFY2(widget->height() >= widget->sizeHint().height(), qPrintable(what));
+        QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()), qPrintable(what));
+    }
+}
+
+void TestMainWindow::statusAndKeys()
+{
+    QFETCH(QByteArrayList, f); // text, start, length, command, search box, status bar
+    Main m;
+    m.form->show();
+    m.form->editor()->setText(caseText(f[0]));
+    m.select(f[1].toInt(), f[2].toInt());
+    const QString command = caseText(f[3]);
+    if (command == u"F5") {
+        m.form->rubyCommands().insertRuby();
+        QCOMPARE(m.form->editor()->text(), caseText(f[0]));
+    } else {
+        m.form->showSearch();
+        auto *search = qobject_cast<SearchDialog *>(m.form->searchDialog());
+        QVERIFY(search);
+        QVERIFY(QTest::qWaitForWindowActive(search));
+        if (command.startsWith(u"keys ")) {
+            QTest::keySequence(search->searchEdit(), QKeySequence(command.mid(5)));
+        } else {
+            const QStringList parts = command.section(u' ', -1).split(u'>');
+            search->searchEdit()->setText(parts[0]);
+            search->exactCheck()->setChecked(command.contains(u" exact "));
+            search->replaceCheck()->setChecked(true);
+            search->replaceEdit()->setText(parts[1]);
+            search->replaceAllButton()->click();
+        }
+        QCOMPARE(search->searchEdit()->text(), caseText(f[4]));
+    }
+    QCOMPARE(m.form->statusBar()->currentMessage(), caseText(f.value(5)));
 }
 
 QTEST_MAIN(TestMainWindow)

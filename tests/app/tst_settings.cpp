@@ -4,11 +4,13 @@
 #include "app/windowsettings.h"
 #include "casetable.h"
 #include "fakeplatform.h"
+#include "testfiles.h"
 #include "ui/editorcontrol.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QMenu>
 #include <QRadioButton>
 #include <QSettings>
@@ -77,6 +79,8 @@ private slots:
     void settingsFileIsLeftAlone();
     void recentFilesOfTwoWindowsMerge();
     void recentFilesInTheFileMenu();
+    void editorFont_data();
+    void editorFont();
 
 private:
     QTemporaryDir m_dir;
@@ -107,6 +111,42 @@ void TestSettings::choicesComeBackAtTheNextStart()
         first.form.storeSettings();
     }
     QCOMPARE(choices(Run(path).form), chosen);
+}
+
+void TestSettings::editorFont_data()
+{
+    QTest::addColumn<QByteArray>("content"); // the settings file at the start
+    QTest::addColumn<QString>("chosen"); // the family the user chooses, if any
+    QTest::addColumn<QString>("shown"); // empty: the system's fixed-width font
+    QTest::newRow("first start: the system's fixed-width font, nothing written")
+        << QByteArray() << QString() << QString();
+    QTest::newRow("a chosen font is kept") << QByteArray() << u"Noto Sans CJK JP"_s << u"Noto Sans CJK JP"_s;
+    QTest::newRow("the former Windows default in the file: the system's font")
+        << "[editor]\nfont=\"\xef\xbc\xad\xef\xbc\xb3 \xe3\x82\xb4\xe3\x82\xb7\xe3\x83\x83\xe3\x82\xaf,10,-1,5,400,0,0,0,0,0,0,0,0,0,0,1\"\n"_ba
+        << QString() << QString();
+}
+
+void TestSettings::editorFont()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, chosen);
+    QFETCH(QString, shown);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"rubello.conf"_s);
+    if (!content.isEmpty())
+        QVERIFY(writeFileBytes(path, content));
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    {
+        Run first(path);
+        const QFont font = first.form.editor()->font();
+        QCOMPARE(font.family(), fixed.family());
+        QVERIFY(font.families().contains(u"Noto Sans CJK JP"_s)); // Japanese from a CJK font
+        if (!chosen.isEmpty())
+            first.form.editor()->setFont(QFont(chosen, 12));
+        first.form.storeSettings();
+    }
+    QCOMPARE(readFileBytes(path).contains("font="), !chosen.isEmpty());
+    QCOMPARE(Run(path).form.editor()->font().family(), shown.isEmpty() ? fixed.family() : shown);
 }
 
 void TestSettings::unreadableSettingsGiveTheFirstStart_data()

@@ -11,6 +11,7 @@
 #include "testfiles.h"
 #include "ui/editorcontrol.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,6 +58,8 @@ private slots:
     void reloadIsOffered();
     void undoStepsBackAndRedoes();
     void signalsEndTheWindowCleanly();
+    void unsavedCopyIsOfferedBack_data() { addCaseRows("recovery.tsv"); }
+    void unsavedCopyIsOfferedBack();
 };
 
 // The file panel takes the same road; the end-to-end test double-clicks it.
@@ -196,6 +199,34 @@ void TestWorkSafety::signalsEndTheWindowCleanly()
         QCOMPARE(m.form.unsavedCopy(), m.path("a.htm.unsaved"));
         QCOMPARE(readFileBytes(m.form.unsavedCopy()), "xa\r\n"_ba);
     }
+}
+
+void TestWorkSafety::unsavedCopyIsOfferedBack()
+{
+    QFETCH(QByteArrayList, f); // copies, answers, text, caption, left, left after Save, comparison
+    Fixture m;
+    for (const QByteArray &copy : f[0].split('/')) {
+        const QList<QByteArray> parts = copy.trimmed().split('=');
+        QVERIFY(writeFileBytes(m.path(parts[0].constData()), caseBytes(parts[1])));
+    }
+    const QMessageBox::StandardButton answers[] = {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+    for (const char answer : f[1])
+        if (answer != '-')
+            m.platform.setNextAnswer(answers[QByteArray("YNC").indexOf(answer)]);
+    QVERIFY(m.form.documentCommands().load(m.path("a.htm")));
+    QCOMPARE(m.platform.messages.size(), f[1] == "-" ? 0 : f[1].size());
+    if (f[1] != "-")
+        QCOMPARE(m.platform.messages[0].text.split(u"\r\n"_s).value(2), caseText(f[6]));
+    const auto left = [&m] {
+        QStringList names = QDir(m.folder.path()).entryList({u"*.unsaved*"_s}, QDir::Files, QDir::Name);
+        return names.isEmpty() ? u"-"_s : names.join(u" "_s);
+    };
+    QCOMPARE(m.form.editor()->text(), caseText(f[2]));
+    QCOMPARE(m.form.caption(), caseText(f[3]));
+    QCOMPARE(left(), caseText(f[4]));
+    m.form.documentCommands().save();
+    QCOMPARE(left(), caseText(f[5]));
+    QCOMPARE(readFileBytes(m.path("a.htm")), caseBytes(f[2]));
 }
 
 QTEST_MAIN(TestWorkSafety)

@@ -41,6 +41,7 @@ private slots:
     void userReadings();
     void userReadingsShared();
     void readingToolModes();
+    void readingsFolderIsNamedAsTheSettings();
 
 private:
     MecabPhoneticService m_service;
@@ -68,15 +69,31 @@ void TestReadings::dictionaries_data()
 {
     QTest::addColumn<QString>("dicdir"); // empty: IPADIC by its folder
     QTest::newRow("IPADIC by its folder") << QString();
-    QTest::newRow("UniDic as the system's dictionary") << u"/var/lib/mecab/dic/unidic"_qs;
+    // Its kana in column 9 where IPADIC has the word itself: the column is read from
+    // its dicrc, as UniDic's is.
+    QTest::newRow("a dictionary of another layout as the system's") << u"tinydic"_qs;
 }
 
 void TestReadings::dictionaries()
 {
     QFETCH(QString, dicdir);
-    if (!dicdir.isEmpty() && !QFile::exists(dicdir + u"/sys.dic"_qs))
-        QSKIP("unidic-mecab is not installed");
     QTemporaryDir dir;
+    if (!dicdir.isEmpty()) {
+        // Compiled here from a few lines of source, as a dictionary's own build does.
+        const QString source = QStringLiteral(RUBELLO_TEST_DATA "/") + dicdir;
+        dicdir = dir.filePath(dicdir);
+        QVERIFY(QDir().mkpath(dicdir));
+        for (const QString &name : QDir(source).entryList(QDir::Files))
+            QVERIFY(QFile::copy(source + u'/' + name, dicdir + u'/' + name));
+        const QString indexer = u"/usr/lib/mecab/mecab-dict-index"_qs;
+        QVERIFY2(QFile::exists(indexer), "mecab-dict-index (Debian's mecab-utils) is not installed");
+        QProcess index;
+        index.setWorkingDirectory(dicdir);
+        index.start(indexer, {u"-d"_qs, dicdir, u"-o"_qs, dicdir, u"-f"_qs, u"utf-8"_qs, u"-t"_qs, u"utf-8"_qs});
+        QVERIFY(index.waitForFinished(60000));
+        QVERIFY2(index.exitCode() == 0 && QFile::exists(dicdir + u"/sys.dic"_qs),
+                 index.readAllStandardError().constData());
+    }
     QFile rc(dir.filePath(u"mecabrc"_qs));
     QVERIFY(rc.open(QIODevice::WriteOnly));
     rc.write("dicdir = " + QFile::encodeName(dicdir.isEmpty() ? u"/nowhere"_qs : dicdir) + "\n");
@@ -211,6 +228,23 @@ void TestReadings::readingToolModes()
     QCOMPARE(run("--runs", "漢字\n" + QString(1024 * 1024 + 1, u'a') + "\n"), u"漢字=かんじ\n"_qs);
     QCOMPARE(tool.exitCode(), 1); // the second line is refused, named in the message
     QVERIFY(tool.readAllStandardError().contains("2"));
+}
+
+void TestReadings::readingsFolderIsNamedAsTheSettings()
+{
+    QTemporaryDir home;
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+    // A user's corrections from a version that named the folder "Rubello" are taken over.
+    QVERIFY(QDir(home.path()).mkpath(u"Rubello"_qs));
+    QFile former(home.filePath(u"Rubello/readings.tsv"_qs));
+    QVERIFY(former.open(QIODevice::WriteOnly) && former.write("漢字\tかんじ\n") > 0);
+    former.close();
+    const QString path = UserReadings::standardPath();
+    saved.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", saved);
+    QCOMPARE(path, home.filePath(u"rubello/readings.tsv"_qs));
+    QVERIFY(QFile::exists(path));
+    QVERIFY(!QFile::exists(home.filePath(u"Rubello"_qs)));
 }
 
 QTEST_APPLESS_MAIN(TestReadings)

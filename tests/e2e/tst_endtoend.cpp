@@ -191,10 +191,10 @@ void TestEndToEnd::looseReplaceAll()
     QVERIFY2(!search.isEmpty(), "the search window did not appear");
     session.focus(search);
     session.type(u"かな"_s);
-    session.click(search, 16 + 30, 112 + 6); // 置換も行う
-    session.click(search, 8 + 100, 72 + 9); // the replacement box
+    session.key(u"alt+p"_s); // 置換も行う
+    session.key(u"alt+i"_s); // the replacement box
     session.type(u"ruby"_s);
-    session.click(search, 296 + 44, 104 + 12); // 全て置換
+    session.key(u"alt+a"_s); // 全て置換
     const QString end = session.waitForDialog(u"検索終了"_s);
     QVERIFY2(!end.isEmpty(), "the end message did not appear");
     session.focus(end);

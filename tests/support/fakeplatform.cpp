@@ -33,6 +33,11 @@ void FakePlatform::setNextFileName(const QString &path)
     });
 }
 
+void FakePlatform::previewDocument(QWidget *, QTextDocument &document)
+{
+    previewed = document.toPlainText();
+}
+
 bool FakePlatform::printDocument(QWidget *, QTextDocument &document)
 {
     printed = document.toPlainText();

@@ -78,6 +78,7 @@ public:
     void showHelpWindow(QWidget *, const QString &page) override { helpShown.append(page); }
     void copyText(const QString &text) override { copied = text; }
     bool printDocument(QWidget *, QTextDocument &document) override;
+    void previewDocument(QWidget *, QTextDocument &document) override;
     PhoneticService &phoneticService() override { return service ? *service : phonetic; }
     QString programFolder() const override { return folder; }
     QByteArray codePage() const override { return page; }
@@ -102,6 +103,7 @@ public:
     QStringList helpShown;
     QString copied;
     QString printed;
+    QString previewed;
 
 private:
     std::optional<QString> answerFileDialog(const QString &preset);

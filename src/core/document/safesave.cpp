@@ -557,21 +557,77 @@ Result<void> checkNameRoundTrip(const QString &path)
     return {};
 }
 
+namespace {
+
+QString unsavedCopyName(const QString &folder, const QString &base, int n)
+{
+    return joinFolderAndName(folder, base)
+        + (n == 1 ? QStringLiteral(".unsaved") : QStringLiteral(".unsaved-%1").arg(n));
+}
+
+QString cacheFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/rubello");
+}
+
+} // namespace
+
+QStringList unsavedCopiesOf(const QString &documentPath)
+{
+    const QFileInfo document(documentPath);
+    const QString folder = documentPath.isEmpty() ? cacheFolder() : document.absolutePath();
+    const QString base = documentPath.isEmpty() ? QStringLiteral("rubello") : document.fileName();
+    QStringList copies;
+    for (int n = 1; n < 100; ++n) {
+        const QString path = unsavedCopyName(folder, base, n);
+        if (QFileInfo(path).isFile())
+            copies << path;
+    }
+    return copies;
+}
+
+LineDifference compareLines(QStringView kept, QStringView current)
+{
+    // Lines as the editor counts them: CR LF, LF and CR each end one.
+    const auto lines = [](QStringView text) {
+        QList<QStringView> result;
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] != u'\r' && text[i] != u'\n')
+                continue;
+            result << text.sliced(start, i - start);
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+        result << text.sliced(start);
+        return result;
+    };
+    const QList<QStringView> a = lines(kept), b = lines(current);
+    LineDifference difference {0, a.size(), b.size()};
+    const qsizetype common = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < common && difference.firstLine == 0; ++i)
+        if (a[i] != b[i])
+            difference.firstLine = i + 1;
+    if (difference.firstLine == 0 && a.size() != b.size())
+        difference.firstLine = common + 1;
+    return difference;
+}
+
 Result<QString> keepUnsavedCopy(const QString &documentPath, const QByteArray &bytes)
 {
     const QFileInfo document(documentPath);
     QStringList folders;
     if (!documentPath.isEmpty() && ::access(native(document.absolutePath()).constData(), W_OK) == 0)
         folders << document.absolutePath();
-    folders << QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
-            + QStringLiteral("/rubello");
+    folders << cacheFolder();
     const QString base = documentPath.isEmpty() ? QStringLiteral("rubello") : document.fileName();
     int err = ENOENT;
     for (const QString &folder : std::as_const(folders)) {
         QDir().mkpath(folder);
         for (int n = 1; n < 100; ++n) {
-            const QString path = joinFolderAndName(folder, base)
-                + (n == 1 ? QStringLiteral(".unsaved") : QStringLiteral(".unsaved-%1").arg(n));
+            const QString path = unsavedCopyName(folder, base, n);
             // Never over a file that is there: a new name is taken instead.
             Fd fd(::open(native(path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
             if (fd.get() < 0 && errno == EEXIST)

@@ -80,6 +80,18 @@ Result<void> checkNameRoundTrip(const QString &path);
 // a new file beside the document (else in the user's cache folder): name.unsaved,
 // name.unsaved-2...; no file that is there is ever written.
 Result<QString> keepUnsavedCopy(const QString &documentPath, const QByteArray &bytes);
+// The copies keepUnsavedCopy left for a document that are still there, oldest name
+// first; for a new document (no path) those in the user's cache folder.
+QStringList unsavedCopiesOf(const QString &documentPath);
+// How a kept copy differs from the text it would replace, by lines: the first line
+// that differs (1-based; 0 when none does) and the line counts of each.
+struct LineDifference
+{
+    qsizetype firstLine = 0;
+    qsizetype keptLines = 0;
+    qsizetype currentLines = 0;
+};
+LineDifference compareLines(QStringView kept, QStringView current);
 
 // Files the program keeps for itself (settings, reading corrections): one that is
 // read-only for its owner is left as it is, even by root, and so is anything that

@@ -56,8 +56,14 @@ UserReadings::UserReadings(const QString &path)
 
 QString UserReadings::standardPath()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("readings.tsv"));
+    // One name for every folder of the program, as the settings' "rubello"; the
+    // folder earlier versions named "Rubello" is taken over once.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString folder = data + QStringLiteral("/rubello");
+    const QString former = data + QStringLiteral("/Rubello");
+    if (!QFileInfo::exists(folder) && QFileInfo(former).isDir())
+        QDir().rename(former, folder);
+    return QDir(folder).filePath(QStringLiteral("readings.tsv"));
 }
 
 Result<void> UserReadings::read(QMultiHash<QString, Entry> &into) const
