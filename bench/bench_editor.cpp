@@ -1,17 +1,22 @@
 // Editor control and main window: typing cost against document size, offset
 // mapping at the end of a large document, typing into long lines, documents with
-// LF and mixed line ends against CR LF ones, start-up time.
+// LF and mixed line ends against CR LF ones, start-up time; the rendered preview
+// (bench_editor --preview; as root, with QTWEBENGINE_DISABLE_SANDBOX=1).
 
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "benchdata.h"
 #include "ui/editorcontrol.h"
+#include "ui/previewpane.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -280,6 +285,80 @@ void colourFigures(MainWindow &form, const QString &large, double typingWithColo
     print("load_10MB_colours_vs_without", loadWith / loadWithout, "x", "reported");
 }
 
+// Resident memory in KB of a process and of every process below it.
+long residentKb(long pid, bool withChildren)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    long kb = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                kb = line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    if (!withChildren)
+        return kb;
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    if (children.open(QIODevice::ReadOnly))
+        for (const QByteArray &child : children.readAll().split(' '))
+            if (child.trimmed().toLong() > 0)
+                kb += residentKb(child.trimmed().toLong(), true);
+    return kb;
+}
+
+// Milliseconds per key typed at a pace that lets renders start between the keys.
+double pacedTypingCost(MainWindow &form, int keys)
+{
+    EditorControl *editor = form.editor();
+    std::vector<double> samples;
+    for (int i = 0; i < keys; ++i) {
+        QTest::qWait(250);
+        QElapsedTimer timer;
+        timer.start();
+        QTest::keyClick(editor, Qt::Key_A);
+        editor->viewport()->repaint();
+        samples.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return median(samples);
+}
+
+// A 1 MB page: typing with the pane closed and open, the time from the last key to
+// the refreshed page, the memory of the pane's engine beside the editor's own.
+void previewFigures(MainWindow &form)
+{
+    const QString page = makeJapaneseHtml(1024 * 1024);
+    form.editor()->setText(page);
+    form.editor()->setSelectionStart(int(page.size() / 2));
+    QTest::qWait(500);
+    const long editorKb = residentKb(getpid(), true);
+    const double closed = pacedTypingCost(form, 30);
+    QElapsedTimer opening;
+    opening.start();
+    form.setPreviewShown(true);
+    PreviewPane *pane = form.previewPane();
+    QSignalSpy rendered(pane, &PreviewPane::rendered);
+    rendered.wait(60000);
+    print("preview_first_render_1MB", opening.nsecsElapsed() / 1e6, "ms", "reported");
+    const double open = pacedTypingCost(form, 30);
+    print("typing_1MB_pane_closed_per_key", closed, "ms", "baseline");
+    print("typing_1MB_pane_open_per_key", open, "ms", "reported");
+    print("typing_1MB_open_vs_closed", open / closed, "x", "<= 1.3");
+    std::vector<double> refresh;
+    for (int i = 0; i < 7; ++i) {
+        QTest::qWait(300);
+        rendered.clear();
+        QTest::keyClick(form.editor(), Qt::Key_B);
+        QElapsedTimer timer;
+        timer.start();
+        if (rendered.wait(10000))
+            refresh.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    print("preview_refresh_1MB_after_last_key", median(refresh), "ms", "<= 500 ms");
+    const long withPaneKb = residentKb(getpid(), true);
+    print("memory_editor_with_1MB_page", editorKb / 1024.0, "MB", "baseline");
+    print("memory_with_preview_open", withPaneKb / 1024.0, "MB", "reported");
+    print("memory_preview_share", (withPaneKb - editorKb) / 1024.0, "MB", "reported");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -289,11 +368,17 @@ int main(int argc, char *argv[])
 
     // As the program does at start-up.
     keepLargeBlocksInHeap();
+    PreviewPane::registerScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     installJapaneseEnvironment();
     QtPlatformServices platform;
     MainWindow form(platform);
     form.show();
+    if (argc > 1 && qstrcmp(argv[1], "--preview") == 0) {
+        previewFigures(form);
+        return 0;
+    }
 
     const QString small = makeJapaneseHtml(100 * 1024); // about 100 KB in UTF-8
     const QString large = makeJapaneseHtml(10 * 1024 * 1024); // about 10 MB in UTF-8

@@ -42,15 +42,18 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
         setNewLineEnd(*choices.newLineEnd);
     if (choices.htmlColours)
         m_editorCommands->setHtmlColours(*choices.htmlColours);
+    usePreviewChoices(choices);
 }
 
 void MainWindow::storeSettings()
 {
     // The chosen size, not the zoom.
-    m_windowSettings->store({m_editorCommands->chosenFont(), m_editor->palette().color(QPalette::Text), m_editor->backgroundColour(),
+    RememberedChoices choices {m_editorCommands->chosenFont(), m_editor->palette().color(QPalette::Text), m_editor->backgroundColour(),
                              m_ruby->kanaForm(), m_omitOkuriganaCheck->isChecked(), m_htmlOnlyCheck->isChecked(),
                              m_perKanjiAction->isChecked(), m_ruby->gradeLevel(), m_ruby->firstOnly(), saveGeometry(),
-                             m_newLineEnd, m_editorCommands->htmlColours()});
+                             m_newLineEnd, m_editorCommands->htmlColours()};
+    keepPreviewChoices(choices);
+    m_windowSettings->store(choices);
 }
 
 void MainWindow::noteRecentFile(const QString &path)

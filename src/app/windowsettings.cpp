@@ -25,6 +25,8 @@ const QString kGeometry = QStringLiteral("window/geometry");
 const QString kRecentFiles = QStringLiteral("recentFiles");
 const QString kNewLineEnd = QStringLiteral("editor/newDocumentLineEnd");
 const QString kHtmlColours = QStringLiteral("editor/htmlColours");
+const QString kPreviewShown = QStringLiteral("preview/shown");
+const QString kPreviewWidth = QStringLiteral("preview/width");
 
 // Only a real true or false counts; anything else keeps the default.
 std::optional<bool> readFlag(const QSettings &settings, const QString &key)
@@ -106,6 +108,9 @@ RememberedChoices WindowSettings::attach(QSettings *settings, const SettingsFile
     if (lineEnd == QLatin1String("CRLF") || lineEnd == QLatin1String("LF"))
         choices.newLineEnd = lineEnd == QLatin1String("CRLF") ? LineEnd::CrLf : LineEnd::Lf;
     choices.htmlColours = readFlag(*settings, kHtmlColours);
+    choices.previewShown = readFlag(*settings, kPreviewShown);
+    if (const auto width = readNumber(*settings, kPreviewWidth, 16384); width && *width > 0)
+        choices.previewWidth = width;
 
     const QVariant recent = settings->value(kRecentFiles);
     if (recent.typeId() == QMetaType::QStringList || recent.typeId() == QMetaType::QString) {
@@ -181,6 +186,10 @@ void WindowSettings::store(const RememberedChoices &choices)
                                               : QStringLiteral("LF"));
     if (choices.htmlColours)
         m_settings->setValue(kHtmlColours, *choices.htmlColours);
+    if (choices.previewShown)
+        m_settings->setValue(kPreviewShown, *choices.previewShown);
+    if (choices.previewWidth)
+        m_settings->setValue(kPreviewWidth, *choices.previewWidth);
     // The recent files were written as they changed, merged with other windows'.
     m_settings->sync();
 }

@@ -35,6 +35,8 @@ struct RememberedChoices
     QByteArray geometry;
     std::optional<LineEnd> newLineEnd; // LF or CR LF
     std::optional<bool> htmlColours;
+    std::optional<bool> previewShown; // the rendered preview beside the editor
+    std::optional<int> previewWidth; // its width in pixels
 };
 
 // The settings file of a window and its recent files with their menu. Without
