@@ -92,8 +92,10 @@ void MainWindow::createPreviewPane()
                              [this] {
                                  return qMakePair(m_editor->selectionStart(), m_editor->selectionLength());
                              });
-    m_previewPane->setScriptsEnabled(m_previewScriptsAction->isChecked());
-    m_previewPane->setRemoteAllowed(m_previewRemoteAction->isChecked());
+    if (m_previewScriptsAction->isChecked())
+        m_previewPane->setScriptsEnabled(true);
+    if (m_previewRemoteAction->isChecked())
+        m_previewPane->setRemoteAllowed(true);
     // Each key only restarts a timer; the text is read when the render is due.
     auto changed = [this] {
         if (m_previewPane->isVisible())
@@ -128,10 +130,23 @@ void MainWindow::setPreviewShown(bool shown)
         }
         return;
     }
-    if (!m_previewPane)
+    const bool created = !m_previewPane;
+    if (created)
         createPreviewPane();
-    if (!m_previewPane->isHidden())
+    else if (!m_previewPane->isHidden())
         return;
+    // The engine's surface makes the window anew the first time: it keeps the keys.
+    if (isActiveWindow()) {
+        QWidget *focus = focusWidget();
+        connect(
+            m_previewPane, &PreviewPane::rendered, this,
+            [this, focus = QPointer<QWidget>(focus)] {
+                activateWindow();
+                if (focus)
+                    focus->setFocus();
+            },
+            Qt::SingleShotConnection);
+    }
     QList<int> sizes = m_splitter->sizes();
     const int room = sizes.value(1) + sizes.value(2);
     const int width = m_previewWidth > 0 ? qMin(m_previewWidth, room - 100) : room / 2;

@@ -51,7 +51,7 @@ void MainWindow::storeSettings()
     RememberedChoices choices {m_editorCommands->chosenFont(), m_editor->palette().color(QPalette::Text), m_editor->backgroundColour(),
                              m_ruby->kanaForm(), m_omitOkuriganaCheck->isChecked(), m_htmlOnlyCheck->isChecked(),
                              m_perKanjiAction->isChecked(), m_ruby->gradeLevel(), m_ruby->firstOnly(), saveGeometry(),
-                             m_newLineEnd, m_editorCommands->htmlColours()};
+                             m_newLineEnd, m_editorCommands->htmlColours(), {}, {}};
     keepPreviewChoices(choices);
     m_windowSettings->store(choices);
 }

@@ -408,6 +408,7 @@ bool PreviewPane::scriptsEnabled() const
 void PreviewPane::setRemoteAllowed(bool on)
 {
     m_requests->setRemoteAllowed(on);
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, on);
     renderNow();
 }
 

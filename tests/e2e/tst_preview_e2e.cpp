@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -32,6 +33,9 @@ private slots:
         m_window = std::make_unique<MainWindow>(m_platform);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // Shortcuts reach the active window only.
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
     void cleanup() { m_window.reset(); }
     void typedWordGetsRubyInThePreview();
@@ -55,7 +59,8 @@ QVariant TestPreviewEndToEnd::read(const QString &expression)
                                                        value = result;
                                                        done = true;
                                                    });
-    QTest::qWaitFor([&] { return done; }, 10000);
+    if (!QTest::qWaitFor([&] { return done; }, 10000))
+        return u"(no answer)"_s;
     return value;
 }
 
@@ -67,7 +72,9 @@ bool TestPreviewEndToEnd::showPreview()
     if (!pane || !pane->isVisible() || !m_window->previewPaneAction()->isChecked())
         return false;
     QSignalSpy rendered(pane, &PreviewPane::rendered);
-    return rendered.wait(30000);
+    // The window keeps the keys and the editor its caret.
+    return rendered.wait(30000) && QTest::qWaitForWindowActive(m_window.get())
+        && QTest::qWaitFor([&] { return m_window->editor()->hasFocus(); });
 }
 
 void TestPreviewEndToEnd::typedWordGetsRubyInThePreview()
@@ -75,16 +82,30 @@ void TestPreviewEndToEnd::typedWordGetsRubyInThePreview()
     QVERIFY(showPreview());
     EditorControl *editor = m_window->editor();
     editor->setFocus();
-    QTest::keyClicks(editor, u"<p>漢字を読む</p>"_s);
+    QTest::keyClicks(editor, u"<p>"_s);
+    // The word as an input method hands it over.
+    QInputMethodEvent typed;
+    typed.setCommitString(u"漢字を読む"_s);
+    QApplication::sendEvent(editor, &typed);
+    QTest::keyClicks(editor, u"</p>"_s);
+    QCOMPARE(editor->text(), u"<p>漢字を読む</p>"_s);
     editor->setSelectionStart(3);
     editor->setSelectionLength(2);
-    QTimer::singleShot(0, m_window.get(), [] {
-        if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget()))
+    // The reading's dialog is answered as a user does, with its insert button.
+    QTimer answer;
+    QString seen;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<RubyDialog *>(modal))
             dialog->insertButton()->click();
+        else if (modal)
+            seen = QString::fromLatin1(modal->metaObject()->className()) + modal->windowTitle();
     });
+    answer.start(100);
     QSignalSpy rendered(m_window->previewPane(), &PreviewPane::rendered);
     QTest::keyClick(editor, Qt::Key_F5);
-    QVERIFY2(editor->text().contains(u"<ruby>"), qPrintable(editor->text()));
+    QVERIFY2(editor->text().contains(u"<ruby>"), qPrintable(editor->text() + seen
+                                                                  + (m_platform.messages.isEmpty() ? QString() : m_platform.messages.last().text)));
     QVERIFY(rendered.wait(10000));
     QCOMPARE(read(u"document.querySelector('ruby rt') ? document.querySelector('ruby rt').textContent : ''"_s)
                  .toString(),
