@@ -25,6 +25,10 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 
+#include <QDir>
+
+#include <sys/resource.h>
+
 namespace {
 
 const QByteArray kScheme = QByteArrayLiteral("rubello-preview");
@@ -62,6 +66,16 @@ var rubello = {
   }
 };
 )";
+
+// The renderer yields to the editor: typing keeps the processor when both want it.
+void lowerPriority(qint64 pid)
+{
+    if (pid <= 0)
+        return;
+    const QStringList threads = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads)
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+}
 
 } // namespace
 
@@ -269,6 +283,7 @@ PreviewPane::PreviewPane(QWidget *parent)
     connect(m_renderTimer, &QTimer::timeout, this, &PreviewPane::renderNow);
     connect(m_selectionTimer, &QTimer::timeout, this, &PreviewPane::showSelection);
     connect(m_page, &QWebEnginePage::loadFinished, this, &PreviewPane::finishLoad);
+    connect(m_page, &QWebEnginePage::renderProcessPidChanged, this, &lowerPriority);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status) {
                 if (status != QWebEnginePage::NormalTerminationStatus)
