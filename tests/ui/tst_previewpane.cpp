@@ -82,6 +82,9 @@ void TestPreviewPane::initTestCase()
                       [this] { return m_selection; });
     m_pane->resize(600, 400);
     m_pane->show();
+    // A new pane runs no page scripts and loads nothing remote.
+    QVERIFY(!m_pane->scriptsEnabled());
+    QVERIFY(!m_pane->remoteAllowed());
 }
 
 void TestPreviewPane::init()
