@@ -1,17 +1,22 @@
 // Editor control and main window: typing cost against document size, offset
 // mapping at the end of a large document, typing into long lines, documents with
-// LF and mixed line ends against CR LF ones, start-up time.
+// LF and mixed line ends against CR LF ones, start-up time; the rendered preview
+// (bench_editor --preview; as root, with QTWEBENGINE_DISABLE_SANDBOX=1).
 
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "benchdata.h"
 #include "ui/editorcontrol.h"
+#include "ui/previewpane.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -299,6 +304,104 @@ void viewFigures(MainWindow &form, const QString &large)
     print("typing_10MB_line_numbers_and_wrap_vs_without", both / plain, "x", "<= 1.2");
 }
 
+// Resident memory in KB of a process and of every process below it.
+long residentKb(long pid, bool withChildren)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    long kb = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                kb = line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    if (!withChildren)
+        return kb;
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    if (children.open(QIODevice::ReadOnly))
+        for (const QByteArray &child : children.readAll().split(' '))
+            if (child.trimmed().toLong() > 0)
+                kb += residentKb(child.trimmed().toLong(), true);
+    return kb;
+}
+
+double threadCpuMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// Milliseconds per key typed at a pace that lets renders start between the keys:
+// the time until the key is shown, and the window thread's own processor time for
+// it (what other processes on a busy machine do not change).
+QPair<double, double> pacedTypingCost(MainWindow &form, int keys)
+{
+    EditorControl *editor = form.editor();
+    std::vector<double> samples;
+    std::vector<double> cpu;
+    for (int i = 0; i < keys; ++i) {
+        QTest::qWait(250);
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuStart = threadCpuMs();
+        QTest::keyClick(editor, Qt::Key_A);
+        editor->viewport()->repaint();
+        samples.push_back(timer.nsecsElapsed() / 1e6);
+        cpu.push_back(threadCpuMs() - cpuStart);
+    }
+    return {median(samples), median(cpu)};
+}
+
+// A 1 MB page: typing with the pane closed and open, the time from the last key to
+// the refreshed page, the memory of the pane's engine beside the editor's own.
+void previewFigures(MainWindow &form)
+{
+    const QString page = makeJapaneseHtml(1024 * 1024);
+    form.editor()->setText(page);
+    form.editor()->setSelectionStart(int(page.size() / 2));
+    QTest::qWait(500);
+    const long editorKb = residentKb(getpid(), true);
+    const QPair<double, double> closed = pacedTypingCost(form, 30);
+    QElapsedTimer opening;
+    opening.start();
+    form.setPreviewShown(true);
+    PreviewPane *pane = form.previewPane();
+    QSignalSpy rendered(pane, &PreviewPane::rendered);
+    rendered.wait(60000);
+    print("preview_first_render_1MB", opening.nsecsElapsed() / 1e6, "ms", "reported");
+    const QPair<double, double> open = pacedTypingCost(form, 30);
+    print("typing_1MB_pane_closed_per_key", closed.first, "ms", "baseline");
+    print("typing_1MB_pane_open_per_key", open.first, "ms", "reported");
+    print("typing_1MB_open_vs_closed", open.first / closed.first, "x", "<= 1.3");
+    print("typing_1MB_pane_closed_cpu_per_key", closed.second, "ms", "baseline");
+    print("typing_1MB_pane_open_cpu_per_key", open.second, "ms", "reported");
+    print("typing_1MB_open_vs_closed_cpu", open.second / closed.second, "x", "<= 1.3");
+    std::vector<double> refresh;
+    for (int i = 0; i < 7; ++i) {
+        QTest::qWait(300);
+        rendered.clear();
+        QTest::keyClick(form.editor(), Qt::Key_B);
+        QElapsedTimer timer;
+        timer.start();
+        if (rendered.wait(10000))
+            refresh.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    print("preview_refresh_1MB_after_last_key", median(refresh), "ms", "<= 500 ms");
+    std::vector<double> prepare;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        pane->renderNow();
+        prepare.push_back(timer.nsecsElapsed() / 1e6);
+        rendered.wait(10000);
+    }
+    print("preview_render_call_1MB_in_window", median(prepare), "ms", "reported");
+    const long withPaneKb = residentKb(getpid(), true);
+    print("memory_editor_with_1MB_page", editorKb / 1024.0, "MB", "baseline");
+    print("memory_with_preview_open", withPaneKb / 1024.0, "MB", "reported");
+    print("memory_preview_share", (withPaneKb - editorKb) / 1024.0, "MB", "reported");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -308,11 +411,17 @@ int main(int argc, char *argv[])
 
     // As the program does at start-up.
     keepLargeBlocksInHeap();
+    PreviewPane::registerScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     installJapaneseEnvironment();
     QtPlatformServices platform;
     MainWindow form(platform);
     form.show();
+    if (argc > 1 && qstrcmp(argv[1], "--preview") == 0) {
+        previewFigures(form);
+        return 0;
+    }
 
     const QString small = makeJapaneseHtml(100 * 1024); // about 100 KB in UTF-8
     const QString large = makeJapaneseHtml(10 * 1024 * 1024); // about 10 MB in UTF-8

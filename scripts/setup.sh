@@ -12,6 +12,7 @@ shift $(( $# < 2 ? $# : 2 ))
 packages=(
   build-essential cmake ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-l10n-tools
+  qt6-webengine-dev libqt6webenginecore6-bin
   libgl-dev
   libmecab-dev mecab-ipadic-utf8
   libuchardet-dev

@@ -215,6 +215,7 @@ void MainWindow::createMenus()
 
     createEncodingMenu();
     createDesktopMenus();
+    createPreviewMenu();
 
     m_helpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ (&H)"));
     m_helpAction = addItem(m_helpMenu, QStringLiteral("ヘルプ (&H)"), QKeySequence(Qt::Key_F1));

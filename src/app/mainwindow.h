@@ -27,6 +27,7 @@ class FileBrowser;
 class FileList;
 
 class PlatformServices;
+class PreviewPane;
 struct Error;
 class RubyCommands;
 class QAction;
@@ -39,6 +40,7 @@ class QSettings;
 class QSplitter;
 class QTimer;
 class QToolButton;
+class QUrl;
 
 // The main window: the file panel and ruby options on the left, the editor
 // filling the rest. Its command handlers live beside the area they belong to
@@ -89,6 +91,13 @@ public:
     void previewFromMenu();
     void showHelp();
     void showAbout();
+    // The rendered preview beside the editor; its engine starts when first shown.
+    void setPreviewShown(bool shown);
+    bool previewShown() const;
+    PreviewPane *previewPane() const { return m_previewPane; }
+    QAction *previewPaneAction() const { return m_previewPaneAction; }
+    QAction *previewScriptsAction() const { return m_previewScriptsAction; }
+    QAction *previewRemoteAction() const { return m_previewRemoteAction; }
 
     // Encodings and the status bar (mainwindow_encoding.cpp)
     // After a load or a save: the encoding and the text's line ends.
@@ -253,4 +262,17 @@ private:
     RubyCommands *m_ruby = nullptr;
     void showError(const Error &error);
     DocumentCommands *m_documents = nullptr;
+
+    // The rendered preview (mainwindow_preview.cpp)
+    void createPreviewMenu();
+    void createPreviewPane();
+    void openPreviewLink(const QUrl &url);
+    void usePreviewChoices(const RememberedChoices &choices);
+    void keepPreviewChoices(RememberedChoices &choices) const;
+    PreviewPane *m_previewPane = nullptr;
+    QAction *m_previewPaneAction = nullptr;
+    QAction *m_previewScriptsAction = nullptr;
+    QAction *m_previewRemoteAction = nullptr;
+    int m_previewWidth = 0;
+    bool m_previewWanted = false;
 };

@@ -8,6 +8,11 @@
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/platform.h"
+#include "ui/previewpane.h"
+
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QSplitter>
 
 void MainWindow::preview()
 {
@@ -47,4 +52,138 @@ void MainWindow::preview()
 void MainWindow::previewFromMenu()
 {
     preview();
+}
+
+void MainWindow::createPreviewMenu()
+{
+    // Beside F8's item: F8 still sends the page to the web browser.
+    const QList<QAction *> items = m_editMenu->actions();
+    QAction *before = items.value(items.indexOf(m_previewAction) + 1);
+    m_previewPaneAction = new QAction(QStringLiteral("プレビュー"), this);
+    m_previewPaneAction->setCheckable(true);
+    m_previewPaneAction->setShortcut(QKeySequence(Qt::Key_F9));
+    m_editMenu->insertAction(before, m_previewPaneAction);
+    auto *options = new QMenu(QStringLiteral("プレビューの設定 (&W)"), this);
+    m_previewScriptsAction = options->addAction(QStringLiteral("ページのスクリプトを実行する (&J)"));
+    m_previewRemoteAction
+        = options->addAction(QStringLiteral("ネットワーク上の画像などを読み込む (この間だけ) (&N)"));
+    for (QAction *option : {m_previewScriptsAction, m_previewRemoteAction})
+        option->setCheckable(true);
+    m_editMenu->insertMenu(before, options);
+
+    connect(m_previewPaneAction, &QAction::toggled, this, &MainWindow::setPreviewShown);
+    connect(m_previewScriptsAction, &QAction::toggled, this, [this](bool on) {
+        if (m_previewPane)
+            m_previewPane->setScriptsEnabled(on);
+    });
+    connect(m_previewRemoteAction, &QAction::toggled, this, [this](bool on) {
+        if (m_previewPane)
+            m_previewPane->setRemoteAllowed(on);
+    });
+}
+
+void MainWindow::createPreviewPane()
+{
+    m_previewPane = new PreviewPane(m_splitter);
+    m_splitter->addWidget(m_previewPane);
+    m_splitter->setStretchFactor(2, 1);
+    m_previewPane->setSource([this] { return m_editor->text(); },
+                             [this] { return m_documents->session().path(); },
+                             [this] {
+                                 return qMakePair(m_editor->selectionStart(), m_editor->selectionLength());
+                             });
+    if (m_previewScriptsAction->isChecked())
+        m_previewPane->setScriptsEnabled(true);
+    if (m_previewRemoteAction->isChecked())
+        m_previewPane->setRemoteAllowed(true);
+    // Each key only restarts a timer; the text is read when the render is due.
+    auto changed = [this] {
+        if (m_previewPane->isVisible())
+            m_previewPane->noteTextChanged();
+    };
+    connect(m_editor, &EditorControl::edited, m_previewPane, changed);
+    // Save As and Open move the page to another folder.
+    connect(m_documents, &DocumentCommands::captionChanged, m_previewPane, changed);
+    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, m_previewPane, [this] {
+        if (m_previewPane->isVisible())
+            m_previewPane->noteSelectionChanged();
+    });
+    connect(m_previewPane, &PreviewPane::sourceClicked, this, [this](int offset) {
+        m_editor->setSelectionStart(offset);
+        m_editor->setSelectionLength(0);
+        m_editor->setFocus();
+    });
+    connect(m_previewPane, &PreviewPane::linkClicked, this, &MainWindow::openPreviewLink);
+}
+
+void MainWindow::setPreviewShown(bool shown)
+{
+    m_previewWanted = shown;
+    {
+        const QSignalBlocker blocker(m_previewPaneAction);
+        m_previewPaneAction->setChecked(shown);
+    }
+    if (!shown) {
+        if (m_previewPane && !m_previewPane->isHidden()) {
+            m_previewWidth = m_splitter->sizes().value(2);
+            m_previewPane->hide();
+        }
+        return;
+    }
+    const bool created = !m_previewPane;
+    if (created)
+        createPreviewPane();
+    else if (!m_previewPane->isHidden())
+        return;
+    // The engine's surface makes the window anew the first time: it keeps the keys.
+    if (isActiveWindow()) {
+        QWidget *focus = focusWidget();
+        connect(
+            m_previewPane, &PreviewPane::rendered, this,
+            [this, focus = QPointer<QWidget>(focus)] {
+                activateWindow();
+                if (focus)
+                    focus->setFocus();
+            },
+            Qt::SingleShotConnection);
+    }
+    QList<int> sizes = m_splitter->sizes();
+    const int room = sizes.value(1) + sizes.value(2);
+    const int width = m_previewWidth > 0 ? qMin(m_previewWidth, room - 100) : room / 2;
+    m_previewPane->show();
+    m_splitter->setSizes({sizes.value(0), room - width, width});
+    m_previewPane->renderNow();
+    m_previewPane->noteSelectionChanged();
+}
+
+bool MainWindow::previewShown() const
+{
+    return m_previewWanted;
+}
+
+void MainWindow::openPreviewLink(const QUrl &url)
+{
+    // As F1 shows its page: a local file through the browser choice, an address
+    // through the desktop, which gives it to its web browser.
+    if (url.isLocalFile())
+        platform().openInBrowser(url.toLocalFile());
+    else if (url.scheme() == u"http" || url.scheme() == u"https" || url.scheme() == u"mailto")
+        platform().openWithDesktop(url.toString());
+}
+
+void MainWindow::usePreviewChoices(const RememberedChoices &choices)
+{
+    if (choices.previewWidth)
+        m_previewWidth = *choices.previewWidth;
+    if (choices.previewShown && *choices.previewShown)
+        setPreviewShown(true);
+}
+
+void MainWindow::keepPreviewChoices(RememberedChoices &choices) const
+{
+    choices.previewShown = m_previewWanted;
+    const int width = m_previewPane && !m_previewPane->isHidden() ? m_splitter->sizes().value(2)
+                                                                   : m_previewWidth;
+    if (width > 0)
+        choices.previewWidth = width;
 }

@@ -51,6 +51,7 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
         m_lineNumbersAction->setChecked(*choices.lineNumbers);
     if (choices.softWrap)
         m_softWrapAction->setChecked(*choices.softWrap);
+    usePreviewChoices(choices);
 }
 
 void MainWindow::storeSettings()
@@ -59,11 +60,24 @@ void MainWindow::storeSettings()
     // The default font is not written: the system's may change, and it has no name to keep.
     const QFont font = m_editorCommands->chosenFont();
     const bool chosen = font.toString() != defaultEditorFont().toString();
-    m_windowSettings->store({chosen ? std::optional(font) : std::nullopt, m_editor->palette().color(QPalette::Text), m_editor->backgroundColour(),
-                             m_ruby->kanaForm(), m_omitOkuriganaCheck->isChecked(), m_htmlOnlyCheck->isChecked(),
-                             m_perKanjiAction->isChecked(), m_ruby->gradeLevel(), m_ruby->firstOnly(), saveGeometry(),
-                             m_newLineEnd, m_editorCommands->htmlColours(),
-                             m_editor->lineNumbersShown(), m_editor->softWrap()});
+    RememberedChoices choices {
+        .font = chosen ? std::optional(font) : std::nullopt,
+        .textColor = m_editor->palette().color(QPalette::Text),
+        .backColor = m_editor->backgroundColour(),
+        .kanaForm = m_ruby->kanaForm(),
+        .omitOkurigana = m_omitOkuriganaCheck->isChecked(),
+        .htmlOnly = m_htmlOnlyCheck->isChecked(),
+        .perKanji = m_perKanjiAction->isChecked(),
+        .rubyLevel = m_ruby->gradeLevel(),
+        .rubyFirst = m_ruby->firstOnly(),
+        .geometry = saveGeometry(),
+        .newLineEnd = m_newLineEnd,
+        .htmlColours = m_editorCommands->htmlColours(),
+        .lineNumbers = m_editor->lineNumbersShown(),
+        .softWrap = m_editor->softWrap(),
+    };
+    keepPreviewChoices(choices);
+    m_windowSettings->store(choices);
 }
 
 void MainWindow::fitToScreen()

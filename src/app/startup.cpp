@@ -4,6 +4,7 @@
 #include "app/documentcommands.h"
 #include "app/mainwindow.h"
 #include "core/document/installlayout.h"
+#include "ui/previewpane.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
@@ -104,6 +105,7 @@ QString commandLineUsage()
                           "日本語 HTML のソースを編集し、ルビ（振り仮名）を付けます。\n"
                           "ファイルごとにウィンドウを開きます。\n"
                           "\n"
+                          "      --preview  プレビューを表示して開きます\n"
                           "  -h, --help     この説明を表示して終了します\n"
                           "      --version  バージョンを表示して終了します\n");
 }
@@ -172,6 +174,9 @@ int runRubello(int argc, char *argv[])
         ++qtArgc;
     for (int i = qtArgc; i < argc; ++i)
         afterOptions.append(QString::fromLocal8Bit(argv[i]));
+    // Both before the application object: the preview's engine needs them then.
+    PreviewPane::registerScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Rubello"));
     QApplication::setApplicationVersion(QLatin1StringView(kRubelloVersion));
@@ -210,7 +215,8 @@ int runRubello(int argc, char *argv[])
             window.openFromCommandLine(file);
         else
             window.documentCommands().offerUnsavedCopies(); // a new document's text, kept at the last end
-
+        if (command.preview)
+            window.setPreviewShown(true);
     }
     const int status = application.exec();
     for (const auto &window : windows)

@@ -27,6 +27,8 @@ const QString kNewLineEnd = QStringLiteral("editor/newDocumentLineEnd");
 const QString kHtmlColours = QStringLiteral("editor/htmlColours");
 const QString kLineNumbers = QStringLiteral("editor/lineNumbers");
 const QString kSoftWrap = QStringLiteral("editor/softWrap");
+const QString kPreviewShown = QStringLiteral("preview/shown");
+const QString kPreviewWidth = QStringLiteral("preview/width");
 
 // Only a real true or false counts; anything else keeps the default.
 std::optional<bool> readFlag(const QSettings &settings, const QString &key)
@@ -110,6 +112,9 @@ RememberedChoices WindowSettings::attach(QSettings *settings, const SettingsFile
     choices.htmlColours = readFlag(*settings, kHtmlColours);
     choices.lineNumbers = readFlag(*settings, kLineNumbers);
     choices.softWrap = readFlag(*settings, kSoftWrap);
+    choices.previewShown = readFlag(*settings, kPreviewShown);
+    if (const auto width = readNumber(*settings, kPreviewWidth, 16384); width && *width > 0)
+        choices.previewWidth = width;
 
     const QVariant recent = settings->value(kRecentFiles);
     if (recent.typeId() == QMetaType::QStringList || recent.typeId() == QMetaType::QString) {
@@ -191,6 +196,10 @@ void WindowSettings::store(const RememberedChoices &choices)
         m_settings->setValue(kLineNumbers, *choices.lineNumbers);
     if (choices.softWrap)
         m_settings->setValue(kSoftWrap, *choices.softWrap);
+    if (choices.previewShown)
+        m_settings->setValue(kPreviewShown, *choices.previewShown);
+    if (choices.previewWidth)
+        m_settings->setValue(kPreviewWidth, *choices.previewWidth);
     // The recent files were written as they changed, merged with other windows'.
     m_settings->sync();
 }

@@ -37,6 +37,8 @@ struct RememberedChoices
     std::optional<bool> htmlColours;
     std::optional<bool> lineNumbers;
     std::optional<bool> softWrap;
+    std::optional<bool> previewShown; // the rendered preview beside the editor
+    std::optional<int> previewWidth; // its width in pixels
 };
 
 // The settings file of a window and its recent files with their menu. Without

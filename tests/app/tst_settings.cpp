@@ -78,6 +78,7 @@ private slots:
     void settingsFileIsLeftAlone_data() { addCaseRows("settingsfiles.tsv"); }
     void settingsFileIsLeftAlone();
     void recentFilesOfTwoWindowsMerge();
+    void previewPlaceComesBack();
     void recentFilesInTheFileMenu();
     void editorFont_data();
     void editorFont();
@@ -155,7 +156,8 @@ void TestSettings::unreadableSettingsGiveTheFirstStart_data()
     QTest::newRow("nonsense values")
         << "[editor]\nfont=@Variant(\\0\\0\\0\\x7f)\ntextColor=fuchsia-ish\nbackColor=12\n"
            "[ruby]\nkanaMode=7\nomitOkurigana=maybe\n[panel]\nhtmlOnly=2\n"
-           "[window]\ngeometry=xyz\n[General]\nrecentFiles=relative.htm\n"_ba;
+           "[window]\ngeometry=xyz\n[General]\nrecentFiles=relative.htm\n"
+           "[preview]\nshown=yes\nwidth=-5\n"_ba;
 }
 
 void TestSettings::unreadableSettingsGiveTheFirstStart()
@@ -175,6 +177,7 @@ void TestSettings::unreadableSettingsGiveTheFirstStart()
         const RememberedChoices read
             = WindowSettings(platform, &window, &recent, &status).attach(&settings);
         QVERIFY(!read.kanaForm && !read.omitOkurigana && !read.htmlOnly && !read.textColor);
+        QVERIFY(!read.previewShown && !read.previewWidth);
     }
     Run run(path);
     QCOMPARE(choices(run.form), choices(Run(m_dir.filePath(u"none.conf"_s)).form));
@@ -218,6 +221,28 @@ void TestSettings::settingsFileIsLeftAlone()
 }
 
 // Two windows note files in turn; each closes: the list holds what both opened.
+void TestSettings::previewPlaceComesBack()
+{
+    // The pane itself is not made here: the window's choices go through the file.
+    const QString path = m_dir.filePath(u"preview.conf"_s);
+    FakePlatform platform;
+    QWidget window;
+    QMenu recent;
+    QStatusBar status;
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        WindowSettings kept(platform, &window, &recent, &status);
+        RememberedChoices choices = kept.attach(&settings);
+        choices.previewShown = true;
+        choices.previewWidth = 321;
+        kept.store(choices);
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    const RememberedChoices read = WindowSettings(platform, &window, &recent, &status).attach(&settings);
+    QCOMPARE(read.previewShown, std::optional<bool>(true));
+    QCOMPARE(read.previewWidth, std::optional<int>(321));
+}
+
 void TestSettings::recentFilesOfTwoWindowsMerge()
 {
     const QString path = m_dir.filePath(u"shared.conf"_s);

@@ -50,6 +50,7 @@ private slots:
         QCOMPARE(int(command.action), f[1].toInt());
         QCOMPARE(command.files.join(u' '), QString::fromUtf8(f[2]));
         QCOMPARE(command.file, command.files.value(0));
+        QCOMPARE(command.preview, f.value(3) == "1");
     }
 
 private:

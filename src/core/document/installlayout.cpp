@@ -27,6 +27,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOption(help);
     parser.addOption(version);
+    const QCommandLineOption preview(QStringLiteral("preview"));
+    parser.addOption(preview);
     parser.parse(arguments);
     // Help and version win over an unknown option anywhere on the line.
     if (parser.isSet(help))
@@ -45,6 +47,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
         return {CommandLine::Refuse, {}, written, {}};
     }
     CommandLine result;
+    result.preview = parser.isSet(preview);
     for (const QString &named : parser.positionalArguments()) {
         // A desktop may hand over a file:// address for %F; a plain path otherwise.
         const QString path

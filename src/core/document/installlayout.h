@@ -16,5 +16,6 @@ struct CommandLine
     QString file; // the first file named, made absolute
     QString unknownOption;
     QStringList files; // every file named, made absolute, in order: a window each
+    bool preview = false; // --preview: the windows start with the rendered preview shown
 };
 CommandLine parseCommandLine(const QStringList &arguments, const QString &workingFolder);

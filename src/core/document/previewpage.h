@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// The attribute each start tag of a previewed page carries: the source offset of
+// its "<", so the preview and the editor can find each other's places.
+inline constexpr QLatin1StringView kPreviewOffsetAttribute{"data-rubello-at"};
+
+// The page as the preview loads it: every start tag a browser sees as a tag (not
+// in comments, scripts, raw text or markup that breaks off) gets the offset
+// attribute right after its name; nothing else changes.
+QString markedForPreview(const QString &html);
+
+// Whether path, resolved through its links, lies in folder or below it. An empty
+// folder (a document never saved) holds nothing.
+bool isInsideFolder(const QString &folder, const QString &path);
+
+// What the preview may load for a page of folder: its own scheme (which serves
+// only that folder), data: addresses, file: addresses inside the folder, and
+// http(s) only when the user allowed remote content for the session.
+bool previewMayLoad(const QUrl &url, const QString &folder, const QString &ownScheme,
+                    bool remoteAllowed);
+
+// Where the editor's caret goes for a click in the preview: the element's source
+// offset, the clicked text node's text and the click's index in it. The word at
+// the click is looked for after the element's start tag; when the page writes it
+// differently (references, collapsed line ends) the caret goes to the element.
+int sourceOffsetOfClick(const QString &html, int elementOffset, const QString &nodeText,
+                        int index);

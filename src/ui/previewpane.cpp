@@ -1,0 +1,451 @@
+#include "ui/previewpane.h"
+
+#include "core/document/previewpage.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeDatabase>
+#include <QMouseEvent>
+#include <QMutex>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+
+#include <QDir>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QByteArray kScheme = QByteArrayLiteral("rubello-preview");
+// A pane with a page of this size still renders within a moment of the last key.
+constexpr int kRenderDelayMs = 150;
+constexpr int kSelectionDelayMs = 120;
+// Files a page refers to are read whole; a larger one is not served.
+constexpr qint64 kLargestFile = 64 * 1024 * 1024;
+
+// Runs in the pane's own world: the page's scripts neither see nor change it, and
+// it runs while the page's scripts are off.
+const char kPaneScript[] = R"(
+var rubello = {
+  at: function (e) { return parseInt(e.getAttribute('data-rubello-at'), 10); },
+  show: function (offset, mark) {
+    var all = document.querySelectorAll('[data-rubello-at]'), best = null, bestAt = -1;
+    for (var i = 0; i < all.length; ++i) {
+      var o = this.at(all[i]);
+      if (o <= offset && o >= bestAt) { best = all[i]; bestAt = o; }
+    }
+    if (this.lit) { this.lit.style.outline = this.litOutline; this.lit = null; }
+    if (!best || !document.body || !document.body.contains(best)) return -1;
+    var r = best.getBoundingClientRect();
+    if (r.bottom < 0 || r.top > window.innerHeight) best.scrollIntoView({block: 'center'});
+    if (mark) { this.lit = best; this.litOutline = best.style.outline; best.style.outline = '2px solid #f90'; }
+    return bestAt;
+  },
+  pick: function (x, y) {
+    var range = document.caretRangeFromPoint(x, y);
+    if (!range) return null;
+    var node = range.startContainer, e = node.nodeType === 1 ? node : node.parentElement;
+    while (e && !e.hasAttribute('data-rubello-at')) e = e.parentElement;
+    if (!e) return null;
+    return [this.at(e), node.nodeType === 3 ? node.data : '', range.startOffset];
+  }
+};
+)";
+
+// The renderer yields to the editor: typing keeps the processor when both want it.
+void lowerPriority(qint64 pid)
+{
+    if (pid <= 0)
+        return;
+    const QStringList threads = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads)
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+}
+
+} // namespace
+
+// Serves the page being previewed and the files of its folder, nothing else.
+class PreviewSchemeHandler : public QWebEngineUrlSchemeHandler
+{
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+    void setPage(const QString &pagePath, const QString &folder, const QByteArray &bytes)
+    {
+        m_pagePath = pagePath;
+        m_folder = folder;
+        m_bytes = bytes;
+    }
+
+    void requestStarted(QWebEngineUrlRequestJob *job) override
+    {
+        const QString path = job->requestUrl().path();
+        if (path == m_pagePath) {
+            reply(job, QByteArrayLiteral("text/html"), m_bytes);
+            return;
+        }
+        const QFileInfo info(path);
+        if (!isInsideFolder(m_folder, path) || !info.isFile() || info.size() > kLargestFile) {
+            job->fail(QWebEngineUrlRequestJob::RequestDenied);
+            return;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        reply(job, QMimeDatabase().mimeTypeForFile(info).name().toUtf8(), file.readAll());
+    }
+
+private:
+    static void reply(QWebEngineUrlRequestJob *job, const QByteArray &type, const QByteArray &bytes)
+    {
+        auto *buffer = new QBuffer(job);
+        buffer->setData(bytes);
+        buffer->open(QIODevice::ReadOnly);
+        job->reply(type, buffer);
+    }
+
+    QString m_pagePath;
+    QString m_folder;
+    QByteArray m_bytes;
+};
+
+// Every request of the page passes here; what previewMayLoad refuses is blocked.
+class PreviewRequests : public QWebEngineUrlRequestInterceptor
+{
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void setFolder(const QString &folder)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_folder = folder;
+    }
+    void setRemoteAllowed(bool on)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_remoteAllowed = on;
+    }
+    bool remoteAllowed()
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_remoteAllowed;
+    }
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!previewMayLoad(info.requestUrl(), m_folder, QString::fromLatin1(kScheme),
+                            m_remoteAllowed))
+            info.block(true);
+    }
+
+private:
+    QMutex m_mutex;
+    QString m_folder;
+    bool m_remoteAllowed = false;
+};
+
+// Loads only what the pane asks for; a link the user clicks goes out instead.
+class PreviewPage : public QWebEnginePage
+{
+public:
+    PreviewPage(QWebEngineProfile *profile, QObject *parent, std::function<void(const QUrl &)> onLink)
+        : QWebEnginePage(profile, parent)
+        , m_onLink(std::move(onLink))
+    {
+    }
+
+    void expect(const QUrl &url) { m_expected = url; }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
+    {
+        const QUrl bare = url.adjusted(QUrl::RemoveFragment);
+        if (isMainFrame && bare == m_expected) {
+            // The pane's own load, or a jump to an anchor of the page shown.
+            return type != NavigationTypeLinkClicked || url.hasFragment();
+        }
+        if (type == NavigationTypeLinkClicked) {
+            m_onLink(url);
+            return false;
+        }
+        // Frames of the page may show what the page itself may load.
+        return !isMainFrame && (url.scheme() == QLatin1String(kScheme) || url.scheme() == u"about");
+    }
+
+    // The page's messages are not the program's.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
+                                  const QString &) override
+    {
+    }
+
+private:
+    std::function<void(const QUrl &)> m_onLink;
+    QUrl m_expected;
+};
+
+void PreviewPane::registerScheme()
+{
+    if (QWebEngineUrlScheme::schemeByName(kScheme).name() == kScheme)
+        return;
+    QWebEngineUrlScheme scheme(kScheme);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    // Like file:, and allowed to reach file: addresses, which the interceptor
+    // then limits to the document's folder.
+    scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+QString PreviewPane::scheme()
+{
+    return QString::fromLatin1(kScheme);
+}
+
+PreviewPane::PreviewPane(QWidget *parent)
+    : QWidget(parent)
+{
+    // Off the record: nothing of the pages is kept on disk.
+    m_profile = new QWebEngineProfile(this);
+    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_pages = new PreviewSchemeHandler(this);
+    m_profile->installUrlSchemeHandler(kScheme, m_pages);
+    m_requests = new PreviewRequests(this);
+    m_profile->setUrlRequestInterceptor(m_requests);
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest *download) { download->cancel(); });
+
+    m_page = new PreviewPage(m_profile, this, [this](const QUrl &url) { openLink(url); });
+    QWebEngineSettings *settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    QWebEngineScript script;
+    script.setName(QStringLiteral("rubello"));
+    script.setSourceCode(QString::fromUtf8(kPaneScript));
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setRunsOnSubFrames(false);
+    m_page->scripts().insert(script);
+
+    m_stack = new QStackedWidget(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 8, 5, 2);
+    layout->addWidget(m_stack);
+    m_view = new QWebEngineView(m_stack);
+    m_view->setPage(m_page);
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_view->installEventFilter(this);
+    if (QWidget *proxy = m_view->focusProxy())
+        proxy->installEventFilter(this);
+    m_stack->addWidget(m_view);
+
+    m_crashNotice = new QWidget(m_stack);
+    auto *notice = new QVBoxLayout(m_crashNotice);
+    auto *message = new QLabel(QStringLiteral("プレビューの表示処理が止まりました。"), m_crashNotice);
+    message->setWordWrap(true);
+    m_restartButton = new QPushButton(QStringLiteral("プレビューを再開 (&R)"), m_crashNotice);
+    notice->addStretch();
+    notice->addWidget(message, 0, Qt::AlignHCenter);
+    notice->addWidget(m_restartButton, 0, Qt::AlignHCenter);
+    notice->addStretch();
+    m_stack->addWidget(m_crashNotice);
+
+    m_renderTimer = new QTimer(this);
+    m_renderTimer->setSingleShot(true);
+    m_renderTimer->setInterval(kRenderDelayMs);
+    m_selectionTimer = new QTimer(this);
+    m_selectionTimer->setSingleShot(true);
+    m_selectionTimer->setInterval(kSelectionDelayMs);
+    connect(m_renderTimer, &QTimer::timeout, this, &PreviewPane::renderNow);
+    connect(m_selectionTimer, &QTimer::timeout, this, &PreviewPane::showSelection);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &PreviewPane::finishLoad);
+    connect(m_page, &QWebEnginePage::renderProcessPidChanged, this, &lowerPriority);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    showCrash();
+            });
+    connect(m_restartButton, &QPushButton::clicked, this, [this] {
+        m_stack->setCurrentWidget(m_view);
+        renderNow();
+    });
+}
+
+PreviewPane::~PreviewPane()
+{
+    // The page must go before its profile.
+    delete m_view;
+    delete m_page;
+}
+
+QWebEnginePage *PreviewPane::page() const
+{
+    return m_page;
+}
+
+void PreviewPane::setSource(std::function<QString()> text, std::function<QString()> documentPath,
+                            std::function<QPair<int, int>()> selection)
+{
+    m_text = std::move(text);
+    m_documentPath = std::move(documentPath);
+    m_selection = std::move(selection);
+}
+
+int PreviewPane::renderDelay() const
+{
+    return kRenderDelayMs;
+}
+
+void PreviewPane::noteTextChanged()
+{
+    m_renderTimer->start();
+}
+
+void PreviewPane::noteSelectionChanged()
+{
+    m_selectionPending = true;
+    m_selectionTimer->start();
+}
+
+void PreviewPane::renderNow()
+{
+    m_renderTimer->stop();
+    if (!m_text)
+        return;
+    const QString path = m_documentPath ? m_documentPath() : QString();
+    const QString folder = path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
+    // A new document has no folder: its page lives nowhere and may read nothing.
+    const QString pagePath = path.isEmpty() ? QStringLiteral("/untitled.html") : path;
+    // Another document starts at its top; the same one keeps its place.
+    if (pagePath != m_shownPath)
+        m_scroll = {};
+    else if (!m_loading)
+        m_scroll = m_page->scrollPosition();
+    m_shownPath = pagePath;
+    // The byte order mark wins over any <meta charset>: the text is already decoded.
+    m_pages->setPage(pagePath, folder,
+                     QByteArrayLiteral("\xEF\xBB\xBF") + markedForPreview(m_text()).toUtf8());
+    m_requests->setFolder(folder);
+    QUrl url;
+    url.setScheme(scheme());
+    url.setPath(pagePath);
+    url.setQuery(QStringLiteral("r=%1").arg(++m_generation));
+    m_page->expect(url);
+    m_loading = true;
+    m_page->load(url);
+}
+
+void PreviewPane::finishLoad(bool ok)
+{
+    m_loading = false;
+    if (ok && !m_scroll.isNull())
+        m_page->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);").arg(m_scroll.x()).arg(m_scroll.y()),
+                              QWebEngineScript::ApplicationWorld);
+    if (m_selectionPending)
+        showSelection();
+    emit rendered(ok);
+}
+
+void PreviewPane::showSelection()
+{
+    if (m_loading || !m_selection)
+        return; // shown when the load finishes
+    m_selectionPending = false;
+    const QPair<int, int> selection = m_selection();
+    m_page->runJavaScript(QStringLiteral("rubello.show(%1, %2);")
+                              .arg(selection.first)
+                              .arg(selection.second > 0 ? u"true" : u"false"),
+                          QWebEngineScript::ApplicationWorld);
+}
+
+void PreviewPane::pick(const QPoint &position)
+{
+    const qreal zoom = m_page->zoomFactor();
+    const QString call = QStringLiteral("rubello.pick(%1, %2);")
+                             .arg(position.x() / zoom)
+                             .arg(position.y() / zoom);
+    m_page->runJavaScript(call, QWebEngineScript::ApplicationWorld, [this](const QVariant &result) {
+        const QVariantList found = result.toList();
+        if (found.size() != 3 || !m_text)
+            return;
+        emit sourceClicked(sourceOffsetOfClick(m_text(), found.at(0).toInt(),
+                                               found.at(1).toString(), found.at(2).toInt()));
+    });
+}
+
+void PreviewPane::showCrash()
+{
+    m_loading = false;
+    m_stack->setCurrentWidget(m_crashNotice);
+}
+
+void PreviewPane::openLink(const QUrl &url)
+{
+    // A file of the page's own scheme goes to the browser as the file it is.
+    emit linkClicked(url.scheme() == scheme() ? QUrl::fromLocalFile(url.path()) : url);
+}
+
+void PreviewPane::setScriptsEnabled(bool on)
+{
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
+    renderNow();
+}
+
+bool PreviewPane::scriptsEnabled() const
+{
+    return m_page->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled);
+}
+
+void PreviewPane::setRemoteAllowed(bool on)
+{
+    m_requests->setRemoteAllowed(on);
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, on);
+    renderNow();
+}
+
+bool PreviewPane::remoteAllowed() const
+{
+    return m_requests->remoteAllowed();
+}
+
+bool PreviewPane::eventFilter(QObject *watched, QEvent *event)
+{
+    // The page's widget may be made again (after a crash): each one is watched.
+    if (watched == m_view && event->type() == QEvent::ChildAdded) {
+        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+            child->installEventFilter(this);
+    } else if (watched != m_view && event->type() == QEvent::MouseButtonPress) {
+        m_pressedAt = static_cast<QMouseEvent *>(event)->position().toPoint();
+    } else if (watched != m_view && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        // A click, not the end of a selection drag.
+        if (mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier
+            && (mouse->position().toPoint() - m_pressedAt).manhattanLength() < 4)
+            pick(mouse->position().toPoint());
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QPointF>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+class PreviewPage;
+class PreviewRequests;
+class PreviewSchemeHandler;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTimer;
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineView;
+
+// The rendered page beside the editor. It reads the editor's text only when a
+// render is due (a moment after the last change), serves it through a scheme of
+// its own from the document's folder, and keeps the page from running scripts,
+// fetching from the network, navigating or reading files outside that folder.
+class PreviewPane : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PreviewPane(QWidget *parent = nullptr);
+    ~PreviewPane() override;
+
+    // The pane's scheme must be known to the engine before the application object
+    // exists; a run that never shows the pane pays nothing more for it.
+    static void registerScheme();
+    static QString scheme();
+
+    // Where the text, the document's path and the editor's selection come from.
+    void setSource(std::function<QString()> text, std::function<QString()> documentPath,
+                   std::function<QPair<int, int>()> selection);
+    // The text changed: a render follows after the delay, restarted by each change.
+    void noteTextChanged();
+    void renderNow();
+    // The caret or selection moved: the preview shows its element a moment later.
+    void noteSelectionChanged();
+    int renderDelay() const;
+
+    // Options of the session; each renders again.
+    void setScriptsEnabled(bool on);
+    bool scriptsEnabled() const;
+    void setRemoteAllowed(bool on);
+    bool remoteAllowed() const;
+
+    // For tests and measurements.
+    QWebEngineView *view() const { return m_view; }
+    QWebEnginePage *page() const;
+    QWidget *crashNotice() const { return m_crashNotice; }
+    QPushButton *restartButton() const { return m_restartButton; }
+    bool isLoading() const { return m_loading; }
+
+signals:
+    // A render finished loading (ok: the page loaded).
+    void rendered(bool ok);
+    // A click on the page: where the editor's caret belongs.
+    void sourceClicked(int offset);
+    // A link the user clicked: for the web browser, never shown here.
+    void linkClicked(const QUrl &url);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void finishLoad(bool ok);
+    void showSelection();
+    void pick(const QPoint &position);
+    void showCrash();
+    void openLink(const QUrl &url);
+
+    QWebEngineProfile *m_profile = nullptr;
+    PreviewSchemeHandler *m_pages = nullptr;
+    PreviewRequests *m_requests = nullptr;
+    PreviewPage *m_page = nullptr;
+    QWebEngineView *m_view = nullptr;
+    QStackedWidget *m_stack = nullptr;
+    QWidget *m_crashNotice = nullptr;
+    QPushButton *m_restartButton = nullptr;
+    QTimer *m_renderTimer = nullptr;
+    QTimer *m_selectionTimer = nullptr;
+    std::function<QString()> m_text;
+    std::function<QString()> m_documentPath;
+    std::function<QPair<int, int>()> m_selection;
+    QString m_shownPath;
+    QPointF m_scroll;
+    QPoint m_pressedAt;
+    int m_generation = 0;
+    bool m_loading = false;
+    bool m_selectionPending = false;
+};
