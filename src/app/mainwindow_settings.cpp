@@ -60,22 +60,21 @@ void MainWindow::storeSettings()
     // The default font is not written: the system's may change, and it has no name to keep.
     const QFont font = m_editorCommands->chosenFont();
     const bool chosen = font.toString() != defaultEditorFont().toString();
-    RememberedChoices choices {
-        .font = chosen ? std::optional(font) : std::nullopt,
-        .textColor = m_editor->palette().color(QPalette::Text),
-        .backColor = m_editor->backgroundColour(),
-        .kanaForm = m_ruby->kanaForm(),
-        .omitOkurigana = m_omitOkuriganaCheck->isChecked(),
-        .htmlOnly = m_htmlOnlyCheck->isChecked(),
-        .perKanji = m_perKanjiAction->isChecked(),
-        .rubyLevel = m_ruby->gradeLevel(),
-        .rubyFirst = m_ruby->firstOnly(),
-        .geometry = saveGeometry(),
-        .newLineEnd = m_newLineEnd,
-        .htmlColours = m_editorCommands->htmlColours(),
-        .lineNumbers = m_editor->lineNumbersShown(),
-        .softWrap = m_editor->softWrap(),
-    };
+    RememberedChoices choices;
+    choices.font = chosen ? std::optional(font) : std::nullopt;
+    choices.textColor = m_editor->palette().color(QPalette::Text);
+    choices.backColor = m_editor->backgroundColour();
+    choices.kanaForm = m_ruby->kanaForm();
+    choices.omitOkurigana = m_omitOkuriganaCheck->isChecked();
+    choices.htmlOnly = m_htmlOnlyCheck->isChecked();
+    choices.perKanji = m_perKanjiAction->isChecked();
+    choices.rubyLevel = m_ruby->gradeLevel();
+    choices.rubyFirst = m_ruby->firstOnly();
+    choices.geometry = saveGeometry();
+    choices.newLineEnd = m_newLineEnd;
+    choices.htmlColours = m_editorCommands->htmlColours();
+    choices.lineNumbers = m_editor->lineNumbersShown();
+    choices.softWrap = m_editor->softWrap();
     keepPreviewChoices(choices);
     m_windowSettings->store(choices);
 }
