@@ -9,6 +9,8 @@
 #include "ui/errorbox.h"
 #include "ui/platform.h"
 
+#include <QCoreApplication>
+
 void MainWindow::preview()
 {
     const QString programFolder = platform().programFolder();
@@ -37,10 +39,10 @@ void MainWindow::preview()
     }
     if (platform().openInBrowser(path))
         return;
-    const QString message = QStringLiteral("ブラウザが見つからないため、表示できません。")
-        + QStringLiteral("\r\n") + QStringLiteral("確認用のファイル: ") + path;
+    const QString message = QCoreApplication::translate("MainWindow", "ブラウザが見つからないため、表示できません。")
+        + QStringLiteral("\r\n") + QCoreApplication::translate("MainWindow", "確認用のファイル: ") + path;
     if (platform().askTwoWay(this, QStringLiteral("Rubello"), message,
-                             QStringLiteral("パスをコピー (&C)"), QStringLiteral("閉じる")))
+                             QCoreApplication::translate("MainWindow", "パスをコピー (&C)"), QCoreApplication::translate("MainWindow", "閉じる")))
         platform().copyText(path);
 }
 

@@ -13,6 +13,7 @@
 #include "core/ruby/rubybatch.h"
 #include "core/ruby/rubystrip.h"
 #include "core/ruby/rubytext.h"
+#include "core/translation.h"
 #include "core/version.h"
 #include "toolerrors.h"
 
@@ -42,11 +43,12 @@
 
 namespace {
 
-const char kDescription[]
-    = "HTML ファイルの本文の漢字の語にルビを振ります。ファイルを省略すると標準入力を読み、\n"
+const char kDescription[] = QT_TRANSLATE_NOOP(
+    "rubello-ruby",
+    "HTML ファイルの本文の漢字の語にルビを振ります。ファイルを省略すると標準入力を読み、\n"
       "標準出力に書きます。ファイルとフォルダー (-r) をいくつでも渡せます。文字コードと改行は\n"
       "エディターと同じように判定して保ちます。タグ、属性値、コメント、<script> <style>\n"
-      "<textarea> <title> <code> <pre> の中と既存の <ruby> 要素には振りません。";
+      "<textarea> <title> <code> <pre> の中と既存の <ruby> 要素には振りません。");
 
 void say(const QString &message)
 {
@@ -323,18 +325,18 @@ bool gStdoutClosed = false;
 // or -o, or its words for a dry run.
 int onePage(const QString &path, const Settings &settings)
 {
-    const QString name = path.isEmpty() ? u"標準入力"_qs : path;
+    const QString name = path.isEmpty() ? QCoreApplication::translate("rubello-ruby", "標準入力") : path;
     Result<QByteArray> bytes;
     if (path.isEmpty()) {
         struct stat st
         {
         };
         if (::fstat(STDIN_FILENO, &st) != 0)
-            return fail(u"標準入力: "_qs + QString::fromLocal8Bit(std::strerror(errno)));
+            return fail(QCoreApplication::translate("rubello-ruby", "標準入力: ") + QString::fromLocal8Bit(std::strerror(errno)));
         // A device such as /dev/zero never ends; a terminal does.
         if (S_ISDIR(st.st_mode)
             || ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && !::isatty(STDIN_FILENO)))
-            return fail(u"標準入力: "_qs + errorReason({ErrorKind::NotARegularFile, {}, 0}));
+            return fail(QCoreApplication::translate("rubello-ruby", "標準入力: ") + errorReason({ErrorKind::NotARegularFile, {}, 0}));
         bytes = readBounded(STDIN_FILENO, kMaxDocumentBytes);
     } else {
         const Result<OpenedFile> opened = openRegularFileForReading(path);
@@ -343,7 +345,7 @@ int onePage(const QString &path, const Settings &settings)
         if (opened->fd < 0) {
             QFile probe(path);
             probe.open(QIODevice::ReadOnly);
-            return fail(u"%1 を開けません: %2"_qs.arg(path, probe.errorString()));
+            return fail(QCoreApplication::translate("rubello-ruby", "%1 を開けません: %2").arg(path, probe.errorString()));
         }
         bytes = readBounded(opened->fd, kMaxDocumentBytes);
         ::close(opened->fd);
@@ -355,7 +357,7 @@ int onePage(const QString &path, const Settings &settings)
     if (!html)
         return fail(name + u": "_qs + errorReason(html.error()));
     if (gStdoutClosed && settings.output.isEmpty())
-        return fail(u"標準出力が閉じています。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準出力が閉じています。"));
     Worker worker(settings);
     if (const auto started = worker.start(); !started)
         return fail(errorReason(started.error()));
@@ -372,13 +374,13 @@ int onePage(const QString &path, const Settings &settings)
         return fail(errorReason(encoded.error()));
     if (!settings.output.isEmpty()) {
         if (const auto written = writeResult(settings.output, *encoded); !written)
-            return fail(u"%1 に書けません: %2"_qs.arg(settings.output, errorReason(written.error())));
+            return fail(QCoreApplication::translate("rubello-ruby", "%1 に書けません: %2").arg(settings.output, errorReason(written.error())));
         return 0;
     }
     const QByteArray &out = *encoded;
     if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
         || std::fflush(stdout) != 0)
-        return fail(u"標準出力に書けません。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準出力に書けません。"));
     return 0;
 }
 
@@ -399,52 +401,53 @@ int main(int argc, char *argv[])
     // The window's name, so the user's readings are found where it keeps them.
     QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
+    installInterfaceTranslation(QCoreApplication::applicationDirPath());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    parser.setApplicationDescription(QCoreApplication::translate("rubello-ruby", kDescription));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption kana(u"kana"_qs, u"読みの文字 (既定 hiragana)"_qs,
-                                  u"hiragana|katakana|halfwidth"_qs);
-    const QCommandLineOption keepOkurigana(u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs);
+    const QCommandLineOption kana(u"kana"_qs, QCoreApplication::translate("rubello-ruby", "読みの文字 (既定 hiragana)"),
+                                  u"hiragana|katakana|halfwidth|romaji|romaji-ou"_qs);
+    const QCommandLineOption keepOkurigana(u"keep-okurigana"_qs, QCoreApplication::translate("rubello-ruby", "送り仮名を省略しない"));
     const QCommandLineOption perKanji(u"per-kanji"_qs,
-                                      u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs);
+                                      QCoreApplication::translate("rubello-ruby", "漢字ごとに振る (読みが一通りに分けられるとき)"));
     const QCommandLineOption grade(
-        u"grade"_qs, u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
+        u"grade"_qs, QCoreApplication::translate("rubello-ruby", "この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"),
         u"1-6|jouyou"_qs);
     const QCommandLineOption first(
-        u"first"_qs, u"語ごとに最初の一か所だけ: ページごと、見出しごと"_qs, u"page|section"_qs);
-    const QCommandLineOption known(u"known"_qs, u"この文字リストの漢字だけの語には振らない"_qs,
+        u"first"_qs, QCoreApplication::translate("rubello-ruby", "語ごとに最初の一か所だけ: ページごと、見出しごと"), u"page|section"_qs);
+    const QCommandLineOption known(u"known"_qs, QCoreApplication::translate("rubello-ruby", "この文字リストの漢字だけの語には振らない"),
                                    u"FILE"_qs);
     const QCommandLineOption attribute(
-        u"attribute"_qs, u"<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"_qs, u"TEXT"_qs);
-    const QCommandLineOption includeCode(u"include-code"_qs, u"<code> と <pre> の中にも振る"_qs);
+        u"attribute"_qs, QCoreApplication::translate("rubello-ruby", "<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"), u"TEXT"_qs);
+    const QCommandLineOption includeCode(u"include-code"_qs, QCoreApplication::translate("rubello-ruby", "<code> と <pre> の中にも振る"));
     const QCommandLineOption encodingOption(
-        u"encoding"_qs, u"入出力の文字コード (既定: ファイルから判定)"_qs, u"NAME"_qs);
+        u"encoding"_qs, QCoreApplication::translate("rubello-ruby", "入出力の文字コード (既定: ファイルから判定)"), u"NAME"_qs);
     const QCommandLineOption recursive(
         {u"r"_qs, u"recursive"_qs},
-        u"フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る"_qs);
-    const QCommandLineOption inPlace(u"in-place"_qs, u"ファイルそのものを書き換える"_qs);
+        QCoreApplication::translate("rubello-ruby", "フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る"));
+    const QCommandLineOption inPlace(u"in-place"_qs, QCoreApplication::translate("rubello-ruby", "ファイルそのものを書き換える"));
     const QCommandLineOption backup(
-        u"backup"_qs, u"--in-place で元のファイルを名前にこれを足して残す"_qs, u"SUFFIX"_qs);
-    const QCommandLineOption outputDir(u"output-dir"_qs, u"結果をこのフォルダーに同じ構成で書く"_qs,
+        u"backup"_qs, QCoreApplication::translate("rubello-ruby", "--in-place で元のファイルを名前にこれを足して残す"), u"SUFFIX"_qs);
+    const QCommandLineOption outputDir(u"output-dir"_qs, QCoreApplication::translate("rubello-ruby", "結果をこのフォルダーに同じ構成で書く"),
                                        u"DIR"_qs);
     const QCommandLineOption output(
-        u"o"_qs, u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
+        u"o"_qs, QCoreApplication::translate("rubello-ruby", "結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"),
         u"FILE"_qs);
     const QCommandLineOption strip(u"strip"_qs,
-                                   u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs);
-    const QCommandLineOption jobs(u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs,
+                                   QCoreApplication::translate("rubello-ruby", "ルビを振らずに外す (<ruby> 要素を本文だけにする)"));
+    const QCommandLineOption jobs(u"jobs"_qs, QCoreApplication::translate("rubello-ruby", "同時に処理するファイルの数 (既定: CPU の数)"),
                                   u"N"_qs);
     const QCommandLineOption dryRun(
-        u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs);
+        u"dry-run"_qs, QCoreApplication::translate("rubello-ruby", "何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"));
     const QCommandLineOption applyList(
-        u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs);
+        u"apply-list"_qs, QCoreApplication::translate("rubello-ruby", "見直した一覧 (--dry-run の形) の語と読みだけを振る"), u"FILE"_qs);
     parser.addOptions({kana, keepOkurigana, perKanji, grade, first, known, attribute, includeCode,
                        encodingOption, recursive, inPlace, backup, outputDir, output, strip, jobs,
                        dryRun, applyList});
-    parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
-                                 u"[ファイル...]"_qs);
+    parser.addPositionalArgument(QCoreApplication::translate("rubello-ruby", "ファイル"), QCoreApplication::translate("rubello-ruby", "HTML ファイルまたはフォルダー"),
+                                 QCoreApplication::translate("rubello-ruby", "[ファイル...]"));
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText());
     if (parser.isSet(u"help"_qs)) {
@@ -460,12 +463,10 @@ int main(int argc, char *argv[])
     RubyOptions &options = settings.options;
     if (parser.isSet(kana)) {
         const QString v = parser.value(kana);
-        const QHash<QString, KanaForm> forms {{u"katakana"_qs, KanaForm::Katakana},
-                                              {u"hiragana"_qs, KanaForm::Hiragana},
-                                              {u"halfwidth"_qs, KanaForm::HalfWidthKatakana}};
-        if (!forms.contains(v))
-            return fail(u"--kana は hiragana, katakana, halfwidth のどれかです: "_qs + v);
-        options.form.kana = forms.value(v);
+        const std::optional<KanaForm> form = kanaFormFromName(v);
+        if (!form)
+            return fail(QCoreApplication::translate("rubello-ruby", "--kana は hiragana, katakana, halfwidth, romaji, romaji-ou のどれかです: ") + v);
+        options.form.kana = *form;
     }
     options.omitOkurigana = !parser.isSet(keepOkurigana);
     options.form.perKanji = parser.isSet(perKanji);
@@ -477,51 +478,51 @@ int main(int argc, char *argv[])
     if (parser.isSet(grade)) {
         const auto level = gradeLevelFromName(parser.value(grade));
         if (!level)
-            return fail(u"--grade は 1～6 か jouyou です: "_qs + parser.value(grade));
+            return fail(QCoreApplication::translate("rubello-ruby", "--grade は 1～6 か jouyou です: ") + parser.value(grade));
         options.knownKanji = knownKanjiOfLevel(*level);
     }
     if (parser.isSet(first)) {
         const QString v = parser.value(first);
         if (v != u"page" && v != u"section")
-            return fail(u"--first は page か section です: "_qs + v);
+            return fail(QCoreApplication::translate("rubello-ruby", "--first は page か section です: ") + v);
         settings.first = v == u"page" ? FirstOnly::Page : FirstOnly::Section;
     }
     if (parser.isSet(known)) {
         QFile file(parser.value(known));
         if (!file.open(QIODevice::ReadOnly))
-            return fail(u"%1 を開けません: %2"_qs.arg(file.fileName(), file.errorString()));
+            return fail(QCoreApplication::translate("rubello-ruby", "%1 を開けません: %2").arg(file.fileName(), file.errorString()));
         options.knownKanji.unite(kanjiSet(QString::fromUtf8(file.read(kMaxDocumentBytes))));
     }
     if (parser.isSet(encodingOption)) {
         settings.encoding = parser.value(encodingOption).toLatin1();
         if (!QStringDecoder(settings.encoding.constData()).isValid())
-            return fail(u"知らない文字コードです: "_qs + parser.value(encodingOption));
+            return fail(QCoreApplication::translate("rubello-ruby", "知らない文字コードです: ") + parser.value(encodingOption));
     }
     settings.dryRun = parser.isSet(dryRun);
     settings.strip = parser.isSet(strip);
     if (settings.strip && (settings.dryRun || parser.isSet(applyList)))
-        return fail(u"--strip は --dry-run とも --apply-list とも使えません。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "--strip は --dry-run とも --apply-list とも使えません。"));
     settings.inPlace = parser.isSet(inPlace);
     settings.backup = parser.value(backup);
     settings.outputDir = parser.value(outputDir);
     settings.output = parser.value(output);
     if (parser.isSet(backup)
         && (!settings.inPlace || settings.backup.isEmpty() || settings.backup.contains(u'/')))
-        return fail(u"--backup は --in-place とともに、/ を含まない接尾辞で指定します。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "--backup は --in-place とともに、/ を含まない接尾辞で指定します。"));
     if (int(settings.inPlace) + int(!settings.outputDir.isEmpty()) + int(!settings.output.isEmpty())
         > 1)
-        return fail(u"--in-place, --output-dir, -o はどれか一つです。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "--in-place, --output-dir, -o はどれか一つです。"));
     if (parser.isSet(applyList)) {
         if (const auto read = readList(parser.value(applyList), &settings); !read)
             return fail(
-                u"%1 を読めません: %2"_qs.arg(parser.value(applyList), read.error().detail));
+                QCoreApplication::translate("rubello-ruby", "%1 を読めません: %2").arg(parser.value(applyList), read.error().detail));
     }
     int jobCount = QThread::idealThreadCount();
     if (parser.isSet(jobs)) {
         bool ok = false;
         jobCount = parser.value(jobs).toInt(&ok);
         if (!ok || jobCount < 1 || jobCount > 256)
-            return fail(u"--jobs は 1 以上の数です: "_qs + parser.value(jobs));
+            return fail(QCoreApplication::translate("rubello-ruby", "--jobs は 1 以上の数です: ") + parser.value(jobs));
     }
     if (options.form.perKanji) {
         const KanjiReadings &kanji = KanjiReadings::system();
@@ -535,24 +536,24 @@ int main(int argc, char *argv[])
     const bool toFiles = settings.inPlace || !settings.outputDir.isEmpty();
     const bool fromStdin = inputs.isEmpty() || (inputs.size() == 1 && inputs.first() == u"-");
     if (fromStdin && stdinClosed)
-        return fail(u"標準入力が閉じています。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準入力が閉じています。"));
     if (fromStdin && toFiles)
-        return fail(u"標準入力には --in-place も --output-dir も使えません。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準入力には --in-place も --output-dir も使えません。"));
     if (!settings.output.isEmpty() && (inputs.size() > 1 || parser.isSet(recursive)))
-        return fail(u"-o はページ一つのときだけです。複数には --output-dir を使います。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "-o はページ一つのときだけです。複数には --output-dir を使います。"));
     if (fromStdin
         || (!toFiles && !settings.dryRun && inputs.size() == 1 && !parser.isSet(recursive)
             && !QFileInfo(inputs.first()).isDir())) {
         try {
             return onePage(fromStdin ? QString() : inputs.first(), settings);
         } catch (const std::bad_alloc &) {
-            return fail(u"メモリーが足りません。"_qs);
+            return fail(QCoreApplication::translate("rubello-ruby", "メモリーが足りません。"));
         }
     }
 
     if (!toFiles && !settings.dryRun)
         return fail(
-            u"複数のページには --in-place か --output-dir が要ります (または --dry-run)。"_qs);
+            QCoreApplication::translate("rubello-ruby", "複数のページには --in-place か --output-dir が要ります (または --dry-run)。"));
     const SiteWalk walk = walkSite(inputs, parser.isSet(recursive));
 
     // Workers each with their own analyzer take pages in turn.
@@ -594,9 +595,12 @@ int main(int argc, char *argv[])
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             if (clock.elapsed() - told >= 1000 && !done) {
                 told = clock.elapsed();
-                std::fprintf(stderr, "rubello-ruby: %lld / %lld ファイル\n",
-                             static_cast<long long>(finished.load()),
-                             static_cast<long long>(walk.pages.size()));
+                std::fprintf(stderr, "rubello-ruby: %s\n",
+                             QCoreApplication::translate("rubello-ruby", "%1 / %2 ファイル")
+                                 .arg(finished.load())
+                                 .arg(walk.pages.size())
+                                 .toLocal8Bit()
+                                 .constData());
             }
         }
     });
@@ -637,14 +641,14 @@ int main(int argc, char *argv[])
                                                     QString::number(w.count)));
         }
         say((settings.strip
-                 ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
-                 : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
+                 ? QCoreApplication::translate("rubello-ruby", "%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。")
+                 : QCoreApplication::translate("rubello-ruby", "%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"))
                 .arg(walk.pages.size())
                 .arg(changed)
                 .arg(added)
                 .arg(failures.size()));
         if (!guessed.isEmpty())
-            say(u"推測した読み: "_qs + guessed.join(u"、"_qs));
+            say(QCoreApplication::translate("rubello-ruby", "推測した読み: ") + guessed.join(QCoreApplication::translate("rubello-ruby", "、")));
     }
     return failures.isEmpty() ? 0 : 1;
 }

@@ -73,8 +73,8 @@ std::optional<QString> askFilePath(QWidget *parent, bool save, const QString &ti
                                    const QString &preset)
 {
     QFileDialog dialog(parent, title);
-    dialog.setNameFilters({QStringLiteral("HTMLファイル(*.html,*.htm) (*.html *.htm)"),
-                           QStringLiteral("すべてのファイル(*.*) (*.*)")});
+    dialog.setNameFilters({QCoreApplication::translate("QtPlatformServices", "HTMLファイル(*.html,*.htm) (*.html *.htm)"),
+                           QCoreApplication::translate("QtPlatformServices", "すべてのファイル(*.*) (*.*)")});
     if (!preset.isEmpty())
         dialog.selectFile(preset);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
