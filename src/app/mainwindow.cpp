@@ -101,7 +101,9 @@ void MainWindow::createControls()
     setCentralWidget(splitter);
     auto *panel = new QWidget(splitter);
     auto *column = new QVBoxLayout(panel);
-    column->setContentsMargins(8, 16, 7, 16);
+    // The fourth ruby form's row is taken from the space above and between, so
+    // the file panel keeps its place.
+    column->setContentsMargins(8, 8, 7, 16);
     column->setSpacing(0);
 
     m_rubyOptions = new QGroupBox(QCoreApplication::translate("MainWindow", "ルビの文字形式"), panel);
@@ -125,7 +127,7 @@ void MainWindow::createControls()
     m_longVowelBox->setToolTip(QCoreApplication::translate("MainWindow", "ローマ字の長音"));
     m_kanaButtons[1]->setChecked(true);
     column->addWidget(m_rubyOptions);
-    column->addSpacing(7);
+    column->addSpacing(3);
 
     auto *row = new QHBoxLayout;
     row->setSpacing(0);
@@ -144,7 +146,7 @@ void MainWindow::createControls()
     row->addWidget(m_previewButton);
     row->addStretch();
     column->addLayout(row);
-    column->addSpacing(15);
+    column->addSpacing(3);
 
     m_fileBrowser = new FileBrowser(panel);
     column->addWidget(m_fileBrowser, 1);
