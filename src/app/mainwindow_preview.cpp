@@ -14,6 +14,8 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 
+#include <QCoreApplication>
+
 void MainWindow::preview()
 {
     const QString programFolder = platform().programFolder();
@@ -42,10 +44,10 @@ void MainWindow::preview()
     }
     if (platform().openInBrowser(path))
         return;
-    const QString message = QStringLiteral("ブラウザが見つからないため、表示できません。")
-        + QStringLiteral("\r\n") + QStringLiteral("確認用のファイル: ") + path;
+    const QString message = QCoreApplication::translate("MainWindow", "ブラウザが見つからないため、表示できません。")
+        + QStringLiteral("\r\n") + QCoreApplication::translate("MainWindow", "確認用のファイル: ") + path;
     if (platform().askTwoWay(this, QStringLiteral("Rubello"), message,
-                             QStringLiteral("パスをコピー (&C)"), QStringLiteral("閉じる")))
+                             QCoreApplication::translate("MainWindow", "パスをコピー (&C)"), QCoreApplication::translate("MainWindow", "閉じる")))
         platform().copyText(path);
 }
 
