@@ -114,6 +114,42 @@
         <source>文字コードを %1 に変換しました。</source>
         <translation>Converted to %1.</translation>
     </message>
+    <message>
+        <source>%1 には、保存されずに終わった内容が残っています。</source>
+        <translation>Text of %1 that was never saved has been kept.</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>いまの内容と同じです。</source>
+        <translation>It is the same as the current text.</translation>
+    </message>
+    <message>
+        <source>残っている内容は %1 行、いまの内容は %2 行で、%3 行目から違います。</source>
+        <translation>The kept text has %1 lines, the current text %2; they differ from line %3.</translation>
+    </message>
+    <message>
+        <source>残っている内容を開きますか？</source>
+        <translation>Do you want to open the kept text?</translation>
+    </message>
+    <message>
+        <source>名前のない文書</source>
+        <translation>Untitled document</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>破棄する</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>後で</source>
+        <translation>Later</translation>
+    </message>
 </context>
 <context>
     <name>EditorCommands</name>
@@ -317,10 +353,6 @@
         <translation>The file name cannot be read as text.</translation>
     </message>
     <message>
-        <source>エラーナンバー： </source>
-        <translation>Error number: </translation>
-    </message>
-    <message>
         <source>大きすぎます</source>
         <translation>too large</translation>
     </message>
@@ -367,6 +399,74 @@
     <message>
         <source>「%1」(%2)</source>
         <translation>&quot;%1&quot; (%2)</translation>
+    </message>
+    <message>
+        <source>%1 はフォルダーです。</source>
+        <translation>%1 is a folder.</translation>
+    </message>
+    <message>
+        <source>ファイルが見つかりません</source>
+        <translation>File Not Found</translation>
+    </message>
+    <message>
+        <source>アクセスが許可されていません</source>
+        <translation>Access Denied</translation>
+    </message>
+    <message>
+        <source>フォルダーです</source>
+        <translation>Is a Folder</translation>
+    </message>
+    <message>
+        <source>フォルダーではありません</source>
+        <translation>Not a Folder</translation>
+    </message>
+    <message>
+        <source>ディスクの空きが足りません</source>
+        <translation>Not Enough Disk Space</translation>
+    </message>
+    <message>
+        <source>書き込みが禁止されています</source>
+        <translation>Writing Not Allowed</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます</source>
+        <translation>File Too Large</translation>
+    </message>
+    <message>
+        <source>ほかのプログラムが使用中です</source>
+        <translation>In Use by Another Program</translation>
+    </message>
+    <message>
+        <source>読み書きに失敗しました</source>
+        <translation>Input/Output Error</translation>
+    </message>
+    <message>
+        <source>ファイル名が長すぎます</source>
+        <translation>File Name Too Long</translation>
+    </message>
+    <message>
+        <source>メモリが足りません</source>
+        <translation>Out of Memory</translation>
+    </message>
+    <message>
+        <source>ファイルが変更されています</source>
+        <translation>File Has Changed</translation>
+    </message>
+    <message>
+        <source>文字コードが合いません</source>
+        <translation>Wrong Encoding</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>読みの修正ファイル %1 が壊れているため、修正を保存していません。修正はこのウィンドウを閉じるまで使います。</source>
+        <translation>The file of corrected readings %1 is damaged, so the correction was not saved. It is used until this window is closed.</translation>
+    </message>
+    <message>
+        <source>この語の読みは記憶できません: </source>
+        <translation>The reading of this word cannot be remembered: </translation>
     </message>
 </context>
 <context>
@@ -506,10 +606,6 @@
         <translation>F&amp;ormat</translation>
     </message>
     <message>
-        <source>フォント (F)...</source>
-        <translation>Font (F)...</translation>
-    </message>
-    <message>
         <source>文字色 (&amp;M)</source>
         <translation>Text Colo&amp;r</translation>
     </message>
@@ -601,6 +697,49 @@
         <source>閉じる</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>フォント (&amp;F)...</source>
+        <translation>&amp;Font...</translation>
+    </message>
+    <message>
+        <source>印刷プレビュー (&amp;V)...</source>
+        <translation>Print Pre&amp;view...</translation>
+    </message>
+    <message>
+        <source>行番号 (&amp;L)</source>
+        <translation>&amp;Line Numbers</translation>
+    </message>
+    <message>
+        <source>右端で折り返す (&amp;W)</source>
+        <translation>&amp;Wrap at the Right Edge</translation>
+    </message>
+    <message>
+        <source>プレビュー</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>プレビューの設定 (&amp;W)</source>
+        <translation>Previe&amp;w Settings</translation>
+    </message>
+    <message>
+        <source>ページのスクリプトを実行する (&amp;J)</source>
+        <translation>Run the Page&apos;s &amp;JavaScript</translation>
+    </message>
+    <message>
+        <source>ネットワーク上の画像などを読み込む (この間だけ) (&amp;N)</source>
+        <translation>Load Images and Other Files from the &amp;Network (This Session Only)</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewPane</name>
+    <message>
+        <source>プレビューの表示処理が止まりました。</source>
+        <translation>The preview&apos;s display process has stopped.</translation>
+    </message>
+    <message>
+        <source>プレビューを再開 (&amp;R)</source>
+        <translation>&amp;Restart Preview</translation>
+    </message>
 </context>
 <context>
     <name>ProgressWindow</name>
@@ -612,12 +751,12 @@
 <context>
     <name>QtPlatformServices</name>
     <message>
-        <source>HTMLファイル(*.html,*.htm) (*.html *.htm)</source>
-        <translation>HTML files (*.html, *.htm) (*.html *.htm)</translation>
+        <source>HTMLファイル (*.html *.htm *.xhtml)</source>
+        <translation>HTML files (*.html *.htm *.xhtml)</translation>
     </message>
     <message>
-        <source>すべてのファイル(*.*) (*.*)</source>
-        <translation>All files (*.*) (*.*)</translation>
+        <source>すべてのファイル (*)</source>
+        <translation>All files (*)</translation>
     </message>
 </context>
 <context>
@@ -697,6 +836,10 @@
     <message>
         <source>ルビがありません。</source>
         <translation>There is no ruby.</translation>
+    </message>
+    <message>
+        <source>ルビを振る漢字を選択してから F5 を押してください。</source>
+        <translation>Select the kanji to add ruby to, then press F5.</translation>
     </message>
 </context>
 <context>
@@ -809,24 +952,24 @@
         <translation>Remember corrections</translation>
     </message>
     <message>
-        <source>ルビの挿入</source>
-        <translation>Insert Ruby</translation>
-    </message>
-    <message>
-        <source>キャンセル</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
         <source>振る漢字:</source>
         <translation>Kanji to annotate:</translation>
     </message>
     <message>
-        <source>Space: チェック  Enter: 読みを直す  F3: 次の推測  F4: 本文で表示</source>
-        <translation>Space: tick  Enter: correct the reading  F3: next guess  F4: show in the text</translation>
-    </message>
-    <message>
         <source>%1 語、%2 か所。チェックを外した所には振りません。</source>
         <translation>%1 words, %2 places. Unticked places get no ruby.</translation>
+    </message>
+    <message>
+        <source>ルビの挿入 (&amp;I)</source>
+        <translation>&amp;Insert Ruby</translation>
+    </message>
+    <message>
+        <source>キャンセル (&amp;C)</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source>Space: チェック  Enter: 読みを直す  F3: 次の推測  F4: 本文で表示  Ctrl+Enter: ルビの挿入</source>
+        <translation>Space: tick  Enter: correct the reading  F3: next guess  F4: show in the text  Ctrl+Enter: insert ruby</translation>
     </message>
 </context>
 <context>
@@ -842,10 +985,6 @@
     <message>
         <source>置換する文字列 (&amp;I)：</source>
         <translation>Replace w&amp;ith:</translation>
-    </message>
-    <message>
-        <source>置換も行う</source>
-        <translation>Replace as well</translation>
     </message>
     <message>
         <source>大/小文字、全/半角、カナ/ひらがなを区別する</source>
@@ -891,6 +1030,14 @@
         <source>置換しています...</source>
         <translation>Replacing...</translation>
     </message>
+    <message>
+        <source>置換も行う (&amp;P)</source>
+        <translation>Re&amp;place as well</translation>
+    </message>
+    <message>
+        <source>%1 か所を置換しました。</source>
+        <translation>Replaced %1 occurrences.</translation>
+    </message>
 </context>
 <context>
     <name>Startup</name>
@@ -899,6 +1046,7 @@
 日本語 HTML のソースを編集し、ルビ（振り仮名）を付けます。
 ファイルごとにウィンドウを開きます。
 
+      --preview  プレビューを表示して開きます
   -h, --help     この説明を表示して終了します
       --version  バージョンを表示して終了します
 </source>
@@ -906,6 +1054,7 @@
 Edits the source of Japanese HTML pages and adds ruby (furigana).
 Opens a window for each file.
 
+      --preview  open with the preview shown
   -h, --help     display this help and exit
       --version  output version information and exit
 </translation>
@@ -990,6 +1139,18 @@ Without options, the reading of the whole line is printed in full-width katakana
         <source>%1 行目が長すぎます (%2 バイトまで)</source>
         <translation>Line %1 is too long (up to %2 bytes)</translation>
     </message>
+    <message>
+        <source>--runs で、確かでない読みに ? (読みが割れる語)、推測した読みに ?? (辞書にない語) を付けます</source>
+        <translation>With --runs, mark an uncertain reading with ? (a word read in more than one way) and a guessed reading with ?? (a word not in the dictionary)</translation>
+    </message>
+    <message>
+        <source>読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, joining, fixed, ranking, user)</source>
+        <translation>Read without one stage of the reading rules (for evaluation: numbers, unknown, joining, fixed, ranking, user)</translation>
+    </message>
+    <message>
+        <source>読みの規則の段 %1 はありません</source>
+        <translation>there is no reading rule stage %1</translation>
+    </message>
 </context>
 <context>
     <name>rubello-ruby</name>
@@ -1062,14 +1223,6 @@ line ends are detected as the editor does and kept. Tags, attribute values, comm
     <message>
         <source>入出力の文字コード (既定: ファイルから判定)</source>
         <translation>Encoding of input and output (default: detected from the file)</translation>
-    </message>
-    <message>
-        <source>フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る</source>
-        <translation>Add ruby to the pages (.html .htm .xhtml .shtml) in folders too</translation>
-    </message>
-    <message>
-        <source>ファイルそのものを書き換える</source>
-        <translation>Rewrite the files themselves</translation>
     </message>
     <message>
         <source>--in-place で元のファイルを名前にこれを足して残す</source>
@@ -1194,6 +1347,98 @@ line ends are detected as the editor does and kept. Tags, attribute values, comm
     <message>
         <source>リンクがたどってきたフォルダーに戻ります</source>
         <translation>a link leads back to a folder already walked</translation>
+    </message>
+    <message>
+        <source>: 読み取り専用のため書き換えません (--force で書き換えます)</source>
+        <translation>: read-only, so not rewritten (--force rewrites it)</translation>
+    </message>
+    <message>
+        <source>: 控え %1 がすでにあるため書き換えません (--replace-backup で置き換えます)</source>
+        <translation>: the backup %1 already exists, so the page is not rewritten (--replace-backup replaces it)</translation>
+    </message>
+    <message>
+        <source>UTF-8 ではありません</source>
+        <translation>not UTF-8</translation>
+    </message>
+    <message>
+        <source>文の語が【】で示されていません</source>
+        <translation>the word is not marked with 【】 in the sentence</translation>
+    </message>
+    <message>
+        <source>語と読みがタブで区切られていません</source>
+        <translation>the word and the reading are not separated by a tab</translation>
+    </message>
+    <message>
+        <source>読みは %1 文字までのかなです</source>
+        <translation>a reading is kana of up to %1 characters</translation>
+    </message>
+    <message>
+        <source>%1 行目: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 と同じ名前 %3 で書くことになるため書きません</source>
+        <translation>%1: not written, because it would be written under the same name %3 as %2</translation>
+    </message>
+    <message>
+        <source>中断しました。書き換えたページは書き終えてあり、残りは元のままです。</source>
+        <translation>Interrupted. The pages rewritten were written completely; the rest are as they were.</translation>
+    </message>
+    <message>
+        <source>語全体に一つのルビを振る (間の送り仮名も含めて)</source>
+        <translation>Add one ruby over the whole word (okurigana within it included)</translation>
+    </message>
+    <message>
+        <source>フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る。フォルダーの外へのリンクはたどらない</source>
+        <translation>Add ruby to the pages (.html .htm .xhtml .shtml) in folders too; links out of the folders are not followed</translation>
+    </message>
+    <message>
+        <source>ファイルそのものを書き換える (読み取り専用のページは飛ばす)</source>
+        <translation>Rewrite the files themselves (read-only pages are skipped)</translation>
+    </message>
+    <message>
+        <source>--in-place で読み取り専用のページも書き換える</source>
+        <translation>With --in-place, rewrite read-only pages too</translation>
+    </message>
+    <message>
+        <source>--backup の控えがすでにあれば置き換える</source>
+        <translation>Replace a backup of --backup that already exists</translation>
+    </message>
+    <message>
+        <source>--dry-run で一か所ごとに一行: ファイル、行:桁、語を【】で示した文、読み、推測</source>
+        <translation>With --dry-run, one line per occurrence: file, line:column, the sentence with the word marked 【】, reading, guessed</translation>
+    </message>
+    <message>
+        <source>--occurrences は --dry-run とともに使います。</source>
+        <translation>--occurrences is used with --dry-run.</translation>
+    </message>
+    <message>
+        <source>--replace-backup は --backup とともに使います。</source>
+        <translation>--replace-backup is used with --backup.</translation>
+    </message>
+    <message>
+        <source>指定したフォルダーの外へのリンクです (たどりません)</source>
+        <translation>a link out of the folders named (not followed)</translation>
+    </message>
+    <message>
+        <source>書いている間にほかのプログラムが変更したため、置き換えていません</source>
+        <translation>changed by another program while being written, so not replaced</translation>
+    </message>
+    <message>
+        <source>読んでいる間にほかのプログラムが変更しました</source>
+        <translation>changed by another program while being read</translation>
+    </message>
+    <message>
+        <source>読みの修正ファイル %1 が壊れているため、使わずに続けます (%2)</source>
+        <translation>the file of corrected readings %1 is damaged, so it is not used (%2)</translation>
+    </message>
+    <message>
+        <source>%1 行目</source>
+        <translation>line %1</translation>
+    </message>
+    <message>
+        <source>大きすぎます</source>
+        <translation>too large</translation>
     </message>
 </context>
 </TS>

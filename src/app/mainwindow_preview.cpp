@@ -61,14 +61,14 @@ void MainWindow::createPreviewMenu()
     // Beside F8's item: F8 still sends the page to the web browser.
     const QList<QAction *> items = m_editMenu->actions();
     QAction *before = items.value(items.indexOf(m_previewAction) + 1);
-    m_previewPaneAction = new QAction(QStringLiteral("プレビュー"), this);
+    m_previewPaneAction = new QAction(QCoreApplication::translate("MainWindow", "プレビュー"), this);
     m_previewPaneAction->setCheckable(true);
     m_previewPaneAction->setShortcut(QKeySequence(Qt::Key_F9));
     m_editMenu->insertAction(before, m_previewPaneAction);
-    auto *options = new QMenu(QStringLiteral("プレビューの設定 (&W)"), this);
-    m_previewScriptsAction = options->addAction(QStringLiteral("ページのスクリプトを実行する (&J)"));
+    auto *options = new QMenu(QCoreApplication::translate("MainWindow", "プレビューの設定 (&W)"), this);
+    m_previewScriptsAction = options->addAction(QCoreApplication::translate("MainWindow", "ページのスクリプトを実行する (&J)"));
     m_previewRemoteAction
-        = options->addAction(QStringLiteral("ネットワーク上の画像などを読み込む (この間だけ) (&N)"));
+        = options->addAction(QCoreApplication::translate("MainWindow", "ネットワーク上の画像などを読み込む (この間だけ) (&N)"));
     for (QAction *option : {m_previewScriptsAction, m_previewRemoteAction})
         option->setCheckable(true);
     m_editMenu->insertMenu(before, options);

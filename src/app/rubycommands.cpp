@@ -117,7 +117,7 @@ void RubyCommands::insertRuby()
 {
     const QString selected = m_editor->selectedText();
     if (selected.isEmpty()) {
-        emit statusMessage(QStringLiteral("ルビを振る漢字を選択してから F5 を押してください。"));
+        emit statusMessage(QCoreApplication::translate("RubyCommands", "ルビを振る漢字を選択してから F5 を押してください。"));
         return;
     }
 
