@@ -77,6 +77,8 @@ void MainWindow::storeSettings()
         .htmlColours = m_editorCommands->htmlColours(),
         .lineNumbers = m_editor->lineNumbersShown(),
         .softWrap = m_editor->softWrap(),
+        .previewShown = std::nullopt, // both kept below, with the pane
+        .previewWidth = std::nullopt,
     };
     keepPreviewChoices(choices);
     m_windowSettings->store(choices);
