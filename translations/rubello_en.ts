@@ -1362,7 +1362,7 @@ line ends are detected as the editor does and kept. Tags, attribute values, comm
     </message>
     <message>
         <source>文の語が【】で示されていません</source>
-        <translation>the word is not marked with 【】 in the sentence</translation>
+        <translation>the word is not set in lenticular brackets in the sentence</translation>
     </message>
     <message>
         <source>語と読みがタブで区切られていません</source>
@@ -1406,7 +1406,7 @@ line ends are detected as the editor does and kept. Tags, attribute values, comm
     </message>
     <message>
         <source>--dry-run で一か所ごとに一行: ファイル、行:桁、語を【】で示した文、読み、推測</source>
-        <translation>With --dry-run, one line per occurrence: file, line:column, the sentence with the word marked 【】, reading, guessed</translation>
+        <translation>With --dry-run, one line per occurrence: file, line:column, the sentence with the word in lenticular brackets, reading, guessed</translation>
     </message>
     <message>
         <source>--occurrences は --dry-run とともに使います。</source>
@@ -1439,6 +1439,66 @@ line ends are detected as the editor does and kept. Tags, attribute values, comm
     <message>
         <source>大きすぎます</source>
         <translation>too large</translation>
+    </message>
+    <message>
+        <source>見つかりません</source>
+        <translation>not found</translation>
+    </message>
+    <message>
+        <source>通常のファイルではありません</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>テキストとして読めません</source>
+        <translation>cannot be read as text</translation>
+    </message>
+    <message>
+        <source>文字コード %1 はこのシステムでは使えません</source>
+        <translation>the encoding %1 is not available on this system</translation>
+    </message>
+    <message>
+        <source>%1 行目の文字 %2 は文字コード %3 で表せません</source>
+        <translation>the character %2 on line %1 cannot be written in the encoding %3</translation>
+    </message>
+    <message>
+        <source>読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ mecab-ipadic-utf8) が必要です (%1)</source>
+        <translation>the reading dictionary cannot be opened; MeCab&apos;s IPADIC dictionary (UTF-8 edition, package mecab-ipadic-utf8) is needed (%1)</translation>
+    </message>
+    <message>
+        <source>読みの辞書 %1 の形式が分かりません (パッケージ mecab-ipadic-utf8 が必要です)</source>
+        <translation>the format of the reading dictionary %1 is unknown (package mecab-ipadic-utf8 is needed)</translation>
+    </message>
+    <message>
+        <source>読みの辞書 %1 の文字コードが UTF-8 ではありません (%2)</source>
+        <translation>the reading dictionary %1 is not in UTF-8 (%2)</translation>
+    </message>
+    <message>
+        <source>漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2</source>
+        <translation>the kanji reading dictionary %1 cannot be opened (package kanjidic): %2</translation>
+    </message>
+    <message>
+        <source>漢字の読みの辞書 %1 に読みがありません</source>
+        <translation>the kanji reading dictionary %1 holds no readings</translation>
+    </message>
+    <message>
+        <source>読みを取得できません: %1</source>
+        <translation>the readings cannot be found: %1</translation>
+    </message>
+    <message>
+        <source>メモリが足りません</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>ファイル名を文字として正しく読めません</source>
+        <translation>the file name cannot be read as text</translation>
+    </message>
+    <message>
+        <source>（ファイルは元のままです）</source>
+        <translation> (the file is as it was)</translation>
+    </message>
+    <message>
+        <source>（元のファイルの写しは %1 に残してあります）</source>
+        <translation> (a copy of the original file was left at %1)</translation>
     </message>
 </context>
 </TS>
