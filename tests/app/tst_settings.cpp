@@ -96,7 +96,7 @@ void TestSettings::choicesComeBackAtTheNextStart()
     {
         Run first(path);
         // The first start: line numbers, and no wrap.
-        QCOMPARE(choices(first.form).mid(11), QStringList({u"1/1"_s, u"0/0"_s}));
+        QCOMPARE(choices(first.form).mid(12), QStringList({u"1/1"_s, u"0/0"_s}));
         first.form.editor()->setFont(QFont(u"Noto Sans CJK JP"_s, 14, QFont::Bold));
         first.form.editorCommands().selectAll();
         first.form.editor()->setTextColour(QColor(u"#204080"_s));
