@@ -7,6 +7,7 @@
 #include "ui/platform.h"
 #include "ui/progresswindow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopedValueRollback>
@@ -14,7 +15,7 @@
 namespace {
 
 const QString kProgramTitle = QStringLiteral("Rubello");
-const QString kModifiedMarker = QStringLiteral(" (更新)");
+const QString kModifiedMarker = QCoreApplication::translate("DocumentCommands", " (更新)");
 const QString kNewLine = QStringLiteral("\r\n");
 
 } // namespace
@@ -53,8 +54,8 @@ bool DocumentCommands::maybeSave()
 {
     if (!m_session.isModified())
         return true;
-    const QString prompt = documentName() + QStringLiteral("　の内容は更新されています。")
-        + kNewLine + QStringLiteral("保存しますか？");
+    const QString prompt = documentName() + QCoreApplication::translate("DocumentCommands", "　の内容は更新されています。")
+        + kNewLine + QCoreApplication::translate("DocumentCommands", "保存しますか？");
     const auto answer
         = m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -106,8 +107,8 @@ void DocumentCommands::open()
 {
     if (!maybeSave())
         return;
-    const std::optional<QString> path
-        = m_platform.askOpenPath(m_parent, QStringLiteral("ファイルを開く"), dialogStart(false));
+    const std::optional<QString> path = m_platform.askOpenPath(
+        m_parent, QCoreApplication::translate("DocumentCommands", "ファイルを開く"), dialogStart(false));
     if (!path)
         return;
     load(*path);
@@ -124,7 +125,7 @@ bool DocumentCommands::load(const QString &path)
     emit folderChosen(path.left(slash + 1));
     emit captionChanged(path.mid(slash + 1));
 
-    ProgressWindow progress(m_parent, QStringLiteral("読み込んでいます..."));
+    ProgressWindow progress(m_parent, QCoreApplication::translate("DocumentCommands", "読み込んでいます..."));
     const Result<LoadedText> loaded = m_session.read(path, &progress);
     if (!loaded) {
         // The document stays with its own file: a following Save writes there.
@@ -140,8 +141,7 @@ bool DocumentCommands::load(const QString &path)
     showLoaded(loaded->text);
     if (!loaded->overruledDeclaration.isEmpty()) {
         emit statusMessage(
-            QStringLiteral(
-                "本文の宣言（%1）はファイルの中身と合わないため、%2 として読み込みました。")
+            QCoreApplication::translate("DocumentCommands", "本文の宣言（%1）はファイルの中身と合わないため、%2 として読み込みました。")
                 .arg(QString::fromLatin1(loaded->overruledDeclaration),
                      encodingDisplayName(loaded->encoding)));
     }
@@ -169,19 +169,19 @@ bool DocumentCommands::writeTo(const QString &path, const FileIdentity &seen)
     }
     const qint64 limit = m_session.loadLimit();
     if (encoded->size() > limit) {
-        const QString prompt = QStringLiteral("保存すると %1 バイトになり、このプログラムで"
+        const QString prompt = QCoreApplication::translate("DocumentCommands", "保存すると %1 バイトになり、このプログラムで"
                                               "開ける大きさ（%2 バイトまで）を超えます。")
                                    .arg(encoded->size())
                                    .arg(limit)
-            + kNewLine + QStringLiteral("保存しますか？");
+            + kNewLine + QCoreApplication::translate("DocumentCommands", "保存しますか？");
         if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
                                    QMessageBox::Yes | QMessageBox::No)
             != QMessageBox::Yes)
             return false;
     }
     if (isReadOnlyForOwner(path)) {
-        const QString prompt = fileNameOfPath(path) + QStringLiteral("　は読み取り専用です。")
-            + kNewLine + QStringLiteral("上書きしますか？");
+        const QString prompt = fileNameOfPath(path) + QCoreApplication::translate("DocumentCommands", "　は読み取り専用です。")
+            + kNewLine + QCoreApplication::translate("DocumentCommands", "上書きしますか？");
         if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
                                    QMessageBox::Yes | QMessageBox::No)
             != QMessageBox::Yes)
@@ -207,15 +207,15 @@ bool DocumentCommands::confirmOverwriteOnDisk(FileIdentity *approved)
     const QString name = m_session.fileName();
     if (change == DocumentSession::DiskChange::Removed) {
         return m_platform.askTwoWay(m_parent, kProgramTitle,
-                                    name + QStringLiteral("　は削除されたか、移動されました。")
-                                        + kNewLine + QStringLiteral("作成し直しますか？"),
-                                    QStringLiteral("作成し直す"), QStringLiteral("キャンセル"));
+                                    name + QCoreApplication::translate("DocumentCommands", "　は削除されたか、移動されました。")
+                                        + kNewLine + QCoreApplication::translate("DocumentCommands", "作成し直しますか？"),
+                                    QCoreApplication::translate("DocumentCommands", "作成し直す"), QCoreApplication::translate("DocumentCommands", "キャンセル"));
     }
     return m_platform.askTwoWay(m_parent, kProgramTitle,
                                 name
-                                    + QStringLiteral("　は他のプログラムによって変更されています。")
-                                    + kNewLine + QStringLiteral("上書きしますか？"),
-                                QStringLiteral("上書き"), QStringLiteral("保存しない"));
+                                    + QCoreApplication::translate("DocumentCommands", "　は他のプログラムによって変更されています。")
+                                    + kNewLine + QCoreApplication::translate("DocumentCommands", "上書きしますか？"),
+                                QCoreApplication::translate("DocumentCommands", "上書き"), QCoreApplication::translate("DocumentCommands", "保存しない"));
 }
 
 void DocumentCommands::offerReload()
@@ -225,8 +225,8 @@ void DocumentCommands::offerReload()
         return;
     QScopedValueRollback guard(m_offeringReload, true);
     const QString prompt = m_session.fileName()
-        + QStringLiteral("　は他のプログラムによって変更されました。") + kNewLine
-        + QStringLiteral("読み込み直しますか？");
+        + QCoreApplication::translate("DocumentCommands", "　は他のプログラムによって変更されました。") + kNewLine
+        + QCoreApplication::translate("DocumentCommands", "読み込み直しますか？");
     if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
                                QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes) {
@@ -248,8 +248,8 @@ void DocumentCommands::save()
 
 void DocumentCommands::saveAs()
 {
-    const std::optional<QString> chosen
-        = m_platform.askSavePath(m_parent, QStringLiteral("名前を付けて保存"), dialogStart(true));
+    const std::optional<QString> chosen = m_platform.askSavePath(
+        m_parent, QCoreApplication::translate("DocumentCommands", "名前を付けて保存"), dialogStart(true));
     if (!chosen)
         return; // a cancel is no failure
     // The document keeps its path until the new file is really written.
@@ -268,13 +268,13 @@ bool DocumentCommands::declarationAllowsSave(QString &text)
         return true;
     const TextEncoding encoding = m_session.encoding();
     const QString prompt
-        = QStringLiteral("本文の文字コードの宣言（%1）が、保存する文字コード（%2）と違います。")
+        = QCoreApplication::translate("DocumentCommands", "本文の文字コードの宣言（%1）が、保存する文字コード（%2）と違います。")
               .arg(QString::fromLatin1(declared), encodingDisplayName(encoding))
-        + kNewLine + QStringLiteral("宣言を直して保存しますか？");
+        + kNewLine + QCoreApplication::translate("DocumentCommands", "宣言を直して保存しますか？");
     const int answer
         = m_platform.askThreeWay(m_parent, kProgramTitle, prompt,
-                                 {QStringLiteral("宣言を直す"), QStringLiteral("このまま保存"),
-                                  QStringLiteral("キャンセル")});
+                                 {QCoreApplication::translate("DocumentCommands", "宣言を直す"), QCoreApplication::translate("DocumentCommands", "このまま保存"),
+                                  QCoreApplication::translate("DocumentCommands", "キャンセル")});
     if (answer == 0 && fixDeclarations(encoding.name) > 0)
         text = m_editor->text();
     return answer != 2;
@@ -303,9 +303,9 @@ void DocumentCommands::reopenAs(const TextEncoding &encoding)
     if (!m_session.hasFile())
         return;
     if (m_session.isModified()) {
-        const QString prompt = m_session.fileName() + QStringLiteral("　の内容は更新されています。")
+        const QString prompt = m_session.fileName() + QCoreApplication::translate("DocumentCommands", "　の内容は更新されています。")
             + kNewLine
-            + QStringLiteral("変更を捨てて、%1 で開き直しますか？")
+            + QCoreApplication::translate("DocumentCommands", "変更を捨てて、%1 で開き直しますか？")
                   .arg(encodingDisplayName(encoding));
         if (m_platform.showMessage(m_parent, QMessageBox::Question, kProgramTitle, prompt,
                                    QMessageBox::Yes | QMessageBox::No)
@@ -339,9 +339,9 @@ void DocumentCommands::convertTo(const TextEncoding &encoding)
     emit documentShown(fixed > 0 ? m_editor->text() : text);
     updateCaption();
     emit statusMessage(
-        fixed > 0 ? QStringLiteral("文字コードを %1 に変換し、宣言 %2 か所を書き換えました。")
+        fixed > 0 ? QCoreApplication::translate("DocumentCommands", "文字コードを %1 に変換し、宣言 %2 か所を書き換えました。")
                         .arg(encodingDisplayName(encoding))
                         .arg(fixed)
-                  : QStringLiteral("文字コードを %1 に変換しました。")
+                  : QCoreApplication::translate("DocumentCommands", "文字コードを %1 に変換しました。")
                         .arg(encodingDisplayName(encoding)));
 }

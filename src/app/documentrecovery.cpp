@@ -5,6 +5,7 @@
 #include "ui/editorcontrol.h"
 #include "ui/platform.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -15,21 +16,21 @@ namespace {
 QString recoveryQuestion(const QString &copy, const QString &documentName, const LineDifference &difference)
 {
     const QString newline = QStringLiteral("\r\n");
-    QString text = QStringLiteral("%1 には、保存されずに終わった内容が残っています。")
+    QString text = QCoreApplication::translate("DocumentCommands", "%1 には、保存されずに終わった内容が残っています。")
                        .arg(documentName)
         + newline
-        + QStringLiteral("%1（%2）")
+        + QCoreApplication::translate("DocumentCommands", "%1（%2）")
               .arg(fileNameOfPath(copy),
                    QFileInfo(copy).lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm")))
         + newline;
     if (difference.firstLine == 0)
-        text += QStringLiteral("いまの内容と同じです。");
+        text += QCoreApplication::translate("DocumentCommands", "いまの内容と同じです。");
     else
-        text += QStringLiteral("残っている内容は %1 行、いまの内容は %2 行で、%3 行目から違います。")
+        text += QCoreApplication::translate("DocumentCommands", "残っている内容は %1 行、いまの内容は %2 行で、%3 行目から違います。")
                     .arg(difference.keptLines)
                     .arg(difference.currentLines)
                     .arg(difference.firstLine);
-    return text + newline + QStringLiteral("残っている内容を開きますか？");
+    return text + newline + QCoreApplication::translate("DocumentCommands", "残っている内容を開きますか？");
 }
 
 } // namespace
@@ -43,11 +44,11 @@ void DocumentCommands::offerUnsavedCopies()
         if (!kept)
             continue; // not readable as a page: left alone
         const QString current = m_editor->text();
-        const QString name = document.isEmpty() ? QStringLiteral("名前のない文書") : m_session.fileName();
+        const QString name = document.isEmpty() ? QCoreApplication::translate("DocumentCommands", "名前のない文書") : m_session.fileName();
         const QString question = recoveryQuestion(copy, name, compareLines(kept->text, current));
         const int answer = m_platform.askThreeWay(
             m_parent, QStringLiteral("Rubello"), question,
-            {QStringLiteral("開く"), QStringLiteral("破棄する"), QStringLiteral("後で")});
+            {QCoreApplication::translate("DocumentCommands", "開く"), QCoreApplication::translate("DocumentCommands", "破棄する"), QCoreApplication::translate("DocumentCommands", "後で")});
         if (answer == 1) {
             QFile::remove(copy);
         } else if (answer == 0) {

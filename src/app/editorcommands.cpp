@@ -8,6 +8,7 @@
 #include "ui/platform.h"
 #include "ui/printing.h"
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QMenu>
@@ -248,8 +249,8 @@ void EditorCommands::findAgain(const QString &search, bool exact, bool forward)
         }
     }
     if (found < 0) {
-        m_platform.showMessage(m_parent, QMessageBox::Information, QStringLiteral("検索終了"),
-                               QStringLiteral("文書の検索が終わりました。"), QMessageBox::Ok);
+        m_platform.showMessage(m_parent, QMessageBox::Information, QCoreApplication::translate("EditorCommands", "検索終了"),
+                               QCoreApplication::translate("EditorCommands", "文書の検索が終わりました。"), QMessageBox::Ok);
         return;
     }
     m_editor->setSelectionStart(int(found));

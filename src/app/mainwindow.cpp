@@ -12,6 +12,7 @@
 #include "ui/filepanel.h"
 #include "ui/platform.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,6 +21,7 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTimer>
@@ -105,37 +107,50 @@ void MainWindow::createControls()
     setCentralWidget(splitter);
     auto *panel = new QWidget(splitter);
     auto *column = new QVBoxLayout(panel);
-    column->setContentsMargins(8, 16, 7, 16);
+    // The fourth ruby form's row is taken from the space above and between, so
+    // the file panel keeps its place.
+    column->setContentsMargins(8, 8, 7, 16);
     column->setSpacing(0);
 
-    m_rubyOptions = new QGroupBox(QStringLiteral("ルビの文字形式"), panel);
+    m_rubyOptions = new QGroupBox(QCoreApplication::translate("MainWindow", "ルビの文字形式"), panel);
     // The caption sits on the frame's top line, so the options keep their places.
     m_rubyOptions->setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
     const QFont optionFont(QStringLiteral("ＭＳ ゴシック"), 9);
-    const char16_t *captions[3] = {u"全角 カタカナ", u"全角 ひらがな", u"半角 ｶﾀｶﾅ"};
+    const char *captions[4] = {QT_TRANSLATE_NOOP("MainWindow", "全角 カタカナ"), QT_TRANSLATE_NOOP("MainWindow", "全角 ひらがな"),
+                               QT_TRANSLATE_NOOP("MainWindow", "半角 ｶﾀｶﾅ"), QT_TRANSLATE_NOOP("MainWindow", "ローマ字")};
     // At the usual font the options stand 24 pixels apart as they always did; a
     // larger font makes the box grow instead of cutting them.
     auto *options = new QVBoxLayout(m_rubyOptions);
     m_rubyOptions->ensurePolished(); // the caption's room is known
-    options->setContentsMargins(16, qMax(0, 16 - m_rubyOptions->contentsMargins().top()), 16, 8);
-    for (int i = 0; i < 3; ++i) {
-        m_kanaButtons[i] = new QRadioButton(QString::fromUtf16(captions[i]), m_rubyOptions);
+    options->setContentsMargins(16, qMax(0, 16 - m_rubyOptions->contentsMargins().top()), 7, 8);
+    // Romaji's long vowels: with a macron or spelled as the kana are.
+    m_longVowelBox = new QComboBox(m_rubyOptions);
+    m_longVowelBox->addItems({QStringLiteral("ō ū"), QStringLiteral("ou uu")});
+    m_longVowelBox->setToolTip(QCoreApplication::translate("MainWindow", "ローマ字の長音"));
+    for (int i = 0; i < 4; ++i) {
+        m_kanaButtons[i] = new QRadioButton(QCoreApplication::translate("MainWindow", captions[i]), m_rubyOptions);
         m_kanaButtons[i]->setFont(optionFont);
-        options->addWidget(m_kanaButtons[i]);
+        if (i < 3)
+            options->addWidget(m_kanaButtons[i]);
     }
     options->setSpacing(qMax(0, 24 - m_kanaButtons[0]->sizeHint().height()));
+    // The long-vowel choice stands beside the romaji option it belongs to.
+    auto *romajiRow = new QHBoxLayout;
+    romajiRow->addWidget(m_kanaButtons[3]);
+    romajiRow->addWidget(m_longVowelBox);
+    options->addLayout(romajiRow);
     m_rubyOptions->setMinimumWidth(177);
     m_rubyOptions->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_kanaButtons[1]->setChecked(true);
     column->addWidget(m_rubyOptions, 0, Qt::AlignLeft);
-    column->addSpacing(7);
+    column->addSpacing(3);
 
     auto *row = new QHBoxLayout;
     row->setSpacing(0);
     row->addSpacing(16);
-    m_omitOkuriganaCheck = new QCheckBox(QStringLiteral("送り仮名を省略"), panel);
+    m_omitOkuriganaCheck = new QCheckBox(QCoreApplication::translate("MainWindow", "送り仮名を省略"), panel);
     m_omitOkuriganaCheck->setMinimumHeight(25);
     m_omitOkuriganaCheck->setMinimumWidth(105);
     m_omitOkuriganaCheck->setChecked(true);
@@ -145,11 +160,11 @@ void MainWindow::createControls()
     m_previewButton->setFixedSize(25, 25);
     m_previewButton->setIcon(QIcon(QStringLiteral(":/rubello/preview.png")));
     m_previewButton->setIconSize(QSize(16, 16));
-    m_previewButton->setToolTip(QStringLiteral("ブラウザで確認"));
+    m_previewButton->setToolTip(QCoreApplication::translate("MainWindow", "ブラウザで確認"));
     row->addWidget(m_previewButton);
     row->addStretch();
     column->addLayout(row);
-    column->addSpacing(15);
+    column->addSpacing(3);
 
     m_fileBrowser = new FileBrowser(panel);
     column->addWidget(m_fileBrowser, 1);
@@ -171,56 +186,56 @@ void MainWindow::createControls()
 
 void MainWindow::createMenus()
 {
-    m_fileMenu = menuBar()->addMenu(QStringLiteral("ファイル (&F)"));
-    m_newAction = addItem(m_fileMenu, QStringLiteral("新規作成 (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N));
-    m_openAction = addItem(m_fileMenu, QStringLiteral("開く (&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_saveAction = addItem(m_fileMenu, QStringLiteral("上書き保存 (&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_saveAsAction = addItem(m_fileMenu, QStringLiteral("名前を付けて保存 (&A)..."));
-    m_recentMenu = m_fileMenu->addMenu(QStringLiteral("最近使ったファイル (&R)"));
+    m_fileMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "ファイル (&F)"));
+    m_newAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "新規作成 (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_openAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "開く (&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_saveAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "上書き保存 (&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_saveAsAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "名前を付けて保存 (&A)..."));
+    m_recentMenu = m_fileMenu->addMenu(QCoreApplication::translate("MainWindow", "最近使ったファイル (&R)"));
     m_recentMenu->setEnabled(false);
     m_fileMenu->addSeparator(); // sepa1
-    m_quitAction = addItem(m_fileMenu, QStringLiteral("終了 (&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quitAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "終了 (&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    m_editMenu = menuBar()->addMenu(QStringLiteral("編集 (&E)"));
-    m_rubyAction = addItem(m_editMenu, QStringLiteral("るびぃ (&R)"), QKeySequence(Qt::Key_F5));
-    m_annotatePageAction = addItem(m_editMenu, QStringLiteral("ページ全体にルビ (&B)..."));
-    m_perKanjiAction = addItem(m_editMenu, QStringLiteral("漢字ごとに振る (&K)"));
+    m_editMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "編集 (&E)"));
+    m_rubyAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "るびぃ (&R)"), QKeySequence(Qt::Key_F5));
+    m_annotatePageAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ページ全体にルビ (&B)..."));
+    m_perKanjiAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "漢字ごとに振る (&K)"));
     m_perKanjiAction->setCheckable(true);
-    m_stripRubyAction = addItem(m_editMenu, QStringLiteral("ルビを外す (&H)"));
+    m_stripRubyAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ルビを外す (&H)"));
     m_editMenu->addSeparator(); // sepa2
-    m_previewAction = addItem(m_editMenu, QStringLiteral("ブラウザで確認"), QKeySequence(Qt::Key_F8));
+    m_previewAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ブラウザで確認"), QKeySequence(Qt::Key_F8));
     m_editMenu->addSeparator(); // sepa3
-    m_undoAction = addItem(m_editMenu, QStringLiteral("元に戻す (&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    m_redoAction = addItem(m_editMenu, QStringLiteral("やり直し (&Y)"));
+    m_undoAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "元に戻す (&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redoAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "やり直し (&Y)"));
     m_redoAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     m_editMenu->addSeparator(); // sepa4
-    m_cutAction = addItem(m_editMenu, QStringLiteral("切り取り (&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_copyAction = addItem(m_editMenu, QStringLiteral("コピー (&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    m_pasteAction = addItem(m_editMenu, QStringLiteral("貼り付け (&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    m_deleteAction = addItem(m_editMenu, QStringLiteral("削除 (&L)"));
+    m_cutAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "切り取り (&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_copyAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "コピー (&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_pasteAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "貼り付け (&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_deleteAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "削除 (&L)"));
     m_editMenu->addSeparator(); // sepa5
-    m_selectAllAction = addItem(m_editMenu, QStringLiteral("すべて選択 (&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    m_selectAllAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "すべて選択 (&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
 
-    m_searchMenu = menuBar()->addMenu(QStringLiteral("検索 (&S)"));
-    m_findAction = addItem(m_searchMenu, QStringLiteral("検索と置換 (&F)..."),
+    m_searchMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "検索 (&S)"));
+    m_findAction = addItem(m_searchMenu, QCoreApplication::translate("MainWindow", "検索と置換 (&F)..."),
                        QKeySequence(Qt::CTRL | Qt::Key_F));
 
-    m_formatMenu = menuBar()->addMenu(QStringLiteral("書式 (&O)"));
-    m_fontAction = addItem(m_formatMenu, QStringLiteral("フォント (&F)..."));
-    m_textColourAction = addItem(m_formatMenu, QStringLiteral("文字色 (&M)"));
-    m_backgroundColourAction = addItem(m_formatMenu, QStringLiteral("背景色 (&B)"));
+    m_formatMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "書式 (&O)"));
+    m_fontAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "フォント (&F)..."));
+    m_textColourAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "文字色 (&M)"));
+    m_backgroundColourAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "背景色 (&B)"));
     m_formatMenu->addSeparator();
-    m_readingsAction = addItem(m_formatMenu, QStringLiteral("読みの修正のフォルダーを開く (&Y)"));
+    m_readingsAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "読みの修正のフォルダーを開く (&Y)"));
 
     createEncodingMenu();
     createDesktopMenus();
     createPreviewMenu();
 
-    m_helpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ (&H)"));
-    m_helpAction = addItem(m_helpMenu, QStringLiteral("ヘルプ (&H)"), QKeySequence(Qt::Key_F1));
+    m_helpMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "ヘルプ (&H)"));
+    m_helpAction = addItem(m_helpMenu, QCoreApplication::translate("MainWindow", "ヘルプ (&H)"), QKeySequence(Qt::Key_F1));
     m_helpMenu->addSeparator(); // sepa6
-    m_aboutAction = addItem(m_helpMenu, QStringLiteral("バージョン情報 (&A)..."));
+    m_aboutAction = addItem(m_helpMenu, QCoreApplication::translate("MainWindow", "バージョン情報 (&A)..."));
 
     createStatusBar();
     // The design's inner area is 822 x 529 pixels between the menu and status bars.
@@ -232,7 +247,7 @@ void MainWindow::createMenus()
 void MainWindow::setTabOrder()
 {
     QWidget *order[] = {m_driveList,        m_folderList,          m_fileList,         m_editor,          m_htmlOnlyCheck,
-                        m_kanaButtons[0], m_kanaButtons[1], m_kanaButtons[2], m_omitOkuriganaCheck, m_previewButton};
+                        m_kanaButtons[0], m_kanaButtons[1], m_kanaButtons[2], m_kanaButtons[3], m_longVowelBox, m_omitOkuriganaCheck, m_previewButton};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -262,15 +277,18 @@ void MainWindow::connectHandlers()
     connect(m_ruby, &RubyCommands::statusMessage, this,
             [this](const QString &message) { statusBar()->showMessage(message); });
     // The option controls set the form, whoever checks them (the user, the settings).
-    const KanaForm forms[3] = {KanaForm::Katakana, KanaForm::Hiragana, KanaForm::HalfWidthKatakana};
-    for (int i = 0; i < 3; ++i) {
-        connect(m_kanaButtons[i], &QRadioButton::toggled, m_ruby, [this, form = forms[i]](bool on) {
-            if (on)
-                m_ruby->setKanaForm(form);
-        });
-        if (m_kanaButtons[i]->isChecked())
-            m_ruby->setKanaForm(forms[i]);
-    }
+    const auto chooseForm = [this] {
+        const KanaForm forms[4] = {KanaForm::Katakana, KanaForm::Hiragana, KanaForm::HalfWidthKatakana,
+                                   m_longVowelBox->currentIndex() == 1 ? KanaForm::RomajiSpelled : KanaForm::Romaji};
+        for (int i = 0; i < 4; ++i) {
+            if (m_kanaButtons[i]->isChecked())
+                m_ruby->setKanaForm(forms[i]);
+        }
+    };
+    for (QRadioButton *button : m_kanaButtons)
+        connect(button, &QRadioButton::toggled, m_ruby, chooseForm);
+    connect(m_longVowelBox, &QComboBox::currentIndexChanged, m_ruby, chooseForm);
+    chooseForm();
     connect(m_omitOkuriganaCheck, &QCheckBox::toggled, m_ruby, &RubyCommands::setOmitOkurigana);
     m_ruby->setOmitOkurigana(m_omitOkuriganaCheck->isChecked());
     connect(m_perKanjiAction, &QAction::toggled, m_ruby, &RubyCommands::setPerKanji);
@@ -343,7 +361,7 @@ void MainWindow::endOnSignal()
         const Result<QString> kept = keepUnsavedCopy(session.path(), bytes);
         m_unsavedCopy = kept.value_or(QString());
         std::fprintf(stderr, "rubello: %s\n",
-                     kept ? qPrintable(QStringLiteral("未保存の内容を %1 に残しました。").arg(*kept))
+                     kept ? qPrintable(QCoreApplication::translate("MainWindow", "未保存の内容を %1 に残しました。").arg(*kept))
                           : qPrintable(kept.error().detail));
     }
     m_previewFiles.removeAll();

@@ -32,6 +32,7 @@ struct Error;
 class RubyCommands;
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -128,6 +129,7 @@ public:
     // Its widgets, for tests and the windows that work with it.
     EditorControl *editor() const { return m_editor; }
     QRadioButton *kanaButton(int index) const { return m_kanaButtons[index]; }
+    QComboBox *longVowelBox() const { return m_longVowelBox; }
     QCheckBox *omitOkuriganaCheck() const { return m_omitOkuriganaCheck; }
     FolderList *folderList() const { return m_folderList; }
     FileList *fileList() const { return m_fileList; }
@@ -174,7 +176,8 @@ protected:
 private:
     EditorControl *m_editor = nullptr;
     QGroupBox *m_rubyOptions = nullptr;
-    QRadioButton *m_kanaButtons[3] = {};
+    QRadioButton *m_kanaButtons[4] = {};
+    QComboBox *m_longVowelBox = nullptr; // how romaji writes long vowels
     QCheckBox *m_omitOkuriganaCheck = nullptr;
     QToolButton *m_previewButton = nullptr;
     DriveList *m_driveList = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/searchdialog.h"
 #include "ui/platform.h"
 
+#include <QCoreApplication>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -14,13 +15,13 @@
 
 void MainWindow::createDesktopMenus()
 {
-    m_printAction = new QAction(QStringLiteral("印刷 (&P)..."), this);
+    m_printAction = new QAction(QCoreApplication::translate("MainWindow", "印刷 (&P)..."), this);
     m_printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     // Before the separator above 終了.
     const QList<QAction *> fileItems = m_fileMenu->actions();
     m_fileMenu->insertAction(fileItems.at(fileItems.indexOf(m_quitAction) - 1), m_printAction);
     // The source text as it is saved, under the file's name.
-    m_printPreviewAction = new QAction(QStringLiteral("印刷プレビュー (&V)..."), this);
+    m_printPreviewAction = new QAction(QCoreApplication::translate("MainWindow", "印刷プレビュー (&V)..."), this);
     m_fileMenu->insertAction(m_printAction, m_printPreviewAction);
     for (QAction *action : {m_printAction, m_printPreviewAction}) {
         connect(action, &QAction::triggered, this, [this, action] {
@@ -30,21 +31,21 @@ void MainWindow::createDesktopMenus()
         });
     }
 
-    m_findNextAction = m_searchMenu->addAction(QStringLiteral("次を検索 (&N)"));
+    m_findNextAction = m_searchMenu->addAction(QCoreApplication::translate("MainWindow", "次を検索 (&N)"));
     m_findNextAction->setShortcut(QKeySequence(Qt::Key_F3));
-    m_findPreviousAction = m_searchMenu->addAction(QStringLiteral("前を検索 (&P)"));
+    m_findPreviousAction = m_searchMenu->addAction(QCoreApplication::translate("MainWindow", "前を検索 (&P)"));
     m_findPreviousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     connect(m_findNextAction, &QAction::triggered, this, [this] { findAgain(true); });
     connect(m_findPreviousAction, &QAction::triggered, this, [this] { findAgain(false); });
 
     m_formatMenu->addSeparator();
-    m_zoomInAction = m_formatMenu->addAction(QStringLiteral("拡大 (&I)"));
+    m_zoomInAction = m_formatMenu->addAction(QCoreApplication::translate("MainWindow", "拡大 (&I)"));
     m_zoomInAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus),
                             QKeySequence(Qt::CTRL | Qt::Key_Equal),
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus)});
-    m_zoomOutAction = m_formatMenu->addAction(QStringLiteral("縮小 (&D)"));
+    m_zoomOutAction = m_formatMenu->addAction(QCoreApplication::translate("MainWindow", "縮小 (&D)"));
     m_zoomOutAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    m_zoomResetAction = m_formatMenu->addAction(QStringLiteral("元の大きさ (&0)"));
+    m_zoomResetAction = m_formatMenu->addAction(QCoreApplication::translate("MainWindow", "元の大きさ (&0)"));
     m_zoomResetAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     EditorCommands *edit = m_editorCommands;
     connect(m_zoomInAction, &QAction::triggered, edit, [edit] { edit->zoom(1); });
@@ -52,17 +53,17 @@ void MainWindow::createDesktopMenus()
     connect(m_zoomResetAction, &QAction::triggered, edit, [edit] { edit->zoom(0); });
 
     m_formatMenu->addSeparator();
-    m_htmlColoursAction = m_formatMenu->addAction(QStringLiteral("HTMLの色分け (&H)"));
+    m_htmlColoursAction = m_formatMenu->addAction(QCoreApplication::translate("MainWindow", "HTMLの色分け (&H)"));
     m_htmlColoursAction->setCheckable(true);
     connect(m_htmlColoursAction, &QAction::toggled, edit, &EditorCommands::setHtmlColours);
     connect(edit, &EditorCommands::htmlColoursChanged, m_htmlColoursAction, &QAction::setChecked);
-    m_lineNumbersAction = m_formatMenu->addAction(QStringLiteral("行番号 (&L)"));
+    m_lineNumbersAction = m_formatMenu->addAction(QCoreApplication::translate("MainWindow", "行番号 (&L)"));
     m_lineNumbersAction->setCheckable(true);
     connect(m_lineNumbersAction, &QAction::toggled, m_editor, &EditorControl::setLineNumbersShown);
-    m_softWrapAction = m_formatMenu->addAction(QStringLiteral("右端で折り返す (&W)"));
+    m_softWrapAction = m_formatMenu->addAction(QCoreApplication::translate("MainWindow", "右端で折り返す (&W)"));
     m_softWrapAction->setCheckable(true);
     connect(m_softWrapAction, &QAction::toggled, m_editor, &EditorControl::setSoftWrap);
-    m_newLineEndMenu = m_formatMenu->addMenu(QStringLiteral("新規文書の改行 (&N)"));
+    m_newLineEndMenu = m_formatMenu->addMenu(QCoreApplication::translate("MainWindow", "新規文書の改行 (&N)"));
     auto *lineEnds = new QActionGroup(this);
     m_newLfAction = lineEnds->addAction(QStringLiteral("LF (&L)"));
     m_newCrLfAction = lineEnds->addAction(QStringLiteral("CR LF (&C)"));

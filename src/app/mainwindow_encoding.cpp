@@ -9,6 +9,7 @@
 #include "ui/errorbox.h"
 #include "ui/platform.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
@@ -32,7 +33,7 @@ QString lineEndsCaption(LineEnds ends)
     case LineEnds::Cr:
         return QStringLiteral("CR");
     case LineEnds::Mixed:
-        return QStringLiteral("改行混在");
+        return QCoreApplication::translate("MainWindow", "改行混在");
     case LineEnds::CrLf:
     case LineEnds::None:
         break;
@@ -44,9 +45,9 @@ QString lineEndsCaption(LineEnds ends)
 
 void MainWindow::createEncodingMenu()
 {
-    m_encodingMenu = menuBar()->addMenu(QStringLiteral("文字コード (&C)"));
-    m_reopenMenu = m_encodingMenu->addMenu(QStringLiteral("指定した文字コードで開き直す (&R)"));
-    m_convertMenu = m_encodingMenu->addMenu(QStringLiteral("文字コードを変換 (&V)"));
+    m_encodingMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "文字コード (&C)"));
+    m_reopenMenu = m_encodingMenu->addMenu(QCoreApplication::translate("MainWindow", "指定した文字コードで開き直す (&R)"));
+    m_convertMenu = m_encodingMenu->addMenu(QCoreApplication::translate("MainWindow", "文字コードを変換 (&V)"));
     for (const TextEncoding &encoding : choosableEncodings()) {
         const QString name = encodingDisplayName(encoding);
         connect(m_reopenMenu->addAction(name), &QAction::triggered, this,
@@ -113,5 +114,5 @@ void MainWindow::showLineEnds()
 void MainWindow::showCaret()
 {
     const auto [line, column] = m_editor->caretLineAndColumn();
-    m_caretLabel->setText(QStringLiteral("%1 行、%2 列").arg(line).arg(column));
+    m_caretLabel->setText(QCoreApplication::translate("MainWindow", "%1 行、%2 列").arg(line).arg(column));
 }

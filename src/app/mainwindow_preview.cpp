@@ -14,6 +14,8 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 
+#include <QCoreApplication>
+
 void MainWindow::preview()
 {
     const QString programFolder = platform().programFolder();
@@ -42,10 +44,10 @@ void MainWindow::preview()
     }
     if (platform().openInBrowser(path))
         return;
-    const QString message = QStringLiteral("ブラウザが見つからないため、表示できません。")
-        + QStringLiteral("\r\n") + QStringLiteral("確認用のファイル: ") + path;
+    const QString message = QCoreApplication::translate("MainWindow", "ブラウザが見つからないため、表示できません。")
+        + QStringLiteral("\r\n") + QCoreApplication::translate("MainWindow", "確認用のファイル: ") + path;
     if (platform().askTwoWay(this, QStringLiteral("Rubello"), message,
-                             QStringLiteral("パスをコピー (&C)"), QStringLiteral("閉じる")))
+                             QCoreApplication::translate("MainWindow", "パスをコピー (&C)"), QCoreApplication::translate("MainWindow", "閉じる")))
         platform().copyText(path);
 }
 
@@ -59,14 +61,14 @@ void MainWindow::createPreviewMenu()
     // Beside F8's item: F8 still sends the page to the web browser.
     const QList<QAction *> items = m_editMenu->actions();
     QAction *before = items.value(items.indexOf(m_previewAction) + 1);
-    m_previewPaneAction = new QAction(QStringLiteral("プレビュー"), this);
+    m_previewPaneAction = new QAction(QCoreApplication::translate("MainWindow", "プレビュー"), this);
     m_previewPaneAction->setCheckable(true);
     m_previewPaneAction->setShortcut(QKeySequence(Qt::Key_F9));
     m_editMenu->insertAction(before, m_previewPaneAction);
-    auto *options = new QMenu(QStringLiteral("プレビューの設定 (&W)"), this);
-    m_previewScriptsAction = options->addAction(QStringLiteral("ページのスクリプトを実行する (&J)"));
+    auto *options = new QMenu(QCoreApplication::translate("MainWindow", "プレビューの設定 (&W)"), this);
+    m_previewScriptsAction = options->addAction(QCoreApplication::translate("MainWindow", "ページのスクリプトを実行する (&J)"));
     m_previewRemoteAction
-        = options->addAction(QStringLiteral("ネットワーク上の画像などを読み込む (この間だけ) (&N)"));
+        = options->addAction(QCoreApplication::translate("MainWindow", "ネットワーク上の画像などを読み込む (この間だけ) (&N)"));
     for (QAction *option : {m_previewScriptsAction, m_previewRemoteAction})
         option->setCheckable(true);
     m_editMenu->insertMenu(before, options);

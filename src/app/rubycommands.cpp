@@ -13,6 +13,7 @@
 #include "ui/rubydialog.h"
 #include "ui/rubyreview.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -29,46 +30,46 @@ QString refusal(HtmlPlace place)
     QString where;
     switch (place) {
     case HtmlPlace::Tag:
-        where = QStringLiteral("タグの中 (またはタグをまたぐ範囲)");
+        where = QCoreApplication::translate("RubyCommands", "タグの中 (またはタグをまたぐ範囲)");
         break;
     case HtmlPlace::AttributeValue:
-        where = QStringLiteral("属性値の中");
+        where = QCoreApplication::translate("RubyCommands", "属性値の中");
         break;
     case HtmlPlace::Comment:
-        where = QStringLiteral("コメントの中");
+        where = QCoreApplication::translate("RubyCommands", "コメントの中");
         break;
     case HtmlPlace::Declaration:
     case HtmlPlace::CData:
-        where = QStringLiteral("<!...> の中");
+        where = QCoreApplication::translate("RubyCommands", "<!...> の中");
         break;
     case HtmlPlace::Script:
-        where = QStringLiteral("<script> の中");
+        where = QCoreApplication::translate("RubyCommands", "<script> の中");
         break;
     case HtmlPlace::Style:
-        where = QStringLiteral("<style> の中");
+        where = QCoreApplication::translate("RubyCommands", "<style> の中");
         break;
     case HtmlPlace::Title:
-        where = QStringLiteral("<title> の中");
+        where = QCoreApplication::translate("RubyCommands", "<title> の中");
         break;
     case HtmlPlace::Textarea:
-        where = QStringLiteral("<textarea> の中");
+        where = QCoreApplication::translate("RubyCommands", "<textarea> の中");
         break;
     case HtmlPlace::RawText:
-        where = QStringLiteral("<xmp> <iframe> <noscript> など、中がタグとして読まれない要素の中");
+        where = QCoreApplication::translate("RubyCommands", "<xmp> <iframe> <noscript> など、中がタグとして読まれない要素の中");
         break;
     case HtmlPlace::Foreign:
-        where = QStringLiteral("SVG か MathML の中");
+        where = QCoreApplication::translate("RubyCommands", "SVG か MathML の中");
         break;
     case HtmlPlace::Select:
-        where = QStringLiteral("<select> か <datalist> の中");
+        where = QCoreApplication::translate("RubyCommands", "<select> か <datalist> の中");
         break;
     case HtmlPlace::Table:
-        where = QStringLiteral("表の中のセルの外");
+        where = QCoreApplication::translate("RubyCommands", "表の中のセルの外");
         break;
     default:
         return {};
     }
-    return QStringLiteral("選択範囲は%1です。ここにルビを入れるとページが壊れるので、"
+    return QCoreApplication::translate("RubyCommands", "選択範囲は%1です。ここにルビを入れるとページが壊れるので、"
                           "ルビを振りません。")
         .arg(where);
 }
@@ -116,7 +117,7 @@ void RubyCommands::insertRuby()
 {
     const QString selected = m_editor->selectedText();
     if (selected.isEmpty()) {
-        emit statusMessage(QStringLiteral("ルビを振る漢字を選択してから F5 を押してください。"));
+        emit statusMessage(QCoreApplication::translate("RubyCommands", "ルビを振る漢字を選択してから F5 を押してください。"));
         return;
     }
 
@@ -201,8 +202,11 @@ void RubyCommands::insertRuby()
     if (!choice)
         return;
     insertElement(base, *choice);
-    const QString chosen = fullwidthKatakana(choice->reading);
-    if (chosen != reading) {
+    // Romaji is kept as the reading it was made from; one of the user's own is not kept.
+    const QString chosen = isRomaji(m_kanaForm)
+        ? readingOfShown(choice->reading, m_kanaForm, QStringList {reading} + others)
+        : fullwidthKatakana(choice->reading);
+    if (chosen != reading && !(isRomaji(m_kanaForm) && chosen == choice->reading)) {
         if (const Result<void> kept = engine.remember(text, selStart, base.size(), chosen); !kept)
             tellNotRemembered(kept.error());
     }
@@ -241,7 +245,7 @@ void RubyCommands::annotatePage()
     options.omitOkurigana = m_omitOkurigana;
     Result<std::optional<QList<RubyCandidate>>> found;
     {
-        ProgressWindow progress(m_window, QStringLiteral("ルビを振る語を探しています..."));
+        ProgressWindow progress(m_window, QCoreApplication::translate("RubyCommands", "ルビを振る語を探しています..."));
         found
             = findRubyCandidates(text, pageEngine(), options, [&](qsizetype done, qsizetype total) {
                   return progress.advance(done, total);
@@ -261,8 +265,8 @@ void RubyCommands::annotatePage()
             candidates.append(c);
     }
     if (candidates.isEmpty()) {
-        showInformation(QStringLiteral("ページ全体にルビ"),
-                        QStringLiteral("ルビを振る語がありません。"));
+        showInformation(QCoreApplication::translate("RubyCommands", "ページ全体にルビ"),
+                        QCoreApplication::translate("RubyCommands", "ルビを振る語がありません。"));
         return;
     }
 
@@ -306,9 +310,9 @@ void RubyCommands::stripRuby()
     const StrippedRuby result
         = selLength > 0 ? ::stripRuby(text, selStart, selStart + selLength) : ::stripRuby(text);
     if (result.elements == 0) {
-        showInformation(QStringLiteral("ルビを外す"),
-                        selLength > 0 ? QStringLiteral("選択範囲にルビがありません。")
-                                      : QStringLiteral("ルビがありません。"));
+        showInformation(QCoreApplication::translate("RubyCommands", "ルビを外す"),
+                        selLength > 0 ? QCoreApplication::translate("RubyCommands", "選択範囲にルビがありません。")
+                                      : QCoreApplication::translate("RubyCommands", "ルビがありません。"));
         return;
     }
     // One step of the history; the view stays where the user was.

@@ -5,8 +5,10 @@
 #include "app/mainwindow.h"
 #include "core/document/installlayout.h"
 #include "ui/previewpane.h"
+#include "core/translation.h"
 #include "ui/qtplatform.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDir>
 #include <QFont>
@@ -34,11 +36,16 @@
 
 void installJapaneseEnvironment()
 {
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    auto *translator = new QTranslator(qApp);
-    if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
+    // The texts are Japanese; any other locale reads them, and Qt's own, in English.
+    if (!interfaceIsJapanese()) {
+        installInterfaceTranslation(QCoreApplication::applicationDirPath());
+    } else {
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+        auto *translator = new QTranslator(qApp);
+        if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(translator);
+    }
 
     // The design's fonts are Windows fonts; the nearest Japanese fonts stand in.
     const QStringList monospaced
@@ -101,13 +108,13 @@ namespace {
 // What `rubello --help` prints.
 QString commandLineUsage()
 {
-    return QStringLiteral("使い方: rubello [オプション]... [ファイル]...\n"
+    return translateBeforeStart("Startup", QT_TRANSLATE_NOOP("Startup", "使い方: rubello [オプション]... [ファイル]...\n"
                           "日本語 HTML のソースを編集し、ルビ（振り仮名）を付けます。\n"
                           "ファイルごとにウィンドウを開きます。\n"
                           "\n"
                           "      --preview  プレビューを表示して開きます\n"
                           "  -h, --help     この説明を表示して終了します\n"
-                          "      --version  バージョンを表示して終了します\n");
+                          "      --version  バージョンを表示して終了します\n"));
 }
 
 // Help and version need no display, so they are answered before Qt starts.

@@ -3,6 +3,7 @@
 #include "core/document/recentfiles.h"
 #include "ui/platform.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
@@ -135,27 +136,27 @@ void WindowSettings::reportProblem(const SettingsFileState &state)
     case ErrorKind::PermissionDenied:
         // The user's own choice: said where it does not stop the work.
         m_statusBar->showMessage(
-            path + QStringLiteral("　は読み取り専用のため、設定は保存されません。"));
+            path + QCoreApplication::translate("WindowSettings", "　は読み取り専用のため、設定は保存されません。"));
         return;
     case ErrorKind::TooLarge:
         m_platform.showMessage(m_window, QMessageBox::Warning, kProgramTitle,
                                path
-                                   + QStringLiteral("　は設定ファイルとしては大きすぎるため、"
+                                   + QCoreApplication::translate("WindowSettings", "　は設定ファイルとしては大きすぎるため、"
                                                     "読み込みませんでした。")
                                    + QStringLiteral("\r\n")
-                                   + QStringLiteral("設定は保存されません。"),
+                                   + QCoreApplication::translate("WindowSettings", "設定は保存されません。"),
                                QMessageBox::Ok);
         return;
     default:
         m_platform.showMessage(
             m_window, QMessageBox::Warning, kProgramTitle,
             path
-                + QStringLiteral("　の %1 行目が読めないため、設定は保存されません。")
+                + QCoreApplication::translate("WindowSettings", "　の %1 行目が読めないため、設定は保存されません。")
                       .arg(state.malformedLine)
                 + QStringLiteral("\r\n")
                 + (state.keptCopy.isEmpty()
                        ? QString()
-                       : QStringLiteral("元の内容は %1 に残してあります。").arg(state.keptCopy)),
+                       : QCoreApplication::translate("WindowSettings", "元の内容は %1 に残してあります。").arg(state.keptCopy)),
             QMessageBox::Ok);
         return;
     }
@@ -222,8 +223,8 @@ void WindowSettings::chooseRecentFile(const QString &path)
         m_recentFiles = absolutePaths(updateRecentFiles(*m_settings, kRecentFiles, {}, path));
     rebuildMenu();
     m_platform.showMessage(m_window, QMessageBox::Warning, kProgramTitle,
-                           path + QStringLiteral("\r\nこのファイルは見つかりません。")
-                               + QStringLiteral("最近使ったファイルの一覧から削除しました。"),
+                           path + QStringLiteral("\r\n") + QCoreApplication::translate("WindowSettings", "このファイルは見つかりません。")
+                               + QCoreApplication::translate("WindowSettings", "最近使ったファイルの一覧から削除しました。"),
                            QMessageBox::Ok);
 }
 

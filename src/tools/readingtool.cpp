@@ -5,6 +5,8 @@
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
 #include "core/ruby/rubytext.h"
+#include "core/text/kana.h"
+#include "core/translation.h"
 #include "core/version.h"
 #include "toolerrors.h"
 
@@ -67,8 +69,10 @@ bool nextLine(std::string &line, bool *tooLong)
 }
 
 
-// What is printed for a line of input in mode; marked: runs with their confidence.
-Result<QString> readLine(ReadingEngine &engine, Mode mode, bool marked, const QString &text)
+// What is printed for a line of input in mode, readings in form; marked: runs
+// with their confidence.
+Result<QString> readLine(ReadingEngine &engine, Mode mode, KanaForm form, bool marked,
+                         const QString &text)
 {
     if (mode == Mode::Runs) {
         const Result<QList<ReadingRun>> found = engine.readKanjiRuns(text);
@@ -77,7 +81,7 @@ Result<QString> readLine(ReadingEngine &engine, Mode mode, bool marked, const QS
         QStringList pairs;
         for (const ReadingRun &run : *found)
             pairs.append(text.sliced(run.start, run.length) + QLatin1Char('=')
-                         + hiraganaForm(run.reading) + (marked ? confidenceMark(run) : QString()));
+                         + kanaForm(run.reading, form) + (marked ? confidenceMark(run) : QString()));
         return pairs.join(QLatin1Char(' '));
     }
     const QStringList parts = text.split(QLatin1Char('\t'));
@@ -94,7 +98,10 @@ Result<QString> readLine(ReadingEngine &engine, Mode mode, bool marked, const QS
         = engine.readSpan(before + selection + after, before.size(), selection.size());
     if (!found)
         return std::unexpected(found.error());
-    return mode == Mode::Candidates ? found->candidates.join(QLatin1Char('\t')) : found->reading;
+    QStringList readings = mode == Mode::Candidates ? found->candidates : QStringList {found->reading};
+    for (QString &reading : readings)
+        reading = kanaForm(reading, form);
+    return readings.join(QLatin1Char('\t'));
 }
 
 } // namespace
@@ -105,39 +112,43 @@ int main(int argc, char *argv[])
     // The same folder as the editor's, so the user's corrections are shared.
     QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
+    installInterfaceTranslation(QCoreApplication::applicationDirPath());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "標準入力の各行 (UTF-8) の読みを、F5 と一括ルビと同じ読みの仕組みで出力します。\n"
+    parser.setApplicationDescription(QCoreApplication::translate("rubello-reading", "標準入力の各行 (UTF-8) の読みを、F5 と一括ルビと同じ読みの仕組みで出力します。\n"
         "指定なしでは行全体の読みを全角カタカナで出力します。"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption context(
         QStringLiteral("context"),
-        QStringLiteral("行は「前の文<TAB>選択<TAB>後の文」。選択を文の中で読んだ読みを出力します"));
+        QCoreApplication::translate("rubello-reading", "行は「前の文<TAB>選択<TAB>後の文」。選択を文の中で読んだ読みを出力します"));
     const QCommandLineOption candidates(
         QStringLiteral("candidates"),
-        QStringLiteral("--context と同じ入力から、読みの候補を提案順に TAB 区切りで出力します"));
+        QCoreApplication::translate("rubello-reading", "--context と同じ入力から、読みの候補を提案順に TAB 区切りで出力します"));
     const QCommandLineOption runs(
         QStringLiteral("runs"),
-        QStringLiteral("各行の漢字の並びを、一括ルビが読むとおり「漢字=よみ」(ひらがな) の"
+        QCoreApplication::translate("rubello-reading", "各行の漢字の並びを、一括ルビが読むとおり「漢字=よみ」(ひらがな) の"
                        "空白区切りで出力します"));
     const QCommandLineOption user(
         QStringList {QStringLiteral("user-readings")},
-        QStringLiteral("読みの修正ファイル (既定: %1)").arg(UserReadings::standardPath()),
+        QCoreApplication::translate("rubello-reading", "読みの修正ファイル (既定: %1)").arg(UserReadings::standardPath()),
         QStringLiteral("file"));
     const QCommandLineOption noUser(QStringLiteral("no-user-readings"),
-                                    QStringLiteral("読みの修正ファイルを使いません"));
+                                    QCoreApplication::translate("rubello-reading", "読みの修正ファイルを使いません"));
     const QCommandLineOption confidence(
         QStringLiteral("confidence"),
-        QStringLiteral("--runs で、確かでない読みに ? (読みが割れる語)、推測した読みに ?? "
+        QCoreApplication::translate("rubello-reading", "--runs で、確かでない読みに ? (読みが割れる語)、推測した読みに ?? "
                        "(辞書にない語) を付けます"));
     const QCommandLineOption without(
         QStringLiteral("without"),
-        QStringLiteral("読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, joining, "
+        QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, joining, "
                        "fixed, ranking, user)"),
         QStringLiteral("stage"));
-    parser.addOptions({context, candidates, runs, confidence, without, user, noUser});
+    const QCommandLineOption kana(
+        QStringLiteral("kana"),
+        QCoreApplication::translate("rubello-reading", "読みの文字 (既定: katakana、--runs では hiragana)"),
+        QStringLiteral("hiragana|katakana|halfwidth|romaji|romaji-ou"));
+    parser.addOptions({context, candidates, runs, confidence, without, user, noUser, kana});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()
         || int(parser.isSet(context)) + int(parser.isSet(candidates)) + int(parser.isSet(runs))
@@ -149,10 +160,18 @@ int main(int argc, char *argv[])
         : parser.isSet(candidates)          ? Mode::Candidates
         : parser.isSet(runs)                ? Mode::Runs
                                             : Mode::Whole;
+    const std::optional<KanaForm> form = parser.isSet(kana)
+        ? kanaFormFromName(parser.value(kana))
+        : std::optional(mode == Mode::Runs ? KanaForm::Hiragana : KanaForm::Katakana);
+    if (!form) {
+        fail(QCoreApplication::translate("rubello-reading", "--kana は hiragana, katakana, halfwidth, romaji, romaji-ou のどれかです: ")
+             + parser.value(kana));
+        return 2;
+    }
 
     struct stat input {};
     if (fstat(0, &input) == 0 && S_ISREG(input.st_mode) && input.st_size > kMaxInput) {
-        fail(QStringLiteral("入力が大きすぎます (%1 バイト)").arg(qint64(input.st_size)));
+        fail(QCoreApplication::translate("rubello-reading", "入力が大きすぎます (%1 バイト)").arg(qint64(input.st_size)));
         return 1;
     }
 
@@ -169,7 +188,7 @@ int main(int argc, char *argv[])
         = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
     for (const QString &stage : parser.values(without)) {
         if (!engine->leaveOut(stage)) {
-            fail(QStringLiteral("読みの規則の段 %1 はありません").arg(stage));
+            fail(QCoreApplication::translate("rubello-reading", "読みの規則の段 %1 はありません").arg(stage));
             return 2;
         }
     }
@@ -180,7 +199,7 @@ int main(int argc, char *argv[])
     while (nextLine(line, &tooLong)) {
         ++lineNumber;
         const Result<QString> printed
-            = readLine(*engine, mode, parser.isSet(confidence), QString::fromUtf8(line));
+            = readLine(*engine, mode, *form, parser.isSet(confidence), QString::fromUtf8(line));
         if (!printed) {
             fail(errorReason(printed.error()));
             return 1;
@@ -189,11 +208,11 @@ int main(int argc, char *argv[])
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     }
     if (std::ferror(stdin)) {
-        fail(QStringLiteral("入力を読めません (%1 行目)").arg(lineNumber + 1));
+        fail(QCoreApplication::translate("rubello-reading", "入力を読めません (%1 行目)").arg(lineNumber + 1));
         return 1;
     }
     if (tooLong) {
-        fail(QStringLiteral("%1 行目が長すぎます (%2 バイトまで)").arg(lineNumber + 1).arg(kMaxLine));
+        fail(QCoreApplication::translate("rubello-reading", "%1 行目が長すぎます (%2 バイトまで)").arg(lineNumber + 1).arg(kMaxLine));
         return 1;
     }
     return 0;

@@ -13,6 +13,7 @@
 #include "core/ruby/rubybatch.h"
 #include "core/ruby/rubystrip.h"
 #include "core/ruby/rubytext.h"
+#include "core/translation.h"
 #include "core/version.h"
 #include "toolerrors.h"
 
@@ -47,11 +48,12 @@
 
 namespace {
 
-const char kDescription[]
-    = "HTML ファイルの本文の漢字の語にルビを振ります。ファイルを省略すると標準入力を読み、\n"
+const char kDescription[] = QT_TRANSLATE_NOOP(
+    "rubello-ruby",
+    "HTML ファイルの本文の漢字の語にルビを振ります。ファイルを省略すると標準入力を読み、\n"
       "標準出力に書きます。ファイルとフォルダー (-r) をいくつでも渡せます。文字コードと改行は\n"
       "エディターと同じように判定して保ちます。タグ、属性値、コメント、<script> <style>\n"
-      "<textarea> <title> <code> <pre> の中と既存の <ruby> 要素には振りません。";
+      "<textarea> <title> <code> <pre> の中と既存の <ruby> 要素には振りません。");
 
 void say(const QString &message)
 {
@@ -388,7 +390,7 @@ PageResult Worker::page(const SitePage &page)
     const FileIdentity before = fileIdentity(page.path);
     // The window asks before it writes a read-only file; the tool leaves it, named.
     if (m_settings.inPlace && !m_settings.force && isReadOnlyForOwner(page.path)) {
-        result.failure = page.path + u": 読み取り専用のため書き換えません (--force で書き換えます)"_qs;
+        result.failure = page.path + QCoreApplication::translate("rubello-ruby", ": 読み取り専用のため書き換えません (--force で書き換えます)");
         return result;
     }
     const Result<OpenedFile> opened = openRegularFileForReading(page.path);
@@ -431,7 +433,7 @@ PageResult Worker::page(const SitePage &page)
             const auto kept = writeBackupCopy(page.path, copy, *bytes, m_settings.replaceBackup);
             if (!kept && kept.error().kind == ErrorKind::Refused) {
                 result.failure = page.path
-                    + u": 控え %1 がすでにあるため書き換えません (--replace-backup で置き換えます)"_qs
+                    + QCoreApplication::translate("rubello-ruby", ": 控え %1 がすでにあるため書き換えません (--replace-backup で置き換えます)")
                           .arg(copy);
                 return result;
             }
@@ -456,7 +458,7 @@ QString listLineProblem(const QByteArray &raw, QString *word, QString *reading)
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString line = utf8.decode(raw.endsWith('\r') ? raw.chopped(1) : raw);
     if (utf8.hasError())
-        return u"UTF-8 ではありません"_qs;
+        return QCoreApplication::translate("rubello-ruby", "UTF-8 ではありません");
     const QStringList f = line.split(u'\t');
     // A place's row: file, line:column, sentence with the word marked, reading.
     static const QRegularExpression position(u"^[0-9]+:[0-9]+$"_qs);
@@ -464,16 +466,16 @@ QString listLineProblem(const QByteArray &raw, QString *word, QString *reading)
         *word = f.at(0) + u'\t' + f.at(1) + u'\t' + f.at(2);
         *reading = f.at(3);
         if (!f.at(2).contains(kMarkOpen) || !f.at(2).contains(kMarkClose))
-            return u"文の語が【】で示されていません"_qs;
+            return QCoreApplication::translate("rubello-ruby", "文の語が【】で示されていません");
     } else {
         *word = f.first();
         *reading = f.value(1);
         if (f.size() < 2 || word->isEmpty() || word->size() > 200 || !containsKanji(*word))
-            return u"語と読みがタブで区切られていません"_qs;
+            return QCoreApplication::translate("rubello-ruby", "語と読みがタブで区切られていません");
     }
     // An empty reading leaves the word bare; any other is kana, as the window takes it.
     if (!reading->isEmpty() && !isAcceptableReading(*reading))
-        return u"読みは %1 文字までのかなです"_qs.arg(kMaxReadingLength);
+        return QCoreApplication::translate("rubello-ruby", "読みは %1 文字までのかなです").arg(kMaxReadingLength);
     return {};
 }
 
@@ -499,7 +501,7 @@ Result<void> readList(const QString &path, Settings *settings)
             continue;
         QString word, reading;
         if (const QString problem = listLineProblem(raw, &word, &reading); !problem.isEmpty()) {
-            refused.append(u"%1 行目: %2"_qs.arg(number).arg(problem));
+            refused.append(QCoreApplication::translate("rubello-ruby", "%1 行目: %2").arg(number).arg(problem));
             continue;
         }
         if (const QStringList place = word.split(u'\t'); place.size() == 3) {
@@ -511,7 +513,7 @@ Result<void> readList(const QString &path, Settings *settings)
             settings->listedWord.insert(word, reading);
     }
     if (!refused.isEmpty())
-        return std::unexpected(Error {ErrorKind::Refused, refused.join(u"、"_qs)});
+        return std::unexpected(Error {ErrorKind::Refused, refused.join(QCoreApplication::translate("rubello-ruby", "、"))});
     return {};
 }
 
@@ -521,18 +523,18 @@ bool gStdoutClosed = false;
 // or -o, or its words for a dry run.
 int onePage(const QString &path, const Settings &settings)
 {
-    const QString name = path.isEmpty() ? u"標準入力"_qs : path;
+    const QString name = path.isEmpty() ? QCoreApplication::translate("rubello-ruby", "標準入力") : path;
     Result<QByteArray> bytes;
     if (path.isEmpty()) {
         struct stat st
         {
         };
         if (::fstat(STDIN_FILENO, &st) != 0)
-            return fail(u"標準入力: "_qs + QString::fromLocal8Bit(std::strerror(errno)));
+            return fail(QCoreApplication::translate("rubello-ruby", "標準入力: ") + QString::fromLocal8Bit(std::strerror(errno)));
         // A device such as /dev/zero never ends; a terminal does.
         if (S_ISDIR(st.st_mode)
             || ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && !::isatty(STDIN_FILENO)))
-            return fail(u"標準入力: "_qs + errorReason({ErrorKind::NotARegularFile, {}, 0}));
+            return fail(QCoreApplication::translate("rubello-ruby", "標準入力: ") + errorReason({ErrorKind::NotARegularFile, {}, 0}));
         bytes = readBounded(STDIN_FILENO, kMaxDocumentBytes);
     } else {
         const Result<OpenedFile> opened = openRegularFileForReading(path);
@@ -541,7 +543,7 @@ int onePage(const QString &path, const Settings &settings)
         if (opened->fd < 0) {
             QFile probe(path);
             probe.open(QIODevice::ReadOnly);
-            return fail(u"%1 を開けません: %2"_qs.arg(path, probe.errorString()));
+            return fail(QCoreApplication::translate("rubello-ruby", "%1 を開けません: %2").arg(path, probe.errorString()));
         }
         bytes = readBounded(opened->fd, kMaxDocumentBytes);
         ::close(opened->fd);
@@ -554,7 +556,7 @@ int onePage(const QString &path, const Settings &settings)
     if (!html)
         return fail(name + u": "_qs + errorReason(html.error()));
     if (gStdoutClosed && settings.output.isEmpty())
-        return fail(u"標準出力が閉じています。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準出力が閉じています。"));
     Worker worker(settings);
     if (const auto started = worker.start(); !started)
         return fail(errorReason(started.error()));
@@ -576,13 +578,13 @@ int onePage(const QString &path, const Settings &settings)
         return fail(errorReason(encoded.error()));
     if (!settings.output.isEmpty()) {
         if (const auto written = writeResult(settings.output, *encoded); !written)
-            return fail(u"%1 に書けません: %2"_qs.arg(settings.output, errorReason(written.error())));
+            return fail(QCoreApplication::translate("rubello-ruby", "%1 に書けません: %2").arg(settings.output, errorReason(written.error())));
         return gStopSignal ? 128 + gStopSignal : 0;
     }
     const QByteArray &out = *encoded;
     if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
         || std::fflush(stdout) != 0)
-        return fail(u"標準出力に書けません。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準出力に書けません。"));
     return 0;
 }
 
@@ -594,7 +596,7 @@ QList<SitePage> withoutCollisions(const SiteWalk &walk, QStringList *failures)
     QHash<QString, QString> taken; // relative -> the path that has it
     const auto claim = [&](const QString &path, const QString &relative) {
         if (taken.contains(relative)) {
-            failures->append(u"%1: %2 と同じ名前 %3 で書くことになるため書きません"_qs.arg(
+            failures->append(QCoreApplication::translate("rubello-ruby", "%1: %2 と同じ名前 %3 で書くことになるため書きません").arg(
                 path, taken.value(relative), relative));
             return false;
         }
@@ -700,9 +702,12 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             if (clock.elapsed() - told >= 1000 && !done) {
                 told = clock.elapsed();
-                std::fprintf(stderr, "rubello-ruby: %lld / %lld ファイル\n",
-                             static_cast<long long>(finished.load()),
-                             static_cast<long long>(pages.size()));
+                std::fprintf(stderr, "rubello-ruby: %s\n",
+                             QCoreApplication::translate("rubello-ruby", "%1 / %2 ファイル")
+                                 .arg(finished.load())
+                                 .arg(pages.size())
+                                 .toLocal8Bit()
+                                 .constData());
             }
         }
     });
@@ -747,16 +752,16 @@ int report(const Settings &settings, qsizetype pageCount, const std::vector<Page
             guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0), key.section(u'\t', 1),
                                                 QString::number(w.count)));
     }
-    say((settings.strip ? u"%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。"_qs
-                        : u"%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"_qs)
+    say((settings.strip ? QCoreApplication::translate("rubello-ruby", "%1 ファイル (書き換え %2)、外したルビ %3 か所、失敗 %4 ファイル。")
+                        : QCoreApplication::translate("rubello-ruby", "%1 ファイル (書き換え %2)、ルビ %3 か所、失敗 %4 ファイル。"))
             .arg(pageCount)
             .arg(changed)
             .arg(added)
             .arg(failures.size()));
     if (!guessed.isEmpty())
-        say(u"推測した読み: "_qs + guessed.join(u"、"_qs));
+        say(QCoreApplication::translate("rubello-ruby", "推測した読み: ") + guessed.join(QCoreApplication::translate("rubello-ruby", "、")));
     if (gStopSignal) {
-        say(u"中断しました。書き換えたページは書き終えてあり、残りは元のままです。"_qs);
+        say(QCoreApplication::translate("rubello-ruby", "中断しました。書き換えたページは書き終えてあり、残りは元のままです。"));
         return 128 + gStopSignal;
     }
     return failures.isEmpty() ? 0 : 1;
@@ -807,41 +812,41 @@ namespace {
 
 void addOptions(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    parser.setApplicationDescription(QCoreApplication::translate("rubello-ruby", kDescription));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {u"kana"_qs, u"読みの文字 (既定 hiragana)"_qs, u"hiragana|katakana|halfwidth"_qs},
-        {u"keep-okurigana"_qs, u"送り仮名を省略しない"_qs},
-        {u"per-kanji"_qs, u"漢字ごとに振る (読みが一通りに分けられるとき)"_qs},
-        {u"per-word"_qs, u"語全体に一つのルビを振る (間の送り仮名も含めて)"_qs},
+        {u"kana"_qs, QCoreApplication::translate("rubello-ruby", "読みの文字 (既定 hiragana)"), u"hiragana|katakana|halfwidth|romaji|romaji-ou"_qs},
+        {u"keep-okurigana"_qs, QCoreApplication::translate("rubello-ruby", "送り仮名を省略しない")},
+        {u"per-kanji"_qs, QCoreApplication::translate("rubello-ruby", "漢字ごとに振る (読みが一通りに分けられるとき)")},
+        {u"per-word"_qs, QCoreApplication::translate("rubello-ruby", "語全体に一つのルビを振る (間の送り仮名も含めて)")},
         {u"grade"_qs,
-         u"この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"_qs,
+         QCoreApplication::translate("rubello-ruby", "この学年 (1～6) までの漢字、jouyou なら常用漢字だけの語には振らない"),
          u"1-6|jouyou"_qs},
-        {u"first"_qs, u"語ごとに最初の一か所だけ: ページごと、見出しごと"_qs, u"page|section"_qs},
-        {u"known"_qs, u"この文字リストの漢字だけの語には振らない"_qs, u"FILE"_qs},
-        {u"attribute"_qs, u"<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"_qs, u"TEXT"_qs},
-        {u"include-code"_qs, u"<code> と <pre> の中にも振る"_qs},
-        {u"encoding"_qs, u"入出力の文字コード (既定: ファイルから判定)"_qs, u"NAME"_qs},
+        {u"first"_qs, QCoreApplication::translate("rubello-ruby", "語ごとに最初の一か所だけ: ページごと、見出しごと"), u"page|section"_qs},
+        {u"known"_qs, QCoreApplication::translate("rubello-ruby", "この文字リストの漢字だけの語には振らない"), u"FILE"_qs},
+        {u"attribute"_qs, QCoreApplication::translate("rubello-ruby", "<rt> に付ける属性 (例: 'style=\"font-size:7pt\"')"), u"TEXT"_qs},
+        {u"include-code"_qs, QCoreApplication::translate("rubello-ruby", "<code> と <pre> の中にも振る")},
+        {u"encoding"_qs, QCoreApplication::translate("rubello-ruby", "入出力の文字コード (既定: ファイルから判定)"), u"NAME"_qs},
         {{u"r"_qs, u"recursive"_qs},
-         u"フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る。フォルダーの外へのリンクは"
-         u"たどらない"_qs},
-        {u"in-place"_qs, u"ファイルそのものを書き換える (読み取り専用のページは飛ばす)"_qs},
-        {u"force"_qs, u"--in-place で読み取り専用のページも書き換える"_qs},
-        {u"backup"_qs, u"--in-place で元のファイルを名前にこれを足して残す"_qs, u"SUFFIX"_qs},
-        {u"replace-backup"_qs, u"--backup の控えがすでにあれば置き換える"_qs},
-        {u"output-dir"_qs, u"結果をこのフォルダーに同じ構成で書く"_qs, u"DIR"_qs},
-        {u"o"_qs, u"結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"_qs,
+         QCoreApplication::translate("rubello-ruby", "フォルダーの中のページ (.html .htm .xhtml .shtml) にも振る。フォルダーの外へのリンクは"
+         "たどらない")},
+        {u"in-place"_qs, QCoreApplication::translate("rubello-ruby", "ファイルそのものを書き換える (読み取り専用のページは飛ばす)")},
+        {u"force"_qs, QCoreApplication::translate("rubello-ruby", "--in-place で読み取り専用のページも書き換える")},
+        {u"backup"_qs, QCoreApplication::translate("rubello-ruby", "--in-place で元のファイルを名前にこれを足して残す"), u"SUFFIX"_qs},
+        {u"replace-backup"_qs, QCoreApplication::translate("rubello-ruby", "--backup の控えがすでにあれば置き換える")},
+        {u"output-dir"_qs, QCoreApplication::translate("rubello-ruby", "結果をこのフォルダーに同じ構成で書く"), u"DIR"_qs},
+        {u"o"_qs, QCoreApplication::translate("rubello-ruby", "結果を FILE に書く (ファイル一つのとき。書き終えてから置き換える)"),
          u"FILE"_qs},
-        {u"strip"_qs, u"ルビを振らずに外す (<ruby> 要素を本文だけにする)"_qs},
-        {u"jobs"_qs, u"同時に処理するファイルの数 (既定: CPU の数)"_qs, u"N"_qs},
-        {u"dry-run"_qs, u"何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く"_qs},
+        {u"strip"_qs, QCoreApplication::translate("rubello-ruby", "ルビを振らずに外す (<ruby> 要素を本文だけにする)")},
+        {u"jobs"_qs, QCoreApplication::translate("rubello-ruby", "同時に処理するファイルの数 (既定: CPU の数)"), u"N"_qs},
+        {u"dry-run"_qs, QCoreApplication::translate("rubello-ruby", "何も書かず、語の一覧を TSV (語、読み、回数、推測) で標準出力に書く")},
         {u"occurrences"_qs,
-         u"--dry-run で一か所ごとに一行: ファイル、行:桁、語を【】で示した文、読み、推測"_qs},
-        {u"apply-list"_qs, u"見直した一覧 (--dry-run の形) の語と読みだけを振る"_qs, u"FILE"_qs},
+         QCoreApplication::translate("rubello-ruby", "--dry-run で一か所ごとに一行: ファイル、行:桁、語を【】で示した文、読み、推測")},
+        {u"apply-list"_qs, QCoreApplication::translate("rubello-ruby", "見直した一覧 (--dry-run の形) の語と読みだけを振る"), u"FILE"_qs},
     });
-    parser.addPositionalArgument(u"ファイル"_qs, u"HTML ファイルまたはフォルダー"_qs,
-                                 u"[ファイル...]"_qs);
+    parser.addPositionalArgument(QCoreApplication::translate("rubello-ruby", "ファイル"), QCoreApplication::translate("rubello-ruby", "HTML ファイルまたはフォルダー"),
+                                 QCoreApplication::translate("rubello-ruby", "[ファイル...]"));
 }
 
 // How the ruby is written and which words get it; an error's sentence, or nothing.
@@ -850,12 +855,10 @@ QString readRubyOptions(const QCommandLineParser &parser, Settings &settings)
     RubyOptions &options = settings.options;
     if (parser.isSet(u"kana"_qs)) {
         const QString v = parser.value(u"kana"_qs);
-        const QHash<QString, KanaForm> forms {{u"katakana"_qs, KanaForm::Katakana},
-                                              {u"hiragana"_qs, KanaForm::Hiragana},
-                                              {u"halfwidth"_qs, KanaForm::HalfWidthKatakana}};
-        if (!forms.contains(v))
-            return u"--kana は hiragana, katakana, halfwidth のどれかです: "_qs + v;
-        options.form.kana = forms.value(v);
+        const std::optional<KanaForm> form = kanaFormFromName(v);
+        if (!form)
+            return QCoreApplication::translate("rubello-ruby", "--kana は hiragana, katakana, halfwidth, romaji, romaji-ou のどれかです: ") + v;
+        options.form.kana = *form;
     }
     options.omitOkurigana = !parser.isSet(u"keep-okurigana"_qs);
     options.form.perKanji = parser.isSet(u"per-kanji"_qs);
@@ -868,19 +871,19 @@ QString readRubyOptions(const QCommandLineParser &parser, Settings &settings)
     if (parser.isSet(u"grade"_qs)) {
         const auto level = gradeLevelFromName(parser.value(u"grade"_qs));
         if (!level)
-            return u"--grade は 1～6 か jouyou です: "_qs + parser.value(u"grade"_qs);
+            return QCoreApplication::translate("rubello-ruby", "--grade は 1～6 か jouyou です: ") + parser.value(u"grade"_qs);
         options.knownKanji = knownKanjiOfLevel(*level);
     }
     if (parser.isSet(u"first"_qs)) {
         const QString v = parser.value(u"first"_qs);
         if (v != u"page" && v != u"section")
-            return u"--first は page か section です: "_qs + v;
+            return QCoreApplication::translate("rubello-ruby", "--first は page か section です: ") + v;
         settings.first = v == u"page" ? FirstOnly::Page : FirstOnly::Section;
     }
     if (parser.isSet(u"known"_qs)) {
         QFile file(parser.value(u"known"_qs));
         if (!file.open(QIODevice::ReadOnly))
-            return u"%1 を開けません: %2"_qs.arg(file.fileName(), file.errorString());
+            return QCoreApplication::translate("rubello-ruby", "%1 を開けません: %2").arg(file.fileName(), file.errorString());
         options.knownKanji.unite(kanjiSet(QString::fromUtf8(file.read(kMaxDocumentBytes))));
     }
     if (options.form.perKanji) {
@@ -899,15 +902,15 @@ QString readRunOptions(const QCommandLineParser &parser, Settings &settings)
     if (parser.isSet(u"encoding"_qs)) {
         settings.encoding = parser.value(u"encoding"_qs).toLatin1();
         if (!QStringDecoder(settings.encoding.constData()).isValid())
-            return u"知らない文字コードです: "_qs + parser.value(u"encoding"_qs);
+            return QCoreApplication::translate("rubello-ruby", "知らない文字コードです: ") + parser.value(u"encoding"_qs);
     }
     settings.dryRun = parser.isSet(u"dry-run"_qs);
     settings.occurrences = parser.isSet(u"occurrences"_qs);
     if (settings.occurrences && !settings.dryRun)
-        return u"--occurrences は --dry-run とともに使います。"_qs;
+        return QCoreApplication::translate("rubello-ruby", "--occurrences は --dry-run とともに使います。");
     settings.strip = parser.isSet(u"strip"_qs);
     if (settings.strip && (settings.dryRun || parser.isSet(u"apply-list"_qs)))
-        return u"--strip は --dry-run とも --apply-list とも使えません。"_qs;
+        return QCoreApplication::translate("rubello-ruby", "--strip は --dry-run とも --apply-list とも使えません。");
     settings.inPlace = parser.isSet(u"in-place"_qs);
     settings.force = parser.isSet(u"force"_qs);
     settings.backup = parser.value(u"backup"_qs);
@@ -916,15 +919,15 @@ QString readRunOptions(const QCommandLineParser &parser, Settings &settings)
     settings.output = parser.value(u"o"_qs);
     if (parser.isSet(u"backup"_qs)
         && (!settings.inPlace || settings.backup.isEmpty() || settings.backup.contains(u'/')))
-        return u"--backup は --in-place とともに、/ を含まない接尾辞で指定します。"_qs;
+        return QCoreApplication::translate("rubello-ruby", "--backup は --in-place とともに、/ を含まない接尾辞で指定します。");
     if (settings.replaceBackup && !parser.isSet(u"backup"_qs))
-        return u"--replace-backup は --backup とともに使います。"_qs;
+        return QCoreApplication::translate("rubello-ruby", "--replace-backup は --backup とともに使います。");
     if (int(settings.inPlace) + int(!settings.outputDir.isEmpty()) + int(!settings.output.isEmpty())
         > 1)
-        return u"--in-place, --output-dir, -o はどれか一つです。"_qs;
+        return QCoreApplication::translate("rubello-ruby", "--in-place, --output-dir, -o はどれか一つです。");
     if (parser.isSet(u"apply-list"_qs)) {
         if (const auto read = readList(parser.value(u"apply-list"_qs), &settings); !read)
-            return u"%1 を読めません: %2"_qs.arg(parser.value(u"apply-list"_qs), read.error().detail);
+            return QCoreApplication::translate("rubello-ruby", "%1 を読めません: %2").arg(parser.value(u"apply-list"_qs), read.error().detail);
     }
     return {};
 }
@@ -951,23 +954,23 @@ int run(const QCommandLineParser &parser, const Settings &settings, bool stdinCl
     const bool toFiles = settings.inPlace || !settings.outputDir.isEmpty();
     const bool fromStdin = inputs.isEmpty() || (inputs.size() == 1 && inputs.first() == u"-");
     if (fromStdin && stdinClosed)
-        return fail(u"標準入力が閉じています。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準入力が閉じています。"));
     if (fromStdin && toFiles)
-        return fail(u"標準入力には --in-place も --output-dir も使えません。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "標準入力には --in-place も --output-dir も使えません。"));
     if (!settings.output.isEmpty() && (inputs.size() > 1 || recursive))
-        return fail(u"-o はページ一つのときだけです。複数には --output-dir を使います。"_qs);
+        return fail(QCoreApplication::translate("rubello-ruby", "-o はページ一つのときだけです。複数には --output-dir を使います。"));
     if (fromStdin
         || (!toFiles && !settings.dryRun && inputs.size() == 1 && !recursive
             && !QFileInfo(inputs.first()).isDir())) {
         try {
             return onePage(fromStdin ? QString() : inputs.first(), settings);
         } catch (const std::bad_alloc &) {
-            return fail(u"メモリーが足りません。"_qs);
+            return fail(QCoreApplication::translate("rubello-ruby", "メモリーが足りません。"));
         }
     }
     if (!toFiles && !settings.dryRun)
         return fail(
-            u"複数のページには --in-place か --output-dir が要ります (または --dry-run)。"_qs);
+            QCoreApplication::translate("rubello-ruby", "複数のページには --in-place か --output-dir が要ります (または --dry-run)。"));
     return runSite(inputs, recursive, settings, jobCount);
 }
 
@@ -982,6 +985,7 @@ int main(int argc, char *argv[])
     // The window's name, so the user's readings are found where it keeps them.
     QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
+    installInterfaceTranslation(QCoreApplication::applicationDirPath());
 
     QCommandLineParser parser;
     addOptions(parser);
@@ -1005,7 +1009,7 @@ int main(int argc, char *argv[])
         bool ok = false;
         jobCount = parser.value(u"jobs"_qs).toInt(&ok);
         if (!ok || jobCount < 1 || jobCount > 256)
-            return fail(u"--jobs は 1 以上の数です: "_qs + parser.value(u"jobs"_qs));
+            return fail(QCoreApplication::translate("rubello-ruby", "--jobs は 1 以上の数です: ") + parser.value(u"jobs"_qs));
     }
     if (!settings.strip) {
         // A damaged file of corrections is used as empty, and said so.

@@ -2,76 +2,79 @@
 
 #include "core/document/documentfile.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstring>
 
+// Each reason is short, to follow a file's name on one line of the tools' output.
 QString errorReason(const Error &error)
 {
     switch (error.kind) {
     case ErrorKind::NotFound:
-        return QStringLiteral("見つかりません");
+        return QCoreApplication::translate("rubello-ruby", "見つかりません");
     case ErrorKind::NotARegularFile:
-        return QStringLiteral("通常のファイルではありません");
+        return QCoreApplication::translate("rubello-ruby", "通常のファイルではありません");
     case ErrorKind::TooLarge:
-        return QStringLiteral("大きすぎます");
+        return QCoreApplication::translate("rubello-ruby", "大きすぎます");
     case ErrorKind::ChangedOnDisk:
         return error.writing
-            ? QStringLiteral("書いている間にほかのプログラムが変更したため、置き換えていません")
-            : QStringLiteral("読んでいる間にほかのプログラムが変更しました");
+            ? QCoreApplication::translate("rubello-ruby", "書いている間にほかのプログラムが変更したため、置き換えていません")
+            : QCoreApplication::translate("rubello-ruby", "読んでいる間にほかのプログラムが変更しました");
     case ErrorKind::BadEncoding:
     case ErrorKind::NotText:
     case ErrorKind::NotReversible:
     case ErrorKind::NoEncodingFits:
-        return QStringLiteral("テキストとして読めません");
+        return QCoreApplication::translate("rubello-ruby", "テキストとして読めません");
     case ErrorKind::UnknownEncoding:
-        return QStringLiteral("文字コード %1 はこのシステムでは使えません")
+        return QCoreApplication::translate("rubello-ruby", "文字コード %1 はこのシステムでは使えません")
             .arg(error.encodings.value(0));
     case ErrorKind::Unencodable:
-        return QStringLiteral("%1 行目の文字 %2 は文字コード %3 で表せません")
+        return QCoreApplication::translate("rubello-ruby", "%1 行目の文字 %2 は文字コード %3 で表せません")
             .arg(error.line)
             .arg(describeCharacter(error.character), error.encodings.value(0));
     case ErrorKind::DictionaryMissing:
-        return QStringLiteral("読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
+        return QCoreApplication::translate("rubello-ruby", "読みの辞書を開けません。MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
                               "mecab-ipadic-utf8) が必要です (%1)")
             .arg(error.detail);
     case ErrorKind::DictionaryUnusable:
         return error.encodings.isEmpty()
-            ? QStringLiteral("読みの辞書 %1 の形式が分かりません (パッケージ mecab-ipadic-utf8 "
+            ? QCoreApplication::translate("rubello-ruby", "読みの辞書 %1 の形式が分かりません (パッケージ mecab-ipadic-utf8 "
                              "が必要です)")
                   .arg(error.path)
-            : QStringLiteral("読みの辞書 %1 の文字コードが UTF-8 ではありません (%2)")
+            : QCoreApplication::translate("rubello-ruby", "読みの辞書 %1 の文字コードが UTF-8 ではありません (%2)")
                   .arg(error.path, error.encodings.first());
     case ErrorKind::KanjiDictionaryMissing:
-        return QStringLiteral("漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
+        return QCoreApplication::translate("rubello-ruby", "漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
             .arg(error.path, error.detail);
     case ErrorKind::KanjiDictionaryEmpty:
-        return QStringLiteral("漢字の読みの辞書 %1 に読みがありません").arg(error.path);
+        return QCoreApplication::translate("rubello-ruby", "漢字の読みの辞書 %1 に読みがありません").arg(error.path);
     case ErrorKind::AnalysisFailed:
-        return QStringLiteral("読みを取得できません: %1").arg(error.detail);
+        return QCoreApplication::translate("rubello-ruby", "読みを取得できません: %1").arg(error.detail);
     case ErrorKind::OutOfMemory:
-        return QStringLiteral("メモリが足りません");
+        return QCoreApplication::translate("rubello-ruby", "メモリが足りません");
     case ErrorKind::UndecodableName:
-        return QStringLiteral("ファイル名を文字として正しく読めません");
+        return QCoreApplication::translate("rubello-ruby", "ファイル名を文字として正しく読めません");
     case ErrorKind::Damaged:
-        return QStringLiteral("読みの修正ファイル %1 が壊れているため、使わずに続けます (%2)")
+        return QCoreApplication::translate("rubello-ruby", "読みの修正ファイル %1 が壊れているため、使わずに続けます (%2)")
             .arg(error.path,
-                 error.line > 0          ? QStringLiteral("%1 行目").arg(error.line)
-                     : error.systemCode == EFBIG  ? QStringLiteral("大きすぎます")
-                     : error.systemCode == EILSEQ ? QStringLiteral("UTF-8 ではありません")
+                 error.line > 0          ? QCoreApplication::translate("rubello-ruby", "%1 行目").arg(error.line)
+                     : error.systemCode == EFBIG  ? QCoreApplication::translate("rubello-ruby", "大きすぎます")
+                     : error.systemCode == EILSEQ ? QCoreApplication::translate("rubello-ruby", "UTF-8 ではありません")
                                                   : error.detail);
     case ErrorKind::WriteRolledBack:
         return QString::fromLocal8Bit(std::strerror(error.systemCode))
-            + QStringLiteral("（ファイルは元のままです）");
+            + QCoreApplication::translate("rubello-ruby", "（ファイルは元のままです）");
     case ErrorKind::WriteLeftBackup:
         return QString::fromLocal8Bit(std::strerror(error.systemCode))
-            + QStringLiteral("（元のファイルの写しは %1 に残してあります）").arg(error.path);
+            + QCoreApplication::translate("rubello-ruby", "（元のファイルの写しは %1 に残してあります）").arg(error.path);
     case ErrorKind::Refused:
         if (error.systemCode == EISDIR)
-            return QStringLiteral("フォルダーです (-r で中のページに振ります)");
+            return QCoreApplication::translate("rubello-ruby", "フォルダーです (-r で中のページに振ります)");
         if (error.systemCode == ELOOP)
-            return QStringLiteral("リンクがたどってきたフォルダーに戻ります");
+            return QCoreApplication::translate("rubello-ruby", "リンクがたどってきたフォルダーに戻ります");
         if (error.systemCode == EXDEV)
-            return QStringLiteral("指定したフォルダーの外へのリンクです (たどりません)");
+            return QCoreApplication::translate("rubello-ruby", "指定したフォルダーの外へのリンクです (たどりません)");
         break;
     default:
         break;

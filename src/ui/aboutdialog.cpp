@@ -3,6 +3,7 @@
 
 #include "ui/platform.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -17,7 +18,7 @@ AboutDialog::AboutDialog(PlatformServices &platform, QWidget *parent)
     , m_platform(platform)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setWindowTitle(QStringLiteral("バージョン情報"));
+    setWindowTitle(QCoreApplication::translate("AboutDialog", "バージョン情報"));
     setSizeGripEnabled(false);
     createControls();
     fillFields();

@@ -3,6 +3,7 @@
 #include "core/paths.h"
 #include "ui/filepanel.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QVBoxLayout>
 
@@ -21,7 +22,7 @@ FileBrowser::FileBrowser(QWidget *parent)
     , m_drives(new DriveList(this))
     , m_folders(new FolderList(this))
     , m_files(new FileList(this))
-    , m_htmlOnly(new QCheckBox(QStringLiteral("HTMLファイルのみ表示"), this))
+    , m_htmlOnly(new QCheckBox(QCoreApplication::translate("FileBrowser", "HTMLファイルのみ表示"), this))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -1,5 +1,6 @@
 #include "ui/helpwindow.h"
 
+#include <QCoreApplication>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -20,7 +21,7 @@ HelpWindow::HelpWindow(QWidget *parent)
     });
     connect(m_browser, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = m_browser->documentTitle();
-        setWindowTitle(title.isEmpty() ? QStringLiteral("ヘルプ") : title);
+        setWindowTitle(title.isEmpty() ? QCoreApplication::translate("HelpWindow", "ヘルプ") : title);
     });
     resize(720, 600);
 }
@@ -29,7 +30,7 @@ void HelpWindow::showPage(const QString &helpPage)
 {
     m_browser->setSource(QUrl::fromLocalFile(helpPage));
     const QString title = m_browser->documentTitle();
-    setWindowTitle(title.isEmpty() ? QStringLiteral("ヘルプ") : title);
+    setWindowTitle(title.isEmpty() ? QCoreApplication::translate("HelpWindow", "ヘルプ") : title);
     show();
     raise();
     activateWindow();

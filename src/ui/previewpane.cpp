@@ -2,6 +2,7 @@
 
 #include "core/document/previewpage.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -265,9 +266,9 @@ PreviewPane::PreviewPane(QWidget *parent)
 
     m_crashNotice = new QWidget(m_stack);
     auto *notice = new QVBoxLayout(m_crashNotice);
-    auto *message = new QLabel(QStringLiteral("プレビューの表示処理が止まりました。"), m_crashNotice);
+    auto *message = new QLabel(QCoreApplication::translate("PreviewPane", "プレビューの表示処理が止まりました。"), m_crashNotice);
     message->setWordWrap(true);
-    m_restartButton = new QPushButton(QStringLiteral("プレビューを再開 (&R)"), m_crashNotice);
+    m_restartButton = new QPushButton(QCoreApplication::translate("PreviewPane", "プレビューを再開 (&R)"), m_crashNotice);
     notice->addStretch();
     notice->addWidget(message, 0, Qt::AlignHCenter);
     notice->addWidget(m_restartButton, 0, Qt::AlignHCenter);

@@ -30,7 +30,7 @@ bool ProgressWindow::advance(qint64 done, qint64 total)
         // A window for work about to end costs more than it tells.
         if (now < showDelayMs || (done > 0 && now * (total - done) / done < showDelayMs))
             return !m_cancelled;
-        m_dialog = new QProgressDialog(m_label, QStringLiteral("キャンセル"), 0, kSteps, m_parent);
+        m_dialog = new QProgressDialog(m_label, QCoreApplication::translate("ProgressWindow", "キャンセル"), 0, kSteps, m_parent);
         m_dialog->setWindowTitle(QStringLiteral("Rubello"));
         m_dialog->setWindowModality(Qt::ApplicationModal);
         m_dialog->setMinimumDuration(0);

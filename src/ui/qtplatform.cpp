@@ -72,8 +72,8 @@ int QtPlatformServices::askThreeWay(QWidget *parent, const QString &title, const
 
 void configureFileDialog(QFileDialog &dialog, bool save, const QString &preset)
 {
-    const QString html = QStringLiteral("HTMLファイル (*.html *.htm *.xhtml)");
-    dialog.setNameFilters({html, QStringLiteral("すべてのファイル (*)")});
+    const QString html = QCoreApplication::translate("QtPlatformServices", "HTMLファイル (*.html *.htm *.xhtml)");
+    dialog.setNameFilters({html, QCoreApplication::translate("QtPlatformServices", "すべてのファイル (*)")});
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // A name typed without an extension under the HTML filter is an HTML page.

@@ -1,5 +1,6 @@
 #include "ui/rubydialog.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -46,7 +47,7 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
     , m_formerAttribute(proposal.attribute)
 {
-    setWindowTitle(QStringLiteral("ルビの挿入"));
+    setWindowTitle(QCoreApplication::translate("RubyDialog", "ルビの挿入"));
     setModal(true);
 
     m_reading = new ReadingBox(this);
@@ -54,10 +55,10 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
     // A line edit cuts a long text short unless told otherwise.
     m_reading->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     m_reading->setMinimumWidth(361);
-    m_insert = new QPushButton(QStringLiteral("ルビの挿入"), this);
+    m_insert = new QPushButton(QCoreApplication::translate("RubyDialog", "ルビの挿入"), this);
     m_insert->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    m_attributeOn = new QCheckBox(QStringLiteral("ルビに属性を与える"), this);
+    m_cancel = new QPushButton(QCoreApplication::translate("RubyDialog", "キャンセル"), this);
+    m_attributeOn = new QCheckBox(QCoreApplication::translate("RubyDialog", "ルビに属性を与える"), this);
     m_attribute = new QLineEdit(this);
     m_attribute->setFont(gothic(11.25));
     m_attribute->setMaxLength(std::numeric_limits<int>::max());
@@ -84,7 +85,7 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
     // The box opens with its text selected, ready to be typed over.
     m_reading->lineEdit()->selectAll();
     if (proposal.guessed)
-        m_note->setText(QStringLiteral("辞書にない語です。読みは推測です。"));
+        m_note->setText(QCoreApplication::translate("RubyDialog", "辞書にない語です。読みは推測です。"));
     m_reading->setFocus();
     m_attribute->setText(proposal.attribute);
     m_attributeOn->setChecked(proposal.attributeOn);
@@ -106,7 +107,7 @@ void RubyDialog::confirm()
 {
     // An element without a reading would show an empty ruby over the word.
     if (m_reading->text().isEmpty()) {
-        m_note->setText(QStringLiteral("読みが空です。読みを入力してください。"));
+        m_note->setText(QCoreApplication::translate("RubyDialog", "読みが空です。読みを入力してください。"));
         m_reading->setFocus();
         return;
     }

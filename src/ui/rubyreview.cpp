@@ -4,6 +4,7 @@
 #include "core/ruby/gradelevels.h"
 #include "core/ruby/rubytext.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -193,6 +194,14 @@ QString RubyReviewModel::readingOf(const Group &group, int occurrence) const
     return own.isEmpty() ? group.reading : own;
 }
 
+QString RubyReviewModel::readingIn(const QString &shown, int occurrence) const
+{
+    if (!isRomaji(m_kana))
+        return fullwidthKatakana(shown);
+    const RubyCandidate &c = m_found.at(occurrence);
+    return readingOfShown(shown, m_kana, QStringList {c.reading} + c.candidates);
+}
+
 Qt::CheckState RubyReviewModel::groupCheck(const Group &group) const
 {
     qsizetype ticked = 0;
@@ -208,7 +217,7 @@ QList<RubyCandidate> RubyReviewModel::choice() const
     QList<RubyCandidate> chosen;
     for (const Group &group : m_groups) {
         for (int i : group.occurrences) {
-            const QString reading = fullwidthKatakana(readingOf(group, i));
+            const QString reading = readingIn(readingOf(group, i), i);
             if (!m_state.at(i).ticked || reading.isEmpty())
                 continue;
             RubyCandidate c = m_found.at(i);
@@ -225,7 +234,10 @@ QList<std::pair<QString, QString>> RubyReviewModel::corrections() const
 {
     QList<std::pair<QString, QString>> changed;
     for (const Group &group : m_groups) {
-        const QString reading = fullwidthKatakana(group.reading);
+        const QString reading = readingIn(group.reading, group.occurrences.first());
+        // A romaji reading of the user's own is written, never kept as a reading.
+        if (isRomaji(m_kana) && reading == group.reading)
+            continue;
         if (!reading.isEmpty() && reading != group.proposed && groupCheck(group) != Qt::Unchecked)
             changed.append({group.base, reading});
     }
@@ -319,7 +331,7 @@ QVariant RubyReviewModel::data(const QModelIndex &index, int role) const
             break;
         case Guessed:
             if (role == Qt::DisplayRole && group.guessed)
-                return QStringLiteral("推測");
+                return QCoreApplication::translate("RubyReviewDialog", "推測");
             break;
         }
         if (role == Qt::BackgroundRole && group.guessed)
@@ -414,13 +426,13 @@ QVariant RubyReviewModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     switch (section) {
     case Word:
-        return QStringLiteral("語");
+        return QCoreApplication::translate("RubyReviewDialog", "語");
     case Reading:
-        return QStringLiteral("読み");
+        return QCoreApplication::translate("RubyReviewDialog", "読み");
     case Count:
-        return QStringLiteral("回数");
+        return QCoreApplication::translate("RubyReviewDialog", "回数");
     case Guessed:
-        return QStringLiteral("推測");
+        return QCoreApplication::translate("RubyReviewDialog", "推測");
     }
     return {};
 }
@@ -430,26 +442,26 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     : QDialog(parent)
     , m_html(html)
 {
-    setWindowTitle(QStringLiteral("ページ全体にルビ"));
+    setWindowTitle(QCoreApplication::translate("RubyReviewDialog", "ページ全体にルビ"));
     resize(640, 520);
     m_model = new RubyReviewModel(html, found, kana, this);
 
     m_levelBox = new QComboBox(this);
-    m_levelBox->addItems({QStringLiteral("すべての漢字"), QStringLiteral("小2 以上"),
-                        QStringLiteral("小3 以上"), QStringLiteral("小4 以上"),
-                        QStringLiteral("小5 以上"), QStringLiteral("小6 以上"),
-                        QStringLiteral("中学以上"), QStringLiteral("常用外")});
+    m_levelBox->addItems({QCoreApplication::translate("RubyReviewDialog", "すべての漢字"), QCoreApplication::translate("RubyReviewDialog", "小2 以上"),
+                        QCoreApplication::translate("RubyReviewDialog", "小3 以上"), QCoreApplication::translate("RubyReviewDialog", "小4 以上"),
+                        QCoreApplication::translate("RubyReviewDialog", "小5 以上"), QCoreApplication::translate("RubyReviewDialog", "小6 以上"),
+                        QCoreApplication::translate("RubyReviewDialog", "中学以上"), QCoreApplication::translate("RubyReviewDialog", "常用外")});
     m_levelBox->setCurrentIndex(qBound(0, level, kJouyouLevel));
     m_firstBox = new QComboBox(this);
-    m_firstBox->addItems({QStringLiteral("毎回"), QStringLiteral("ページで最初だけ"),
-                        QStringLiteral("見出しごとに最初だけ")});
+    m_firstBox->addItems({QCoreApplication::translate("RubyReviewDialog", "毎回"), QCoreApplication::translate("RubyReviewDialog", "ページで最初だけ"),
+                        QCoreApplication::translate("RubyReviewDialog", "見出しごとに最初だけ")});
     m_firstBox->setCurrentIndex(int(first));
     m_orderBox = new QComboBox(this);
     m_orderBox->addItems(
-        {QStringLiteral("出現順"), QStringLiteral("回数順"), QStringLiteral("推測を先に")});
+        {QCoreApplication::translate("RubyReviewDialog", "出現順"), QCoreApplication::translate("RubyReviewDialog", "回数順"), QCoreApplication::translate("RubyReviewDialog", "推測を先に")});
     m_orderBox->setCurrentIndex(int(RubyReviewModel::Order::GuessedFirst));
     m_filterEdit = new QLineEdit(this);
-    m_filterEdit->setPlaceholderText(QStringLiteral("絞り込み"));
+    m_filterEdit->setPlaceholderText(QCoreApplication::translate("RubyReviewDialog", "絞り込み"));
     m_filterEdit->setClearButtonEnabled(true);
 
     m_view = new QTreeView(this);
@@ -464,18 +476,18 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
 
     m_countLabel = new QLabel(this);
     m_countLabel->setWordWrap(true);
-    m_rememberCheck = new QCheckBox(QStringLiteral("修正を記憶する"), this);
+    m_rememberCheck = new QCheckBox(QCoreApplication::translate("RubyReviewDialog", "修正を記憶する"), this);
     m_rememberCheck->setChecked(true);
-    m_insertButton = new QPushButton(QStringLiteral("ルビの挿入 (&I)"), this);
+    m_insertButton = new QPushButton(QCoreApplication::translate("RubyReviewDialog", "ルビの挿入 (&I)"), this);
     m_insertButton->setDefault(true);
     m_insertButton->setAutoDefault(false);
-    m_cancelButton = new QPushButton(QStringLiteral("キャンセル (&C)"), this);
+    m_cancelButton = new QPushButton(QCoreApplication::translate("RubyReviewDialog", "キャンセル (&C)"), this);
     m_cancelButton->setAutoDefault(false);
     connect(m_insertButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *choices = new QHBoxLayout;
-    choices->addWidget(new QLabel(QStringLiteral("振る漢字:"), this));
+    choices->addWidget(new QLabel(QCoreApplication::translate("RubyReviewDialog", "振る漢字:"), this));
     choices->addWidget(m_levelBox);
     choices->addWidget(m_firstBox);
     choices->addStretch();
@@ -492,7 +504,7 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     layout->addLayout(listBar);
     layout->addWidget(m_view);
     layout->addWidget(m_countLabel);
-    layout->addWidget(new QLabel(QStringLiteral("Space: チェック  Enter: 読みを直す  "
+    layout->addWidget(new QLabel(QCoreApplication::translate("RubyReviewDialog", "Space: チェック  Enter: 読みを直す  "
                                                 "F3: 次の推測  F4: 本文で表示  Ctrl+Enter: ルビの挿入"),
                                  this));
     layout->addLayout(buttons);
@@ -548,7 +560,7 @@ void RubyReviewDialog::refilter()
         }
     }
     m_model->setIncluded(included);
-    m_countLabel->setText(QStringLiteral("%1 語、%2 か所。チェックを外した所には振りません。")
+    m_countLabel->setText(QCoreApplication::translate("RubyReviewDialog", "%1 語、%2 か所。チェックを外した所には振りません。")
                             .arg(m_model->rowCount())
                             .arg(m_model->occurrencesListed()));
     if (m_model->rowCount() > 0)

@@ -80,6 +80,8 @@ private:
 
     void rebuild();
     QString readingOf(const Group &group, int occurrence) const;
+    // The katakana reading a shown one stands for (romaji: the candidate written so).
+    QString readingIn(const QString &shown, int occurrence) const;
     Qt::CheckState groupCheck(const Group &group) const;
 
     QString m_html; // shared, not copied

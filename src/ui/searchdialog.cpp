@@ -4,6 +4,7 @@
 #include "ui/platform.h"
 #include "ui/progresswindow.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -24,7 +25,7 @@ SearchDialog::SearchDialog(QWidget *owner, PlatformServices &platform, EditorCon
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    setWindowTitle(QStringLiteral("検索と置換"));
+    setWindowTitle(QCoreApplication::translate("SearchDialog", "検索と置換"));
     // No icon of its own: a blank one keeps the owner's from showing.
     QPixmap blank(16, 16);
     blank.fill(Qt::transparent);
@@ -43,7 +44,7 @@ SearchDialog::~SearchDialog()
 
 void SearchDialog::createControls()
 {
-    m_searchLabel = new QLabel(QStringLiteral("検索する文字列 (&F)："), this);
+    m_searchLabel = new QLabel(QCoreApplication::translate("SearchDialog", "検索する文字列 (&F)："), this);
     m_searchEdit = new QLineEdit(this);
     // A line edit keeps a short text by default; a longer selection must not
     // be cut short into another search text.
@@ -51,28 +52,28 @@ void SearchDialog::createControls()
     m_searchEdit->setMinimumWidth(265);
     m_searchLabel->setBuddy(m_searchEdit);
 
-    m_replaceLabel = new QLabel(QStringLiteral("置換する文字列 (&I)："), this);
+    m_replaceLabel = new QLabel(QCoreApplication::translate("SearchDialog", "置換する文字列 (&I)："), this);
     m_replaceEdit = new QLineEdit(this);
     m_replaceEdit->setMaxLength(std::numeric_limits<int>::max());
     m_replaceLabel->setBuddy(m_replaceEdit);
     m_replaceLabel->setEnabled(false);
     m_replaceEdit->setEnabled(false);
 
-    m_replaceCheck = new QCheckBox(QStringLiteral("置換も行う (&P)"), this);
-    m_exactCheck = new QCheckBox(QStringLiteral("大/小文字、全/半角、カナ/ひらがなを区別する"), this);
-    m_fromTopCheck = new QCheckBox(QStringLiteral("先頭から検索する"), this);
+    m_replaceCheck = new QCheckBox(QCoreApplication::translate("SearchDialog", "置換も行う (&P)"), this);
+    m_exactCheck = new QCheckBox(QCoreApplication::translate("SearchDialog", "大/小文字、全/半角、カナ/ひらがなを区別する"), this);
+    m_fromTopCheck = new QCheckBox(QCoreApplication::translate("SearchDialog", "先頭から検索する"), this);
     m_fromTopCheck->setChecked(true);
 
-    m_findButton = new QPushButton(QStringLiteral("検索 (&S)"), this);
-    m_findButton->setToolTip(QStringLiteral("Enterキー"));
+    m_findButton = new QPushButton(QCoreApplication::translate("SearchDialog", "検索 (&S)"), this);
+    m_findButton->setToolTip(QCoreApplication::translate("SearchDialog", "Enterキー"));
     m_findButton->setDefault(true);
     m_findButton->setEnabled(false);
-    m_replaceButton = new QPushButton(QStringLiteral("置換 (&R)"), this);
+    m_replaceButton = new QPushButton(QCoreApplication::translate("SearchDialog", "置換 (&R)"), this);
     m_replaceButton->setEnabled(false);
-    m_replaceAllButton = new QPushButton(QStringLiteral("全て置換 (&A)"), this);
+    m_replaceAllButton = new QPushButton(QCoreApplication::translate("SearchDialog", "全て置換 (&A)"), this);
     m_replaceAllButton->setEnabled(false);
-    m_cancelButton = new QPushButton(QStringLiteral("閉じる"), this);
-    m_cancelButton->setToolTip(QStringLiteral("Escキー"));
+    m_cancelButton = new QPushButton(QCoreApplication::translate("SearchDialog", "閉じる"), this);
+    m_cancelButton->setToolTip(QCoreApplication::translate("SearchDialog", "Escキー"));
 
     // Laid out from the captions' own sizes: a larger font widens the window
     // instead of cutting a caption.
@@ -191,8 +192,8 @@ void SearchDialog::findAndSelect()
     const CompareMode mode = compareMode();
     m_foundPos = qint32(findText(m_docText, m_searchText, m_startPos, mode));
     if (m_foundPos < 1) {
-        m_platform.showMessage(this, QMessageBox::Information, QStringLiteral("検索終了"),
-                               QStringLiteral("文書の検索が終わりました。"), QMessageBox::Ok);
+        m_platform.showMessage(this, QMessageBox::Information, QCoreApplication::translate("SearchDialog", "検索終了"),
+                               QCoreApplication::translate("SearchDialog", "文書の検索が終わりました。"), QMessageBox::Ok);
         m_searchEnded = true;
     } else {
         m_editor->setSelectionStart(m_foundPos - 1);
@@ -232,7 +233,7 @@ void SearchDialog::replaceAllMatches()
     m_searchText = m_searchEdit->text();
     m_replaceText = m_editor->withLineEnds(m_replaceEdit->text());
     const bool fromTop = m_fromTopCheck->checkState() == Qt::Checked;
-    ProgressWindow progress(this, QStringLiteral("置換しています..."));
+    ProgressWindow progress(this, QCoreApplication::translate("SearchDialog", "置換しています..."));
     ReplaceAllResult result;
     {
         // The copy of the text goes before the editor is written.
@@ -242,7 +243,7 @@ void SearchDialog::replaceAllMatches()
     }
     if (result.stopped)
         return; // cancelled: nothing changed, no end message
-    emit statusMessage(QStringLiteral("%1 か所を置換しました。").arg(result.replacements));
+    emit statusMessage(QCoreApplication::translate("SearchDialog", "%1 か所を置換しました。").arg(result.replacements));
     progress.setCancellable(false);
     if (result.replacements > 0) {
         m_editor->setSelectionStart(int(result.changeStart));

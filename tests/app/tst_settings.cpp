@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QComboBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,7 +52,8 @@ QStringList choices(const MainWindow &form)
             form.editor()->palette().color(QPalette::Text).name(),
             form.editor()->backgroundColour().name(),
             QString::number(int(form.rubyCommands().kanaForm())),
-            QString::number(form.kanaButton(int(form.rubyCommands().kanaForm()))->isChecked()),
+            QString::number(form.kanaButton(std::min(int(form.rubyCommands().kanaForm()), 3))->isChecked()),
+            QString::number(form.longVowelBox()->currentIndex()),
             QString::number(form.omitOkuriganaCheck()->isChecked()),
             QString::number(form.htmlOnlyCheck()->isChecked()),
             form.windowSettings().recentFiles().join(u'|'),
@@ -94,12 +96,13 @@ void TestSettings::choicesComeBackAtTheNextStart()
     {
         Run first(path);
         // The first start: line numbers, and no wrap.
-        QCOMPARE(choices(first.form).mid(11), QStringList({u"1/1"_s, u"0/0"_s}));
+        QCOMPARE(choices(first.form).mid(12), QStringList({u"1/1"_s, u"0/0"_s}));
         first.form.editor()->setFont(QFont(u"Noto Sans CJK JP"_s, 14, QFont::Bold));
         first.form.editorCommands().selectAll();
         first.form.editor()->setTextColour(QColor(u"#204080"_s));
         first.form.editor()->setBackgroundColour(QColor(u"#fff0d0"_s));
-        first.form.kanaButton(2)->click();
+        first.form.kanaButton(3)->click();
+        first.form.longVowelBox()->setCurrentIndex(1); // romaji with ou uu
         first.form.omitOkuriganaCheck()->click();
         first.form.htmlOnlyCheck()->click();
         first.form.resize(700, 450);

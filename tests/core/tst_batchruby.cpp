@@ -245,6 +245,12 @@ void TestBatchRuby::halfwidthPerKanji()
     form.kana = KanaForm::HalfWidthKatakana;
     QCOMPARE(rubyMarkup(u"人物"_qs, u"ジンブツ"_qs, form),
              rubyElement(u"人"_qs, u"ｼﾞﾝ"_qs) + rubyElement(u"物"_qs, u"ﾌﾞﾂ"_qs));
+    // Romaji writes a ッ or ン at a part's end by the next part, as in the word.
+    form.kana = KanaForm::Romaji;
+    QCOMPARE(rubyMarkup(u"学校"_qs, u"ガッコウ"_qs, form),
+             rubyElement(u"学"_qs, u"gak"_qs) + rubyElement(u"校"_qs, u"kō"_qs));
+    QCOMPARE(rubyMarkup(u"原因"_qs, u"ゲンイン"_qs, form),
+             rubyElement(u"原"_qs, u"gen'"_qs) + rubyElement(u"因"_qs, u"in"_qs));
 }
 
 // Where the elements of one word go: over each kanji run, over the word, per kanji.
@@ -337,7 +343,7 @@ void TestBatchRuby::tool()
         return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
     };
     QVERIFY(run({dir.filePath(u"missing.html"_qs), u"-o"_qs, out}) != 0);
-    QVERIFY(run({u"--kana"_qs, u"romaji"_qs, in, u"-o"_qs, out}) != 0);
+    QVERIFY(run({u"--kana"_qs, u"kunrei"_qs, in, u"-o"_qs, out}) != 0);
     QVERIFY(!QFile::exists(out));
     if (!MecabPhoneticService().reading(u"漢字"_qs))
         QSKIP("MeCab's IPADIC is not installed");
@@ -350,6 +356,10 @@ void TestBatchRuby::tool()
              (u"\uFEFF<p title=\"漢\">"_qs
               + rubyElementWithAttribute(u"漢字"_qs, u"class=\"r\""_qs, u"カンジ"_qs) + u"</p>"_qs)
                  .toUtf8());
+    result.close();
+    QCOMPARE(run({u"--kana"_qs, u"romaji"_qs, in, u"-o"_qs, out}), 0);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QVERIFY(result.readAll().contains(rubyElement(u"漢字"_qs, u"kanji"_qs).toUtf8()));
 }
 
 // A folder of pages in place: encodings and line ends kept, bad files named

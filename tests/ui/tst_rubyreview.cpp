@@ -14,6 +14,7 @@ class TestRubyReview : public QObject
 
 private slots:
     void review();
+    void romajiReadingsGoBackToTheirKana();
 };
 
 void TestRubyReview::review()
@@ -81,6 +82,28 @@ void TestRubyReview::review()
     dialog.firstBox()->setCurrentIndex(int(FirstOnly::Page));
     QCOMPARE(m->occurrencesListed(), 4);
     QCOMPARE(m->choice().size(), 4); // the edits kept; the second 学校, unticked, is gone
+}
+
+// Romaji is shown, kana are kept: a candidate chosen goes back to its kana (ō
+// stands for オウ and オオ alike), a reading typed in romaji is written as it is
+// and never kept as a correction.
+void TestRubyReview::romajiReadingsGoBackToTheirKana()
+{
+    const QString page = u"<p>大阪 東京 大路</p>"_qs;
+    const QList<RubyCandidate> found {
+        {3, u"大阪"_qs, u"オオサカ"_qs, false, {}},
+        {6, u"東京"_qs, u"トウキョウ"_qs, false, {u"トウケイ"_qs}},
+        {9, u"大路"_qs, u"オオジ"_qs, false, {}},
+    };
+    RubyReviewModel m(page, found, KanaForm::Romaji);
+    QCOMPARE(m.index(0, 1).data().toString(), u"ōsaka"_qs);
+    QVERIFY(m.setData(m.index(1, 1), u"tōkei"_qs)); // a candidate
+    QVERIFY(m.setData(m.index(2, 1), u"ooji"_qs)); // the user's own
+    QStringList chosen;
+    for (const RubyCandidate &c : m.choice())
+        chosen << c.reading;
+    QCOMPARE(chosen, QStringList({u"オオサカ"_qs, u"トウケイ"_qs, u"ooji"_qs}));
+    QCOMPARE(m.corrections(), (QList<std::pair<QString, QString>> {{u"東京"_qs, u"トウケイ"_qs}}));
 }
 
 QTEST_MAIN(TestRubyReview)

@@ -2,6 +2,7 @@
 #include "core/document/documentfile.h"
 #include "core/document/safesave.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSet>
 #include <QStringDecoder>
@@ -307,7 +308,7 @@ QString describeCharacter(QStringView character)
     const QString number
         = QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
     const bool shown = pair || (!character.front().isSurrogate() && character.front().isPrint());
-    return shown ? QStringLiteral("「%1」(%2)").arg(character.toString(), number) : number;
+    return shown ? QCoreApplication::translate("Error", "「%1」(%2)").arg(character.toString(), number) : number;
 }
 
 Result<QByteArray> encodeDocument(const QString &text, const QByteArray &codePage)

@@ -2,6 +2,7 @@
 
 #include "core/document/safesave.h"
 #include "core/paths.h"
+#include "core/translation.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -11,11 +12,14 @@
 
 QString helpPagePath(const QString &programFolder)
 {
+    // The page in the interface's language.
+    const QString page = interfaceIsJapanese() ? QStringLiteral("index.html")
+                                               : QStringLiteral("index.en.html");
     const QString installed = QDir::cleanPath(
-        joinFolderAndName(programFolder, QStringLiteral("../share/rubello/index.html")));
+        joinFolderAndName(programFolder, QStringLiteral("../share/rubello/") + page));
     if (QFileInfo(installed).isFile())
         return installed;
-    return joinFolderAndName(programFolder, QStringLiteral("index.html"));
+    return joinFolderAndName(programFolder, page);
 }
 
 CommandLine parseCommandLine(const QStringList &arguments, const QString &workingFolder)

@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // The help page: ../share/rubello/index.html from the executable's folder in an
-// installation, else index.html beside the executable (the build tree).
+// installation, else index.html beside the executable (the build tree); the
+// English index.en.html where the interface is English.
 QString helpPagePath(const QString &programFolder);
 
 // Reads "rubello [options] [FILE...]": help and version win, then an unknown option

@@ -334,8 +334,8 @@ bool needsRuby(QStringView word, const QSet<char32_t> &known)
 
 QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &form)
 {
-    const auto element = [&](const QString &b, const QString &r) {
-        const QString shown = kanaForm(r, form.kana);
+    const auto element = [&](const QString &b, const QString &r, QStringView following = {}) {
+        const QString shown = kanaForm(r, form.kana, following);
         return form.withAttribute ? rubyElementWithAttribute(b, form.attribute, shown)
                                   : rubyElement(b, shown);
     };
@@ -369,7 +369,8 @@ QString rubyMarkup(const QString &base, const QString &reading, const RubyForm &
     for (const ReadingPart &part : parts) {
         const QString b = base.sliced(part.baseStart, part.baseLength);
         const QString r = divided.sliced(part.readingStart, part.readingLength);
-        markup += part.ruby ? element(b, halfwidth ? halfwidthForm(r) : r) : b;
+        const QStringView following = QStringView(divided).sliced(part.readingStart + part.readingLength);
+        markup += part.ruby ? element(b, halfwidth ? halfwidthForm(r) : r, following) : b;
     }
     return markup;
 }

@@ -1,5 +1,7 @@
 #include "core/text/kana.h"
 
+#include "core/text/romaji.h"
+
 #include <iterator>
 
 namespace {
@@ -154,16 +156,38 @@ QString halfwidthForm(const QString &text)
     return result;
 }
 
+std::optional<KanaForm> kanaFormFromName(QStringView name)
+{
+    constexpr std::pair<const char16_t *, KanaForm> kNames[] = {
+        {u"katakana", KanaForm::Katakana}, {u"hiragana", KanaForm::Hiragana},
+        {u"halfwidth", KanaForm::HalfWidthKatakana}, {u"romaji", KanaForm::Romaji},
+        {u"romaji-ou", KanaForm::RomajiSpelled}};
+    for (const auto &[known, form] : kNames) {
+        if (name == QStringView(known))
+            return form;
+    }
+    return std::nullopt;
+}
+
 std::optional<KanaForm> kanaFormFromValue(int value)
 {
-    if (value < int(KanaForm::Katakana) || value > int(KanaForm::HalfWidthKatakana))
+    if (value < int(KanaForm::Katakana) || value > int(KanaForm::RomajiSpelled))
         return std::nullopt;
     return KanaForm(value);
 }
 
-QString kanaForm(const QString &reading, KanaForm form)
+bool isRomaji(KanaForm form)
+{
+    return form == KanaForm::Romaji || form == KanaForm::RomajiSpelled;
+}
+
+QString kanaForm(const QString &reading, KanaForm form, QStringView following)
 {
     switch (form) {
+    case KanaForm::Romaji:
+        return romajiForm(reading, LongVowels::Macron, following);
+    case KanaForm::RomajiSpelled:
+        return romajiForm(reading, LongVowels::Spelled, following);
     case KanaForm::Hiragana:
         return hiraganaForm(reading);
     case KanaForm::HalfWidthKatakana:
@@ -172,4 +196,15 @@ QString kanaForm(const QString &reading, KanaForm form)
         break;
     }
     return reading;
+}
+
+QString readingOfShown(const QString &shown, KanaForm form, const QStringList &readings)
+{
+    if (isRomaji(form)) {
+        for (const QString &reading : readings) {
+            if (kanaForm(reading, form) == shown)
+                return reading;
+        }
+    }
+    return shown;
 }
