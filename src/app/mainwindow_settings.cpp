@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRadioButton>
 
 void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state)
@@ -28,8 +29,9 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
     if (choices.backColor)
         m_editor->setBackgroundColour(*choices.backColor);
     if (choices.kanaForm) {
-        // The buttons stand in the order of the stored values.
-        m_kanaButtons[int(*choices.kanaForm)]->setChecked(true);
+        // The buttons stand in the order of the stored values; both romaji forms are the last.
+        m_longVowelBox->setCurrentIndex(*choices.kanaForm == KanaForm::RomajiSpelled ? 1 : 0);
+        m_kanaButtons[isRomaji(*choices.kanaForm) ? 3 : int(*choices.kanaForm)]->setChecked(true);
     }
     if (choices.omitOkurigana)
         m_omitOkuriganaCheck->setChecked(*choices.omitOkurigana);
