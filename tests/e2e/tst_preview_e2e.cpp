@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "fakeplatform.h"
+#include "previewscript.h"
 #include "testfiles.h"
 #include "ui/editorcontrol.h"
 #include "ui/previewpane.h"
@@ -52,16 +53,7 @@ private:
 
 QVariant TestPreviewEndToEnd::read(const QString &expression)
 {
-    QVariant value;
-    bool done = false;
-    m_window->previewPane()->page()->runJavaScript(expression, QWebEngineScript::ApplicationWorld,
-                                                   [&](const QVariant &result) {
-                                                       value = result;
-                                                       done = true;
-                                                   });
-    if (!QTest::qWaitFor([&] { return done; }, 10000))
-        return u"(no answer)"_s;
-    return value;
+    return runInPreview(m_window->previewPane()->page(), expression);
 }
 
 bool TestPreviewEndToEnd::showPreview()

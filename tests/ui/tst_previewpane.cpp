@@ -1,4 +1,5 @@
 #include "casetable.h"
+#include "previewscript.h"
 #include "ui/previewpane.h"
 
 #include <QApplication>
@@ -62,16 +63,7 @@ bool TestPreviewPane::render(const QString &text, const QString &path)
 
 QVariant TestPreviewPane::read(const QString &expression)
 {
-    QVariant value;
-    bool done = false;
-    m_pane->page()->runJavaScript(expression, QWebEngineScript::ApplicationWorld,
-                                  [&](const QVariant &result) {
-                                      value = result;
-                                      done = true;
-                                  });
-    if (!QTest::qWaitFor([&] { return done; }, 10000))
-        return u"(no answer)"_s;
-    return value;
+    return runInPreview(m_pane->page(), expression);
 }
 
 void TestPreviewPane::initTestCase()
