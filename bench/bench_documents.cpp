@@ -199,7 +199,7 @@ int peakAfterLoad(const QString &path, const QByteArray &codePage)
     form.documentCommands().load(path);
     QCoreApplication::processEvents();
     std::printf("%lld\n", peakResidentKiB());
-    return !form.documentCommands().isModified() && form.saveAction()->isEnabled() ? 0 : 1;
+    return !form.documentCommands().isModified() && form.documentCommands().actions().save->isEnabled() ? 0 : 1;
 }
 
 } // namespace

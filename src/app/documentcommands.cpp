@@ -1,16 +1,20 @@
 #include "app/documentcommands.h"
 
+#include "app/commandaction.h"
 #include "core/document/declarations.h"
+#include "core/document/encodings.h"
 #include "core/paths.h"
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/platform.h"
 #include "ui/progresswindow.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QTextDocument>
 
 namespace {
 
@@ -32,6 +36,50 @@ DocumentCommands::DocumentCommands(EditorControl *editor, PlatformServices &plat
     m_session.startNew();
     // The marker shows what the session says, whatever changed it.
     connect(&m_session, &DocumentSession::modifiedChanged, this, &DocumentCommands::updateCaption);
+    createActions();
+}
+
+void DocumentCommands::createActions()
+{
+    Actions &a = m_actions;
+    a.newDocument = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "新規作成 (&N)"), {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    a.open = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "開く (&O)..."), {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    a.save = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "上書き保存 (&S)"), {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    a.saveAs = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "名前を付けて保存 (&A)..."));
+    connect(a.newDocument, &QAction::triggered, this, &DocumentCommands::newDocument);
+    connect(a.open, &QAction::triggered, this, &DocumentCommands::open);
+    connect(a.save, &QAction::triggered, this, &DocumentCommands::save);
+    connect(a.saveAs, &QAction::triggered, this, &DocumentCommands::saveAs);
+    // Save needs a file to write to; a new document has none.
+    a.save->setEnabled(false);
+    connect(this, &DocumentCommands::hasFileChanged, a.save, &QAction::setEnabled);
+
+    for (const TextEncoding &encoding : choosableEncodings()) {
+        const QString name = encodingDisplayName(encoding);
+        a.reopen << new QAction(name, this);
+        a.convert << new QAction(name, this);
+        connect(a.reopen.last(), &QAction::triggered, this, [this, encoding] { reopenAs(encoding); });
+        connect(a.convert.last(), &QAction::triggered, this, [this, encoding] { convertTo(encoding); });
+    }
+
+    auto *lineEnds = new QActionGroup(this);
+    a.newLf = lineEnds->addAction(QStringLiteral("LF (&L)"));
+    a.newCrLf = lineEnds->addAction(QStringLiteral("CR LF (&C)"));
+    for (QAction *item : {a.newLf, a.newCrLf})
+        item->setCheckable(true);
+    connect(a.newLf, &QAction::triggered, this, [this] { setNewLineEnd(LineEnd::Lf); });
+    connect(a.newCrLf, &QAction::triggered, this, [this] { setNewLineEnd(LineEnd::CrLf); });
+    setNewLineEnd(LineEnd::Lf); // the platform's line end
+}
+
+void DocumentCommands::setNewLineEnd(LineEnd end)
+{
+    m_newLineEnd = end;
+    (end == LineEnd::CrLf ? m_actions.newCrLf : m_actions.newLf)->setChecked(true);
+    if (m_session.path().isEmpty() && m_editor->document()->isEmpty()) {
+        m_editor->setLineEndConvention(end);
+        emit documentShown(QString());
+    }
 }
 
 QString DocumentCommands::documentName() const

@@ -3,6 +3,7 @@
 #include "core/document/documentsession.h"
 #include "core/text/lineendindex.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -10,17 +11,28 @@
 
 class EditorControl;
 class PlatformServices;
+class QAction;
 class QWidget;
 struct TextEncoding;
 
-// The File menu's document commands and the encoding commands: they ask the user
-// what the session cannot decide and show what it reports.
+// The File menu's document commands and the encoding commands, with the actions
+// the window places in its menus: they ask the user what the session cannot
+// decide and show what it reports.
 class DocumentCommands : public QObject
 {
     Q_OBJECT
 
 public:
     DocumentCommands(EditorControl *editor, PlatformServices &platform, QWidget *parent);
+
+    struct Actions
+    {
+        QAction *newDocument, *open, *save, *saveAs;
+        QAction *newLf, *newCrLf; // the line end of new documents, one checked
+        // One per choosable encoding, in the same order.
+        QList<QAction *> reopen, convert;
+    };
+    const Actions &actions() const { return m_actions; }
 
     DocumentSession &session() { return m_session; }
     const DocumentSession &session() const { return m_session; }
@@ -30,8 +42,10 @@ public:
 
     // Where the Open and Save As dialogs start for a document without a file.
     void setSuggestedFile(std::function<QString()> file) { m_suggestedFile = std::move(file); }
-    // The line end a new document's Enter gives.
-    void setNewLineEnd(LineEnd end) { m_newLineEnd = end; }
+    // The line end a new document's Enter gives; the document in the window
+    // takes it while it is new and empty.
+    void setNewLineEnd(LineEnd end);
+    LineEnd newLineEnd() const { return m_newLineEnd; }
 
 public slots:
     void newDocument();
@@ -65,6 +79,7 @@ signals:
     void hasFileChanged(bool hasFile);
 
 private:
+    void createActions();
     void updateCaption();
     // The file's name, or the program's title for a document without a file.
     QString documentName() const;
@@ -92,4 +107,5 @@ private:
     bool m_offeringReload = false;
     LineEnd m_newLineEnd = LineEnd::Lf;
     QString m_recoveredCopy; // removed once the text it gave back is saved
+    Actions m_actions {};
 };

@@ -1,5 +1,6 @@
 #include "app/editorcommands.h"
 
+#include "app/commandaction.h"
 #include "core/text/textsearch.h"
 #include "ui/clipboardtext.h"
 #include "ui/editorcontrol.h"
@@ -8,6 +9,7 @@
 #include "ui/platform.h"
 #include "ui/printing.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -83,6 +85,64 @@ EditorCommands::EditorCommands(EditorControl *editor, PlatformServices &platform
                 if (button == Qt::RightButton && m_contextMenu)
                     m_contextMenu->popup(m_editor->viewport()->mapToGlobal(position));
             });
+    createActions();
+}
+
+void EditorCommands::createActions()
+{
+    Actions &a = m_actions;
+    a.undo = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "元に戻す (&U)"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    a.redo = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "やり直し (&Y)"),
+                       {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    a.cut = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "切り取り (&T)"), {QKeySequence(Qt::CTRL | Qt::Key_X)});
+    a.copy = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "コピー (&C)"), {QKeySequence(Qt::CTRL | Qt::Key_C)});
+    a.paste = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "貼り付け (&P)"), {QKeySequence(Qt::CTRL | Qt::Key_V)});
+    a.deleteSelection = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "削除 (&L)"));
+    a.selectAll = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "すべて選択 (&A)"), {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    connect(a.undo, &QAction::triggered, this, &EditorCommands::undo);
+    connect(a.redo, &QAction::triggered, this, &EditorCommands::redo);
+    connect(a.cut, &QAction::triggered, this, &EditorCommands::cut);
+    connect(a.copy, &QAction::triggered, this, &EditorCommands::copy);
+    connect(a.paste, &QAction::triggered, this, &EditorCommands::paste);
+    connect(a.deleteSelection, &QAction::triggered, this, &EditorCommands::deleteSelection);
+    connect(a.selectAll, &QAction::triggered, this, &EditorCommands::selectAll);
+
+    a.font = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "フォント (&F)..."));
+    a.textColour = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "文字色 (&M)"));
+    a.backgroundColour = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "背景色 (&B)"));
+    connect(a.font, &QAction::triggered, this, &EditorCommands::chooseFont);
+    connect(a.textColour, &QAction::triggered, this, &EditorCommands::chooseTextColor);
+    connect(a.backgroundColour, &QAction::triggered, this, &EditorCommands::chooseBackColor);
+
+    a.zoomIn = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "拡大 (&I)"),
+                         {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
+                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus)});
+    a.zoomOut = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "縮小 (&D)"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    a.zoomReset = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "元の大きさ (&0)"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
+    connect(a.zoomIn, &QAction::triggered, this, [this] { zoom(1); });
+    connect(a.zoomOut, &QAction::triggered, this, [this] { zoom(-1); });
+    connect(a.zoomReset, &QAction::triggered, this, [this] { zoom(0); });
+
+    a.htmlColours = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "HTMLの色分け (&H)"));
+    a.lineNumbers = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "行番号 (&L)"));
+    a.softWrap = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "右端で折り返す (&W)"));
+    for (QAction *option : {a.htmlColours, a.lineNumbers, a.softWrap})
+        option->setCheckable(true);
+    connect(a.htmlColours, &QAction::toggled, this, &EditorCommands::setHtmlColours);
+    connect(this, &EditorCommands::htmlColoursChanged, a.htmlColours, &QAction::setChecked);
+    connect(a.lineNumbers, &QAction::toggled, m_editor, &EditorControl::setLineNumbersShown);
+    connect(a.softWrap, &QAction::toggled, m_editor, &EditorControl::setSoftWrap);
+    a.htmlColours->setChecked(true);
+    a.lineNumbers->setChecked(true);
+
+    a.print = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "印刷 (&P)..."), {QKeySequence(Qt::CTRL | Qt::Key_P)});
+    // The source text as it is saved, under the file's name.
+    a.printPreview = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "印刷プレビュー (&V)..."));
+    for (QAction *action : {a.print, a.printPreview}) {
+        connect(action, &QAction::triggered, this, [this, action] {
+            print(m_printTitle ? m_printTitle() : QStringLiteral("Rubello"), action == m_actions.printPreview);
+        });
+    }
 }
 
 void EditorCommands::undo()

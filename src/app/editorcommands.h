@@ -3,21 +3,37 @@
 #include <QFont>
 #include <QObject>
 
+#include <functional>
+
 class EditorControl;
 class HtmlHighlighter;
 class PlatformServices;
+class QAction;
 class QMenu;
 class QWidget;
 
-// The editor's own commands, for the window's actions to trigger: undo and the
-// clipboard, font and colours, zoom, the colours of HTML, printing and finding
-// the last search again. Failures and the dialogs are shown over parent.
+// The editor's own commands and the actions that trigger them: undo and the
+// clipboard, font and colours, zoom, the colours of HTML, line numbers and
+// wrapping, printing and finding the last search again. The window places the
+// actions in its menus. Failures and the dialogs are shown over parent.
 class EditorCommands : public QObject
 {
     Q_OBJECT
 
 public:
     EditorCommands(EditorControl *editor, PlatformServices &platform, QWidget *parent);
+
+    struct Actions
+    {
+        QAction *undo, *redo, *cut, *copy, *paste, *deleteSelection, *selectAll;
+        QAction *font, *textColour, *backgroundColour;
+        QAction *zoomIn, *zoomOut, *zoomReset;
+        QAction *htmlColours, *lineNumbers, *softWrap; // checkable
+        QAction *print, *printPreview;
+    };
+    const Actions &actions() const { return m_actions; }
+    // The title a printed page carries: the document's name when the print starts.
+    void setPrintTitle(std::function<QString()> title) { m_printTitle = std::move(title); }
 
     // The font the user chose, without the zoom.
     QFont chosenFont() const;
@@ -52,6 +68,8 @@ signals:
     void htmlColoursChanged(bool on);
 
 private:
+    void createActions();
+
     EditorControl *m_editor;
     PlatformServices &m_platform;
     QWidget *m_parent;
@@ -59,4 +77,6 @@ private:
     HtmlHighlighter *m_highlighter = nullptr;
     double m_zoom = 0; // points added to the font the user chose
     double m_zoomedSize = 0; // the size shown while zoomed
+    Actions m_actions {};
+    std::function<QString()> m_printTitle;
 };

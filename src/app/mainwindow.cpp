@@ -60,6 +60,11 @@ MainWindow::MainWindow(PlatformServices &platform, QWidget *parent)
     createControls();
     m_editorCommands = new EditorCommands(m_editor, m_platform, this);
     m_documents = new DocumentCommands(m_editor, platform, this);
+    m_ruby = new RubyCommands(m_editor, m_platform, this);
+    m_editorCommands->setPrintTitle([this] {
+        const DocumentSession &session = m_documents->session();
+        return session.path().isEmpty() ? QStringLiteral("Rubello") : session.fileName();
+    });
     // The panel's folder, with the file highlighted in it: a full path, whatever the
     // process's working folder is.
     m_documents->setSuggestedFile([this] {
@@ -71,7 +76,6 @@ MainWindow::MainWindow(PlatformServices &platform, QWidget *parent)
     connect(m_windowSettings, &WindowSettings::recentFileChosen, this, &MainWindow::openFile);
     setTabOrder();
     connectHandlers();
-    initialize();
     // Typing starts in the document, not in the first list of the panel.
     m_editor->setFocus();
 }
@@ -186,50 +190,11 @@ void MainWindow::createControls()
 
 void MainWindow::createMenus()
 {
-    m_fileMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "ファイル (&F)"));
-    m_newAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "新規作成 (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N));
-    m_openAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "開く (&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_saveAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "上書き保存 (&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_saveAsAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "名前を付けて保存 (&A)..."));
-    m_recentMenu = m_fileMenu->addMenu(QCoreApplication::translate("MainWindow", "最近使ったファイル (&R)"));
-    m_recentMenu->setEnabled(false);
-    m_fileMenu->addSeparator(); // sepa1
-    m_quitAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "終了 (&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
-
-    m_editMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "編集 (&E)"));
-    m_rubyAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "るびぃ (&R)"), QKeySequence(Qt::Key_F5));
-    m_annotatePageAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ページ全体にルビ (&B)..."));
-    m_perKanjiAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "漢字ごとに振る (&K)"));
-    m_perKanjiAction->setCheckable(true);
-    m_stripRubyAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ルビを外す (&H)"));
-    m_editMenu->addSeparator(); // sepa2
-    m_previewAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ブラウザで確認"), QKeySequence(Qt::Key_F8));
-    m_editMenu->addSeparator(); // sepa3
-    m_undoAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "元に戻す (&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    m_redoAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "やり直し (&Y)"));
-    m_redoAction->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    m_editMenu->addSeparator(); // sepa4
-    m_cutAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "切り取り (&T)"), QKeySequence(Qt::CTRL | Qt::Key_X));
-    m_copyAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "コピー (&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    m_pasteAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "貼り付け (&P)"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    m_deleteAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "削除 (&L)"));
-    m_editMenu->addSeparator(); // sepa5
-    m_selectAllAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "すべて選択 (&A)"), QKeySequence(Qt::CTRL | Qt::Key_A));
-
-    m_searchMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "検索 (&S)"));
-    m_findAction = addItem(m_searchMenu, QCoreApplication::translate("MainWindow", "検索と置換 (&F)..."),
-                       QKeySequence(Qt::CTRL | Qt::Key_F));
-
-    m_formatMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "書式 (&O)"));
-    m_fontAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "フォント (&F)..."));
-    m_textColourAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "文字色 (&M)"));
-    m_backgroundColourAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "背景色 (&B)"));
-    m_formatMenu->addSeparator();
-    m_readingsAction = addItem(m_formatMenu, QCoreApplication::translate("MainWindow", "読みの修正のフォルダーを開く (&Y)"));
-
+    createFileMenu();
+    createEditMenu();
+    createSearchMenu();
+    createFormatMenu();
     createEncodingMenu();
-    createDesktopMenus();
     createPreviewMenu();
 
     m_helpMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "ヘルプ (&H)"));
@@ -244,6 +209,60 @@ void MainWindow::createMenus()
     m_splitter->setSizes({200 - m_splitter->handleWidth(), 822 - 200});
 }
 
+void MainWindow::createFileMenu()
+{
+    const DocumentCommands::Actions &document = m_documents->actions();
+    const EditorCommands::Actions &edit = m_editorCommands->actions();
+    m_fileMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "ファイル (&F)"));
+    m_fileMenu->addActions({document.newDocument, document.open, document.save, document.saveAs});
+    m_recentMenu = m_fileMenu->addMenu(QCoreApplication::translate("MainWindow", "最近使ったファイル (&R)"));
+    m_recentMenu->setEnabled(false);
+    m_fileMenu->addActions({edit.printPreview, edit.print});
+    m_fileMenu->addSeparator(); // sepa1
+    m_quitAction = addItem(m_fileMenu, QCoreApplication::translate("MainWindow", "終了 (&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+void MainWindow::createEditMenu()
+{
+    const RubyCommands::Actions &ruby = m_ruby->actions();
+    const EditorCommands::Actions &edit = m_editorCommands->actions();
+    m_editMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "編集 (&E)"));
+    m_editMenu->addActions({ruby.insertRuby, ruby.annotatePage, ruby.perKanji, ruby.stripRuby});
+    m_editMenu->addSeparator(); // sepa2
+    m_previewAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ブラウザで確認"), QKeySequence(Qt::Key_F8));
+    m_editMenu->addSeparator(); // sepa3
+    m_editMenu->addActions({edit.undo, edit.redo});
+    m_editMenu->addSeparator(); // sepa4
+    m_editMenu->addActions({edit.cut, edit.copy, edit.paste, edit.deleteSelection});
+    m_editMenu->addSeparator(); // sepa5
+    m_editMenu->addAction(edit.selectAll);
+}
+
+void MainWindow::createSearchMenu()
+{
+    m_searchMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "検索 (&S)"));
+    m_findAction = addItem(m_searchMenu, QCoreApplication::translate("MainWindow", "検索と置換 (&F)..."),
+                       QKeySequence(Qt::CTRL | Qt::Key_F));
+    m_findNextAction = addItem(m_searchMenu, QCoreApplication::translate("MainWindow", "次を検索 (&N)"), QKeySequence(Qt::Key_F3));
+    m_findPreviousAction = addItem(m_searchMenu, QCoreApplication::translate("MainWindow", "前を検索 (&P)"),
+                                   QKeySequence(Qt::SHIFT | Qt::Key_F3));
+}
+
+void MainWindow::createFormatMenu()
+{
+    const EditorCommands::Actions &edit = m_editorCommands->actions();
+    m_formatMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "書式 (&O)"));
+    m_formatMenu->addActions({edit.font, edit.textColour, edit.backgroundColour});
+    m_formatMenu->addSeparator();
+    m_formatMenu->addAction(m_ruby->actions().editReadings);
+    m_formatMenu->addSeparator();
+    m_formatMenu->addActions({edit.zoomIn, edit.zoomOut, edit.zoomReset});
+    m_formatMenu->addSeparator();
+    m_formatMenu->addActions({edit.htmlColours, edit.lineNumbers, edit.softWrap});
+    QMenu *newLineEnd = m_formatMenu->addMenu(QCoreApplication::translate("MainWindow", "新規文書の改行 (&N)"));
+    newLineEnd->addActions({m_documents->actions().newLf, m_documents->actions().newCrLf});
+}
+
 void MainWindow::setTabOrder()
 {
     QWidget *order[] = {m_driveList,        m_folderList,          m_fileList,         m_editor,          m_htmlOnlyCheck,
@@ -256,10 +275,6 @@ void MainWindow::connectHandlers()
 {
     connect(m_quitAction, &QAction::triggered, this, &MainWindow::quit);
 
-    connect(m_newAction, &QAction::triggered, m_documents, &DocumentCommands::newDocument);
-    connect(m_openAction, &QAction::triggered, m_documents, &DocumentCommands::open);
-    connect(m_saveAction, &QAction::triggered, m_documents, &DocumentCommands::save);
-    connect(m_saveAsAction, &QAction::triggered, m_documents, &DocumentCommands::saveAs);
     connect(m_documents, &DocumentCommands::captionChanged, this, &MainWindow::setCaption);
     connect(m_documents, &DocumentCommands::folderChosen, this, &MainWindow::showFolderInPanel);
     connect(m_documents, &DocumentCommands::documentShown, this,
@@ -267,13 +282,7 @@ void MainWindow::connectHandlers()
     connect(m_documents, &DocumentCommands::statusMessage, this,
             [this](const QString &message) { statusBar()->showMessage(message); });
     connect(m_documents, &DocumentCommands::fileUsed, this, &MainWindow::noteRecentFile);
-    connect(m_documents, &DocumentCommands::hasFileChanged, m_saveAction, &QAction::setEnabled);
 
-    m_ruby = new RubyCommands(m_editor, m_platform, this);
-    connect(m_rubyAction, &QAction::triggered, m_ruby, &RubyCommands::insertRuby);
-    connect(m_annotatePageAction, &QAction::triggered, m_ruby, &RubyCommands::annotatePage);
-    connect(m_stripRubyAction, &QAction::triggered, m_ruby, &RubyCommands::stripRuby);
-    connect(m_readingsAction, &QAction::triggered, m_ruby, &RubyCommands::editReadings);
     connect(m_ruby, &RubyCommands::statusMessage, this,
             [this](const QString &message) { statusBar()->showMessage(message); });
     // The option controls set the form, whoever checks them (the user, the settings).
@@ -291,36 +300,19 @@ void MainWindow::connectHandlers()
     chooseForm();
     connect(m_omitOkuriganaCheck, &QCheckBox::toggled, m_ruby, &RubyCommands::setOmitOkurigana);
     m_ruby->setOmitOkurigana(m_omitOkuriganaCheck->isChecked());
-    connect(m_perKanjiAction, &QAction::toggled, m_ruby, &RubyCommands::setPerKanji);
 
     connect(m_previewAction, &QAction::triggered, this, &MainWindow::previewFromMenu);
     connect(m_previewButton, &QToolButton::clicked, this, &MainWindow::preview);
     connect(m_helpAction, &QAction::triggered, this, &MainWindow::showHelp);
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 
-    EditorCommands *edit = m_editorCommands;
-    connect(m_undoAction, &QAction::triggered, edit, &EditorCommands::undo);
-    connect(m_redoAction, &QAction::triggered, edit, &EditorCommands::redo);
-    connect(m_cutAction, &QAction::triggered, edit, &EditorCommands::cut);
-    connect(m_copyAction, &QAction::triggered, edit, &EditorCommands::copy);
-    connect(m_pasteAction, &QAction::triggered, edit, &EditorCommands::paste);
-    connect(m_deleteAction, &QAction::triggered, edit, &EditorCommands::deleteSelection);
-    connect(m_selectAllAction, &QAction::triggered, edit, &EditorCommands::selectAll);
-    edit->setContextMenu(m_editMenu);
-    connect(m_fontAction, &QAction::triggered, edit, &EditorCommands::chooseFont);
-    connect(m_textColourAction, &QAction::triggered, edit, &EditorCommands::chooseTextColor);
-    connect(m_backgroundColourAction, &QAction::triggered, edit, &EditorCommands::chooseBackColor);
-
+    m_editorCommands->setContextMenu(m_editMenu);
     connect(m_findAction, &QAction::triggered, this, &MainWindow::showSearch);
+    connect(m_findNextAction, &QAction::triggered, this, [this] { findAgain(true); });
+    connect(m_findPreviousAction, &QAction::triggered, this, [this] { findAgain(false); });
 
     connect(m_editor, &EditorControl::filesDropped, this, &MainWindow::openDroppedFiles);
     connectFilePanel();
-}
-
-void MainWindow::initialize()
-{
-    // No wrapping, no drag of the editor's own, drops reported: set up by the control.
-    m_saveAction->setEnabled(false);
 }
 
 bool MainWindow::maybeClose()

@@ -62,7 +62,6 @@ public:
     PlatformServices &platform() { return m_platform; }
 
     // Lifecycle (this file)
-    void initialize();
     // Asks about a changed document; true when the window may close.
     bool maybeClose();
     void unload();
@@ -72,7 +71,7 @@ public:
     void endOnSignal();
 
     // The document, its file and the commands that ask about them.
-    DocumentCommands &documentCommands() { return *m_documents; }
+    DocumentCommands &documentCommands() const { return *m_documents; }
 
     // File panel and drops (document/mainwindow_filepanel.cpp)
     void openDroppedFiles(const QStringList &files);
@@ -104,7 +103,7 @@ public:
     // After a load or a save: the encoding and the text's line ends.
     void showDocumentState(QStringView text);
 
-    // Search window (search/mainwindow_search.cpp)
+    // Search window, F3 and Shift+F3 (mainwindow_search.cpp)
     void showSearch();
 
     // Remembered choices and recent files (mainwindow_settings.cpp), kept by
@@ -121,12 +120,8 @@ public:
     // The file named on the command line, through the normal load.
     void openFromCommandLine(const QString &path);
 
-    // Printing, find again, zoom, the new documents' line end and the colours of
-    // HTML (mainwindow_desktop.cpp)
-    void setNewLineEnd(LineEnd end);
-    LineEnd newLineEnd() const { return m_newLineEnd; }
-
-    // Its widgets, for tests and the windows that work with it.
+    // Its widgets and its own actions, for tests and the windows that work with it;
+    // the commands' actions are the command objects'.
     EditorControl *editor() const { return m_editor; }
     QRadioButton *kanaButton(int index) const { return m_kanaButtons[index]; }
     QComboBox *longVowelBox() const { return m_longVowelBox; }
@@ -134,32 +129,18 @@ public:
     FolderList *folderList() const { return m_folderList; }
     FileList *fileList() const { return m_fileList; }
     QCheckBox *htmlOnlyCheck() const { return m_htmlOnlyCheck; }
-    QAction *newAction() const { return m_newAction; }
-    QAction *saveAction() const { return m_saveAction; }
     QMenu *recentMenu() const { return m_recentMenu; }
-    QAction *perKanjiAction() const { return m_perKanjiAction; }
-    QAction *stripRubyAction() const { return m_stripRubyAction; }
     QMenu *formatMenu() const { return m_formatMenu; }
-    QAction *fontAction() const { return m_fontAction; }
-    QAction *backgroundColourAction() const { return m_backgroundColourAction; }
     QMenu *reopenMenu() const { return m_reopenMenu; }
     QMenu *convertMenu() const { return m_convertMenu; }
-    QAction *readingsAction() const { return m_readingsAction; }
     // The search window while it is open.
     QDialog *searchDialog() const { return m_searchDialog.data(); }
     QString unsavedCopy() const { return m_unsavedCopy; }
     QLabel *encodingLabel() const { return m_encodingLabel; }
     QLabel *lineEndLabel() const { return m_lineEndLabel; }
     QLabel *caretLabel() const { return m_caretLabel; }
-    QAction *printAction() const { return m_printAction; }
-    QAction *printPreviewAction() const { return m_printPreviewAction; }
     QAction *findNextAction() const { return m_findNextAction; }
     QAction *findPreviousAction() const { return m_findPreviousAction; }
-    QAction *newCrLfAction() const { return m_newCrLfAction; }
-    QAction *htmlColoursAction() const { return m_htmlColoursAction; }
-    QAction *lineNumbersAction() const { return m_lineNumbersAction; }
-    QAction *softWrapAction() const { return m_softWrapAction; }
-    QAction *zoomResetAction() const { return m_zoomResetAction; }
     QString lastSearch() const { return m_lastSearch; }
     // What F3 and Shift+F3 look for until the search window says otherwise.
     void setLastSearch(const QString &search, bool exact)
@@ -185,35 +166,16 @@ private:
     FileList *m_fileList = nullptr;
     QCheckBox *m_htmlOnlyCheck = nullptr;
     QMenu *m_fileMenu = nullptr;
-    QAction *m_newAction = nullptr;
-    QAction *m_openAction = nullptr;
-    QAction *m_saveAction = nullptr;
-    QAction *m_saveAsAction = nullptr;
     QMenu *m_recentMenu = nullptr; // 最近使ったファイル
     QAction *m_quitAction = nullptr;
     QMenu *m_editMenu = nullptr;
-    QAction *m_rubyAction = nullptr;
-    QAction *m_annotatePageAction = nullptr;
-    QAction *m_perKanjiAction = nullptr;
-    QAction *m_stripRubyAction = nullptr;
     QAction *m_previewAction = nullptr;
-    QAction *m_undoAction = nullptr;
-    QAction *m_redoAction = nullptr;
-    QAction *m_cutAction = nullptr;
-    QAction *m_copyAction = nullptr;
-    QAction *m_pasteAction = nullptr;
-    QAction *m_deleteAction = nullptr;
-    QAction *m_selectAllAction = nullptr;
     QMenu *m_searchMenu = nullptr;
     QAction *m_findAction = nullptr;
     QMenu *m_formatMenu = nullptr;
-    QAction *m_fontAction = nullptr;
-    QAction *m_textColourAction = nullptr;
-    QAction *m_backgroundColourAction = nullptr;
     QMenu *m_encodingMenu = nullptr;
     QMenu *m_reopenMenu = nullptr;
     QMenu *m_convertMenu = nullptr;
-    QAction *m_readingsAction = nullptr;
     QMenu *m_helpMenu = nullptr;
     QAction *m_helpAction = nullptr;
     QAction *m_aboutAction = nullptr;
@@ -222,33 +184,24 @@ private:
     QLabel *m_encodingLabel = nullptr;
     QLabel *m_lineEndLabel = nullptr;
     QLabel *m_caretLabel = nullptr;
-    QAction *m_printAction = nullptr;
-    QAction *m_printPreviewAction = nullptr;
     QAction *m_findNextAction = nullptr;
     QAction *m_findPreviousAction = nullptr;
-    QMenu *m_newLineEndMenu = nullptr; // 新規文書の改行
-    QAction *m_newLfAction = nullptr;
-    QAction *m_newCrLfAction = nullptr;
-    QAction *m_htmlColoursAction = nullptr; // HTMLの色分け
-    QAction *m_lineNumbersAction = nullptr;
-    QAction *m_softWrapAction = nullptr;
-    QAction *m_zoomInAction = nullptr;
-    QAction *m_zoomOutAction = nullptr;
-    QAction *m_zoomResetAction = nullptr;
     QString m_lastSearch;
     bool m_lastSearchExact = false;
 
     void createControls();
     void createMenus();
+    void createFileMenu();
+    void createEditMenu();
+    void createSearchMenu();
+    void createFormatMenu();
     void setTabOrder();
     void connectHandlers();
+    void findAgain(bool forward); // mainwindow_search.cpp
     void connectFilePanel(); // document/mainwindow_filepanel.cpp
     FileBrowser *m_fileBrowser = nullptr;
     void createEncodingMenu(); // mainwindow_encoding.cpp
     void createStatusBar();
-    void createDesktopMenus(); // mainwindow_desktop.cpp
-    void findAgain(bool forward);
-    LineEnd m_newLineEnd = LineEnd::Lf;
     EditorCommands *m_editorCommands = nullptr;
     void showCaret();
     void showLineEnds();

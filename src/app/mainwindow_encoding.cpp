@@ -48,13 +48,8 @@ void MainWindow::createEncodingMenu()
     m_encodingMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "文字コード (&C)"));
     m_reopenMenu = m_encodingMenu->addMenu(QCoreApplication::translate("MainWindow", "指定した文字コードで開き直す (&R)"));
     m_convertMenu = m_encodingMenu->addMenu(QCoreApplication::translate("MainWindow", "文字コードを変換 (&V)"));
-    for (const TextEncoding &encoding : choosableEncodings()) {
-        const QString name = encodingDisplayName(encoding);
-        connect(m_reopenMenu->addAction(name), &QAction::triggered, this,
-                [this, encoding] { m_documents->reopenAs(encoding); });
-        connect(m_convertMenu->addAction(name), &QAction::triggered, this,
-                [this, encoding] { m_documents->convertTo(encoding); });
-    }
+    m_reopenMenu->addActions(m_documents->actions().reopen);
+    m_convertMenu->addActions(m_documents->actions().convert);
     // Only a document read from a file can be read again.
     connect(m_encodingMenu, &QMenu::aboutToShow, this,
             [this] { m_reopenMenu->setEnabled(m_documents->session().hasFile()); });

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/editorcommands.h"
 #include "ui/searchdialog.h"
 
 #include <QCheckBox>
@@ -29,4 +30,19 @@ void MainWindow::showSearch()
     form->show();
     // The window opens with the focus in its search box.
     form->activateWindow();
+}
+
+void MainWindow::findAgain(bool forward)
+{
+    // The search window's texts while it is open, else its last search.
+    if (auto *form = qobject_cast<SearchDialog *>(m_searchDialog.data());
+        form && form->isVisible() && !form->searchEdit()->text().isEmpty()) {
+        m_lastSearch = form->searchEdit()->text();
+        m_lastSearchExact = form->exactCheck()->isChecked();
+    }
+    if (m_lastSearch.isEmpty()) {
+        showSearch();
+        return;
+    }
+    m_editorCommands->findAgain(m_lastSearch, m_lastSearchExact, forward);
 }

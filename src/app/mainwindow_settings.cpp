@@ -38,7 +38,7 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
     if (choices.htmlOnly)
         m_htmlOnlyCheck->setChecked(*choices.htmlOnly);
     if (choices.perKanji)
-        m_perKanjiAction->setChecked(*choices.perKanji);
+        m_ruby->actions().perKanji->setChecked(*choices.perKanji);
     if (choices.rubyLevel)
         m_ruby->setGradeLevel(*choices.rubyLevel);
     if (choices.rubyFirst)
@@ -46,13 +46,13 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
     restoreGeometry(choices.geometry);
     fitToScreen();
     if (choices.newLineEnd)
-        setNewLineEnd(*choices.newLineEnd);
+        m_documents->setNewLineEnd(*choices.newLineEnd);
     if (choices.htmlColours)
         m_editorCommands->setHtmlColours(*choices.htmlColours);
     if (choices.lineNumbers)
-        m_lineNumbersAction->setChecked(*choices.lineNumbers);
+        m_editorCommands->actions().lineNumbers->setChecked(*choices.lineNumbers);
     if (choices.softWrap)
-        m_softWrapAction->setChecked(*choices.softWrap);
+        m_editorCommands->actions().softWrap->setChecked(*choices.softWrap);
     usePreviewChoices(choices);
 }
 
@@ -69,11 +69,11 @@ void MainWindow::storeSettings()
     choices.kanaForm = m_ruby->kanaForm();
     choices.omitOkurigana = m_omitOkuriganaCheck->isChecked();
     choices.htmlOnly = m_htmlOnlyCheck->isChecked();
-    choices.perKanji = m_perKanjiAction->isChecked();
+    choices.perKanji = m_ruby->perKanji();
     choices.rubyLevel = m_ruby->gradeLevel();
     choices.rubyFirst = m_ruby->firstOnly();
     choices.geometry = saveGeometry();
-    choices.newLineEnd = m_newLineEnd;
+    choices.newLineEnd = m_documents->newLineEnd();
     choices.htmlColours = m_editorCommands->htmlColours();
     choices.lineNumbers = m_editor->lineNumbersShown();
     choices.softWrap = m_editor->softWrap();

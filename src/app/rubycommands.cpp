@@ -1,5 +1,6 @@
 #include "app/rubycommands.h"
 
+#include "app/commandaction.h"
 #include "core/reading/kanjireadings.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
@@ -81,7 +82,9 @@ RubyCommands::RubyCommands(EditorControl *editor, PlatformServices &platform, QW
     , m_editor(editor)
     , m_platform(platform)
     , m_window(window)
-{ }
+{
+    createActions();
+}
 
 RubyCommands::~RubyCommands() = default;
 
@@ -371,4 +374,20 @@ UserReadings *RubyCommands::userReadings()
             showUserReadingsError(m_platform, m_window, loaded.error());
     }
     return m_userReadings.get();
+}
+
+void RubyCommands::createActions()
+{
+    Actions &a = m_actions;
+    a.insertRuby = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "るびぃ (&R)"), {QKeySequence(Qt::Key_F5)});
+    a.annotatePage = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "ページ全体にルビ (&B)..."));
+    a.perKanji = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "漢字ごとに振る (&K)"));
+    a.perKanji->setCheckable(true);
+    a.stripRuby = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "ルビを外す (&H)"));
+    a.editReadings = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "読みの修正のフォルダーを開く (&Y)"));
+    connect(a.insertRuby, &QAction::triggered, this, &RubyCommands::insertRuby);
+    connect(a.annotatePage, &QAction::triggered, this, &RubyCommands::annotatePage);
+    connect(a.perKanji, &QAction::toggled, this, &RubyCommands::setPerKanji);
+    connect(a.stripRuby, &QAction::triggered, this, &RubyCommands::stripRuby);
+    connect(a.editReadings, &QAction::triggered, this, &RubyCommands::editReadings);
 }

@@ -10,6 +10,7 @@
 
 class EditorControl;
 class PlatformServices;
+class QAction;
 class ReadingEngine;
 class UserReadings;
 class QWidget;
@@ -28,6 +29,13 @@ public:
     // Dialogs and messages open over window; the commands work on editor.
     RubyCommands(EditorControl *editor, PlatformServices &platform, QWidget *window);
     ~RubyCommands() override;
+
+    // The actions the window places in its menus.
+    struct Actions
+    {
+        QAction *insertRuby, *annotatePage, *perKanji, *stripRuby, *editReadings;
+    };
+    const Actions &actions() const { return m_actions; }
 
     KanaForm kanaForm() const { return m_kanaForm; }
     bool omitOkurigana() const { return m_omitOkurigana; }
@@ -68,6 +76,7 @@ signals:
     void statusMessage(const QString &message);
 
 private:
+    void createActions();
     void showError(const Error &error);
     void showInformation(const QString &title, const QString &text);
     // Hands the keyboard back to the window after a dialog: without a window
@@ -89,4 +98,5 @@ private:
     bool m_toldUnsaved = false; // that corrections are kept in memory only
     std::unique_ptr<ReadingEngine> m_readingEngine;
     std::unique_ptr<ReadingEngine> m_pageEngine;
+    Actions m_actions {};
 };

@@ -118,7 +118,7 @@ void TestBatchRubyCommand::f5PerKanji()
     if (KanjiReadings::system().isEmpty())
         QSKIP("KANJIDIC is not installed (package kanjidic)");
     Main main(u"学校へ"_qs, 0, 2);
-    main.form.perKanjiAction()->setChecked(true);
+    main.form.rubyCommands().actions().perKanji->setChecked(true);
     QVERIFY(main.run<RubyDialog>(&RubyCommands::insertRuby,
                                  [](RubyDialog *d) { d->insertButton()->click(); }));
     QCOMPARE(main.form.editor()->text(),
@@ -201,11 +201,11 @@ void TestBatchRubyCommand::stripAsOneStep()
     const QString one = rubyElement(u"漢字"_qs, u"かんじ"_qs);
     const QString page = u"<p>"_qs + one + u"と"_qs + one + u"</p>"_qs;
     Main main(page, 3, 2);
-    main.form.stripRubyAction()->trigger();
+    main.form.rubyCommands().actions().stripRuby->trigger();
     QCOMPARE(main.form.editor()->text(), u"<p>漢字と"_qs + one + u"</p>"_qs);
     QCOMPARE(main.form.editor()->selectedText(), u"漢字"_qs);
     main.form.editor()->setSelectionLength(0);
-    main.form.stripRubyAction()->trigger();
+    main.form.rubyCommands().actions().stripRuby->trigger();
     QCOMPARE(main.form.editor()->text(), u"<p>漢字と漢字</p>"_qs);
     main.form.editorCommands().undo();
     main.form.editorCommands().undo();
@@ -214,7 +214,7 @@ void TestBatchRubyCommand::stripAsOneStep()
     main.form.editorCommands().redo();
     QCOMPARE(main.form.editor()->text(), u"<p>漢字と漢字</p>"_qs);
     QVERIFY(main.platform.messages.isEmpty());
-    main.form.stripRubyAction()->trigger();
+    main.form.rubyCommands().actions().stripRuby->trigger();
     QCOMPARE(main.platform.messages.size(), 1);
     QCOMPARE(main.platform.messages.first().text, u"ルビがありません。"_qs);
 }

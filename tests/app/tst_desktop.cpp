@@ -56,9 +56,9 @@ void TestDesktop::newDocumentsTakeTheChosenLineEnd()
     QFETCH(QByteArray, saved);
     MainWindow form(m_platform);
     if (crLf)
-        form.newCrLfAction()->trigger();
+        form.documentCommands().actions().newCrLf->trigger();
     // Ctrl+N, two lines typed, a paste of the other convention, saved.
-    form.newAction()->trigger();
+    form.documentCommands().actions().newDocument->trigger();
     QTest::keyClicks(form.editor(), u"ab"_s);
     QTest::keyClick(form.editor(), Qt::Key_Return);
     QTest::keyClicks(form.editor(), u"cd"_s);
@@ -107,10 +107,10 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
         return form.editor()->document()->firstBlock().layout()->formats().size();
     };
     QVERIFY(form.editorCommands().htmlColours() && coloured() > 0);
-    form.htmlColoursAction()->trigger();
+    form.editorCommands().actions().htmlColours->trigger();
     QVERIFY(!form.editorCommands().htmlColours());
     QCOMPARE(coloured(), 0);
-    form.htmlColoursAction()->trigger();
+    form.editorCommands().actions().htmlColours->trigger();
     QVERIFY(coloured() > 0);
     form.editor()->setBackgroundColour(Qt::black);
     QCoreApplication::processEvents();
@@ -129,11 +129,11 @@ void TestDesktop::zoomAndPrint()
     QApplication::sendEvent(form.editor()->viewport(), &wheel); // Ctrl+wheel, two notches down
     QCOMPARE(form.editor()->font().pointSizeF(), chosen + 1);
     form.editor()->setText(u"<p>\r\n漢字</p>\r\n"_s);
-    form.printAction()->trigger();
+    form.editorCommands().actions().print->trigger();
     QCOMPARE(m_platform.printed, u"<p>\n漢字</p>\n"_s);
-    form.printPreviewAction()->trigger();
+    form.editorCommands().actions().printPreview->trigger();
     QCOMPARE(m_platform.previewed, u"<p>\n漢字</p>\n"_s);
-    form.zoomResetAction()->trigger();
+    form.editorCommands().actions().zoomReset->trigger();
     QCOMPARE(form.editor()->font().pointSizeF(), chosen);
 }
 
@@ -161,10 +161,10 @@ void TestDesktop::fontAndColoursFromTheirDialogs()
     form.editor()->setFont(font);
     m_platform.nextFont = QFont(u"Noto Sans CJK JP"_s, 20, QFont::Bold);
     m_platform.nextColor = QColor(u"#204080"_s);
-    form.fontAction()->trigger();
-    form.backgroundColourAction()->trigger();
+    form.editorCommands().actions().font->trigger();
+    form.editorCommands().actions().backgroundColour->trigger();
     m_platform.nextFont.reset(); // cancelled: nothing changes
-    form.fontAction()->trigger();
+    form.editorCommands().actions().font->trigger();
     m_platform.nextColor.reset();
     // Name, size, bold and italic come from the dialog; underline stays.
     QCOMPARE(form.editor()->font().pointSize(), 20);

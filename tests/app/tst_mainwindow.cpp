@@ -135,7 +135,7 @@ void TestMainWindow::documentCommands()
     QCOMPARE(form.documentCommands().session().path(), m.path(caseText(f[1])));
     QCOMPARE(form.caption(), caseText(f[2]));
     QCOMPARE(form.documentCommands().isModified(), f[2].endsWith(")"));
-    QCOMPARE(form.saveAction()->isEnabled(), f[3] == "1");
+    QCOMPARE(form.documentCommands().actions().save->isEnabled(), f[3] == "1");
     QCOMPARE(form.editor()->text(), caseText(f[4]));
     QCOMPARE(readFileBytes(m.path(u"a.htm"_s)), f[0] == "Save" ? "Xa\r\nb"_ba : "a\r\nb"_ba);
     QCOMPARE(readFileBytes(m.path(u"c.htm"_s)), f[0] == "SaveAs" ? "Xa\r\nb"_ba : "<missing>"_ba);

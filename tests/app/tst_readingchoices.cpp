@@ -149,9 +149,9 @@ void TestReadingChoices::damagedFileIsReportedOnce()
 
 void TestReadingChoices::menuOpensTheFolder()
 {
-    m_form->readingsAction()->trigger();
+    m_form->rubyCommands().actions().editReadings->trigger();
     QCOMPARE(m_platform->opened, QStringList {QFileInfo(m_platform->file).absolutePath()});
-    QVERIFY(m_form->formatMenu()->actions().contains(m_form->readingsAction()));
+    QVERIFY(m_form->formatMenu()->actions().contains(m_form->rubyCommands().actions().editReadings));
 }
 
 QTEST_MAIN(TestReadingChoices)

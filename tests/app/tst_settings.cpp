@@ -58,11 +58,11 @@ QStringList choices(const MainWindow &form)
             QString::number(form.htmlOnlyCheck()->isChecked()),
             form.windowSettings().recentFiles().join(u'|'),
             u"%1x%2"_s.arg(form.width()).arg(form.height()),
-            QString::number(int(form.newLineEnd())),
+            QString::number(int(form.documentCommands().newLineEnd())),
             QString::number(form.editorCommands().htmlColours()),
-            QString::number(form.lineNumbersAction()->isChecked()) + u'/'
+            QString::number(form.editorCommands().actions().lineNumbers->isChecked()) + u'/'
                 + QString::number(form.editor()->lineNumbersShown()),
-            QString::number(form.softWrapAction()->isChecked()) + u'/'
+            QString::number(form.editorCommands().actions().softWrap->isChecked()) + u'/'
                 + QString::number(form.editor()->softWrap())};
 }
 
@@ -106,10 +106,10 @@ void TestSettings::choicesComeBackAtTheNextStart()
         first.form.omitOkuriganaCheck()->click();
         first.form.htmlOnlyCheck()->click();
         first.form.resize(700, 450);
-        first.form.newCrLfAction()->trigger();
-        first.form.htmlColoursAction()->trigger(); // off
-        first.form.lineNumbersAction()->trigger(); // off
-        first.form.softWrapAction()->trigger(); // on
+        first.form.documentCommands().actions().newCrLf->trigger();
+        first.form.editorCommands().actions().htmlColours->trigger(); // off
+        first.form.editorCommands().actions().lineNumbers->trigger(); // off
+        first.form.editorCommands().actions().softWrap->trigger(); // on
         chosen = choices(first.form);
         first.form.editorCommands().zoom(3); // a zoom is not a font chosen
         first.form.storeSettings();
