@@ -148,134 +148,202 @@ bool HtmlHighlighter::eventFilter(QObject *watched, QEvent *event)
     return QSyntaxHighlighter::eventFilter(watched, event);
 }
 
+namespace {
+
+// Reads one line from a start state, a step per lexical state, and hands each
+// coloured span to mark(from, to, kind).
+template <typename Mark>
+class LineReader
+{
+public:
+    using Kind = HtmlHighlighter::Kind;
+
+    LineReader(const QString &text, LineState start, Mark mark)
+        : state(start)
+        , m_text(text)
+        , m_size(text.size())
+        , m_mark(mark)
+    {
+    }
+
+    LineState state; // where the line is, and at the end where it ends
+
+    void read()
+    {
+        while (m_i < m_size) {
+            switch (state.lexical) {
+            case InText:
+                readText();
+                break;
+            case InComment:
+                readComment();
+                break;
+            case InTagName:
+                readTagName();
+                break;
+            case InTag:
+                readTag();
+                break;
+            case InDoubleValue:
+            case InSingleValue:
+                readQuotedValue();
+                break;
+            case InBareValue:
+                readBareValue();
+                break;
+            }
+        }
+    }
+
+private:
+    const QString &m_text;
+    const qsizetype m_size;
+    Mark m_mark;
+    qsizetype m_i = 0;
+    qsizetype m_nameStart = 0;
+
+    void mark(qsizetype from, qsizetype to, Kind kind)
+    {
+        if (to > from)
+            m_mark(from, to, kind);
+    }
+    Kind tagKind() const { return state.rubyTag ? HtmlHighlighter::Ruby : HtmlHighlighter::Tag; }
+    Kind textKind() const { return state.reading ? HtmlHighlighter::Ruby : HtmlHighlighter::Plain; }
+
+    void readText()
+    {
+        const QString &text = m_text;
+        qsizetype &i = m_i;
+        const qsizetype start = i;
+        while (i < m_size && text.at(i) != u'<' && text.at(i) != u'&')
+            ++i;
+        if (state.reading)
+            mark(start, i, HtmlHighlighter::Ruby);
+        if (i == m_size)
+            return;
+        if (text.at(i) == u'&') {
+            const qsizetype length = referenceLength(text, i);
+            mark(i, i + qMax<qsizetype>(length, 1), length ? HtmlHighlighter::Reference : textKind());
+            i += qMax<qsizetype>(length, 1);
+        } else if (QStringView(text).sliced(i).startsWith(u"<!--")) {
+            state.lexical = InComment;
+            mark(i, i + 4, HtmlHighlighter::Comment);
+            i += 4;
+        } else if (i + 1 == m_size || !(text.at(i + 1).isLetter() || text.at(i + 1) == u'/'
+                                        || text.at(i + 1) == u'!' || text.at(i + 1) == u'?')) {
+            // "a < b": a browser shows the bracket as text.
+            mark(i, i + 1, textKind());
+            ++i;
+        } else {
+            state.lexical = InTagName;
+            state.effect = NoEffect;
+            state.rubyTag = false;
+            m_nameStart = i;
+            ++i;
+        }
+    }
+
+    void readComment()
+    {
+        const qsizetype end = m_text.indexOf(u"-->", m_i);
+        const qsizetype stop = end < 0 ? m_size : end + 3;
+        mark(m_i, stop, HtmlHighlighter::Comment);
+        if (end >= 0)
+            state.lexical = InText;
+        m_i = stop;
+    }
+
+    void readTagName()
+    {
+        // The name decides whether the tag opens or closes a reading.
+        const QString &text = m_text;
+        qsizetype &i = m_i;
+        const qsizetype from = i;
+        const bool closing = i < m_size && text.at(i) == u'/';
+        if (i < m_size && (closing || text.at(i) == u'!' || text.at(i) == u'?'))
+            ++i;
+        const qsizetype name = i;
+        while (i < m_size && isNameChar(text.at(i)))
+            ++i;
+        const QStringView tag = QStringView(text).sliced(name, i - name);
+        const bool reading = tag.compare(u"rt", Qt::CaseInsensitive) == 0
+            || tag.compare(u"rp", Qt::CaseInsensitive) == 0;
+        state.rubyTag = reading || tag.compare(u"ruby", Qt::CaseInsensitive) == 0
+            || tag.compare(u"rb", Qt::CaseInsensitive) == 0;
+        if (reading)
+            state.effect = closing ? ClosesReading : OpensReading;
+        mark(qMin(m_nameStart, from), i, tagKind());
+        state.lexical = InTag;
+    }
+
+    void readTag()
+    {
+        const QString &text = m_text;
+        qsizetype &i = m_i;
+        const QChar c = text.at(i);
+        if (c == u'>') {
+            mark(i, i + 1, tagKind());
+            if (state.effect != NoEffect)
+                state.reading = state.effect == OpensReading;
+            state.lexical = InText;
+            ++i;
+        } else if (c == u'"' || c == u'\'') {
+            state.lexical = c == u'"' ? InDoubleValue : InSingleValue;
+            mark(i, i + 1, HtmlHighlighter::AttributeValue);
+            ++i;
+        } else if (c == u'=') {
+            ++i;
+            while (i < m_size && isSpace(text.at(i)))
+                ++i;
+            if (i < m_size && text.at(i) != u'"' && text.at(i) != u'\'' && text.at(i) != u'>')
+                state.lexical = InBareValue;
+        } else if (c == u'/') {
+            mark(i, i + 1, tagKind());
+            ++i;
+        } else if (isSpace(c)) {
+            ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < m_size && !isSpace(text.at(i)) && text.at(i) != u'=' && text.at(i) != u'>'
+                   && text.at(i) != u'/')
+                ++i;
+            mark(start, qMax(i, start + 1), HtmlHighlighter::AttributeName);
+            i = qMax(i, start + 1);
+        }
+    }
+
+    void readQuotedValue()
+    {
+        const QChar quote = state.lexical == InDoubleValue ? u'"' : u'\'';
+        const qsizetype end = m_text.indexOf(quote, m_i);
+        const qsizetype stop = end < 0 ? m_size : end + 1;
+        mark(m_i, stop, HtmlHighlighter::AttributeValue);
+        if (end >= 0)
+            state.lexical = InTag;
+        m_i = stop;
+    }
+
+    void readBareValue()
+    {
+        const qsizetype start = m_i;
+        while (m_i < m_size && !isSpace(m_text.at(m_i)) && m_text.at(m_i) != u'>')
+            ++m_i;
+        mark(start, m_i, HtmlHighlighter::AttributeValue);
+        if (m_i < m_size)
+            state.lexical = InTag;
+    }
+};
+
+} // namespace
+
 void HtmlHighlighter::highlightBlock(const QString &text)
 {
     const int start = endStateOf(currentBlock().previous());
-    LineState state = LineState::unpack(start);
-    const qsizetype size = text.size();
-    qsizetype i = 0;
-    qsizetype nameStart = 0;
-    const auto mark = [this](qsizetype from, qsizetype to, Kind kind) {
-        if (to > from)
-            setFormat(int(from), int(to - from), m_formats[kind]);
-    };
-    const auto tagKind = [&state] { return state.rubyTag ? Ruby : Tag; };
-    while (i < size) {
-        switch (state.lexical) {
-        case InText: {
-            const qsizetype start = i;
-            while (i < size && text.at(i) != u'<' && text.at(i) != u'&')
-                ++i;
-            if (state.reading)
-                mark(start, i, Ruby);
-            if (i == size)
-                break;
-            if (text.at(i) == u'&') {
-                const qsizetype length = referenceLength(text, i);
-                mark(i, i + qMax<qsizetype>(length, 1), length ? Reference : state.reading ? Ruby : Plain);
-                i += qMax<qsizetype>(length, 1);
-            } else if (QStringView(text).sliced(i).startsWith(u"<!--")) {
-                state.lexical = InComment;
-                mark(i, i + 4, Comment);
-                i += 4;
-            } else if (i + 1 == size || !(text.at(i + 1).isLetter() || text.at(i + 1) == u'/'
-                                          || text.at(i + 1) == u'!' || text.at(i + 1) == u'?')) {
-                // "a < b": a browser shows the bracket as text.
-                mark(i, i + 1, state.reading ? Ruby : Plain);
-                ++i;
-            } else {
-                state.lexical = InTagName;
-                state.effect = NoEffect;
-                state.rubyTag = false;
-                nameStart = i;
-                ++i;
-            }
-            break;
-        }
-        case InComment: {
-            const qsizetype end = text.indexOf(u"-->", i);
-            const qsizetype stop = end < 0 ? size : end + 3;
-            mark(i, stop, Comment);
-            if (end >= 0)
-                state.lexical = InText;
-            i = stop;
-            break;
-        }
-        case InTagName: {
-            // The name decides whether the tag opens or closes a reading.
-            const qsizetype from = i;
-            const bool closing = i < size && text.at(i) == u'/';
-            if (i < size && (closing || text.at(i) == u'!' || text.at(i) == u'?'))
-                ++i;
-            const qsizetype name = i;
-            while (i < size && isNameChar(text.at(i)))
-                ++i;
-            const QStringView tag = QStringView(text).sliced(name, i - name);
-            const bool reading = tag.compare(u"rt", Qt::CaseInsensitive) == 0
-                || tag.compare(u"rp", Qt::CaseInsensitive) == 0;
-            state.rubyTag = reading || tag.compare(u"ruby", Qt::CaseInsensitive) == 0
-                || tag.compare(u"rb", Qt::CaseInsensitive) == 0;
-            if (reading)
-                state.effect = closing ? ClosesReading : OpensReading;
-            mark(qMin(nameStart, from), i, tagKind());
-            state.lexical = InTag;
-            break;
-        }
-        case InTag: {
-            const QChar c = text.at(i);
-            if (c == u'>') {
-                mark(i, i + 1, tagKind());
-                if (state.effect != NoEffect)
-                    state.reading = state.effect == OpensReading;
-                state.lexical = InText;
-                ++i;
-            } else if (c == u'"' || c == u'\'') {
-                state.lexical = c == u'"' ? InDoubleValue : InSingleValue;
-                mark(i, i + 1, AttributeValue);
-                ++i;
-            } else if (c == u'=') {
-                ++i;
-                while (i < size && isSpace(text.at(i)))
-                    ++i;
-                if (i < size && text.at(i) != u'"' && text.at(i) != u'\'' && text.at(i) != u'>')
-                    state.lexical = InBareValue;
-            } else if (c == u'/') {
-                mark(i, i + 1, tagKind());
-                ++i;
-            } else if (isSpace(c)) {
-                ++i;
-            } else {
-                const qsizetype start = i;
-                while (i < size && !isSpace(text.at(i)) && text.at(i) != u'=' && text.at(i) != u'>'
-                       && text.at(i) != u'/')
-                    ++i;
-                mark(start, qMax(i, start + 1), AttributeName);
-                i = qMax(i, start + 1);
-            }
-            break;
-        }
-        case InDoubleValue:
-        case InSingleValue: {
-            const QChar quote = state.lexical == InDoubleValue ? u'"' : u'\'';
-            const qsizetype end = text.indexOf(quote, i);
-            const qsizetype stop = end < 0 ? size : end + 1;
-            mark(i, stop, AttributeValue);
-            if (end >= 0)
-                state.lexical = InTag;
-            i = stop;
-            break;
-        }
-        case InBareValue: {
-            const qsizetype start = i;
-            while (i < size && !isSpace(text.at(i)) && text.at(i) != u'>')
-                ++i;
-            mark(start, i, AttributeValue);
-            if (i < size)
-                state.lexical = InTag;
-            break;
-        }
-        }
-    }
+    LineReader reader(text, LineState::unpack(start), [this](qsizetype from, qsizetype to, Kind kind) {
+        setFormat(int(from), int(to - from), m_formats[kind]);
+    });
+    reader.read();
+    LineState &state = reader.state;
     // A value without quotes and a tag name end with the line.
     if (state.lexical == InBareValue || state.lexical == InTagName)
         state.lexical = InTag;
