@@ -165,6 +165,18 @@
 <context>
     <name>Error</name>
     <message>
+        <source>フォルダーです (-r で中のページに振ります)。</source>
+        <translation>Is a folder (-r adds ruby to the pages in it).</translation>
+    </message>
+    <message>
+        <source>リンクがたどってきたフォルダーに戻ります。</source>
+        <translation>A link leads back to a folder already walked.</translation>
+    </message>
+    <message>
+        <source>指定したフォルダーの外へのリンクです (たどりません)。</source>
+        <translation>A link out of the folders named (not followed).</translation>
+    </message>
+    <message>
         <source>名前付きパイプ</source>
         <translation>a named pipe</translation>
     </message>

@@ -45,6 +45,8 @@ QString DocumentErrors::tooLarge(const Error &error)
         parts << tr("%1 バイト").arg(error.size);
     if (error.limit >= 0)
         parts << tr("開けるのは %1 バイトまで").arg(error.limit);
+    if (parts.isEmpty())
+        return errorSentence(error); // nothing measured: the kind says it
     return tr("ファイルが大きすぎるため開けません（%1）。").arg(parts.join(tr("、")));
 }
 
@@ -112,10 +114,10 @@ QString DocumentErrors::text(const Error &error)
         return error.detail + QLatin1Char('\n')
             + tr("元のファイルの写しは %1 に残してあります。").arg(error.path);
     default:
-        if (error.systemCode == EISDIR && !error.path.isEmpty())
+        if (error.systemCode == EISDIR && !error.path.isEmpty() && error.kind != ErrorKind::Refused)
             return tr("%1 はフォルダーです。").arg(QDir::toNativeSeparators(error.path))
                 + QLatin1Char('\n') + (error.writing ? notWritten : notRead);
-        return error.detail; // the system's own words, as the file layer gave them
+        return QString(); // no sentence of its own: the kind's, or the system's words
     }
 }
 
@@ -203,6 +205,14 @@ QString errorSentence(const Error &error)
         sentence = QT_TRANSLATE_NOOP("Error", "ファイル名を文字として正しく読めません。");
         break;
     case ErrorKind::Refused:
+        // The site walk's refusals say no more than this; others come with their words.
+        if (error.detail.isEmpty() && error.systemCode == EISDIR)
+            sentence = QT_TRANSLATE_NOOP("Error", "フォルダーです (-r で中のページに振ります)。");
+        else if (error.detail.isEmpty() && error.systemCode == ELOOP)
+            sentence = QT_TRANSLATE_NOOP("Error", "リンクがたどってきたフォルダーに戻ります。");
+        else if (error.detail.isEmpty() && error.systemCode == EXDEV)
+            sentence = QT_TRANSLATE_NOOP("Error", "指定したフォルダーの外へのリンクです (たどりません)。");
+        break;
     case ErrorKind::Cancelled:
         break;
     }
@@ -218,5 +228,45 @@ bool errorSentenceIsWhole(ErrorKind kind)
 
 QString documentErrorSentence(const Error &error)
 {
-    return DocumentErrors::text(error);
+    const QString said = DocumentErrors::text(error);
+    return said.isNull() ? error.detail : said;
+}
+
+QString errorMessage(const Error &error)
+{
+    const QString said = errorSentence(error);
+    if (errorSentenceIsWhole(error.kind))
+        return said;
+    if (said.isEmpty() || error.detail.isEmpty())
+        return said + error.detail;
+    return said + QStringLiteral("\n") + error.detail;
+}
+
+QString errorLine(const Error &error)
+{
+    // The tools name the file first: the sentence that starts with it is not repeated.
+    QString said = error.kind == ErrorKind::UndecodableName ? QString() : DocumentErrors::text(error);
+    if (said.isNull())
+        said = errorMessage(error);
+    return said.replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+QString userReadingsErrorSentence(const Error &error)
+{
+    const QString path = QDir::toNativeSeparators(error.path);
+    // Said while saving a correction: it lives until the window closes.
+    if (error.writing)
+        return QCoreApplication::translate("Error",
+                                           "読みの修正ファイル %1 が壊れているため、修正を保存して"
+                                           "いません。修正はこのウィンドウを閉じるまで使います。")
+            .arg(path);
+    QString why = error.detail;
+    if (error.systemCode == EFBIG)
+        why = QCoreApplication::translate("Error", "大きすぎます");
+    else if (error.systemCode == EILSEQ)
+        why = QCoreApplication::translate("Error", "UTF-8 ではありません");
+    else if (error.line > 0)
+        why = QCoreApplication::translate("Error", "%1 行目").arg(error.line);
+    return QCoreApplication::translate("Error", "読みの修正ファイル %1 を読めないため、使わずに続けます (%2)。")
+        .arg(path, why);
 }

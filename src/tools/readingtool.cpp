@@ -1,6 +1,7 @@
 // rubello-reading: readings of UTF-8 lines read on standard input, from the
 // reading engine that F5 and whole-page ruby use.
 
+#include "core/errortext.h"
 #include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
@@ -8,7 +9,6 @@
 #include "core/text/kana.h"
 #include "core/translation.h"
 #include "core/version.h"
-#include "toolerrors.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
@@ -104,16 +105,18 @@ Result<QString> readLine(ReadingEngine &engine, Mode mode, KanaForm form, bool m
     return readings.join(QLatin1Char('\t'));
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+struct Options
 {
-    QCoreApplication app(argc, argv);
-    // The same folder as the editor's, so the user's corrections are shared.
-    QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
-    QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
-    installInterfaceTranslation(QCoreApplication::applicationDirPath());
+    Mode mode = Mode::Whole;
+    KanaForm form = KanaForm::Katakana;
+    bool confidence = false;
+    QStringList without; // stages left out
+    QString userFile; // empty: none
+};
 
+// The command line, or nothing when it is wrong (said on standard error).
+std::optional<Options> parseOptions()
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(QCoreApplication::translate("rubello-reading", "標準入力の各行 (UTF-8) の読みを、F5 と一括ルビと同じ読みの仕組みで出力します。\n"
         "指定なしでは行全体の読みを全角カタカナで出力します。"));
@@ -149,13 +152,14 @@ int main(int argc, char *argv[])
         QCoreApplication::translate("rubello-reading", "読みの文字 (既定: katakana、--runs では hiragana)"),
         QStringLiteral("hiragana|katakana|halfwidth|romaji|romaji-ou"));
     parser.addOptions({context, candidates, runs, confidence, without, user, noUser, kana});
-    parser.process(app);
+    parser.process(QCoreApplication::arguments());
     if (!parser.positionalArguments().isEmpty()
         || int(parser.isSet(context)) + int(parser.isSet(candidates)) + int(parser.isSet(runs))
             > 1) {
         std::fputs(qPrintable(parser.helpText()), stderr);
-        return 2;
+        return std::nullopt;
     }
+    Options options;
     const Mode mode = parser.isSet(context) ? Mode::Context
         : parser.isSet(candidates)          ? Mode::Candidates
         : parser.isSet(runs)                ? Mode::Runs
@@ -166,42 +170,30 @@ int main(int argc, char *argv[])
     if (!form) {
         fail(QCoreApplication::translate("rubello-reading", "--kana は hiragana, katakana, halfwidth, romaji, romaji-ou のどれかです: ")
              + parser.value(kana));
-        return 2;
+        return std::nullopt;
     }
+    options.mode = mode;
+    options.form = *form;
+    options.confidence = parser.isSet(confidence);
+    options.without = parser.values(without);
+    options.userFile = parser.isSet(noUser) ? QString()
+        : parser.isSet(user)                ? parser.value(user)
+                                            : UserReadings::standardPath();
+    return options;
+}
 
-    struct stat input {};
-    if (fstat(0, &input) == 0 && S_ISREG(input.st_mode) && input.st_size > kMaxInput) {
-        fail(QCoreApplication::translate("rubello-reading", "入力が大きすぎます (%1 バイト)").arg(qint64(input.st_size)));
-        return 1;
-    }
-
-    const QString userFile = parser.isSet(noUser) ? QString()
-        : parser.isSet(user)                      ? parser.value(user)
-                                                  : UserReadings::standardPath();
-    if (!userFile.isEmpty()) {
-        // A damaged file is used as empty, and said so.
-        UserReadings probe(userFile);
-        if (const Result<void> loaded = probe.load(); !loaded)
-            fail(errorReason(loaded.error()));
-    }
-    const std::unique_ptr<ReadingEngine> engine
-        = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
-    for (const QString &stage : parser.values(without)) {
-        if (!engine->leaveOut(stage)) {
-            fail(QCoreApplication::translate("rubello-reading", "読みの規則の段 %1 はありません").arg(stage));
-            return 2;
-        }
-    }
-
+// Reads standard input line by line and prints each line's readings; the exit status.
+int printReadings(ReadingEngine &engine, const Options &options)
+{
     std::string line;
     bool tooLong = false;
     qint64 lineNumber = 0;
     while (nextLine(line, &tooLong)) {
         ++lineNumber;
         const Result<QString> printed
-            = readLine(*engine, mode, *form, parser.isSet(confidence), QString::fromUtf8(line));
+            = readLine(engine, options.mode, options.form, options.confidence, QString::fromUtf8(line));
         if (!printed) {
-            fail(errorReason(printed.error()));
+            fail(errorLine(printed.error()));
             return 1;
         }
         const QByteArray out = printed->toUtf8() + '\n';
@@ -216,4 +208,43 @@ int main(int argc, char *argv[])
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The same folder as the editor's, so the user's corrections are shared.
+    QCoreApplication::setApplicationName(QStringLiteral("Rubello"));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(kRubelloVersion));
+    installInterfaceTranslation(QCoreApplication::applicationDirPath());
+
+    const std::optional<Options> options = parseOptions();
+    if (!options)
+        return 2;
+
+    struct stat input {};
+    if (fstat(0, &input) == 0 && S_ISREG(input.st_mode) && input.st_size > kMaxInput) {
+        fail(QCoreApplication::translate("rubello-reading", "入力が大きすぎます (%1 バイト)").arg(qint64(input.st_size)));
+        return 1;
+    }
+
+    const QString &userFile = options->userFile;
+    if (!userFile.isEmpty()) {
+        // A damaged file is used as empty, and said so.
+        UserReadings probe(userFile);
+        if (const Result<void> loaded = probe.load(); !loaded)
+            fail(userReadingsErrorSentence(loaded.error()));
+    }
+    const std::unique_ptr<ReadingEngine> engine
+        = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), userFile);
+    for (const QString &stage : options->without) {
+        if (!engine->leaveOut(stage)) {
+            fail(QCoreApplication::translate("rubello-reading", "読みの規則の段 %1 はありません").arg(stage));
+            return 2;
+        }
+    }
+
+    return printReadings(*engine, *options);
 }

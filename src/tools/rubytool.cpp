@@ -4,6 +4,7 @@
 #include "core/document/documentfile.h"
 #include "core/document/safesave.h"
 #include "core/document/sitewalk.h"
+#include "core/errortext.h"
 #include "core/paths.h"
 #include "core/reading/kanjireadings.h"
 #include "core/reading/mecabphoneticservice.h"
@@ -15,7 +16,6 @@
 #include "core/ruby/rubytext.h"
 #include "core/translation.h"
 #include "core/version.h"
-#include "toolerrors.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -384,7 +384,7 @@ PageResult Worker::page(const SitePage &page)
 {
     PageResult result;
     const auto failed = [&](const Error &error) {
-        result.failure = page.path + QStringLiteral(": ") + errorReason(error);
+        result.failure = page.path + QStringLiteral(": ") + errorLine(error);
         return result;
     };
     const FileIdentity before = fileIdentity(page.path);
@@ -485,13 +485,13 @@ Result<void> readList(const QString &path, Settings *settings)
 {
     const Result<OpenedFile> opened = openRegularFileForReading(path);
     if (!opened)
-        return std::unexpected(Error {ErrorKind::ReadFailed, errorReason(opened.error())});
+        return std::unexpected(Error {ErrorKind::ReadFailed, errorLine(opened.error())});
     if (opened->fd < 0)
         return std::unexpected(Error {ErrorKind::ReadFailed, std::strerror(EISDIR)});
     const Result<QByteArray> bytes = readBounded(opened->fd, kMaxListBytes);
     ::close(opened->fd);
     if (!bytes)
-        return std::unexpected(Error {ErrorKind::ReadFailed, errorReason(bytes.error())});
+        return std::unexpected(Error {ErrorKind::ReadFailed, errorLine(bytes.error())});
     settings->listGiven = true;
     QStringList refused;
     int number = 0;
@@ -534,12 +534,12 @@ int onePage(const QString &path, const Settings &settings)
         // A device such as /dev/zero never ends; a terminal does.
         if (S_ISDIR(st.st_mode)
             || ((S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) && !::isatty(STDIN_FILENO)))
-            return fail(QCoreApplication::translate("rubello-ruby", "標準入力: ") + errorReason({ErrorKind::NotARegularFile, {}, 0}));
+            return fail(QCoreApplication::translate("rubello-ruby", "標準入力: ") + errorSentence({ErrorKind::NotARegularFile, {}, 0}));
         bytes = readBounded(STDIN_FILENO, kMaxDocumentBytes);
     } else {
         const Result<OpenedFile> opened = openRegularFileForReading(path);
         if (!opened)
-            return fail(name + u": "_qs + errorReason(opened.error()));
+            return fail(name + u": "_qs + errorLine(opened.error()));
         if (opened->fd < 0) {
             QFile probe(path);
             probe.open(QIODevice::ReadOnly);
@@ -549,21 +549,21 @@ int onePage(const QString &path, const Settings &settings)
         ::close(opened->fd);
     }
     if (!bytes)
-        return fail(name + u": "_qs + errorReason(bytes.error()));
+        return fail(name + u": "_qs + errorLine(bytes.error()));
     deferStopSignals();
     TextEncoding encoding;
     const Result<QString> html = decode(*bytes, settings.encoding, &encoding);
     if (!html)
-        return fail(name + u": "_qs + errorReason(html.error()));
+        return fail(name + u": "_qs + errorLine(html.error()));
     if (gStdoutClosed && settings.output.isEmpty())
         return fail(QCoreApplication::translate("rubello-ruby", "標準出力が閉じています。"));
     Worker worker(settings);
     if (const auto started = worker.start(); !started)
-        return fail(errorReason(started.error()));
+        return fail(errorLine(started.error()));
     QList<RubyCandidate> words;
     const Result<AnnotatedText> annotated = worker.annotate(*html, &words, name);
     if (!annotated)
-        return fail(errorReason(annotated.error()));
+        return fail(errorLine(annotated.error()));
     if (settings.dryRun && settings.occurrences) {
         const QStringList rows = placeRows(name, *html, words, settings.options.form.kana);
         std::fputs((rows.join(u'\n') + (rows.isEmpty() ? u""_qs : u"\n"_qs)).toUtf8().constData(), stdout);
@@ -575,10 +575,10 @@ int onePage(const QString &path, const Settings &settings)
     }
     const Result<QByteArray> encoded = encodeDocument(annotated->text, encoding);
     if (!encoded)
-        return fail(errorReason(encoded.error()));
+        return fail(errorLine(encoded.error()));
     if (!settings.output.isEmpty()) {
         if (const auto written = writeResult(settings.output, *encoded); !written)
-            return fail(QCoreApplication::translate("rubello-ruby", "%1 に書けません: %2").arg(settings.output, errorReason(written.error())));
+            return fail(QCoreApplication::translate("rubello-ruby", "%1 に書けません: %2").arg(settings.output, errorLine(written.error())));
         return gStopSignal ? 128 + gStopSignal : 0;
     }
     const QByteArray &out = *encoded;
@@ -673,7 +673,7 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
         Worker worker(settings);
         if (const auto started = worker.start(); !started) {
             std::lock_guard lock(startLock);
-            *startError = errorReason(started.error());
+            *startError = errorLine(started.error());
             next = pages.size();
             return;
         }
@@ -683,7 +683,7 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
                 results[size_t(i)] = worker.page(pages.at(i));
             } catch (const std::bad_alloc &) {
                 results[size_t(i)].failure
-                    = pages.at(i).path + u": "_qs + errorReason({ErrorKind::TooLarge, {}, 0});
+                    = pages.at(i).path + u": "_qs + errorSentence({ErrorKind::TooLarge, {}, 0});
             }
             ++finished;
         }
@@ -774,7 +774,7 @@ int runSite(const QStringList &inputs, bool recursive, const Settings &settings,
     const SiteWalk walk = walkSite(inputs, recursive, settings.outputDir);
     QStringList failures;
     for (const SiteFailure &f : walk.failures)
-        failures.append(f.path + u": "_qs + errorReason(f.error));
+        failures.append(f.path + u": "_qs + errorLine(f.error));
     const QList<SitePage> pages
         = settings.outputDir.isEmpty() ? walk.pages : withoutCollisions(walk, &failures);
     QString startError;
@@ -791,7 +791,7 @@ int runSite(const QStringList &inputs, bool recursive, const Settings &settings,
             if (!written.contains(link.target))
                 continue;
             if (const auto mirrored = mirrorLink(settings.outputDir, link); !mirrored)
-                failures.append(link.path + u": "_qs + errorReason(mirrored.error()));
+                failures.append(link.path + u": "_qs + errorLine(mirrored.error()));
         }
         QSet<QString> taken = written;
         for (size_t i = 0; i < results.size(); ++i) {
@@ -799,7 +799,7 @@ int runSite(const QStringList &inputs, bool recursive, const Settings &settings,
             const QString root = page.path.chopped(page.relative.size());
             for (const QString &asset : results[i].assets) {
                 if (const auto copied = copyAsset(settings.outputDir, root, asset, taken); !copied)
-                    failures.append(asset + u": "_qs + errorReason(copied.error()));
+                    failures.append(asset + u": "_qs + errorLine(copied.error()));
             }
         }
     }
@@ -889,7 +889,7 @@ QString readRubyOptions(const QCommandLineParser &parser, Settings &settings)
     if (options.form.perKanji) {
         const KanjiReadings &kanji = KanjiReadings::system();
         if (kanji.isEmpty())
-            return errorReason(kanji.loadError().value_or(Error {
+            return errorLine(kanji.loadError().value_or(Error {
                 .kind = ErrorKind::KanjiDictionaryEmpty, .path = KanjiReadings::systemFile()}));
         options.form.kanji = &kanji;
     }
@@ -1015,7 +1015,7 @@ int main(int argc, char *argv[])
         // A damaged file of corrections is used as empty, and said so.
         UserReadings user;
         if (const Result<void> loaded = user.load(); !loaded)
-            say(errorReason(loaded.error()));
+            say(userReadingsErrorSentence(loaded.error()));
     }
     interruptForTests();
     return run(parser, settings, stdinClosed, jobCount);

@@ -68,16 +68,6 @@ QString errorBoxTitle(int number)
                       : QCoreApplication::translate("Error", "エラー");
 }
 
-QString errorMessage(const Error &error)
-{
-    const QString said = errorSentence(error);
-    if (errorSentenceIsWhole(error.kind))
-        return said;
-    if (said.isEmpty() || error.detail.isEmpty())
-        return said + error.detail;
-    return said + QStringLiteral("\n") + error.detail;
-}
-
 void showErrorMessage(PlatformServices &platform, QWidget *parent, const Error &error)
 {
     if (error.kind == ErrorKind::Refused) {
@@ -102,27 +92,10 @@ void showUserReadingsError(PlatformServices &platform, QWidget *parent, const Er
     const QString path = QDir::toNativeSeparators(error.path);
     QString text;
     switch (error.kind) {
-    case ErrorKind::Damaged: {
-        QString why = error.detail;
-        if (error.systemCode == EFBIG)
-            why = QCoreApplication::translate("Error", "大きすぎます");
-        else if (error.systemCode == EILSEQ)
-            why = QCoreApplication::translate("Error", "UTF-8 ではありません");
-        else if (error.line > 0)
-            why = QCoreApplication::translate("Error", "%1 行目").arg(error.line);
-        // Said while saving a correction: it lives until the window closes.
-        text = error.writing
-            ? QCoreApplication::translate("Error",
-                                          "読みの修正ファイル %1 が壊れているため、修正を保存して"
-                                          "いません。修正はこのウィンドウを閉じるまで使います。")
-                  .arg(path)
-            : QCoreApplication::translate(
-                  "Error", "読みの修正ファイル %1 を読めないため、使わずに続けます (%2)。")
-                  .arg(path, why);
+    case ErrorKind::Damaged:
         platform.showMessage(parent, QMessageBox::Warning, errorBoxTitle(error.systemCode),
-                             text, QMessageBox::Ok);
+                             userReadingsErrorSentence(error), QMessageBox::Ok);
         return;
-    }
     case ErrorKind::Refused: // a word no line of the file can hold
         text = QCoreApplication::translate("Error", "この語の読みは記憶できません: ")
             + error.detail;

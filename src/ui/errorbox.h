@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/errortext.h" // errorMessage: the sentences the boxes show
 
 #include <QString>
 
@@ -21,9 +22,6 @@ void showDocumentError(PlatformServices &platform, QWidget *parent, const Error 
 void showConversionError(PlatformServices &platform, QWidget *parent, const Error &error,
                          const QString &encodingName);
 
-// What the user reads about an error: a sentence for its kind, then the
-// system's own words.
-QString errorMessage(const Error &error);
 // The same warning box for an Error: its system number in the title when it has
 // one. A refusal is no error: its detail is shown whole, as information under the
 // program's title.

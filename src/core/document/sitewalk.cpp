@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -56,7 +57,9 @@ struct Walker
 
     void fail(const QString &path, ErrorKind kind, int code)
     {
-        result.failures.append({path, Error::fromErrno(kind, code, path)});
+        // The system's words, except for a refusal, whose kind and number say it.
+        const bool said = kind == ErrorKind::Refused || code == 0;
+        result.failures.append({path, Error {kind, said ? QString() : QString::fromLocal8Bit(std::strerror(code)), code, path}});
     }
 
     bool insideRoots(const QByteArray &real) const
