@@ -135,6 +135,8 @@ void TestDesktop::zoomAndPrint()
     QCOMPARE(m_platform.previewed, u"<p>\n漢字</p>\n"_s);
     form.editorCommands().actions().zoomReset->trigger();
     QCOMPARE(form.editor()->font().pointSizeF(), chosen);
+    form.editorCommands().actions().zoomReset->trigger(); // at the chosen size already
+    QCOMPARE(form.editor()->font().pointSizeF(), chosen);
 }
 
 void TestDesktop::helpAndPreviewWithoutABrowser()
