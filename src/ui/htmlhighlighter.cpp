@@ -173,16 +173,16 @@ public:
         while (m_i < m_size) {
             switch (state.lexical) {
             case InText:
-                readText();
+                m_i = readText(m_i);
                 break;
             case InComment:
                 readComment();
                 break;
             case InTagName:
-                readTagName();
+                m_i = readTagName(m_i);
                 break;
             case InTag:
-                readTag();
+                m_i = readTag(m_i);
                 break;
             case InDoubleValue:
             case InSingleValue:
@@ -210,17 +210,16 @@ private:
     Kind tagKind() const { return state.rubyTag ? HtmlHighlighter::Ruby : HtmlHighlighter::Tag; }
     Kind textKind() const { return state.reading ? HtmlHighlighter::Ruby : HtmlHighlighter::Plain; }
 
-    void readText()
+    qsizetype readText(qsizetype i)
     {
         const QString &text = m_text;
-        qsizetype &i = m_i;
         const qsizetype start = i;
         while (i < m_size && text.at(i) != u'<' && text.at(i) != u'&')
             ++i;
         if (state.reading)
             mark(start, i, HtmlHighlighter::Ruby);
         if (i == m_size)
-            return;
+            return i;
         if (text.at(i) == u'&') {
             const qsizetype length = referenceLength(text, i);
             mark(i, i + qMax<qsizetype>(length, 1), length ? HtmlHighlighter::Reference : textKind());
@@ -241,6 +240,7 @@ private:
             m_nameStart = i;
             ++i;
         }
+        return i;
     }
 
     void readComment()
@@ -253,11 +253,10 @@ private:
         m_i = stop;
     }
 
-    void readTagName()
+    qsizetype readTagName(qsizetype i)
     {
         // The name decides whether the tag opens or closes a reading.
         const QString &text = m_text;
-        qsizetype &i = m_i;
         const qsizetype from = i;
         const bool closing = i < m_size && text.at(i) == u'/';
         if (i < m_size && (closing || text.at(i) == u'!' || text.at(i) == u'?'))
@@ -274,12 +273,12 @@ private:
             state.effect = closing ? ClosesReading : OpensReading;
         mark(qMin(m_nameStart, from), i, tagKind());
         state.lexical = InTag;
+        return i;
     }
 
-    void readTag()
+    qsizetype readTag(qsizetype i)
     {
         const QString &text = m_text;
-        qsizetype &i = m_i;
         const QChar c = text.at(i);
         if (c == u'>') {
             mark(i, i + 1, tagKind());
@@ -310,6 +309,7 @@ private:
             mark(start, qMax(i, start + 1), HtmlHighlighter::AttributeName);
             i = qMax(i, start + 1);
         }
+        return i;
     }
 
     void readQuotedValue()
