@@ -67,6 +67,8 @@ private slots:
     void unknownStage() { stage(); }
     void joiningStage_data() { addCaseRows("joiningstage.tsv"); }
     void joiningStage() { stage(); }
+    void homographStage_data() { addCaseRows("homographstage.tsv"); }
+    void homographStage() { stage(); }
     void fixedStage_data() { addCaseRows("fixedstage.tsv"); }
     void fixedStage() { stage(); }
     void rankingStage_data() { addCaseRows("rankingstage.tsv"); }
@@ -132,7 +134,7 @@ void TestReadingEngine::stage()
         QList<ReadingWord> words;
         for (const AnalysedWord &w : found.at(i))
             words.append({w.start, w.length, w.surface, w.reading, w.pos, w.known,
-                          ReadingSource::Dictionary, {}, {}});
+                          ReadingSource::Dictionary, {}, {}, {}});
         (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
     }
     bool ran = false;
@@ -147,7 +149,8 @@ void TestReadingEngine::stage()
         QString shown = word.surface + u'=' + word.reading;
         if (stage == u"ranking" || stage == u"user")
             shown += u'|' + word.candidates.mid(1).join(u'|');
-        got.append(shown + (word.source == ReadingSource::Guess ? u"?"_qs : QString()));
+        got.append(shown + (word.source == ReadingSource::Guess ? u"?"_qs : QString())
+                   + (word.weighed == ReadingConfidence::Unsure ? u"~"_qs : QString()));
     }
     QCOMPARE(got.join(u' '), caseText(f[2]));
 }

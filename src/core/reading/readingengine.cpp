@@ -41,10 +41,29 @@ ReadingConfidence confidenceOf(const ReadingWord &word)
 {
     if (word.source == ReadingSource::Guess)
         return ReadingConfidence::Guessed;
+    if (word.weighed)
+        return *word.weighed;
+    // A person's name has more readings than the dictionary knows.
+    if (word.pos.contains(QStringLiteral("人名")))
+        return ReadingConfidence::Unsure;
     if (word.source == ReadingSource::Dictionary && containsKanji(word.surface)
         && word.candidates.size() > 1)
         return ReadingConfidence::Unsure;
     return ReadingConfidence::Sure;
+}
+
+// A digit, a Latin letter or a kanji left in a reading is a word no rule could
+// read, never something to put over the text.
+bool speakable(const QString &reading)
+{
+    for (const QChar c : reading) {
+        const char16_t u = c.unicode();
+        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z')
+            || (u >= u'０' && u <= u'９') || (u >= u'Ａ' && u <= u'Ｚ') || (u >= u'ａ' && u <= u'ｚ')
+            || isKanji(u))
+            return false;
+    }
+    return true;
 }
 
 std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetype start,
@@ -83,6 +102,11 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
     }
     if (guessed)
         found.source = ReadingSource::Guess;
+    if (!speakable(found.reading)) {
+        found.reading.clear();
+        found.confidence = ReadingConfidence::Guessed;
+    }
+    found.candidates.removeIf([](const QString &c) { return !speakable(c); });
     found.candidates.removeAll(found.reading);
     found.candidates.prepend(found.reading);
     found.candidates = found.candidates.mid(0, 6);
@@ -269,7 +293,11 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
     run.candidates = found->candidates;
     run.confidence = found->source == ReadingSource::Guess ? ReadingConfidence::Guessed
                                                             : found->confidence;
-    run.candidates.removeAll(QString());
+    if (!speakable(run.reading)) {
+        run.reading.clear();
+        run.confidence = ReadingConfidence::Guessed;
+    }
+    run.candidates.removeIf([](const QString &c) { return c.isEmpty() || !speakable(c); });
     return run;
 }
 
@@ -310,7 +338,8 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
                 }
             } else {
                 for (const ReadingWord &word : analysed->words) {
-                    if (!containsKanji(word.surface) || word.reading.isEmpty())
+                    if (!containsKanji(word.surface) || word.reading.isEmpty()
+                        || !speakable(word.reading))
                         continue;
                     runs.append({from + word.start, word.length, word.reading, word.source,
                                  word.candidates.isEmpty() ? QStringList {word.reading}
