@@ -119,11 +119,14 @@ void TestReadingEngine::stage()
         QCOMPARE(got.join(u'|') + (run->guessed() ? u"?"_qs : QString()), expected);
         return;
     }
-    if (stage == u"text") {
-        const Result<QList<ReadingRun>> runs = engine.readText(sentence);
+    if (stage == u"text" || stage == u"marks") { // marks: kanji runs, ? unsure, ?? guessed
+        const bool marks = stage == u"marks";
+        const Result<QList<ReadingRun>> runs
+            = marks ? engine.readKanjiRuns(sentence) : engine.readText(sentence);
         QVERIFY(runs);
         for (const ReadingRun &run : *runs)
-            got.append(sentence.sliced(run.start, run.length) + u'=' + run.reading);
+            got.append(sentence.sliced(run.start, run.length) + u'=' + run.reading
+                       + QString(marks ? int(run.confidence) : 0, u'?'));
         QCOMPARE(got.join(u' '), caseText(f[2]));
         return;
     }
