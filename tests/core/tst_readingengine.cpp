@@ -178,6 +178,8 @@ void TestReadingEngine::evaluation_data()
     QTest::addColumn<double>("wholeFloor");
     QTest::addColumn<double>("spanFloor");
     QTest::newRow("held-out set") << u"readingeval.tsv"_qs << RUBELLO_EVAL_FLOOR << RUBELLO_F5_FLOOR;
+    QTest::newRow("held-out homographs") << u"homographeval.tsv"_qs << RUBELLO_HOMOGRAPH_FLOOR
+                                         << RUBELLO_HOMOGRAPH_FLOOR;
 }
 
 // The held-out set, read by the real analyzer: whole-page ruby and F5 on each run.
