@@ -512,8 +512,10 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
         reading = katakanaForm(countedHiragana(text, counter.surface,
                                                derivedCounter(hiraganaForm(counter.reading)),
                                                m_tables, false));
-    // A native counter counts one and two with native numbers (1箱 ヒトハコ).
+    // A native counter counts one and two with native numbers (1箱 ヒトハコ);
+    // an ordinal never does (第二棟 ダイニトウ).
     if (!reading.isEmpty() && numeral.point.isEmpty() && nativeCounter(counter.reading)
+        && !before.endsWith(u'第')
         && !m_tables.counters.contains(counter.surface)
         && !m_tables.native.contains(spelled + counter.surface)) {
         const std::optional<qint64> value = numberValue(spelled);
