@@ -6,13 +6,15 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 # mecab-utils: mecab-dict-index, which compiles the small dictionary of another
-# layout that one test builds from a few lines of source; Xvfb, xdotool, x11-utils, ImageMagick:
+# layout that one test builds from a few lines of source; mecab: bare MeCab,
+# which scripts/readingeval.py scores next to the engine; Xvfb, xdotool, x11-utils, ImageMagick:
 # the end-to-end tests and their screenshots; the checkers of the desktop entry,
 # the metainfo and the package; dpkg-dev for the package's library dependencies;
 # python3 with html5lib: pages seen as a browser sees them, converted pages read
 # back with Python's codecs.
 packages=(
   mecab-utils
+  mecab
   xvfb xdotool x11-utils imagemagick
   desktop-file-utils appstream lintian dpkg-dev
   python3 python3-html5lib

@@ -144,8 +144,8 @@ std::optional<Options> parseOptions()
                        "(辞書にない語) を付けます"));
     const QCommandLineOption without(
         QStringLiteral("without"),
-        QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, joining, "
-                       "fixed, ranking, user)"),
+        QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, homographs, "
+                       "joining, fixed, ranking, user)"),
         QStringLiteral("stage"));
     const QCommandLineOption kana(
         QStringLiteral("kana"),

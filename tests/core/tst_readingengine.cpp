@@ -67,6 +67,8 @@ private slots:
     void unknownStage() { stage(); }
     void joiningStage_data() { addCaseRows("joiningstage.tsv"); }
     void joiningStage() { stage(); }
+    void homographStage_data() { addCaseRows("homographstage.tsv"); }
+    void homographStage() { stage(); }
     void fixedStage_data() { addCaseRows("fixedstage.tsv"); }
     void fixedStage() { stage(); }
     void rankingStage_data() { addCaseRows("rankingstage.tsv"); }
@@ -117,11 +119,14 @@ void TestReadingEngine::stage()
         QCOMPARE(got.join(u'|') + (run->guessed() ? u"?"_qs : QString()), expected);
         return;
     }
-    if (stage == u"text") {
-        const Result<QList<ReadingRun>> runs = engine.readText(sentence);
+    if (stage == u"text" || stage == u"marks") { // marks: kanji runs, ? unsure, ?? guessed
+        const bool marks = stage == u"marks";
+        const Result<QList<ReadingRun>> runs
+            = marks ? engine.readKanjiRuns(sentence) : engine.readText(sentence);
         QVERIFY(runs);
         for (const ReadingRun &run : *runs)
-            got.append(sentence.sliced(run.start, run.length) + u'=' + run.reading);
+            got.append(sentence.sliced(run.start, run.length) + u'=' + run.reading
+                       + QString(marks ? int(run.confidence) : 0, u'?'));
         QCOMPARE(got.join(u' '), caseText(f[2]));
         return;
     }
@@ -132,7 +137,7 @@ void TestReadingEngine::stage()
         QList<ReadingWord> words;
         for (const AnalysedWord &w : found.at(i))
             words.append({w.start, w.length, w.surface, w.reading, w.pos, w.known,
-                          ReadingSource::Dictionary, {}, {}});
+                          ReadingSource::Dictionary, {}, {}, {}});
         (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
     }
     bool ran = false;
@@ -147,7 +152,8 @@ void TestReadingEngine::stage()
         QString shown = word.surface + u'=' + word.reading;
         if (stage == u"ranking" || stage == u"user")
             shown += u'|' + word.candidates.mid(1).join(u'|');
-        got.append(shown + (word.source == ReadingSource::Guess ? u"?"_qs : QString()));
+        got.append(shown + (word.source == ReadingSource::Guess ? u"?"_qs : QString())
+                   + (word.weighed == ReadingConfidence::Unsure ? u"~"_qs : QString()));
     }
     QCOMPARE(got.join(u' '), caseText(f[2]));
 }
@@ -172,6 +178,8 @@ void TestReadingEngine::evaluation_data()
     QTest::addColumn<double>("wholeFloor");
     QTest::addColumn<double>("spanFloor");
     QTest::newRow("held-out set") << u"readingeval.tsv"_qs << RUBELLO_EVAL_FLOOR << RUBELLO_F5_FLOOR;
+    QTest::newRow("held-out homographs") << u"homographeval.tsv"_qs << RUBELLO_HOMOGRAPH_FLOOR
+                                         << RUBELLO_HOMOGRAPH_FLOOR;
 }
 
 // The held-out set, read by the real analyzer: whole-page ruby and F5 on each run.

@@ -222,7 +222,7 @@ void TestReadings::readingToolModes()
     // A guess and a word the analyses read two ways are marked; the rest not.
     QCOMPARE(run("--runs --confidence", "描線を引く。市場に行った。\n"),
              u"描線=びょうせん?? 引=ひ 市場=しじょう 行=い?\n"_qs);
-    QCOMPARE(run("--runs --without fixed", "他の\n"), u"他=た\n"_qs);
+    QCOMPARE(run("--runs --without homographs", "他の\n"), u"他=た\n"_qs);
     QCOMPARE(run("--runs --without nothing", "他の\n"), QString());
     QCOMPARE(tool.exitCode(), 2);
     QCOMPARE(run("--runs", "漢字\n" + QString(1024 * 1024 + 1, u'a') + "\n"), u"漢字=かんじ\n"_qs);

@@ -98,6 +98,8 @@ QList<ReadingWord> JoiningStage::joinSingles(const QList<ReadingWord> &words) co
         }
         out.append(merged(words, i, end, sino, ReadingSource::Rule));
         out.last().candidates = {plain};
+        // Composed, not known: worth a proofreader's look.
+        out.last().weighed = ReadingConfidence::Unsure;
         i = end;
     }
     return out;

@@ -2,6 +2,7 @@
 
 #include "core/text/kana.h"
 
+#include <algorithm>
 #include <optional>
 
 using namespace stagekit;
@@ -353,12 +354,40 @@ QString countedReading(QStringView numeral, QStringView counter, const ReadingTa
 
 namespace {
 
+bool isSpace(QChar c)
+{
+    return c == u' ' || c == u'\u2009' || c == u'\u202F' || c == u'\u00A0' || c == u'\u3000';
+}
+
+// What the counter says of a number read with it: ガツ of シチガツ, プン of ハップン;
+// a day said as a word of its own keeps カ (フツカ), else the counter's plain reading.
+QString counterPart(const QString &whole, const QString &surface, const ReadingTables &tables)
+{
+    const ReadingTables::Counter counter = tables.counters.value(surface),
+                                 note = tables.counters.value(surface + QStringLiteral("音符"));
+    for (const QString &form : {counter.afterSmallTsu, counter.afterN, counter.reading,
+                                note.reading})
+        if (const QString k = katakanaForm(form); !k.isEmpty() && whole.endsWith(k))
+            return k;
+    return whole.endsWith(u'カ') ? QStringLiteral("カ") : katakanaForm(counter.reading);
+}
+
 bool adjacent(const QList<ReadingWord> &words, qsizetype i)
 {
     return words.at(i - 1).start + words.at(i - 1).length == words.at(i).start;
 }
 
 } // namespace
+
+// A space between a number and a counter of the table (7 月, 13 日).
+bool NumberStage::spacedCounter(const QList<ReadingWord> &words, qsizetype at) const
+{
+    if (at + 1 >= words.size() || !adjacent(words, at) || !adjacent(words, at + 1))
+        return false;
+    const QString &gap = words.at(at).surface;
+    return !gap.isEmpty() && std::all_of(gap.cbegin(), gap.cend(), isSpace)
+        && m_tables.counters.contains(words.at(at + 1).surface);
+}
 
 struct NumberStage::Numeral
 {
@@ -448,17 +477,28 @@ void NumberStage::readPoint(const QList<ReadingWord> &words, Numeral &numeral) c
 
 // The number read with the word after it as its counter; empty when it is none.
 QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype first,
-                                 const Numeral &numeral) const
+                                 const Numeral &numeral, qsizetype counterAt) const
 {
     const QList<ReadingWord> &words = sentence.words;
-    if (numeral.end >= words.size() || !adjacent(words, numeral.end))
+    if (counterAt >= words.size() || !adjacent(words, counterAt))
         return QString();
-    const ReadingWord &counter = words.at(numeral.end);
-    const QString &text = numeral.text;
+    const ReadingWord &counter = words.at(counterAt);
+    // A date or a room written with a leading zero (01月, 09日) is said without it.
+    QString text = numeral.text;
+    while (text.size() > 1 && digitOf(text.front()) == 0 && !text.front().isLetter()
+           && m_tables.counters.contains(counter.surface))
+        text.remove(0, 1);
+    // 分 of a note value is ブ (8分音符 ハチブオンプ); the table keys it with the note.
+    const QStringView next = QStringView(sentence.text).sliced(counter.start + counter.length);
+    const QString key = counter.surface == u"分"
+            && (next.startsWith(QStringLiteral("音符")) || next.startsWith(QStringLiteral("休符")))
+        ? QStringLiteral("分音符")
+        : counter.surface;
     // A day after a month (四月一日) is a date.
-    const QStringView before = QStringView(sentence.text).left(words.at(first).start);
-    const bool asDate = counter.surface == u"日" && before.endsWith(u'月') && before.size() >= 2
-        && isNumeralChar(before.at(before.size() - 2));
+    const QStringView before
+        = QStringView(sentence.text).left(words.at(first).start).trimmed();
+    const QStringView month = before.endsWith(u'月') ? before.chopped(1).trimmed() : QStringView();
+    const bool asDate = counter.surface == u"日" && !month.isEmpty() && isNumeralChar(month.back());
     // One digit says what its kanji says (1人 ヒトリ as 一人).
     const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
         ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(text.front())))
@@ -466,14 +506,16 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     QString reading
         = numeral.point.isEmpty() ? m_tables.native.value(spelled + counter.surface) : QString();
     if (reading.isEmpty())
-        reading = katakanaForm(countedHiragana(text, counter.surface, m_tables, asDate));
+        reading = katakanaForm(countedHiragana(text, key, m_tables, asDate));
     if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
         && allKanji(counter.surface) && isKatakanaReading(counter.reading))
         reading = katakanaForm(countedHiragana(text, counter.surface,
                                                derivedCounter(hiraganaForm(counter.reading)),
                                                m_tables, false));
-    // A native counter counts one and two with native numbers (1箱 ヒトハコ).
+    // A native counter counts one and two with native numbers (1箱 ヒトハコ);
+    // an ordinal never does (第二棟 ダイニトウ).
     if (!reading.isEmpty() && numeral.point.isEmpty() && nativeCounter(counter.reading)
+        && !before.endsWith(u'第')
         && !m_tables.counters.contains(counter.surface)
         && !m_tables.native.contains(spelled + counter.surface)) {
         const std::optional<qint64> value = numberValue(spelled);
@@ -500,7 +542,22 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         }
         Numeral numeral = collect(words, i);
         readPoint(words, numeral);
-        QString reading = withCounter(sentence, i, numeral);
+        QString reading = withCounter(sentence, i, numeral, numeral.end);
+        if (reading.isEmpty() && numeral.point.isEmpty() && spacedCounter(words, numeral.end)) {
+            // The number and its counter keep their words; the counter says its part.
+            const QString whole = withCounter(sentence, i, numeral, numeral.end + 1);
+            const QString alone = numeralReading(numeral.text);
+            if (!whole.isEmpty() && !alone.isEmpty()) {
+                out.append(merged(words, i, numeral.end, alone, ReadingSource::Rule));
+                out.last().pos = QStringLiteral("名詞,数");
+                out.append(words.at(numeral.end));
+                out.append(merged(words, numeral.end + 1, numeral.end + 2,
+                                  counterPart(whole, words.at(numeral.end + 1).surface, m_tables),
+                                  ReadingSource::Rule));
+                i = numeral.end + 2;
+                continue;
+            }
+        }
         const qsizetype last = reading.isEmpty() ? numeral.end : numeral.end + 1;
         if (reading.isEmpty())
             reading = numeralReading(numeral.text);

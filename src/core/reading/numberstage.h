@@ -20,7 +20,8 @@ private:
     Numeral collect(const QList<ReadingWord> &words, qsizetype first) const;
     void readPoint(const QList<ReadingWord> &words, Numeral &numeral) const;
     QString withCounter(const ReadingSentence &sentence, qsizetype first,
-                        const Numeral &numeral) const;
+                        const Numeral &numeral, qsizetype counterAt) const;
+    bool spacedCounter(const QList<ReadingWord> &words, qsizetype at) const;
 
     const ReadingTables &m_tables;
 };

@@ -1,6 +1,7 @@
 #include "core/reading/readingchain.h"
 
 #include "core/reading/fixedstage.h"
+#include "core/reading/homographstage.h"
 #include "core/reading/joiningstage.h"
 #include "core/reading/numberstage.h"
 #include "core/reading/rankingstage.h"
@@ -13,7 +14,7 @@ QList<std::shared_ptr<ReadingStage>> standardStages(const ReadingTables &tables,
 {
     QList<std::shared_ptr<ReadingStage>> stages {
         std::make_shared<NumberStage>(tables), std::make_shared<UnknownStage>(kanji),
-        std::make_shared<JoiningStage>(tables, kanji), std::make_shared<FixedStage>(tables),
+        std::make_shared<HomographStage>(tables), std::make_shared<JoiningStage>(tables, kanji), std::make_shared<FixedStage>(tables),
         std::make_shared<RankingStage>()};
     if (user)
         stages.append(std::make_shared<UserStage>(*user, kanji));

@@ -37,14 +37,51 @@ struct SpanReading
 
 // A word the dictionary read while another analysis reads it otherwise: no
 // rule of ours decided between them.
-ReadingConfidence confidenceOf(const ReadingWord &word)
+// A kanji that is a word alone and has both a Sino-Japanese and a native
+// reading (数 スウ/カズ): the dictionary's choice is one of several.
+bool severalWays(const ReadingWord &word, const KanjiReadings &kanji)
+{
+    if (word.surface.size() != 1 || word.source != ReadingSource::Dictionary
+        || !word.pos.startsWith(QStringLiteral("名詞")) || word.pos.contains(QStringLiteral("数"))
+        || word.pos.contains(QStringLiteral("接尾")) || !isKanji(word.surface.front().unicode()))
+        return false;
+    const char32_t c = word.surface.front().unicode();
+    // Read the Sino-Japanese way alone while a native word is written so (数 スウ).
+    if (!kanji.isOnReading(c, word.reading))
+        return false;
+    for (const QString &reading : kanji.readings(c, false))
+        if (!kanji.isOnReading(c, reading))
+            return true;
+    return false;
+}
+
+ReadingConfidence confidenceOf(const ReadingWord &word, const KanjiReadings &kanji)
 {
     if (word.source == ReadingSource::Guess)
         return ReadingConfidence::Guessed;
+    if (word.weighed)
+        return *word.weighed;
+    // A person's name has more readings than the dictionary knows.
+    if (word.pos.contains(QStringLiteral("人名")) || severalWays(word, kanji))
+        return ReadingConfidence::Unsure;
     if (word.source == ReadingSource::Dictionary && containsKanji(word.surface)
         && word.candidates.size() > 1)
         return ReadingConfidence::Unsure;
     return ReadingConfidence::Sure;
+}
+
+// A digit, a Latin letter or a kanji left in a reading is a word no rule could
+// read, never something to put over the text.
+bool speakable(const QString &reading)
+{
+    for (const QChar c : reading) {
+        const char16_t u = c.unicode();
+        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z')
+            || (u >= u'０' && u <= u'９') || (u >= u'Ａ' && u <= u'Ｚ') || (u >= u'ａ' && u <= u'ｚ')
+            || isKanji(u))
+            return false;
+    }
+    return true;
 }
 
 std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetype start,
@@ -73,7 +110,7 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
             at += length;
         }
         guessed = guessed || word.source == ReadingSource::Guess;
-        found.confidence = std::max(found.confidence, confidenceOf(word));
+        found.confidence = std::max(found.confidence, confidenceOf(word, kanji));
         if (!sourced && containsKanji(word.surface)) {
             found.source = word.source;
             sourced = true;
@@ -83,6 +120,11 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
     }
     if (guessed)
         found.source = ReadingSource::Guess;
+    if (!speakable(found.reading)) {
+        found.reading.clear();
+        found.confidence = ReadingConfidence::Guessed;
+    }
+    found.candidates.removeIf([](const QString &c) { return !speakable(c); });
     found.candidates.removeAll(found.reading);
     found.candidates.prepend(found.reading);
     found.candidates = found.candidates.mid(0, 6);
@@ -261,9 +303,10 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
             return std::unexpected(alone.error());
         found = spanReading(*alone, 0, length, m_kanji);
     }
-    if (!found)
-        found = SpanReading {composedReading(context.selection, m_kanji), ReadingSource::Guess,
-                             {}};
+    if (!found) {
+        const QString composed = composedReading(context.selection, m_kanji);
+        found = SpanReading {speakable(composed) ? composed : QString(), ReadingSource::Guess, {}};
+    }
     run.reading = found->reading;
     run.source = found->source;
     run.candidates = found->candidates;
@@ -310,12 +353,13 @@ Result<QList<ReadingRun>> ReadingEngine::readChunks(const QString &text, bool ka
                 }
             } else {
                 for (const ReadingWord &word : analysed->words) {
-                    if (!containsKanji(word.surface) || word.reading.isEmpty())
+                    if (!containsKanji(word.surface) || word.reading.isEmpty()
+                        || !speakable(word.reading))
                         continue;
                     runs.append({from + word.start, word.length, word.reading, word.source,
                                  word.candidates.isEmpty() ? QStringList {word.reading}
                                                            : word.candidates,
-                                 confidenceOf(word)});
+                                 confidenceOf(word, m_kanji)});
                 }
             }
         }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 // How a reading was found; a guess is shown to the user as one.
@@ -37,6 +38,9 @@ struct ReadingWord
     // The words a compound was joined from, each (length, reading), when its
     // reading is theirs put together; empty otherwise.
     QList<std::pair<qsizetype, QString>> parts;
+    // Set by a stage that weighed the word: Sure where one of its rules
+    // decided, Unsure where the analyses disagree and none did.
+    std::optional<ReadingConfidence> weighed;
 };
 
 // A sentence in the hands of the chain: the best analysis and the others.

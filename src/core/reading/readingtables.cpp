@@ -44,8 +44,9 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
     };
     const Result<QList<QStringList>> counters = read("counters.tsv", 7),
                                      native = read("native.tsv", 2), fixed = read("fixed.tsv", 4),
-                                     joints = read("joints.tsv", 2), clans = read("clans.tsv", 2);
-    for (const auto *table : {&counters, &native, &fixed, &joints, &clans})
+                                     joints = read("joints.tsv", 2), clans = read("clans.tsv", 2),
+                                     homographs = read("homographs.tsv", 4);
+    for (const auto *table : {&counters, &native, &fixed, &joints, &clans, &homographs})
         if (!*table)
             return std::unexpected(table->error());
     for (const QStringList &f : *counters)
@@ -58,6 +59,10 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
         tables.joints.insert(f[0], katakanaForm(f[1]));
     for (const QStringList &f : *clans)
         tables.clans.insert(f[0], katakanaForm(f[1]));
+    for (const QStringList &f : *homographs)
+        tables.homographs[f[0]].append({f[1] == u"?" ? QString() : katakanaForm(f[1]),
+                                        f[2].split(u'|', Qt::SkipEmptyParts),
+                                        f[3].split(u'|', Qt::SkipEmptyParts)});
     return tables;
 }
 

@@ -27,11 +27,17 @@ struct ReadingTables
     QMultiHash<QString, Fixed> fixed; // fixed.tsv, the fixed stage's
     QHash<QString, QString> joints; // joints.tsv: second element → its reading inside a compound
     QHash<QString, QString> clans; // clans.tsv: 源 ミナモトノ, said with の before a given name
+    struct Homograph
+    {
+        QString reading; // empty: the context leaves the word open
+        QStringList before, after; // alternatives, each a sequence of text and @classes
+    };
+    QHash<QString, QList<Homograph>> homographs; // homographs.tsv, in the table's order
 
     // The tables shipped with the program, loaded once; a table that cannot be
     // read is an error, never an empty table.
     static const Result<ReadingTables> &builtIn();
     // Tables from a folder holding counters.tsv, native.tsv, fixed.tsv,
-    // joints.tsv, clans.tsv.
+    // joints.tsv, clans.tsv, homographs.tsv.
     static Result<ReadingTables> load(const QString &folder);
 };

@@ -1,0 +1,177 @@
+#include "core/reading/homographstage.h"
+
+#include "core/text/kana.h"
+
+#include <algorithm>
+
+using namespace stagekit;
+
+namespace {
+
+bool allOf(QStringView text, bool (*test)(char16_t))
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text)
+        if (!test(c.unicode()))
+            return false;
+    return true;
+}
+
+bool katakanaChar(char16_t c)
+{
+    return (c >= u'ァ' && c <= u'ヺ') || c == u'ー' || c == u'・';
+}
+
+bool latinChar(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+        || (c >= u'ａ' && c <= u'ｚ') || (c >= u'Ａ' && c <= u'Ｚ') || (c >= u'０' && c <= u'９')
+        || c == u'_' || c == u'-' || c == u'.';
+}
+
+// Nothing of a sentence stands there: its edge, a symbol or a space.
+bool isEdge(const ReadingWord *word)
+{
+    return !word || word->pos.isEmpty() || word->pos.startsWith(QStringLiteral("記号"));
+}
+
+// The words of a sentence by where they start and end.
+struct Neighbours
+{
+    const ReadingSentence &sentence;
+    QHash<qsizetype, qsizetype> byStart, byEnd;
+
+    explicit Neighbours(const ReadingSentence &s)
+        : sentence(s)
+    {
+        for (qsizetype i = 0; i < s.words.size(); ++i) {
+            byStart.insert(s.words.at(i).start, i);
+            byEnd.insert(s.words.at(i).start + s.words.at(i).length, i);
+        }
+    }
+    const ReadingWord *at(const QHash<qsizetype, qsizetype> &index, qsizetype position) const
+    {
+        const auto found = index.constFind(position);
+        return found == index.cend() ? nullptr : &sentence.words.at(*found);
+    }
+
+    // One item of a context from position on (forward) or back from it.
+    bool item(QStringView it, qsizetype &position, bool forward) const
+    {
+        const QString &text = sentence.text;
+        if (!it.startsWith(u'@')) {
+            const QStringView side = forward ? QStringView(text).sliced(position)
+                                             : QStringView(text).left(position);
+            if (!(forward ? side.startsWith(it) : side.endsWith(it)))
+                return false;
+            position += forward ? it.size() : -it.size();
+            return true;
+        }
+        const ReadingWord *word = at(forward ? byStart : byEnd, position);
+        if (it == u"@start" || it == u"@end")
+            return isEdge(word);
+        if (!word || !HomographStage::hasClass(*word, it.sliced(1)))
+            return false;
+        position = forward ? word->start + word->length : word->start;
+        return true;
+    }
+
+    // A context: alternatives split by |, each items joined by +, written in
+    // text order; an empty context is any.
+    bool fits(const QStringList &context, qsizetype position, bool forward) const
+    {
+        if (context.isEmpty())
+            return true;
+        for (const QString &alternative : context) {
+            QStringList items = alternative.split(u'+');
+            if (!forward)
+                std::reverse(items.begin(), items.end());
+            qsizetype at = position;
+            bool all = true;
+            for (const QString &it : std::as_const(items))
+                all = all && item(it, at, forward);
+            if (all)
+                return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+HomographStage::HomographStage(const ReadingTables &tables)
+    : m_tables(tables)
+{ }
+
+bool HomographStage::hasClass(const ReadingWord &word, QStringView name)
+{
+    const QString &pos = word.pos;
+    if (name == u"num")
+        return pos.startsWith(QStringLiteral("名詞,数"));
+    if (name == u"kata")
+        return allOf(word.surface, katakanaChar);
+    if (name == u"latin")
+        return allOf(word.surface, latinChar);
+    if (name == u"noun")
+        return isNoun(word) && !pos.startsWith(QStringLiteral("名詞,数"));
+    if (name == u"kanji")
+        return isNoun(word) && allKanji(word.surface) && !pos.startsWith(QStringLiteral("名詞,数"))
+            && !pos.startsWith(QStringLiteral("名詞,代名詞"));
+    if (name == u"name")
+        return pos.contains(QStringLiteral("固有名詞")) || pos.contains(QStringLiteral("人名"));
+    // A verb's stem form (話し, 食べ), not its plain form (話す).
+    if (name == u"stem")
+        return pos.startsWith(QStringLiteral("動詞"))
+            && !QStringLiteral("うくぐすつぬぶむる").contains(word.surface.back());
+    static const QHash<QString, QString> kinds {
+        {QStringLiteral("verb"), QStringLiteral("動詞")},
+        {QStringLiteral("adj"), QStringLiteral("形容詞")},
+        {QStringLiteral("aux"), QStringLiteral("助動詞")},
+        {QStringLiteral("particle"), QStringLiteral("助詞")},
+        {QStringLiteral("adnominal"), QStringLiteral("連体詞")},
+        {QStringLiteral("prefix"), QStringLiteral("接頭詞")},
+        {QStringLiteral("sym"), QStringLiteral("記号")}};
+    const QString kind = kinds.value(name.toString());
+    return !kind.isEmpty() && pos.startsWith(kind);
+}
+
+Result<void> HomographStage::rewrite(ReadingSentence &sentence) const
+{
+    const Neighbours around(sentence);
+    for (ReadingWord &word : sentence.words) {
+        if (word.source != ReadingSource::Dictionary)
+            continue;
+        const auto rows = m_tables.homographs.constFind(word.surface);
+        if (rows == m_tables.homographs.cend())
+            continue;
+        const ReadingTables::Homograph *decided = nullptr;
+        for (const ReadingTables::Homograph &row : *rows) {
+            if (around.fits(row.before, word.start, false)
+                && around.fits(row.after, word.start + word.length, true)) {
+                decided = &row;
+                break;
+            }
+        }
+        if (decided && decided->reading.isEmpty()) {
+            word.weighed = ReadingConfidence::Unsure;
+            continue;
+        }
+        if (decided) {
+            if (decided->reading != word.reading) {
+                word.candidates.prepend(word.reading);
+                word.reading = decided->reading;
+                word.source = ReadingSource::Rule;
+            }
+            word.weighed = ReadingConfidence::Sure;
+            continue;
+        }
+        // No rule decided: the word is open where another analysis reads it otherwise.
+        for (const QList<ReadingWord> &analysis : std::as_const(sentence.alternatives))
+            for (const ReadingWord &other : analysis)
+                if (other.start == word.start && other.length == word.length
+                    && other.reading != word.reading)
+                    word.weighed = ReadingConfidence::Unsure;
+    }
+    return {};
+}
