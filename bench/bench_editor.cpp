@@ -7,7 +7,7 @@
 #include "app/startup.h"
 #include "benchdata.h"
 #include "ui/editorcontrol.h"
-#include "ui/previewpane.h"
+#include "ui/previewinterface.h"
 #include "ui/qtplatform.h"
 
 #include <QApplication>
@@ -365,8 +365,12 @@ void previewFigures(MainWindow &form)
     QElapsedTimer opening;
     opening.start();
     form.setPreviewShown(true);
-    PreviewPane *pane = form.previewPane();
-    QSignalSpy rendered(pane, &PreviewPane::rendered);
+    PreviewPaneInterface *pane = form.previewPane();
+    if (!pane) {
+        std::printf("preview: the module did not load\n");
+        return;
+    }
+    QSignalSpy rendered(pane->widget(), SIGNAL(rendered(bool)));
     rendered.wait(60000);
     print("preview_first_render_1MB", opening.nsecsElapsed() / 1e6, "ms", "reported");
     const QPair<double, double> open = pacedTypingCost(form, 30);
@@ -411,7 +415,6 @@ int main(int argc, char *argv[])
 
     // As the program does at start-up.
     keepLargeBlocksInHeap();
-    PreviewPane::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     installJapaneseEnvironment();

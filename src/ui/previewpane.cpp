@@ -316,6 +316,14 @@ void PreviewPane::setSource(std::function<QString()> text, std::function<QString
     m_selection = std::move(selection);
 }
 
+void PreviewPane::setListeners(std::function<void(bool)> rendered, std::function<void(int)> clicked,
+                               std::function<void(const QUrl &)> link)
+{
+    connect(this, &PreviewPane::rendered, this, std::move(rendered));
+    connect(this, &PreviewPane::sourceClicked, this, std::move(clicked));
+    connect(this, &PreviewPane::linkClicked, this, std::move(link));
+}
+
 int PreviewPane::renderDelay() const
 {
     return kRenderDelayMs;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/previewinterface.h"
+
 #include <QPointF>
 #include <QUrl>
 #include <QWidget>
@@ -21,7 +23,7 @@ class QWebEngineView;
 // render is due (a moment after the last change), serves it through a scheme of
 // its own from the document's folder, and keeps the page from running scripts,
 // fetching from the network, navigating or reading files outside that folder.
-class PreviewPane : public QWidget
+class PreviewPane : public QWidget, public PreviewPaneInterface
 {
     Q_OBJECT
 
@@ -35,19 +37,22 @@ public:
     static QString scheme();
 
     // Where the text, the document's path and the editor's selection come from.
+    QWidget *widget() override { return this; }
     void setSource(std::function<QString()> text, std::function<QString()> documentPath,
-                   std::function<QPair<int, int>()> selection);
+                   std::function<QPair<int, int>()> selection) override;
+    void setListeners(std::function<void(bool)> rendered, std::function<void(int)> clicked,
+                      std::function<void(const QUrl &)> link) override;
     // The text changed: a render follows after the delay, restarted by each change.
-    void noteTextChanged();
-    void renderNow();
+    void noteTextChanged() override;
+    void renderNow() override;
     // The caret or selection moved: the preview shows its element a moment later.
-    void noteSelectionChanged();
+    void noteSelectionChanged() override;
     int renderDelay() const;
 
     // Options of the session; each renders again.
-    void setScriptsEnabled(bool on);
+    void setScriptsEnabled(bool on) override;
     bool scriptsEnabled() const;
-    void setRemoteAllowed(bool on);
+    void setRemoteAllowed(bool on) override;
     bool remoteAllowed() const;
 
     // For tests and measurements.
