@@ -8,12 +8,14 @@
 
 #include <functional>
 
+struct PreviewTextEdit;
 class PreviewPage;
 class PreviewRequests;
 class PreviewSchemeHandler;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
+class QThreadPool;
 class QTimer;
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -74,6 +76,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void load(const QString &text, const QString &folder, const QString &pagePath);
+    void patch(const PreviewTextEdit &edit, const QString &text);
     void finishLoad(bool ok);
     void showSelection();
     void pick(const QPoint &position);
@@ -93,7 +97,12 @@ private:
     std::function<QString()> m_text;
     std::function<QString()> m_documentPath;
     std::function<QPair<int, int>()> m_selection;
+    QThreadPool *m_builder = nullptr;
     QString m_shownPath;
+    // The text the page shows (empty: none to change in place) and the one loading.
+    QString m_shownText;
+    QString m_loadingText;
+    bool m_patching = false;
     QPointF m_scroll;
     QPoint m_pressedAt;
     int m_generation = 0;
