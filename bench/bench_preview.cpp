@@ -119,7 +119,7 @@ int main(int argc, char *argv[])
     rendered.wait(120000);
     std::vector<double> call, refresh, keyToPage, reloadCall, reload;
     for (int i = 0; i < rounds; ++i) {
-        text.insert(text.size() / 2, u'x');
+        text.insert(text.indexOf(u"漢字", text.size() / 2), u'x');
         rendered.clear();
         QElapsedTimer timer;
         timer.start();
@@ -127,14 +127,14 @@ int main(int argc, char *argv[])
         rendered.wait(120000);
         refresh.push_back(timer.nsecsElapsed() / 1e6);
         // As typing asks for it: the delay after the last key, then the refresh.
-        text.insert(text.size() / 2, u'y');
+        text.insert(text.indexOf(u"漢字", text.size() / 2), u'y');
         rendered.clear();
         timer.restart();
         pane.noteTextChanged();
         rendered.wait(120000);
         keyToPage.push_back(timer.nsecsElapsed() / 1e6);
         // A tag typed: the page is built and loaded again.
-        text.insert(text.size() / 2, QStringLiteral("<i>"));
+        text.insert(text.indexOf(u"</p>", text.size() * 3 / 4), QStringLiteral("<i>i</i>"));
         rendered.clear();
         timer.restart();
         reloadCall.push_back(milliseconds([&] { pane.renderNow(); }));
