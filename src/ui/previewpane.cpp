@@ -91,14 +91,34 @@ var rubello = {
 };
 )";
 
+QStringList threadsOf(qint64 pid)
+{
+    return QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
 // The renderer yields to the editor: typing keeps the processor when both want it.
 void lowerPriority(qint64 pid)
 {
     if (pid <= 0)
         return;
-    const QStringList threads = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &thread : threads)
+    for (const QString &thread : threadsOf(pid))
         ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+}
+
+// The engine's threads in this process (its compositor and software drawing) yield
+// to the window thread as well; the threads there before the engine keep theirs.
+void lowerEngineThreads(const QStringList &before)
+{
+    const qint64 self = QCoreApplication::applicationPid();
+    for (const QString &thread : threadsOf(self)) {
+        if (before.contains(thread))
+            continue;
+        QFile name(QStringLiteral("/proc/%1/task/%2/comm").arg(self).arg(thread));
+        // Qt's own pools (the page builder among them) are not the engine's.
+        if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled)"))
+            continue;
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+    }
 }
 
 } // namespace
@@ -245,6 +265,7 @@ QString PreviewPane::scheme()
 PreviewPane::PreviewPane(QWidget *parent)
     : QWidget(parent)
 {
+    m_threadsBefore = threadsOf(QCoreApplication::applicationPid());
     // Off the record: nothing of the pages is kept on disk.
     m_profile = new QWebEngineProfile(this);
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
@@ -450,6 +471,8 @@ void PreviewPane::load(const QString &text, const QString &folder, const QString
 
 void PreviewPane::finishLoad(bool ok)
 {
+    // Started with the first page, and again after a crash.
+    lowerEngineThreads(m_threadsBefore);
     m_loading = false;
     m_shownText = ok ? m_loadingText : QString();
     m_loadingText.clear();

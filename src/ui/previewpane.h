@@ -98,6 +98,7 @@ private:
     std::function<QString()> m_documentPath;
     std::function<QPair<int, int>()> m_selection;
     QThreadPool *m_builder = nullptr;
+    QStringList m_threadsBefore;
     QString m_shownPath;
     // The text the page shows (empty: none to change in place) and the one loading.
     QString m_shownText;
