@@ -165,6 +165,7 @@ int main(int argc, char *argv[])
     print("memory_preview_shown_with_engine_processes", figure(runs[3], 3) / 1024, "MB", "reported");
     return 0;
 #else
-    return 1;
+    std::printf("(its figures are measured and printed by bench_startup)\n");
+    return 0;
 #endif
 }
