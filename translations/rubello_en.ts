@@ -741,6 +741,10 @@
         <source>ネットワーク上の画像などを読み込む (この間だけ) (&amp;N)</source>
         <translation>Load Images and Other Files from the &amp;Network (This Session Only)</translation>
     </message>
+    <message>
+        <source>プレビューを表示できません。</source>
+        <translation>The preview cannot be shown.</translation>
+    </message>
 </context>
 <context>
     <name>PreviewPane</name>

@@ -27,7 +27,7 @@ class FileBrowser;
 class FileList;
 
 class PlatformServices;
-class PreviewPane;
+class PreviewPaneInterface;
 struct Error;
 class RubyCommands;
 class QAction;
@@ -94,7 +94,10 @@ public:
     // The rendered preview beside the editor; its engine starts when first shown.
     void setPreviewShown(bool shown);
     bool previewShown() const;
-    PreviewPane *previewPane() const { return m_previewPane; }
+    // Null until first shown, and when the preview's module could not be loaded.
+    PreviewPaneInterface *previewPane() const { return m_previewPane; }
+    // The pane, or the message shown in its place.
+    QWidget *previewWidget() const { return m_previewWidget; }
     QAction *previewPaneAction() const { return m_previewPaneAction; }
     QAction *previewScriptsAction() const { return m_previewScriptsAction; }
     QAction *previewRemoteAction() const { return m_previewRemoteAction; }
@@ -222,10 +225,15 @@ private:
     // The rendered preview (mainwindow_preview.cpp)
     void createPreviewMenu();
     void createPreviewPane();
+    PreviewPaneInterface *loadPreviewPane();
     void openPreviewLink(const QUrl &url);
     void usePreviewChoices(const RememberedChoices &choices);
     void keepPreviewChoices(RememberedChoices &choices) const;
-    PreviewPane *m_previewPane = nullptr;
+    PreviewPaneInterface *m_previewPane = nullptr;
+    QWidget *m_previewWidget = nullptr;
+    // Where the keys were when the pane's engine first made its surface.
+    QPointer<QWidget> m_previewFocus;
+    bool m_previewFocusPending = false;
     QAction *m_previewPaneAction = nullptr;
     QAction *m_previewScriptsAction = nullptr;
     QAction *m_previewRemoteAction = nullptr;

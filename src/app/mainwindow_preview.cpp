@@ -8,11 +8,16 @@
 #include "ui/editorcontrol.h"
 #include "ui/errorbox.h"
 #include "ui/platform.h"
-#include "ui/previewpane.h"
+#include "ui/previewinterface.h"
 
+#include <QDir>
+#include <QLabel>
 #include <QMenu>
+#include <QPluginLoader>
 #include <QSignalBlocker>
 #include <QSplitter>
+
+#include <utility>
 
 #include <QCoreApplication>
 
@@ -84,38 +89,76 @@ void MainWindow::createPreviewMenu()
     });
 }
 
+PreviewPaneInterface *MainWindow::loadPreviewPane()
+{
+    // Beside the program in the build folder and under the installed prefix alike;
+    // RUBELLO_PLUGIN_DIR points elsewhere (a relocated or test build).
+    QString folder = qEnvironmentVariable("RUBELLO_PLUGIN_DIR");
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../" RUBELLO_PLUGIN_SUBDIR);
+    QPluginLoader loader(QDir(folder).filePath(QStringLiteral(RUBELLO_PREVIEW_MODULE)));
+    auto *factory = qobject_cast<PreviewPaneFactory *>(loader.instance());
+    if (factory)
+        return factory->createPane(m_splitter);
+    // In the pane's place: why it cannot be shown. The editor goes on as before.
+    auto *notice = new QLabel(m_splitter);
+    notice->setObjectName(QStringLiteral("previewUnavailable"));
+    notice->setWordWrap(true);
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setMargin(12);
+    notice->setTextFormat(Qt::PlainText);
+    notice->setText(QCoreApplication::translate("MainWindow", "プレビューを表示できません。")
+                    + QStringLiteral("\n\n") + loader.errorString());
+    m_previewWidget = notice;
+    return nullptr;
+}
+
 void MainWindow::createPreviewPane()
 {
-    m_previewPane = new PreviewPane(m_splitter);
-    m_splitter->addWidget(m_previewPane);
+    m_previewPane = loadPreviewPane();
+    if (!m_previewPane) {
+        m_splitter->addWidget(m_previewWidget);
+        return;
+    }
+    m_previewWidget = m_previewPane->widget();
+    m_splitter->addWidget(m_previewWidget);
     m_splitter->setStretchFactor(2, 1);
     m_previewPane->setSource([this] { return m_editor->text(); },
                              [this] { return m_documents->session().path(); },
                              [this] {
                                  return qMakePair(m_editor->selectionStart(), m_editor->selectionLength());
                              });
+    m_previewPane->setListeners(
+        [this](bool) {
+            // The engine's surface makes the window anew the first time: it keeps the keys.
+            if (!std::exchange(m_previewFocusPending, false))
+                return;
+            activateWindow();
+            if (m_previewFocus)
+                m_previewFocus->setFocus();
+        },
+        [this](int offset) {
+            m_editor->setSelectionStart(offset);
+            m_editor->setSelectionLength(0);
+            m_editor->setFocus();
+        },
+        [this](const QUrl &url) { openPreviewLink(url); });
     if (m_previewScriptsAction->isChecked())
         m_previewPane->setScriptsEnabled(true);
     if (m_previewRemoteAction->isChecked())
         m_previewPane->setRemoteAllowed(true);
     // Each key only restarts a timer; the text is read when the render is due.
     auto changed = [this] {
-        if (m_previewPane->isVisible())
+        if (m_previewWidget->isVisible())
             m_previewPane->noteTextChanged();
     };
-    connect(m_editor, &EditorControl::edited, m_previewPane, changed);
+    connect(m_editor, &EditorControl::edited, m_previewWidget, changed);
     // Save As and Open move the page to another folder.
-    connect(m_documents, &DocumentCommands::captionChanged, m_previewPane, changed);
-    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, m_previewPane, [this] {
-        if (m_previewPane->isVisible())
+    connect(m_documents, &DocumentCommands::captionChanged, m_previewWidget, changed);
+    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, m_previewWidget, [this] {
+        if (m_previewWidget->isVisible())
             m_previewPane->noteSelectionChanged();
     });
-    connect(m_previewPane, &PreviewPane::sourceClicked, this, [this](int offset) {
-        m_editor->setSelectionStart(offset);
-        m_editor->setSelectionLength(0);
-        m_editor->setFocus();
-    });
-    connect(m_previewPane, &PreviewPane::linkClicked, this, &MainWindow::openPreviewLink);
 }
 
 void MainWindow::setPreviewShown(bool shown)
@@ -126,36 +169,28 @@ void MainWindow::setPreviewShown(bool shown)
         m_previewPaneAction->setChecked(shown);
     }
     if (!shown) {
-        if (m_previewPane && !m_previewPane->isHidden()) {
+        if (m_previewWidget && !m_previewWidget->isHidden()) {
             m_previewWidth = m_splitter->sizes().value(2);
-            m_previewPane->hide();
+            m_previewWidget->hide();
         }
         return;
     }
-    const bool created = !m_previewPane;
-    if (created)
+    if (!m_previewWidget) {
+        m_previewFocusPending = isActiveWindow();
+        m_previewFocus = focusWidget();
         createPreviewPane();
-    else if (!m_previewPane->isHidden())
+    } else if (!m_previewWidget->isHidden()) {
         return;
-    // The engine's surface makes the window anew the first time: it keeps the keys.
-    if (isActiveWindow()) {
-        QWidget *focus = focusWidget();
-        connect(
-            m_previewPane, &PreviewPane::rendered, this,
-            [this, focus = QPointer<QWidget>(focus)] {
-                activateWindow();
-                if (focus)
-                    focus->setFocus();
-            },
-            Qt::SingleShotConnection);
     }
     QList<int> sizes = m_splitter->sizes();
     const int room = sizes.value(1) + sizes.value(2);
     const int width = m_previewWidth > 0 ? qMin(m_previewWidth, room - 100) : room / 2;
-    m_previewPane->show();
+    m_previewWidget->show();
     m_splitter->setSizes({sizes.value(0), room - width, width});
-    m_previewPane->renderNow();
-    m_previewPane->noteSelectionChanged();
+    if (m_previewPane) {
+        m_previewPane->renderNow();
+        m_previewPane->noteSelectionChanged();
+    }
 }
 
 bool MainWindow::previewShown() const
@@ -184,7 +219,7 @@ void MainWindow::usePreviewChoices(const RememberedChoices &choices)
 void MainWindow::keepPreviewChoices(RememberedChoices &choices) const
 {
     choices.previewShown = m_previewWanted;
-    const int width = m_previewPane && !m_previewPane->isHidden() ? m_splitter->sizes().value(2)
+    const int width = m_previewWidget && !m_previewWidget->isHidden() ? m_splitter->sizes().value(2)
                                                                    : m_previewWidth;
     if (width > 0)
         choices.previewWidth = width;

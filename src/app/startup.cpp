@@ -4,7 +4,6 @@
 #include "app/documentcommands.h"
 #include "app/mainwindow.h"
 #include "core/document/installlayout.h"
-#include "ui/previewpane.h"
 #include "core/translation.h"
 #include "ui/qtplatform.h"
 
@@ -181,8 +180,8 @@ int runRubello(int argc, char *argv[])
         ++qtArgc;
     for (int i = qtArgc; i < argc; ++i)
         afterOptions.append(QString::fromLocal8Bit(argv[i]));
-    // Both before the application object: the preview's engine needs them then.
-    PreviewPane::registerScheme();
+    // Before the application object: the preview's engine, loaded later with its
+    // pane, draws through a context shared with the window's.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Rubello"));

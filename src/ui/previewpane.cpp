@@ -6,12 +6,15 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QMutex>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
@@ -43,7 +46,27 @@ constexpr qint64 kLargestFile = 64 * 1024 * 1024;
 // it runs while the page's scripts are off.
 const char kPaneScript[] = R"(
 var rubello = {
-  at: function (e) { return parseInt(e.getAttribute('data-rubello-at'), 10); },
+  // Edits made in place since the page loaded: [from, delta], oldest first.
+  shifts: [],
+  at: function (e) {
+    var v = parseInt(e.getAttribute('data-rubello-at'), 10);
+    for (var i = 0; i < this.shifts.length; ++i) if (v >= this.shifts[i][0]) v += this.shifts[i][1];
+    return v;
+  },
+  empty: /^(area|base|br|col|embed|hr|img|input|link|meta|source|track|wbr)$/,
+  patch: function (tagAt, name, closing, before, removed, inserted, after, from, delta) {
+    var all = document.querySelectorAll('[data-rubello-at]'), e = null, eAt = -1;
+    for (var i = 0; i < all.length; ++i) {
+      var o = this.at(all[i]);
+      if (closing ? (o <= tagAt && o >= eAt && all[i].localName === name) : o === tagAt) { e = all[i]; eAt = o; }
+    }
+    if (!e || e.localName !== name) return false;
+    var t = closing || this.empty.test(name) ? e.nextSibling : e.firstChild;
+    if (!t || t.nodeType !== 3 || t.data !== before + removed + after) return false;
+    t.replaceData(before.length, removed.length, inserted);
+    this.shifts.push([from, delta]);
+    return true;
+  },
   show: function (offset, mark) {
     var all = document.querySelectorAll('[data-rubello-at]'), best = null, bestAt = -1;
     for (var i = 0; i < all.length; ++i) {
@@ -68,14 +91,34 @@ var rubello = {
 };
 )";
 
+QStringList threadsOf(qint64 pid)
+{
+    return QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
 // The renderer yields to the editor: typing keeps the processor when both want it.
 void lowerPriority(qint64 pid)
 {
     if (pid <= 0)
         return;
-    const QStringList threads = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &thread : threads)
+    for (const QString &thread : threadsOf(pid))
         ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+}
+
+// The engine's threads in this process (its compositor and software drawing) yield
+// to the window thread as well; the threads there before the engine keep theirs.
+void lowerEngineThreads(const QStringList &before)
+{
+    const qint64 self = QCoreApplication::applicationPid();
+    for (const QString &thread : threadsOf(self)) {
+        if (before.contains(thread))
+            continue;
+        QFile name(QStringLiteral("/proc/%1/task/%2/comm").arg(self).arg(thread));
+        // Qt's own pools (the page builder among them) are not the engine's.
+        if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled)"))
+            continue;
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+    }
 }
 
 } // namespace
@@ -222,6 +265,7 @@ QString PreviewPane::scheme()
 PreviewPane::PreviewPane(QWidget *parent)
     : QWidget(parent)
 {
+    m_threadsBefore = threadsOf(QCoreApplication::applicationPid());
     // Off the record: nothing of the pages is kept on disk.
     m_profile = new QWebEngineProfile(this);
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
@@ -275,6 +319,8 @@ PreviewPane::PreviewPane(QWidget *parent)
     notice->addStretch();
     m_stack->addWidget(m_crashNotice);
 
+    m_builder = new QThreadPool(this);
+    m_builder->setMaxThreadCount(1);
     m_renderTimer = new QTimer(this);
     m_renderTimer->setSingleShot(true);
     m_renderTimer->setInterval(kRenderDelayMs);
@@ -298,6 +344,8 @@ PreviewPane::PreviewPane(QWidget *parent)
 
 PreviewPane::~PreviewPane()
 {
+    // A page being built reports to this pane: it finishes first.
+    m_builder->waitForDone();
     // The page must go before its profile.
     delete m_view;
     delete m_page;
@@ -314,6 +362,14 @@ void PreviewPane::setSource(std::function<QString()> text, std::function<QString
     m_text = std::move(text);
     m_documentPath = std::move(documentPath);
     m_selection = std::move(selection);
+}
+
+void PreviewPane::setListeners(std::function<void(bool)> rendered, std::function<void(int)> clicked,
+                               std::function<void(const QUrl &)> link)
+{
+    connect(this, &PreviewPane::rendered, this, std::move(rendered));
+    connect(this, &PreviewPane::sourceClicked, this, std::move(clicked));
+    connect(this, &PreviewPane::linkClicked, this, std::move(link));
 }
 
 int PreviewPane::renderDelay() const
@@ -337,32 +393,89 @@ void PreviewPane::renderNow()
     m_renderTimer->stop();
     if (!m_text)
         return;
+    if (m_patching) {
+        m_renderTimer->start(); // after the edit in flight
+        return;
+    }
+    const QString text = m_text();
     const QString path = m_documentPath ? m_documentPath() : QString();
-    const QString folder = path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
     // A new document has no folder: its page lives nowhere and may read nothing.
     const QString pagePath = path.isEmpty() ? QStringLiteral("/untitled.html") : path;
+    if (pagePath == m_shownPath && !m_loading && !m_shownText.isEmpty()
+        && m_stack->currentWidget() == m_view) {
+        // Typing in a run of text: the page changes in place, laid out anew only there.
+        if (const std::optional<PreviewTextEdit> edit = previewTextEdit(m_shownText, text)) {
+            patch(*edit, text);
+            return;
+        }
+    }
+    load(text, path.isEmpty() ? QString() : QFileInfo(path).absolutePath(), pagePath);
+}
+
+void PreviewPane::patch(const PreviewTextEdit &edit, const QString &text)
+{
+    const QJsonArray arguments{double(edit.tagOffset), edit.tagName, edit.closing, edit.before,
+                               edit.removed, edit.inserted, edit.after, double(edit.from),
+                               double(edit.delta)};
+    const QString call = QStringLiteral("rubello.patch.apply(rubello, %1);")
+                             .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
+    m_patching = true;
+    m_page->runJavaScript(call, QWebEngineScript::ApplicationWorld, [this, text](const QVariant &done) {
+        m_patching = false;
+        if (!done.toBool()) {
+            // The page is not as the text says (its scripts, a parser's fix-up): load it.
+            m_shownText.clear();
+            renderNow();
+            return;
+        }
+        m_shownText = text;
+        if (m_selectionPending)
+            showSelection();
+        emit rendered(true);
+    });
+}
+
+void PreviewPane::load(const QString &text, const QString &folder, const QString &pagePath)
+{
     // Another document starts at its top; the same one keeps its place.
     if (pagePath != m_shownPath)
         m_scroll = {};
     else if (!m_loading)
         m_scroll = m_page->scrollPosition();
     m_shownPath = pagePath;
-    // The byte order mark wins over any <meta charset>: the text is already decoded.
-    m_pages->setPage(pagePath, folder,
-                     QByteArrayLiteral("\xEF\xBB\xBF") + markedForPreview(m_text()).toUtf8());
-    m_requests->setFolder(folder);
-    QUrl url;
-    url.setScheme(scheme());
-    url.setPath(pagePath);
-    url.setQuery(QStringLiteral("r=%1").arg(++m_generation));
-    m_page->expect(url);
+    m_shownText.clear();
     m_loading = true;
-    m_page->load(url);
+    const int generation = ++m_generation;
+    // The page is built off the window thread: typing goes on meanwhile.
+    m_builder->start([this, text, folder, pagePath, generation] {
+        // The byte order mark wins over any <meta charset>: the text is already decoded.
+        QByteArray bytes = QByteArrayLiteral("\xEF\xBB\xBF") + markedForPreview(text).toUtf8();
+        QMetaObject::invokeMethod(
+            this,
+            [this, text, folder, pagePath, generation, bytes = std::move(bytes)] {
+                if (generation != m_generation)
+                    return; // a newer text is being built
+                m_pages->setPage(pagePath, folder, bytes);
+                m_requests->setFolder(folder);
+                m_loadingText = text;
+                QUrl url;
+                url.setScheme(scheme());
+                url.setPath(pagePath);
+                url.setQuery(QStringLiteral("r=%1").arg(generation));
+                m_page->expect(url);
+                m_page->load(url);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void PreviewPane::finishLoad(bool ok)
 {
+    // Started with the first page, and again after a crash.
+    lowerEngineThreads(m_threadsBefore);
     m_loading = false;
+    m_shownText = ok ? m_loadingText : QString();
+    m_loadingText.clear();
     if (ok && !m_scroll.isNull())
         m_page->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);").arg(m_scroll.x()).arg(m_scroll.y()),
                               QWebEngineScript::ApplicationWorld);
@@ -401,6 +514,7 @@ void PreviewPane::pick(const QPoint &position)
 void PreviewPane::showCrash()
 {
     m_loading = false;
+    m_shownText.clear();
     m_stack->setCurrentWidget(m_crashNotice);
 }
 

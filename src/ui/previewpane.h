@@ -1,17 +1,21 @@
 #pragma once
 
+#include "ui/previewinterface.h"
+
 #include <QPointF>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
 
+struct PreviewTextEdit;
 class PreviewPage;
 class PreviewRequests;
 class PreviewSchemeHandler;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
+class QThreadPool;
 class QTimer;
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -21,7 +25,7 @@ class QWebEngineView;
 // render is due (a moment after the last change), serves it through a scheme of
 // its own from the document's folder, and keeps the page from running scripts,
 // fetching from the network, navigating or reading files outside that folder.
-class PreviewPane : public QWidget
+class PreviewPane : public QWidget, public PreviewPaneInterface
 {
     Q_OBJECT
 
@@ -35,19 +39,22 @@ public:
     static QString scheme();
 
     // Where the text, the document's path and the editor's selection come from.
+    QWidget *widget() override { return this; }
     void setSource(std::function<QString()> text, std::function<QString()> documentPath,
-                   std::function<QPair<int, int>()> selection);
+                   std::function<QPair<int, int>()> selection) override;
+    void setListeners(std::function<void(bool)> rendered, std::function<void(int)> clicked,
+                      std::function<void(const QUrl &)> link) override;
     // The text changed: a render follows after the delay, restarted by each change.
-    void noteTextChanged();
-    void renderNow();
+    void noteTextChanged() override;
+    void renderNow() override;
     // The caret or selection moved: the preview shows its element a moment later.
-    void noteSelectionChanged();
+    void noteSelectionChanged() override;
     int renderDelay() const;
 
     // Options of the session; each renders again.
-    void setScriptsEnabled(bool on);
+    void setScriptsEnabled(bool on) override;
     bool scriptsEnabled() const;
-    void setRemoteAllowed(bool on);
+    void setRemoteAllowed(bool on) override;
     bool remoteAllowed() const;
 
     // For tests and measurements.
@@ -69,6 +76,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void load(const QString &text, const QString &folder, const QString &pagePath);
+    void patch(const PreviewTextEdit &edit, const QString &text);
     void finishLoad(bool ok);
     void showSelection();
     void pick(const QPoint &position);
@@ -88,7 +97,13 @@ private:
     std::function<QString()> m_text;
     std::function<QString()> m_documentPath;
     std::function<QPair<int, int>()> m_selection;
+    QThreadPool *m_builder = nullptr;
+    QStringList m_threadsBefore;
     QString m_shownPath;
+    // The text the page shows (empty: none to change in place) and the one loading.
+    QString m_shownText;
+    QString m_loadingText;
+    bool m_patching = false;
     QPointF m_scroll;
     QPoint m_pressedAt;
     int m_generation = 0;

@@ -19,9 +19,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -91,6 +93,7 @@ private slots:
     void failuresKeepTheDocument_data() { addCaseRows("failures.tsv"); }
     void failuresKeepTheDocument();
     void previewAndHelpOpenTheirPages();
+    void previewWithoutItsModuleSaysSo();
     void editCommands_data() { addCaseRows("editcommands.tsv"); }
     void editCommands();
     void rubyCommand_data() { addCaseRows("rubycommand.tsv"); }
@@ -265,6 +268,25 @@ void TestMainWindow::previewAndHelpOpenTheirPages()
              "ほかのユーザーのファイルなど）があるため、書き込みませんでした。\n"_s + preview);
     m.form->showHelp();
     QCOMPARE(m.platform.opened.last(), m.path(u"program/index.html"_s));
+}
+
+void TestMainWindow::previewWithoutItsModuleSaysSo()
+{
+    // A package without the module: a message in the pane's place, the editor unharmed.
+    QTemporaryDir empty;
+    qputenv("RUBELLO_PLUGIN_DIR", empty.path().toUtf8());
+    auto unset = qScopeGuard([] { qunsetenv("RUBELLO_PLUGIN_DIR"); });
+    Main m;
+    m.form->show();
+    m.form->previewPaneAction()->trigger();
+    QVERIFY(!m.form->previewPane());
+    auto *notice = qobject_cast<QLabel *>(m.form->previewWidget());
+    QVERIFY(notice && notice->isVisible());
+    QVERIFY(notice->text().startsWith(u"プレビューを表示できません。\n\n"_s));
+    QTest::keyClicks(m.form->editor(), u"ok"_s);
+    QCOMPARE(m.form->editor()->text(), u"ok"_s);
+    m.form->previewPaneAction()->trigger();
+    QVERIFY(notice->isHidden() && !m.form->previewShown());
 }
 
 void TestMainWindow::editCommands()

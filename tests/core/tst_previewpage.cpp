@@ -42,6 +42,20 @@ private slots:
                  f[4].toInt());
     }
 
+    void edits_data() { addCaseRows("previewedits.tsv"); }
+    void edits()
+    {
+        QFETCH(QByteArrayList, f);
+        const std::optional<PreviewTextEdit> edit = previewTextEdit(caseText(f[0]), caseText(f[1]));
+        QString got = u"reload"_s;
+        if (edit)
+            got = QStringList{QString::number(edit->tagOffset), edit->tagName, edit->closing ? u"1"_s : u"0"_s,
+                              edit->before, edit->removed, edit->inserted, edit->after,
+                              QString::number(edit->from), QString::number(edit->delta)}
+                      .join(u' ');
+        QCOMPARE(got, caseText(f[2]));
+    }
+
     void linksLeadingOutAreOutside()
     {
         // A link in the folder to a file elsewhere is that file; a name that only

@@ -4,7 +4,7 @@
 #include "previewscript.h"
 #include "testfiles.h"
 #include "ui/editorcontrol.h"
-#include "ui/previewpane.h"
+#include "ui/previewinterface.h"
 #include "ui/rubydialog.h"
 
 #include <QAction>
@@ -53,17 +53,18 @@ private:
 
 QVariant TestPreviewEndToEnd::read(const QString &expression)
 {
-    return runInPreview(m_window->previewPane()->page(), expression);
+    return runInPreview(m_window->previewWidget()->findChild<QWebEnginePage *>(), expression);
 }
 
 bool TestPreviewEndToEnd::showPreview()
 {
     // Its key, as the menu shows it.
     QTest::keyClick(m_window->editor(), Qt::Key_F9);
-    PreviewPane *pane = m_window->previewPane();
+    // The engine's module is loaded now, from beside the program.
+    QWidget *pane = m_window->previewPane() ? m_window->previewWidget() : nullptr;
     if (!pane || !pane->isVisible() || !m_window->previewPaneAction()->isChecked())
         return false;
-    QSignalSpy rendered(pane, &PreviewPane::rendered);
+    QSignalSpy rendered(pane, SIGNAL(rendered(bool)));
     // The window keeps the keys and the editor its caret.
     return rendered.wait(30000) && QTest::qWaitForWindowActive(m_window.get())
         && QTest::qWaitFor([&] { return m_window->editor()->hasFocus(); });
@@ -94,7 +95,7 @@ void TestPreviewEndToEnd::typedWordGetsRubyInThePreview()
             seen = QString::fromLatin1(modal->metaObject()->className()) + modal->windowTitle();
     });
     answer.start(100);
-    QSignalSpy rendered(m_window->previewPane(), &PreviewPane::rendered);
+    QSignalSpy rendered(m_window->previewWidget(), SIGNAL(rendered(bool)));
     QTest::keyClick(editor, Qt::Key_F5);
     QVERIFY2(editor->text().contains(u"<ruby>"), qPrintable(editor->text() + seen
                                                                   + (m_platform.messages.isEmpty() ? QString() : m_platform.messages.last().text)));
@@ -130,12 +131,11 @@ void TestPreviewEndToEnd::plantedPageStaysInert()
     QCOMPARE(read(u"document.getElementById('x').textContent"_s).toString(), u"前"_s);
     // Hidden, shown again: the same page, still inert.
     m_window->previewPaneAction()->trigger();
-    QVERIFY(m_window->previewPane()->isHidden());
+    QVERIFY(m_window->previewWidget()->isHidden());
 }
 
 int main(int argc, char *argv[])
 {
-    PreviewPane::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestPreviewEndToEnd test;

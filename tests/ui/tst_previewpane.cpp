@@ -39,6 +39,8 @@ private slots:
     void clickPutsTheCaret();
     void crashShowsNoticeAndRestarts();
     void pageOverTwoMegabytes();
+    void typingChangesThePageInPlace_data() { addCaseRows("previewtyping.tsv"); }
+    void typingChangesThePageInPlace();
 
 private:
     bool render(const QString &text, const QString &path);
@@ -186,6 +188,17 @@ void TestPreviewPane::scrollKeptAcrossRenders()
     // Another document starts at its top.
     QVERIFY(render(text, page(u"b.html"_s)));
     QCOMPARE(read(u"window.scrollY"_s).toInt(), 0);
+}
+
+void TestPreviewPane::typingChangesThePageInPlace()
+{
+    QFETCH(QByteArrayList, f);
+    QVERIFY(render(caseText(f[0]), page(u"typed.html"_s)));
+    // A mark in the pane's own world: it lasts while the page is not loaded again.
+    read(u"window.kept = 1"_s);
+    QVERIFY(render(caseText(f[1]), page(u"typed.html"_s)));
+    QCOMPARE(read(u"typeof window.kept"_s).toString(), f[2] == "1" ? u"number"_s : u"undefined"_s);
+    QCOMPARE(read(caseText(f[3])).toString(), caseText(f[4]));
 }
 
 void TestPreviewPane::caretScrollsThePreview()

@@ -118,3 +118,80 @@ int sourceOffsetOfClick(const QString &html, int elementOffset, const QString &n
         return fallback;
     return int(found) + index - wordStart;
 }
+
+namespace {
+
+bool plainRun(QStringView text)
+{
+    for (const QChar c : text)
+        if (c == u'<' || c == u'>' || c == u'&' || c == u'\r' || c == u'\n')
+            return false;
+    return true;
+}
+
+// The text as a browser's parser keeps it: CR LF and CR become LF.
+QString asParsed(QStringView text)
+{
+    QString parsed = text.toString();
+    parsed.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    parsed.replace(u'\r', u'\n');
+    return parsed;
+}
+
+bool rawTextElement(const QString &name)
+{
+    static const QStringList raw{QStringLiteral("script"), QStringLiteral("style"), QStringLiteral("textarea"), QStringLiteral("title"),
+                                 QStringLiteral("xmp"), QStringLiteral("iframe"), QStringLiteral("noembed"), QStringLiteral("noframes"),
+                                 QStringLiteral("noscript"), QStringLiteral("plaintext"), QStringLiteral("pre"), QStringLiteral("listing")};
+    return raw.contains(name);
+}
+
+} // namespace
+
+std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QString &now)
+{
+    if (shown == now)
+        return std::nullopt;
+    qsizetype start = 0;
+    const qsizetype shorter = qMin(shown.size(), now.size());
+    while (start < shorter && shown.at(start) == now.at(start))
+        ++start;
+    qsizetype tail = 0;
+    while (tail < shorter - start && shown.at(shown.size() - 1 - tail) == now.at(now.size() - 1 - tail))
+        ++tail;
+    PreviewTextEdit edit;
+    edit.removed = shown.mid(start, shown.size() - tail - start);
+    edit.inserted = now.mid(start, now.size() - tail - start);
+    if (!plainRun(edit.removed) || !plainRun(edit.inserted))
+        return std::nullopt;
+    // The run of text the change is in: from the last tag before it to the next.
+    if (start == 0)
+        return std::nullopt;
+    const qsizetype tagEnd = now.lastIndexOf(u'>', start - 1);
+    const qsizetype tagStart = tagEnd < 0 ? -1 : now.lastIndexOf(u'<', tagEnd);
+    const qsizetype openAfter = tagEnd < 0 ? -1 : now.indexOf(u'<', tagEnd);
+    if (tagStart < 0 || (openAfter >= 0 && openAfter < start))
+        return std::nullopt;
+    const qsizetype changeEnd = now.size() - tail;
+    qsizetype nextTag = now.indexOf(u'<', changeEnd);
+    if (nextTag < 0)
+        nextTag = now.size();
+    const QStringView before = QStringView(now).mid(tagEnd + 1, start - tagEnd - 1);
+    const QStringView after = QStringView(now).mid(changeEnd, nextTag - changeEnd);
+    if (before.contains(u'&') || after.contains(u'&') || after.contains(u'>'))
+        return std::nullopt;
+    edit.closing = tagStart + 1 < now.size() && now.at(tagStart + 1) == u'/';
+    const qsizetype nameStart = tagStart + (edit.closing ? 2 : 1);
+    qsizetype nameEnd = nameStart;
+    while (nameEnd < tagEnd && (now.at(nameEnd).isLetterOrNumber() || now.at(nameEnd) == u'-'))
+        ++nameEnd;
+    edit.tagName = now.mid(nameStart, nameEnd - nameStart).toLower();
+    if (edit.tagName.isEmpty() || !edit.tagName.at(0).isLetter() || rawTextElement(edit.tagName))
+        return std::nullopt;
+    edit.tagOffset = tagStart;
+    edit.before = asParsed(before);
+    edit.after = asParsed(after);
+    edit.from = start;
+    edit.delta = now.size() - shown.size();
+    return edit;
+}

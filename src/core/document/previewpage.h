@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
+
 // The attribute each start tag of a previewed page carries: the source offset of
 // its "<", so the preview and the editor can find each other's places.
 inline constexpr QLatin1StringView kPreviewOffsetAttribute{"data-rubello-at"};
@@ -28,3 +30,23 @@ bool previewMayLoad(const QUrl &url, const QString &folder, const QString &ownSc
 // differently (references, collapsed line ends) the caret goes to the element.
 int sourceOffsetOfClick(const QString &html, int elementOffset, const QString &nodeText,
                         int index);
+
+// An edit the preview can make in the page it shows without loading it again: a
+// change inside one run of text, with no markup, reference or line end in what
+// was removed or typed. The text node is found from the tag before it (tagOffset,
+// tagName, closing: an end tag) and checked against the text around the change,
+// written as the page has it (line ends as "\n"). Elements after the change move
+// by delta.
+struct PreviewTextEdit
+{
+    qsizetype tagOffset = 0;
+    QString tagName;
+    bool closing = false;
+    QString before;
+    QString removed;
+    QString inserted;
+    QString after;
+    qsizetype from = 0;
+    qsizetype delta = 0;
+};
+std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QString &now);
