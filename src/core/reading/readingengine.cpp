@@ -8,6 +8,7 @@
 #include "core/text/kana.h"
 
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -84,8 +85,10 @@ bool speakable(const QString &reading)
     return true;
 }
 
+// strict: the span is kanji and digits only, so nothing of it is kept as written.
 std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetype start,
-                                       qsizetype end, const KanjiReadings &kanji)
+                                       qsizetype end, const KanjiReadings &kanji,
+                                       bool strict = true)
 {
     SpanReading found;
     bool guessed = false, sourced = false;
@@ -120,7 +123,7 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
     }
     if (guessed)
         found.source = ReadingSource::Guess;
-    if (!speakable(found.reading)) {
+    if (strict && !speakable(found.reading)) {
         found.reading.clear();
         found.confidence = ReadingConfidence::Guessed;
     }
@@ -295,13 +298,20 @@ Result<ReadingRun> ReadingEngine::readSpan(const QString &text, qsizetype start,
     const Result<ReadingSentence> analysed = analyse(sentence, kPaths, from, length);
     if (!analysed)
         return std::unexpected(analysed.error());
-    std::optional<SpanReading> found = spanReading(*analysed, from, to, m_kanji);
+    // Latin letters and digits of a selection without kanji next to them are
+    // read as written (Hello, 3D); a selection of kanji and digits never is.
+    const bool strict = containsKanji(context.selection)
+        && std::none_of(context.selection.cbegin(), context.selection.cend(), [](QChar c) {
+               const char16_t u = c.unicode();
+               return c.isLetter() && (u < 0x3000 || (u >= u'Ａ' && u <= u'ｚ'));
+           });
+    std::optional<SpanReading> found = spanReading(*analysed, from, to, m_kanji, strict);
     if (!found && context.selection != sentence) {
         // A cut the sentence cannot explain: the selection read alone.
         const Result<ReadingSentence> alone = analyse(context.selection, kPaths, 0, length);
         if (!alone)
             return std::unexpected(alone.error());
-        found = spanReading(*alone, 0, length, m_kanji);
+        found = spanReading(*alone, 0, length, m_kanji, strict);
     }
     if (!found) {
         const QString composed = composedReading(context.selection, m_kanji);
