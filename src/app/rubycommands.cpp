@@ -163,6 +163,7 @@ void RubyCommands::insertRuby()
     QStringList others = run->candidates;
     others.removeOne(reading);
     bool guessed = run->guessed();
+    bool unsure = run->confidence == ReadingConfidence::Unsure;
     base = selected;
 
     // Omitting everything would leave no base: then the whole stays.
@@ -184,12 +185,14 @@ void RubyCommands::insertRuby()
                 others.prepend(reading);
                 reading = own->reading;
                 guessed = false;
+                unsure = own->confidence == ReadingConfidence::Unsure;
             }
         }
     }
 
     RubyProposal proposal {
         ::kanaForm(reading, m_kanaForm), {}, guessed, m_attribute, m_attributeOn};
+    proposal.unsure = unsure && !guessed;
     proposal.candidates.append(proposal.reading);
     for (const QString &other : std::as_const(others)) {
         const QString form = ::kanaForm(other, m_kanaForm);
