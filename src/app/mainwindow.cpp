@@ -12,6 +12,7 @@
 #include "ui/filepanel.h"
 #include "ui/platform.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QApplication>
 #include <QCheckBox>
@@ -201,6 +202,13 @@ void MainWindow::createMenus()
     m_annotatePageAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ページ全体にルビ (&B)..."));
     m_perKanjiAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "漢字ごとに振る (&K)"));
     m_perKanjiAction->setCheckable(true);
+    m_perWordAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "語全体に振る (&W)"));
+    m_perWordAction->setCheckable(true);
+    // Per kanji and per word exclude each other; with neither, kanji runs get their own.
+    auto *rubyUnits = new QActionGroup(this);
+    rubyUnits->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    rubyUnits->addAction(m_perKanjiAction);
+    rubyUnits->addAction(m_perWordAction);
     m_stripRubyAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ルビを外す (&H)"));
     m_editMenu->addSeparator(); // sepa2
     m_previewAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ブラウザで確認"), QKeySequence(Qt::Key_F8));
@@ -292,6 +300,7 @@ void MainWindow::connectHandlers()
     connect(m_omitOkuriganaCheck, &QCheckBox::toggled, m_ruby, &RubyCommands::setOmitOkurigana);
     m_ruby->setOmitOkurigana(m_omitOkuriganaCheck->isChecked());
     connect(m_perKanjiAction, &QAction::toggled, m_ruby, &RubyCommands::setPerKanji);
+    connect(m_perWordAction, &QAction::toggled, m_ruby, &RubyCommands::setPerWord);
 
     connect(m_previewAction, &QAction::triggered, this, &MainWindow::previewFromMenu);
     connect(m_previewButton, &QToolButton::clicked, this, &MainWindow::preview);

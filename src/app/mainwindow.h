@@ -138,6 +138,7 @@ public:
     QAction *saveAction() const { return m_saveAction; }
     QMenu *recentMenu() const { return m_recentMenu; }
     QAction *perKanjiAction() const { return m_perKanjiAction; }
+    QAction *perWordAction() const { return m_perWordAction; }
     QAction *stripRubyAction() const { return m_stripRubyAction; }
     QMenu *formatMenu() const { return m_formatMenu; }
     QAction *fontAction() const { return m_fontAction; }
@@ -195,6 +196,7 @@ private:
     QAction *m_rubyAction = nullptr;
     QAction *m_annotatePageAction = nullptr;
     QAction *m_perKanjiAction = nullptr;
+    QAction *m_perWordAction = nullptr;
     QAction *m_stripRubyAction = nullptr;
     QAction *m_previewAction = nullptr;
     QAction *m_undoAction = nullptr;

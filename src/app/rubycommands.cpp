@@ -92,6 +92,7 @@ RubyForm RubyCommands::rubyForm() const
     ruby.withAttribute = m_attributeOn;
     ruby.attribute = m_attribute;
     ruby.perKanji = m_perKanji;
+    ruby.perWord = m_perWord;
     if (ruby.perKanji && !KanjiReadings::system().isEmpty())
         ruby.kanji = &KanjiReadings::system();
     return ruby;
@@ -290,8 +291,18 @@ void RubyCommands::annotatePage()
         return;
     }
     if (dialog.rememberCorrections()) {
+        // Each is read in its block, so the kanji of a longer word (送 of 送る)
+        // is remembered for that word only.
+        const HtmlScan scan = scanHtml(text, false);
+        const QList<qsizetype> places = dialog.model()->correctionPlaces();
+        qsizetype n = 0;
         for (const auto &[base, reading] : dialog.model()->corrections()) {
-            if (const auto remembered = pageEngine().remember(base, reading); !remembered)
+            const qsizetype at = places.value(n++);
+            const auto block = blockAround(text, scan, at, at + base.size());
+            const auto remembered = block
+                ? pageEngine().remember(block->first.text, block->second, base.size(), reading, false)
+                : pageEngine().remember(base, reading);
+            if (!remembered)
                 tellNotRemembered(remembered.error());
         }
     }

@@ -32,6 +32,7 @@ public:
     KanaForm kanaForm() const { return m_kanaForm; }
     bool omitOkurigana() const { return m_omitOkurigana; }
     bool perKanji() const { return m_perKanji; }
+    bool perWord() const { return m_perWord; }
     // Which kanji and which occurrences whole-page ruby offers, as last chosen.
     int gradeLevel() const { return m_gradeLevel; }
     FirstOnly firstOnly() const { return m_firstOnly; }
@@ -56,6 +57,7 @@ public slots:
     void setKanaForm(KanaForm form) { m_kanaForm = form; }
     void setOmitOkurigana(bool omit) { m_omitOkurigana = omit; }
     void setPerKanji(bool perKanji) { m_perKanji = perKanji; }
+    void setPerWord(bool perWord) { m_perWord = perWord; }
 
     void insertRuby();
     void annotatePage();
@@ -80,6 +82,7 @@ private:
     KanaForm m_kanaForm = KanaForm::Hiragana;
     bool m_omitOkurigana = true;
     bool m_perKanji = false;
+    bool m_perWord = false; // one element over the whole word, kana inside too
     int m_gradeLevel = 0;
     FirstOnly m_firstOnly = FirstOnly::Every;
     // The attribute offered in the dialog, kept for the run only.

@@ -315,6 +315,19 @@ QList<std::pair<QString, QString>> RubyReviewModel::corrections() const
     return changed;
 }
 
+QList<qsizetype> RubyReviewModel::correctionPlaces() const
+{
+    QList<qsizetype> places;
+    for (const Group &group : m_groups) {
+        const QString reading = readingIn(group.reading, group.occurrences.first());
+        if (isRomaji(m_kana) && reading == group.reading)
+            continue;
+        if (!reading.isEmpty() && reading != group.proposed && groupCheck(group) != Qt::Unchecked)
+            places.append(m_found.at(group.occurrences.first()).offset);
+    }
+    return places;
+}
+
 QModelIndex RubyReviewModel::nextGuessed(const QModelIndex &from) const
 {
     QModelIndex top = from.parent().isValid() ? from.parent() : from;

@@ -49,6 +49,8 @@ public:
     QList<RubyCandidate> choice() const;
     // Words whose group reading the user changed: base and reading in katakana.
     QList<std::pair<QString, QString>> corrections() const;
+    // Where each of those was made: the page offset of its group's first place.
+    QList<qsizetype> correctionPlaces() const;
     // The next group after row that is a guess, or an invalid index.
     QModelIndex nextGuessed(const QModelIndex &from) const;
     const QList<RubyCandidate> &found() const { return m_found; }
