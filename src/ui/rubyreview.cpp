@@ -301,15 +301,22 @@ QList<RubyCandidate> RubyReviewModel::choice() const
     return chosen;
 }
 
+QString RubyReviewModel::correctionOf(const Group &group) const
+{
+    const QString reading = readingIn(group.reading, group.occurrences.first());
+    // A romaji reading of the user's own is written, never kept as a reading.
+    if (isRomaji(m_kana) && reading == group.reading)
+        return {};
+    if (!reading.isEmpty() && reading != group.proposed && groupCheck(group) != Qt::Unchecked)
+        return reading;
+    return {};
+}
+
 QList<std::pair<QString, QString>> RubyReviewModel::corrections() const
 {
     QList<std::pair<QString, QString>> changed;
     for (const Group &group : m_groups) {
-        const QString reading = readingIn(group.reading, group.occurrences.first());
-        // A romaji reading of the user's own is written, never kept as a reading.
-        if (isRomaji(m_kana) && reading == group.reading)
-            continue;
-        if (!reading.isEmpty() && reading != group.proposed && groupCheck(group) != Qt::Unchecked)
+        if (const QString reading = correctionOf(group); !reading.isEmpty())
             changed.append({group.base, reading});
     }
     return changed;
@@ -319,10 +326,7 @@ QList<qsizetype> RubyReviewModel::correctionPlaces() const
 {
     QList<qsizetype> places;
     for (const Group &group : m_groups) {
-        const QString reading = readingIn(group.reading, group.occurrences.first());
-        if (isRomaji(m_kana) && reading == group.reading)
-            continue;
-        if (!reading.isEmpty() && reading != group.proposed && groupCheck(group) != Qt::Unchecked)
+        if (!correctionOf(group).isEmpty())
             places.append(m_found.at(group.occurrences.first()).offset);
     }
     return places;

@@ -93,6 +93,8 @@ private:
     Qt::CheckState groupCheck(const Group &group) const;
     // The user set a reading of their own: no longer a proposal to doubt.
     bool corrected(const Group &group) const;
+    // The group's reading to remember, in katakana; empty when none.
+    QString correctionOf(const Group &group) const;
     QVariant confidenceData(const Group &group, int role) const;
 
     QString m_html; // shared, not copied
