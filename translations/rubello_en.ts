@@ -745,6 +745,10 @@
         <source>プレビューを表示できません。</source>
         <translation>The preview cannot be shown.</translation>
     </message>
+    <message>
+        <source>語全体に振る (&amp;W)</source>
+        <translation>Ruby over the &amp;Whole Word</translation>
+    </message>
 </context>
 <context>
     <name>PreviewPane</name>
@@ -880,6 +884,18 @@
         <source>読みが空です。読みを入力してください。</source>
         <translation>The reading is empty. Please enter a reading.</translation>
     </message>
+    <message>
+        <source>読みが分かれる語です。確かめてください。</source>
+        <translation>This word is read more than one way. Please check the reading.</translation>
+    </message>
+    <message>
+        <source>読みが分かれる語です。ほかの読み: %1</source>
+        <translation>This word is read more than one way. Other readings: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
 </context>
 <context>
     <name>RubyReviewDialog</name>
@@ -986,6 +1002,46 @@
     <message>
         <source>Space: チェック  Enter: 読みを直す  F3: 次の推測  F4: 本文で表示  Ctrl+Enter: ルビの挿入</source>
         <translation>Space: tick  Enter: correct the reading  F3: next guess  F4: show in the text  Ctrl+Enter: insert ruby</translation>
+    </message>
+    <message>
+        <source>要確認</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>要確認 (%1?)</source>
+        <translation>Check (%1?)</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>辞書にない語です。読みは漢字ごとの読みから推測しました。</source>
+        <translation>The word is not in the dictionary; its reading was guessed from the readings of its kanji.</translation>
+    </message>
+    <message>
+        <source>解析によって読みが分かれ、前後の語からも決まりませんでした。</source>
+        <translation>The analyses read this word in more than one way, and the words around it did not decide.</translation>
+    </message>
+    <message>
+        <source>確かさ</source>
+        <translation>Confidence</translation>
+    </message>
+    <message>
+        <source>不確かなものを先に</source>
+        <translation>Unsure first</translation>
+    </message>
+    <message>
+        <source>すべての語</source>
+        <translation>All words</translation>
+    </message>
+    <message>
+        <source>要確認と推測だけ</source>
+        <translation>Unsure and guessed only</translation>
+    </message>
+    <message>
+        <source>推測だけ</source>
+        <translation>Guessed only</translation>
     </message>
 </context>
 <context>

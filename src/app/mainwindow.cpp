@@ -12,6 +12,7 @@
 #include "ui/filepanel.h"
 #include "ui/platform.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QApplication>
 #include <QCheckBox>
@@ -227,7 +228,7 @@ void MainWindow::createEditMenu()
     const RubyCommands::Actions &ruby = m_ruby->actions();
     const EditorCommands::Actions &edit = m_editorCommands->actions();
     m_editMenu = menuBar()->addMenu(QCoreApplication::translate("MainWindow", "編集 (&E)"));
-    m_editMenu->addActions({ruby.insertRuby, ruby.annotatePage, ruby.perKanji, ruby.stripRuby});
+    m_editMenu->addActions({ruby.insertRuby, ruby.annotatePage, ruby.perKanji, ruby.perWord, ruby.stripRuby});
     m_editMenu->addSeparator(); // sepa2
     m_previewAction = addItem(m_editMenu, QCoreApplication::translate("MainWindow", "ブラウザで確認"), QKeySequence(Qt::Key_F8));
     m_editMenu->addSeparator(); // sepa3

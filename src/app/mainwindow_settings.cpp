@@ -39,6 +39,8 @@ void MainWindow::useSettings(QSettings *settings, const SettingsFileState &state
         m_htmlOnlyCheck->setChecked(*choices.htmlOnly);
     if (choices.perKanji)
         m_ruby->actions().perKanji->setChecked(*choices.perKanji);
+    if (choices.perWord)
+        m_ruby->actions().perWord->setChecked(*choices.perWord && !m_ruby->perKanji());
     if (choices.rubyLevel)
         m_ruby->setGradeLevel(*choices.rubyLevel);
     if (choices.rubyFirst)
@@ -70,6 +72,7 @@ void MainWindow::storeSettings()
     choices.omitOkurigana = m_omitOkuriganaCheck->isChecked();
     choices.htmlOnly = m_htmlOnlyCheck->isChecked();
     choices.perKanji = m_ruby->perKanji();
+    choices.perWord = m_ruby->perWord();
     choices.rubyLevel = m_ruby->gradeLevel();
     choices.rubyFirst = m_ruby->firstOnly();
     choices.geometry = saveGeometry();

@@ -14,6 +14,7 @@
 #include "ui/rubydialog.h"
 #include "ui/rubyreview.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -95,6 +96,7 @@ RubyForm RubyCommands::rubyForm() const
     ruby.withAttribute = m_attributeOn;
     ruby.attribute = m_attribute;
     ruby.perKanji = m_perKanji;
+    ruby.perWord = m_perWord;
     if (ruby.perKanji && !KanjiReadings::system().isEmpty())
         ruby.kanji = &KanjiReadings::system();
     return ruby;
@@ -166,6 +168,7 @@ void RubyCommands::insertRuby()
     QStringList others = run->candidates;
     others.removeOne(reading);
     bool guessed = run->guessed();
+    bool unsure = run->confidence == ReadingConfidence::Unsure;
     base = selected;
 
     // Omitting everything would leave no base: then the whole stays.
@@ -187,12 +190,14 @@ void RubyCommands::insertRuby()
                 others.prepend(reading);
                 reading = own->reading;
                 guessed = false;
+                unsure = own->confidence == ReadingConfidence::Unsure;
             }
         }
     }
 
     RubyProposal proposal {
         ::kanaForm(reading, m_kanaForm), {}, guessed, m_attribute, m_attributeOn};
+    proposal.unsure = unsure && !guessed;
     proposal.candidates.append(proposal.reading);
     for (const QString &other : std::as_const(others)) {
         const QString form = ::kanaForm(other, m_kanaForm);
@@ -290,8 +295,18 @@ void RubyCommands::annotatePage()
         return;
     }
     if (dialog.rememberCorrections()) {
+        // Each is read in its block, so the kanji of a longer word (送 of 送る)
+        // is remembered for that word only.
+        const HtmlScan scan = scanHtml(text, false);
+        const QList<qsizetype> places = dialog.model()->correctionPlaces();
+        qsizetype n = 0;
         for (const auto &[base, reading] : dialog.model()->corrections()) {
-            if (const auto remembered = pageEngine().remember(base, reading); !remembered)
+            const qsizetype at = places.value(n++);
+            const auto block = blockAround(text, scan, at, at + base.size());
+            const auto remembered = block
+                ? pageEngine().remember(block->first.text, block->second, base.size(), reading, false)
+                : pageEngine().remember(base, reading);
+            if (!remembered)
                 tellNotRemembered(remembered.error());
         }
     }
@@ -383,11 +398,19 @@ void RubyCommands::createActions()
     a.annotatePage = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "ページ全体にルビ (&B)..."));
     a.perKanji = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "漢字ごとに振る (&K)"));
     a.perKanji->setCheckable(true);
+    a.perWord = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "語全体に振る (&W)"));
+    a.perWord->setCheckable(true);
+    // Per kanji and per word exclude each other; with neither, kanji runs get their own.
+    auto *rubyUnits = new QActionGroup(this);
+    rubyUnits->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    rubyUnits->addAction(a.perKanji);
+    rubyUnits->addAction(a.perWord);
     a.stripRuby = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "ルビを外す (&H)"));
     a.editReadings = createCommandAction(this, QT_TRANSLATE_NOOP("MainWindow", "読みの修正のフォルダーを開く (&Y)"));
     connect(a.insertRuby, &QAction::triggered, this, &RubyCommands::insertRuby);
     connect(a.annotatePage, &QAction::triggered, this, &RubyCommands::annotatePage);
     connect(a.perKanji, &QAction::toggled, this, &RubyCommands::setPerKanji);
+    connect(a.perWord, &QAction::toggled, this, &RubyCommands::setPerWord);
     connect(a.stripRuby, &QAction::triggered, this, &RubyCommands::stripRuby);
     connect(a.editReadings, &QAction::triggered, this, &RubyCommands::editReadings);
 }

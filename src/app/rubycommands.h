@@ -33,13 +33,14 @@ public:
     // The actions the window places in its menus.
     struct Actions
     {
-        QAction *insertRuby, *annotatePage, *perKanji, *stripRuby, *editReadings;
+        QAction *insertRuby, *annotatePage, *perKanji, *perWord, *stripRuby, *editReadings;
     };
     const Actions &actions() const { return m_actions; }
 
     KanaForm kanaForm() const { return m_kanaForm; }
     bool omitOkurigana() const { return m_omitOkurigana; }
     bool perKanji() const { return m_perKanji; }
+    bool perWord() const { return m_perWord; }
     // Which kanji and which occurrences whole-page ruby offers, as last chosen.
     int gradeLevel() const { return m_gradeLevel; }
     FirstOnly firstOnly() const { return m_firstOnly; }
@@ -64,6 +65,7 @@ public slots:
     void setKanaForm(KanaForm form) { m_kanaForm = form; }
     void setOmitOkurigana(bool omit) { m_omitOkurigana = omit; }
     void setPerKanji(bool perKanji) { m_perKanji = perKanji; }
+    void setPerWord(bool perWord) { m_perWord = perWord; }
 
     void insertRuby();
     void annotatePage();
@@ -89,6 +91,7 @@ private:
     KanaForm m_kanaForm = KanaForm::Hiragana;
     bool m_omitOkurigana = true;
     bool m_perKanji = false;
+    bool m_perWord = false; // one element over the whole word, kana inside too
     int m_gradeLevel = 0;
     FirstOnly m_firstOnly = FirstOnly::Every;
     // The attribute offered in the dialog, kept for the run only.

@@ -19,6 +19,7 @@ const QString kBackColor = QStringLiteral("editor/backColor");
 const QString kKanaMode = QStringLiteral("ruby/kanaMode");
 const QString kOmitOkurigana = QStringLiteral("ruby/omitOkurigana");
 const QString kPerKanji = QStringLiteral("ruby/perKanji");
+const QString kPerWord = QStringLiteral("ruby/perWord");
 const QString kRubyLevel = QStringLiteral("ruby/gradeLevel");
 const QString kRubyFirst = QStringLiteral("ruby/firstOnly");
 const QString kHtmlOnly = QStringLiteral("panel/htmlOnly");
@@ -103,6 +104,7 @@ RememberedChoices WindowSettings::attach(QSettings *settings, const SettingsFile
     choices.omitOkurigana = readFlag(*settings, kOmitOkurigana);
     choices.htmlOnly = readFlag(*settings, kHtmlOnly);
     choices.perKanji = readFlag(*settings, kPerKanji);
+    choices.perWord = readFlag(*settings, kPerWord);
     choices.rubyLevel = readNumber(*settings, kRubyLevel, 7);
     if (const auto first = readNumber(*settings, kRubyFirst, 2))
         choices.rubyFirst = FirstOnly(*first);
@@ -182,6 +184,8 @@ void WindowSettings::store(const RememberedChoices &choices)
         m_settings->setValue(kHtmlOnly, *choices.htmlOnly);
     if (choices.perKanji)
         m_settings->setValue(kPerKanji, *choices.perKanji);
+    if (choices.perWord)
+        m_settings->setValue(kPerWord, *choices.perWord);
     if (choices.rubyLevel)
         m_settings->setValue(kRubyLevel, *choices.rubyLevel);
     if (choices.rubyFirst)

@@ -30,6 +30,7 @@ struct RememberedChoices
     std::optional<bool> omitOkurigana;
     std::optional<bool> htmlOnly;
     std::optional<bool> perKanji;
+    std::optional<bool> perWord;
     std::optional<int> rubyLevel; // 0..7
     std::optional<FirstOnly> rubyFirst;
     QByteArray geometry;

@@ -118,10 +118,11 @@ struct Settings
     bool replaceBackup = false;
     QString outputDir;
     QString output; // -o, one input only
-    // A reviewed list: readings by word and proposal, and a word's first row.
+    // A reviewed list: readings by word and proposal (the proposal in katakana).
     bool listGiven = false;
     QHash<QString, QString> listed; // word \t proposal -> reading
-    QHash<QString, QString> listedWord; // word -> reading of its first row
+    // Rows of an older list, which did not keep the proposal: word -> readings in order.
+    QHash<QString, QStringList> listedWithoutProposal;
     // Rows for one place each: "path\tline:column" -> sentence with the word marked,
     // and the reading ("" leaves the place bare).
     QHash<QString, std::pair<QString, QString>> listedPlace;
@@ -132,8 +133,28 @@ struct Settings
 struct WordCount
 {
     qsizetype count = 0;
-    bool guessed = false;
+    ReadingConfidence confidence = ReadingConfidence::Sure; // the least sure of its places
 };
+
+// The confidence as the lists write it.
+QString confidenceName(ReadingConfidence confidence)
+{
+    switch (confidence) {
+    case ReadingConfidence::Unsure:
+        return u"unsure"_qs;
+    case ReadingConfidence::Guessed:
+        return u"guessed"_qs;
+    case ReadingConfidence::Sure:
+        break;
+    }
+    return u"sure"_qs;
+}
+
+// A word and a proposal as a reviewed list's row is found by, whatever kana form it was in.
+QString proposalKey(const QString &word, const QString &proposal)
+{
+    return word + u'\t' + fullwidthKatakana(proposal);
+}
 
 struct PageResult
 {
@@ -186,7 +207,7 @@ QString sentenceOf(QStringView html, const RubyCandidate &c)
         + html.sliced(end, to - end).toString();
 }
 
-// The dry run's row of each place: file, line:column, sentence, reading, guessed.
+// The dry run's row of each place: file, line:column, sentence, reading, confidence.
 QStringList placeRows(const QString &path, QStringView html, const QList<RubyCandidate> &chosen,
                       KanaForm kana)
 {
@@ -194,8 +215,8 @@ QStringList placeRows(const QString &path, QStringView html, const QList<RubyCan
     PositionCounter position(html);
     for (const RubyCandidate &c : chosen)
         rows.append(u"%1\t%2\t%3\t%4\t%5"_qs.arg(path, position.at(c.offset), sentenceOf(html, c),
-                                                 kanaForm(c.reading, kana))
-                        .arg(int(c.guessed)));
+                                                 kanaForm(c.reading, kana),
+                                                 confidenceName(c.confidence)));
     return rows;
 }
 
@@ -221,7 +242,8 @@ QStringList linkedFiles(const QString &html, const QString &pagePath)
     return files;
 }
 
-// The dry run's list: word, reading, count, guessed, in order of first appearance.
+// The dry run's list: word, reading, count, confidence and the proposal again (the
+// row's key once its reading is changed), in order of first appearance.
 struct WordList
 {
     QHash<QString, WordCount> words; // word \t reading
@@ -233,14 +255,15 @@ struct WordList
         WordCount &w = words[key];
         if (w.count++ == 0)
             order.append(key);
-        w.guessed = w.guessed || c.guessed;
+        w.confidence = qMax(w.confidence, c.confidence);
     }
     void print() const
     {
         for (const QString &key : order) {
             const WordCount &w = words.value(key);
-            std::printf("%s\t%lld\t%d\n", key.toUtf8().constData(), static_cast<long long>(w.count),
-                        int(w.guessed));
+            std::printf("%s\t%lld\t%s\t%s\n", key.toUtf8().constData(),
+                        static_cast<long long>(w.count), qPrintable(confidenceName(w.confidence)),
+                        key.section(u'\t', 1).toUtf8().constData());
         }
         std::fflush(stdout);
     }
@@ -326,9 +349,10 @@ public:
                                m_settings.options.skipCodeAndPre);
         QList<RubyCandidate> chosen;
         PositionCounter position(html);
+        const QHash<QString, QString> paired = pairedWithoutProposal(candidates);
         for (RubyCandidate c : std::as_const(candidates)) {
             if (m_settings.listGiven)
-                c.reading = listedReading(c, path + u'\t' + position.at(c.offset));
+                c.reading = listedReading(c, path + u'\t' + position.at(c.offset), paired);
             if (!c.reading.isEmpty())
                 chosen.append(c);
         }
@@ -339,16 +363,48 @@ public:
     PageResult page(const SitePage &page);
 
 private:
-    // The reviewed list's reading of a place: its own row, else its word's row.
-    QString listedReading(const RubyCandidate &c, const QString &place) const
+    // The reviewed list's reading of a place: its own row, else the row of its
+    // word and proposal; none leaves it bare.
+    QString listedReading(const RubyCandidate &c, const QString &place,
+                          const QHash<QString, QString> &paired) const
     {
         const auto own = m_settings.listedPlace.constFind(place);
         // A row whose sentence no longer marks this word there is of another page.
         if (own != m_settings.listedPlace.cend()
             && own->first.contains(kMarkOpen + c.base + kMarkClose))
             return fullwidthKatakana(own->second);
-        const QString key = c.base + u'\t' + kanaForm(c.reading, m_settings.options.form.kana);
-        return fullwidthKatakana(m_settings.listed.value(key, m_settings.listedWord.value(c.base)));
+        const QString key = proposalKey(c.base, kanaForm(c.reading, m_settings.options.form.kana));
+        return fullwidthKatakana(m_settings.listed.value(key, paired.value(key)));
+    }
+
+    // An older list's rows of a word: a row whose reading is a proposal of the page
+    // takes that proposal's places; the changed rows take the proposals left over,
+    // in order of first appearance, only where as many are left of both.
+    QHash<QString, QString> pairedWithoutProposal(const QList<RubyCandidate> &candidates) const
+    {
+        QHash<QString, QStringList> proposals; // word -> its proposals in the page, in order
+        for (const RubyCandidate &c : candidates) {
+            if (!m_settings.listedWithoutProposal.contains(c.base))
+                continue;
+            if (QStringList &p = proposals[c.base]; !p.contains(c.reading))
+                p.append(c.reading);
+        }
+        QHash<QString, QString> paired;
+        for (auto it = proposals.cbegin(); it != proposals.cend(); ++it) {
+            QStringList rows;
+            for (const QString &r : m_settings.listedWithoutProposal.value(it.key()))
+                rows.append(fullwidthKatakana(r));
+            QStringList left;
+            for (const QString &p : it.value()) {
+                if (rows.removeOne(p))
+                    paired.insert(proposalKey(it.key(), p), p);
+                else
+                    left.append(p);
+            }
+            for (qsizetype i = 0; left.size() == rows.size() && i < left.size(); ++i)
+                paired.insert(proposalKey(it.key(), left.at(i)), rows.at(i));
+        }
+        return paired;
     }
 
     const Settings &m_settings;
@@ -508,9 +564,11 @@ Result<void> readList(const QString &path, Settings *settings)
             settings->listedPlace.insert(place[0] + u'\t' + place[1], {place[2], reading});
             continue;
         }
-        settings->listed.insert(word + u'\t' + reading, reading);
-        if (!settings->listedWord.contains(word))
-            settings->listedWord.insert(word, reading);
+        if (const QString proposal = QString::fromUtf8(raw).split(u'\t').value(4).trimmed();
+            !proposal.isEmpty())
+            settings->listed.insert(proposalKey(word, proposal), reading);
+        else
+            settings->listedWithoutProposal[word].append(reading);
     }
     if (!refused.isEmpty())
         return std::unexpected(Error {ErrorKind::Refused, refused.join(QCoreApplication::translate("rubello-ruby", "、"))});
@@ -748,7 +806,7 @@ int report(const Settings &settings, qsizetype pageCount, const std::vector<Page
     QStringList guessed;
     for (const QString &key : std::as_const(list.order)) {
         const WordCount &w = list.words.value(key);
-        if (w.guessed)
+        if (w.confidence == ReadingConfidence::Guessed)
             guessed.append(u"%1 (%2) %3"_qs.arg(key.section(u'\t', 0, 0), key.section(u'\t', 1),
                                                 QString::number(w.count)));
     }

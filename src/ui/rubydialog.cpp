@@ -84,8 +84,15 @@ RubyDialog::RubyDialog(const RubyProposal &proposal, QWidget *parent)
     m_reading->setCandidates(proposal.candidates);
     // The box opens with its text selected, ready to be typed over.
     m_reading->lineEdit()->selectAll();
-    if (proposal.guessed)
+    if (proposal.guessed) {
         m_note->setText(QCoreApplication::translate("RubyDialog", "辞書にない語です。読みは推測です。"));
+    } else if (proposal.unsure) {
+        const QStringList others = proposal.candidates.mid(1, 2);
+        m_note->setText(others.isEmpty()
+                            ? QCoreApplication::translate("RubyDialog", "読みが分かれる語です。確かめてください。")
+                            : QCoreApplication::translate("RubyDialog", "読みが分かれる語です。ほかの読み: %1")
+                                  .arg(others.join(QCoreApplication::translate("RubyDialog", "、"))));
+    }
     m_reading->setFocus();
     m_attribute->setText(proposal.attribute);
     m_attributeOn->setChecked(proposal.attributeOn);

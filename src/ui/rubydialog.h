@@ -34,6 +34,7 @@ struct RubyProposal
     bool guessed = false; // said so beside the box
     QString attribute;
     bool attributeOn = false;
+    bool unsure = false; // read two ways and no rule decided: said so, with the others
 };
 
 // What the user confirmed. The attribute is the one to keep for the next
@@ -65,7 +66,7 @@ public:
     QPushButton *cancelButton() const { return m_cancel; }
     QCheckBox *attributeCheck() const { return m_attributeOn; }
     QLineEdit *attributeEdit() const { return m_attribute; }
-    // Says when the reading is a guess, or why it cannot be inserted.
+    // Says when the reading is a guess or unsure, or why it cannot be inserted.
     QLabel *noteLabel() const { return m_note; }
 
 private:

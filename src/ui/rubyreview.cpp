@@ -1,6 +1,8 @@
 #include "ui/rubyreview.h"
 
 #include "core/reading/userreadings.h"
+#include "core/ruby/blocktext.h"
+#include "core/ruby/htmlscan.h"
 #include "core/ruby/gradelevels.h"
 #include "core/ruby/rubytext.h"
 
@@ -14,6 +16,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -32,6 +36,31 @@ QString oneLine(QStringView text)
         if (c == u'\r' || c == u'\n' || c == u'\t')
             c = u' ';
     return line;
+}
+
+// The text a reader sees on each side of every word: its block's shown text,
+// tags and line breaks within it dropped as a browser drops them.
+QList<std::pair<QString, QString>> shownContext(const QString &html,
+                                                const QList<RubyCandidate> &found)
+{
+    QList<std::pair<QString, QString>> context(found.size());
+    QHash<qsizetype, int> at; // source offset -> occurrence
+    for (int i = 0; i < found.size(); ++i)
+        at.insert(found.at(i).offset, i);
+    forEachBlock(html, scanHtml(html, false), [&](const BlockText &block) {
+        for (qsizetype k = 0; k < block.text.size(); ++k) {
+            const auto it = at.constFind(block.source.at(k));
+            if (block.source.at(k) < 0 || it == at.cend())
+                continue;
+            const qsizetype end = qMin(block.text.size(), k + found.at(*it).base.size());
+            const qsizetype from = qMax<qsizetype>(0, k - kContext);
+            context[*it] = {oneLine(QStringView(block.text).sliced(from, k - from)),
+                            oneLine(QStringView(block.text).sliced(end).first(
+                                qMin(kContext, block.text.size() - end)))};
+        }
+        return true;
+    });
+    return context;
 }
 
 // Occurrences are drawn with their word picked out; readings are edited in a
@@ -116,6 +145,7 @@ RubyReviewModel::RubyReviewModel(const QString &html, const QList<RubyCandidate>
     : QAbstractItemModel(parent)
     , m_html(html)
     , m_found(found)
+    , m_context(shownContext(html, found))
     , m_kana(kana)
     , m_state(found.size())
 {
@@ -144,6 +174,8 @@ void RubyReviewModel::rebuild()
         }
         Group &group = m_groups[*it];
         group.guessed = group.guessed || c.guessed;
+        group.confidence = std::max({group.confidence, c.confidence,
+                                 c.guessed ? ReadingConfidence::Guessed : ReadingConfidence::Sure});
         for (const QString &other : c.candidates) {
             const QString shown = kanaForm(other, m_kana);
             if (!group.candidates.contains(shown) && group.candidates.size() < 6)
@@ -154,6 +186,8 @@ void RubyReviewModel::rebuild()
     m_shown.clear();
     for (int g = 0; g < m_groups.size(); ++g) {
         const Group &group = m_groups.at(g);
+        if (group.confidence < m_least)
+            continue;
         if (m_filter.isEmpty() || group.base.contains(m_filter) || group.reading.contains(m_filter)
             || kanaForm(group.proposed, m_kana).contains(m_filter))
             m_shown.append(g);
@@ -166,6 +200,10 @@ void RubyReviewModel::rebuild()
     else if (m_order == Order::GuessedFirst)
         std::stable_partition(m_shown.begin(), m_shown.end(),
                               [this](int g) { return m_groups.at(g).guessed; });
+    else if (m_order == Order::UnsureFirst)
+        std::stable_sort(m_shown.begin(), m_shown.end(), [this](int a, int b) {
+            return m_groups.at(a).confidence > m_groups.at(b).confidence;
+        });
     endResetModel();
 }
 
@@ -186,6 +224,39 @@ void RubyReviewModel::setFilter(const QString &text)
 {
     m_filter = text.trimmed();
     rebuild();
+}
+
+void RubyReviewModel::setLeastConfidence(ReadingConfidence least)
+{
+    m_least = least;
+    rebuild();
+}
+
+bool RubyReviewModel::corrected(const Group &group) const
+{
+    return !group.reading.isEmpty() && group.reading != kanaForm(group.proposed, m_kana);
+}
+
+// The doubt and why: a guess, or the other readings the analyses gave.
+QVariant RubyReviewModel::confidenceData(const Group &group, int role) const
+{
+    if (corrected(group) || group.confidence == ReadingConfidence::Sure)
+        return {};
+    const bool guess = group.confidence == ReadingConfidence::Guessed;
+    const QStringList others = group.candidates.mid(1, 2);
+    if (role == Qt::DisplayRole && guess)
+        return QCoreApplication::translate("RubyReviewDialog", "推測");
+    if (role == Qt::DisplayRole)
+        return others.isEmpty()
+            ? QCoreApplication::translate("RubyReviewDialog", "要確認")
+            : QCoreApplication::translate("RubyReviewDialog", "要確認 (%1?)")
+                  .arg(others.join(QCoreApplication::translate("RubyReviewDialog", "、")));
+    if (role == Qt::ToolTipRole)
+        return guess ? QCoreApplication::translate("RubyReviewDialog", "辞書にない語です。読みは漢字ごとの読みから推測しました。")
+                     : QCoreApplication::translate("RubyReviewDialog", "解析によって読みが分かれ、前後の語からも決まりませんでした。");
+    if (role == Qt::BackgroundRole)
+        return guess ? QColor(255, 244, 214) : QColor(255, 250, 232);
+    return {};
 }
 
 QString RubyReviewModel::readingOf(const Group &group, int occurrence) const
@@ -230,18 +301,35 @@ QList<RubyCandidate> RubyReviewModel::choice() const
     return chosen;
 }
 
+QString RubyReviewModel::correctionOf(const Group &group) const
+{
+    const QString reading = readingIn(group.reading, group.occurrences.first());
+    // A romaji reading of the user's own is written, never kept as a reading.
+    if (isRomaji(m_kana) && reading == group.reading)
+        return {};
+    if (!reading.isEmpty() && reading != group.proposed && groupCheck(group) != Qt::Unchecked)
+        return reading;
+    return {};
+}
+
 QList<std::pair<QString, QString>> RubyReviewModel::corrections() const
 {
     QList<std::pair<QString, QString>> changed;
     for (const Group &group : m_groups) {
-        const QString reading = readingIn(group.reading, group.occurrences.first());
-        // A romaji reading of the user's own is written, never kept as a reading.
-        if (isRomaji(m_kana) && reading == group.reading)
-            continue;
-        if (!reading.isEmpty() && reading != group.proposed && groupCheck(group) != Qt::Unchecked)
+        if (const QString reading = correctionOf(group); !reading.isEmpty())
             changed.append({group.base, reading});
     }
     return changed;
+}
+
+QList<qsizetype> RubyReviewModel::correctionPlaces() const
+{
+    QList<qsizetype> places;
+    for (const Group &group : m_groups) {
+        if (!correctionOf(group).isEmpty())
+            places.append(m_found.at(group.occurrences.first()).offset);
+    }
+    return places;
 }
 
 QModelIndex RubyReviewModel::nextGuessed(const QModelIndex &from) const
@@ -254,6 +342,19 @@ QModelIndex RubyReviewModel::nextGuessed(const QModelIndex &from) const
             return index(row, Word);
     }
     return {};
+}
+
+std::pair<int, int> RubyReviewModel::tickedCounts() const
+{
+    int words = 0, places = 0;
+    for (const Group &group : m_groups) {
+        int ticked = 0;
+        for (int i : group.occurrences)
+            ticked += m_state.at(i).ticked;
+        words += ticked > 0;
+        places += ticked;
+    }
+    return {words, places};
 }
 
 int RubyReviewModel::occurrencesListed() const
@@ -330,12 +431,12 @@ QVariant RubyReviewModel::data(const QModelIndex &index, int role) const
                 return int(Qt::AlignRight | Qt::AlignVCenter);
             break;
         case Guessed:
-            if (role == Qt::DisplayRole && group.guessed)
-                return QCoreApplication::translate("RubyReviewDialog", "推測");
+            if (role == Qt::DisplayRole)
+                return confidenceData(group, role);
             break;
         }
-        if (role == Qt::BackgroundRole && group.guessed)
-            return QColor(255, 244, 214);
+        if (role == Qt::BackgroundRole || role == Qt::ToolTipRole)
+            return confidenceData(group, role);
         return {};
     }
     const int i = group.occurrences.at(index.row());
@@ -343,11 +444,7 @@ QVariant RubyReviewModel::data(const QModelIndex &index, int role) const
     if (role == OffsetRole)
         return c.offset;
     if (index.column() == Word) {
-        const qsizetype from = qMax<qsizetype>(0, c.offset - kContext);
-        const qsizetype end = qMin(m_html.size(), c.offset + c.base.size() + kContext);
-        const QString left = oneLine(QStringView(m_html).sliced(from, c.offset - from));
-        const QString right = oneLine(
-            QStringView(m_html).sliced(c.offset + c.base.size(), end - c.offset - c.base.size()));
+        const auto &[left, right] = m_context.at(i);
         if (role == LeftRole)
             return left;
         if (role == RightRole)
@@ -432,7 +529,7 @@ QVariant RubyReviewModel::headerData(int section, Qt::Orientation orientation, i
     case Count:
         return QCoreApplication::translate("RubyReviewDialog", "回数");
     case Guessed:
-        return QCoreApplication::translate("RubyReviewDialog", "推測");
+        return QCoreApplication::translate("RubyReviewDialog", "確かさ");
     }
     return {};
 }
@@ -443,7 +540,6 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     , m_html(html)
 {
     setWindowTitle(QCoreApplication::translate("RubyReviewDialog", "ページ全体にルビ"));
-    resize(640, 520);
     m_model = new RubyReviewModel(html, found, kana, this);
 
     m_levelBox = new QComboBox(this);
@@ -458,8 +554,13 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     m_firstBox->setCurrentIndex(int(first));
     m_orderBox = new QComboBox(this);
     m_orderBox->addItems(
-        {QCoreApplication::translate("RubyReviewDialog", "出現順"), QCoreApplication::translate("RubyReviewDialog", "回数順"), QCoreApplication::translate("RubyReviewDialog", "推測を先に")});
-    m_orderBox->setCurrentIndex(int(RubyReviewModel::Order::GuessedFirst));
+        {QCoreApplication::translate("RubyReviewDialog", "出現順"), QCoreApplication::translate("RubyReviewDialog", "回数順"), QCoreApplication::translate("RubyReviewDialog", "推測を先に"),
+         QCoreApplication::translate("RubyReviewDialog", "不確かなものを先に")});
+    m_orderBox->setCurrentIndex(int(RubyReviewModel::Order::UnsureFirst));
+    m_confidenceBox = new QComboBox(this);
+    m_confidenceBox->addItems({QCoreApplication::translate("RubyReviewDialog", "すべての語"),
+                               QCoreApplication::translate("RubyReviewDialog", "要確認と推測だけ"),
+                               QCoreApplication::translate("RubyReviewDialog", "推測だけ")});
     m_filterEdit = new QLineEdit(this);
     m_filterEdit->setPlaceholderText(QCoreApplication::translate("RubyReviewDialog", "絞り込み"));
     m_filterEdit->setClearButtonEnabled(true);
@@ -493,6 +594,7 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     choices->addStretch();
     auto *listBar = new QHBoxLayout;
     listBar->addWidget(m_filterEdit, 1);
+    listBar->addWidget(m_confidenceBox);
     listBar->addWidget(m_orderBox);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_rememberCheck);
@@ -514,12 +616,45 @@ RubyReviewDialog::RubyReviewDialog(const QString &html, const QList<RubyCandidat
     connect(m_orderBox, &QComboBox::currentIndexChanged, this,
             [this](int order) { m_model->setOrder(RubyReviewModel::Order(order)); });
     connect(m_filterEdit, &QLineEdit::textChanged, m_model, &RubyReviewModel::setFilter);
+    connect(m_confidenceBox, &QComboBox::currentIndexChanged, this,
+            [this](int least) { m_model->setLeastConfidence(ReadingConfidence(least)); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &RubyReviewDialog::updateCount);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &RubyReviewDialog::updateCount);
     connect(m_view, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.column() != RubyReviewModel::Reading)
             showCurrent();
     });
     refilter();
+    fitToContent();
     m_view->setFocus();
+}
+
+void RubyReviewDialog::fitToContent()
+{
+    for (int column : {RubyReviewModel::Reading, RubyReviewModel::Count, RubyReviewModel::Guessed})
+        m_view->resizeColumnToContents(column);
+    const QFontMetrics metrics(m_view->font());
+    // A context line: the word between its two sides, with the tick and indent.
+    int wide = metrics.horizontalAdvance(QString(2 * kContext + 4, QChar(0x6F22)))
+        + m_view->indentation() * 2 + 40;
+    for (int column = RubyReviewModel::Reading; column < RubyReviewModel::ColumnCount; ++column)
+        wide += m_view->columnWidth(column);
+    wide += m_view->verticalScrollBar()->sizeHint().width() + 2 * m_view->frameWidth();
+    const int rowHeight = qMax(m_view->sizeHintForRow(0), metrics.height() + 4);
+    const int listHeight = rowHeight * qMax(m_model->rowCount(), 8)
+        + m_view->header()->sizeHint().height() + 2 * m_view->frameWidth();
+    const QSize around = sizeHint() - m_view->sizeHint();
+    const QRect screen = (parentWidget() ? parentWidget()->screen() : this->screen())->availableGeometry();
+    resize(qMin(qMax(wide + around.width(), sizeHint().width()), screen.width() * 9 / 10),
+           qMin(listHeight + around.height(), screen.height() * 17 / 20));
+}
+
+void RubyReviewDialog::updateCount()
+{
+    const auto [words, places] = m_model->tickedCounts();
+    m_countLabel->setText(QCoreApplication::translate("RubyReviewDialog", "%1 語、%2 か所。チェックを外した所には振りません。")
+                              .arg(words)
+                              .arg(places));
 }
 
 int RubyReviewDialog::level() const
@@ -560,9 +695,6 @@ void RubyReviewDialog::refilter()
         }
     }
     m_model->setIncluded(included);
-    m_countLabel->setText(QCoreApplication::translate("RubyReviewDialog", "%1 語、%2 か所。チェックを外した所には振りません。")
-                            .arg(m_model->rowCount())
-                            .arg(m_model->occurrencesListed()));
     if (m_model->rowCount() > 0)
         m_view->setCurrentIndex(m_model->index(0, RubyReviewModel::Word));
 }

@@ -32,7 +32,8 @@ public:
         RightRole,
         GuessedRole,
     };
-    enum class Order { Appearance, Frequency, GuessedFirst };
+    // Unsure first: guesses, then words read two ways, then the rest.
+    enum class Order { Appearance, Frequency, GuessedFirst, UnsureFirst };
 
     RubyReviewModel(const QString &html, const QList<RubyCandidate> &found, KanaForm kana,
                     QObject *parent = nullptr);
@@ -41,15 +42,21 @@ public:
     void setIncluded(const QList<bool> &included);
     void setOrder(Order order);
     void setFilter(const QString &text);
+    // Only the groups at least this doubtful are listed.
+    void setLeastConfidence(ReadingConfidence least);
 
     // The ticked occurrences with their readings in full-width katakana.
     QList<RubyCandidate> choice() const;
     // Words whose group reading the user changed: base and reading in katakana.
     QList<std::pair<QString, QString>> corrections() const;
+    // Where each of those was made: the page offset of its group's first place.
+    QList<qsizetype> correctionPlaces() const;
     // The next group after row that is a guess, or an invalid index.
     QModelIndex nextGuessed(const QModelIndex &from) const;
     const QList<RubyCandidate> &found() const { return m_found; }
     int occurrencesListed() const;
+    // The words with a ticked place, and the ticked places.
+    std::pair<int, int> tickedCounts() const;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -69,6 +76,7 @@ private:
         QString reading; // as shown, the user's when edited
         QStringList candidates; // shown form
         bool guessed = false;
+        ReadingConfidence confidence = ReadingConfidence::Sure; // the least sure place's
         QList<int> occurrences; // into m_found, included ones only
     };
     struct Occurrence
@@ -83,16 +91,23 @@ private:
     // The katakana reading a shown one stands for (romaji: the candidate written so).
     QString readingIn(const QString &shown, int occurrence) const;
     Qt::CheckState groupCheck(const Group &group) const;
+    // The user set a reading of their own: no longer a proposal to doubt.
+    bool corrected(const Group &group) const;
+    // The group's reading to remember, in katakana; empty when none.
+    QString correctionOf(const Group &group) const;
+    QVariant confidenceData(const Group &group, int role) const;
 
     QString m_html; // shared, not copied
     QList<RubyCandidate> m_found;
+    QList<std::pair<QString, QString>> m_context; // shown text before and after each
     KanaForm m_kana;
     QList<Occurrence> m_state;
     QHash<QString, QString> m_groupReading; // base \t proposed -> the user's reading
     QList<Group> m_groups; // every group with an included occurrence
     QList<int> m_shown; // the rows: groups in order, filtered
-    Order m_order = Order::GuessedFirst;
+    Order m_order = Order::UnsureFirst;
     QString m_filter;
+    ReadingConfidence m_least = ReadingConfidence::Sure;
 };
 
 // The whole-page dialog: which kanji get ruby and which occurrence only, the
@@ -123,6 +138,8 @@ public:
     QComboBox *levelBox() const { return m_levelBox; }
     QComboBox *firstBox() const { return m_firstBox; }
     QComboBox *orderBox() const { return m_orderBox; }
+    QComboBox *confidenceBox() const { return m_confidenceBox; }
+    QLabel *countLabel() const { return m_countLabel; }
     QLineEdit *filterEdit() const { return m_filterEdit; }
 
 signals:
@@ -136,6 +153,7 @@ private:
     QComboBox *m_levelBox = nullptr;
     QComboBox *m_firstBox = nullptr;
     QComboBox *m_orderBox = nullptr;
+    QComboBox *m_confidenceBox = nullptr;
     QLineEdit *m_filterEdit = nullptr;
     QCheckBox *m_rememberCheck = nullptr;
     QLabel *m_countLabel = nullptr;
@@ -143,6 +161,10 @@ private:
     QPushButton *m_cancelButton = nullptr;
 
     void refilter();
+    void updateCount();
+    // As wide as a context line and the longest reading, as tall as the list,
+    // within the screen.
+    void fitToContent();
     void showCurrent();
 
     QString m_html; // shared, not copied

@@ -76,6 +76,7 @@ private slots:
     void f5RefusesInMarkup();
     void f5EditsExistingRuby();
     void f5PerKanji();
+    void f5PerWord();
     void batchAppliesAsOneChange();
     void batchOnSelectionOnly();
     void stripAsOneStep();
@@ -125,6 +126,20 @@ void TestBatchRubyCommand::f5PerKanji()
              rubyElement(u"学"_qs, u"がっ"_qs) + rubyElement(u"校"_qs, u"こう"_qs) + u"へ"_qs);
 }
 
+// One element over the whole word, kana inside; choosing it clears per kanji.
+void TestBatchRubyCommand::f5PerWord()
+{
+    Main main(u"書き方を学ぶ。"_qs, 0, 3);
+    main.form.rubyCommands().actions().perKanji->setChecked(true);
+    main.form.rubyCommands().actions().perWord->setChecked(true);
+    QVERIFY(!main.form.rubyCommands().actions().perKanji->isChecked());
+    QVERIFY(main.run<RubyDialog>(&RubyCommands::insertRuby, [](RubyDialog *d) {
+        d->readingBox()->setText(u"かきかた"_qs);
+        d->insertButton()->click();
+    }));
+    QCOMPARE(main.form.editor()->text(), rubyElement(u"書き方"_qs, u"かきかた"_qs) + u"を学ぶ。"_qs);
+}
+
 // Reviewed through the dialog's model: one occurrence of 日本 read にっぽん, a
 // word left out, the whole applied and undone as one step.
 void TestBatchRubyCommand::batchAppliesAsOneChange()
@@ -143,7 +158,7 @@ void TestBatchRubyCommand::batchAppliesAsOneChange()
                     + u' ' + m->index(r, 2).data().toString();
         m->setData(m->index(1, 0), Qt::Unchecked, Qt::CheckStateRole); // 学校
         const QModelIndex other = m->index(2, 0); // 日本, its second occurrence
-        if (m->index(1, 0, other).data().toString().endsWith(u"その日本</p>"_qs))
+        if (m->index(1, 0, other).data().toString().endsWith(u"その日本"_qs))
             m->setData(m->index(1, 1, other), u"にっぽん"_qs);
         d->rememberCheck()->setChecked(false);
         d->insertButton()->click();

@@ -80,6 +80,7 @@ private slots:
     void settingsFileIsLeftAlone_data() { addCaseRows("settingsfiles.tsv"); }
     void settingsFileIsLeftAlone();
     void recentFilesOfTwoWindowsMerge();
+    void perWordComesBack();
     void previewPlaceComesBack();
     void recentFilesInTheFileMenu();
     void editorFont_data();
@@ -244,6 +245,19 @@ void TestSettings::previewPlaceComesBack()
     const RememberedChoices read = WindowSettings(platform, &window, &recent, &status).attach(&settings);
     QCOMPARE(read.previewShown, std::optional<bool>(true));
     QCOMPARE(read.previewWidth, std::optional<int>(321));
+}
+
+void TestSettings::perWordComesBack()
+{
+    const QString path = m_dir.filePath(u"perword.conf"_s);
+    {
+        Run run(path);
+        run.form.rubyCommands().actions().perWord->setChecked(true);
+        run.form.storeSettings();
+    }
+    Run run(path);
+    QVERIFY(run.form.rubyCommands().actions().perWord->isChecked());
+    QVERIFY(!run.form.rubyCommands().actions().perKanji->isChecked());
 }
 
 void TestSettings::recentFilesOfTwoWindowsMerge()

@@ -432,7 +432,8 @@ void TestBatchRuby::site()
     QProcess list;
     list.start(QStringLiteral(RUBELLO_RUBY_PATH), {u"--dry-run"_qs, site + u"/a.html.orig"_qs});
     list.waitForFinished(60000);
-    QCOMPARE(list.readAllStandardOutput(), "\xE6\xBC\xA2\xE5\xAD\x97\t\xE3\x81\x8B\xE3\x82\x93\xE3\x81\x98\t1\t0\n");
+    QCOMPARE(list.readAllStandardOutput(), "\xE6\xBC\xA2\xE5\xAD\x97\t\xE3\x81\x8B\xE3\x82\x93\xE3\x81\x98\t1\tsure\t"
+                                              "\xE3\x81\x8B\xE3\x82\x93\xE3\x81\x98\n");
 }
 
 QTEST_GUILESS_MAIN(TestBatchRuby)

@@ -174,11 +174,13 @@ void TestEditorControl::rubyDialogChoice()
 {
     QFETCH(int, how);
     QFETCH(QString, expected);
-    RubyDialog dialog({u"かん"_s, {u"かん"_s, u"がん"_s}, how == 0, u"style"_s, false});
+    // Enter's row has a guessed reading, the next an unsure one: the note says so.
+    RubyDialog dialog({u"かん"_s, {u"かん"_s, u"がん"_s}, how == 0, u"style"_s, false, how == 1});
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(dialog.readingBox()->lineEdit()->selectedText(), u"かん"_s); // ready to type over
     QCOMPARE(dialog.noteLabel()->text().contains(u"推測"_s), how == 0);
+    QCOMPARE(dialog.noteLabel()->text().contains(u"ほかの読み: がん"_s), how == 1);
     QVERIFY(!dialog.attributeEdit()->isEnabled());
     if (how == 1 || how == 2) {
         dialog.attributeCheck()->click();

@@ -1,9 +1,10 @@
-// The review list on its own: guesses first, ticks and readings per group and
+// The review list on its own: guesses and unsure readings first, shown context, live counts, ticks and readings per group and
 // per occurrence, filter, order and keys, and the choice it returns.
 
 #include "ui/rubyreview.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
@@ -23,7 +24,7 @@ void TestRubyReview::review()
     const auto at = [&](const QString &word, int from = 0) { return page.indexOf(word, from); };
     const QList<RubyCandidate> found {
         {at(u"学校"_qs), u"学校"_qs, u"ガッコウ"_qs, false, {}},
-        {at(u"漢字"_qs), u"漢字"_qs, u"カンジ"_qs, false, {u"カンシ"_qs}},
+        {at(u"漢字"_qs), u"漢字"_qs, u"カンジ"_qs, false, {u"カンシ"_qs}, ReadingConfidence::Unsure},
         {at(u"他"_qs), u"他"_qs, u"タ"_qs, true, {u"ホカ"_qs}},
         {at(u"学校"_qs, 5), u"学校"_qs, u"ガッコウ"_qs, false, {}},
         {at(u"鬱金"_qs), u"鬱金"_qs, u"ウコン"_qs, true, {}},
@@ -36,13 +37,16 @@ void TestRubyReview::review()
             rows << m->index(r, 0).data().toString();
         return rows.join(u' ');
     };
-    QCOMPARE(words(), u"他 鬱金 学校 漢字"_qs); // guesses first, then in page order
+    QCOMPARE(words(), u"他 鬱金 漢字 学校"_qs); // guesses, unsure, then in page order
     QCOMPARE(m->index(0, RubyReviewModel::Guessed).data().toString(), u"推測"_qs);
-    QCOMPARE(m->index(3, 1).data(RubyReviewModel::CandidatesRole).toStringList(),
+    QCOMPARE(m->index(2, RubyReviewModel::Guessed).data().toString(), u"要確認 (かんし?)"_qs);
+    QCOMPARE(m->index(2, 1).data(RubyReviewModel::CandidatesRole).toStringList(),
              QStringList({u"かんじ"_qs, u"かんし"_qs}));
-    const QModelIndex school = m->index(2, 0);
+    const QModelIndex school = m->index(3, 0);
     QCOMPARE(m->rowCount(school), 2);
-    QCOMPARE(m->index(0, 0, school).data(RubyReviewModel::LeftRole).toString(), u"<p>"_qs);
+    QCOMPARE(m->index(0, 0, school).data(RubyReviewModel::LeftRole).toString(), QString());
+    QCOMPARE(m->index(0, 0, school).data(RubyReviewModel::RightRole).toString(),
+             u"と漢字、他の学校。鬱金"_qs); // the page's text, tags dropped
 
     // Keys: F3 to the next guess, Space ticks, Enter edits the reading.
     dialog.show();
@@ -52,14 +56,16 @@ void TestRubyReview::review()
     dialog.view()->setCurrentIndex(m->index(1, 0, school));
     QTest::keyClick(dialog.view(), Qt::Key_Space);
     QCOMPARE(school.data(Qt::CheckStateRole).toInt(), int(Qt::PartiallyChecked));
-    dialog.view()->setCurrentIndex(m->index(3, 0));
+    QVERIFY(dialog.countLabel()->text().startsWith(u"4 語、4 か所"_qs));
+    dialog.view()->setCurrentIndex(m->index(2, 0));
     QTest::keyClick(dialog.view(), Qt::Key_Return);
     auto *editor = dialog.view()->findChild<QComboBox *>();
     QVERIFY(editor);
     editor->setEditText(u"かんし"_qs);
     QTest::keyClick(editor->lineEdit(), Qt::Key_Return);
     QCoreApplication::processEvents(); // the delegate commits queued
-    QCOMPARE(m->index(3, 1).data().toString(), u"かんし"_qs);
+    QCOMPARE(m->index(2, 1).data().toString(), u"かんし"_qs);
+    QVERIFY(m->index(2, RubyReviewModel::Guessed).data().isNull()); // corrected: no doubt shown
     m->setData(m->index(0, 1, m->index(0, 0)), u"ほか"_qs); // this 他 only
 
     QList<QString> chosen;
@@ -74,6 +80,9 @@ void TestRubyReview::review()
     dialog.filterEdit()->setText(u"がっ"_qs);
     QCOMPARE(words(), u"学校"_qs);
     dialog.filterEdit()->clear();
+    dialog.confidenceBox()->setCurrentIndex(int(ReadingConfidence::Guessed));
+    QCOMPARE(words(), u"他 鬱金"_qs);
+    dialog.confidenceBox()->setCurrentIndex(0);
     dialog.orderBox()->setCurrentIndex(int(RubyReviewModel::Order::Frequency));
     QCOMPARE(words().left(2), u"学校"_qs);
     dialog.levelBox()->setCurrentIndex(kJouyouLevel - 1); // 中学以上: 鬱 only

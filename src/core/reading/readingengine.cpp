@@ -5,6 +5,7 @@
 #include "core/reading/readingchain.h"
 #include "core/reading/readingtables.h"
 #include "core/reading/userreadings.h"
+#include "core/reading/userstage.h"
 #include "core/text/kana.h"
 
 
@@ -394,12 +395,19 @@ Result<void> ReadingEngine::remember(const QString &base, const QString &reading
 }
 
 Result<void> ReadingEngine::remember(const QString &text, qsizetype start, qsizetype length,
-                                     const QString &reading)
+                                     const QString &reading, bool inPlace)
 {
     if (!m_userReadings)
         return {};
     start = qBound<qsizetype>(0, start, text.size());
     length = qBound<qsizetype>(0, length, text.size() - start);
     const ReadingContext context = readingContext(text, start, length);
-    return m_userReadings->remember(context.selection, reading, context.before, context.after);
+    const qsizetype from = context.before.size(), to = from + context.selection.size();
+    // A context the analyzer cannot read leaves the correction for the span as a word.
+    const Result<ReadingSentence> analysed
+        = analyse(context.before + context.selection + context.after, kPaths);
+    const QString within = analysed ? wordWithKanaAround(analysed->words, from, to) : QString();
+    return inPlace ? m_userReadings->remember(context.selection, reading, context.before,
+                                              context.after, within)
+                   : m_userReadings->remember(context.selection, reading, {}, {}, within);
 }

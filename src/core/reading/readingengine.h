@@ -56,9 +56,11 @@ public:
     // Remembers the user's reading of a base for F5, whole-page ruby and the tools.
     Result<void> remember(const QString &base, const QString &reading);
     // The same for the span [start, start + length) of text, and for its place
-    // in particular: it keeps that reading there after a correction elsewhere.
+    // in particular (inPlace): it keeps that reading there after a correction
+    // elsewhere. A span the analyzer reads inside a longer word (送 of 送る) is
+    // remembered for that word only.
     Result<void> remember(const QString &text, qsizetype start, qsizetype length,
-                          const QString &reading);
+                          const QString &reading, bool inPlace = true);
 
     // Every maximal run of kanji in text (digits just before a kanji belong to
     // it), each with the reading of exactly its characters in its sentence.

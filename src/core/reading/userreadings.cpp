@@ -99,12 +99,12 @@ Result<void> UserReadings::read(QMultiHash<QString, Entry> &into) const
         const auto context = [&fields](qsizetype i) {
             return i >= fields.size() || fields.at(i).isEmpty() || storable(fields.at(i));
         };
-        if (fields.size() < 2 || fields.size() > 4 || !storable(fields.at(0))
-            || !storable(fields.at(1)) || !context(2) || !context(3))
+        if (fields.size() < 2 || fields.size() > 5 || !storable(fields.at(0))
+            || !storable(fields.at(1)) || !context(2) || !context(3) || !context(4))
             return damaged(EINVAL, {}, lineNumber);
         into.insert(fields.at(0).toString(),
                     {fields.at(1).toString(), fields.value(2).toString(),
-                     fields.value(3).toString()});
+                     fields.value(3).toString(), fields.value(4).toString()});
     }
     return {};
 }
@@ -121,17 +121,21 @@ Result<void> UserReadings::load()
     return {};
 }
 
-Result<QString> UserReadings::lookup(const QString &base, QStringView before, QStringView after)
+Result<QString> UserReadings::lookup(const QString &base, QStringView before, QStringView after,
+                                     const QString &word)
 {
     load(); // a damaged file's error is load()'s to give; its owner reports it
-    return find(base, before, after);
+    return find(base, before, after, word);
 }
 
-QString UserReadings::find(const QString &base, QStringView before, QStringView after) const
+QString UserReadings::find(const QString &base, QStringView before, QStringView after,
+                           const QString &word) const
 {
     QString plain, placed;
     qsizetype fit = -1;
     for (auto it = m_readings.constFind(base); it != m_readings.cend() && it.key() == base; ++it) {
+        if (it->word != word)
+            continue;
         if (it->before.isEmpty() && it->after.isEmpty()) {
             plain = it->reading;
         } else if (before.endsWith(it->before) && after.startsWith(it->after)
@@ -149,17 +153,17 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading)
 }
 
 Result<void> UserReadings::remember(const QString &base, const QString &reading,
-                                    QStringView before, QStringView after)
+                                    QStringView before, QStringView after, const QString &word)
 {
     if (m_path.isEmpty())
         return {}; // no file: corrections are not kept at all
-    if (!storable(base) || !storable(reading))
+    if (!storable(base) || !storable(reading) || (!word.isEmpty() && !storable(word)))
         return std::unexpected(Error {ErrorKind::Refused, base, EINVAL, m_path});
     load();
     const QString nearBefore = nearContext(before, true), nearAfter = nearContext(after, false);
     const bool placed = !nearBefore.isEmpty() || !nearAfter.isEmpty();
-    if (find(base, {}, {}) == reading
-        && (!placed || find(base, nearBefore, nearAfter) == reading))
+    if (find(base, {}, {}, word) == reading
+        && (!placed || find(base, nearBefore, nearAfter, word) == reading))
         return {};
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath()))
@@ -177,18 +181,20 @@ Result<void> UserReadings::remember(const QString &base, const QString &reading,
     // A damaged file is the user's to mend; it is never overwritten. The correction
     // is kept for this run only, and the caller is told so.
     if (Result<void> again = read(current); !again) {
-        keepInMemory(m_readings, base, {reading, nearBefore, nearAfter});
+        keepInMemory(m_readings, base, {reading, nearBefore, nearAfter, word});
         again.error().writing = true;
         return again;
     }
-    keepInMemory(current, base, {reading, nearBefore, nearAfter});
+    keepInMemory(current, base, {reading, nearBefore, nearAfter, word});
     m_readings = current;
 
     QStringList lines;
     for (auto it = current.cbegin(); it != current.cend(); ++it) {
         QString line = it.key() + QLatin1Char('\t') + it->reading;
-        if (!it->before.isEmpty() || !it->after.isEmpty())
+        if (!it->before.isEmpty() || !it->after.isEmpty() || !it->word.isEmpty())
             line += QLatin1Char('\t') + it->before + QLatin1Char('\t') + it->after;
+        if (!it->word.isEmpty())
+            line += QLatin1Char('\t') + it->word;
         lines.append(line + QLatin1Char('\n'));
     }
     lines.sort();
@@ -204,14 +210,14 @@ void UserReadings::keepInMemory(QMultiHash<QString, Entry> &readings, const QStr
 {
     const bool placed = !entry.before.isEmpty() || !entry.after.isEmpty();
     for (auto it = readings.begin(); it != readings.end();) {
-        if (it.key() == base
+        if (it.key() == base && it->word == entry.word
             && ((it->before.isEmpty() && it->after.isEmpty())
                 || (it->before == entry.before && it->after == entry.after)))
             it = readings.erase(it);
         else
             ++it;
     }
-    readings.insert(base, {entry.reading, QString(), QString()});
+    readings.insert(base, {entry.reading, QString(), QString(), entry.word});
     if (placed)
         readings.insert(base, entry);
 }

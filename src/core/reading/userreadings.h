@@ -10,7 +10,10 @@
 // Readings the user chose instead of the proposed ones, kept between runs in a
 // plain UTF-8 file: base text, a tab and the reading in full-width katakana,
 // a line per word; two more columns may restrict a line to the text just
-// before and just after the word. Writing re-reads the file and merges under
+// before and just after the word, and a fifth names the word whose kanji the
+// base is (送 of 送る): such a line holds for that word only, and a line
+// without one never for the kanji inside a longer word (等 is not 等しい).
+// Files of earlier versions, with at most four columns, read as they are. Writing re-reads the file and merges under
 // a lock file, so two running windows keep each other's corrections; a file
 // the user made read-only is never written.
 class UserReadings
@@ -24,7 +27,9 @@ public:
     // The reading for base (empty: none) between before and after: a line
     // restricted to that place wins over a plain one, the longest place first.
     // Over a damaged file only the corrections kept in memory this run are found.
-    Result<QString> lookup(const QString &base, QStringView before = {}, QStringView after = {});
+    // With word, base is its kanji and only the lines for that word count.
+    Result<QString> lookup(const QString &base, QStringView before = {}, QStringView after = {},
+                           const QString &word = {});
     // Remembers and writes the whole file atomically. Never succeeds having stored
     // nothing: a text that cannot be a line is Refused; with a damaged file the
     // correction is kept for this run only and Damaged (writing) says so.
@@ -33,7 +38,7 @@ public:
     // within the line): the plain line follows the latest correction, so a
     // word read one way here and another way there keeps both.
     Result<void> remember(const QString &base, const QString &reading, QStringView before,
-                          QStringView after);
+                          QStringView after, const QString &word = {});
 
     QString path() const { return m_path; }
     static QString standardPath();
@@ -42,9 +47,11 @@ private:
     struct Entry
     {
         QString reading, before, after;
+        QString word; // the longer word whose kanji the base is, or empty
     };
     Result<void> read(QMultiHash<QString, Entry> &into) const;
-    QString find(const QString &base, QStringView before, QStringView after) const;
+    QString find(const QString &base, QStringView before, QStringView after,
+                 const QString &word) const;
     static void keepInMemory(QMultiHash<QString, Entry> &readings, const QString &base,
                              const Entry &entry);
 

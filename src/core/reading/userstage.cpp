@@ -4,6 +4,8 @@
 #include "core/reading/userreadings.h"
 #include "core/text/kana.h"
 
+#include <algorithm>
+
 using namespace stagekit;
 
 namespace {
@@ -29,16 +31,34 @@ QStringList ranked(const QStringList &readings)
 
 } // namespace
 
+QString wordWithKanaAround(const QList<ReadingWord> &words, qsizetype from, qsizetype to)
+{
+    for (const ReadingWord &word : words) {
+        const qsizetype end = word.start + word.length;
+        if (word.start > from || end < to || word.length == to - from
+            || word.surface.size() != word.length)
+            continue;
+        const QStringView surface(word.surface);
+        const auto kana = [](QStringView part) {
+            return std::all_of(part.begin(), part.end(), isKanaChar);
+        };
+        if (kana(surface.first(from - word.start)) && kana(surface.sliced(to - word.start)))
+            return word.surface;
+    }
+    return {};
+}
+
 UserStage::UserStage(UserReadings &user, const KanjiReadings &kanji)
     : m_user(user)
     , m_kanji(kanji)
 { }
 
-Result<QString> UserStage::lookup(const QString &text, qsizetype start, qsizetype length) const
+Result<QString> UserStage::lookup(const QString &text, qsizetype start, qsizetype length,
+                                  const QString &word) const
 {
     const QStringView all(text);
     return m_user.lookup(text.sliced(start, length), all.left(start),
-                         all.sliced(start + length).left(kAfter));
+                         all.sliced(start + length).left(kAfter), word);
 }
 
 // The reading of word's characters [from, to), empty when it cannot be told.
@@ -54,7 +74,9 @@ Result<void> UserStage::readFocus(ReadingSentence &sentence) const
     if (from < 0 || to <= from || to > sentence.text.size()
         || !containsKanji(QStringView(sentence.text).sliced(from, to - from)))
         return {};
-    const Result<QString> reading = lookup(sentence.text, from, to - from);
+    // A focus inside one longer word is that word's kanji (等 of 等しい).
+    const Result<QString> reading
+        = lookup(sentence.text, from, to - from, wordWithKanaAround(sentence.words, from, to));
     if (!reading || reading->isEmpty())
         return reading ? Result<void>() : std::unexpected(reading.error());
     QList<ReadingWord> out;
@@ -114,7 +136,7 @@ Result<bool> UserStage::readKanjiOf(const QString &text, ReadingWord &word) cons
     const qsizetype core = word.length - lead - trail;
     if (core <= 0 || core == word.length || !containsKanji(word.surface))
         return false;
-    const Result<QString> reading = lookup(text, word.start + lead, core);
+    const Result<QString> reading = lookup(text, word.start + lead, core, word.surface);
     if (!reading)
         return std::unexpected(reading.error());
     if (reading->isEmpty())

@@ -153,8 +153,9 @@ public:
 private:
     void chunk(qsizetype start, qsizetype end);
     void place(qsizetype at, const QString &base, const QString &reading, bool guessed,
-               const QStringList &others);
-    void placeInPieces(qsizetype at, const QString &base, const QString &reading, bool guessed);
+               const QStringList &others, ReadingConfidence confidence);
+    void placeInPieces(qsizetype at, const QString &base, const QString &reading, bool guessed,
+                       ReadingConfidence confidence);
     // Whether block characters i and i + 1 stand side by side in the page.
     bool joined(qsizetype i) const;
     qsizetype sourceEnd(qsizetype i) const;
@@ -202,25 +203,27 @@ qsizetype Finder::sourceEnd(qsizetype i) const
 
 // A word whose characters stand together in the page is one candidate.
 void Finder::place(qsizetype at, const QString &base, const QString &reading, bool guessed,
-                   const QStringList &others)
+                   const QStringList &others, ReadingConfidence confidence)
 {
     const qsizetype last = at + base.size() - 1;
     bool whole = m_block->source.at(at) >= 0;
     for (qsizetype i = at; whole && i < last; ++i)
         whole = joined(i);
     if (!whole) {
-        placeInPieces(at, base, reading, guessed);
+        placeInPieces(at, base, reading, guessed, confidence);
         return;
     }
     const qsizetype start = m_block->source.at(at);
-    found.append({start, m_html.sliced(start, sourceEnd(last) - start), reading, guessed, others});
+    found.append({start, m_html.sliced(start, sourceEnd(last) - start), reading, guessed, others,
+                  confidence});
 }
 
 // A word split by tags, references or line breaks: each piece gets the part of
 // the reading over it, where the reading divides at the piece's edges; the
 // kanji of a piece that cannot take ruby, or whose reading does not divide
 // there, get none.
-void Finder::placeInPieces(qsizetype at, const QString &base, const QString &reading, bool guessed)
+void Finder::placeInPieces(qsizetype at, const QString &base, const QString &reading, bool guessed,
+                           ReadingConfidence confidence)
 {
     const KanjiReadings &kanji
         = m_options.form.kanji ? *m_options.form.kanji : KanjiReadings::system();
@@ -236,7 +239,8 @@ void Finder::placeInPieces(qsizetype at, const QString &base, const QString &rea
         if (from >= 0 && m_block->source.at(at + from) >= 0) {
             const qsizetype start = m_block->source.at(at + from);
             found.append({start, m_html.sliced(start, sourceEnd(at + to - 1) - start),
-                          reading.sliced(readingFrom, readingTo - readingFrom), guessed, {}});
+                          reading.sliced(readingFrom, readingTo - readingFrom), guessed, {},
+                          confidence});
         }
         from = -1;
     };
@@ -314,7 +318,7 @@ void Finder::chunk(qsizetype start, qsizetype end)
             if (!others.contains(kept) && kept != reading)
                 others.append(kept);
         }
-        place(start + token.start + lead, base, reading, token.guessed(), others);
+        place(start + token.start + lead, base, reading, token.guessed(), others, token.confidence);
     }
 }
 

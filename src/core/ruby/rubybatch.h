@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/reading/readingstage.h"
 #include "core/reading/readingtoken.h"
 #include "core/ruby/rubytext.h"
 
@@ -49,6 +50,7 @@ struct RubyCandidate
     QString reading;
     bool guessed = false; // the analyzer did not know the word
     QStringList candidates = {}; // other readings, best first
+    ReadingConfidence confidence = ReadingConfidence::Sure;
 };
 
 struct AnnotatedText
