@@ -152,6 +152,13 @@
     </message>
 </context>
 <context>
+    <name>DriveList</name>
+    <message>
+        <source>ホーム</source>
+        <translation>Home</translation>
+    </message>
+</context>
+<context>
     <name>EditorCommands</name>
     <message>
         <source>検索終了</source>

@@ -229,55 +229,43 @@ QString VolumeSource::rootOf(const QString &folder) const
     return best;
 }
 
+bool isPseudoFileSystem(const QByteArray &type, const QString &root)
+{
+    static const QList<QByteArray> pseudo {
+        "proc",     "sysfs",       "devtmpfs",       "devpts",     "tmpfs",     "cgroup",
+        "cgroup2",  "pstore",      "securityfs",     "debugfs",    "tracefs",   "configfs",
+        "fusectl",  "mqueue",      "hugetlbfs",      "bpf",        "autofs",    "binfmt_misc",
+        "efivarfs", "nsfs",        "ramfs",          "rpc_pipefs", "selinuxfs", "squashfs",
+        "overlay",  "fuse.portal", "fuse.gvfsd-fuse"};
+    if (pseudo.contains(type))
+        return true;
+    for (const char *system : {"/proc", "/sys", "/dev", "/run", "/snap", "/boot", "/var/lib"}) {
+        if (isUnder(root, QLatin1String(system)) && !isUnder(root, QStringLiteral("/run/media")))
+            return true;
+    }
+    return false;
+}
+
 QList<Volume> MountedVolumes::volumes() const
 {
-    QList<Volume> result;
-    bool haveRoot = false;
+    QList<Volume> result {{QStringLiteral("/"), QStringLiteral("/")}};
     const QList<QStorageInfo> mounted = QStorageInfo::mountedVolumes();
     for (const QStorageInfo &info : mounted) {
         const QString root = info.rootPath();
         // Single files bind-mounted into the tree are no volumes to browse.
-        if (root.isEmpty() || QFileInfo(root).isFile())
+        if (root.isEmpty() || root == QLatin1String("/") || QFileInfo(root).isFile()
+            || isPseudoFileSystem(info.fileSystemType(), root))
             continue;
         if (std::any_of(result.cbegin(), result.cend(),
                         [&](const Volume &v) { return v.root == root; }))
             continue;
-        QString name = info.name();
-        if (name.isEmpty())
-            name = QFileInfo(QString::fromLocal8Bit(info.device())).fileName();
-        if (name.isEmpty())
-            name = QString::fromLatin1(info.fileSystemType());
+        // By its label, else by the folder it is mounted on: never by its device.
+        const QString name = info.name().isEmpty() ? QFileInfo(root).fileName() : info.name();
         result.append({root, name});
-        haveRoot = haveRoot || root == QLatin1String("/");
     }
-    if (!haveRoot)
-        result.append({QStringLiteral("/"), QStringLiteral("/")});
-    std::sort(result.begin(), result.end(), [](const Volume &a, const Volume &b) {
-        const bool aRoot = a.root == QLatin1String("/");
-        const bool bRoot = b.root == QLatin1String("/");
-        if (aRoot != bRoot)
-            return aRoot;
-        return a.root < b.root;
-    });
+    std::sort(result.begin() + 1, result.end(),
+              [](const Volume &a, const Volume &b) { return a.root < b.root; });
     return result;
-}
-
-QString driveValue(const Volume &volume)
-{
-    return volume.root + QStringLiteral(" [") + volume.name + QLatin1Char(']');
-}
-
-QString rootOfDriveValue(const QString &value)
-{
-    if (!value.endsWith(QLatin1Char(']')))
-        return QString();
-    const qsizetype open = value.lastIndexOf(QStringLiteral(" ["));
-    if (open <= 0)
-        return QString();
-    const QString root = value.left(open);
-    if (!root.startsWith(QLatin1Char('/')))
-        return QString();
-    return root;
 }
 
 // drive list
@@ -296,36 +284,43 @@ QString DriveList::drive() const
     return m_drive;
 }
 
-QString DriveList::driveRoot() const
-{
-    return rootOfDriveValue(m_drive);
-}
-
 void DriveList::setVolumeSource(std::shared_ptr<VolumeSource> source)
 {
     m_volumes = std::move(source);
     refreshVolumes();
 }
 
+QList<Volume> DriveList::places() const
+{
+    QList<Volume> places;
+    const QString home = QDir::homePath();
+    if (home != QLatin1String("/") && QFileInfo(home).isDir())
+        places.append({cleanFolderPath(home), tr("ホーム")});
+    places.append(m_volumes->volumes());
+    return places;
+}
+
 void DriveList::refreshVolumes()
 {
     QScopedValueRollback<bool> filling(m_filling, true);
-    const QString keepRoot = driveRoot();
-    const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    const QString keep = m_drive;
     clear();
-    const QList<Volume> volumes = m_volumes->volumes();
-    for (const Volume &volume : volumes)
-        addItem(icon, driveValue(volume), volume.root);
-    if (keepRoot.isEmpty())
+    const QString home = QDir::homePath();
+    for (const Volume &place : places()) {
+        const bool isHome = place.root == cleanFolderPath(home);
+        addItem(style()->standardIcon(isHome ? QStyle::SP_DirHomeIcon : QStyle::SP_DriveHDIcon),
+                place.name, place.root);
+        setItemData(count() - 1, place.root, Qt::ToolTipRole);
+    }
+    if (keep.isEmpty())
         return;
-    int index = indexOfRoot(keepRoot);
+    int index = indexOfRoot(keep);
     if (index < 0) {
         // A volume gone since it was chosen stays named until another is chosen.
-        addItem(icon, m_drive, keepRoot);
+        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), QFileInfo(keep).fileName(), keep);
         index = count() - 1;
     }
     setCurrentIndex(index);
-    m_drive = currentText();
 }
 
 void DriveList::showPopup()
@@ -335,25 +330,31 @@ void DriveList::showPopup()
     QComboBox::showPopup();
 }
 
-void DriveList::setDrive(const QString &pathOrDrive)
+QString DriveList::placeOf(const QString &folder) const
 {
-    QString root = rootOfDriveValue(pathOrDrive);
-    if (root.isEmpty())
-        root = m_volumes->rootOf(cleanFolderPath(pathOrDrive));
-    int index = indexOfRoot(root);
-    if (index < 0) {
+    QString best;
+    for (int i = 0; i < count(); ++i) {
+        const QString root = itemData(i).toString();
+        if (isUnder(folder, root) && root.size() > best.size())
+            best = root;
+    }
+    return best;
+}
+
+void DriveList::setDrive(const QString &path)
+{
+    const QString folder = cleanFolderPath(path);
+    QString root = placeOf(folder);
+    if (root.isEmpty()) {
         refreshVolumes();
-        index = indexOfRoot(root);
+        root = placeOf(folder);
     }
-    if (index < 0) {
+    const int index = indexOfRoot(root.isEmpty() ? QStringLiteral("/") : root);
+    {
         QScopedValueRollback<bool> filling(m_filling, true);
-        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon),
-                driveValue({root, QStringLiteral("?")}), root);
-        index = count() - 1;
+        setCurrentIndex(index);
     }
-    setCurrentIndex(index);
-    // Also reached when the index stayed but its text did not (a list read afresh).
-    onIndexChanged();
+    m_drive = currentData().toString();
 }
 
 int DriveList::indexOfRoot(const QString &root) const
@@ -365,7 +366,7 @@ void DriveList::onIndexChanged()
 {
     if (m_filling || currentIndex() < 0)
         return;
-    const QString value = currentText();
+    const QString value = currentData().toString();
     if (value == m_drive)
         return;
     m_drive = value;
@@ -387,24 +388,13 @@ FolderList::FolderList(QWidget *parent)
 void FolderList::setVolumeSource(std::shared_ptr<VolumeSource> source)
 {
     m_volumes = std::move(source);
-    m_currentFolderOfVolume.clear();
-    if (!m_path.isEmpty()) {
-        m_currentFolderOfVolume.insert(m_volumes->rootOf(m_path), m_path);
+    if (!m_path.isEmpty())
         fill(m_path, subfoldersOf(m_path));
-    }
 }
 
-Result<void> FolderList::setPath(const QString &pathOrDrive)
+Result<void> FolderList::setPath(const QString &path)
 {
-    const QString root = rootOfDriveValue(pathOrDrive);
-    if (!root.isEmpty() && !QFileInfo(pathOrDrive).isDir()) {
-        // A drive: the folder last shown on it, its root when none is or that is gone.
-        const QString current = m_currentFolderOfVolume.value(root);
-        if (!current.isEmpty() && checkFolderReadable(current))
-            return moveTo(current);
-        return moveTo(root);
-    }
-    return moveTo(pathOrDrive);
+    return moveTo(path);
 }
 
 Result<void> FolderList::moveTo(const QString &folder)
@@ -417,7 +407,6 @@ Result<void> FolderList::moveTo(const QString &folder)
     const bool changed = target != m_path;
     fill(target, subfoldersOf(target));
     m_path = target;
-    m_currentFolderOfVolume.insert(m_volumes->rootOf(target), target);
     if (changed)
         emit pathChanged();
     return {};

@@ -10,7 +10,7 @@
 
 #include <memory>
 
-// The drive, folder and file lists of the main window's panel. Each raises its
+// The places, folder and file lists of the main window's panel. Each raises its
 // Change only when its value really changes. Folder paths are absolute and
 // clean: no trailing "/" except for the root "/".
 
@@ -34,11 +34,11 @@ QStringList subfoldersOf(const QString &folder);
 QStringList filesOf(const QString &folder, const QString &pattern,
                     QStringList *undecodable = nullptr);
 
-// A mounted volume: the panel's "drive".
+// A mounted volume, or another place the panel's first list offers.
 struct Volume
 {
-    QString root; // mount point, "/" for the root volume
-    QString name; // label, or the device when there is none
+    QString root; // mount point, "/" for the root volume; the place's folder
+    QString name; // label, else the folder's name ("/" for the root)
 };
 
 // Where the lists learn which volumes are mounted.
@@ -52,42 +52,45 @@ public:
     QString rootOf(const QString &folder) const;
 };
 
-// The volumes the system has mounted now.
+// File systems that hold no files of the user's: the kernel's views, device nodes,
+// memory, container layers, and the system's own folders.
+bool isPseudoFileSystem(const QByteArray &type, const QString &root);
+
+// The volumes the system has mounted now that hold the user's files: no kernel,
+// device or memory file systems.
 class MountedVolumes : public VolumeSource
 {
 public:
     QList<Volume> volumes() const override;
 };
 
-// A drive as the drive list names it, "/ [vda]"; the folder list reads this form as
-// "the current folder of that volume".
-QString driveValue(const Volume &volume);
-// The volume root named by a drive value; empty when the text is not one.
-QString rootOfDriveValue(const QString &value);
-
+// Places a user knows: the home folder, then the mounted volumes ("/" first), each
+// by its name, its folder as its tooltip. It follows the folder shown, naming the
+// place that folder lies in; choosing a place moves to its folder.
 class DriveList : public QComboBox
 {
     Q_OBJECT
 public:
     explicit DriveList(QWidget *parent = nullptr);
 
-    // The chosen drive, as the list names it.
+    // The chosen place's folder.
     QString drive() const;
-    // Takes the drive from a drive value or from any path on it.
-    void setDrive(const QString &pathOrDrive);
-    // The root of the chosen volume.
-    QString driveRoot() const;
+    // Shows the place a folder lies in (the deepest), without raising driveChanged.
+    void setDrive(const QString &path);
 
     void setVolumeSource(std::shared_ptr<VolumeSource> source);
-    // Reads the mounted volumes again, keeping the chosen drive.
+    // Reads the places again, keeping the chosen one.
     void refreshVolumes();
+    QList<Volume> places() const;
 
     void showPopup() override;
 
 signals:
+    // The user chose another place.
     void driveChanged();
 
 private:
+    QString placeOf(const QString &folder) const;
     int indexOfRoot(const QString &root) const;
     void onIndexChanged();
 
@@ -103,9 +106,9 @@ public:
     explicit FolderList(QWidget *parent = nullptr);
 
     QString path() const { return m_path; }
-    // Moves to a folder, or to a volume's current folder for a drive value. A
-    // folder that cannot be read is refused: the list stays where it was.
-    Result<void> setPath(const QString &pathOrDrive);
+    // Moves to a folder. A folder that cannot be read is refused: the list stays
+    // where it was.
+    Result<void> setPath(const QString &path);
 
     void setVolumeSource(std::shared_ptr<VolumeSource> source);
 
@@ -124,8 +127,6 @@ private:
 
     std::shared_ptr<VolumeSource> m_volumes;
     QString m_path;
-    // The folder last shown on each volume, like a drive's current folder.
-    QHash<QString, QString> m_currentFolderOfVolume;
 };
 
 class FileList : public QListWidget

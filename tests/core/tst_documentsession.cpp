@@ -46,6 +46,7 @@ private slots:
     void outsideChanges_data();
     void outsideChanges();
     void declinedReload();
+    void editedSaveKeepsTheFilesCodes();
 
 private:
     void loadFile(DocumentSession &session);
@@ -204,6 +205,23 @@ void TestDocumentSession::declinedReload()
     loadFile(session);
     QVERIFY(!session.reloadOffered());
     QCOMPARE(session.diskChange(&now), DocumentSession::DiskChange::None);
+}
+
+// Both codes of ≒ stay where they were when another line is edited and saved twice.
+void TestDocumentSession::editedSaveKeepsTheFilesCodes()
+{
+    const QByteArray head = "<meta charset=\"Shift_JIS\">\x87\x90"
+                            "a\x81\xE0\r\n"_ba;
+    QVERIFY(writeFileBytes(m_path, head + "\x93\x8C\r\n"));
+    DocumentSession session;
+    loadFile(session);
+    QString text = session.read(m_path)->text;
+    for (const QString &typed : {u"大"_s, u"大阪"_s}) {
+        text = text.first(text.size() - 3) + typed + u"\r\n"_s;
+        const Result<QByteArray> bytes = session.encode(text);
+        QVERIFY(bytes && session.save(m_path, *bytes, fileIdentity(m_path)));
+    }
+    QCOMPARE(readFileBytes(m_path), head + "\x91\xE5\x8D\xE3\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestDocumentSession)

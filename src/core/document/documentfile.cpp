@@ -285,10 +285,13 @@ Result<void> checkWritesBack(const QString &text, const QByteArray &encoding, QS
 }
 
 // Which code the file uses for each character with two (the one used most; the
-// preferred one on a tie). Only a file holding such characters is walked.
+// preferred one on a tie). Only a file holding such characters is walked. otherCodes
+// tells whether the file uses any code that is not the preferred one.
 QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QString &text,
-                                                const QByteArray &encoding, QStringView distinct)
+                                                const QByteArray &encoding, QStringView distinct,
+                                                bool &otherCodes)
 {
+    otherCodes = false;
     const QHash<QByteArray, char16_t> &alternatives = alternativeCodes(encoding);
     std::vector<bool> twoCoded(0x10000);
     bool leads[256] = {};
@@ -321,6 +324,7 @@ QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QStr
         }
         i += length;
     }
+    otherCodes = !used.isEmpty();
     QHash<char16_t, qsizetype> inOtherCodes;
     for (auto it = used.cbegin(); it != used.cend(); ++it)
         inOtherCodes[alternatives.value(it.key())] += it.value();
@@ -397,11 +401,16 @@ Result<LoadedText> decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
         if (const Result<void> back = checkWritesBack(result->text, encoding.name, distinct);
             !back)
             return std::unexpected(back.error());
+        // ISO-2022-JP can say the same in many ways (escapes, where they stand): its
+        // bytes are always kept; the others only where they use a code not preferred.
+        bool otherCodes = true;
         if (encoding.name == kIso2022JpEncoding)
             encoding.forms = learnEscapes(bytes);
         else
             encoding.forms.characters
-                = learnCharacterForms(bytes, result->text, encoding.name, distinct);
+                = learnCharacterForms(bytes, result->text, encoding.name, distinct, otherCodes);
+        if (otherCodes)
+            encoding.forms.fileBytes = bytes.toByteArray();
     }
     result->encoding = encoding;
     return result;

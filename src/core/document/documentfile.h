@@ -79,6 +79,8 @@ Result<LoadedText> openDocumentFileAs(const QString &path, const TextEncoding &e
                                       qint64 maxBytes = kMaxDocumentBytes);
 
 // The text as it goes to the file in this encoding (a concrete one), with its mark.
+// Where the encoding keeps the file's bytes, what is unchanged from the file's text
+// goes back in those bytes, and only what changed is encoded anew.
 Result<QByteArray> encodeDocument(const QString &text, const TextEncoding &encoding);
 Result<void> saveDocumentFile(const QString &path, const QString &text,
                               const TextEncoding &encoding);

@@ -23,6 +23,9 @@ struct ByteForms
     bool romanEscape = false;
     // ISO-2022-JP: the file ends in two-byte mode; RFC 1468 text ends in one-byte mode.
     bool endsInKanji = false;
+    // The file's bytes as read, kept where the encoder would write some of its text
+    // otherwise: what a save leaves unchanged goes back in these bytes.
+    QByteArray fileBytes;
 };
 
 // The encoding a document is read and written in. An empty name stands for the
