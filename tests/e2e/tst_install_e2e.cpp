@@ -49,7 +49,7 @@ void TestInstallEndToEnd::installedProgramOpensHelpsAndPreviews()
           "share/applications/%1.desktop share/metainfo/%1.metainfo.xml "
           "share/icons/hicolor/scalable/apps/%1.svg share/icons/hicolor/48x48/apps/%1.png "
           "share/man/man1/rubello.1.gz share/man/man1/rubello-reading.1.gz "
-          "share/man/man1/rubello-ruby.1.gz lib/rubello/rubello-preview.so"_s;
+          "share/man/man1/rubello-ruby.1.gz lib/rubello/plugins/rubello-preview.so"_s;
     for (const QString &file : files.arg(QStringLiteral(RUBELLO_APP_ID)).split(u' '))
         QVERIFY2(QFileInfo(prefix + u'/' + file).isFile(), qPrintable(file));
     QVERIFY(!QProcess::execute(u"chmod"_s, {u"-R"_s, u"a-w"_s, prefix}));
