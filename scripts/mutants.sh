@@ -3,15 +3,17 @@
 # A developer's tool, not part of the test command.
 #
 #   scripts/mutants.sh [--only REGEX] [--list] [--out FILE] [--rev COMMIT] [--scratch DIR]
-#                      [--list-file FILE]
+#                      [--list-file FILE] [--hints REPORT]
 #
 # The faults are listed in scripts/mutants.txt, one a line:
 #   source path | original line (trimmed; must occur once in the file) | replacement | description
 # The tree (the files on disk, or a commit with --rev; no build folders) is copied to a
 # scratch folder and configured there once (unoptimised, through ccache). For each
 # fault the line is replaced; the test programs the change touches are built and run
-# one at a time, those named after the faulty file first, then the fast unit tests,
-# the fuzz corpus and the end-to-end roads last, until one fails; the file is restored.
+# one at a time until one fails: the test that caught the fault in an earlier report
+# (--hints, a file written by --out), those named after the faulty file, those that
+# include its header, then the fast unit tests, the fuzz corpus and the end-to-end
+# roads last; the file is restored.
 # CAUGHT: a test failed. SURVIVED: all passed. BUILD-FAIL: the fault did not compile,
 # which proves nothing. NOT APPLIED: the original line was not found exactly once.
 set -uo pipefail
@@ -24,6 +26,7 @@ only=""
 out=""
 rev="" # empty: the files as they are on disk
 list_only=0
+hints=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --only) only=$2; shift 2 ;;
@@ -32,6 +35,7 @@ while [ $# -gt 0 ]; do
     --scratch) scratch=$2; shift 2 ;;
     --rev) rev=$2; shift 2 ;;
     --list-file) list_file=$2; shift 2 ;;
+    --hints) hints=$(realpath "$2"); shift 2 ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
   esac
 done
@@ -102,15 +106,33 @@ fi
 tests=$(cd "$build" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p' \
   | awk '/endtoend|_e2e/ { last = last $0 "\n"; next } /fuzz/ { mid = mid $0 "\n"; next } { print }
          END { printf "%s%s", mid, last }')
-run_suite() { # name file -> prints the failed test; status 0 when all pass, 2 when a build failed
-  local name=$1 stem test
-  # The tests named after the faulty file's area come first.
-  stem=$(basename "$2" | sed 's/[._].*//')
+# "path: description" -> the test that caught it in the earlier report.
+declare -A hinted=()
+if [ -n "$hints" ]; then
+  while IFS=$'\t' read -r key test; do
+    hinted[$key]=$test
+  done < <(sed -n 's/^CAUGHT *M[0-9]*  \(.*\)  \[\(.*\)\]$/\1\t\2/p' "$hints")
+fi
+# The tests most likely to catch a fault in the file, first: a restored file leaves
+# every program that uses it to be built again, so a late catch costs many links.
+ordered_tests() { # file description
+  local stem first=() test source
+  stem=$(basename "$1" | sed 's/[._].*//')
+  [ -n "${hinted["$1: $2"]:-}" ] && first+=("${hinted["$1: $2"]}")
+  first+=($(printf '%s\n' $tests | grep "^tst_$stem"))
+  for test in $tests; do
+    source=$(find "$src/tests" -name "$test.cpp" -print -quit)
+    [ -n "$source" ] && grep -q "[\"/]$stem\.h\"" "$source" && first+=("$test")
+  done
+  printf '%s\n' "${first[@]}" $tests | awk 'NF && !seen[$0]++' | grep -Fx -f <(printf '%s\n' $tests)
+}
+run_suite() { # name file description -> prints the failed test; status 0 when all pass, 2 when a build failed
+  local name=$1 test
   # Which tests the fault touches is judged before anything is built for it: once
   # one test's build has run (all, for a test that runs a program), the others
   # would look up to date and be skipped unjudged.
   local affected=() target entry
-  for test in $(printf '%s\n' $tests | grep "^tst_$stem") $(printf '%s\n' $tests | grep -v "^tst_$stem"); do
+  for test in $(ordered_tests "$2" "$3"); do
     # A test that runs a program (rubello --help) has no target of its own.
     target=$test
     ninja -C "$build" -t query "$test" >/dev/null 2>&1 || target=all
@@ -165,7 +187,7 @@ while IFS=$'\t' read -r id file original replacement description; do
     report "$(printf '%-11s %s  %s: %s' 'NOT APPLIED' "$id" "$file" "$description")"
     continue
   fi
-  failed=$(run_suite "$id" "$file")
+  failed=$(run_suite "$id" "$file" "$description")
   case $? in
     0) survived=$((survived + 1))
        report "$(printf '%-11s %s  %s: %s' 'SURVIVED' "$id" "$file" "$description")" ;;
