@@ -533,8 +533,7 @@ void writePage(const Settings &settings, const SitePage &page, const PageWrite &
 }
 
 // Writes pages on threads of their own while the analysis goes on: a synced
-// write waits for the disk, not the processor, and the file system joins syncs
-// that wait together into one commit. At most a few pages wait in memory.
+// write waits for the disk, not the processor. At most a few pages wait in memory.
 class PageWriter
 {
 public:
@@ -802,9 +801,6 @@ Result<void> copyAsset(const QString &outputDir, const QString &root, const QStr
     return writeResult(joinFolderAndName(outputDir, relative), *bytes);
 }
 
-// Synced writes at once: enough for the file system to join their waits.
-constexpr int kWriterThreads = 4;
-
 // Workers, each with its own analyzer, take the pages in turn until they run out
 // or a stop signal comes; the writer puts their results on disk meanwhile.
 std::vector<PageResult> processPages(const QList<SitePage> &pages, const Settings &settings,
@@ -814,9 +810,14 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
     std::atomic<qsizetype> next {0};
     std::atomic<qsizetype> finished {0};
     std::mutex startLock;
-    // Pages handed over before a stop signal are still written, each whole.
-    PageWriter writer(kWriterThreads, [&](qsizetype i, PageWrite &write) {
-        writePage(settings, pages.at(i), write, results[size_t(i)]);
+    // After a stop signal the writes under way finish; those still waiting are
+    // not begun, their pages left as they were.
+    // One write at a time for each job, as many pages in hand as without the writer.
+    PageWriter writer(qMax(jobCount, 1), [&](qsizetype i, PageWrite &write) {
+        if (gStopSignal)
+            results[size_t(i)].added = 0;
+        else
+            writePage(settings, pages.at(i), write, results[size_t(i)]);
         ++finished;
     });
     const auto work = [&] {
