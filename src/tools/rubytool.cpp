@@ -34,6 +34,10 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -313,6 +317,14 @@ Result<QString> decode(const QByteArray &bytes, const QByteArray &encoding, Text
     return loaded->text;
 }
 
+// A page's new bytes, written apart from its analysis.
+struct PageWrite
+{
+    FileIdentity before; // the page as it was read
+    QByteArray original; // its bytes, for a backup copy
+    QByteArray encoded;
+};
+
 class Worker
 {
 public:
@@ -360,7 +372,8 @@ public:
         return applyRuby(html, chosen, m_settings.options.form);
     }
 
-    PageResult page(const SitePage &page);
+    // The page read and annotated; what is to be written is left in write.
+    PageResult page(const SitePage &page, std::optional<PageWrite> *write);
 
 private:
     // The reviewed list's reading of a place: its own row, else the row of its
@@ -436,7 +449,7 @@ Result<void> writeResult(const QString &path, const QByteArray &bytes)
     return {};
 }
 
-PageResult Worker::page(const SitePage &page)
+PageResult Worker::page(const SitePage &page, std::optional<PageWrite> *write)
 {
     PageResult result;
     const auto failed = [&](const Error &error) {
@@ -454,7 +467,7 @@ PageResult Worker::page(const SitePage &page)
         return failed(opened.error());
     if (opened->fd < 0)
         return failed(Error::fromErrno(ErrorKind::ReadFailed, EISDIR));
-    const Result<QByteArray> bytes = readBounded(opened->fd, kMaxDocumentBytes);
+    Result<QByteArray> bytes = readBounded(opened->fd, kMaxDocumentBytes);
     ::close(opened->fd);
     if (!bytes)
         return failed(bytes.error());
@@ -477,36 +490,106 @@ PageResult Worker::page(const SitePage &page)
     if (m_settings.dryRun || (annotated->done.isEmpty() && m_settings.outputDir.isEmpty()))
         return result;
 
-    const Result<QByteArray> encoded = encodeDocument(annotated->text, encoding);
+    Result<QByteArray> encoded = encodeDocument(annotated->text, encoding);
     if (!encoded)
         return failed(encoded.error());
-    const QString target = destinationOf(m_settings, page);
-    if (m_settings.inPlace) {
-        if (fileIdentity(page.path) != before)
-            return failed({ErrorKind::ChangedOnDisk, {}, 0});
-        if (!m_settings.backup.isEmpty()) {
-            const QString copy = page.path + m_settings.backup;
-            const auto kept = writeBackupCopy(page.path, copy, *bytes, m_settings.replaceBackup);
-            if (!kept && kept.error().kind == ErrorKind::Refused) {
-                result.failure = page.path
-                    + QCoreApplication::translate("rubello-ruby", ": 控え %1 がすでにあるため書き換えません (--replace-backup で置き換えます)")
-                          .arg(copy);
-                return result;
-            }
-            if (!kept)
-                return failed(kept.error());
-        }
-        // Looked at again just before the new page replaces it.
-        if (const auto saved = saveBytesSafely(page.path, *encoded, &before); !saved)
-            return failed(saved.error());
-        result.changed = true;
-        return result;
-    }
-    if (const auto written = writeResult(target, *encoded); !written)
-        return failed(written.error());
-    result.changed = true;
+    const bool backup = m_settings.inPlace && !m_settings.backup.isEmpty();
+    *write = PageWrite {before, backup ? std::move(*bytes) : QByteArray(), std::move(*encoded)};
     return result;
 }
+
+// The new bytes of a page into place or into the output folder.
+void writePage(const Settings &settings, const SitePage &page, const PageWrite &write,
+               PageResult &result)
+{
+    const auto failed = [&](const Error &error) {
+        result.failure = page.path + QStringLiteral(": ") + errorLine(error);
+    };
+    if (!settings.inPlace) {
+        if (const auto written = writeResult(destinationOf(settings, page), write.encoded);
+            !written)
+            return failed(written.error());
+        result.changed = true;
+        return;
+    }
+    if (fileIdentity(page.path) != write.before)
+        return failed({ErrorKind::ChangedOnDisk, {}, 0});
+    if (!settings.backup.isEmpty()) {
+        const QString copy = page.path + settings.backup;
+        const auto kept = writeBackupCopy(page.path, copy, write.original, settings.replaceBackup);
+        if (!kept && kept.error().kind == ErrorKind::Refused) {
+            result.failure = page.path
+                + QCoreApplication::translate("rubello-ruby", ": 控え %1 がすでにあるため書き換えません (--replace-backup で置き換えます)")
+                      .arg(copy);
+            return;
+        }
+        if (!kept)
+            return failed(kept.error());
+    }
+    // Looked at again just before the new page replaces it.
+    if (const auto saved = saveBytesSafely(page.path, write.encoded, &write.before); !saved)
+        return failed(saved.error());
+    result.changed = true;
+}
+
+// Writes pages on threads of their own while the analysis goes on: a synced
+// write waits for the disk, not the processor. At most a few pages wait in memory.
+class PageWriter
+{
+public:
+    PageWriter(int threads, std::function<void(qsizetype, PageWrite &)> write)
+        : m_write(std::move(write))
+        , m_capacity(size_t(threads) * 2)
+    {
+        for (int t = 0; t < threads; ++t)
+            m_threads.emplace_back([this] { run(); });
+    }
+    ~PageWriter() { finish(); }
+
+    void add(qsizetype index, PageWrite write)
+    {
+        std::unique_lock lock(m_lock);
+        m_room.wait(lock, [this] { return m_queue.size() < m_capacity; });
+        m_queue.emplace_back(index, std::move(write));
+        m_ready.notify_one();
+    }
+    // Every page handed over is written when this returns.
+    void finish()
+    {
+        {
+            std::lock_guard lock(m_lock);
+            m_closed = true;
+        }
+        m_ready.notify_all();
+        for (std::thread &t : m_threads)
+            t.join();
+        m_threads.clear();
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::unique_lock lock(m_lock);
+            m_ready.wait(lock, [this] { return m_closed || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            auto [index, write] = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_room.notify_one();
+            lock.unlock();
+            m_write(index, write);
+        }
+    }
+
+    std::function<void(qsizetype, PageWrite &)> m_write;
+    const size_t m_capacity;
+    std::mutex m_lock;
+    std::condition_variable m_ready, m_room;
+    std::deque<std::pair<qsizetype, PageWrite>> m_queue;
+    bool m_closed = false;
+    std::vector<std::thread> m_threads;
+};
 
 // Why a line of a reviewed list is refused, or nothing.
 QString listLineProblem(const QByteArray &raw, QString *word, QString *reading)
@@ -719,7 +802,7 @@ Result<void> copyAsset(const QString &outputDir, const QString &root, const QStr
 }
 
 // Workers, each with its own analyzer, take the pages in turn until they run out
-// or a stop signal comes.
+// or a stop signal comes; the writer puts their results on disk meanwhile.
 std::vector<PageResult> processPages(const QList<SitePage> &pages, const Settings &settings,
                                      int jobCount, QString *startError)
 {
@@ -727,6 +810,16 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
     std::atomic<qsizetype> next {0};
     std::atomic<qsizetype> finished {0};
     std::mutex startLock;
+    // After a stop signal the writes under way finish; those still waiting are
+    // not begun, their pages left as they were.
+    // One write at a time for each job, as many pages in hand as without the writer.
+    PageWriter writer(qMax(jobCount, 1), [&](qsizetype i, PageWrite &write) {
+        if (gStopSignal)
+            results[size_t(i)].added = 0;
+        else
+            writePage(settings, pages.at(i), write, results[size_t(i)]);
+        ++finished;
+    });
     const auto work = [&] {
         Worker worker(settings);
         if (const auto started = worker.start(); !started) {
@@ -736,14 +829,18 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
             return;
         }
         for (qsizetype i; !gStopSignal && (i = next++) < pages.size();) {
+            std::optional<PageWrite> write;
             // A page too big for the memory at hand fails alone.
             try {
-                results[size_t(i)] = worker.page(pages.at(i));
+                results[size_t(i)] = worker.page(pages.at(i), &write);
             } catch (const std::bad_alloc &) {
                 results[size_t(i)].failure
                     = pages.at(i).path + u": "_qs + errorSentence({ErrorKind::TooLarge, {}, 0});
             }
-            ++finished;
+            if (write)
+                writer.add(i, std::move(*write));
+            else
+                ++finished;
         }
     };
     const int threads = int(qMin<qsizetype>(jobCount, qMax<qsizetype>(pages.size(), 1)));
@@ -772,6 +869,7 @@ std::vector<PageResult> processPages(const QList<SitePage> &pages, const Setting
     work();
     for (std::thread &t : pool)
         t.join();
+    writer.finish();
     done = true;
     progress.join();
     return results;

@@ -42,6 +42,8 @@ private slots:
     void userReadingsShared();
     void readingToolModes();
     void readingsFolderIsNamedAsTheSettings();
+    void analysesInTurn_data() { addCaseRows("analysesinturn.tsv"); }
+    void analysesInTurn();
 
 private:
     MecabPhoneticService m_service;
@@ -173,9 +175,13 @@ void TestReadings::userReadings()
     UserReadings readings(path);
     QCOMPARE(!readings.load(), damaged);
     QCOMPARE(!readings.load(), damaged); // the error stays: no empty table in its place
+    // An engine made before the first correction reads the page with it.
+    ReadingEngine engine(m_service, &readings);
     // Over a damaged file the correction lives in memory only, and remember says so.
     QCOMPARE(readings.remember(u"空行"_qs, u"クウギョウ"_qs).has_value(), !damaged);
     QCOMPARE(readings.lookup(u"空行"_qs).value_or(u"error"_qs), u"クウギョウ"_qs);
+    QCOMPARE(engine.readText(u"空行です"_qs).value_or(QList<ReadingRun>()).value(0).reading,
+             u"クウギョウ"_qs);
     QCOMPARE(UserReadings(path).lookup(u"空行"_qs).value_or(u"error"_qs),
              damaged ? QString() : u"クウギョウ"_qs);
     if (damaged) { // the user's file is never overwritten
@@ -245,6 +251,27 @@ void TestReadings::readingsFolderIsNamedAsTheSettings()
     QCOMPARE(path, home.filePath(u"rubello/readings.tsv"_qs));
     QVERIFY(QFile::exists(path));
     QVERIFY(!QFile::exists(home.filePath(u"Rubello"_qs)));
+}
+
+// One analyzer keeps its lattice and strings from text to text: each text, in
+// turn, is analysed as an analyzer opened for it alone would.
+void TestReadings::analysesInTurn()
+{
+    QFETCH(QByteArrayList, f); // texts in turn, "paths:text", separated by " | "
+    const auto written = [](const Result<QList<QList<AnalysedWord>>> &found) {
+        QStringList out;
+        for (const QList<AnalysedWord> &path : found.value_or(QList<QList<AnalysedWord>>()))
+            for (const AnalysedWord &w : path)
+                out.append(u"%1/%2/%3/%4/%5%6"_qs.arg(w.start).arg(w.surface, w.reading, w.pos)
+                               .arg(w.known).arg(w.numeral));
+        return out.join(u' ');
+    };
+    for (const QString &step : QString::fromUtf8(f.value(0)).split(u" | "_qs)) {
+        const int paths = step.section(u':', 0, 0).toInt();
+        const QString text = step.section(u':', 1);
+        QCOMPARE(written(m_service.analyses(text, paths)),
+                 written(MecabPhoneticService().analyses(text, paths)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestReadings)

@@ -134,9 +134,15 @@ bool isKanji(char32_t c)
 
 bool containsKanji(QStringView text)
 {
-    for (const char32_t c : text.toUcs4())
+    // Walked in place: every word and stretch of a page is asked, so no copy.
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]), ++i;
         if (isKanji(c))
             return true;
+    }
     return false;
 }
 

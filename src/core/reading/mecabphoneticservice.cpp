@@ -154,6 +154,38 @@ std::vector<qsizetype> byteOffsets(const QString &clean, qsizetype bytes)
     return at;
 }
 
+// The first four columns, up to one that says nothing (the fourth only for
+// 人名,姓 and 人名,名), as the part of speech.
+QByteArrayView posColumns(const char *feature)
+{
+    const QByteArrayView columns(feature ? feature : "");
+    qsizetype end = 0;
+    for (int c = 0; c < 4 && end < columns.size(); ++c) {
+        const qsizetype start = c ? end + 1 : 0;
+        qsizetype next = columns.indexOf(',', start);
+        if (next < 0)
+            next = columns.size();
+        const QByteArrayView part = columns.sliced(start, next - start);
+        if (part.isEmpty() || part == "*")
+            break;
+        end = next;
+    }
+    return columns.first(end);
+}
+
+// The string for bytes the dictionary repeats, made once and shared after; the
+// cache is emptied when it grows large (readings of a big site).
+template<typename Make>
+QString made(QHash<QByteArray, QString> &cache, QByteArrayView bytes, Make make)
+{
+    const auto found = cache.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
+    if (found != cache.cend())
+        return *found;
+    if (cache.size() >= 50000)
+        cache.clear();
+    return *cache.insert(bytes.toByteArray(), make());
+}
+
 AnalysedWord gapToken(const QString &text, qsizetype start, qsizetype end)
 {
     const QString surface = text.sliced(start, end - start);
@@ -222,8 +254,12 @@ Result<void> MecabPhoneticService::openWith(const QList<QByteArray> &arguments)
             Error {.kind = ErrorKind::DictionaryUnusable, .systemCode = EINVAL, .path = opened->folder});
     }
     m_tagger.reset(opened->model->createTagger());
-    if (!m_tagger)
+    m_lattice.reset(m_tagger ? opened->model->createLattice() : nullptr);
+    if (!m_tagger || !m_lattice)
         return std::unexpected(missingDictionary());
+    m_requestType = m_lattice->request_type();
+    m_posNames.clear();
+    m_readings.clear();
     m_model = std::move(opened->model);
     m_readingColumn = column;
     m_openedFolder = opened->folder;
@@ -240,11 +276,10 @@ Result<QList<QList<AnalysedWord>>> MecabPhoneticService::analyse(const QString &
         return analyses;
     }
     const std::vector<qsizetype> at = byteOffsets(clean, sentence.size());
-    std::unique_ptr<MeCab::Lattice> lattice(m_model->createLattice());
-    if (paths > 1)
-        lattice->set_request_type(MECAB_NBEST);
+    MeCab::Lattice *const lattice = m_lattice.get();
+    lattice->set_request_type(paths > 1 ? MECAB_NBEST : m_requestType);
     lattice->set_sentence(sentence.constData(), size_t(sentence.size()));
-    if (!m_tagger->parse(lattice.get())) {
+    if (!m_tagger->parse(lattice)) {
         return std::unexpected(Error {.kind = ErrorKind::AnalysisFailed,
                                       .detail = QString::fromUtf8(lattice->what()),
                                       .systemCode = EIO});
@@ -252,6 +287,7 @@ Result<QList<QList<AnalysedWord>>> MecabPhoneticService::analyse(const QString &
     do {
         const char *const begin = lattice->sentence();
         QList<AnalysedWord> words;
+        words.reserve(qsizetype(lattice->size()) / 2 + 2);
         qsizetype done = 0; // in UTF-16 units
         for (const MeCab::Node *node = lattice->bos_node(); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
@@ -270,16 +306,13 @@ Result<QList<QList<AnalysedWord>>> MecabPhoneticService::analyse(const QString &
             word.length = end - start;
             word.surface = text.sliced(start, end - start);
             const QByteArrayView reading = column(node->feature, m_readingColumn);
-            word.reading
-                = katakanaForm(reading.isEmpty() ? word.surface : QString::fromUtf8(reading));
+            word.reading = reading.isEmpty() ? katakanaForm(word.surface)
+                                             : made(m_readings, reading, [&] {
+                                                   return katakanaForm(QString::fromUtf8(reading));
+                                               });
             word.numeral = isNumeralPos(column(node->feature, 1));
-            // The fourth column only where it says something (人名,姓 and 人名,名).
-            for (int c = 0; c < 4; ++c) {
-                const QByteArrayView part = column(node->feature, c);
-                if (part.isEmpty() || (c == 3 && part == "*"))
-                    break;
-                word.pos += (c ? QStringLiteral(",") : QString()) + QString::fromUtf8(part);
-            }
+            const QByteArrayView pos = posColumns(node->feature);
+            word.pos = made(m_posNames, pos, [&] { return QString::fromUtf8(pos); });
             word.known = node->stat != MECAB_UNK_NODE;
             words.append(word);
             done = end;

@@ -3,6 +3,7 @@
 #include "core/reading/phoneticservice.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,7 @@
 class ReadingEngine;
 
 namespace MeCab {
+class Lattice;
 class Model;
 class Tagger;
 } // namespace MeCab
@@ -54,6 +56,12 @@ private:
     int m_readingColumn = -1;
     std::unique_ptr<MeCab::Model> m_model;
     std::unique_ptr<MeCab::Tagger> m_tagger;
+    // Kept from one text to the next: a whole page is thousands of pieces.
+    std::unique_ptr<MeCab::Lattice> m_lattice;
+    int m_requestType = 0; // the lattice's own, for one analysis
+    // The dictionary's parts of speech and readings as strings, each made once.
+    QHash<QByteArray, QString> m_posNames;
+    QHash<QByteArray, QString> m_readings;
     std::unique_ptr<ReadingEngine> m_engine; // for reading()
 };
 

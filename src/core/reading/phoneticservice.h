@@ -25,6 +25,7 @@ struct AnalysedWord
     QString pos; // part of speech as the dictionary writes it (名詞,接尾,助数詞)
     bool known = true; // false when the dictionary lacks the word
 };
+Q_DECLARE_TYPEINFO(AnalysedWord, Q_RELOCATABLE_TYPE);
 
 // The reading of a whole text in full-width katakana; kana of the text are kept
 // at their places (in katakana).

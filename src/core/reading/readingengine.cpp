@@ -273,12 +273,13 @@ Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths,
         return std::unexpected(found.error());
     for (qsizetype i = 0; i < found->size(); ++i) {
         QList<ReadingWord> words;
+        words.reserve(found->at(i).size());
         for (const AnalysedWord &word : found->at(i))
             words.append(wordOf(word));
         if (i == 0)
-            sentence.words = words;
+            sentence.words = std::move(words);
         else
-            sentence.alternatives.append(words);
+            sentence.alternatives.append(std::move(words));
     }
     for (const auto &stage : m_stages)
         if (const Result<void> done = stage->rewrite(sentence); !done)

@@ -42,6 +42,8 @@ struct ReadingWord
     // decided, Unsure where the analyses disagree and none did.
     std::optional<ReadingConfidence> weighed;
 };
+// Lists of words grow by moving their bytes, not by copying each word.
+Q_DECLARE_TYPEINFO(ReadingWord, Q_RELOCATABLE_TYPE);
 
 // A sentence in the hands of the chain: the best analysis and the others.
 struct ReadingSentence

@@ -30,6 +30,12 @@ public:
     // With word, base is its kanji and only the lines for that word count.
     Result<QString> lookup(const QString &base, QStringView before = {}, QStringView after = {},
                            const QString &word = {});
+    // No correction at all, read or kept this run: every lookup finds nothing.
+    bool isEmpty()
+    {
+        load();
+        return m_readings.isEmpty();
+    }
     // Remembers and writes the whole file atomically. Never succeeds having stored
     // nothing: a text that cannot be a line is Refused; with a damaged file the
     // correction is kept for this run only and Damaged (writing) says so.

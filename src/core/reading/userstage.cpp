@@ -156,6 +156,9 @@ Result<bool> UserStage::readKanjiOf(const QString &text, ReadingWord &word) cons
 
 Result<void> UserStage::rewrite(ReadingSentence &sentence) const
 {
+    // Without corrections the words stay as they are; a whole page skips the lookups.
+    if (m_user.isEmpty())
+        return {};
     if (const Result<void> focused = readFocus(sentence); !focused)
         return focused;
     const QList<ReadingWord> &words = sentence.words;

@@ -278,7 +278,12 @@ qsizetype Scanner::markup(qsizetype at)
             end = at + 6; // <!--->
         else {
             const qsizetype plain = m_text.indexOf("-->"_L1, at + 4);
-            const qsizetype bang = m_text.indexOf("--!>"_L1, at + 4);
+            // Looked for only before the plain end: each comment of a long page
+            // searching to its end would make the scan quadratic.
+            const QStringView before = QStringView(m_text).sliced(at + 4).first(
+                plain < 0 ? m_text.size() - at - 4 : plain - at - 4);
+            const qsizetype inside = before.indexOf("--!>"_L1);
+            const qsizetype bang = inside < 0 ? -1 : at + 4 + inside;
             if (bang >= 0 && (plain < 0 || bang < plain))
                 end = bang + 4;
             else if (plain >= 0)

@@ -102,6 +102,10 @@ int fitRuns(QList<WordPart> &runs, qsizetype run, const QString &katakanaBase,
 QList<WordPart> divideAtKana(const QString &base, const QString &reading)
 {
     constexpr qsizetype kLongestWord = 32;
+    // Only a word of kana and kanji both divides; most words are kanji alone.
+    if (std::all_of(base.cbegin(), base.cend(), isKanaChar)
+        || std::none_of(base.cbegin(), base.cend(), isKanaChar))
+        return {};
     const QString katakanaBase = katakanaForm(base);
     const QString katakanaReading = katakanaForm(reading);
     if (base.size() > kLongestWord || katakanaReading.size() != reading.size())

@@ -26,8 +26,12 @@ OkuriganaOmission omitOkurigana(const QString &selection, const QString &reading
 
 QString rubyElement(const QString &base, const QString &reading)
 {
-    return QStringLiteral("<ruby><rb>") + base + QStringLiteral("</rb><rp>(</rp><rt>") + reading
-        + QStringLiteral("</rt><rp>)</rp></ruby>");
+    // Made in one piece: a whole page makes one for every word.
+    QString element;
+    element.reserve(base.size() + reading.size() + 51);
+    element.append(u"<ruby><rb>"_qs).append(base).append(u"</rb><rp>(</rp><rt>"_qs);
+    element.append(reading).append(u"</rt><rp>)</rp></ruby>"_qs);
+    return element;
 }
 
 QString rubyElementWithAttribute(const QString &base, const QString &attribute,
