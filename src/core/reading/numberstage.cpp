@@ -369,6 +369,9 @@ QString counterPart(const QString &whole, const QString &surface, const ReadingT
                                 note.reading})
         if (const QString k = katakanaForm(form); !k.isEmpty() && whole.endsWith(k))
             return k;
+    // The days with words of their own: the counter's part of フツカ, ツイタチ.
+    if (whole.endsWith(QStringLiteral("ツイタチ")))
+        return QStringLiteral("タチ");
     return whole.endsWith(u'カ') ? QStringLiteral("カ") : katakanaForm(counter.reading);
 }
 
@@ -503,8 +506,9 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
         ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(text.front())))
         : text;
-    QString reading
-        = numeral.point.isEmpty() ? m_tables.native.value(spelled + counter.surface) : QString();
+    QString reading = numeral.point.isEmpty() && !asDate
+        ? m_tables.native.value(spelled + counter.surface)
+        : QString();
     if (reading.isEmpty())
         reading = katakanaForm(countedHiragana(text, key, m_tables, asDate));
     if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
