@@ -11,15 +11,20 @@ bool adjacent(const ReadingWord &a, const ReadingWord &b)
     return a.start + a.length == b.start;
 }
 
-// Worth a look: a word the analyzer lacks, or a run it cut into single kanji.
-bool doubtful(const QList<ReadingWord> &words, qsizetype first, qsizetype last)
+bool guessed(const QList<ReadingWord> &words, qsizetype first, qsizetype last)
 {
     for (qsizetype i = first; i < last; ++i) {
         const ReadingWord &w = words.at(i);
         if (!w.known || w.source == ReadingSource::Guess)
             return true;
     }
-    return last - first >= 2;
+    return false;
+}
+
+// Worth a look: a word the analyzer lacks, or a run it cut into pieces.
+bool doubtful(const QList<ReadingWord> &words, qsizetype first, qsizetype last)
+{
+    return last - first >= 2 || guessed(words, first, last);
 }
 
 } // namespace
@@ -55,7 +60,10 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
         if (listed.size() == 1) {
             ReadingWord word = merged(words, i, j, listed.first(), ReadingSource::Dictionary);
             word.known = true;
-            word.weighed = ReadingConfidence::Sure;
+            // The list against words the analyzer knows, read otherwise: worth a look.
+            word.weighed = listed.first() == pieces || guessed(words, i, j)
+                ? ReadingConfidence::Sure
+                : ReadingConfidence::Unsure;
             out.append(word);
         } else {
             const bool open = listed.contains(pieces);
