@@ -97,7 +97,7 @@ int main()
     start.start();
     // The list of names and rare words, read here at once; the program reads
     // it on a worker thread.
-    const bool listed = !WordList::system().isEmpty();
+    const bool listed = !RareWordList::system().isEmpty();
     std::printf("word list load: %.1f ms (%s)\n", start.nsecsElapsed() / 1e6,
                 listed ? "read" : "not read");
     start.restart();

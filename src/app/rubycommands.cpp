@@ -90,7 +90,7 @@ RubyCommands::RubyCommands(EditorControl *editor, PlatformServices &platform, QW
     createActions();
     // The list of names and rare words is read on a worker thread once the
     // window is up, so that neither start-up nor the first F5 waits for it.
-    QTimer::singleShot(1000, this, [] { WordList::prepareSystem(); });
+    QTimer::singleShot(1000, this, [] { RareWordList::prepareSystem(); });
 }
 
 RubyCommands::~RubyCommands() = default;

@@ -143,7 +143,7 @@ void TestReadingEngine::stage()
                           ReadingSource::Dictionary, {}, {}, {}});
         (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
     }
-    static const WordList words(QStringLiteral(RUBELLO_TEST_DATA "/wordlist.skk"));
+    static const RareWordList words(QStringLiteral(RUBELLO_TEST_DATA "/wordlist.skk"));
     bool ran = false;
     for (const auto &one : standardStages(*ReadingTables::builtIn(), kanji, &user, &words)) {
         if (one->name() == stage) {
@@ -177,7 +177,7 @@ void TestReadingEngine::missingTable()
     // The list of names and rare words too: missing, or holding no word.
     QVERIFY(QFile(dir.filePath(u"empty.skk"_qs)).open(QIODevice::WriteOnly));
     for (const QString &name : {u"missing.skk"_qs, u"empty.skk"_qs}) {
-        const WordList list(dir.filePath(name));
+        const RareWordList list(dir.filePath(name));
         QVERIFY(list.readings(u"東海林"_qs).isEmpty());
         QCOMPARE(list.loadError().value_or(Error {}).kind, ErrorKind::WordListUnreadable);
     }

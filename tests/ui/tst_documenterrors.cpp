@@ -94,7 +94,7 @@ void TestDocumentErrors::messageOfAFailure()
     } else if (what == "kanjidic") {
         take(KanjiReadings().load(dir.filePath(u"kanjidic"_s)));
     } else if (what == "word list") {
-        error = WordList(dir.filePath(u"SKK-JISYO.L"_s)).loadError();
+        error = RareWordList(dir.filePath(u"SKK-JISYO.L"_s)).loadError();
     }
     QVERIFY2(error, "it did not fail");
     QCOMPARE(error->systemCode, f[3].toInt());

@@ -12,7 +12,7 @@
 QList<std::shared_ptr<ReadingStage>> standardStages(const ReadingTables &tables,
                                                      const KanjiReadings &kanji,
                                                      UserReadings *user,
-                                                     const WordList *words)
+                                                     const RareWordList *words)
 {
     QList<std::shared_ptr<ReadingStage>> stages {
         std::make_shared<NumberStage>(tables), std::make_shared<UnknownStage>(kanji),

@@ -6,7 +6,7 @@
 
 class KanjiReadings;
 class UserReadings;
-class WordList;
+class RareWordList;
 struct ReadingTables;
 
 // The stages in their order, the user's last; without user readings there is
@@ -14,4 +14,4 @@ struct ReadingTables;
 QList<std::shared_ptr<ReadingStage>> standardStages(const ReadingTables &tables,
                                                      const KanjiReadings &kanji,
                                                      UserReadings *user,
-                                                     const WordList *words = nullptr);
+                                                     const RareWordList *words = nullptr);

@@ -220,16 +220,16 @@ ReadingWord wordOf(const AnalysedWord &word)
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings)
     : ReadingEngine(analyzer, userReadings, KanjiReadings::system(),
-                    builtInTables(), &WordList::system())
+                    builtInTables(), &RareWordList::system())
 {
-    WordList::prepareSystem();
+    RareWordList::prepareSystem();
     if (!ReadingTables::builtIn())
         m_tablesError = ReadingTables::builtIn().error();
 }
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
                              const KanjiReadings &kanji, const ReadingTables &tables,
-                             const WordList *words)
+                             const RareWordList *words)
     : m_analyzer(&analyzer)
     , m_userReadings(userReadings)
     , m_kanji(kanji)

@@ -14,7 +14,7 @@ class KanjiReadings;
 class PhoneticService;
 class ReadingStage;
 class UserReadings;
-class WordList;
+class RareWordList;
 struct ReadingTables;
 
 // A stretch of a text with its reading: full-width katakana for exactly its
@@ -40,7 +40,7 @@ public:
     // words handed in (tests fake them; no list: no word-list stage).
     ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
                   const KanjiReadings &kanji, const ReadingTables &tables,
-                  const WordList *words = nullptr);
+                  const RareWordList *words = nullptr);
     ~ReadingEngine();
 
     // The engine over analyzer, KANJIDIC and the user's dictionary in userFile
@@ -89,7 +89,7 @@ private:
     PhoneticService *m_analyzer;
     UserReadings *m_userReadings;
     const KanjiReadings &m_kanji;
-    const WordList *m_words;
+    const RareWordList *m_words;
     std::optional<Error> m_tablesError; // the rule tables could not be read
     QList<std::shared_ptr<ReadingStage>> m_stages;
 };

@@ -71,25 +71,25 @@ bool plainKey(QByteArrayView key, bool utf8)
 
 } // namespace
 
-QString WordList::systemFile()
+QString RareWordList::systemFile()
 {
     return QStringLiteral("/usr/share/skk/SKK-JISYO.L");
 }
 
-const WordList &WordList::system()
+const RareWordList &RareWordList::system()
 {
-    static const WordList list(systemFile());
+    static const RareWordList list(systemFile());
     return list;
 }
 
-void WordList::prepareSystem()
+void RareWordList::prepareSystem()
 {
     // The list is made before the pool, so that it outlives the pool's wait at exit.
-    const WordList &list = system();
+    const RareWordList &list = system();
     QThreadPool::globalInstance()->start([&list] { list.ensureLoaded(); });
 }
 
-void WordList::ensureLoaded() const
+void RareWordList::ensureLoaded() const
 {
     std::call_once(m_once, [this] {
         m_loaded = load();
@@ -97,13 +97,13 @@ void WordList::ensureLoaded() const
     });
 }
 
-std::optional<Error> WordList::loadError() const
+std::optional<Error> RareWordList::loadError() const
 {
     ensureLoaded();
     return m_loaded ? std::nullopt : std::optional<Error>(m_loaded.error());
 }
 
-bool WordList::isEmpty() const
+bool RareWordList::isEmpty() const
 {
     ensureLoaded();
     return m_entries.empty();
@@ -111,7 +111,7 @@ bool WordList::isEmpty() const
 
 // The file's bytes are kept and indexed as they are: only the readings of the
 // words asked about are ever decoded.
-Result<void> WordList::load() const
+Result<void> RareWordList::load() const
 {
     QFile file(m_path);
     errno = 0;
@@ -160,12 +160,12 @@ Result<void> WordList::load() const
     return {};
 }
 
-std::string_view WordList::wordOf(const Entry &e) const
+std::string_view RareWordList::wordOf(const Entry &e) const
 {
     return std::string_view(m_bytes.constData() + e.wordAt, e.wordLength);
 }
 
-QStringList WordList::readings(QStringView word) const
+QStringList RareWordList::readings(QStringView word) const
 {
     ensureLoaded();
     if (m_entries.empty())

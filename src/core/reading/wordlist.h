@@ -17,19 +17,19 @@
 // skkdic package): names, places and rare words an analyzer's dictionary lacks.
 // The file is keyed by reading; it is turned around once, on first use, into a
 // sorted index of its words' bytes.
-class WordList
+class RareWordList
 {
 public:
     // Where the skkdic package puts its large list.
     static QString systemFile();
     // The system list, loaded on first lookup and kept for the run.
-    static const WordList &system();
+    static const RareWordList &system();
     // Starts loading the system list on a worker thread, so that the first
     // lookup does not wait for it.
     static void prepareSystem();
 
-    WordList() = default;
-    explicit WordList(const QString &path) : m_path(path) { }
+    RareWordList() = default;
+    explicit RareWordList(const QString &path) : m_path(path) { }
 
     // Why the list could not be read (reading it first if need be).
     std::optional<Error> loadError() const;

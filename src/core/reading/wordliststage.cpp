@@ -29,7 +29,7 @@ bool doubtful(const QList<ReadingWord> &words, qsizetype first, qsizetype last)
 
 } // namespace
 
-WordListStage::WordListStage(const WordList *list)
+WordListStage::WordListStage(const RareWordList *list)
     : m_list(list)
 { }
 

@@ -2,7 +2,7 @@
 
 #include "core/reading/readingstage.h"
 
-class WordList;
+class RareWordList;
 
 // Kanji words the analyzer does not know or cuts into single kanji (names,
 // places, rare terms), read as the list of names and rare words has them where
@@ -10,10 +10,10 @@ class WordList;
 class WordListStage : public ReadingStage
 {
 public:
-    explicit WordListStage(const WordList *list);
+    explicit WordListStage(const RareWordList *list);
     QString name() const override { return QStringLiteral("wordlist"); }
     Result<void> rewrite(ReadingSentence &sentence) const override;
 
 private:
-    const WordList *m_list; // none: the stage reads nothing
+    const RareWordList *m_list; // none: the stage reads nothing
 };
