@@ -264,7 +264,7 @@ def confidence(path, rows, engine):
     print(f'wrong runs among them: {pct(caught, wrong)} ({caught} of {wrong})')
 
 
-STAGES = ['numbers', 'unknown', 'homographs', 'joining', 'fixed', 'ranking']
+STAGES = ['numbers', 'unknown', 'wordlist', 'homographs', 'joining', 'fixed', 'ranking']
 
 
 def right_runs(rows, engine):

@@ -16,7 +16,7 @@ packages=(
   libgl-dev
   libmecab-dev mecab-ipadic-utf8
   libuchardet-dev
-  kanjidic
+  kanjidic skkdic
   fonts-noto-cjk
 )
 # Packages only the tests and the package check use are installed by scripts/test.sh.

@@ -487,6 +487,14 @@
         <source>この語の読みは記憶できません: </source>
         <translation>The reading of this word cannot be remembered: </translation>
     </message>
+    <message>
+        <source>名前や珍しい語の読みの一覧 %1 に語がありません。読みは一覧なしで振ります。</source>
+        <translation>The list of readings of names and rare words %1 holds no words. Readings are made without it.</translation>
+    </message>
+    <message>
+        <source>名前や珍しい語の読みの一覧 %1 を開けません (パッケージ skkdic): %2。読みは一覧なしで振ります。</source>
+        <translation>The list of readings of names and rare words %1 cannot be opened (package skkdic): %2. Readings are made without it.</translation>
+    </message>
 </context>
 <context>
     <name>FileBrowser</name>
@@ -1223,8 +1231,8 @@ Without options, the reading of the whole line is printed in full-width katakana
         <translation>With --runs, mark an uncertain reading with ? (a word read in more than one way) and a guessed reading with ?? (a word not in the dictionary)</translation>
     </message>
     <message>
-        <source>読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, homographs, joining, fixed, ranking, user)</source>
-        <translation>Read without one stage of the reading rules (for evaluation: numbers, unknown, homographs, joining, fixed, ranking, user)</translation>
+        <source>読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, wordlist, homographs, joining, fixed, ranking, user)</source>
+        <translation>Read without one stage of the reading rules (for evaluation: numbers, unknown, wordlist, homographs, joining, fixed, ranking, user)</translation>
     </message>
     <message>
         <source>読みの規則の段 %1 はありません</source>

@@ -1,9 +1,11 @@
 #include "app/rubycommands.h"
 
 #include "app/commandaction.h"
+#include "core/errortext.h"
 #include "core/reading/kanjireadings.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
+#include "core/reading/wordlist.h"
 #include "core/ruby/blocktext.h"
 #include "core/ruby/htmlscan.h"
 #include "core/ruby/rubystrip.h"
@@ -19,6 +21,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cerrno>
 
@@ -85,6 +88,9 @@ RubyCommands::RubyCommands(EditorControl *editor, PlatformServices &platform, QW
     , m_window(window)
 {
     createActions();
+    // The list of names and rare words is read on a worker thread once the
+    // window is up, so that neither start-up nor the first F5 waits for it.
+    QTimer::singleShot(1000, this, [] { RareWordList::prepareSystem(); });
 }
 
 RubyCommands::~RubyCommands() = default;
@@ -164,6 +170,7 @@ void RubyCommands::insertRuby()
         showError(run.error());
         return;
     }
+    tellWordList(engine);
     reading = run->reading;
     QStringList others = run->candidates;
     others.removeOne(reading);
@@ -263,6 +270,7 @@ void RubyCommands::annotatePage()
         showError(found.error());
         return;
     }
+    tellWordList(pageEngine());
     if (!*found)
         return;
 
@@ -359,6 +367,16 @@ ReadingEngine &RubyCommands::readingEngine()
     if (!m_readingEngine)
         m_readingEngine = m_platform.readingEngine(userReadings());
     return *m_readingEngine;
+}
+
+void RubyCommands::tellWordList(const ReadingEngine &engine)
+{
+    if (m_toldWordList)
+        return;
+    if (const std::optional<Error> error = engine.wordListError()) {
+        m_toldWordList = true;
+        emit statusMessage(errorMessage(*error));
+    }
 }
 
 ReadingEngine &RubyCommands::pageEngine()

@@ -56,6 +56,9 @@ public:
     // corrections are kept in memory only.
     UserReadings *userReadings();
     void tellNotRemembered(const Error &error);
+    // Says once, in the status bar, that the list of names and rare words
+    // could not be read: readings go on without it.
+    void tellWordList(const ReadingEngine &engine);
 
     // Replaces the selection with the element of base and the choice, as one
     // step, and keeps the choice's attribute for the next time.
@@ -99,6 +102,7 @@ private:
     bool m_attributeOn = false;
     std::unique_ptr<UserReadings> m_userReadings;
     bool m_toldUnsaved = false; // that corrections are kept in memory only
+    bool m_toldWordList = false;
     std::unique_ptr<ReadingEngine> m_readingEngine;
     std::unique_ptr<ReadingEngine> m_pageEngine;
     Actions m_actions {};

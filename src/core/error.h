@@ -23,6 +23,7 @@ enum class ErrorKind {
     DictionaryUnusable, // the dictionary at path is not UTF-8 (encodings) or of no known layout
     KanjiDictionaryMissing, // KANJIDIC at path could not be opened
     KanjiDictionaryEmpty,   // KANJIDIC at path holds no readings
+    WordListUnreadable,     // the list of names and rare words at path could not be read (or held none)
     AnalysisFailed,
     Damaged,
     Refused,

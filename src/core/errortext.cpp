@@ -186,6 +186,14 @@ QString errorSentence(const Error &error)
     case ErrorKind::KanjiDictionaryEmpty:
         return QCoreApplication::translate("Error", "漢字の読みの辞書 %1 に読みがありません。")
             .arg(error.path);
+    case ErrorKind::WordListUnreadable:
+        return error.detail.isEmpty()
+            ? QCoreApplication::translate("Error", "名前や珍しい語の読みの一覧 %1 に語がありません。"
+                                                   "読みは一覧なしで振ります。")
+                  .arg(error.path)
+            : QCoreApplication::translate("Error", "名前や珍しい語の読みの一覧 %1 を開けません "
+                                                   "(パッケージ skkdic): %2。読みは一覧なしで振ります。")
+                  .arg(error.path, error.detail);
     case ErrorKind::AnalysisFailed:
         sentence = QT_TRANSLATE_NOOP("Error", "読みを調べられませんでした。");
         break;
@@ -223,7 +231,7 @@ QString errorSentence(const Error &error)
 bool errorSentenceIsWhole(ErrorKind kind)
 {
     return kind == ErrorKind::DictionaryUnusable || kind == ErrorKind::KanjiDictionaryMissing
-        || kind == ErrorKind::KanjiDictionaryEmpty;
+        || kind == ErrorKind::KanjiDictionaryEmpty || kind == ErrorKind::WordListUnreadable;
 }
 
 QString documentErrorSentence(const Error &error)

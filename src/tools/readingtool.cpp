@@ -144,8 +144,8 @@ std::optional<Options> parseOptions()
                        "(辞書にない語) を付けます"));
     const QCommandLineOption without(
         QStringLiteral("without"),
-        QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, homographs, "
-                       "joining, fixed, ranking, user)"),
+        QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, wordlist, "
+                       "homographs, joining, fixed, ranking, user)"),
         QStringLiteral("stage"));
     const QCommandLineOption kana(
         QStringLiteral("kana"),
@@ -246,5 +246,10 @@ int main(int argc, char *argv[])
         }
     }
 
-    return printReadings(*engine, *options);
+    const int status = printReadings(*engine, *options);
+    // Said, not fatal: the readings were made without the list.
+    if (const std::optional<Error> error = engine->wordListError();
+        error && engine->stageNames().contains(QStringLiteral("wordlist")))
+        fail(errorLine(*error));
+    return status;
 }

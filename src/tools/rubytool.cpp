@@ -10,6 +10,7 @@
 #include "core/reading/mecabphoneticservice.h"
 #include "core/reading/readingengine.h"
 #include "core/reading/userreadings.h"
+#include "core/reading/wordlist.h"
 #include "core/ruby/gradelevels.h"
 #include "core/ruby/rubybatch.h"
 #include "core/ruby/rubystrip.h"
@@ -1174,5 +1175,9 @@ int main(int argc, char *argv[])
             say(userReadingsErrorSentence(loaded.error()));
     }
     interruptForTests();
-    return run(parser, settings, stdinClosed, jobCount);
+    const int status = run(parser, settings, stdinClosed, jobCount);
+    // Said, not fatal: the pages were read without the list.
+    if (const RareWordList &list = RareWordList::system(); list.loaded() && list.loadError())
+        say(errorLine(*list.loadError()));
+    return status;
 }

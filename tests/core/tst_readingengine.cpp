@@ -5,6 +5,7 @@
 #include "core/reading/readingengine.h"
 #include "core/reading/readingtables.h"
 #include "core/reading/userreadings.h"
+#include "core/reading/wordlist.h"
 #include "core/ruby/rubytext.h"
 
 #include <QTemporaryDir>
@@ -69,6 +70,8 @@ private slots:
     void joiningStage() { stage(); }
     void homographStage_data() { addCaseRows("homographstage.tsv"); }
     void homographStage() { stage(); }
+    void wordListStage_data() { addCaseRows("wordliststage.tsv"); }
+    void wordListStage() { stage(); }
     void fixedStage_data() { addCaseRows("fixedstage.tsv"); }
     void fixedStage() { stage(); }
     void rankingStage_data() { addCaseRows("rankingstage.tsv"); }
@@ -140,8 +143,9 @@ void TestReadingEngine::stage()
                           ReadingSource::Dictionary, {}, {}, {}});
         (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
     }
+    static const RareWordList words(QStringLiteral(RUBELLO_TEST_DATA "/wordlist.skk"));
     bool ran = false;
-    for (const auto &one : standardStages(*ReadingTables::builtIn(), kanji, &user)) {
+    for (const auto &one : standardStages(*ReadingTables::builtIn(), kanji, &user, &words)) {
         if (one->name() == stage) {
             QVERIFY(one->rewrite(analysed));
             ran = true;
@@ -170,6 +174,13 @@ void TestReadingEngine::missingTable()
     QVERIFY(!tables);
     QCOMPARE(tables.error().kind, ErrorKind::NotFound);
     QCOMPARE(tables.error().path, dir.filePath(u"clans.tsv"_qs));
+    // The list of names and rare words too: missing, or holding no word.
+    QVERIFY(QFile(dir.filePath(u"empty.skk"_qs)).open(QIODevice::WriteOnly));
+    for (const QString &name : {u"missing.skk"_qs, u"empty.skk"_qs}) {
+        const RareWordList list(dir.filePath(name));
+        QVERIFY(list.readings(u"東海林"_qs).isEmpty());
+        QCOMPARE(list.loadError().value_or(Error {}).kind, ErrorKind::WordListUnreadable);
+    }
 }
 
 void TestReadingEngine::evaluation_data()
@@ -180,6 +191,8 @@ void TestReadingEngine::evaluation_data()
     QTest::newRow("held-out set") << u"readingeval.tsv"_qs << RUBELLO_EVAL_FLOOR << RUBELLO_F5_FLOOR;
     QTest::newRow("held-out homographs") << u"homographeval.tsv"_qs << RUBELLO_HOMOGRAPH_FLOOR
                                          << RUBELLO_HOMOGRAPH_FLOOR;
+    QTest::newRow("held-out names and rare words")
+        << u"rarewordseval.tsv"_qs << RUBELLO_RAREWORDS_FLOOR << RUBELLO_RAREWORDS_FLOOR;
 }
 
 // The held-out set, read by the real analyzer: whole-page ruby and F5 on each run.

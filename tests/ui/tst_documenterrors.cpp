@@ -2,6 +2,7 @@
 #include "core/document/documentfile.h"
 #include "core/document/safesave.h"
 #include "core/reading/kanjireadings.h"
+#include "core/reading/wordlist.h"
 #include "ui/errorbox.h"
 
 #include <QBuffer>
@@ -92,13 +93,16 @@ void TestDocumentErrors::messageOfAFailure()
         take(saveOverSizeLimit(file));
     } else if (what == "kanjidic") {
         take(KanjiReadings().load(dir.filePath(u"kanjidic"_s)));
+    } else if (what == "word list") {
+        error = RareWordList(dir.filePath(u"SKK-JISYO.L"_s)).loadError();
     }
     QVERIFY2(error, "it did not fail");
     QCOMPARE(error->systemCode, f[3].toInt());
     // The box's title names the failure; a bare number means nothing to a user.
     const QString title = errorBoxTitle(error->systemCode);
     QVERIFY2(!title.isEmpty() && !title.contains(QString::number(error->systemCode)), qPrintable(title));
-    const QString shown = what == "kanjidic" ? errorMessage(*error) : documentErrorText(*error);
+    const QString shown = what == "kanjidic" || what == "word list" ? errorMessage(*error)
+                                                                    : documentErrorText(*error);
     QCOMPARE(shown, caseText(f[4]).replace(u"%1"_s, dir.path()));
 }
 

@@ -369,12 +369,33 @@ QString counterPart(const QString &whole, const QString &surface, const ReadingT
                                 note.reading})
         if (const QString k = katakanaForm(form); !k.isEmpty() && whole.endsWith(k))
             return k;
+    // The days with words of their own: the counter's part of フツカ, ツイタチ.
+    if (whole.endsWith(QStringLiteral("ツイタチ")))
+        return QStringLiteral("タチ");
     return whole.endsWith(u'カ') ? QStringLiteral("カ") : katakanaForm(counter.reading);
 }
 
 bool adjacent(const QList<ReadingWord> &words, qsizetype i)
 {
     return words.at(i - 1).start + words.at(i - 1).length == words.at(i).start;
+}
+
+// Kanji digits after 「・」 standing for a decimal point (三・一四) are said one by
+// one; empty for anything else (一・二年生 keeps its numbers).
+QString decimalDigits(const QList<ReadingWord> &words, qsizetype i, const QString &text)
+{
+    if (i < 2 || text.size() < 2 || words.at(i - 1).surface != u"・" || !adjacent(words, i)
+        || !adjacent(words, i - 1) || words.at(i - 2).surface.isEmpty()
+        || !isNumeralChar(words.at(i - 2).surface.back()))
+        return {};
+    QString said;
+    for (const QChar c : text) {
+        const int d = digitOf(c);
+        if (d < 0 || !c.isLetter())
+            return {};
+        said += d == 0 ? QStringLiteral("れい") : digitWord(d);
+    }
+    return katakanaForm(said);
 }
 
 } // namespace
@@ -503,8 +524,9 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
         ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(text.front())))
         : text;
-    QString reading
-        = numeral.point.isEmpty() ? m_tables.native.value(spelled + counter.surface) : QString();
+    QString reading = numeral.point.isEmpty() && !asDate
+        ? m_tables.native.value(spelled + counter.surface)
+        : QString();
     if (reading.isEmpty())
         reading = katakanaForm(countedHiragana(text, key, m_tables, asDate));
     if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
@@ -543,6 +565,14 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         Numeral numeral = collect(words, i);
         readPoint(words, numeral);
         QString reading = withCounter(sentence, i, numeral, numeral.end);
+        if (reading.isEmpty() && numeral.point.isEmpty()) {
+            if (const QString digits = decimalDigits(words, i, numeral.text); !digits.isEmpty()) {
+                out.append(merged(words, i, numeral.end, digits, ReadingSource::Rule));
+                out.last().pos = QStringLiteral("名詞,数");
+                i = numeral.end;
+                continue;
+            }
+        }
         if (reading.isEmpty() && numeral.point.isEmpty() && spacedCounter(words, numeral.end)) {
             // The number and its counter keep their words; the counter says its part.
             const QString whole = withCounter(sentence, i, numeral, numeral.end + 1);

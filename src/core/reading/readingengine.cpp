@@ -5,6 +5,7 @@
 #include "core/reading/readingchain.h"
 #include "core/reading/readingtables.h"
 #include "core/reading/userreadings.h"
+#include "core/reading/wordlist.h"
 #include "core/reading/userstage.h"
 #include "core/text/kana.h"
 
@@ -219,19 +220,27 @@ ReadingWord wordOf(const AnalysedWord &word)
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings)
     : ReadingEngine(analyzer, userReadings, KanjiReadings::system(),
-                    builtInTables())
+                    builtInTables(), &RareWordList::system())
 {
+    RareWordList::prepareSystem();
     if (!ReadingTables::builtIn())
         m_tablesError = ReadingTables::builtIn().error();
 }
 
 ReadingEngine::ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
-                             const KanjiReadings &kanji, const ReadingTables &tables)
+                             const KanjiReadings &kanji, const ReadingTables &tables,
+                             const RareWordList *words)
     : m_analyzer(&analyzer)
     , m_userReadings(userReadings)
     , m_kanji(kanji)
-    , m_stages(standardStages(tables, kanji, userReadings))
+    , m_words(words)
+    , m_stages(standardStages(tables, kanji, userReadings, words))
 { }
+
+std::optional<Error> ReadingEngine::wordListError() const
+{
+    return m_words && m_words->loaded() ? m_words->loadError() : std::nullopt;
+}
 
 ReadingEngine::~ReadingEngine() = default;
 

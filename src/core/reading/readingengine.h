@@ -14,6 +14,7 @@ class KanjiReadings;
 class PhoneticService;
 class ReadingStage;
 class UserReadings;
+class RareWordList;
 struct ReadingTables;
 
 // A stretch of a text with its reading: full-width katakana for exactly its
@@ -35,9 +36,11 @@ class ReadingEngine
 {
 public:
     explicit ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings = nullptr);
-    // With the kanji dictionary and the rule tables handed in (tests fake them).
+    // With the kanji dictionary, the rule tables and the list of names and rare
+    // words handed in (tests fake them; no list: no word-list stage).
     ReadingEngine(PhoneticService &analyzer, UserReadings *userReadings,
-                  const KanjiReadings &kanji, const ReadingTables &tables);
+                  const KanjiReadings &kanji, const ReadingTables &tables,
+                  const RareWordList *words = nullptr);
     ~ReadingEngine();
 
     // The engine over analyzer, KANJIDIC and the user's dictionary in userFile
@@ -66,6 +69,10 @@ public:
     // it), each with the reading of exactly its characters in its sentence.
     Result<QList<ReadingRun>> readKanjiRuns(const QString &text);
 
+    // Why the list of names and rare words could not be read, once it was
+    // needed; reading goes on without it.
+    std::optional<Error> wordListError() const;
+
     // The stages in their order, by name (for tests and the tool's help).
     QStringList stageNames() const;
     // The chain without the stage of that name, for measuring what it fixes
@@ -82,6 +89,7 @@ private:
     PhoneticService *m_analyzer;
     UserReadings *m_userReadings;
     const KanjiReadings &m_kanji;
+    const RareWordList *m_words;
     std::optional<Error> m_tablesError; // the rule tables could not be read
     QList<std::shared_ptr<ReadingStage>> m_stages;
 };
