@@ -48,23 +48,54 @@ const char kPaneScript[] = R"(
 var rubello = {
   // Edits made in place since the page loaded: [from, delta], oldest first.
   shifts: [],
+  // An element made by an edit in place holds offsets of the text after that
+  // edit (data-rubello-gen: how many edits it has seen); later ones move it.
   at: function (e) {
     var v = parseInt(e.getAttribute('data-rubello-at'), 10);
-    for (var i = 0; i < this.shifts.length; ++i) if (v >= this.shifts[i][0]) v += this.shifts[i][1];
+    var i = parseInt(e.getAttribute('data-rubello-gen') || '0', 10);
+    for (; i < this.shifts.length; ++i) if (v >= this.shifts[i][0]) v += this.shifts[i][1];
     return v;
   },
   empty: /^(area|base|br|col|embed|hr|img|input|link|meta|source|track|wbr)$/,
-  patch: function (tagAt, name, closing, before, removed, inserted, after, from, delta) {
+  find: function (tagAt, name, closing) {
     var all = document.querySelectorAll('[data-rubello-at]'), e = null, eAt = -1;
     for (var i = 0; i < all.length; ++i) {
       var o = this.at(all[i]);
       if (closing ? (o <= tagAt && o >= eAt && all[i].localName === name) : o === tagAt) { e = all[i]; eAt = o; }
     }
-    if (!e || e.localName !== name) return false;
-    var t = closing || this.empty.test(name) ? e.nextSibling : e.firstChild;
-    if (!t || t.nodeType !== 3 || t.data !== before + removed + after) return false;
-    t.replaceData(before.length, removed.length, inserted);
+    return e && e.localName === name ? e : null;
+  },
+  patch: function (tagAt, name, closing, before, removed, inserted, after, from, delta) {
+    var e = this.find(tagAt, name, closing);
+    if (!e) return false;
+    // The parser splits a long run of text into several nodes.
+    var t = closing || this.empty.test(name) ? e.nextSibling : e.firstChild, run = [], text = '';
+    for (var n = t; n && n.nodeType === 3 && text.length < (before + removed + after).length; n = n.nextSibling) {
+      run.push(n);
+      text += n.data;
+    }
+    if (!run.length || text !== before + removed + after) return false;
+    var k = 0, at = before.length;
+    while (k < run.length - 1 && at >= run[k].length) at -= run[k++].length;
+    if (at + removed.length <= run[k].length) {
+      run[k].replaceData(at, removed.length, inserted);
+    } else {
+      run[0].data = before + inserted + after;
+      for (k = 1; k < run.length; ++k) run[k].remove();
+    }
     this.shifts.push([from, delta]);
+    return true;
+  },
+  // The content of one element parsed again, the reader's place kept.
+  block: function (tagAt, name, html, from, delta) {
+    var e = this.find(tagAt, name, false);
+    if (!e || e.namespaceURI !== 'http://www.w3.org/1999/xhtml') return false;
+    var x = window.scrollX, y = window.scrollY;
+    e.innerHTML = html;
+    this.shifts.push([from, delta]);
+    var made = e.querySelectorAll('[data-rubello-at]');
+    for (var i = 0; i < made.length; ++i) made[i].setAttribute('data-rubello-gen', this.shifts.length);
+    window.scrollTo(x, y);
     return true;
   },
   show: function (offset, mark) {
@@ -408,6 +439,14 @@ void PreviewPane::renderNow()
             patch(*edit, text);
             return;
         }
+        // A tag typed: only the block around it is parsed again. The page's own
+        // scripts, when allowed, would see a page no load made: it loads again.
+        if (!scriptsEnabled()) {
+            if (const std::optional<PreviewBlockEdit> edit = previewBlockEdit(m_shownText, text)) {
+                replaceBlock(*edit, text);
+                return;
+            }
+        }
     }
     load(text, path.isEmpty() ? QString() : QFileInfo(path).absolutePath(), pagePath);
 }
@@ -417,8 +456,20 @@ void PreviewPane::patch(const PreviewTextEdit &edit, const QString &text)
     const QJsonArray arguments{double(edit.tagOffset), edit.tagName, edit.closing, edit.before,
                                edit.removed, edit.inserted, edit.after, double(edit.from),
                                double(edit.delta)};
-    const QString call = QStringLiteral("rubello.patch.apply(rubello, %1);")
-                             .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
+    change(QStringLiteral("patch"), arguments, text);
+}
+
+void PreviewPane::replaceBlock(const PreviewBlockEdit &edit, const QString &text)
+{
+    const QJsonArray arguments{double(edit.tagOffset), edit.tagName, edit.content, double(edit.from),
+                               double(edit.delta)};
+    change(QStringLiteral("block"), arguments, text);
+}
+
+void PreviewPane::change(const QString &function, const QJsonArray &arguments, const QString &text)
+{
+    const QString call = QStringLiteral("rubello.%1.apply(rubello, %2);")
+                             .arg(function, QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
     m_patching = true;
     m_page->runJavaScript(call, QWebEngineScript::ApplicationWorld, [this, text](const QVariant &done) {
         m_patching = false;

@@ -8,7 +8,9 @@
 
 #include <functional>
 
+struct PreviewBlockEdit;
 struct PreviewTextEdit;
+class QJsonArray;
 class PreviewPage;
 class PreviewRequests;
 class PreviewSchemeHandler;
@@ -78,6 +80,10 @@ protected:
 private:
     void load(const QString &text, const QString &folder, const QString &pagePath);
     void patch(const PreviewTextEdit &edit, const QString &text);
+    void replaceBlock(const PreviewBlockEdit &edit, const QString &text);
+    // Changes the page in place through the pane's script; loads it when the page
+    // is not as the text it shows says.
+    void change(const QString &function, const QJsonArray &arguments, const QString &text);
     void finishLoad(bool ok);
     void showSelection();
     void pick(const QPoint &position);

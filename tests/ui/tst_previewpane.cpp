@@ -41,6 +41,8 @@ private slots:
     void pageOverTwoMegabytes();
     void typingChangesThePageInPlace_data() { addCaseRows("previewtyping.tsv"); }
     void typingChangesThePageInPlace();
+    void typedTagStaysInert();
+    void longRunChangesInPlace();
 
 private:
     bool render(const QString &text, const QString &path);
@@ -199,6 +201,39 @@ void TestPreviewPane::typingChangesThePageInPlace()
     QVERIFY(render(caseText(f[1]), page(u"typed.html"_s)));
     QCOMPARE(read(u"typeof window.kept"_s).toString(), f[2] == "1" ? u"number"_s : u"undefined"_s);
     QCOMPARE(read(caseText(f[3])).toString(), caseText(f[4]));
+}
+
+void TestPreviewPane::typedTagStaysInert()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    int reached = 0;
+    connect(&server, &QTcpServer::newConnection, this, [&] { ++reached; });
+    QVERIFY(render(u"<p>a</p>"_s, page(u"a.html"_s)));
+    read(u"window.kept = 1"_s);
+    // Parsed in the page, not loaded: the image is refused, its handler never runs.
+    QVERIFY(render(u"<p>a<img src=\"http://127.0.0.1:%1/x\" onerror=\"document.body.setAttribute('ran', 1)\"></p>"_s
+                       .arg(server.serverPort()),
+                   page(u"a.html"_s)));
+    QCOMPARE(read(u"typeof window.kept"_s).toString(), u"number"_s);
+    QVERIFY(QTest::qWaitFor([&] { return read(u"document.images[0].complete"_s).toBool(); }, 5000));
+    QTest::qWait(300);
+    QCOMPARE(reached, 0);
+    QCOMPARE(read(u"document.body.hasAttribute('ran')"_s).toBool(), false);
+}
+
+void TestPreviewPane::longRunChangesInPlace()
+{
+    // Over 64K characters the parser makes several text nodes of one run.
+    const QString run(70'000, u'あ');
+    QVERIFY(render(u"<p>"_s + run + u"</p>"_s, page(u"a.html"_s)));
+    read(u"window.kept = 1"_s);
+    for (const QString &text : {u"<p>"_s + run.left(66'000) + u'x' + run.mid(66'000) + u"</p>"_s,
+                                u"<p>"_s + run.left(65'530) + u'x' + run.mid(66'000) + u"</p>"_s}) {
+        QVERIFY(render(text, page(u"a.html"_s)));
+        QCOMPARE(read(u"document.querySelector('p').textContent"_s).toString(), text.mid(3, text.size() - 7));
+    }
+    QCOMPARE(read(u"typeof window.kept"_s).toString(), u"number"_s);
 }
 
 void TestPreviewPane::caretScrollsThePreview()
