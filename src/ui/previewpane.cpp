@@ -58,7 +58,16 @@ var rubello = {
   },
   empty: /^(area|base|br|col|embed|hr|img|input|link|meta|source|track|wbr)$/,
   find: function (tagAt, name, closing) {
-    var all = document.querySelectorAll('[data-rubello-at]'), e = null, eAt = -1;
+    // A start tag: only the values its element may carry, one for each edit since
+    // the load, are looked for, not every element of the page measured.
+    var wanted = [], v = tagAt;
+    for (var g = this.shifts.length; !closing && g >= 0 && wanted.length < 64; --g) {
+      var value = '[data-rubello-at="' + v + '"]';
+      if (wanted.indexOf(value) < 0) wanted.push(value);
+      if (g > 0 && v >= this.shifts[g - 1][0] + this.shifts[g - 1][1]) v -= this.shifts[g - 1][1];
+    }
+    var all = document.querySelectorAll(closing || wanted.length >= 64 ? '[data-rubello-at]' : wanted.join(','));
+    var e = null, eAt = -1;
     for (var i = 0; i < all.length; ++i) {
       var o = this.at(all[i]);
       if (closing ? (o <= tagAt && o >= eAt && all[i].localName === name) : o === tagAt) { e = all[i]; eAt = o; }
