@@ -33,6 +33,8 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
+
 namespace {
 
 const QByteArray kScheme = QByteArrayLiteral("rubello-preview");
@@ -108,11 +110,14 @@ var rubello = {
     return true;
   },
   show: function (offset, mark) {
-    var all = document.querySelectorAll('[data-rubello-at]'), best = null, bestAt = -1;
-    for (var i = 0; i < all.length; ++i) {
-      var o = this.at(all[i]);
-      if (o <= offset && o >= bestAt) { best = all[i]; bestAt = o; }
+    // Start tags come in the page's order: the last one at or before the offset is
+    // found by halving, not by measuring every element at each caret move.
+    var all = document.querySelectorAll('[data-rubello-at]'), low = 0, high = all.length;
+    while (low < high) {
+      var middle = (low + high) >> 1;
+      if (this.at(all[middle]) <= offset) low = middle + 1; else high = middle;
     }
+    var best = low > 0 ? all[low - 1] : null, bestAt = best ? this.at(best) : -1;
     if (this.lit) { this.lit.style.outline = this.litOutline; this.lit = null; }
     if (!best || !document.body || !document.body.contains(best)) return -1;
     var r = best.getBoundingClientRect();
@@ -136,13 +141,23 @@ QStringList threadsOf(qint64 pid)
     return QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
+// Ten steps below the window thread's own: an editor started with nice keeps
+// its lead over the engine.
+int lowerNice()
+{
+    errno = 0;
+    const int own = ::getpriority(PRIO_PROCESS, 0);
+    return errno != 0 ? 10 : qMin(19, own + 10);
+}
+
 // The renderer yields to the editor: typing keeps the processor when both want it.
 void lowerPriority(qint64 pid)
 {
     if (pid <= 0)
         return;
+    const int nice = lowerNice();
     for (const QString &thread : threadsOf(pid))
-        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), nice);
 }
 
 // The engine's threads in this process (its compositor and software drawing) yield
@@ -150,6 +165,7 @@ void lowerPriority(qint64 pid)
 void lowerEngineThreads(const QStringList &before)
 {
     const qint64 self = QCoreApplication::applicationPid();
+    const int nice = lowerNice();
     for (const QString &thread : threadsOf(self)) {
         if (before.contains(thread))
             continue;
@@ -157,7 +173,7 @@ void lowerEngineThreads(const QStringList &before)
         // Qt's own pools (the page builder among them) are not the engine's.
         if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled)"))
             continue;
-        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), nice);
     }
 }
 
@@ -430,6 +446,11 @@ void PreviewPane::noteSelectionChanged()
 
 void PreviewPane::renderNow()
 {
+    render(false);
+}
+
+void PreviewPane::render(bool reload)
+{
     m_renderTimer->stop();
     if (!m_text)
         return;
@@ -442,7 +463,12 @@ void PreviewPane::renderNow()
     // A new document has no folder: its page lives nowhere and may read nothing.
     const QString pagePath = path.isEmpty() ? QStringLiteral("/untitled.html") : path;
     if (pagePath == m_shownPath && !m_loading && !m_shownText.isEmpty()
-        && m_stack->currentWidget() == m_view) {
+        && m_stack->currentWidget() == m_view && !reload) {
+        // Shown again, nothing typed meanwhile: the page is as it was.
+        if (text == m_shownText) {
+            QMetaObject::invokeMethod(this, [this] { emit rendered(true); }, Qt::QueuedConnection);
+            return;
+        }
         // Typing in a run of text: the page changes in place, laid out anew only there.
         if (const std::optional<PreviewTextEdit> edit = previewTextEdit(m_shownText, text)) {
             patch(*edit, text);
@@ -587,7 +613,7 @@ void PreviewPane::openLink(const QUrl &url)
 void PreviewPane::setScriptsEnabled(bool on)
 {
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
-    renderNow();
+    render(true);
 }
 
 bool PreviewPane::scriptsEnabled() const
@@ -599,7 +625,7 @@ void PreviewPane::setRemoteAllowed(bool on)
 {
     m_requests->setRemoteAllowed(on);
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, on);
-    renderNow();
+    render(true);
 }
 
 bool PreviewPane::remoteAllowed() const

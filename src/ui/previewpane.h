@@ -78,6 +78,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // reload: the page is loaded again even when the text is the one it shows.
+    void render(bool reload);
     void load(const QString &text, const QString &folder, const QString &pagePath);
     void patch(const PreviewTextEdit &edit, const QString &text);
     void replaceBlock(const PreviewBlockEdit &edit, const QString &text);

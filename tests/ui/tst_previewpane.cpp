@@ -130,6 +130,9 @@ void TestPreviewPane::scriptsOnlyWhenAllowed()
     m_pane->setScriptsEnabled(true);
     QVERIFY(rendered.wait(20000));
     QCOMPARE(read(u"document.getElementById('x').textContent"_s).toString(), u"後"_s);
+    // A tag typed: the page loads again, its script runs on the new page.
+    QVERIFY(render(QString(text).replace(u"前"_s, u"前<b>b</b>"_s), page(u"a.html"_s)));
+    QCOMPARE(read(u"document.getElementById('x').textContent"_s).toString(), u"後"_s);
 }
 
 void TestPreviewPane::localFilesOnlyFromTheFolder()
@@ -246,6 +249,12 @@ void TestPreviewPane::successiveEditsKeepOffsets()
           << u"<p>aZZb</p><p>c<i>x</i>d</p><p>e<b>y</b>f</p>"_s // found through both moves
           << u"<p>aZZb</p><p>c<i>xx</i>d</p><p>e<b>y</b>f</p>"_s // inside an element a block made
           << u"<p>aZZb</p><p>cd</p><p>e<b>y</b>f</p>"_s;
+    // A load waits for a pause in the typing; what changes in place does not.
+    QVERIFY(render(texts.first() + u"<style></style>"_s, page(u"a.html"_s)));
+    m_text = texts.first();
+    m_pane->noteTextChanged();
+    QTest::qWait(60);
+    QVERIFY(!m_pane->isLoading());
     for (const QString &text : texts) {
         QVERIFY(render(text, page(u"a.html"_s)));
         if (&text == &texts.first())
