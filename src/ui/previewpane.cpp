@@ -40,6 +40,10 @@ namespace {
 const QByteArray kScheme = QByteArrayLiteral("rubello-preview");
 // A pane with a page of this size still renders within a moment of the last key.
 constexpr int kRenderDelayMs = 150;
+// Keys at a steady pace: the page waits for a pause half as long again as the
+// pace (at most kLongestDelayMs), so the engine's work does not meet the next key.
+constexpr int kSteadyKeysMs = 600;
+constexpr int kLongestDelayMs = 300;
 constexpr int kSelectionDelayMs = 120;
 // Files a page refers to are read whole; a larger one is not served.
 constexpr qint64 kLargestFile = 64 * 1024 * 1024;
@@ -435,13 +439,21 @@ int PreviewPane::renderDelay() const
 
 void PreviewPane::noteTextChanged()
 {
-    m_renderTimer->start();
+    const qint64 gap = m_sinceKey.isValid() ? m_sinceKey.restart() : -1;
+    if (gap < 0)
+        m_sinceKey.start();
+    const qint64 delay = gap >= 0 && gap < kSteadyKeysMs ? qBound(qint64(kRenderDelayMs), gap * 3 / 2, qint64(kLongestDelayMs))
+                                                         : kRenderDelayMs;
+    m_renderTimer->start(int(delay));
+    // The caret's element is shown with the render.
+    m_selectionTimer->stop();
 }
 
 void PreviewPane::noteSelectionChanged()
 {
     m_selectionPending = true;
-    m_selectionTimer->start();
+    if (!m_renderTimer->isActive())
+        m_selectionTimer->start();
 }
 
 void PreviewPane::renderNow()
@@ -455,7 +467,7 @@ void PreviewPane::render(bool reload)
     if (!m_text)
         return;
     if (m_patching) {
-        m_renderTimer->start(); // after the edit in flight
+        m_renderTimer->start(kRenderDelayMs); // after the edit in flight
         return;
     }
     const QString text = m_text();

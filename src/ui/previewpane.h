@@ -2,6 +2,7 @@
 
 #include "ui/previewinterface.h"
 
+#include <QElapsedTimer>
 #include <QPointF>
 #include <QUrl>
 #include <QWidget>
@@ -46,7 +47,8 @@ public:
                    std::function<QPair<int, int>()> selection) override;
     void setListeners(std::function<void(bool)> rendered, std::function<void(int)> clicked,
                       std::function<void(const QUrl &)> link) override;
-    // The text changed: a render follows after the delay, restarted by each change.
+    // The text changed: a render follows after a pause in the typing (the delay,
+    // longer while keys come at a steady pace), restarted by each change.
     void noteTextChanged() override;
     void renderNow() override;
     // The caret or selection moved: the preview shows its element a moment later.
@@ -114,6 +116,7 @@ private:
     bool m_patching = false;
     QPointF m_scroll;
     QPoint m_pressedAt;
+    QElapsedTimer m_sinceKey;
     int m_generation = 0;
     bool m_loading = false;
     bool m_selectionPending = false;
