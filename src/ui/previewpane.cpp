@@ -33,11 +33,17 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
+
 namespace {
 
 const QByteArray kScheme = QByteArrayLiteral("rubello-preview");
 // A pane with a page of this size still renders within a moment of the last key.
 constexpr int kRenderDelayMs = 150;
+// Keys at a steady pace: the page waits for a pause half as long again as the
+// pace (at most kLongestDelayMs), so the engine's work does not meet the next key.
+constexpr int kSteadyKeysMs = 600;
+constexpr int kLongestDelayMs = 300;
 constexpr int kSelectionDelayMs = 120;
 // Files a page refers to are read whole; a larger one is not served.
 constexpr qint64 kLargestFile = 64 * 1024 * 1024;
@@ -48,31 +54,74 @@ const char kPaneScript[] = R"(
 var rubello = {
   // Edits made in place since the page loaded: [from, delta], oldest first.
   shifts: [],
+  // An element made by an edit in place holds offsets of the text after that
+  // edit (data-rubello-gen: how many edits it has seen); later ones move it.
   at: function (e) {
     var v = parseInt(e.getAttribute('data-rubello-at'), 10);
-    for (var i = 0; i < this.shifts.length; ++i) if (v >= this.shifts[i][0]) v += this.shifts[i][1];
+    var i = parseInt(e.getAttribute('data-rubello-gen') || '0', 10);
+    for (; i < this.shifts.length; ++i) if (v >= this.shifts[i][0]) v += this.shifts[i][1];
     return v;
   },
   empty: /^(area|base|br|col|embed|hr|img|input|link|meta|source|track|wbr)$/,
-  patch: function (tagAt, name, closing, before, removed, inserted, after, from, delta) {
-    var all = document.querySelectorAll('[data-rubello-at]'), e = null, eAt = -1;
+  find: function (tagAt, name, closing) {
+    // A start tag: only the values its element may carry, one for each edit since
+    // the load, are looked for, not every element of the page measured.
+    var wanted = [], v = tagAt;
+    for (var g = this.shifts.length; !closing && g >= 0 && wanted.length < 64; --g) {
+      var value = '[data-rubello-at="' + v + '"]';
+      if (wanted.indexOf(value) < 0) wanted.push(value);
+      if (g > 0 && v >= this.shifts[g - 1][0] + this.shifts[g - 1][1]) v -= this.shifts[g - 1][1];
+    }
+    var all = document.querySelectorAll(closing || wanted.length >= 64 ? '[data-rubello-at]' : wanted.join(','));
+    var e = null, eAt = -1;
     for (var i = 0; i < all.length; ++i) {
       var o = this.at(all[i]);
       if (closing ? (o <= tagAt && o >= eAt && all[i].localName === name) : o === tagAt) { e = all[i]; eAt = o; }
     }
-    if (!e || e.localName !== name) return false;
-    var t = closing || this.empty.test(name) ? e.nextSibling : e.firstChild;
-    if (!t || t.nodeType !== 3 || t.data !== before + removed + after) return false;
-    t.replaceData(before.length, removed.length, inserted);
+    return e && e.localName === name ? e : null;
+  },
+  patch: function (tagAt, name, closing, before, removed, inserted, after, from, delta) {
+    var e = this.find(tagAt, name, closing);
+    if (!e) return false;
+    // The parser splits a long run of text into several nodes.
+    var t = closing || this.empty.test(name) ? e.nextSibling : e.firstChild, run = [], text = '';
+    for (var n = t; n && n.nodeType === 3 && text.length < (before + removed + after).length; n = n.nextSibling) {
+      run.push(n);
+      text += n.data;
+    }
+    if (!run.length || text !== before + removed + after) return false;
+    var k = 0, at = before.length;
+    while (k < run.length - 1 && at >= run[k].length) at -= run[k++].length;
+    if (at + removed.length <= run[k].length) {
+      run[k].replaceData(at, removed.length, inserted);
+    } else {
+      run[0].data = before + inserted + after;
+      for (k = 1; k < run.length; ++k) run[k].remove();
+    }
     this.shifts.push([from, delta]);
     return true;
   },
+  // The content of one element parsed again, the reader's place kept.
+  block: function (tagAt, name, html, from, delta) {
+    var e = this.find(tagAt, name, false);
+    if (!e || e.namespaceURI !== 'http://www.w3.org/1999/xhtml') return false;
+    var x = window.scrollX, y = window.scrollY;
+    e.innerHTML = html;
+    this.shifts.push([from, delta]);
+    var made = e.querySelectorAll('[data-rubello-at]');
+    for (var i = 0; i < made.length; ++i) made[i].setAttribute('data-rubello-gen', this.shifts.length);
+    window.scrollTo(x, y);
+    return true;
+  },
   show: function (offset, mark) {
-    var all = document.querySelectorAll('[data-rubello-at]'), best = null, bestAt = -1;
-    for (var i = 0; i < all.length; ++i) {
-      var o = this.at(all[i]);
-      if (o <= offset && o >= bestAt) { best = all[i]; bestAt = o; }
+    // Start tags come in the page's order: the last one at or before the offset is
+    // found by halving, not by measuring every element at each caret move.
+    var all = document.querySelectorAll('[data-rubello-at]'), low = 0, high = all.length;
+    while (low < high) {
+      var middle = (low + high) >> 1;
+      if (this.at(all[middle]) <= offset) low = middle + 1; else high = middle;
     }
+    var best = low > 0 ? all[low - 1] : null, bestAt = best ? this.at(best) : -1;
     if (this.lit) { this.lit.style.outline = this.litOutline; this.lit = null; }
     if (!best || !document.body || !document.body.contains(best)) return -1;
     var r = best.getBoundingClientRect();
@@ -96,13 +145,23 @@ QStringList threadsOf(qint64 pid)
     return QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
+// Ten steps below the window thread's own: an editor started with nice keeps
+// its lead over the engine.
+int lowerNice()
+{
+    errno = 0;
+    const int own = ::getpriority(PRIO_PROCESS, 0);
+    return errno != 0 ? 10 : qMin(19, own + 10);
+}
+
 // The renderer yields to the editor: typing keeps the processor when both want it.
 void lowerPriority(qint64 pid)
 {
     if (pid <= 0)
         return;
+    const int nice = lowerNice();
     for (const QString &thread : threadsOf(pid))
-        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), nice);
 }
 
 // The engine's threads in this process (its compositor and software drawing) yield
@@ -110,6 +169,7 @@ void lowerPriority(qint64 pid)
 void lowerEngineThreads(const QStringList &before)
 {
     const qint64 self = QCoreApplication::applicationPid();
+    const int nice = lowerNice();
     for (const QString &thread : threadsOf(self)) {
         if (before.contains(thread))
             continue;
@@ -117,7 +177,7 @@ void lowerEngineThreads(const QStringList &before)
         // Qt's own pools (the page builder among them) are not the engine's.
         if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled)"))
             continue;
-        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), 10);
+        ::setpriority(PRIO_PROCESS, id_t(thread.toLongLong()), nice);
     }
 }
 
@@ -379,22 +439,35 @@ int PreviewPane::renderDelay() const
 
 void PreviewPane::noteTextChanged()
 {
-    m_renderTimer->start();
+    const qint64 gap = m_sinceKey.isValid() ? m_sinceKey.restart() : -1;
+    if (gap < 0)
+        m_sinceKey.start();
+    const qint64 delay = gap >= 0 && gap < kSteadyKeysMs ? qBound(qint64(kRenderDelayMs), gap * 3 / 2, qint64(kLongestDelayMs))
+                                                         : kRenderDelayMs;
+    m_renderTimer->start(int(delay));
+    // The caret's element is shown with the render.
+    m_selectionTimer->stop();
 }
 
 void PreviewPane::noteSelectionChanged()
 {
     m_selectionPending = true;
-    m_selectionTimer->start();
+    if (!m_renderTimer->isActive())
+        m_selectionTimer->start();
 }
 
 void PreviewPane::renderNow()
+{
+    render(false);
+}
+
+void PreviewPane::render(bool reload)
 {
     m_renderTimer->stop();
     if (!m_text)
         return;
     if (m_patching) {
-        m_renderTimer->start(); // after the edit in flight
+        m_renderTimer->start(kRenderDelayMs); // after the edit in flight
         return;
     }
     const QString text = m_text();
@@ -402,11 +475,24 @@ void PreviewPane::renderNow()
     // A new document has no folder: its page lives nowhere and may read nothing.
     const QString pagePath = path.isEmpty() ? QStringLiteral("/untitled.html") : path;
     if (pagePath == m_shownPath && !m_loading && !m_shownText.isEmpty()
-        && m_stack->currentWidget() == m_view) {
+        && m_stack->currentWidget() == m_view && !reload) {
+        // Shown again, nothing typed meanwhile: the page is as it was.
+        if (text == m_shownText) {
+            QMetaObject::invokeMethod(this, [this] { emit rendered(true); }, Qt::QueuedConnection);
+            return;
+        }
         // Typing in a run of text: the page changes in place, laid out anew only there.
         if (const std::optional<PreviewTextEdit> edit = previewTextEdit(m_shownText, text)) {
             patch(*edit, text);
             return;
+        }
+        // A tag typed: only the block around it is parsed again. The page's own
+        // scripts, when allowed, would see a page no load made: it loads again.
+        if (!scriptsEnabled()) {
+            if (const std::optional<PreviewBlockEdit> edit = previewBlockEdit(m_shownText, text)) {
+                replaceBlock(*edit, text);
+                return;
+            }
         }
     }
     load(text, path.isEmpty() ? QString() : QFileInfo(path).absolutePath(), pagePath);
@@ -417,8 +503,20 @@ void PreviewPane::patch(const PreviewTextEdit &edit, const QString &text)
     const QJsonArray arguments{double(edit.tagOffset), edit.tagName, edit.closing, edit.before,
                                edit.removed, edit.inserted, edit.after, double(edit.from),
                                double(edit.delta)};
-    const QString call = QStringLiteral("rubello.patch.apply(rubello, %1);")
-                             .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
+    change(QStringLiteral("patch"), arguments, text);
+}
+
+void PreviewPane::replaceBlock(const PreviewBlockEdit &edit, const QString &text)
+{
+    const QJsonArray arguments{double(edit.tagOffset), edit.tagName, edit.content, double(edit.from),
+                               double(edit.delta)};
+    change(QStringLiteral("block"), arguments, text);
+}
+
+void PreviewPane::change(const QString &function, const QJsonArray &arguments, const QString &text)
+{
+    const QString call = QStringLiteral("rubello.%1.apply(rubello, %2);")
+                             .arg(function, QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
     m_patching = true;
     m_page->runJavaScript(call, QWebEngineScript::ApplicationWorld, [this, text](const QVariant &done) {
         m_patching = false;
@@ -527,7 +625,7 @@ void PreviewPane::openLink(const QUrl &url)
 void PreviewPane::setScriptsEnabled(bool on)
 {
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
-    renderNow();
+    render(true);
 }
 
 bool PreviewPane::scriptsEnabled() const
@@ -539,7 +637,7 @@ void PreviewPane::setRemoteAllowed(bool on)
 {
     m_requests->setRemoteAllowed(on);
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, on);
-    renderNow();
+    render(true);
 }
 
 bool PreviewPane::remoteAllowed() const

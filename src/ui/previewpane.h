@@ -2,13 +2,16 @@
 
 #include "ui/previewinterface.h"
 
+#include <QElapsedTimer>
 #include <QPointF>
 #include <QUrl>
 #include <QWidget>
 
 #include <functional>
 
+struct PreviewBlockEdit;
 struct PreviewTextEdit;
+class QJsonArray;
 class PreviewPage;
 class PreviewRequests;
 class PreviewSchemeHandler;
@@ -44,7 +47,8 @@ public:
                    std::function<QPair<int, int>()> selection) override;
     void setListeners(std::function<void(bool)> rendered, std::function<void(int)> clicked,
                       std::function<void(const QUrl &)> link) override;
-    // The text changed: a render follows after the delay, restarted by each change.
+    // The text changed: a render follows after a pause in the typing (the delay,
+    // longer while keys come at a steady pace), restarted by each change.
     void noteTextChanged() override;
     void renderNow() override;
     // The caret or selection moved: the preview shows its element a moment later.
@@ -76,8 +80,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // reload: the page is loaded again even when the text is the one it shows.
+    void render(bool reload);
     void load(const QString &text, const QString &folder, const QString &pagePath);
     void patch(const PreviewTextEdit &edit, const QString &text);
+    void replaceBlock(const PreviewBlockEdit &edit, const QString &text);
+    // Changes the page in place through the pane's script; loads it when the page
+    // is not as the text it shows says.
+    void change(const QString &function, const QJsonArray &arguments, const QString &text);
     void finishLoad(bool ok);
     void showSelection();
     void pick(const QPoint &position);
@@ -106,6 +116,7 @@ private:
     bool m_patching = false;
     QPointF m_scroll;
     QPoint m_pressedAt;
+    QElapsedTimer m_sinceKey;
     int m_generation = 0;
     bool m_loading = false;
     bool m_selectionPending = false;

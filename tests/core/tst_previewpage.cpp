@@ -56,6 +56,18 @@ private slots:
         QCOMPARE(got, caseText(f[2]));
     }
 
+    void blocks_data() { addCaseRows("previewblocks.tsv"); }
+    void blocks()
+    {
+        QFETCH(QByteArrayList, f);
+        const std::optional<PreviewBlockEdit> edit = previewBlockEdit(caseText(f[0]), caseText(f[1]));
+        QString got = u"reload"_s;
+        if (edit)
+            got = u"%1 %2 %3 %4 %5"_s.arg(edit->tagOffset).arg(edit->tagName).arg(edit->from).arg(edit->delta)
+                      .arg(QString(edit->content).replace(QString(kPreviewOffsetAttribute), u"A"_s));
+        QCOMPARE(got, caseText(f[2]));
+    }
+
     void linksLeadingOutAreOutside()
     {
         // A link in the folder to a file elsewhere is that file; a name that only

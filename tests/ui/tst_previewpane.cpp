@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -41,6 +42,9 @@ private slots:
     void pageOverTwoMegabytes();
     void typingChangesThePageInPlace_data() { addCaseRows("previewtyping.tsv"); }
     void typingChangesThePageInPlace();
+    void typedTagStaysInert();
+    void longRunChangesInPlace();
+    void successiveEditsKeepOffsets();
 
 private:
     bool render(const QString &text, const QString &path);
@@ -126,6 +130,9 @@ void TestPreviewPane::scriptsOnlyWhenAllowed()
     m_pane->setScriptsEnabled(true);
     QVERIFY(rendered.wait(20000));
     QCOMPARE(read(u"document.getElementById('x').textContent"_s).toString(), u"後"_s);
+    // A tag typed: the page loads again, its script runs on the new page.
+    QVERIFY(render(QString(text).replace(u"前"_s, u"前<b>b</b>"_s), page(u"a.html"_s)));
+    QCOMPARE(read(u"document.getElementById('x').textContent"_s).toString(), u"後"_s);
 }
 
 void TestPreviewPane::localFilesOnlyFromTheFolder()
@@ -199,6 +206,69 @@ void TestPreviewPane::typingChangesThePageInPlace()
     QVERIFY(render(caseText(f[1]), page(u"typed.html"_s)));
     QCOMPARE(read(u"typeof window.kept"_s).toString(), f[2] == "1" ? u"number"_s : u"undefined"_s);
     QCOMPARE(read(caseText(f[3])).toString(), caseText(f[4]));
+}
+
+void TestPreviewPane::typedTagStaysInert()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    int reached = 0;
+    connect(&server, &QTcpServer::newConnection, this, [&] { ++reached; });
+    QVERIFY(render(u"<p>a</p>"_s, page(u"a.html"_s)));
+    read(u"window.kept = 1"_s);
+    // Parsed in the page, not loaded: the image is refused, its handler never runs.
+    QVERIFY(render(u"<p>a<img src=\"http://127.0.0.1:%1/x\" onerror=\"document.body.setAttribute('ran', 1)\"></p>"_s
+                       .arg(server.serverPort()),
+                   page(u"a.html"_s)));
+    QCOMPARE(read(u"typeof window.kept"_s).toString(), u"number"_s);
+    QVERIFY(QTest::qWaitFor([&] { return read(u"document.images[0].complete"_s).toBool(); }, 5000));
+    QTest::qWait(300);
+    QCOMPARE(reached, 0);
+    QCOMPARE(read(u"document.body.hasAttribute('ran')"_s).toBool(), false);
+}
+
+void TestPreviewPane::longRunChangesInPlace()
+{
+    // Over 64K characters the parser makes several text nodes of one run.
+    const QString run(70'000, u'あ');
+    QVERIFY(render(u"<p>"_s + run + u"</p>"_s, page(u"a.html"_s)));
+    read(u"window.kept = 1"_s);
+    for (const QString &text : {u"<p>"_s + run.left(66'000) + u'x' + run.mid(66'000) + u"</p>"_s,
+                                u"<p>"_s + run.left(65'530) + u'x' + run.mid(66'000) + u"</p>"_s}) {
+        QVERIFY(render(text, page(u"a.html"_s)));
+        QCOMPARE(read(u"document.querySelector('p').textContent"_s).toString(), text.mid(3, text.size() - 7));
+    }
+    QCOMPARE(read(u"typeof window.kept"_s).toString(), u"number"_s);
+}
+
+void TestPreviewPane::successiveEditsKeepOffsets()
+{
+    QStringList texts{u"<p>ab</p><p>cd</p><p>ef</p>"_s};
+    texts << u"<p>ab</p><p>c<i>x</i>d</p><p>ef</p>"_s // a block: new elements, later ones move
+          << u"<p>aZZb</p><p>c<i>x</i>d</p><p>ef</p>"_s // text before both
+          << u"<p>aZZb</p><p>c<i>x</i>d</p><p>e<b>y</b>f</p>"_s // found through both moves
+          << u"<p>aZZb</p><p>c<i>xx</i>d</p><p>e<b>y</b>f</p>"_s // inside an element a block made
+          << u"<p>aZZb</p><p>cd</p><p>e<b>y</b>f</p>"_s;
+    // A load waits for a pause in the typing; what changes in place does not.
+    QVERIFY(render(texts.first() + u"<style></style>"_s, page(u"a.html"_s)));
+    m_text = texts.first();
+    m_pane->noteTextChanged();
+    QTest::qWait(60);
+    QVERIFY(!m_pane->isLoading());
+    for (const QString &text : texts) {
+        QVERIFY(render(text, page(u"a.html"_s)));
+        if (&text == &texts.first())
+            read(u"window.kept = 1"_s);
+        QStringList starts;
+        for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1))
+            if (text.at(at + 1) != u'/')
+                starts << QString::number(at);
+        QCOMPARE(read(u"Array.from(document.body.querySelectorAll('*')).map(e => rubello.at(e)).join(' ')"_s)
+                     .toString(),
+                 starts.join(u' '));
+        QCOMPARE(read(u"document.body.textContent"_s).toString(), QString(text).remove(QRegularExpression(u"<[^>]*>"_s)));
+    }
+    QCOMPARE(read(u"typeof window.kept"_s).toString(), u"number"_s);
 }
 
 void TestPreviewPane::caretScrollsThePreview()

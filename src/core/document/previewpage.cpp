@@ -30,7 +30,7 @@ bool isWordBreak(QChar c)
 
 } // namespace
 
-QString markedForPreview(const QString &html)
+QString markedForPreview(const QString &html, qsizetype base)
 {
     const HtmlScan scan = scanHtml(html, false);
     QString marked;
@@ -53,7 +53,7 @@ QString markedForPreview(const QString &html)
             marked.append(QStringView(html).mid(copied, nameEnd - copied));
             marked.append(u' ');
             marked.append(kPreviewOffsetAttribute);
-            marked.append(QStringLiteral("=\"%1\"").arg(at));
+            marked.append(QStringLiteral("=\"%1\"").arg(base + at));
             // "<br/>" stays a self-closing tag: the space keeps the slash apart.
             if (nameEnd < html.size() && html.at(nameEnd) == u'/')
                 marked.append(u' ');
@@ -146,12 +146,10 @@ bool rawTextElement(const QString &name)
     return raw.contains(name);
 }
 
-} // namespace
-
-std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QString &now)
+// Where two texts differ: the length of their common start and of their common
+// end after it.
+QPair<qsizetype, qsizetype> changedSpan(const QString &shown, const QString &now)
 {
-    if (shown == now)
-        return std::nullopt;
     qsizetype start = 0;
     const qsizetype shorter = qMin(shown.size(), now.size());
     while (start < shorter && shown.at(start) == now.at(start))
@@ -159,6 +157,16 @@ std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QStri
     qsizetype tail = 0;
     while (tail < shorter - start && shown.at(shown.size() - 1 - tail) == now.at(now.size() - 1 - tail))
         ++tail;
+    return {start, tail};
+}
+
+} // namespace
+
+std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QString &now)
+{
+    if (shown == now)
+        return std::nullopt;
+    const auto [start, tail] = changedSpan(shown, now);
     PreviewTextEdit edit;
     edit.removed = shown.mid(start, shown.size() - tail - start);
     edit.inserted = now.mid(start, now.size() - tail - start);
@@ -194,4 +202,213 @@ std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QStri
     edit.from = start;
     edit.delta = now.size() - shown.size();
     return edit;
+}
+
+namespace {
+
+// A block parsed again alone is at most this long; a larger one is loaded whole.
+constexpr qsizetype kLargestBlock = 256 * 1024;
+
+bool isOneOf(QStringView name, std::initializer_list<const char16_t *> names)
+{
+    for (const char16_t *candidate : names)
+        if (name == QStringView(candidate))
+            return true;
+    return false;
+}
+
+bool isHeading(QStringView name)
+{
+    return name.size() == 2 && name.at(0) == u'h' && name.at(1) >= u'1' && name.at(1) <= u'6';
+}
+
+// Elements that may hold a change parsed again alone: their content ends only at
+// their own end tag.
+bool isBlock(QStringView name)
+{
+    return isHeading(name)
+        || isOneOf(name, {u"address", u"article", u"aside", u"blockquote", u"center", u"div", u"dl",
+                          u"figcaption", u"figure", u"footer", u"header", u"main", u"nav", u"ol",
+                          u"p", u"section", u"ul", u"li", u"dt", u"dd", u"td", u"th", u"caption"});
+}
+
+// Text-level elements a parser nests as written when they are closed in order.
+bool isInline(QStringView name)
+{
+    return isOneOf(name, {u"a", u"abbr", u"b", u"bdi", u"bdo", u"big", u"cite", u"code", u"data",
+                          u"del", u"dfn", u"em", u"font", u"i", u"ins", u"kbd", u"mark", u"q",
+                          u"ruby", u"s", u"samp", u"small", u"span", u"strike", u"strong", u"sub",
+                          u"sup", u"time", u"tt", u"u", u"var"});
+}
+
+struct SourceTag
+{
+    QString name;
+    bool closing = false;
+    qsizetype end = -1; // after its ">"
+};
+
+// The tag at pos ("<" and a letter, or "</" and a letter), read as the tokenizer
+// reads it, quoted attribute values included; nullopt when it does not end before limit.
+std::optional<SourceTag> readTag(const QString &html, qsizetype pos, qsizetype limit)
+{
+    SourceTag tag;
+    tag.closing = html.at(pos + 1) == u'/';
+    const qsizetype nameStart = pos + (tag.closing ? 2 : 1);
+    const qsizetype nameEnd = tagNameEnd(html, nameStart);
+    tag.name = html.mid(nameStart, nameEnd - nameStart).toLower();
+    qsizetype at = nameEnd;
+    while (at < limit) {
+        const QChar c = html.at(at);
+        if (c == u'>') {
+            tag.end = at + 1;
+            return tag;
+        }
+        if (c.isSpace() || c == u'/') {
+            ++at;
+            continue;
+        }
+        ++at; // an attribute's name: its first character may be "="
+        while (at < limit && !html.at(at).isSpace() && html.at(at) != u'/' && html.at(at) != u'>'
+               && html.at(at) != u'=')
+            ++at;
+        while (at < limit && html.at(at).isSpace())
+            ++at;
+        if (at >= limit || html.at(at) != u'=')
+            continue;
+        ++at;
+        while (at < limit && html.at(at).isSpace())
+            ++at;
+        if (at < limit && (html.at(at) == u'"' || html.at(at) == u'\'')) {
+            const qsizetype close = html.indexOf(html.at(at), at + 1);
+            if (close < 0 || close >= limit)
+                return std::nullopt;
+            at = close + 1;
+        } else {
+            while (at < limit && !html.at(at).isSpace() && html.at(at) != u'>')
+                ++at;
+        }
+    }
+    return std::nullopt;
+}
+
+// Whether a start tag of name, with open elements the innermost last, builds
+// just that element where it stands: no element is closed or moved for it.
+bool opensInPlace(const QString &name, const QStringList &open)
+{
+    const QString &parent = open.last();
+    if (isOneOf(name, {u"br", u"img", u"wbr"}))
+        return true;
+    if (isOneOf(name, {u"rb", u"rt", u"rp", u"rtc"}))
+        return parent == u"ruby" || (parent == u"rtc" && name != u"rtc" && name != u"rb");
+    if (isInline(name))
+        return name != u"a" || !open.contains(QStringLiteral("a"));
+    // A block closes an open paragraph or heading, and ends text-level elements' reach.
+    for (const QString &outer : open)
+        if (outer == u"p" || isHeading(outer) || isInline(outer) || isOneOf(outer, {u"rb", u"rt", u"rp", u"rtc"}))
+            return false;
+    if (name == u"li")
+        return parent == u"ul" || parent == u"ol";
+    if (name == u"dt" || name == u"dd")
+        return parent == u"dl";
+    return name == u"hr" || (isBlock(name) && !isOneOf(name, {u"td", u"th", u"caption"}));
+}
+
+// The end of a comment starting at pos ("<!--"), or -1 when it does not end
+// plainly before limit.
+qsizetype commentEnd(const QString &html, qsizetype pos, qsizetype limit)
+{
+    if (QStringView(html).mid(pos + 4).startsWith(u">"))
+        return pos + 5;
+    if (QStringView(html).mid(pos + 4).startsWith(u"->"))
+        return pos + 6;
+    const qsizetype close = html.indexOf(QStringLiteral("-->"), pos + 4);
+    const qsizetype bang = html.indexOf(QStringLiteral("--!>"), pos + 4);
+    if (close < 0 || close + 3 > limit || (bang >= 0 && bang < close))
+        return -1;
+    return close + 3;
+}
+
+// Where the element of name whose start tag ends at from has its end tag, when
+// everything up to it opens in place and closes in order; -1 otherwise.
+qsizetype matchingEnd(const QString &html, qsizetype from, const QString &name, qsizetype limit)
+{
+    QStringList open{name};
+    qsizetype at = from;
+    while (true) {
+        at = html.indexOf(u'<', at);
+        if (at < 0 || at + 2 >= limit)
+            return -1;
+        const QChar next = html.at(at + 1);
+        if (next == u'!' || next == u'?') {
+            at = QStringView(html).mid(at).startsWith(u"<!--") ? commentEnd(html, at, limit) : -1;
+            if (at < 0)
+                return -1;
+            continue;
+        }
+        const bool closing = next == u'/';
+        if (!isAsciiLetter(html.at(at + (closing ? 2 : 1)))) {
+            if (closing)
+                return -1; // "</>" and "</ " are dropped or made comments
+            ++at; // a "<" of the text
+            continue;
+        }
+        const std::optional<SourceTag> tag = readTag(html, at, limit);
+        if (!tag)
+            return -1;
+        if (tag->closing) {
+            if (tag->name != open.last())
+                return -1;
+            open.removeLast();
+            if (open.isEmpty())
+                return at;
+        } else if (!opensInPlace(tag->name, open)) {
+            return -1;
+        } else if (!isOneOf(tag->name, {u"br", u"img", u"wbr", u"hr"})) {
+            open.append(tag->name);
+        }
+        at = tag->end;
+    }
+}
+
+} // namespace
+
+std::optional<PreviewBlockEdit> previewBlockEdit(const QString &shown, const QString &now)
+{
+    if (shown == now)
+        return std::nullopt;
+    const auto [start, tail] = changedSpan(shown, now);
+    const qsizetype delta = now.size() - shown.size();
+    const qsizetype changeEnd = now.size() - tail;
+    const qsizetype farthest = qMax<qsizetype>(0, start - kLargestBlock);
+    int tries = 64;
+    // Outwards from the change, the first block that holds all of it.
+    for (qsizetype at = start; at > farthest && tries > 0;) {
+        at = now.lastIndexOf(u'<', at - 1);
+        if (at < farthest || at + 1 >= now.size() || !isAsciiLetter(now.at(at + 1)))
+            continue;
+        const std::optional<SourceTag> tag = readTag(now, at, qMin(now.size(), start + 1));
+        if (!tag || tag->end > start || !isBlock(tag->name))
+            continue;
+        --tries;
+        const qsizetype limit = qMin(now.size(), tag->end + kLargestBlock);
+        const qsizetype end = matchingEnd(now, tag->end, tag->name, limit);
+        if (end < start)
+            continue; // none, or one closed before the change
+        // Its end tag unchanged: the common start may have taken the end tag's "<".
+        if (end < changeEnd
+            && (end - delta < tag->end || QStringView(now).mid(end) != QStringView(shown).mid(end - delta)))
+            continue;
+        // The page shows the same element, its content closed in the same way.
+        if (matchingEnd(shown, tag->end, tag->name, qMin(shown.size(), limit - delta)) != end - delta)
+            continue;
+        PreviewBlockEdit edit;
+        edit.tagOffset = at;
+        edit.tagName = tag->name;
+        edit.content = markedForPreview(now.mid(tag->end, end - tag->end), tag->end);
+        edit.from = start;
+        edit.delta = delta;
+        return edit;
+    }
+    return std::nullopt;
 }

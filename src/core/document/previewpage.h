@@ -11,8 +11,9 @@ inline constexpr QLatin1StringView kPreviewOffsetAttribute{"data-rubello-at"};
 
 // The page as the preview loads it: every start tag a browser sees as a tag (not
 // in comments, scripts, raw text or markup that breaks off) gets the offset
-// attribute right after its name; nothing else changes.
-QString markedForPreview(const QString &html);
+// attribute right after its name; nothing else changes. A part of a page is
+// marked with offsets from base, where it starts in the page.
+QString markedForPreview(const QString &html, qsizetype base = 0);
 
 // Whether path, resolved through its links, lies in folder or below it. An empty
 // folder (a document never saved) holds nothing.
@@ -50,3 +51,21 @@ struct PreviewTextEdit
     qsizetype delta = 0;
 };
 std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QString &now);
+
+// An edit the preview makes by parsing one element's content again: the smallest
+// block element (a paragraph, a list item, a table cell, a division ...) around
+// the change whose content holds, before and after it, only text, comments and
+// well-nested elements that a parser builds the same inside that element alone
+// as in the whole page. Anything else (the head, styles, scripts, tables, forms,
+// a tag left open or closed early, an edit across the element's own tags) needs
+// the page loaded again. content is marked with the offsets of the text now;
+// elements after the change move by delta.
+struct PreviewBlockEdit
+{
+    qsizetype tagOffset = 0;
+    QString tagName;
+    QString content;
+    qsizetype from = 0;
+    qsizetype delta = 0;
+};
+std::optional<PreviewBlockEdit> previewBlockEdit(const QString &shown, const QString &now);
