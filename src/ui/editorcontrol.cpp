@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -520,7 +521,15 @@ void EditorControl::fitLineNumbers()
 
 void EditorControl::resizeEvent(QResizeEvent *event)
 {
-    QPlainTextEdit::resizeEvent(event);
+    // Unwrapped lines do not depend on the width, but Qt lays out every line again
+    // when it changes (the scroll bar or the line numbers coming with a load), and
+    // keeps a layout for each: hundreds of bytes a line. They are laid out as shown.
+    if (lineWrapMode() == QPlainTextEdit::NoWrap) {
+        QResizeEvent sameWidth(event->size(), QSize(event->size().width(), event->oldSize().height()));
+        QPlainTextEdit::resizeEvent(&sameWidth);
+    } else {
+        QPlainTextEdit::resizeEvent(event);
+    }
     fitLineNumbers();
 }
 
