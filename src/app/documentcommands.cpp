@@ -1,6 +1,7 @@
 #include "app/documentcommands.h"
 
 #include "app/commandaction.h"
+#include "app/startup.h"
 #include "core/document/declarations.h"
 #include "core/document/encodings.h"
 #include "core/paths.h"
@@ -174,6 +175,7 @@ bool DocumentCommands::load(const QString &path)
     emit captionChanged(path.mid(slash + 1));
 
     ProgressWindow progress(m_parent, QCoreApplication::translate("DocumentCommands", "読み込んでいます..."));
+    const MappedLargeBlocks mapped; // the peak of a load: bytes, text and document
     const Result<LoadedText> loaded = m_session.read(path, &progress);
     if (!loaded) {
         // The document stays with its own file: a following Save writes there.

@@ -277,9 +277,9 @@ void EditorCommands::print(const QString &title, bool preview)
     document.setDefaultFont(chosenFont());
     document.setPlainText(text);
     document.setMetaInformation(QTextDocument::DocumentTitle, title);
-    // The same lines as the editor's, so each takes its HTML colours along.
+    // Every line read for its colours, not only those the editor has shown.
     if (htmlColours())
-        copyLineColours(*m_editor->document(), document);
+        m_highlighter->colourDocument(document);
     if (preview)
         m_platform.previewDocument(m_parent, document);
     else

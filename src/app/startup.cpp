@@ -57,11 +57,33 @@ void installJapaneseEnvironment()
     QApplication::setFont(uiFont);
 }
 
+namespace {
+bool g_largeBlocksInHeap = false;
+constexpr int kHeapBlockLimit = 512 * 1024 * 1024;
+} // namespace
+
 void keepLargeBlocksInHeap()
 {
 #ifdef __GLIBC__
-    mallopt(M_MMAP_THRESHOLD, 512 * 1024 * 1024);
+    mallopt(M_MMAP_THRESHOLD, kHeapBlockLimit);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+    g_largeBlocksInHeap = true;
+#endif
+}
+
+MappedLargeBlocks::MappedLargeBlocks()
+{
+#ifdef __GLIBC__
+    if (g_largeBlocksInHeap)
+        m_switched = mallopt(M_MMAP_THRESHOLD, 1024 * 1024) == 1;
+#endif
+}
+
+MappedLargeBlocks::~MappedLargeBlocks()
+{
+#ifdef __GLIBC__
+    if (m_switched)
+        mallopt(M_MMAP_THRESHOLD, kHeapBlockLimit);
 #endif
 }
 

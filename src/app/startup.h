@@ -11,6 +11,21 @@ void installJapaneseEnvironment();
 // pages cost more than the search itself on some machines.
 void keepLargeBlocksInHeap();
 
+// While it lives, large blocks are mapped after all: a load's file bytes and
+// decoded text go back to the system when freed, and the document's growing text
+// moves by remapping instead of leaving each smaller copy behind in the heap.
+class MappedLargeBlocks
+{
+public:
+    MappedLargeBlocks();
+    ~MappedLargeBlocks();
+    MappedLargeBlocks(const MappedLargeBlocks &) = delete;
+    MappedLargeBlocks &operator=(const MappedLargeBlocks &) = delete;
+
+private:
+    bool m_switched = false;
+};
+
 class MainWindow;
 
 // SIGTERM and SIGHUP end the window from the event loop, as closing it does but

@@ -2,10 +2,13 @@
 
 #include "ui/clipboardtext.h"
 
+#include "core/text/textdiff.h"
+
 #include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -166,7 +169,108 @@ bool isLong(const EditStep &step)
     return qMax(step.removed.size(), step.inserted.size()) > kLongStepChars;
 }
 
+bool hasLineEnd(QStringView text)
+{
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
+// A stretch of the text to replace: [from, to) of the text now, by target's part.
+struct Change
+{
+    int from = 0;
+    int to = 0;
+    QStringView by;
+};
+
+// Beyond this many the document is faster built again whole than changed in places.
+constexpr qsizetype kMaxChanges = 4096;
+
+// What differs between now and target, in text order; empty when a difference
+// holds a line end (the lines would change, not only their characters) or when
+// there are too many.
+std::vector<Change> changesBetween(QStringView now, QStringView target)
+{
+    std::vector<Change> changes;
+    qsizetype oldAt = 0;
+    qsizetype newAt = 0;
+    QList<KeptSpan> kept = unchangedSpans(now, target);
+    if (kept.size() > kMaxChanges)
+        return {};
+    kept.append({now.size(), target.size(), 0});
+    for (const KeptSpan &span : std::as_const(kept)) {
+        if (span.oldStart > oldAt || span.newStart > newAt) {
+            const QStringView removed = now.sliced(oldAt, span.oldStart - oldAt);
+            const QStringView added = target.sliced(newAt, span.newStart - newAt);
+            if (hasLineEnd(removed) || hasLineEnd(added))
+                return {};
+            changes.push_back({int(oldAt), int(span.oldStart), added});
+        }
+        oldAt = span.oldStart + span.length;
+        newAt = span.newStart + span.length;
+    }
+    return changes;
+}
+
 } // namespace
+
+// A long step that changed words here and there and no line: only those words are
+// rewritten, as one change of the document, so the lines stay laid out, coloured and
+// where they were, instead of the whole text built again.
+bool EditorControl::rewriteByChanges(int offset, QStringView now, QStringView target)
+{
+    const std::vector<Change> changes = changesBetween(now, target);
+    if (changes.empty())
+        return now == target;
+    // Where each change is in the document, while nothing has moved yet, and its
+    // line: one walk down the lines, a change's offsets being in text order.
+    QTextBlock block = document()->findBlock(positionFromOffset(offset + changes.front().from));
+    int blockNumber = block.blockNumber();
+    int blockPosition = block.position();
+    int blockOffset = offsetFromPosition(blockPosition);
+    const auto lineOf = [&](int textOffset) {
+        while (textOffset > blockOffset + block.length() - 1 && block.next().isValid()) {
+            blockOffset += block.length() - 1 + int(lineEndText(m_document->lineEndOf(block)).size());
+            blockPosition += block.length();
+            block = block.next();
+            ++blockNumber;
+        }
+        // Between the CR and the LF of a line end there is no place in the document.
+        return textOffset >= blockOffset ? blockNumber : -1;
+    };
+    std::vector<std::pair<int, int>> places;
+    std::vector<int> lines;
+    places.reserve(changes.size());
+    for (const Change &change : changes) {
+        const int line = lineOf(offset + change.from);
+        const int from = blockPosition + offset + change.from - blockOffset;
+        if (line < 0 || lineOf(offset + change.to) != line)
+            return false; // across a line end or a piece of a long line
+        // A line emptied between a CR and an LF would leave them two line ends.
+        if (change.by.isEmpty() && change.to - change.from == block.length() - 1)
+            return false;
+        places.emplace_back(from, blockPosition + offset + change.to - blockOffset);
+        if (lines.empty() || lines.back() != line)
+            lines.push_back(line);
+    }
+    {
+        QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
+        QTextCursor cursor(document());
+        cursor.beginEditBlock();
+        // From the end, so the places before stay where they are.
+        for (std::size_t i = changes.size(); i-- > 0;) {
+            cursor.setPosition(places[i].first);
+            cursor.setPosition(places[i].second, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+            m_document->insert(cursor, changes[i].by.toString());
+        }
+        cursor.endEditBlock();
+        // A line grown long is shown in pieces; from the last, so the others keep their number.
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+            m_document->wrapLongLine(document()->findBlockByNumber(*line));
+    }
+    emit edited();
+    return true;
+}
 
 bool EditorControl::undo()
 {
@@ -177,7 +281,8 @@ bool EditorControl::undo()
     const int caret = selectionStart();
     const ViewPlace place = viewPlace();
     const bool byLine = !step->typing && rewritesLines(*step, caret);
-    replaceRange(step->offset, int(step->inserted.size()), step->removed);
+    if (!isLong(*step) || !rewriteByChanges(step->offset, step->inserted, step->removed))
+        replaceRange(step->offset, int(step->inserted.size()), step->removed);
     if (step->typing) {
         // Typing gives the caret back after the restored text.
         setSelectionStart(step->offset + int(step->removed.size()));
@@ -199,7 +304,8 @@ bool EditorControl::redo()
     BusyCursor busy(isLong(*step));
     const ViewPlace place = viewPlace();
     const bool byLine = !step->typing && rewritesLines(*step, selectionStart());
-    replaceRange(step->offset, int(step->removed.size()), step->inserted);
+    if (!isLong(*step) || !rewriteByChanges(step->offset, step->removed, step->inserted))
+        replaceRange(step->offset, int(step->removed.size()), step->inserted);
     if (byLine)
         restoreViewPlace(place, true);
     else
@@ -520,7 +626,15 @@ void EditorControl::fitLineNumbers()
 
 void EditorControl::resizeEvent(QResizeEvent *event)
 {
-    QPlainTextEdit::resizeEvent(event);
+    // Unwrapped lines do not depend on the width, but Qt lays out every line again
+    // when it changes (the scroll bar or the line numbers coming with a load), and
+    // keeps a layout for each: hundreds of bytes a line. They are laid out as shown.
+    if (lineWrapMode() == QPlainTextEdit::NoWrap) {
+        QResizeEvent sameWidth(event->size(), QSize(event->size().width(), event->oldSize().height()));
+        QPlainTextEdit::resizeEvent(&sameWidth);
+    } else {
+        QPlainTextEdit::resizeEvent(event);
+    }
     fitLineNumbers();
 }
 

@@ -121,6 +121,10 @@ private:
     ViewPlace viewPlace() const;
     void restoreViewPlace(const ViewPlace &place, bool caretToo);
     void writeWhole(const QString &text, Progress *progress);
+    // Rewrites the text at offset, now there, into target by the stretches that
+    // differ, each inside one line; false (nothing done) when a change would add or
+    // take away a line end.
+    bool rewriteByChanges(int offset, QStringView now, QStringView target);
     friend class LineNumberMargin;
     int lineNumberWidth() const;
     void fitLineNumbers();

@@ -1,12 +1,11 @@
 #include "ui/htmlhighlighter.h"
 
-#include "ui/editorcontrol.h"
-
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QTextBlockUserData>
-#include <QTimer>
+#include <QTextDocument>
+#include <QTextLayout>
 
 namespace {
 
@@ -28,33 +27,6 @@ struct LineState
         return {v & 15, bool(v >> 4 & 1), v >> 5 & 3, bool(v >> 7 & 1)};
     }
 };
-
-// The states a line was read from and ended in, kept with the line (the block's
-// user state holds the editor's line end).
-class LineStates : public QTextBlockUserData
-{
-public:
-    int start = -1;
-    int end = -1;
-};
-
-LineStates *statesOf(const QTextBlock &block)
-{
-    return block.isValid() ? static_cast<LineStates *>(block.userData()) : nullptr;
-}
-
-int endStateOf(const QTextBlock &block)
-{
-    const LineStates *states = statesOf(block);
-    return states ? states->end : LineState().packed();
-}
-
-// A line is read again when the line before it ends otherwise than it began.
-bool stale(const QTextBlock &block)
-{
-    const LineStates *states = statesOf(block);
-    return states && states->start != endStateOf(block.previous());
-}
 
 bool isNameChar(QChar c)
 {
@@ -87,31 +59,24 @@ QColor readable(int hue, int saturation, bool darkBackground)
 } // namespace
 
 HtmlHighlighter::HtmlHighlighter(QPlainTextEdit *editor)
-    : QSyntaxHighlighter(editor->document())
+    : QObject(editor)
     , m_editor(editor)
+    , m_document(editor->document())
 {
+    m_lines.resize(std::size_t(m_document->blockCount()));
+    connect(m_document, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
     m_text = editor->palette().color(QPalette::Text);
     m_background = editor->palette().color(QPalette::Base);
     setColours(m_text, m_background);
     editor->installEventFilter(this);
+    editor->viewport()->installEventFilter(this);
 }
 
 HtmlHighlighter::~HtmlHighlighter()
 {
-    // Going with its document (the editor closing) there is nothing to take off,
-    // and the editor is no longer whole enough to be told.
-    if (!document())
-        return;
-    // Taking the colours off is no edit either.
-    const bool was = formatOnly(true);
-    setDocument(nullptr);
-    formatOnly(was);
-}
-
-bool HtmlHighlighter::formatOnly(bool on)
-{
-    auto *editor = qobject_cast<EditorControl *>(m_editor.data());
-    return editor && editor->setFormatOnly(on);
+    // Going with its document (the editor closing) there is nothing to take off.
+    if (m_document && m_editor)
+        clearColours();
 }
 
 void HtmlHighlighter::setColours(const QColor &text, const QColor &background)
@@ -127,15 +92,18 @@ void HtmlHighlighter::setColours(const QColor &text, const QColor &background)
     m_formats[Comment].setForeground(QColor(mixed(text.red(), background.red()),
                                             mixed(text.green(), background.green()),
                                             mixed(text.blue(), background.blue())));
-    // Qt reports a reading of lines outside an edit as a change of the document.
-    const bool was = formatOnly(true);
-    rehighlight();
-    formatOnly(was);
+    // Lines are given the new colours as they are shown.
+    for (Line &line : m_lines)
+        line.coloured = false;
+    if (m_editor)
+        m_editor->viewport()->update();
 }
 
 bool HtmlHighlighter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_editor && event->type() == QEvent::PaletteChange) {
+    if (m_editor && watched == m_editor->viewport() && event->type() == QEvent::Paint) {
+        colourShown(static_cast<QPaintEvent *>(event)->rect());
+    } else if (watched == m_editor && event->type() == QEvent::PaletteChange) {
         const QPalette colours = m_editor->palette();
         const QColor text = colours.color(QPalette::Text);
         const QColor background = colours.color(QPalette::Base);
@@ -145,9 +113,8 @@ bool HtmlHighlighter::eventFilter(QObject *watched, QEvent *event)
             setColours(text, background);
         }
     }
-    return QSyntaxHighlighter::eventFilter(watched, event);
+    return QObject::eventFilter(watched, event);
 }
-
 namespace {
 
 // Reads one line from a start state, a step per lexical state, and hands each
@@ -336,45 +303,162 @@ private:
 
 } // namespace
 
-void HtmlHighlighter::highlightBlock(const QString &text)
+namespace {
+
+// Reads one line from a start state; the state it ends in.
+template <typename Mark>
+int readLine(const QString &text, int start, Mark mark)
 {
-    const int start = endStateOf(currentBlock().previous());
-    LineReader reader(text, LineState::unpack(start), [this](qsizetype from, qsizetype to, Kind kind) {
-        setFormat(int(from), int(to - from), m_formats[kind]);
-    });
+    LineReader reader(text, LineState::unpack(start), mark);
     reader.read();
     LineState &state = reader.state;
     // A value without quotes and a tag name end with the line.
     if (state.lexical == InBareValue || state.lexical == InTagName)
         state.lexical = InTag;
-
-    auto *states = static_cast<LineStates *>(currentBlockUserData());
-    if (!states) {
-        states = new LineStates;
-        setCurrentBlockUserData(states);
-    }
-    states->start = start;
-    states->end = state.packed();
-    // Qt reads on only while the block's user state changes, and that state is
-    // the editor's: the lines below are read again here, after the change.
-    const QTextBlock next = currentBlock().next();
-    if (m_following || !stale(next))
-        return;
-    if (m_changedFrom < 0)
-        QTimer::singleShot(0, this, &HtmlHighlighter::followChangedEnds);
-    if (m_changedFrom < 0 || next.blockNumber() < m_changedFrom)
-        m_changedFrom = next.blockNumber();
+    return state.packed();
 }
 
-void HtmlHighlighter::followChangedEnds()
+int endState(const QString &text, int start)
 {
-    QTextBlock block = document() ? document()->findBlockByNumber(m_changedFrom) : QTextBlock();
-    m_changedFrom = -1;
-    m_following = true;
-    const bool was = formatOnly(true);
-    // Each line whose start no longer fits, until one does.
-    for (; stale(block); block = block.next())
-        rehighlightBlock(block);
-    formatOnly(was);
-    m_following = false;
+    return readLine(text, start, [](qsizetype, qsizetype, HtmlHighlighter::Kind) {});
+}
+
+// Changes of more lines than this forget the states below them instead of reading
+// them at once: a paste or a load reads only what is then shown.
+constexpr int kLinesReadAtOnce = 64;
+
+} // namespace
+
+int HtmlHighlighter::colourLine(const QTextBlock &block, int start) const
+{
+    QList<QTextLayout::FormatRange> ranges;
+    const int end = readLine(block.text(), start, [&](qsizetype from, qsizetype to, Kind kind) {
+        ranges.append({int(from), int(to - from), m_formats[kind]});
+    });
+    block.layout()->setFormats(ranges);
+    return end;
+}
+
+void HtmlHighlighter::colourBlock(const QTextBlock &block, int start)
+{
+    Line &line = m_lines[std::size_t(block.blockNumber())];
+    line.end = quint8(colourLine(block, start));
+    line.coloured = true;
+    line.colouredFrom = quint8(start);
+    line.formatted = true;
+}
+
+int HtmlHighlighter::startState(const QTextBlock &block)
+{
+    const int number = block.blockNumber();
+    if (m_known < number) {
+        int state = m_known > 0 ? m_lines[std::size_t(m_known - 1)].end : LineState().packed();
+        QTextBlock line = m_document->findBlockByNumber(m_known);
+        for (int i = m_known; i < number && line.isValid(); ++i, line = line.next()) {
+            state = endState(line.text(), state);
+            m_lines[std::size_t(i)].end = quint8(state);
+        }
+        m_known = number;
+    }
+    return number > 0 ? m_lines[std::size_t(number - 1)].end : LineState().packed();
+}
+
+void HtmlHighlighter::colourShown(const QRect &area)
+{
+    if (!m_document || int(m_lines.size()) != m_document->blockCount())
+        return;
+    const QTextBlock first = m_editor->cursorForPosition(area.topLeft()).block();
+    // The line under the bottom edge too: it may show a row of pixels.
+    const QTextBlock last = m_editor->cursorForPosition(area.bottomLeft()).block().next();
+    int state = startState(first);
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        const int number = block.blockNumber();
+        const Line &line = m_lines[std::size_t(number)];
+        if (!line.coloured || line.colouredFrom != state)
+            colourBlock(block, state);
+        state = line.end;
+        m_known = qMax(m_known, number + 1);
+        if (block == last)
+            break;
+    }
+}
+
+void HtmlHighlighter::rehighlight()
+{
+    if (!m_document)
+        return;
+    int state = LineState().packed();
+    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+        colourBlock(block, state);
+        state = m_lines[std::size_t(block.blockNumber())].end;
+    }
+    m_known = int(m_lines.size());
+    m_editor->viewport()->update();
+}
+
+void HtmlHighlighter::colourDocument(QTextDocument &document) const
+{
+    int state = LineState().packed();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        state = colourLine(block, state);
+}
+
+void HtmlHighlighter::clearColours()
+{
+    std::size_t number = 0;
+    for (QTextBlock block = m_document->begin(); block.isValid() && number < m_lines.size();
+         block = block.next(), ++number) {
+        if (m_lines[number].formatted)
+            block.layout()->clearFormats();
+        m_lines[number] = Line();
+    }
+    m_known = 0;
+    m_editor->viewport()->update();
+}
+
+// The lines of the change lose their colours; a line split keeps its data in its
+// first part, so only that one may still hold colours of ours. When the change
+// ends in the state its lines ended in before, the states below still hold.
+void HtmlHighlighter::onContentsChange(int position, int removed, int added)
+{
+    Q_UNUSED(removed);
+    const int count = m_document->blockCount();
+    const QTextBlock firstBlock = m_document->findBlock(position);
+    const int first = firstBlock.isValid() ? firstBlock.blockNumber() : count - 1;
+    const QTextBlock lastBlock = m_document->findBlock(position + added);
+    const int last = lastBlock.isValid() ? lastBlock.blockNumber() : count - 1;
+    const int grown = count - int(m_lines.size());
+    const int oldLast = last - grown;
+    const bool oldEndKnown = oldLast >= first && oldLast < m_known;
+    const int oldEnd = oldEndKnown ? m_lines[std::size_t(oldLast)].end : -1;
+    const auto at = m_lines.begin() + qMin<qsizetype>(first + 1, qsizetype(m_lines.size()));
+    if (grown > 0)
+        m_lines.insert(at, std::size_t(grown), Line());
+    else if (grown < 0)
+        m_lines.erase(at, at + qMin<qsizetype>(-grown, m_lines.end() - at));
+    if (int(m_lines.size()) != count || first < 0) {
+        m_lines.resize(std::size_t(qMax(count, 0))); // a change of an unforeseen shape
+        m_known = 0;
+        m_editor->viewport()->update();
+        return;
+    }
+    for (int i = first; i <= last; ++i)
+        m_lines[std::size_t(i)].coloured = false;
+    if (oldEndKnown && last - first < kLinesReadAtOnce) {
+        int state = first > 0 ? m_lines[std::size_t(first - 1)].end : LineState().packed();
+        QTextBlock block = firstBlock;
+        for (int i = first; i <= last; ++i, block = block.next()) {
+            state = endState(block.text(), state);
+            m_lines[std::size_t(i)].end = quint8(state);
+        }
+        if (state == oldEnd) {
+            m_known += grown;
+            return; // Qt repaints the changed lines
+        }
+        m_known = last + 1;
+    } else {
+        m_known = qMin(m_known, first);
+    }
+    // The lines below, where they are shown, start in another state now.
+    m_editor->viewport()->update();
 }

@@ -1,22 +1,30 @@
 #pragma once
 
+#include <QColor>
+#include <QObject>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QSyntaxHighlighter>
+#include <QTextBlock>
 #include <QTextCharFormat>
+
+#include <vector>
+
+class QTextDocument;
 
 // Colours for HTML source: tags, attribute names and values, comments, character
 // references, and the readings of ruby (rt and rp, with the ruby tags). Each line
-// is read once by a small state machine; the state at its end (inside a comment,
-// a tag or a quoted value) is kept with the line, so a change reads only the
-// lines whose start state changed. The editor's own block states are left alone.
-class HtmlHighlighter : public QSyntaxHighlighter
+// is read by a small state machine from the state the line before ended in (inside
+// a comment, a tag or a quoted value). Only what is shown gets its colours, when it
+// is painted: a load or a whole-text rewrite colours one screen, not the file. The
+// states of the lines above what is shown are read once and kept, so a jump reads
+// only the lines it passes; an edit forgets the states from its line on.
+class HtmlHighlighter : public QObject
 {
     Q_OBJECT
 public:
     enum Kind { Plain, Tag, AttributeName, AttributeValue, Comment, Reference, Ruby, KindCount };
 
-    // Installs itself on the editor's document and follows its colours.
+    // Watches the editor's document and its painting, and follows its colours.
     explicit HtmlHighlighter(QPlainTextEdit *editor);
     ~HtmlHighlighter() override;
 
@@ -24,19 +32,37 @@ public:
     void setColours(const QColor &text, const QColor &background);
     QColor colour(Kind kind) const { return m_formats[kind].foreground().color(); }
 
+    // Colours every line of the editor now, not only what is shown.
+    void rehighlight();
+    // Colours the lines of another document (a printout) as this one's would be.
+    void colourDocument(QTextDocument &document) const;
+
 protected:
-    void highlightBlock(const QString &text) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void followChangedEnds();
-    // Tells the program's editor that the document's changes are colours only.
-    bool formatOnly(bool on);
+    struct Line
+    {
+        quint8 end = 0; // state at the line's end; known for lines before m_known
+        bool coloured = false; // its colours are those of its text and start state
+        quint8 colouredFrom = 0; // the start state they were read from
+        bool formatted = false; // its layout may hold colours of ours
+    };
+
+    void onContentsChange(int position, int removed, int added);
+    // The state the line starts in, reading the lines above it that are not known yet.
+    int startState(const QTextBlock &block);
+    // Gives the line its colours read from start; the state it ends in.
+    int colourLine(const QTextBlock &block, int start) const;
+    void colourBlock(const QTextBlock &block, int start);
+    void colourShown(const QRect &area);
+    void clearColours();
 
     QPointer<QPlainTextEdit> m_editor;
+    QPointer<QTextDocument> m_document;
     QTextCharFormat m_formats[KindCount];
     QColor m_text;
     QColor m_background;
-    int m_changedFrom = -1; // first line whose end state changed, read again later
-    bool m_following = false;
+    std::vector<Line> m_lines; // one a block of the document
+    int m_known = 0; // lines before this one have their end state
 };

@@ -198,7 +198,10 @@ void SourceDocument::load(const QString &text, Progress *progress,
     markStandIns(0, encoded.marks);
     QTextCursor end(m_document);
     end.movePosition(QTextCursor::End);
+    // One change for the view: laid out once at the end, not after every slice.
+    end.beginEditBlock();
     insertSlices(end, encoder, progress, &ends);
+    end.endEditBlock();
     ends.push_back(LineEnd::None);
     m_source.assign(ends);
     m_source.setConvention(m_source.majority());

@@ -102,8 +102,11 @@ void TestDesktop::coloursSwitchOffAndOnWithoutAChange()
     QFile file(m_dir.filePath(u"colours.htm"_s));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<p class=\"a\">x</p>") > 0);
     file.close();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.documentCommands().load(file.fileName());
-    const auto coloured = [&form] {
+    const auto coloured = [&form] { // lines get their colours as they are shown
+        form.editor()->viewport()->repaint();
         return form.editor()->document()->firstBlock().layout()->formats().size();
     };
     QVERIFY(form.editorCommands().htmlColours() && coloured() > 0);

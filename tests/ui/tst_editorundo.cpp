@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QTextDocument>
 
 class TestEditorUndo : public QObject
 {
@@ -18,6 +20,8 @@ private slots:
     void steps();
     void wholeTextCommandKeepsTheView_data();
     void wholeTextCommandKeepsTheView();
+    void longStepInPlaces_data() { addCaseRows("longsteps.tsv"); }
+    void longStepInPlaces();
 };
 
 void TestEditorUndo::steps()
@@ -115,6 +119,42 @@ void TestEditorUndo::wholeTextCommandKeepsTheView()
     QCOMPARE(busy.size(), steps.count(u' ') + 1);
     QCOMPARE(busy.count(true), steps.count(u' '));
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestEditorUndo::longStepInPlaces()
+{
+    QFETCH(QByteArrayList, f);
+    const QString text = caseText(f[0]).repeated(f[1].toInt());
+    const QString what = caseText(f[2]);
+    const QString by = caseText(f[3]);
+    QString rewritten = text;
+    qsizetype at = 0;
+    for (int n = f[4].toInt(); n > 0 && (at = rewritten.indexOf(what, at)) >= 0; --n, at += by.size())
+        rewritten.replace(at, what.size(), by);
+    EditorControl editor;
+    editor.setText(text);
+    editor.rewriteText(rewritten);
+    QSignalSpy changes(editor.document(), &QTextDocument::contentsChange);
+    QVERIFY(editor.undo());
+    QVERIFY(editor.text() == text);
+    // Rewritten in places, the document is not written again from its start.
+    const bool whole = std::any_of(changes.cbegin(), changes.cend(), [&](const QList<QVariant> &change) {
+        return change.at(0).toInt() == 0 && change.at(1).toInt() > text.size() / 2;
+    });
+    QCOMPARE(!whole, f[5] == "yes");
+    // The lines are those the text has when it is loaded (a long line's pieces may differ).
+    const auto lines = [](const EditorControl &shown) {
+        return shown.source().linesBefore(shown.document()->blockCount() - 1);
+    };
+    const auto loadedLines = [&lines](const QString &loaded) {
+        EditorControl fresh;
+        fresh.setText(loaded);
+        return lines(fresh);
+    };
+    QCOMPARE(lines(editor), loadedLines(text));
+    QVERIFY(editor.redo());
+    QVERIFY(editor.text() == rewritten);
+    QCOMPARE(lines(editor), loadedLines(rewritten));
 }
 
 QTEST_MAIN(TestEditorUndo)

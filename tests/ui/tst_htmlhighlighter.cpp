@@ -19,6 +19,8 @@ class TestHtmlHighlighter : public QObject
 private slots:
     void coloursOfSource_data() { addCaseRows("htmlcolours.tsv"); }
     void coloursOfSource();
+    void coloursOfShownLines_data() { addCaseRows("htmlshown.tsv"); }
+    void coloursOfShownLines();
     void readableOnDarkAndLight();
     void colouringIsNoEdit();
 };
@@ -26,23 +28,36 @@ private slots:
 namespace {
 
 // A letter per character for the colour it has.
-QString kindsOf(const QTextDocument &document, const HtmlHighlighter &colours)
+QString kindsOf(const QTextBlock &block, const HtmlHighlighter &colours)
 {
     static const char16_t letters[] = u".tnvcer";
-    QStringList lines;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        QString line(block.length() - 1, u'.');
-        for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
-            for (int kind = 1; kind < HtmlHighlighter::KindCount; ++kind) {
-                if (range.format.foreground().color() != colours.colour(HtmlHighlighter::Kind(kind)))
-                    continue;
-                for (int i = range.start; i < range.start + range.length; ++i)
-                    line[i] = letters[kind];
-            }
+    QString line(block.length() - 1, u'.');
+    for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+        for (int kind = 1; kind < HtmlHighlighter::KindCount; ++kind) {
+            if (range.format.foreground().color() != colours.colour(HtmlHighlighter::Kind(kind)))
+                continue;
+            for (int i = range.start; i < range.start + range.length; ++i)
+                line[i] = letters[kind];
         }
-        lines.append(line);
     }
+    return line;
+}
+
+// Lines get their colours as they are painted.
+QString kindsOf(QPlainTextEdit &editor, const HtmlHighlighter &colours)
+{
+    editor.viewport()->repaint();
+    QStringList lines;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
+        lines.append(kindsOf(block, colours));
     return lines.join(u'\n');
+}
+
+void showEditor(QPlainTextEdit &editor)
+{
+    editor.resize(400, 300);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
 }
 
 } // namespace
@@ -51,8 +66,10 @@ void TestHtmlHighlighter::coloursOfSource()
 {
     QFETCH(QByteArrayList, f);
     QPlainTextEdit editor;
+    showEditor(editor);
     editor.setPlainText(caseText(f[0]));
     HtmlHighlighter colours(&editor);
+    editor.viewport()->repaint();
     if (!f[1].isEmpty()) {
         const QString edit = caseText(f[1]);
         QTextCursor cursor(editor.document());
@@ -60,7 +77,37 @@ void TestHtmlHighlighter::coloursOfSource()
         cursor.insertText(edit.section(u':', 1));
         QCoreApplication::processEvents();
     }
-    QCOMPARE(kindsOf(*editor.document(), colours), caseText(f[2]));
+    QCOMPARE(kindsOf(editor, colours), caseText(f[2]));
+}
+
+// A long page of which only some lines are painted: steps "show N" (line N in the
+// middle of the view, painted) and "insert N:text" (at the start of line N, then
+// the view painted); the colours of the line shown last.
+void TestHtmlHighlighter::coloursOfShownLines()
+{
+    QFETCH(QByteArrayList, f);
+    QPlainTextEdit editor;
+    showEditor(editor);
+    editor.setPlainText(u"<html>\n"_s + u"<p class=a>x</p>\n"_s.repeated(2999).chopped(1));
+    HtmlHighlighter colours(&editor);
+    int furthest = 0;
+    for (const QByteArray &step : f[0].split(';')) {
+        const QByteArray what = step.trimmed();
+        const int line = what.mid(what.indexOf(' ') + 1).split(':').constFirst().toInt();
+        QTextCursor cursor(editor.document()->findBlockByNumber(line));
+        if (what.startsWith("show ")) {
+            furthest = qMax(furthest, line);
+            editor.setTextCursor(cursor);
+            editor.centerCursor();
+        } else {
+            cursor.insertText(caseText(what.mid(what.indexOf(':') + 1)));
+        }
+        editor.viewport()->repaint();
+    }
+    QCOMPARE(kindsOf(editor.textCursor().block(), colours), caseText(f[1]));
+    // Lines far below all that was shown are not read for their colours.
+    if (furthest < 2000)
+        QVERIFY(editor.document()->lastBlock().layout()->formats().isEmpty());
 }
 
 void TestHtmlHighlighter::readableOnDarkAndLight()
