@@ -761,6 +761,10 @@
         <translation>The preview cannot be shown.</translation>
     </message>
     <message>
+        <source>管理者 (root) として動いているため、描画エンジンを起動できません。</source>
+        <translation>The rendering engine cannot start while the editor runs as the administrator (root).</translation>
+    </message>
+    <message>
         <source>語全体に振る (&amp;W)</source>
         <translation>Ruby over the &amp;Whole Word</translation>
     </message>

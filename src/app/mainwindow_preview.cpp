@@ -16,6 +16,7 @@
 #include <QPluginLoader>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <unistd.h>
 
 #include <utility>
 
@@ -96,10 +97,19 @@ PreviewPaneInterface *MainWindow::loadPreviewPane()
     QString folder = qEnvironmentVariable("RUBELLO_PLUGIN_DIR");
     if (folder.isEmpty())
         folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../" RUBELLO_PLUGIN_SUBDIR);
-    QPluginLoader loader(QDir(folder).filePath(QStringLiteral(RUBELLO_PREVIEW_MODULE)));
-    auto *factory = qobject_cast<PreviewPaneFactory *>(loader.instance());
-    if (factory)
-        return factory->createPane(m_splitter);
+    QString why;
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")
+        && !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(u"--no-sandbox")) {
+        // Chromium will not start as root with its sandbox and ends the whole program,
+        // unsaved text and all, instead of failing.
+        why = QCoreApplication::translate(
+            "MainWindow", "管理者 (root) として動いているため、描画エンジンを起動できません。");
+    } else {
+        QPluginLoader loader(QDir(folder).filePath(QStringLiteral(RUBELLO_PREVIEW_MODULE)));
+        if (auto *factory = qobject_cast<PreviewPaneFactory *>(loader.instance()))
+            return factory->createPane(m_splitter);
+        why = loader.errorString();
+    }
     // In the pane's place: why it cannot be shown. The editor goes on as before.
     auto *notice = new QLabel(m_splitter);
     notice->setObjectName(QStringLiteral("previewUnavailable"));
@@ -108,7 +118,7 @@ PreviewPaneInterface *MainWindow::loadPreviewPane()
     notice->setMargin(12);
     notice->setTextFormat(Qt::PlainText);
     notice->setText(QCoreApplication::translate("MainWindow", "プレビューを表示できません。")
-                    + QStringLiteral("\n\n") + loader.errorString());
+                    + QStringLiteral("\n\n") + why);
     m_previewWidget = notice;
     return nullptr;
 }

@@ -31,6 +31,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -94,6 +95,7 @@ private slots:
     void failuresKeepTheDocument();
     void previewAndHelpOpenTheirPages();
     void previewWithoutItsModuleSaysSo();
+    void previewAsRootSaysSo();
     void editCommands_data() { addCaseRows("editcommands.tsv"); }
     void editCommands();
     void rubyCommand_data() { addCaseRows("rubycommand.tsv"); }
@@ -287,6 +289,27 @@ void TestMainWindow::previewWithoutItsModuleSaysSo()
     QCOMPARE(m.form->editor()->text(), u"ok"_s);
     m.form->previewPaneAction()->trigger();
     QVERIFY(notice->isHidden() && !m.form->previewShown());
+}
+
+void TestMainWindow::previewAsRootSaysSo()
+{
+    // Started as root, the engine would end the program with its unsaved text.
+    if (::geteuid() != 0)
+        QSKIP("needs root");
+    const QByteArray sandbox = qgetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    auto restore = qScopeGuard([&] {
+        if (!sandbox.isNull())
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", sandbox);
+    });
+    Main m;
+    m.form->show();
+    QTest::keyClicks(m.form->editor(), u"unsaved"_s);
+    m.form->previewPaneAction()->trigger();
+    auto *notice = qobject_cast<QLabel *>(m.form->previewWidget());
+    QVERIFY(notice && notice->isVisible());
+    QVERIFY(notice->text().contains(u"root"_s));
+    QCOMPARE(m.form->editor()->text(), u"unsaved"_s);
 }
 
 void TestMainWindow::editCommands()
