@@ -5,6 +5,7 @@
 #include "ui/editorcontrol.h"
 #include "app/documentcommands.h"
 #include "app/mainwindow.h"
+#include "benchplatform.h"
 #include "ui/platform.h"
 #include "app/startup.h"
 #include "core/document/documentfile.h"
@@ -22,44 +23,6 @@
 #include <cstdio>
 
 namespace {
-
-class NoPhonetics : public PhoneticService
-{
-public:
-    Result<QString> reading(const QString &) override { return QString(); }
-};
-
-// Answers nothing and opens nothing: the benchmark calls the commands directly.
-class BenchPlatform : public PlatformServices
-{
-public:
-    explicit BenchPlatform(QByteArray page)
-        : m_page(std::move(page))
-    { }
-    QMessageBox::StandardButton showMessage(QWidget *, QMessageBox::Icon, const QString &title,
-                                            const QString &text,
-                                            QMessageBox::StandardButtons) override
-    {
-        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
-        return QMessageBox::Ok;
-    }
-    std::optional<QString> askOpenPath(QWidget *, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> askSavePath(QWidget *, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    bool openWithDesktop(const QString &) override { return true; }
-    PhoneticService &phoneticService() override { return m_phonetics; }
-    QString programFolder() const override { return QCoreApplication::applicationDirPath(); }
-    QByteArray codePage() const override { return m_page; }
-
-private:
-    QByteArray m_page;
-    NoPhonetics m_phonetics;
-};
 
 // Japanese HTML source of about the given size in the code page, CR LF line ends.
 QByteArray generateHtml(qint64 bytes, const QByteArray &codePage)
