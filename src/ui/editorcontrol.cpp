@@ -186,8 +186,9 @@ struct Change
 constexpr qsizetype kMaxChanges = 4096;
 
 // What differs between now and target, in text order; empty when a difference
-// holds a line end (the lines would change, not only their characters) or when
-// there are too many.
+// puts in a line end (the lines would change, not only their characters) or when
+// there are too many. One that takes a line end away spans two lines of now,
+// which the caller sees.
 std::vector<Change> changesBetween(QStringView now, QStringView target)
 {
     std::vector<Change> changes;
@@ -199,9 +200,8 @@ std::vector<Change> changesBetween(QStringView now, QStringView target)
     kept.append({now.size(), target.size(), 0});
     for (const KeptSpan &span : std::as_const(kept)) {
         if (span.oldStart > oldAt || span.newStart > newAt) {
-            const QStringView removed = now.sliced(oldAt, span.oldStart - oldAt);
             const QStringView added = target.sliced(newAt, span.newStart - newAt);
-            if (hasLineEnd(removed) || hasLineEnd(added))
+            if (hasLineEnd(added))
                 return {};
             changes.push_back({int(oldAt), int(span.oldStart), added});
         }
