@@ -382,8 +382,7 @@ void RubyCommands::tellWordList(const ReadingEngine &engine)
 ReadingEngine &RubyCommands::pageEngine()
 {
     if (!m_pageEngine)
-        m_pageEngine
-            = std::make_unique<ReadingEngine>(m_platform.phoneticService(), userReadings());
+        m_pageEngine = m_platform.readingEngine(userReadings());
     return *m_pageEngine;
 }
 

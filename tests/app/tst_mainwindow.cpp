@@ -7,6 +7,7 @@
 #include "casetable.h"
 #include "core/document/documentfile.h"
 #include "core/reading/mecabphoneticservice.h"
+#include "core/reading/wordlist.h"
 #include "core/ruby/rubybatch.h"
 #include "fakeplatform.h"
 #include "testfiles.h"
@@ -102,6 +103,7 @@ private slots:
     void rubyCommand();
     void rubyInBlock_data();
     void rubyInBlock();
+    void unreadableWordListSaidOnce();
     void rubyInsertion_data() { addCaseRows("rubyinsertion.tsv"); }
     void rubyInsertion();
     void searchCommands_data() { addCaseRows("searchcommands.tsv"); }
@@ -427,6 +429,34 @@ void TestMainWindow::rubyInBlock()
     });
     m.form->rubyCommands().insertRuby();
     QTEST(shown, "proposed");
+}
+
+// Without its list of names and rare words F5 still reads, and says why once.
+void TestMainWindow::unreadableWordListSaidOnce()
+{
+    Main m;
+    const RareWordList missing(m.path(u"missing.skk"_s));
+    QVERIFY(missing.isEmpty()); // read, as the window does a moment after it starts
+    m.platform.wordList = &missing;
+    m.platform.phonetic.readings.insert(u"漢字"_s, u"カンジ"_s);
+    m.form->editor()->setText(u"漢字"_s);
+    QString proposed;
+    const auto pressF5 = [&] {
+        m.select(0, 2);
+        m.form->statusBar()->clearMessage();
+        QTimer::singleShot(0, m.form.get(), [&proposed] {
+            if (auto *dialog = qobject_cast<RubyDialog *>(QApplication::activeModalWidget())) {
+                proposed = dialog->readingBox()->text();
+                dialog->reject();
+            }
+        });
+        m.form->rubyCommands().insertRuby();
+        return m.form->statusBar()->currentMessage();
+    };
+    const QString said = pressF5();
+    QVERIFY2(said.contains(m.path(u"missing.skk"_s)) && said.contains(u"skkdic"), qPrintable(said));
+    QCOMPARE(proposed, u"かんじ"_s);
+    QCOMPARE(pressF5(), QString());
 }
 
 void TestMainWindow::rubyInsertion()

@@ -1,5 +1,9 @@
 #include "fakeplatform.h"
 
+#include "core/reading/kanjireadings.h"
+#include "core/reading/readingengine.h"
+#include "core/reading/readingtables.h"
+
 #include <QTextDocument>
 #include <utility>
 
@@ -42,4 +46,12 @@ bool FakePlatform::printDocument(QWidget *, QTextDocument &document)
 {
     printed = document.toPlainText();
     return true;
+}
+
+std::unique_ptr<ReadingEngine> FakePlatform::readingEngine(UserReadings *userReadings)
+{
+    if (!wordList)
+        return PlatformServices::readingEngine(userReadings);
+    return std::make_unique<ReadingEngine>(phoneticService(), userReadings, KanjiReadings::system(),
+                                           *ReadingTables::builtIn(), wordList);
 }

@@ -80,6 +80,7 @@ public:
     bool printDocument(QWidget *, QTextDocument &document) override;
     void previewDocument(QWidget *, QTextDocument &document) override;
     PhoneticService &phoneticService() override { return service ? *service : phonetic; }
+    std::unique_ptr<ReadingEngine> readingEngine(UserReadings *userReadings) override;
     QString programFolder() const override { return folder; }
     QByteArray codePage() const override { return page; }
 
@@ -97,6 +98,7 @@ public:
     std::optional<QColor> nextColor;
     FakePhoneticService phonetic;
     PhoneticService *service = nullptr; // instead of the table
+    const RareWordList *wordList = nullptr; // instead of the system's list
     QString folder;
     QByteArray page = "UTF-8";
     bool browser = true; // whether the desktop has a web browser
