@@ -70,7 +70,8 @@ var rubello = {
     for (var g = this.shifts.length; !closing && g >= 0 && wanted.length < 64; --g) {
       var value = '[data-rubello-at="' + v + '"]';
       if (wanted.indexOf(value) < 0) wanted.push(value);
-      if (g > 0 && v >= this.shifts[g - 1][0] + this.shifts[g - 1][1]) v -= this.shifts[g - 1][1];
+      // After a removal the places just before it did not move.
+      if (g > 0 && v >= this.shifts[g - 1][0] + Math.max(this.shifts[g - 1][1], 0)) v -= this.shifts[g - 1][1];
     }
     var all = document.querySelectorAll(closing || wanted.length >= 64 ? '[data-rubello-at]' : wanted.join(','));
     var e = null, eAt = -1;
@@ -110,6 +111,25 @@ var rubello = {
     this.shifts.push([from, delta]);
     var made = e.querySelectorAll('[data-rubello-at]');
     for (var i = 0; i < made.length; ++i) made[i].setAttribute('data-rubello-gen', this.shifts.length);
+    window.scrollTo(x, y);
+    return true;
+  },
+  // The run from one element up to a later sibling parsed again in their parent.
+  siblings: function (tagAt, name, nextAt, nextName, html, from, delta) {
+    var first = this.find(tagAt, name, false), next = this.find(nextAt, nextName, false);
+    if (!first || !next || first.parentNode !== next.parentNode) return false;
+    var parent = first.parentNode, run = [];
+    if (parent.namespaceURI !== 'http://www.w3.org/1999/xhtml') return false;
+    for (var n = first; n && n !== next; n = n.nextSibling) run.push(n);
+    if (!run.length || run[run.length - 1].nextSibling !== next) return false;
+    var x = window.scrollX, y = window.scrollY;
+    var box = document.createElement(parent.localName);
+    box.innerHTML = html;
+    var made = box.querySelectorAll('[data-rubello-at]');
+    while (box.firstChild) parent.insertBefore(box.firstChild, next);
+    for (var i = 0; i < run.length; ++i) run[i].remove();
+    this.shifts.push([from, delta]);
+    for (i = 0; i < made.length; ++i) made[i].setAttribute('data-rubello-gen', this.shifts.length);
     window.scrollTo(x, y);
     return true;
   },
@@ -508,6 +528,13 @@ void PreviewPane::patch(const PreviewTextEdit &edit, const QString &text)
 
 void PreviewPane::replaceBlock(const PreviewBlockEdit &edit, const QString &text)
 {
+    if (edit.nextOffset >= 0) {
+        const QJsonArray arguments{double(edit.tagOffset), edit.tagName, double(edit.nextOffset),
+                                   edit.nextName,          edit.content, double(edit.from),
+                                   double(edit.delta)};
+        change(QStringLiteral("siblings"), arguments, text);
+        return;
+    }
     const QJsonArray arguments{double(edit.tagOffset), edit.tagName, edit.content, double(edit.from),
                                double(edit.delta)};
     change(QStringLiteral("block"), arguments, text);

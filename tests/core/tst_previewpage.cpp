@@ -62,9 +62,12 @@ private slots:
         QFETCH(QByteArrayList, f);
         const std::optional<PreviewBlockEdit> edit = previewBlockEdit(caseText(f[0]), caseText(f[1]));
         QString got = u"reload"_s;
+        const auto next = [](const PreviewBlockEdit &e) {
+            return e.nextOffset < 0 ? QString() : u"..%1"_s.arg(e.nextOffset);
+        };
         if (edit)
-            got = u"%1 %2 %3 %4 %5"_s.arg(edit->tagOffset).arg(edit->tagName).arg(edit->from).arg(edit->delta)
-                      .arg(QString(edit->content).replace(QString(kPreviewOffsetAttribute), u"A"_s));
+            got = u"%1%2 %3 %4 %5 %6"_s.arg(edit->tagOffset).arg(next(*edit), edit->tagName).arg(edit->from)
+                      .arg(edit->delta).arg(QString(edit->content).replace(QString(kPreviewOffsetAttribute), u"A"_s));
         QCOMPARE(got, caseText(f[2]));
     }
 

@@ -248,7 +248,9 @@ void TestPreviewPane::successiveEditsKeepOffsets()
           << u"<p>aZZb</p><p>c<i>x</i>d</p><p>ef</p>"_s // text before both
           << u"<p>aZZb</p><p>c<i>x</i>d</p><p>e<b>y</b>f</p>"_s // found through both moves
           << u"<p>aZZb</p><p>c<i>xx</i>d</p><p>e<b>y</b>f</p>"_s // inside an element a block made
-          << u"<p>aZZb</p><p>cd</p><p>e<b>y</b>f</p>"_s;
+          << u"<p>aZZb</p><p>cd</p><p>e<b>y</b>f</p>"_s
+          << u"<p>aZZb</p><p>cd</p><p>n<i>w</i></p><p>e<b>y</b>f</p>"_s // a block put between two
+          << u"<p>aZZb</p><p>cd</p><p>n<i>w</i><p>e<b>y</b>f</p>"_s; // left open, closed by the next
     // A load waits for a pause in the typing; what changes in place does not.
     QVERIFY(render(texts.first() + u"<style></style>"_s, page(u"a.html"_s)));
     m_text = texts.first();

@@ -329,16 +329,19 @@ qsizetype commentEnd(const QString &html, qsizetype pos, qsizetype limit)
     return close + 3;
 }
 
-// Where the element of name whose start tag ends at from has its end tag, when
-// everything up to it opens in place and closes in order; -1 otherwise.
-qsizetype matchingEnd(const QString &html, qsizetype from, const QString &name, qsizetype limit)
+// Reads html from `from` as the content of the elements open (the innermost last),
+// every tag opening in place and closing in order: the end tag that closes the
+// outermost of them (open then empty), or limit with those still open there; -1
+// for anything else.
+qsizetype readNested(const QString &html, qsizetype from, qsizetype limit, QStringList &open)
 {
-    QStringList open{name};
     qsizetype at = from;
     while (true) {
         at = html.indexOf(u'<', at);
-        if (at < 0 || at + 2 >= limit)
-            return -1;
+        if (at < 0 || at >= limit)
+            return limit;
+        if (at + 2 >= limit)
+            return -1; // a tag the limit may cut
         const QChar next = html.at(at + 1);
         if (next == u'!' || next == u'?') {
             at = QStringView(html).mid(at).startsWith(u"<!--") ? commentEnd(html, at, limit) : -1;
@@ -369,6 +372,90 @@ qsizetype matchingEnd(const QString &html, qsizetype from, const QString &name, 
         }
         at = tag->end;
     }
+}
+
+// Where the element of name whose start tag ends at from has its end tag, when
+// everything up to it opens in place and closes in order; -1 otherwise.
+qsizetype matchingEnd(const QString &html, qsizetype from, const QString &name, qsizetype limit)
+{
+    QStringList open{name};
+    const qsizetype end = readNested(html, from, limit, open);
+    return open.isEmpty() ? end : -1;
+}
+
+// Blocks that may stand side by side in any flow container: a run of them is
+// parsed again between two of them.
+bool isFlowBlock(QStringView name)
+{
+    return isBlock(name) && !isOneOf(name, {u"li", u"dt", u"dd", u"td", u"th", u"caption"});
+}
+
+// Whether html[from, to) is a run of whole elements and text that a parser builds
+// the same alone as between the blocks around it; a paragraph left open at the end
+// is closed by the block at to, as the page's parser closes it.
+bool isWholeRun(const QString &html, qsizetype from, qsizetype to)
+{
+    QStringList open{QStringLiteral("div")}; // a neutral flow container
+    if (readNested(html, from, to, open) != to)
+        return false;
+    return open.size() == 1 || (open.size() == 2 && open.last() == u"p");
+}
+
+// A change between blocks no block holds (typed straight in the body, or in a
+// container too large or not plain enough to parse again): the run from the
+// nearest block starting before it up to the first block after it.
+std::optional<PreviewBlockEdit> siblingsEdit(const QString &shown, const QString &now,
+                                              qsizetype start, qsizetype changeEnd)
+{
+    const qsizetype delta = now.size() - shown.size();
+    // The next block: it and all after it as the page has them.
+    qsizetype next = -1;
+    QString nextName;
+    // The common start may hold the next block's "<" and more of its tag.
+    const qsizetype searchFrom = start > 0 ? qMax<qsizetype>(0, now.lastIndexOf(u'<', start - 1)) : 0;
+    for (qsizetype at = now.indexOf(u'<', searchFrom); at >= 0 && at - start <= kLargestBlock;
+         at = now.indexOf(u'<', at + 1)) {
+        if (at + 1 >= now.size() || !isAsciiLetter(now.at(at + 1)))
+            continue;
+        const std::optional<SourceTag> tag = readTag(now, at, now.size());
+        if (!tag || !isFlowBlock(tag->name))
+            continue;
+        // Blocks typed in the change are part of the run.
+        if (at - delta >= 0 && (at >= changeEnd || QStringView(now).mid(at) == QStringView(shown).mid(at - delta))) {
+            next = at;
+            nextName = tag->name;
+            break;
+        }
+        if (at >= changeEnd)
+            break;
+    }
+    if (next < 0)
+        return std::nullopt;
+    const qsizetype farthest = qMax<qsizetype>(0, next - kLargestBlock);
+    int tries = 16;
+    for (qsizetype at = qMin(start, next); at > farthest && tries > 0;) {
+        at = now.lastIndexOf(u'<', at - 1);
+        if (at < farthest || at + 1 >= now.size() || !isAsciiLetter(now.at(at + 1)))
+            continue;
+        const std::optional<SourceTag> tag = readTag(now, at, qMin(now.size(), start + 1));
+        if (!tag || tag->end > start || !isFlowBlock(tag->name))
+            continue;
+        --tries;
+        // In the page shown the run starts with this element too: it is not empty.
+        if (next - delta <= at || !isWholeRun(now, at, next) || !isWholeRun(shown, at, next - delta))
+            continue;
+        PreviewBlockEdit edit;
+        edit.tagOffset = at;
+        edit.tagName = tag->name;
+        edit.nextOffset = next - delta;
+        edit.nextName = nextName;
+        edit.content = markedForPreview(now.mid(at, next - at), at);
+        // The elements from the next one on move, in the page shown and in the text now.
+        edit.from = next - qMax<qsizetype>(delta, 0);
+        edit.delta = delta;
+        return edit;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -410,5 +497,5 @@ std::optional<PreviewBlockEdit> previewBlockEdit(const QString &shown, const QSt
         edit.delta = delta;
         return edit;
     }
-    return std::nullopt;
+    return siblingsEdit(shown, now, start, changeEnd);
 }

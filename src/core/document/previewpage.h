@@ -60,10 +60,15 @@ std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QStri
 // a tag left open or closed early, an edit across the element's own tags) needs
 // the page loaded again. content is marked with the offsets of the text now;
 // elements after the change move by delta.
+// A change no such block holds may still lie between two blocks side by side: then
+// the element at tagOffset and its siblings up to the one at nextOffset (in the
+// page as shown) are replaced by content, the run between them parsed again.
 struct PreviewBlockEdit
 {
     qsizetype tagOffset = 0;
     QString tagName;
+    qsizetype nextOffset = -1; // none: the element's content is replaced
+    QString nextName;
     QString content;
     qsizetype from = 0;
     qsizetype delta = 0;
