@@ -30,19 +30,21 @@ JoiningStage::JoiningStage(const ReadingTables &tables, const KanjiReadings &kan
 
 Result<void> JoiningStage::rewrite(ReadingSentence &sentence) const
 {
-    // Each pass builds a new list: a long text has tens of thousands of words.
-    sentence.words = joinNouns(joinSingles(joinRepeats(sentence.words)));
+    // Each pass builds a new list, moving the words it keeps: a long text has
+    // tens of thousands of words.
+    sentence.words = joinNouns(joinSingles(joinRepeats(std::move(sentence.words))));
     return {};
 }
 
 // 々 (and a word the analyzer starts with it) goes into the word before it.
-QList<ReadingWord> JoiningStage::joinRepeats(const QList<ReadingWord> &words) const
+QList<ReadingWord> JoiningStage::joinRepeats(QList<ReadingWord> words) const
 {
     QList<ReadingWord> out;
-    for (const ReadingWord &word : words) {
+    out.reserve(words.size());
+    for (ReadingWord &word : words) {
         if (out.isEmpty() || !word.surface.startsWith(u'々') || !allKanji(out.last().surface)
             || out.last().start + out.last().length != word.start) {
-            out.append(word);
+            out.append(std::move(word));
             continue;
         }
         ReadingWord &before = out.last();
@@ -77,9 +79,10 @@ bool JoiningStage::singleKanji(const ReadingWord &w, bool first) const
 
 // Single kanji of a compound the analyzer lacks (運指, 符頭): their on readings
 // together are right far more often than each read as a word.
-QList<ReadingWord> JoiningStage::joinSingles(const QList<ReadingWord> &words) const
+QList<ReadingWord> JoiningStage::joinSingles(QList<ReadingWord> words) const
 {
     QList<ReadingWord> out;
+    out.reserve(words.size());
     for (qsizetype i = 0; i < words.size();) {
         qsizetype end = i;
         while (end < words.size() && singleKanji(words.at(end), end == i)
@@ -93,7 +96,7 @@ QList<ReadingWord> JoiningStage::joinSingles(const QList<ReadingWord> &words) co
         const QString sino
             = end - i >= 2 ? composedReading(written, m_kanji, m_tables.joints) : QString();
         if (sino.isEmpty()) {
-            out.append(words.at(i++));
+            out.append(std::move(words[i++])); // not looked at again
             continue;
         }
         out.append(merged(words, i, end, sino, ReadingSource::Rule));
@@ -106,13 +109,14 @@ QList<ReadingWord> JoiningStage::joinSingles(const QList<ReadingWord> &words) co
 }
 
 // Nouns next to each other stay one word; the second may voice at the joint.
-QList<ReadingWord> JoiningStage::joinNouns(const QList<ReadingWord> &words) const
+QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words) const
 {
     QList<ReadingWord> out;
-    for (ReadingWord word : words) {
+    out.reserve(words.size());
+    for (ReadingWord &word : words) {
         if (out.isEmpty() || out.last().start + out.last().length != word.start
             || !containsKanji(out.last().surface)) {
-            out.append(word);
+            out.append(std::move(word));
             continue;
         }
         ReadingWord &before = out.last();
@@ -131,7 +135,7 @@ QList<ReadingWord> JoiningStage::joinNouns(const QList<ReadingWord> &words) cons
             // Kept apart: readings a later stage mends word by word.
             && !m_tables.fixed.contains(word.surface) && !m_tables.fixed.contains(before.surface);
         if (!joinable) {
-            out.append(word);
+            out.append(std::move(word));
             continue;
         }
         // An old clan's name says の before the given name (源頼朝 ミナモトノヨリトモ).
@@ -151,7 +155,7 @@ QList<ReadingWord> JoiningStage::joinNouns(const QList<ReadingWord> &words) cons
                 : part.parts;
         joined.pos = word.pos;
         joined.known = before.known && word.known;
-        before = joined;
+        before = std::move(joined);
     }
     return out;
 }

@@ -15,10 +15,10 @@ public:
     Result<void> rewrite(ReadingSentence &sentence) const override;
 
 private:
-    QList<ReadingWord> joinRepeats(const QList<ReadingWord> &words) const;
-    QList<ReadingWord> joinSingles(const QList<ReadingWord> &words) const;
+    QList<ReadingWord> joinRepeats(QList<ReadingWord> words) const;
+    QList<ReadingWord> joinSingles(QList<ReadingWord> words) const;
     bool singleKanji(const ReadingWord &word, bool first) const;
-    QList<ReadingWord> joinNouns(const QList<ReadingWord> &words) const;
+    QList<ReadingWord> joinNouns(QList<ReadingWord> words) const;
 
     const ReadingTables &m_tables;
     const KanjiReadings &m_kanji;

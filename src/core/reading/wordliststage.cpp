@@ -37,7 +37,7 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
 {
     if (!m_list)
         return {};
-    const QList<ReadingWord> &words = sentence.words;
+    QList<ReadingWord> words = std::move(sentence.words);
     QList<ReadingWord> out;
     out.reserve(words.size());
     for (qsizetype i = 0; i < words.size();) {
@@ -50,7 +50,7 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
             ++j;
         }
         if (j == i) {
-            out.append(words.at(i++));
+            out.append(std::move(words[i++])); // not looked at again
             continue;
         }
         const QStringList listed = doubtful(words, i, j) ? m_list->readings(surface) : QStringList();
@@ -64,7 +64,7 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
             word.weighed = listed.first() == pieces || guessed(words, i, j)
                 ? ReadingConfidence::Sure
                 : ReadingConfidence::Unsure;
-            out.append(word);
+            out.append(std::move(word));
         } else {
             const bool open = listed.contains(pieces);
             for (qsizetype k = i; k < j; ++k) {
@@ -75,6 +75,6 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
         }
         i = j;
     }
-    sentence.words = out;
+    sentence.words = std::move(out);
     return {};
 }
