@@ -314,7 +314,7 @@ Result<QList<QList<AnalysedWord>>> MecabPhoneticService::analyse(const QString &
             const QByteArrayView pos = posColumns(node->feature);
             word.pos = made(m_posNames, pos, [&] { return QString::fromUtf8(pos); });
             word.known = node->stat != MECAB_UNK_NODE;
-            words.append(word);
+            words.append(std::move(word));
             done = end;
         }
         if (done < text.size())
