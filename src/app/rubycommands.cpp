@@ -202,17 +202,7 @@ void RubyCommands::insertRuby()
         }
     }
 
-    RubyProposal proposal {
-        ::kanaForm(reading, m_kanaForm), {}, guessed, m_attribute, m_attributeOn};
-    proposal.unsure = unsure && !guessed;
-    proposal.candidates.append(proposal.reading);
-    for (const QString &other : std::as_const(others)) {
-        const QString form = ::kanaForm(other, m_kanaForm);
-        if (!proposal.candidates.contains(form))
-            proposal.candidates.append(form);
-    }
-
-    const auto choice = RubyDialog::ask(proposal, m_window);
+    const auto choice = RubyDialog::ask(proposalOf(reading, others, guessed, unsure), m_window);
     returnToWindow();
     if (!choice)
         return;
@@ -225,6 +215,22 @@ void RubyCommands::insertRuby()
         if (const Result<void> kept = engine.remember(text, selStart, base.size(), chosen); !kept)
             tellNotRemembered(kept.error());
     }
+}
+
+// What the dialog offers: the reading and the others in the chosen kana, each once.
+RubyProposal RubyCommands::proposalOf(const QString &reading, const QStringList &others, bool guessed,
+                                      bool unsure) const
+{
+    RubyProposal proposal {
+        ::kanaForm(reading, m_kanaForm), {}, guessed, m_attribute, m_attributeOn};
+    proposal.unsure = unsure && !guessed;
+    proposal.candidates.append(proposal.reading);
+    for (const QString &other : others) {
+        const QString form = ::kanaForm(other, m_kanaForm);
+        if (!proposal.candidates.contains(form))
+            proposal.candidates.append(form);
+    }
+    return proposal;
 }
 
 void RubyCommands::insertElement(const QString &base, const RubyChoice &choice)

@@ -16,6 +16,7 @@ class UserReadings;
 class QWidget;
 struct Error;
 struct RubyChoice;
+struct RubyProposal;
 
 // The ruby commands of the main window: F5 on the selection, ruby for the whole
 // page through the review list, removing ruby, and the folder of the user's
@@ -62,6 +63,8 @@ public:
 
     // Replaces the selection with the element of base and the choice, as one
     // step, and keeps the choice's attribute for the next time.
+    RubyProposal proposalOf(const QString &reading, const QStringList &others, bool guessed,
+                            bool unsure) const;
     void insertElement(const QString &base, const RubyChoice &choice);
 
 public slots:

@@ -123,6 +123,46 @@ QString DocumentErrors::text(const Error &error)
 
 } // namespace
 
+namespace {
+
+// The reading sources' sentences name the file and the package that brings it.
+QString readingSourceSentence(const Error &error)
+{
+    switch (error.kind) {
+    case ErrorKind::DictionaryUnusable:
+        return error.encodings.isEmpty()
+            ? QCoreApplication::translate("Error",
+                                          "読みの辞書 %1 の形式が分からないため、読みを取り出せません。"
+                                          "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
+                                          "mecab-ipadic-utf8) を入れてください。")
+                  .arg(error.path)
+            : QCoreApplication::translate("Error",
+                                          "読みの辞書 %1 の文字コードが UTF-8 ではありません (%2)。"
+                                          "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
+                                          "mecab-ipadic-utf8) を使ってください。")
+                  .arg(error.path, error.encodings.first());
+    case ErrorKind::KanjiDictionaryMissing:
+        return QCoreApplication::translate(
+                   "Error", "漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
+            .arg(error.path, error.detail);
+    case ErrorKind::KanjiDictionaryEmpty:
+        return QCoreApplication::translate("Error", "漢字の読みの辞書 %1 に読みがありません。")
+            .arg(error.path);
+    case ErrorKind::WordListUnreadable:
+        return error.detail.isEmpty()
+            ? QCoreApplication::translate("Error", "名前や珍しい語の読みの一覧 %1 に語がありません。"
+                                                   "読みは一覧なしで振ります。")
+                  .arg(error.path)
+            : QCoreApplication::translate("Error", "名前や珍しい語の読みの一覧 %1 を開けません "
+                                                   "(パッケージ skkdic): %2。読みは一覧なしで振ります。")
+                  .arg(error.path, error.detail);
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
 QString errorSentence(const Error &error)
 {
     const char *sentence = nullptr;
@@ -168,32 +208,10 @@ QString errorSentence(const Error &error)
                                      "パッケージ mecab-ipadic-utf8) が見つかりません。");
         break;
     case ErrorKind::DictionaryUnusable:
-        return error.encodings.isEmpty()
-            ? QCoreApplication::translate("Error",
-                                          "読みの辞書 %1 の形式が分からないため、読みを取り出せません。"
-                                          "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
-                                          "mecab-ipadic-utf8) を入れてください。")
-                  .arg(error.path)
-            : QCoreApplication::translate("Error",
-                                          "読みの辞書 %1 の文字コードが UTF-8 ではありません (%2)。"
-                                          "MeCab の IPADIC 辞書 (UTF-8 版、パッケージ "
-                                          "mecab-ipadic-utf8) を使ってください。")
-                  .arg(error.path, error.encodings.first());
     case ErrorKind::KanjiDictionaryMissing:
-        return QCoreApplication::translate(
-                   "Error", "漢字の読みの辞書 %1 を開けません (パッケージ kanjidic): %2")
-            .arg(error.path, error.detail);
     case ErrorKind::KanjiDictionaryEmpty:
-        return QCoreApplication::translate("Error", "漢字の読みの辞書 %1 に読みがありません。")
-            .arg(error.path);
     case ErrorKind::WordListUnreadable:
-        return error.detail.isEmpty()
-            ? QCoreApplication::translate("Error", "名前や珍しい語の読みの一覧 %1 に語がありません。"
-                                                   "読みは一覧なしで振ります。")
-                  .arg(error.path)
-            : QCoreApplication::translate("Error", "名前や珍しい語の読みの一覧 %1 を開けません "
-                                                   "(パッケージ skkdic): %2。読みは一覧なしで振ります。")
-                  .arg(error.path, error.detail);
+        return readingSourceSentence(error);
     case ErrorKind::AnalysisFailed:
         sentence = QT_TRANSLATE_NOOP("Error", "読みを調べられませんでした。");
         break;
