@@ -85,6 +85,8 @@ void TestRubyReview::review()
     dialog.confidenceBox()->setCurrentIndex(0);
     dialog.orderBox()->setCurrentIndex(int(RubyReviewModel::Order::Frequency));
     QCOMPARE(words().left(2), u"学校"_qs);
+    dialog.orderBox()->setCurrentIndex(int(RubyReviewModel::Order::GuessedFirst));
+    QCOMPARE(words(), u"他 鬱金 学校 漢字"_qs); // the unsure 漢字 among the others
     dialog.levelBox()->setCurrentIndex(kJouyouLevel - 1); // 中学以上: 鬱 only
     QCOMPARE(words(), u"鬱金"_qs);
     dialog.levelBox()->setCurrentIndex(0);
