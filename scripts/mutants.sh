@@ -93,7 +93,8 @@ done
 
 if [ ! -f "$build/build.ninja" ]; then
   # Unoptimised and without debug information: every fault costs a compile and links.
-  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS=-O0 \
+  # A build type of its own: the project's default would add -O2 -g after the -O0.
+  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Mutants -DCMAKE_CXX_FLAGS=-O0 \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$log/configure.txt" 2>&1 \
     || { echo "configure failed, see $log/configure.txt" >&2; exit 1; }
 fi
