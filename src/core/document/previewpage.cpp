@@ -383,6 +383,22 @@ qsizetype matchingEnd(const QString &html, qsizetype from, const QString &name, 
     return open.isEmpty() ? end : -1;
 }
 
+// Walking back from at (moved to its "<"): the nearest start tag that ends by
+// start; none after farthest.
+std::optional<SourceTag> previousStartTag(const QString &now, qsizetype &at, qsizetype farthest,
+                                          qsizetype start)
+{
+    while (at > farthest) {
+        at = now.lastIndexOf(u'<', at - 1);
+        if (at < farthest || at + 1 >= now.size() || !isAsciiLetter(now.at(at + 1)))
+            continue;
+        std::optional<SourceTag> tag = readTag(now, at, qMin(now.size(), start + 1));
+        if (tag && tag->end <= start)
+            return tag;
+    }
+    return std::nullopt;
+}
+
 // Blocks that may stand side by side in any flow container: a run of them is
 // parsed again between two of them.
 bool isFlowBlock(QStringView name)
@@ -433,12 +449,11 @@ std::optional<PreviewBlockEdit> siblingsEdit(const QString &shown, const QString
         return std::nullopt;
     const qsizetype farthest = qMax<qsizetype>(0, next - kLargestBlock);
     int tries = 16;
-    for (qsizetype at = qMin(start, next); at > farthest && tries > 0;) {
-        at = now.lastIndexOf(u'<', at - 1);
-        if (at < farthest || at + 1 >= now.size() || !isAsciiLetter(now.at(at + 1)))
-            continue;
-        const std::optional<SourceTag> tag = readTag(now, at, qMin(now.size(), start + 1));
-        if (!tag || tag->end > start || !isFlowBlock(tag->name))
+    for (qsizetype at = qMin(start, next); tries > 0;) {
+        const std::optional<SourceTag> tag = previousStartTag(now, at, farthest, start);
+        if (!tag)
+            break;
+        if (!isFlowBlock(tag->name))
             continue;
         --tries;
         // In the page shown the run starts with this element too: it is not empty.
@@ -470,12 +485,11 @@ std::optional<PreviewBlockEdit> previewBlockEdit(const QString &shown, const QSt
     const qsizetype farthest = qMax<qsizetype>(0, start - kLargestBlock);
     int tries = 64;
     // Outwards from the change, the first block that holds all of it.
-    for (qsizetype at = start; at > farthest && tries > 0;) {
-        at = now.lastIndexOf(u'<', at - 1);
-        if (at < farthest || at + 1 >= now.size() || !isAsciiLetter(now.at(at + 1)))
-            continue;
-        const std::optional<SourceTag> tag = readTag(now, at, qMin(now.size(), start + 1));
-        if (!tag || tag->end > start || !isBlock(tag->name))
+    for (qsizetype at = start; tries > 0;) {
+        const std::optional<SourceTag> tag = previousStartTag(now, at, farthest, start);
+        if (!tag)
+            break;
+        if (!isBlock(tag->name))
             continue;
         --tries;
         const qsizetype limit = qMin(now.size(), tag->end + kLargestBlock);
