@@ -344,7 +344,6 @@ void HtmlHighlighter::colourBlock(const QTextBlock &block, int start)
     Line &line = m_lines[std::size_t(block.blockNumber())];
     line.end = quint8(colourLine(block, start));
     line.coloured = true;
-    line.colouredFrom = quint8(start);
     line.formatted = true;
 }
 
@@ -374,7 +373,7 @@ void HtmlHighlighter::colourShown(const QRect &area)
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
         const int number = block.blockNumber();
         const Line &line = m_lines[std::size_t(number)];
-        if (!line.coloured || line.colouredFrom != state)
+        if (!line.coloured)
             colourBlock(block, state);
         state = line.end;
         m_known = qMax(m_known, number + 1);

@@ -44,8 +44,10 @@ private:
     struct Line
     {
         quint8 end = 0; // state at the line's end; known for lines before m_known
-        bool coloured = false; // its colours are those of its text and start state
-        quint8 colouredFrom = 0; // the start state they were read from
+        // Its colours are those of its text and start state. Qt reports a painted
+        // line's new colours with the next edit, which clears this, so a line still
+        // coloured was read from the start state it has now.
+        bool coloured = false;
         bool formatted = false; // its layout may hold colours of ours
     };
 
