@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -29,16 +31,30 @@ bool shell(const QString &folder, const QByteArray &script, const QProcessEnviro
         && sh.exitCode() == 0;
 }
 
-// Another program's write, made by the hook at the step a row names.
+// Another program's write, made by the hook at the step a row names: a line
+// added, or the same bytes' count rewritten within the same second, which only
+// the fraction of the timestamp tells apart.
 SaveStep gAppendAt = SaveStep::TempWritten;
+bool gSameSize = false;
 
 void appendAtStep(SaveStep step, const QByteArray &target)
 {
     if (step != gAppendAt)
         return;
     QFile file(QFile::decodeName(target));
-    if (file.open(QIODevice::Append))
-        file.write("other\n");
+    if (!gSameSize) {
+        if (file.open(QIODevice::Append))
+            file.write("other\n");
+        return;
+    }
+    struct stat was {};
+    if (::stat(target.constData(), &was) != 0 || !file.open(QIODevice::ReadWrite))
+        return;
+    file.write("<p>OLD</p>\n");
+    file.close();
+    const timespec times[2] = {was.st_atim,
+                               {was.st_mtim.tv_sec, (was.st_mtim.tv_nsec + 1) % 1000000000}};
+    ::utimensat(AT_FDCWD, target.constData(), times, 0);
 }
 
 } // namespace
@@ -121,8 +137,14 @@ void TestSiteTool::saveLooksAgainBeforeReplacing_data()
 {
     QTest::addColumn<int>("step");
     QTest::addColumn<bool>("hardLinked");
-    QTest::newRow("a new file, written while it was synced") << int(SaveStep::TempWritten) << false;
-    QTest::newRow("in place, written while the copy was made") << int(SaveStep::CopyWritten) << true;
+    QTest::addColumn<bool>("sameSize");
+    QTest::addColumn<QByteArray>("kept");
+    QTest::newRow("a new file, written while it was synced")
+        << int(SaveStep::TempWritten) << false << false << QByteArray("<p>old</p>\nother\n");
+    QTest::newRow("in place, written while the copy was made")
+        << int(SaveStep::CopyWritten) << true << false << QByteArray("<p>old</p>\nother\n");
+    QTest::newRow("in place, same size rewritten within the second")
+        << int(SaveStep::CopyWritten) << true << true << QByteArray("<p>OLD</p>\n");
 }
 
 // Another program's write during the save's own is kept, and the save says so.
@@ -130,6 +152,8 @@ void TestSiteTool::saveLooksAgainBeforeReplacing()
 {
     QFETCH(int, step);
     QFETCH(bool, hardLinked);
+    QFETCH(bool, sameSize);
+    QFETCH(QByteArray, kept);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"p.html"_qs);
     QVERIFY(writeFileBytes(path, "<p>old</p>\n"));
@@ -137,12 +161,13 @@ void TestSiteTool::saveLooksAgainBeforeReplacing()
         QCOMPARE(::link(QFile::encodeName(path), QFile::encodeName(dir.filePath(u"h.html"_qs))), 0);
     const FileIdentity before = fileIdentity(path);
     gAppendAt = SaveStep(step);
+    gSameSize = sameSize;
     setSaveStepHook(appendAtStep);
     const Result<FileIdentity> saved = saveBytesSafely(path, "<p>new</p>\n", &before);
     setSaveStepHook(nullptr);
     QVERIFY(!saved);
     QCOMPARE(saved.error().kind, ErrorKind::ChangedOnDisk);
-    QCOMPARE(readFileBytes(path), "<p>old</p>\nother\n");
+    QCOMPARE(readFileBytes(path), kept);
     const QStringList left = QDir(dir.path()).entryList(QDir::Hidden | QDir::Files | QDir::System);
     QCOMPARE(left, hardLinked ? QStringList({u"h.html"_qs, u"p.html"_qs}) : QStringList({u"p.html"_qs}));
 }
