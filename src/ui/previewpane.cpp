@@ -114,10 +114,11 @@ var rubello = {
     window.scrollTo(x, y);
     return true;
   },
-  // The run from one element up to a later sibling parsed again in their parent.
+  // The run from one element up to a later sibling parsed again in their parent;
+  // with no sibling (nextAt -1), up to the body's end.
   siblings: function (tagAt, name, nextAt, nextName, html, from, delta) {
-    var first = this.find(tagAt, name, false), next = this.find(nextAt, nextName, false);
-    if (!first || !next || first.parentNode !== next.parentNode) return false;
+    var first = this.find(tagAt, name, false), next = nextAt < 0 ? null : this.find(nextAt, nextName, false);
+    if (!first || (nextAt < 0 ? first.parentNode !== document.body : !next || first.parentNode !== next.parentNode)) return false;
     var parent = first.parentNode, run = [];
     if (parent.namespaceURI !== 'http://www.w3.org/1999/xhtml') return false;
     for (var n = first; n && n !== next; n = n.nextSibling) run.push(n);
@@ -529,7 +530,8 @@ void PreviewPane::patch(const PreviewTextEdit &edit, const QString &text)
 void PreviewPane::replaceBlock(const PreviewBlockEdit &edit, const QString &text)
 {
     if (edit.nextOffset >= 0) {
-        const QJsonArray arguments{double(edit.tagOffset), edit.tagName, double(edit.nextOffset),
+        const QJsonArray arguments{double(edit.tagOffset), edit.tagName,
+                                   double(edit.toBodyEnd ? -1 : edit.nextOffset),
                                    edit.nextName,          edit.content, double(edit.from),
                                    double(edit.delta)};
         change(QStringLiteral("siblings"), arguments, text);

@@ -63,7 +63,7 @@ private slots:
         const std::optional<PreviewBlockEdit> edit = previewBlockEdit(caseText(f[0]), caseText(f[1]));
         QString got = u"reload"_s;
         const auto next = [](const PreviewBlockEdit &e) {
-            return e.nextOffset < 0 ? QString() : u"..%1"_s.arg(e.nextOffset);
+            return e.nextOffset < 0 ? QString() : u"..%1%2"_s.arg(e.nextOffset).arg(e.toBodyEnd ? u" end"_s : QString());
         };
         if (edit)
             got = u"%1%2 %3 %4 %5 %6"_s.arg(edit->tagOffset).arg(next(*edit), edit->tagName).arg(edit->from)

@@ -417,9 +417,26 @@ bool isWholeRun(const QString &html, qsizetype from, qsizetype to)
     return open.size() == 1 || (open.size() == 2 && open.last() == u"p");
 }
 
+// Where a run after the body's last block ends: the body's or the page's end tag
+// after the change, else the text's end; -1 when that is too far.
+qsizetype bodyEnd(const QString &now, qsizetype start)
+{
+    const qsizetype from = start > 0 ? qMax<qsizetype>(0, now.lastIndexOf(u'<', start - 1)) : 0;
+    for (qsizetype at = now.indexOf(QLatin1StringView("</"), from); at >= 0 && at - start <= kLargestBlock;
+         at = now.indexOf(QLatin1StringView("</"), at + 1)) {
+        if (at + 2 >= now.size() || !isAsciiLetter(now.at(at + 2)))
+            continue;
+        const std::optional<SourceTag> tag = readTag(now, at, now.size());
+        if (tag && (tag->name == u"body" || tag->name == u"html"))
+            return at;
+    }
+    return now.size() - start <= kLargestBlock ? now.size() : -1;
+}
+
 // A change between blocks no block holds (typed straight in the body, or in a
 // container too large or not plain enough to parse again): the run from the
-// nearest block starting before it up to the first block after it.
+// nearest block starting before it up to the first block after it, or to the
+// body's end after its last block.
 std::optional<PreviewBlockEdit> siblingsEdit(const QString &shown, const QString &now,
                                               qsizetype start, qsizetype changeEnd)
 {
@@ -445,7 +462,11 @@ std::optional<PreviewBlockEdit> siblingsEdit(const QString &shown, const QString
         if (at >= changeEnd)
             break;
     }
-    if (next < 0)
+    const bool toBodyEnd = next < 0;
+    // The page from the body's end tag on is as shown; the common start may hold its "<".
+    if (toBodyEnd
+        && ((next = bodyEnd(now, start)) < 0 || next - delta < 0
+            || QStringView(now).mid(next) != QStringView(shown).mid(next - delta)))
         return std::nullopt;
     const qsizetype farthest = qMax<qsizetype>(0, next - kLargestBlock);
     int tries = 16;
@@ -464,6 +485,7 @@ std::optional<PreviewBlockEdit> siblingsEdit(const QString &shown, const QString
         edit.tagName = tag->name;
         edit.nextOffset = next - delta;
         edit.nextName = nextName;
+        edit.toBodyEnd = toBodyEnd;
         edit.content = markedForPreview(now.mid(at, next - at), at);
         // The elements from the next one on move, in the page shown and in the text now.
         edit.from = next - qMax<qsizetype>(delta, 0);

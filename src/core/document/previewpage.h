@@ -62,13 +62,15 @@ std::optional<PreviewTextEdit> previewTextEdit(const QString &shown, const QStri
 // elements after the change move by delta.
 // A change no such block holds may still lie between two blocks side by side: then
 // the element at tagOffset and its siblings up to the one at nextOffset (in the
-// page as shown) are replaced by content, the run between them parsed again.
+// page as shown) are replaced by content, the run between them parsed again. After
+// the body's last block, the run goes on to the body's end tag (or the text's end).
 struct PreviewBlockEdit
 {
     qsizetype tagOffset = 0;
     QString tagName;
     qsizetype nextOffset = -1; // none: the element's content is replaced
     QString nextName;
+    bool toBodyEnd = false; // the run is the body's last children; nextOffset its end
     QString content;
     qsizetype from = 0;
     qsizetype delta = 0;
