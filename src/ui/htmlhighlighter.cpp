@@ -344,6 +344,7 @@ void HtmlHighlighter::colourBlock(const QTextBlock &block, int start)
     Line &line = m_lines[std::size_t(block.blockNumber())];
     line.end = quint8(colourLine(block, start));
     line.coloured = true;
+    line.colouredFrom = quint8(start);
     line.formatted = true;
 }
 
@@ -370,16 +371,30 @@ void HtmlHighlighter::colourShown(const QRect &area)
     // The line under the bottom edge too: it may show a row of pixels.
     const QTextBlock last = m_editor->cursorForPosition(area.bottomLeft()).block().next();
     int state = startState(first);
+    int changedFrom = -1, changedTo = -1;
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
         const int number = block.blockNumber();
         const Line &line = m_lines[std::size_t(number)];
-        if (!line.coloured)
+        if (!line.coloured || line.colouredFrom != state) {
             colourBlock(block, state);
+            if (changedFrom < 0)
+                changedFrom = block.position();
+            changedTo = block.position() + block.length();
+        }
         state = line.end;
         m_known = qMax(m_known, number + 1);
         if (block == last)
             break;
     }
+    settleColoured(changedFrom, changedTo);
+}
+
+// New colours are a change Qt would otherwise report with the next edit: every
+// line painted since would be laid out and coloured again at each key.
+void HtmlHighlighter::settleColoured(int from, int to)
+{
+    if (from >= 0 && to > from)
+        m_document->markContentsDirty(from, qMin(to, m_document->characterCount()) - from);
 }
 
 void HtmlHighlighter::rehighlight()
@@ -392,6 +407,7 @@ void HtmlHighlighter::rehighlight()
         state = m_lines[std::size_t(block.blockNumber())].end;
     }
     m_known = int(m_lines.size());
+    settleColoured(0, m_document->characterCount());
     m_editor->viewport()->update();
 }
 
@@ -444,11 +460,13 @@ void HtmlHighlighter::onContentsChange(int position, int removed, int added)
     for (int i = first; i <= last; ++i)
         m_lines[std::size_t(i)].coloured = false;
     if (oldEndKnown && last - first < kLinesReadAtOnce) {
+        // Coloured now, inside the change Qt is reporting, they are laid out once
+        // with it; coloured at the next paint, they would be laid out again.
         int state = first > 0 ? m_lines[std::size_t(first - 1)].end : LineState().packed();
         QTextBlock block = firstBlock;
         for (int i = first; i <= last; ++i, block = block.next()) {
-            state = endState(block.text(), state);
-            m_lines[std::size_t(i)].end = quint8(state);
+            colourBlock(block, state);
+            state = m_lines[std::size_t(i)].end;
         }
         if (state == oldEnd) {
             m_known += grown;

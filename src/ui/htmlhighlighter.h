@@ -44,14 +44,13 @@ private:
     struct Line
     {
         quint8 end = 0; // state at the line's end; known for lines before m_known
-        // Its colours are those of its text and start state. Qt reports a painted
-        // line's new colours with the next edit, which clears this, so a line still
-        // coloured was read from the start state it has now.
-        bool coloured = false;
+        bool coloured = false; // its colours are those of its text and start state
+        quint8 colouredFrom = 0; // the start state they were read from
         bool formatted = false; // its layout may hold colours of ours
     };
 
     void onContentsChange(int position, int removed, int added);
+    void settleColoured(int from, int to);
     // The state the line starts in, reading the lines above it that are not known yet.
     int startState(const QTextBlock &block);
     // Gives the line its colours read from start; the state it ends in.
