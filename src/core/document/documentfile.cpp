@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -260,16 +261,21 @@ Result<QByteArray> readAllBytes(QIODevice &device, qint64 maxBytes, Progress *pr
 Result<void> checkWritesBack(const QString &text, const QByteArray &encoding, QString &distinct)
 {
     // Each character is tried once, not the whole text: a load stays one decode.
-    std::vector<bool> seen(0x10000);
-    for (const QChar c : text) {
-        if (c.isSurrogate()) { // a code page beyond the BMP: the whole text is tried
+    std::array<quint64, 0x10000 / 64> seen {};
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80)
+            continue;
+        if (QChar::isSurrogate(c)) { // a code page beyond the BMP: the whole text is tried
             distinct = text;
             break;
         }
-        if (c.unicode() < 0x80 || seen[c.unicode()])
+        quint64 &word = seen[c >> 6];
+        const quint64 bit = quint64(1) << (c & 63);
+        if (word & bit)
             continue;
-        seen[c.unicode()] = true;
-        distinct += c;
+        word |= bit;
+        distinct += QChar(c);
     }
     QStringEncoder encoder(encoding.constData(), QStringConverter::Flag::Stateless);
     const QByteArray back = encoder.encode(distinct);
@@ -294,20 +300,29 @@ QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QStr
     otherCodes = false;
     const QHash<QByteArray, char16_t> &alternatives = alternativeCodes(encoding);
     std::vector<bool> twoCoded(0x10000);
-    bool leads[256] = {};
-    for (auto it = alternatives.cbegin(); it != alternatives.cend(); ++it) {
+    for (auto it = alternatives.cbegin(); it != alternatives.cend(); ++it)
         twoCoded[it.value()] = true;
-        leads[quint8(it.key().front())] = true;
-    }
     if (std::none_of(distinct.begin(), distinct.end(),
                      [&](QChar c) { return twoCoded[c.unicode()]; }))
         return {};
-    QHash<char16_t, qsizetype> total;
-    for (const QChar c : text) {
-        if (twoCoded[c.unicode()])
-            ++total[c.unicode()];
+    // Codes as numbers: a lead byte the other codes share with common characters
+    // costs no string for each of those.
+    const auto number = [](QByteArrayView code) {
+        quint32 n = 0;
+        for (const char b : code)
+            n = (n << 8) | quint8(b);
+        return n;
+    };
+    QHash<quint32, QByteArray> codeOf;
+    std::vector<bool> twoByteAlternative(0x10000);
+    bool leads[256] = {};
+    for (auto it = alternatives.cbegin(); it != alternatives.cend(); ++it) {
+        codeOf.insert(number(it.key()), it.key());
+        if (it.key().size() == 2)
+            twoByteAlternative[number(it.key())] = true;
+        leads[quint8(it.key().front())] = true;
     }
-    QHash<QByteArray, qsizetype> used;
+    QHash<quint32, qsizetype> used;
     const bool euc = encoding == kEucJpEncoding;
     for (qsizetype i = 0; i < bytes.size();) {
         const quint8 b = quint8(bytes[i]);
@@ -318,24 +333,32 @@ QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QStr
             length = 2;
         length = qMin(length, bytes.size() - i);
         if (length > 1 && leads[b]) {
-            const QByteArray code = bytes.sliced(i, length).toByteArray();
-            if (alternatives.contains(code))
+            const quint32 code = number(bytes.sliced(i, length));
+            if (length == 2 ? twoByteAlternative[code] : codeOf.contains(code))
                 ++used[code];
         }
         i += length;
     }
     otherCodes = !used.isEmpty();
+    if (!otherCodes)
+        return {};
+    QHash<char16_t, qsizetype> total;
+    for (const QChar c : text) {
+        if (twoCoded[c.unicode()])
+            ++total[c.unicode()];
+    }
     QHash<char16_t, qsizetype> inOtherCodes;
     for (auto it = used.cbegin(); it != used.cend(); ++it)
-        inOtherCodes[alternatives.value(it.key())] += it.value();
+        inOtherCodes[alternatives.value(codeOf.value(it.key()))] += it.value();
     QHash<char16_t, QByteArray> forms;
     QHash<char16_t, qsizetype> best;
     for (auto it = used.cbegin(); it != used.cend(); ++it) {
-        const char16_t c = alternatives.value(it.key());
+        const QByteArray &code = codeOf.value(it.key());
+        const char16_t c = alternatives.value(code);
         const qsizetype preferred = total.value(c) - inOtherCodes.value(c);
         if (it.value() > preferred && it.value() > best.value(c)) {
             best[c] = it.value();
-            forms[c] = it.key();
+            forms[c] = code;
         }
     }
     return forms;
