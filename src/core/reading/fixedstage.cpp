@@ -29,7 +29,9 @@ Result<void> FixedStage::rewrite(ReadingSentence &sentence) const
             continue;
         const QStringView before = QStringView(sentence.text).left(word.start);
         const QStringView after = QStringView(sentence.text).sliced(word.start + word.length);
-        for (const ReadingTables::Fixed &fixed : m_tables.fixed.values(word.surface)) {
+        // The rows of a word in their table order, without a list made for each word.
+        for (auto [it, end] = m_tables.fixed.equal_range(word.surface); it != end; ++it) {
+            const ReadingTables::Fixed &fixed = *it;
             if (!matchesAny(fixed.before, before, true) || !matchesAny(fixed.after, after, false))
                 continue;
             if (fixed.reading != word.reading) {
@@ -68,9 +70,9 @@ void FixedStage::mendParts(ReadingWord &word, const QString &text) const
                     && matchesAny(fixed.before, before, true)
                     && matchesAny(fixed.after, after, false);
             };
-            const QList<ReadingTables::Fixed> all = m_tables.fixed.values(text.sliced(at, length));
-            const auto found = std::find_if(all.cbegin(), all.cend(), fits);
-            if (found == all.cend())
+            const auto [first, last] = m_tables.fixed.equal_range(text.sliced(at, length));
+            const auto found = std::find_if(first, last, fits);
+            if (found == last)
                 continue;
             parts.remove(p, n);
             parts.insert(p, {length, found->reading});
