@@ -260,6 +260,7 @@ Result<void> MecabPhoneticService::openWith(const QList<QByteArray> &arguments)
     m_requestType = m_lattice->request_type();
     m_posNames.clear();
     m_readings.clear();
+    m_entries.clear();
     m_model = std::move(opened->model);
     m_readingColumn = column;
     m_openedFolder = opened->folder;
@@ -305,14 +306,25 @@ Result<QList<QList<AnalysedWord>>> MecabPhoneticService::analyse(const QString &
             word.start = start;
             word.length = end - start;
             word.surface = text.sliced(start, end - start);
-            const QByteArrayView reading = column(node->feature, m_readingColumn);
-            word.reading = reading.isEmpty() ? katakanaForm(word.surface)
-                                             : made(m_readings, reading, [&] {
-                                                   return katakanaForm(QString::fromUtf8(reading));
-                                               });
-            word.numeral = isNumeralPos(column(node->feature, 1));
-            const QByteArrayView pos = posColumns(node->feature);
-            word.pos = made(m_posNames, pos, [&] { return QString::fromUtf8(pos); });
+            auto entry = m_entries.constFind(node->feature);
+            if (entry == m_entries.cend()) {
+                EntryFields fields;
+                if (const QByteArrayView reading = column(node->feature, m_readingColumn);
+                    !reading.isEmpty()) {
+                    fields.reading = made(m_readings, reading, [&] {
+                        return katakanaForm(QString::fromUtf8(reading));
+                    });
+                }
+                fields.numeral = isNumeralPos(column(node->feature, 1));
+                const QByteArrayView pos = posColumns(node->feature);
+                fields.pos = made(m_posNames, pos, [&] { return QString::fromUtf8(pos); });
+                if (m_entries.size() >= 50000)
+                    m_entries.clear();
+                entry = m_entries.insert(node->feature, std::move(fields));
+            }
+            word.reading = entry->reading.isEmpty() ? katakanaForm(word.surface) : entry->reading;
+            word.numeral = entry->numeral;
+            word.pos = entry->pos;
             word.known = node->stat != MECAB_UNK_NODE;
             words.append(std::move(word));
             done = end;

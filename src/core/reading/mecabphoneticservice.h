@@ -62,6 +62,15 @@ private:
     // The dictionary's parts of speech and readings as strings, each made once.
     QHash<QByteArray, QString> m_posNames;
     QHash<QByteArray, QString> m_readings;
+    // What a dictionary entry gives, by the address of its feature text, which
+    // stays in the opened dictionary: most words are found without hashing a string.
+    struct EntryFields
+    {
+        QString reading; // empty: none given, the surface is read as written
+        QString pos;
+        bool numeral = false;
+    };
+    QHash<const char *, EntryFields> m_entries;
     std::unique_ptr<ReadingEngine> m_engine; // for reading()
 };
 
