@@ -30,7 +30,10 @@ Result<void> FixedStage::rewrite(ReadingSentence &sentence) const
         const QStringView before = QStringView(sentence.text).left(word.start);
         const QStringView after = QStringView(sentence.text).sliced(word.start + word.length);
         // The rows of a word in their table order, without a list made for each word.
-        for (auto [it, end] = m_tables.fixed.equal_range(word.surface); it != end; ++it) {
+        auto [it, end] = m_tables.fixedStarts.mayBegin(word.surface)
+            ? m_tables.fixed.equal_range(word.surface)
+            : std::pair(m_tables.fixed.cend(), m_tables.fixed.cend());
+        for (; it != end; ++it) {
             const ReadingTables::Fixed &fixed = *it;
             if (!matchesAny(fixed.before, before, true) || !matchesAny(fixed.after, after, false))
                 continue;
@@ -57,6 +60,8 @@ void FixedStage::mendParts(ReadingWord &word, const QString &text) const
     const QString was = word.reading;
     qsizetype at = word.start;
     for (qsizetype p = 0; p < parts.size(); at += parts.at(p++).first) {
+        if (!m_tables.fixedStarts.mayBegin(QStringView(text).sliced(at)))
+            continue;
         for (qsizetype n = qMin<qsizetype>(3, parts.size() - p); n >= 1; --n) {
             if (n == parts.size())
                 continue;

@@ -140,7 +140,7 @@ Result<void> HomographStage::rewrite(ReadingSentence &sentence) const
 {
     const Neighbours around(sentence);
     for (ReadingWord &word : sentence.words) {
-        if (word.source != ReadingSource::Dictionary)
+        if (word.source != ReadingSource::Dictionary || !m_tables.homographStarts.mayBegin(word.surface))
             continue;
         const auto rows = m_tables.homographs.constFind(word.surface);
         if (rows == m_tables.homographs.cend())

@@ -122,8 +122,10 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words) const
         ReadingWord &before = out.last();
         const bool joint = before.pos.startsWith(QStringLiteral("名詞"))
             || before.pos.startsWith(QStringLiteral("動詞"));
-        if (const QString voiced = m_tables.joints.value(word.surface);
-            joint && !voiced.isEmpty() && word.source != ReadingSource::User) {
+        if (const QString voiced = joint && m_tables.jointStarts.mayBegin(word.surface)
+                ? m_tables.joints.value(word.surface)
+                : QString();
+            !voiced.isEmpty() && word.source != ReadingSource::User) {
             word.candidates.prepend(word.reading);
             word.reading = voiced;
             word.source = ReadingSource::Rule;

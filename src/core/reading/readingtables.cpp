@@ -53,16 +53,22 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
         tables.counters.insert(f[0], {f[1], f[2], f[3], f[4], f[5], f[6]});
     for (const QStringList &f : *native)
         tables.native.insert(f[0], katakanaForm(f[1]));
-    for (const QStringList &f : *fixed)
+    for (const QStringList &f : *fixed) {
         tables.fixed.insert(f[0], {katakanaForm(f[1]), f[2], f[3]});
-    for (const QStringList &f : *joints)
+        tables.fixedStarts.add(f[0]);
+    }
+    for (const QStringList &f : *joints) {
         tables.joints.insert(f[0], katakanaForm(f[1]));
+        tables.jointStarts.add(f[0]);
+    }
     for (const QStringList &f : *clans)
         tables.clans.insert(f[0], katakanaForm(f[1]));
-    for (const QStringList &f : *homographs)
+    for (const QStringList &f : *homographs) {
         tables.homographs[f[0]].append({f[1] == u"?" ? QString() : katakanaForm(f[1]),
                                         f[2].split(u'|', Qt::SkipEmptyParts),
                                         f[3].split(u'|', Qt::SkipEmptyParts)});
+        tables.homographStarts.add(f[0]);
+    }
     return tables;
 }
 

@@ -5,6 +5,27 @@
 #include <QHash>
 #include <QString>
 
+#include <vector>
+
+// The first characters of a table's words. Most words of a text begin with none of
+// them and are passed over without their text hashed.
+class WordStarts
+{
+public:
+    void add(QStringView word)
+    {
+        if (!word.isEmpty())
+            m_bits[word.front().unicode()] = true;
+    }
+    bool mayBegin(QStringView word) const
+    {
+        return !word.isEmpty() && m_bits[word.front().unicode()];
+    }
+
+private:
+    std::vector<bool> m_bits = std::vector<bool>(0x10000);
+};
+
 // The rule data of the stages, each stage's in its own TSV table.
 struct ReadingTables
 {
@@ -33,6 +54,8 @@ struct ReadingTables
         QStringList before, after; // alternatives, each a sequence of text and @classes
     };
     QHash<QString, QList<Homograph>> homographs; // homographs.tsv, in the table's order
+    // Filled by load() with the tables they stand for.
+    WordStarts fixedStarts, jointStarts, homographStarts;
 
     // The tables shipped with the program, loaded once; a table that cannot be
     // read is an error, never an empty table.
