@@ -42,6 +42,8 @@ class TestDocumentFile : public QObject
 private slots:
     void decoding_data() { addCaseRows("decoding.tsv"); }
     void decoding();
+    void largePagesDecodeAsInOnePass_data();
+    void largePagesDecodeAsInOnePass();
     void encoding_data() { addCaseRows("encoding.tsv"); }
     void encoding();
     void generatedFilesRoundTrip();
@@ -69,6 +71,39 @@ void TestDocumentFile::decoding()
         QCOMPARE(loaded.error().position, offset);
         QCOMPARE(loaded.error().systemCode, EILSEQ);
     }
+}
+
+void TestDocumentFile::largePagesDecodeAsInOnePass_data()
+{
+    QTest::addColumn<QByteArray>("codePage");
+    QTest::addColumn<bool>("lineFeeds");
+    QTest::addColumn<double>("badAt"); // where a bad byte is, a fraction of the page; -1: none
+    QTest::newRow("windows-31j, many lines") << "windows-31j"_ba << true << -1.0;
+    QTest::newRow("EUC-JP, many lines") << "EUC-JP"_ba << true << -1.0;
+    QTest::newRow("one long line: nowhere to split") << "windows-31j"_ba << false << -1.0;
+    QTest::newRow("a bad byte in the first half") << "windows-31j"_ba << true << 0.25;
+    QTest::newRow("a bad byte in the second half") << "EUC-JP"_ba << true << 0.75;
+}
+
+// Pages over a few megabytes in Shift_JIS or EUC-JP are decoded in two halves at
+// once: the text, and the first bad byte, are those of one pass.
+void TestDocumentFile::largePagesDecodeAsInOnePass()
+{
+    QFETCH(QByteArray, codePage);
+    QFETCH(bool, lineFeeds);
+    QFETCH(double, badAt);
+    const QString line = u"<p>漢字とかな、カナとｶﾀｶﾅ。</p>"_s + (lineFeeds ? u"\r\n"_s : QString());
+    const QString text = line.repeated(6 * 1024 * 1024 / line.size());
+    QByteArray bytes = QStringEncoder(codePage.constData()).encode(text);
+    const qsizetype bad = badAt < 0 ? -1 : bytes.indexOf('<', qsizetype(bytes.size() * badAt));
+    if (bad >= 0)
+        bytes[bad] = '\xFF';
+    const Result<LoadedText> loaded = decodeDocument(bytes, codePage);
+    QCOMPARE(loaded.has_value(), bad < 0);
+    if (bad >= 0)
+        QCOMPARE(loaded.error().position, bad);
+    else
+        QVERIFY(loaded->text == text);
 }
 
 void TestDocumentFile::encoding()

@@ -40,6 +40,8 @@ private slots:
     void everyDecodedSequenceWritesBack();
     void openAndSaveKeepsTheFilesBytes_data() { addCaseRows("bytefidelity.tsv"); }
     void openAndSaveKeepsTheFilesBytes();
+    void typedCharacterTakesThePagesCode_data();
+    void typedCharacterTakesThePagesCode();
 };
 
 void TestEncodings::realPagesOpenInTheirEncodingAndSaveBack_data()
@@ -172,6 +174,26 @@ void TestEncodings::openAndSaveKeepsTheFilesBytes()
         text += change;
     const Result<QByteArray> saved = encodeDocument(text, encoding);
     QCOMPARE(saved.value_or("(refused)"), f[3].isEmpty() ? bytes : caseBytes(f[3]));
+}
+
+void TestEncodings::typedCharacterTakesThePagesCode_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::newRow("a small page") << 0;
+    QTest::newRow("a page over a megabyte, its codes learnt beside the check") << 200'000;
+}
+
+// ≒ written in NEC row 13 (87 90), not the preferred 81 E0: typed again, it is saved
+// in the page's own code, after plain lines of any number.
+void TestEncodings::typedCharacterTakesThePagesCode()
+{
+    QFETCH(int, lines);
+    const QByteArray bytes
+        = "<meta charset=\"Shift_JIS\">\x87\x90\r\n" + QByteArray("<p>abc</p>\r\n").repeated(lines);
+    const Result<LoadedText> loaded = detectAndDecodeDocument(bytes, "UTF-8");
+    QVERIFY(loaded);
+    QCOMPARE(encodeDocument(loaded->text + u"≒"_s, loaded->encoding).value_or("(refused)"),
+             bytes + "\x87\x90");
 }
 
 QTEST_GUILESS_MAIN(TestEncodings)

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include <cerrno>
@@ -119,16 +120,49 @@ Result<LoadedText> finishText(QString &text, qsizetype decoded, qint64 fileSize)
     return LoadedText {std::move(text)};
 }
 
+// Shift_JIS and EUC-JP never use a line feed byte inside a character: a large page in
+// them is decoded as two halves at once, split after a line feed near its middle.
+// 0: decoded whole.
+qsizetype halfAfterLineFeed(QByteArrayView bytes, const QByteArray &codePage)
+{
+    constexpr qsizetype kHalvedBytes = qsizetype(4) << 20;
+    if (bytes.size() < kHalvedBytes || (codePage != kShiftJisEncoding && codePage != kEucJpEncoding))
+        return 0;
+    const qsizetype feed = bytes.indexOf('\n', bytes.size() / 2);
+    return feed < 0 ? 0 : feed + 1;
+}
+
 Result<LoadedText> decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
 {
     QStringDecoder decoder(codePage.constData(), kDecoderFlags);
     if (!decoder.isValid())
         return std::unexpected(unknownCodePage(codePage));
-    QString text = allocateText(decoder.requiredSpace(bytes.size()));
-    const qsizetype decoded = decoder.appendToBuffer(text.data(), bytes) - text.constData();
-    if (!endOfInputIsValid(decoder))
+    const qsizetype split = halfAfterLineFeed(bytes, codePage);
+    if (split == 0) {
+        QString text = allocateText(decoder.requiredSpace(bytes.size()));
+        const qsizetype decoded = decoder.appendToBuffer(text.data(), bytes) - text.constData();
+        if (!endOfInputIsValid(decoder))
+            return invalidBytes(codePage, firstInvalidByte(bytes, codePage));
+        return finishText(text, decoded, bytes.size());
+    }
+    // The second half goes where the first cannot reach, then moves down behind it.
+    QStringDecoder second(codePage.constData(), kDecoderFlags);
+    const qsizetype secondAt = decoder.requiredSpace(split);
+    QString text = allocateText(secondAt + second.requiredSpace(bytes.size() - split));
+    QChar *const buffer = text.data();
+    qsizetype secondLength = 0;
+    bool secondValid = false;
+    std::thread other([&] {
+        secondLength = second.appendToBuffer(buffer + secondAt, bytes.sliced(split)) - (buffer + secondAt);
+        secondValid = endOfInputIsValid(second);
+    });
+    const qsizetype firstLength = decoder.appendToBuffer(buffer, bytes.first(split)) - buffer;
+    const bool firstValid = endOfInputIsValid(decoder);
+    other.join();
+    if (!firstValid || !secondValid)
         return invalidBytes(codePage, firstInvalidByte(bytes, codePage));
-    return finishText(text, decoded, bytes.size());
+    std::memmove(buffer + firstLength, buffer + secondAt, size_t(secondLength) * sizeof(QChar));
+    return finishText(text, firstLength + secondLength, bytes.size());
 }
 
 Result<LoadedText> readDevice(QIODevice &device, const QByteArray &codePage, qint64 maxBytes,
@@ -294,16 +328,18 @@ Result<void> checkWritesBack(const QString &text, const QByteArray &encoding, QS
 // preferred one on a tie). Only a file holding such characters is walked. otherCodes
 // tells whether the file uses any code that is not the preferred one.
 QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QString &text,
-                                                const QByteArray &encoding, QStringView distinct,
-                                                bool &otherCodes)
+                                                const QByteArray &encoding,
+                                                const QString *distinct, bool &otherCodes)
 {
     otherCodes = false;
     const QHash<QByteArray, char16_t> &alternatives = alternativeCodes(encoding);
     std::vector<bool> twoCoded(0x10000);
     for (auto it = alternatives.cbegin(); it != alternatives.cend(); ++it)
         twoCoded[it.value()] = true;
-    if (std::none_of(distinct.begin(), distinct.end(),
-                     [&](QChar c) { return twoCoded[c.unicode()]; }))
+    // The text's characters, when known, tell that no byte need be looked at.
+    if (distinct
+        && std::none_of(distinct->begin(), distinct->end(),
+                        [&](QChar c) { return twoCoded[c.unicode()]; }))
         return {};
     // Codes as numbers: a lead byte the other codes share with common characters
     // costs no string for each of those.
@@ -326,6 +362,15 @@ QHash<char16_t, QByteArray> learnCharacterForms(QByteArrayView bytes, const QStr
     const bool euc = encoding == kEucJpEncoding;
     for (qsizetype i = 0; i < bytes.size();) {
         const quint8 b = quint8(bytes[i]);
+        if (b < 0x80) { // the markup: runs of ASCII passed eight bytes at a time
+            for (++i; i + 8 <= bytes.size(); i += 8) {
+                quint64 word;
+                std::memcpy(&word, bytes.data() + i, 8);
+                if (word & 0x8080808080808080ULL)
+                    break;
+            }
+            continue;
+        }
         qsizetype length = 1;
         if (euc)
             length = b == 0x8F ? 3 : b == 0x8E || (b >= 0xA1 && b < 0xFF) ? 2 : 1;
@@ -420,18 +465,32 @@ Result<LoadedText> decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
         if (bytes.size() % 2 != 0 || !QStringView(result->text).isValidUtf16())
             return invalidBytes(encoding.name, bomLength + (bytes.size() / 2) * 2);
     } else if (!isUnicode(encoding.name)) {
-        QString distinct;
-        if (const Result<void> back = checkWritesBack(result->text, encoding.name, distinct);
-            !back)
-            return std::unexpected(back.error());
         // ISO-2022-JP can say the same in many ways (escapes, where they stand): its
         // bytes are always kept; the others only where they use a code not preferred.
+        // A large page's codes are learnt while its characters are checked.
+        constexpr qsizetype kLearntAside = qsizetype(1) << 20;
+        const bool escapes = encoding.name == kIso2022JpEncoding;
+        const bool aside = !escapes && bytes.size() >= kLearntAside;
         bool otherCodes = true;
-        if (encoding.name == kIso2022JpEncoding)
+        QHash<char16_t, QByteArray> characters;
+        std::thread learner;
+        if (aside) {
+            learner = std::thread([&] {
+                characters = learnCharacterForms(bytes, result->text, encoding.name, nullptr, otherCodes);
+            });
+        }
+        QString distinct;
+        const Result<void> back = checkWritesBack(result->text, encoding.name, distinct);
+        if (learner.joinable())
+            learner.join();
+        if (!back)
+            return std::unexpected(back.error());
+        if (escapes)
             encoding.forms = learnEscapes(bytes);
-        else
-            encoding.forms.characters
-                = learnCharacterForms(bytes, result->text, encoding.name, distinct, otherCodes);
+        else if (!aside)
+            characters = learnCharacterForms(bytes, result->text, encoding.name, &distinct, otherCodes);
+        if (!escapes)
+            encoding.forms.characters = characters;
         if (otherCodes)
             encoding.forms.fileBytes = bytes.toByteArray();
     }
