@@ -332,8 +332,14 @@ constexpr int kLinesReadAtOnce = 64;
 int HtmlHighlighter::colourLine(const QTextBlock &block, int start) const
 {
     QList<QTextLayout::FormatRange> ranges;
+    Kind last = KindCount;
     const int end = readLine(block.text(), start, [&](qsizetype from, qsizetype to, Kind kind) {
-        ranges.append({int(from), int(to - from), m_formats[kind]});
+        // Touching spans of one colour are one range: fewer runs to lay out and draw.
+        if (kind == last && ranges.last().start + ranges.last().length == int(from))
+            ranges.last().length = int(to) - ranges.last().start;
+        else
+            ranges.append({int(from), int(to - from), m_formats[kind]});
+        last = kind;
     });
     block.layout()->setFormats(ranges);
     return end;
