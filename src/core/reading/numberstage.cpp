@@ -509,15 +509,22 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     while (text.size() > 1 && digitOf(text.front()) == 0 && !text.front().isLetter()
            && m_tables.counters.contains(counter.surface))
         text.remove(0, 1);
+    const QStringView before
+        = QStringView(sentence.text).left(words.at(first).start).trimmed();
     // 分 of a note value is ブ (8分音符 ハチブオンプ); the table keys it with the note.
     const QStringView next = QStringView(sentence.text).sliced(counter.start + counter.length);
-    const QString key = counter.surface == u"分"
+    QString key = counter.surface == u"分"
             && (next.startsWith(QStringLiteral("音符")) || next.startsWith(QStringLiteral("休符")))
         ? QStringLiteral("分音符")
         : counter.surface;
+    // Some counters read by the word before the number (大手銀行3行 サンコウ).
+    for (const auto &[word, row] : m_tables.countersAfter.value(counter.surface)) {
+        if (before.endsWith(word)) {
+            key = row;
+            break;
+        }
+    }
     // A day after a month (四月一日) is a date.
-    const QStringView before
-        = QStringView(sentence.text).left(words.at(first).start).trimmed();
     const QStringView month = before.endsWith(u'月') ? before.chopped(1).trimmed() : QStringView();
     const bool asDate = counter.surface == u"日" && !month.isEmpty() && isNumeralChar(month.back());
     // One digit says what its kanji says (1人 ヒトリ as 一人).

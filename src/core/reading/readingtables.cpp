@@ -49,8 +49,11 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
     for (const auto *table : {&counters, &native, &fixed, &joints, &clans, &homographs})
         if (!*table)
             return std::unexpected(table->error());
-    for (const QStringList &f : *counters)
+    for (const QStringList &f : *counters) {
         tables.counters.insert(f[0], {f[1], f[2], f[3], f[4], f[5], f[6]});
+        if (const qsizetype plus = f[0].indexOf(u'+'); plus > 0)
+            tables.countersAfter[f[0].sliced(plus + 1)].append({f[0].first(plus), f[0]});
+    }
     for (const QStringList &f : *native)
         tables.native.insert(f[0], katakanaForm(f[1]));
     for (const QStringList &f : *fixed) {

@@ -44,6 +44,8 @@ struct ReadingTables
     };
 
     QHash<QString, Counter> counters; // counters.tsv, the number stage's
+    // Counters read by the word before their number: counter → (word, row key).
+    QHash<QString, QList<std::pair<QString, QString>>> countersAfter;
     QHash<QString, QString> native; // native.tsv: 一晩 ヒトバン, numbers read with native words
     QMultiHash<QString, Fixed> fixed; // fixed.tsv, the fixed stage's
     QHash<QString, QString> joints; // joints.tsv: second element → its reading inside a compound
