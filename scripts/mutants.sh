@@ -8,7 +8,7 @@
 # The faults are listed in scripts/mutants.txt, one a line:
 #   source path | original line (trimmed; must occur once in the file) | replacement | description
 # The tree (the files on disk, or a commit with --rev; no build folders) is copied to a
-# scratch folder and configured there once (unoptimised, through ccache). For each
+# scratch folder and configured there once (unoptimised, through ccache if present). For each
 # fault the line is replaced; the test programs the change touches are built and run
 # one at a time until one fails: the test that caught the fault in an earlier report
 # (--hints, a file written by --out), those named after the faulty file, those that
@@ -94,8 +94,11 @@ done
 if [ ! -f "$build/build.ninja" ]; then
   # Unoptimised and without debug information: every fault costs a compile and links.
   # A build type of its own: the project's default would add -O2 -g after the -O0.
+  # ccache where the machine has it; a plain compiler otherwise.
+  launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Mutants -DCMAKE_CXX_FLAGS=-O0 \
-    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$log/configure.txt" 2>&1 \
+    "${launcher[@]}" >"$log/configure.txt" 2>&1 \
     || { echo "configure failed, see $log/configure.txt" >&2; exit 1; }
 fi
 # The unchanged tree is built only as far as the faults need it: a program is built
