@@ -10,6 +10,7 @@
 #include <QStringEncoder>
 
 #include <array>
+#include <exception>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -120,6 +121,30 @@ Result<LoadedText> finishText(QString &text, qsizetype decoded, qint64 fileSize)
     return LoadedText {std::move(text)};
 }
 
+// aside on a second thread while here runs on this one. An exception of either (the
+// memory running out) comes out here once both have ended, as it would from one thread.
+template<typename Aside, typename Here>
+void inTwoThreads(Aside aside, Here here)
+{
+    std::exception_ptr failed;
+    std::thread other([&] {
+        try {
+            aside();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    });
+    try {
+        here();
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (failed)
+        std::rethrow_exception(failed);
+}
+
 // Shift_JIS and EUC-JP never use a line feed byte inside a character: a large page in
 // them is decoded as two halves at once, split after a line feed near its middle.
 // 0: decoded whole.
@@ -150,15 +175,17 @@ Result<LoadedText> decodeBytes(QByteArrayView bytes, const QByteArray &codePage)
     const qsizetype secondAt = decoder.requiredSpace(split);
     QString text = allocateText(secondAt + second.requiredSpace(bytes.size() - split));
     QChar *const buffer = text.data();
-    qsizetype secondLength = 0;
-    bool secondValid = false;
-    std::thread other([&] {
-        secondLength = second.appendToBuffer(buffer + secondAt, bytes.sliced(split)) - (buffer + secondAt);
-        secondValid = endOfInputIsValid(second);
-    });
-    const qsizetype firstLength = decoder.appendToBuffer(buffer, bytes.first(split)) - buffer;
-    const bool firstValid = endOfInputIsValid(decoder);
-    other.join();
+    qsizetype firstLength = 0, secondLength = 0;
+    bool firstValid = false, secondValid = false;
+    inTwoThreads(
+        [&] {
+            secondLength = second.appendToBuffer(buffer + secondAt, bytes.sliced(split)) - (buffer + secondAt);
+            secondValid = endOfInputIsValid(second);
+        },
+        [&] {
+            firstLength = decoder.appendToBuffer(buffer, bytes.first(split)) - buffer;
+            firstValid = endOfInputIsValid(decoder);
+        });
     if (!firstValid || !secondValid)
         return invalidBytes(codePage, firstInvalidByte(bytes, codePage));
     std::memmove(buffer + firstLength, buffer + secondAt, size_t(secondLength) * sizeof(QChar));
@@ -470,26 +497,23 @@ Result<LoadedText> decodeIn(QByteArrayView bytes, const TextEncoding &wanted)
         // A large page's codes are learnt while its characters are checked.
         constexpr qsizetype kLearntAside = qsizetype(1) << 20;
         const bool escapes = encoding.name == kIso2022JpEncoding;
-        const bool aside = !escapes && bytes.size() >= kLearntAside;
         bool otherCodes = true;
         QHash<char16_t, QByteArray> characters;
-        std::thread learner;
-        if (aside) {
-            learner = std::thread([&] {
-                characters = learnCharacterForms(bytes, result->text, encoding.name, nullptr, otherCodes);
-            });
-        }
+        const auto learn = [&](const QString *distinct) {
+            characters = learnCharacterForms(bytes, result->text, encoding.name, distinct, otherCodes);
+        };
         QString distinct;
-        const Result<void> back = checkWritesBack(result->text, encoding.name, distinct);
-        if (learner.joinable())
-            learner.join();
+        Result<void> back;
+        const auto check = [&] { back = checkWritesBack(result->text, encoding.name, distinct); };
+        if (!escapes && bytes.size() >= kLearntAside)
+            inTwoThreads([&] { learn(nullptr); }, check);
+        else if (check(); !escapes && back)
+            learn(&distinct);
         if (!back)
             return std::unexpected(back.error());
         if (escapes)
             encoding.forms = learnEscapes(bytes);
-        else if (!aside)
-            characters = learnCharacterForms(bytes, result->text, encoding.name, &distinct, otherCodes);
-        if (!escapes)
+        else
             encoding.forms.characters = characters;
         if (otherCodes)
             encoding.forms.fileBytes = bytes.toByteArray();

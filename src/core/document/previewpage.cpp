@@ -418,10 +418,9 @@ bool isWholeRun(const QString &html, qsizetype from, qsizetype to)
 }
 
 // Where a run after the body's last block ends: the body's or the page's end tag
-// after the change, else the text's end; -1 when that is too far.
-qsizetype bodyEnd(const QString &now, qsizetype start)
+// from `from` on, else the text's end; -1 when that is too far from start.
+qsizetype bodyEnd(const QString &now, qsizetype from, qsizetype start)
 {
-    const qsizetype from = start > 0 ? qMax<qsizetype>(0, now.lastIndexOf(u'<', start - 1)) : 0;
     for (qsizetype at = now.indexOf(QLatin1StringView("</"), from); at >= 0 && at - start <= kLargestBlock;
          at = now.indexOf(QLatin1StringView("</"), at + 1)) {
         if (at + 2 >= now.size() || !isAsciiLetter(now.at(at + 2)))
@@ -465,7 +464,7 @@ std::optional<PreviewBlockEdit> siblingsEdit(const QString &shown, const QString
     const bool toBodyEnd = next < 0;
     // The page from the body's end tag on is as shown; the common start may hold its "<".
     if (toBodyEnd
-        && ((next = bodyEnd(now, start)) < 0 || next - delta < 0
+        && ((next = bodyEnd(now, searchFrom, start)) < 0 || next - delta < 0
             || QStringView(now).mid(next) != QStringView(shown).mid(next - delta)))
         return std::nullopt;
     const qsizetype farthest = qMax<qsizetype>(0, next - kLargestBlock);
