@@ -59,10 +59,9 @@ QStringList droppedLocalFiles(const QMimeData *data)
 
 EditorControl::EditorControl(QWidget *parent)
     : QPlainTextEdit(parent)
-    , m_document(new SourceDocument(document()))
+    , m_document(new SourceDocument(this))
 {
-    // The program keeps its own history; the widget keeps none.
-    document()->setUndoRedoEnabled(false);
+    showDocument(m_document->document());
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setAcceptDrops(true);
     connect(m_document, &SourceDocument::textChanged, this, &EditorControl::onTextChanged);
@@ -281,8 +280,14 @@ bool EditorControl::undo()
     const int caret = selectionStart();
     const ViewPlace place = viewPlace();
     const bool byLine = !step->typing && rewritesLines(*step, caret);
-    if (!isLong(*step) || !rewriteByChanges(step->offset, step->inserted, step->removed))
-        replaceRange(step->offset, int(step->inserted.size()), step->removed);
+    if (QTextDocument *before = m_document->takeKept({step->serial, true})) {
+        showDocument(before);
+        emit edited();
+    } else {
+        if (!isLong(*step) || !rewriteByChanges(step->offset, step->inserted, step->removed))
+            replaceRange(step->offset, int(step->inserted.size()), step->removed);
+        m_document->keep({step->serial, false});
+    }
     if (step->typing) {
         // Typing gives the caret back after the restored text.
         setSelectionStart(step->offset + int(step->removed.size()));
@@ -304,8 +309,14 @@ bool EditorControl::redo()
     BusyCursor busy(isLong(*step));
     const ViewPlace place = viewPlace();
     const bool byLine = !step->typing && rewritesLines(*step, selectionStart());
-    if (!isLong(*step) || !rewriteByChanges(step->offset, step->removed, step->inserted))
-        replaceRange(step->offset, int(step->removed.size()), step->inserted);
+    if (QTextDocument *after = m_document->takeKept({step->serial, false})) {
+        showDocument(after);
+        emit edited();
+    } else {
+        if (!isLong(*step) || !rewriteByChanges(step->offset, step->removed, step->inserted))
+            replaceRange(step->offset, int(step->removed.size()), step->inserted);
+        m_document->keep({step->serial, true});
+    }
     if (byLine)
         restoreViewPlace(place, true);
     else
@@ -362,9 +373,12 @@ void EditorControl::writeWhole(const QString &text, Progress *progress)
 {
     const LineEnd convention = lineEndConvention();
     QScopedValueRollback guard(m_programWrite, m_programWrite + 1);
-    setTextCursor(QTextCursor(document()));
-    setCurrentCharFormat(SourceDocument::withoutMark(currentCharFormat()));
-    m_document->load(text, progress, [this](const QString &slice) { setPlainText(slice); });
+    if (!m_document->replaceWhole(text, progress,
+                                  [this](QTextDocument *shown) { showDocument(shown); })) {
+        setTextCursor(QTextCursor(document()));
+        setCurrentCharFormat(SourceDocument::withoutMark(currentCharFormat()));
+        m_document->load(text, progress, [this](const QString &slice) { setPlainText(slice); });
+    }
     setLineEndConvention(convention);
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
@@ -446,8 +460,26 @@ void EditorControl::replaceSelection(const QString &text, Progress *progress)
         m_document->wrapLongLines(start, cursor.position());
     }
     if (m_replaying == 0)
-        session().record(std::move(step));
+        m_document->keep({session().record(std::move(step)), true});
     emit edited();
+}
+
+// The document takes the settings of the one shown before it (the editor's font, tab
+// stops, margin and caret width), which the widget gives only the one it shows.
+void EditorControl::showDocument(QTextDocument *shown)
+{
+    const QTextDocument *before = document();
+    if (shown == before)
+        return;
+    if (shown->defaultFont() != before->defaultFont())
+        shown->setDefaultFont(before->defaultFont());
+    shown->setDefaultTextOption(before->defaultTextOption());
+    shown->setDocumentMargin(before->documentMargin());
+    const int caretWidth = cursorWidth();
+    setDocument(shown);
+    setCursorWidth(caretWidth);
+    fitLineNumbers();
+    emit documentReplaced();
 }
 
 void EditorControl::focusInWindow()

@@ -89,6 +89,8 @@ public:
 signals:
     // After every change of the text, by typing or by a write.
     void edited();
+    // The text is held by another document now (a whole-text write, its undo or redo).
+    void documentReplaced();
     void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &position);
     // A drop of local files; only the editor takes them.
     void filesDropped(const QStringList &files);
@@ -121,6 +123,7 @@ private:
     ViewPlace viewPlace() const;
     void restoreViewPlace(const ViewPlace &place, bool caretToo);
     void writeWhole(const QString &text, Progress *progress);
+    void showDocument(QTextDocument *shown);
     // Rewrites the text at offset, now there, into target by the stretches that
     // differ, each inside one line; false (nothing done) when a change would add or
     // take away a line end.

@@ -1,5 +1,7 @@
 #include "ui/htmlhighlighter.h"
 
+#include "ui/editorcontrol.h"
+
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
@@ -65,6 +67,8 @@ HtmlHighlighter::HtmlHighlighter(QPlainTextEdit *editor)
 {
     m_lines.resize(std::size_t(m_document->blockCount()));
     connect(m_document, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
+    if (auto *control = qobject_cast<EditorControl *>(editor))
+        connect(control, &EditorControl::documentReplaced, this, &HtmlHighlighter::followDocument);
     m_text = editor->palette().color(QPalette::Text);
     m_background = editor->palette().color(QPalette::Base);
     setColours(m_text, m_background);
@@ -75,8 +79,33 @@ HtmlHighlighter::HtmlHighlighter(QPlainTextEdit *editor)
 HtmlHighlighter::~HtmlHighlighter()
 {
     // Going with its document (the editor closing) there is nothing to take off.
-    if (m_document && m_editor)
+    if (!m_editor)
+        return;
+    if (m_kept.document)
+        takeColoursOff(*m_kept.document, m_kept.lines);
+    if (m_document)
         clearColours();
+}
+
+void HtmlHighlighter::followDocument()
+{
+    QTextDocument *shown = m_editor ? m_editor->document() : nullptr;
+    if (!shown || shown == m_document)
+        return;
+    if (m_document)
+        disconnect(m_document, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
+    KeptLines left{m_document, std::move(m_lines), m_known};
+    if (m_kept.document == shown) {
+        m_lines = std::move(m_kept.lines);
+        m_known = m_kept.known;
+    } else {
+        m_lines.assign(std::size_t(shown->blockCount()), Line());
+        m_known = 0;
+    }
+    m_kept = std::move(left);
+    m_document = shown;
+    connect(m_document, &QTextDocument::contentsChange, this, &HtmlHighlighter::onContentsChange);
+    m_editor->viewport()->update();
 }
 
 void HtmlHighlighter::setColours(const QColor &text, const QColor &background)
@@ -94,6 +123,8 @@ void HtmlHighlighter::setColours(const QColor &text, const QColor &background)
                                             mixed(text.blue(), background.blue())));
     // Lines are given the new colours as they are shown.
     for (Line &line : m_lines)
+        line.coloured = false;
+    for (Line &line : m_kept.lines)
         line.coloured = false;
     if (m_editor)
         m_editor->viewport()->update();
@@ -424,15 +455,20 @@ void HtmlHighlighter::colourDocument(QTextDocument &document) const
         state = colourLine(block, state);
 }
 
-void HtmlHighlighter::clearColours()
+void HtmlHighlighter::takeColoursOff(const QTextDocument &document, std::vector<Line> &lines)
 {
     std::size_t number = 0;
-    for (QTextBlock block = m_document->begin(); block.isValid() && number < m_lines.size();
+    for (QTextBlock block = document.begin(); block.isValid() && number < lines.size();
          block = block.next(), ++number) {
-        if (m_lines[number].formatted)
+        if (lines[number].formatted)
             block.layout()->clearFormats();
-        m_lines[number] = Line();
+        lines[number] = Line();
     }
+}
+
+void HtmlHighlighter::clearColours()
+{
+    takeColoursOff(*m_document, m_lines);
     m_known = 0;
     m_editor->viewport()->update();
 }

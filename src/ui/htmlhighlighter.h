@@ -36,6 +36,9 @@ public:
     void rehighlight();
     // Colours the lines of another document (a printout) as this one's would be.
     void colourDocument(QTextDocument &document) const;
+    // The editor shows another document: what is known of the lines of the one it
+    // showed is kept for its return, as the editor keeps the document itself.
+    void followDocument();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -58,9 +61,19 @@ private:
     void colourBlock(const QTextBlock &block, int start);
     void colourShown(const QRect &area);
     void clearColours();
+    static void takeColoursOff(const QTextDocument &document, std::vector<Line> &lines);
+
+    // The lines of a document the editor showed before the one it shows.
+    struct KeptLines
+    {
+        QPointer<QTextDocument> document;
+        std::vector<Line> lines;
+        int known = 0;
+    };
 
     QPointer<QPlainTextEdit> m_editor;
     QPointer<QTextDocument> m_document;
+    KeptLines m_kept;
     QTextCharFormat m_formats[KindCount];
     QColor m_text;
     QColor m_background;

@@ -1,5 +1,6 @@
 #include "ui/sourcedocument.h"
 
+#include <QPlainTextDocumentLayout>
 #include <QScopedValueRollback>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -7,6 +8,10 @@
 namespace {
 
 constexpr int kOriginalCharacter = QTextFormat::UserProperty + 1;
+
+// Beyond this many characters a whole-text write goes into the document in place:
+// two documents of such a text, each several times its size, would not fit.
+constexpr int kMaxKeptCharacters = 24 * 1024 * 1024;
 
 // Block user state of a line end; Qt's default -1 is a CR LF, the common case.
 int stateOf(LineEnd end)
@@ -16,11 +21,76 @@ int stateOf(LineEnd end)
 
 } // namespace
 
-SourceDocument::SourceDocument(QTextDocument *document)
-    : QObject(document)
-    , m_document(document)
+SourceDocument::SourceDocument(QObject *parent)
+    : QObject(parent)
+    , m_document(newDocument())
 {
-    connect(document, &QTextDocument::contentsChange, this, &SourceDocument::onContentsChange);
+    connect(m_document, &QTextDocument::contentsChange, this, &SourceDocument::onContentsChange);
+}
+
+QTextDocument *SourceDocument::newDocument()
+{
+    auto *document = new QTextDocument(this);
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    // The session keeps the history; the document keeps none.
+    document->setUndoRedoEnabled(false);
+    return document;
+}
+
+void SourceDocument::swapWithKept()
+{
+    disconnect(m_document, &QTextDocument::contentsChange, this, &SourceDocument::onContentsChange);
+    std::swap(m_document, m_kept.document);
+    std::swap(m_source, m_kept.source);
+    std::swap(m_markedWritten, m_kept.markedWritten);
+    connect(m_document, &QTextDocument::contentsChange, this, &SourceDocument::onContentsChange);
+}
+
+void SourceDocument::dropKept()
+{
+    delete m_kept.document;
+    m_kept = Kept();
+}
+
+bool SourceDocument::replaceWhole(const QString &text, Progress *progress,
+                                  const std::function<void(QTextDocument *)> &show)
+{
+    if (text.size() > kMaxKeptCharacters || m_document->characterCount() > kMaxKeptCharacters)
+        return false;
+    dropKept(); // never three documents at once
+    m_kept.document = newDocument();
+    swapWithKept();
+    show(m_document);
+    try {
+        QTextDocument *fresh = m_document;
+        fill(text, progress, [fresh](const QString &slice) { fresh->setPlainText(slice); });
+    } catch (...) {
+        // Out of memory half-way: the text stays as it was.
+        swapWithKept();
+        show(m_document);
+        dropKept();
+        throw;
+    }
+    return true;
+}
+
+void SourceDocument::keep(KeptFor what)
+{
+    if (!m_kept.document || m_kept.serves.step != 0)
+        return;
+    if (what.step == 0)
+        dropKept();
+    else
+        m_kept.serves = what;
+}
+
+QTextDocument *SourceDocument::takeKept(KeptFor what)
+{
+    if (!m_kept.document || what.step == 0 || !(m_kept.serves == what))
+        return nullptr;
+    swapWithKept();
+    m_kept.serves = {what.step, !what.undo};
+    return m_document;
 }
 
 void SourceDocument::beginUserEdit(int from, int to)
@@ -111,6 +181,7 @@ void SourceDocument::onContentsChange(int position, int removed, int added)
     }
     if ((removed == 0 && added == 0) || m_wrapping || (added == 0 && removed == wrapsRemoved))
         return; // nothing, or only display wraps: the text is the same
+    dropKept(); // it held the text on the other side of a step that is not next now
     const int end = qMin(position + added - beyond, m_document->characterCount() - 1);
     const int addedChars = offsetFromPosition(end) - offset;
     m_recorder.change(offset, removedChars, addedChars);
@@ -188,6 +259,13 @@ void SourceDocument::markStandIns(int documentStart, const QList<QPair<int, char
 }
 
 void SourceDocument::load(const QString &text, Progress *progress,
+                          const std::function<void(const QString &)> &setFirstSlice)
+{
+    dropKept(); // no step leads to another file's text
+    fill(text, progress, setFirstSlice);
+}
+
+void SourceDocument::fill(const QString &text, Progress *progress,
                           const std::function<void(const QString &)> &setFirstSlice)
 {
     QScopedValueRollback loading(m_loading, true);

@@ -19,13 +19,39 @@ class QTextDocument;
 // lines are held in pieces; a stand-in keeps its original in its character format.
 // It reads the text back exactly and tells each change in offsets of the text.
 // It owns its session: the file, the undo history and the modified state; the
-// steps of a user's edit are made from its own changes.
+// steps of a user's edit are made from its own changes. A whole-text write builds
+// a document of its own and keeps the one it replaced, so that undoing it, and
+// redoing it after, only shows the other document again.
 class SourceDocument : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit SourceDocument(QTextDocument *document);
+    explicit SourceDocument(QObject *parent = nullptr);
+
+    // The document that holds the text now; another after replaceWhole or takeKept.
+    QTextDocument *document() const { return m_document; }
+
+    // Which step a kept document serves: its text is the one before the step (for
+    // the step's undo) or the one after it (for its redo).
+    struct KeptFor
+    {
+        quint64 step = 0;
+        bool undo = false;
+        bool operator==(const KeptFor &) const = default;
+    };
+    // The whole text written into a new document, which holds the text from now on;
+    // show is given it while it is still empty (filled in view, it is laid out as a
+    // load lays it out). The one it replaces is kept, serving no step until keep()
+    // names it. False, and nothing written, when the text is too large to hold twice.
+    bool replaceWhole(const QString &text, Progress *progress,
+                      const std::function<void(QTextDocument *)> &show);
+    // The document just set aside serves this step; with step 0 it goes. A kept
+    // document also goes with any change of the text.
+    void keep(KeptFor what);
+    // The kept document, when it serves this step, holds the text again and the one
+    // it replaces is kept serving the step the other way; nullptr otherwise.
+    QTextDocument *takeKept(KeptFor what);
 
     DocumentSession &session() { return m_session; }
     const DocumentSession &session() const { return m_session; }
@@ -51,7 +77,7 @@ public:
 
     // Puts a whole text in; setFirstSlice writes the document's first slice (the
     // widget's own whole write), the rest is appended. The convention becomes the
-    // line end the text mostly uses.
+    // line end the text mostly uses. No document stays kept.
     void load(const QString &text, Progress *progress,
               const std::function<void(const QString &)> &setFirstSlice);
     // Inserts text at the cursor, in slices when large; the cursor ends after it.
@@ -72,6 +98,20 @@ signals:
     void textChanged(int offset, int removed, int added);
 
 private:
+    // What a document of the text carries beside it.
+    struct Kept
+    {
+        QTextDocument *document = nullptr;
+        SourceText source;
+        int markedWritten = 0;
+        KeptFor serves;
+    };
+
+    QTextDocument *newDocument();
+    void swapWithKept();
+    void dropKept();
+    void fill(const QString &text, Progress *progress,
+              const std::function<void(const QString &)> &setFirstSlice);
     void onContentsChange(int position, int removed, int added);
     void insertSlices(QTextCursor &cursor, SourceText::Encoder &encoder, Progress *progress,
                       std::vector<LineEnd> *ends);
@@ -87,4 +127,5 @@ private:
     bool m_formatOnly = false; // a change of format only
     bool m_wrapping = false; // display wraps going in: no character of the text
     int m_markedWritten = 0; // stand-ins written so far; 0 keeps reads on the fast path
+    Kept m_kept; // the text on the other side of a whole-text step
 };

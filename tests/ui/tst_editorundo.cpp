@@ -22,6 +22,8 @@ private slots:
     void wholeTextCommandKeepsTheView();
     void longStepInPlaces_data() { addCaseRows("longsteps.tsv"); }
     void longStepInPlaces();
+    void wholeTextStepsTakeTheKeptDocument_data() { addCaseRows("keptdocuments.tsv"); }
+    void wholeTextStepsTakeTheKeptDocument();
 };
 
 void TestEditorUndo::steps()
@@ -133,13 +135,18 @@ void TestEditorUndo::longStepInPlaces()
         rewritten.replace(at, what.size(), by);
     EditorControl editor;
     editor.setText(text);
-    editor.rewriteText(rewritten);
+    // All but the first character: a command over the whole text keeps the document
+    // it replaces instead.
+    QCOMPARE(rewritten.front(), text.front());
+    editor.setSelectionStart(1);
+    editor.setSelectionLength(int(text.size()) - 1);
+    editor.replaceSelection(rewritten.mid(1));
     QSignalSpy changes(editor.document(), &QTextDocument::contentsChange);
     QVERIFY(editor.undo());
     QVERIFY(editor.text() == text);
     // Rewritten in places, the document is not written again from its start.
     const bool whole = std::any_of(changes.cbegin(), changes.cend(), [&](const QList<QVariant> &change) {
-        return change.at(0).toInt() == 0 && change.at(1).toInt() > text.size() / 2;
+        return change.at(0).toInt() <= 1 && change.at(1).toInt() > text.size() / 2;
     });
     QCOMPARE(!whole, f[5] == "yes");
     // The lines are those the text has when it is loaded (a long line's pieces may differ).
@@ -155,6 +162,62 @@ void TestEditorUndo::longStepInPlaces()
     QVERIFY(editor.redo());
     QVERIFY(editor.text() == rewritten);
     QCOMPARE(lines(editor), loadedLines(rewritten));
+}
+
+void TestEditorUndo::wholeTextStepsTakeTheKeptDocument()
+{
+    QFETCH(QByteArrayList, f);
+    // Line ends of every kind, differing between the texts line by line.
+    const QStringList texts{
+        QStringLiteral("<p>漢字</p>\r\n<p>予定</p>\n<p>章</p>\r"),
+        QStringLiteral("<p><ruby>漢字<rt>かんじ</rt></ruby></p>\r\n<p>予定</p>\n<p>章</p>\r"),
+        QStringLiteral("<p>漢字</p>\n<p><ruby>予定<rt>よてい</rt></ruby></p>\r\n<p>章</p>\r\n")};
+    const auto textNamed = [&texts](QStringView name) {
+        return name.startsWith(u'x') ? u'x' + texts.value(name.mid(1).toInt())
+                                     : texts.value(name.toInt());
+    };
+    EditorControl editor;
+    editor.setText(texts[0]);
+    QList<const QTextDocument *> documents{editor.document()};
+    const QStringList actions = QString::fromUtf8(f[0]).split(u' ');
+    const QStringList after = QString::fromUtf8(f[1]).split(u' ');
+    QCOMPARE(actions.size(), after.size());
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        const QString &action = actions[i];
+        const QString shown = editor.text();
+        bool done = true;
+        if (action.startsWith(u"apply:")) {
+            editor.rewriteText(texts[action.mid(6).toInt()]);
+        } else if (action.startsWith(u"amend:")) {
+            editor.setSelectionStart(0);
+            editor.setSelectionLength(editor.textLength());
+            editor.amendSelection(texts[action.mid(6).toInt()]);
+        } else if (action == u"type:x") {
+            editor.setSelectionStart(0);
+            editor.setSelectionLength(0);
+            QTest::keyClicks(&editor, QStringLiteral("x"));
+        } else if (action == u"load") {
+            editor.setText(texts[0]);
+        } else if (action == u"zoom") {
+            QFont larger = editor.font();
+            larger.setPointSizeF(larger.pointSizeF() + 3);
+            editor.setFont(larger);
+        } else {
+            done = action == u"undo" ? editor.undo() : editor.redo();
+        }
+        const QString at = QStringLiteral("%1 (action %2)").arg(action).arg(i + 1);
+        if (after[i] == u"-") {
+            QVERIFY2(!done, qPrintable(at));
+            QVERIFY2(editor.text() == shown, qPrintable(at));
+            continue;
+        }
+        QVERIFY2(done, qPrintable(at));
+        QVERIFY2(editor.text() == textNamed(after[i].section(u'/', 0, 0)), qPrintable(at));
+        QVERIFY2(editor.document()->defaultFont() == editor.font(), qPrintable(at));
+        if (!documents.contains(editor.document()))
+            documents.append(editor.document());
+        QCOMPARE(documents.indexOf(editor.document()), after[i].section(u'/', 1).toInt());
+    }
 }
 
 QTEST_MAIN(TestEditorUndo)

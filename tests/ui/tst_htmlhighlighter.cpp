@@ -10,6 +10,8 @@
 #include <QTextCursor>
 #include <QTextLayout>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 class TestHtmlHighlighter : public QObject
@@ -21,6 +23,7 @@ private slots:
     void coloursOfSource();
     void coloursOfShownLines_data() { addCaseRows("htmlshown.tsv"); }
     void coloursOfShownLines();
+    void coloursFollowTheDocumentShown();
     void readableOnDarkAndLight();
     void colouringIsNoEdit();
 };
@@ -111,6 +114,37 @@ void TestHtmlHighlighter::coloursOfShownLines()
     // Lines far below all that was shown are not read for their colours.
     if (furthest < 2000)
         QVERIFY(editor.document()->lastBlock().layout()->formats().isEmpty());
+}
+
+// A whole-page command's undo and redo show the document each side of it: the lines
+// read since are read in the document shown, and colours turned off leave neither.
+void TestHtmlHighlighter::coloursFollowTheDocumentShown()
+{
+    EditorControl editor;
+    showEditor(editor);
+    const QString page = u"<html>\n"_s + u"<p class=a>x</p>\n"_s.repeated(2999).chopped(1);
+    editor.setText(page);
+    auto colours = std::make_unique<HtmlHighlighter>(&editor);
+    const auto showLine = [&editor](int line) {
+        editor.setTextCursor(QTextCursor(editor.document()->findBlockByNumber(line)));
+        editor.centerCursor();
+        editor.viewport()->repaint();
+        return editor.textCursor().block();
+    };
+    const QString tags = u"tt.nnnnn.vt.tttt"_s;
+    QCOMPARE(kindsOf(showLine(1500), *colours), tags);
+    QString commented = page;
+    commented.insert(page.indexOf(u'\n') + 1, u"<!--"_s);
+    editor.rewriteText(commented);
+    QCOMPARE(kindsOf(showLine(1500), *colours), u"cccccccccccccccc"_s);
+    QVERIFY(editor.undo());
+    QCOMPARE(kindsOf(showLine(2500), *colours), tags);
+    QVERIFY(editor.redo());
+    QCOMPARE(kindsOf(showLine(2600), *colours), u"cccccccccccccccc"_s);
+    QVERIFY(editor.undo());
+    colours.reset();
+    QVERIFY(editor.redo());
+    QVERIFY(showLine(1500).layout()->formats().isEmpty());
 }
 
 void TestHtmlHighlighter::readableOnDarkAndLight()

@@ -26,10 +26,11 @@ void DocumentSession::followModified()
     emit modifiedChanged(modified);
 }
 
-void DocumentSession::record(EditStep step)
+quint64 DocumentSession::record(EditStep step)
 {
-    m_history.record(std::move(step));
+    const quint64 serial = m_history.record(std::move(step));
     followModified();
+    return serial;
 }
 
 const EditStep *DocumentSession::undo()

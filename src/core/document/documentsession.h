@@ -28,7 +28,8 @@ public:
     // The text's undo history; its steps change only through the session, so that
     // the modified state follows every one of them.
     const EditHistory &history() const { return m_history; }
-    void record(EditStep step);
+    // The serial of the step recorded, 0 when it joined the step before.
+    quint64 record(EditStep step);
     // The step to take back or to do again; nullptr when there is none.
     const EditStep *undo();
     const EditStep *redo();

@@ -50,7 +50,7 @@ bool EditHistory::join(const EditStep &step)
     return true;
 }
 
-void EditHistory::record(EditStep step)
+quint64 EditHistory::record(EditStep step)
 {
     while (m_steps.size() > m_next) {
         m_chars -= charsOf(m_steps.back());
@@ -60,10 +60,12 @@ void EditHistory::record(EditStep step)
     if (m_clean > m_next)
         m_clean = kNoClean;
     const bool typing = step.typing;
+    quint64 serial = 0;
     if (join(step)) {
         if (m_clean == m_next)
             m_clean = kNoClean;
     } else {
+        serial = step.serial = ++m_lastSerial;
         m_chars += charsOf(step);
         m_steps.push_back(std::move(step));
         m_next = m_steps.size();
@@ -77,6 +79,7 @@ void EditHistory::record(EditStep step)
         if (m_clean != kNoClean)
             m_clean = m_clean == 0 ? kNoClean : m_clean - 1;
     }
+    return serial;
 }
 
 const EditStep *EditHistory::undo()

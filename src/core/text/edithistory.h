@@ -13,6 +13,8 @@ struct EditStep
     bool typing = false; // typed keys, which join the typing step before them
     // Rewrites exactly what the step before inserted: one command, one step.
     bool amends = false;
+    // Names the step while the history holds it; given by record, never 0.
+    quint64 serial = 0;
 };
 
 // The undo history: steps in order, an undo position, and a bound on memory.
@@ -25,7 +27,8 @@ public:
 
     void clear();
     // Drops the steps that were undone; typing joins the typing step before it.
-    void record(EditStep step);
+    // The serial of the step recorded, 0 when it joined the step before.
+    quint64 record(EditStep step);
     // The next typing starts a step of its own.
     void seal() { m_sealed = true; }
     // The text as it is now is the document's file (loaded or saved); undoing or
@@ -54,5 +57,6 @@ private:
     size_t m_next = 0; // steps before this one are done
     size_t m_clean = kNoClean; // where m_next stood at the last setClean; kNoClean: gone
     qint64 m_chars = 0;
+    quint64 m_lastSerial = 0; // never reset: a serial names one step for good
     bool m_sealed = true;
 };
