@@ -10,7 +10,7 @@ namespace {
 constexpr int kOriginalCharacter = QTextFormat::UserProperty + 1;
 
 // Beyond this many characters a whole-text write goes into the document in place:
-// two documents of such a text, each several times its size, would not fit.
+// a second document of such a text costs more memory than a fast undo is worth.
 constexpr int kMaxKeptCharacters = 24 * 1024 * 1024;
 
 // Block user state of a line end; Qt's default -1 is a CR LF, the common case.
