@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks reading evaluation sets and scores a reading engine on them.
 
-usage: readingeval.py [--check] [--engine CMD] [--errors] [--confidence] SET.tsv [SET.tsv ...]
+usage: readingeval.py [--check] [--engine CMD] [--errors] [--confidence] [--ledger]
+                     [--against DIC] SET.tsv [SET.tsv ...]
 
 A set file holds one sentence a row: `sentence<TAB>run=reading run=reading ...`
 (see the header of tests/data/readingeval.tsv). Every row is checked first:
@@ -24,6 +25,10 @@ and how many of the runs read wrong the marks catch.
 With --ledger, CMD is run once whole and once without each stage of the chain
 (CMD --without STAGE); each stage's row says how many runs it fixes and how many
 it breaks against the chain without it.
+With --against DIC, bare MeCab reads the sentences with another dictionary (the
+OpenJTalk one, say: a folder of sys.dic with a dicrc): the figures say how often
+it and CMD disagree, how many of CMD's wrong runs are among those, and what a
+perfect choice between the two would score, the most a second analysis could add.
 """
 import argparse
 import re
@@ -264,6 +269,32 @@ def confidence(path, rows, engine):
     print(f'wrong runs among them: {pct(caught, wrong)} ({caught} of {wrong})')
 
 
+def against(loaded, engine, dic):
+    """The engine beside bare MeCab with another dictionary, run by run."""
+    global DIC
+    rows = [r for _, rs in loaded for r in rs]
+    sentences = [s for _, s, _ in rows]
+    mine = [engine_whole(s, runs, p) for (_, s, runs), p in zip(rows, engine_lines(engine, sentences))]
+    DIC = dic
+    other = [mecab_whole(s, runs, t) for (_, s, runs), t in zip(rows, mecab_tokens(sentences))]
+    total = right = right_other = either = disagree = wrong = wrong_disagreed = 0
+    for (_, _, runs), m, o in zip(rows, mine, other):
+        for (_, _, reading), a, b in zip(runs, m, o):
+            total += 1
+            right += a == reading
+            right_other += b == reading
+            either += reading in (a, b)
+            disagree += a != b
+            wrong += a != reading
+            wrong_disagreed += a != reading and a != b
+    pct = lambda a, b: f'{100.0 * a / b:.2f}%' if b else '-'
+    print(f'sets: {", ".join(p for p, _ in loaded)}; {total} runs')
+    print(f'engine: {pct(right, total)}; mecab -d {dic}: {pct(right_other, total)}')
+    print(f'they disagree on {pct(disagree, total)} of the runs, on {wrong_disagreed} of the '
+          f'engine\'s {wrong} wrong runs')
+    print(f'a perfect choice between them: {pct(either, total)}')
+
+
 STAGES = ['numbers', 'unknown', 'wordlist', 'homographs', 'joining', 'fixed', 'ranking']
 
 
@@ -298,6 +329,8 @@ def main():
                     help='with --engine: runs each stage fixes and breaks')
     ap.add_argument('--confidence', action='store_true',
                     help='with --engine: how the marks of unsure readings cover the wrong ones')
+    ap.add_argument('--against', metavar='DIC',
+                    help='with --engine: the engine beside bare MeCab with another dictionary')
     args = ap.parse_args()
     loaded, faults, where = [], [], {}
     for path in args.sets:
@@ -322,6 +355,10 @@ def main():
     if args.ledger and args.engine:
         print()
         ledger(loaded, args.engine)
+        return 0
+    if args.against and args.engine:
+        print()
+        against(loaded, args.engine, args.against)
         return 0
     for path, rows in loaded:
         print()
