@@ -311,6 +311,14 @@ QString numeralHiragana(QStringView numeral)
     const bool what = numeral.startsWith(u'何');
     const std::optional<qint64> value
         = numberValue(what ? QStringLiteral("三") + numeral.sliced(1).toString() : numeral.toString());
+    if (!value && !what && !numeral.isEmpty()
+        && std::all_of(numeral.cbegin(), numeral.cend(), [](QChar c) { return digitOf(c) >= 0; })) {
+        // Zero, or a code with leading zeros (007): said digit by digit.
+        QString spoken;
+        for (QChar c : numeral)
+            spoken += digitOf(c) == 0 ? QStringLiteral("ぜろ") : digitWord(digitOf(c));
+        return spoken;
+    }
     if (!value || (what && numeral.size() < 2))
         return QString();
     const std::optional<QList<Piece>> pieces = spokenPieces(*value);
@@ -455,16 +463,25 @@ NumberStage::Numeral NumberStage::collect(const QList<ReadingWord> &words, qsize
             numeral.text += words.at(end++).surface;
             continue;
         }
-        // 1,500: a comma before three digits groups thousands.
-        const bool comma = end + 1 < words.size() && adjacent(words, end)
-            && adjacent(words, end + 1)
-            && (words.at(end).surface == u"," || words.at(end).surface == u"，")
-            && words.at(end + 1).surface.size() == 3 && numeralWord(words, end + 1)
-            && !words.at(end + 1).surface.front().isLetter();
-        if (!comma)
+        // 1,500: a comma before three digits groups thousands; full-width digits come
+        // one a word (１，５００).
+        if (end + 1 >= words.size() || !adjacent(words, end)
+            || (words.at(end).surface != u"," && words.at(end).surface != u"，"))
             return numeral;
-        numeral.text += words.at(end + 1).surface;
-        end += 2;
+        QString group;
+        qsizetype next = end + 1;
+        while (next < words.size() && adjacent(words, next) && group.size() < 3
+               && numeralWord(words, next)
+               && std::all_of(words.at(next).surface.cbegin(), words.at(next).surface.cend(),
+                              [](QChar c) { return c.isDigit(); })) {
+            group += words.at(next++).surface;
+        }
+        const bool moreDigits = next < words.size() && adjacent(words, next)
+            && words.at(next).surface.front().isDigit();
+        if (group.size() != 3 || moreDigits)
+            return numeral;
+        numeral.text += group;
+        end = next;
     }
 }
 
