@@ -377,6 +377,9 @@ QString counterPart(const QString &whole, const QString &surface, const ReadingT
                                 note.reading})
         if (const QString k = katakanaForm(form); !k.isEmpty() && whole.endsWith(k))
             return k;
+    // A span of days said with the day's own word (フツカカン): the day's part and カン.
+    if (surface.size() > 1 && surface.endsWith(u'間') && whole.endsWith(QStringLiteral("カン")))
+        return counterPart(whole.chopped(2), surface.chopped(1), tables) + QStringLiteral("カン");
     // The days with words of their own: the counter's part of フツカ, ツイタチ.
     if (whole.endsWith(QStringLiteral("ツイタチ")))
         return QStringLiteral("タチ");
