@@ -218,6 +218,10 @@ void TestEditorUndo::wholeTextStepsTakeTheKeptDocument()
             documents.append(editor.document());
         QCOMPARE(documents.indexOf(editor.document()), after[i].section(u'/', 1).toInt());
     }
+    // The widget follows the document it shows now (the line numbers' width needs it).
+    QSignalSpy lines(&editor, &QPlainTextEdit::blockCountChanged);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QCOMPARE(lines.count(), 1);
 }
 
 QTEST_MAIN(TestEditorUndo)
