@@ -619,8 +619,10 @@ void EditorControl::setLineNumbersShown(bool on)
         connect(this, &QPlainTextEdit::updateRequest, m_lineNumbers, [this](const QRect &rect, int dy) {
             if (dy)
                 m_lineNumbers->scroll(0, dy);
-            else
+            else if (rect.height() < viewport()->height() || numbersShown() != m_numbersPainted)
                 m_lineNumbers->update(0, rect.y(), m_lineNumbers->width(), rect.height());
+            // else the whole text is repainted (a colour laid over a line asks for
+            // that) with every number where it was: the margin stays as it is.
         });
         connect(this, &QPlainTextEdit::blockCountChanged, m_lineNumbers, [this] { fitLineNumbers(); });
         m_lineNumbers->show();
@@ -671,26 +673,41 @@ void EditorControl::resizeEvent(QResizeEvent *event)
 }
 
 // The number of each line shown, at its first piece.
+// Each line's number and the top of its first piece in the view.
+QList<QPair<int, int>> EditorControl::numbersShown() const
+{
+    QList<QPair<int, int>> numbers;
+    const int bottom = viewport()->height();
+    QTextBlock block = firstVisibleBlock();
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    while (block.isValid() && top <= bottom) {
+        const qreal height = blockBoundingRect(block).height();
+        const QTextBlock before = block.previous();
+        if (block.isVisible() && top + height >= 0
+            && !(before.isValid() && m_document->lineEndOf(before) == LineEnd::Wrap))
+            numbers.append({source().linesBefore(block.blockNumber()) + 1, qRound(top)});
+        top += height;
+        block = block.next();
+    }
+    return numbers;
+}
+
 void EditorControl::paintLineNumbers(QPaintEvent *event)
 {
     QPainter painter(m_lineNumbers);
     painter.fillRect(event->rect(), palette().color(QPalette::Window));
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.setFont(font());
-    const int right = m_lineNumbers->width() - fontMetrics().averageCharWidth();
-    QTextBlock block = firstVisibleBlock();
-    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
-    while (block.isValid() && top <= event->rect().bottom()) {
-        const qreal height = blockBoundingRect(block).height();
-        const QTextBlock before = block.previous();
-        if (block.isVisible() && top + height >= event->rect().top()
-            && !(before.isValid() && m_document->lineEndOf(before) == LineEnd::Wrap)) {
-            const int number = source().linesBefore(block.blockNumber()) + 1;
-            painter.drawText(QRectF(0, top, right, fontMetrics().height()), Qt::AlignRight,
-                             QString::number(number));
-        }
-        top += height;
-        block = block.next();
+    const QFontMetrics metrics = fontMetrics();
+    const int right = m_lineNumbers->width() - metrics.averageCharWidth();
+    m_numbersPainted = numbersShown();
+    for (const auto &[number, top] : std::as_const(m_numbersPainted)) {
+        if (top > event->rect().bottom() || top + metrics.height() < event->rect().top())
+            continue;
+        // Drawn at a point, not laid out in a box.
+        const QString text = QString::number(number);
+        painter.drawText(QPointF(right - metrics.horizontalAdvance(text), top + metrics.ascent()),
+                         text);
     }
 }
 

@@ -132,6 +132,7 @@ private:
     int lineNumberWidth() const;
     void fitLineNumbers();
     void paintLineNumbers(QPaintEvent *event);
+    QList<QPair<int, int>> numbersShown() const;
     void onTextChanged(int offset, int removed, int added);
     void forgetInheritedMark();
     void replaceRange(int offset, int length, const QString &text);
@@ -143,6 +144,7 @@ private:
 
     SourceDocument *m_document;
     QWidget *m_lineNumbers = nullptr;
+    QList<QPair<int, int>> m_numbersPainted; // as numbersShown() gave them at the last paint
     int m_replaying = 0; // an undo or redo: not a step of its own
     bool m_amending = false;
     int m_programWrite = 0; // inside a write of ours: no Change from the document

@@ -19,6 +19,7 @@ class TestEditorControl : public QObject
 
 private slots:
     void lineNumbersBesideTheText();
+    void lineNumbersRepaintedWhenTheyMove();
     void roundTrip_data() { addCaseRows("editortexts.tsv"); }
     void roundTrip();
     void roundTripOfGeneratedAndLargeTexts();
@@ -44,6 +45,50 @@ void TestEditorControl::lineNumbersBesideTheText()
     QVERIFY(editor.viewport()->geometry().left() < margin);
     editor.setSoftWrap(true);
     QCOMPARE(editor.lineWrapMode(), QPlainTextEdit::WidgetWidth);
+}
+
+// A repaint of the whole text (a colour laid over a line asks for one at each key)
+// leaves the numbers alone; a new line moves them and they are painted again.
+void TestEditorControl::lineNumbersRepaintedWhenTheyMove()
+{
+    EditorControl editor;
+    editor.resize(300, 400);
+    editor.setText(QStringLiteral("line\r\n").repeated(5));
+    editor.setLineNumbersShown(true);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QWidget *margin = nullptr;
+    for (QWidget *child : editor.findChildren<QWidget *>()) {
+        if (child != editor.viewport() && child->isVisible() && child->x() == editor.contentsRect().x()
+            && child->width() == editor.viewport()->x() - editor.contentsRect().x())
+            margin = child;
+    }
+    QVERIFY(margin);
+    struct PaintCount : QObject
+    {
+        int paints = 0;
+        QRect painted;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                ++paints;
+                painted |= static_cast<QPaintEvent *>(event)->rect();
+            }
+            return false;
+        }
+    } count;
+    margin->installEventFilter(&count);
+    QCoreApplication::processEvents();
+    count.paints = 0;
+    editor.document()->markContentsDirty(0, editor.document()->characterCount());
+    QCoreApplication::processEvents();
+    QCOMPARE(count.paints, 0);
+    editor.setSelectionStart(0);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    // The text is shorter than the view: a number more shows below its last line.
+    const QRect last = editor.cursorRect(QTextCursor(editor.document()->lastBlock()));
+    QVERIFY(count.painted.top() <= last.top() && count.painted.bottom() >= last.bottom());
 }
 
 void TestEditorControl::roundTrip()

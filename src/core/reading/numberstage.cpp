@@ -304,6 +304,20 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
     return spoken;
 }
 
+// Zero, or a code with leading zeros (007), said digit by digit; empty unless all
+// of it is digits.
+QString digitByDigit(QStringView numeral)
+{
+    QString spoken;
+    for (QChar c : numeral) {
+        const int digit = digitOf(c);
+        if (digit < 0)
+            return QString();
+        spoken += digit == 0 ? QStringLiteral("ぜろ") : digitWord(digit);
+    }
+    return spoken;
+}
+
 QString numeralHiragana(QStringView numeral)
 {
     if (isApproximate(numeral))
@@ -311,14 +325,6 @@ QString numeralHiragana(QStringView numeral)
     const bool what = numeral.startsWith(u'何');
     const std::optional<qint64> value
         = numberValue(what ? QStringLiteral("三") + numeral.sliced(1).toString() : numeral.toString());
-    if (!value && !what && !numeral.isEmpty()
-        && std::all_of(numeral.cbegin(), numeral.cend(), [](QChar c) { return digitOf(c) >= 0; })) {
-        // Zero, or a code with leading zeros (007): said digit by digit.
-        QString spoken;
-        for (QChar c : numeral)
-            spoken += digitOf(c) == 0 ? QStringLiteral("ぜろ") : digitWord(digitOf(c));
-        return spoken;
-    }
     if (!value || (what && numeral.size() < 2))
         return QString();
     const std::optional<QList<Piece>> pieces = spokenPieces(*value);
@@ -618,6 +624,15 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         const qsizetype last = reading.isEmpty() ? numeral.end : numeral.end + 1;
         if (reading.isEmpty())
             reading = numeralReading(numeral.text);
+        // Digits the dictionary does not know either (0, 007 in Latin digits).
+        if (reading.isEmpty()
+            && std::any_of(words.cbegin() + i, words.cbegin() + numeral.end,
+                           [](const ReadingWord &w) {
+                               return std::none_of(w.reading.cbegin(), w.reading.cend(), [](QChar c) {
+                                   return c >= u'\u30A1' && c <= u'\u30FA';
+                               });
+                           }))
+            reading = katakanaForm(digitByDigit(numeral.text));
         if (!reading.isEmpty() && !numeral.point.isEmpty())
             reading.prepend(katakanaForm(numeral.point));
         if (reading.isEmpty()) {
