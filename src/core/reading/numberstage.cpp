@@ -392,6 +392,13 @@ QString counterPart(const QString &whole, const QString &surface, const ReadingT
     return whole.endsWith(u'カ') ? QStringLiteral("カ") : katakanaForm(counter.reading);
 }
 
+// The analyzer gave the word a reading in kana, not its digits back.
+bool saidInKana(const ReadingWord &word)
+{
+    return std::any_of(word.reading.cbegin(), word.reading.cend(),
+                       [](QChar c) { return c >= u'\u30A1' && c <= u'\u30FA'; });
+}
+
 bool adjacent(const QList<ReadingWord> &words, qsizetype i)
 {
     return words.at(i - 1).start + words.at(i - 1).length == words.at(i).start;
@@ -626,12 +633,7 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
             reading = numeralReading(numeral.text);
         // Digits the dictionary does not know either (0, 007 in Latin digits).
         if (reading.isEmpty()
-            && std::any_of(words.cbegin() + i, words.cbegin() + numeral.end,
-                           [](const ReadingWord &w) {
-                               return std::none_of(w.reading.cbegin(), w.reading.cend(), [](QChar c) {
-                                   return c >= u'\u30A1' && c <= u'\u30FA';
-                               });
-                           }))
+            && !std::all_of(words.cbegin() + i, words.cbegin() + numeral.end, saidInKana))
             reading = katakanaForm(digitByDigit(numeral.text));
         if (!reading.isEmpty() && !numeral.point.isEmpty())
             reading.prepend(katakanaForm(numeral.point));
