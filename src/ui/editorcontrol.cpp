@@ -271,6 +271,22 @@ bool EditorControl::rewriteByChanges(int offset, QStringView now, QStringView ta
     return true;
 }
 
+// The text on the step's other side: the kept document when it holds it, else the
+// step's text written in places or whole, the document left kept for the way back.
+void EditorControl::replay(const EditStep &step, bool undo)
+{
+    if (QTextDocument *kept = m_document->takeKept({step.serial, undo})) {
+        showDocument(kept);
+        emit edited();
+        return;
+    }
+    const QString &now = undo ? step.inserted : step.removed;
+    const QString &target = undo ? step.removed : step.inserted;
+    if (!isLong(step) || !rewriteByChanges(step.offset, now, target))
+        replaceRange(step.offset, int(now.size()), target);
+    m_document->keep({step.serial, !undo});
+}
+
 bool EditorControl::undo()
 {
     const EditStep *step = session().undo();
@@ -280,14 +296,7 @@ bool EditorControl::undo()
     const int caret = selectionStart();
     const ViewPlace place = viewPlace();
     const bool byLine = !step->typing && rewritesLines(*step, caret);
-    if (QTextDocument *before = m_document->takeKept({step->serial, true})) {
-        showDocument(before);
-        emit edited();
-    } else {
-        if (!isLong(*step) || !rewriteByChanges(step->offset, step->inserted, step->removed))
-            replaceRange(step->offset, int(step->inserted.size()), step->removed);
-        m_document->keep({step->serial, false});
-    }
+    replay(*step, true);
     if (step->typing) {
         // Typing gives the caret back after the restored text.
         setSelectionStart(step->offset + int(step->removed.size()));
@@ -309,14 +318,7 @@ bool EditorControl::redo()
     BusyCursor busy(isLong(*step));
     const ViewPlace place = viewPlace();
     const bool byLine = !step->typing && rewritesLines(*step, selectionStart());
-    if (QTextDocument *after = m_document->takeKept({step->serial, false})) {
-        showDocument(after);
-        emit edited();
-    } else {
-        if (!isLong(*step) || !rewriteByChanges(step->offset, step->removed, step->inserted))
-            replaceRange(step->offset, int(step->removed.size()), step->inserted);
-        m_document->keep({step->serial, true});
-    }
+    replay(*step, false);
     if (byLine)
         restoreViewPlace(place, true);
     else

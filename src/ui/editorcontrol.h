@@ -136,6 +136,7 @@ private:
     void onTextChanged(int offset, int removed, int added);
     void forgetInheritedMark();
     void replaceRange(int offset, int length, const QString &text);
+    void replay(const EditStep &step, bool undo);
     void beginUserEdit();
     void endUserEdit();
     void stepOverWraps(bool forward, bool keepAnchor);
