@@ -8,6 +8,7 @@
 #include "core/reading/wordlist.h"
 #include "core/ruby/rubytext.h"
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 namespace {
@@ -81,6 +82,7 @@ private slots:
     void engine_data() { addCaseRows("readingengine.tsv"); }
     void engine() { stage(); }
     void missingTable();
+    void eucJpWordList();
     void evaluation_data();
     void evaluation();
 
@@ -181,6 +183,27 @@ void TestReadingEngine::missingTable()
         QVERIFY(list.readings(u"東海林"_qs).isEmpty());
         QCOMPARE(list.loadError().value_or(Error {}).kind, ErrorKind::WordListUnreadable);
     }
+}
+
+// The Debian lists are EUC-JP: a word reads the same from either encoding,
+// words with kana (瞬く間) and misreadings (大掃除) included.
+void TestReadingEngine::eucJpWordList()
+{
+    QFile utf8(QStringLiteral(RUBELLO_TEST_DATA "/wordlist.skk"));
+    QVERIFY(utf8.open(QIODevice::ReadOnly));
+    QByteArray text = utf8.readAll();
+    text.remove(0, text.indexOf('\n') + 1); // the line saying utf-8
+    QTemporaryDir dir;
+    QFile euc(dir.filePath(u"euc.skk"_qs));
+    QVERIFY(euc.open(QIODevice::WriteOnly));
+    euc.write(QStringEncoder("EUC-JP").encode(QString::fromUtf8(text)));
+    euc.close();
+    const RareWordList fromUtf8(utf8.fileName()), fromEuc(euc.fileName());
+    for (const QString &word : {u"蒟蒻"_qs, u"東海林"_qs, u"瞬く間"_qs, u"大掃除"_qs, u"送り仮名"_qs}) {
+        QVERIFY2(!fromUtf8.readings(word).isEmpty(), qPrintable(word));
+        QCOMPARE(fromEuc.readings(word), fromUtf8.readings(word));
+    }
+    QCOMPARE(fromEuc.readings(u"大掃除"_qs), QStringList {u"オオソウジ"_qs});
 }
 
 void TestReadingEngine::evaluation_data()

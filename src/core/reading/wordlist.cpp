@@ -22,30 +22,39 @@ bool saysUtf8(const QByteArray &bytes)
     return bytes.left(bytes.indexOf('\n')).contains("coding: utf-8");
 }
 
-// Characters of an EUC-JP word when all are kanji (JIS X 0208 rows 16 on, 々〆〇,
-// JIS X 0212 kanji); 0 otherwise.
+// Kanji of a word of kanji (JIS X 0208 rows 16 on, 々〆〇, JIS X 0212 kanji)
+// and hiragana that opens with a kanji, as 雪解け水; 0 for any other word.
 int eucKanji(QByteArrayView word)
 {
     int count = 0;
-    for (qsizetype i = 0; i < word.size(); ++count) {
+    for (qsizetype i = 0; i < word.size();) {
         const uchar b = uchar(word[i]);
         const uchar next = i + 1 < word.size() ? uchar(word[i + 1]) : 0;
-        if (b == 0x8F && i + 2 < word.size() && next >= 0xB0)
+        if (b == 0x8F && i + 2 < word.size() && next >= 0xB0) {
             i += 3;
-        else if (b >= 0xB0 && b <= 0xFE && next >= 0xA1)
+            ++count;
+        } else if ((b >= 0xB0 && b <= 0xFE && next >= 0xA1) || (b == 0xA1 && next >= 0xB9 && next <= 0xBB)) {
             i += 2;
-        else if (b == 0xA1 && next >= 0xB9 && next <= 0xBB)
+            ++count;
+        } else if (b == 0xA4 && next >= 0xA1 && next <= 0xF6 && count > 0) {
             i += 2;
-        else
+        } else {
             return 0;
+        }
     }
     return count;
 }
 
 int utf8Kanji(QByteArrayView word)
 {
-    const QString text = QString::fromUtf8(word);
-    return stagekit::allKanji(text) ? int(text.toUcs4().size()) : 0;
+    int count = 0;
+    for (const char32_t c : QString::fromUtf8(word).toUcs4()) {
+        if (stagekit::allKanji(QString::fromUcs4(&c, 1)))
+            ++count;
+        else if (c < U'ぁ' || c > U'ゖ' || count == 0)
+            return 0;
+    }
+    return count;
 }
 
 // A key without okurigana: hiragana and ー only.
@@ -176,13 +185,25 @@ QStringList RareWordList::readings(QStringView word) const
     const std::string_view wanted(bytes.constData(), size_t(bytes.size()));
     auto found = std::lower_bound(m_entries.begin(), m_entries.end(), wanted,
                                   [this](const Entry &e, std::string_view w) { return wordOf(e) < w; });
-    QStringList readings;
+    QStringList readings, pointers;
+    const auto decode = [this](QByteArrayView bytes) {
+        return katakanaForm(m_utf8 ? QString::fromUtf8(bytes) : QStringDecoder("EUC-JP").decode(bytes));
+    };
     for (; found != m_entries.end() && wordOf(*found) == wanted; ++found) {
-        const QByteArrayView key = QByteArrayView(m_bytes).sliced(found->keyAt, found->keyLength);
-        const QString reading
-            = katakanaForm(m_utf8 ? QString::fromUtf8(key) : QStringDecoder("EUC-JP").decode(key));
+        const QString reading = decode(QByteArrayView(m_bytes).sliced(found->keyAt, found->keyLength));
         if (!readings.contains(reading))
             readings.append(reading);
+        // `おうそうじ /大掃除;おおそうじ/`: a misreading, pointing at the right one.
+        const QByteArrayView after = QByteArrayView(m_bytes).sliced(found->wordAt + found->wordLength);
+        if (after.startsWith(';')) {
+            const qsizetype stop = after.indexOf('/');
+            pointers.append(reading + u'\t' + decode(after.sliced(1, (stop < 0 ? after.size() : stop) - 1)));
+        }
+    }
+    for (const QString &pointer : std::as_const(pointers)) {
+        const QString misread = pointer.section(u'\t', 0, 0), right = pointer.section(u'\t', 1);
+        if (misread != right && readings.contains(right))
+            readings.removeAll(misread);
     }
     return readings;
 }

@@ -37,7 +37,8 @@ public:
     bool loaded() const { return m_done.load(); }
     bool isEmpty() const;
 
-    // The readings (katakana) the list gives a word of two or more kanji.
+    // The readings (katakana) the list gives a word of two or more kanji, with
+    // hiragana after the first (雪解け水).
     QStringList readings(QStringView word) const;
 
 private:

@@ -27,6 +27,68 @@ bool doubtful(const QList<ReadingWord> &words, qsizetype first, qsizetype last)
     return last - first >= 2 || guessed(words, first, last);
 }
 
+bool endsInHiragana(const QString &surface)
+{
+    const QChar last = surface.back();
+    return last >= u'\u3041' && last <= u'\u3096';
+}
+
+// A word of kanji and kana that a kanji word follows, as 瞬く|間 or 雪解け|水:
+// the list holds such compounds with their kana, the analyzer often reads the
+// second half as a suffix.
+bool opensCompound(const QList<ReadingWord> &words, qsizetype i)
+{
+    const QString &s = words.at(i).surface;
+    return i + 1 < words.size() && s.size() >= 2 && allKanji(s.left(1)) && endsInHiragana(s)
+        && allKanji(words.at(i + 1).surface) && adjacent(words.at(i), words.at(i + 1));
+}
+
+// Characters two readings share at their start and at their end.
+qsizetype sharedEnds(const QString &a, const QString &b)
+{
+    qsizetype head = 0, tail = 0;
+    while (head < a.size() && head < b.size() && a.at(head) == b.at(head))
+        ++head;
+    while (tail < a.size() - head && tail < b.size() - head
+           && a.at(a.size() - 1 - tail) == b.at(b.size() - 1 - tail))
+        ++tail;
+    return head + tail;
+}
+
+// Of readings the pieces do not make, the one closest to theirs; none where
+// no reading is nearer than the others.
+QString closest(const QStringList &listed, const QString &pieces)
+{
+    QString best;
+    qsizetype bestShared = 0;
+    int atBest = 0;
+    for (const QString &reading : listed) {
+        const qsizetype shared = sharedEnds(reading, pieces);
+        if (shared > bestShared) {
+            best = reading;
+            bestShared = shared;
+            atBest = 1;
+        } else if (shared == bestShared) {
+            ++atBest;
+        }
+    }
+    return atBest == 1 ? best : QString();
+}
+
+// The reading the list gives words whose readings put together make the
+// pieces; none where the analyzer's words stay. One reading: the list's word.
+// Several, the pieces' among them: the analyzer's words, one of several
+// readings. Several the pieces do not match: the pieces make no word, so the
+// closest of the list's. A word with kana stays the analyzer's words where the
+// list agrees with them (空き|容量) or reads it several ways: the analyzer
+// voices the second half (送り仮名 がな) better than a guess between them.
+QString listReading(const QStringList &listed, const QString &pieces, bool withKana)
+{
+    if (listed.size() == 1)
+        return withKana && listed.first() == pieces ? QString() : listed.first();
+    return withKana || listed.contains(pieces) ? QString() : closest(listed, pieces);
+}
+
 } // namespace
 
 WordListStage::WordListStage(const RareWordList *list)
@@ -43,6 +105,11 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
     for (qsizetype i = 0; i < words.size();) {
         qsizetype j = i;
         QString surface, pieces;
+        if (opensCompound(words, i)) {
+            surface = words.at(i).surface;
+            pieces = words.at(i).reading;
+            ++j;
+        }
         while (j < words.size() && allKanji(words.at(j).surface)
                && (j == i || adjacent(words.at(j - 1), words.at(j)))) {
             surface += words.at(j).surface;
@@ -54,19 +121,21 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
             continue;
         }
         const QStringList listed = doubtful(words, i, j) ? m_list->readings(surface) : QStringList();
-        // One reading: the list's word. Several, the pieces' among them: the
-        // analyzer's words stay, one of several readings. Several the pieces do
-        // not match: left to the analyzer.
-        if (listed.size() == 1) {
-            ReadingWord word = merged(words, i, j, listed.first(), ReadingSource::Dictionary);
+        if (listed.isEmpty() && opensCompound(words, i)) {
+            out.append(std::move(words[i++])); // the kanji after it are looked up alone
+            continue;
+        }
+        const QString reading = listReading(listed, pieces, !allKanji(words.at(i).surface));
+        if (!reading.isEmpty()) {
+            ReadingWord word = merged(words, i, j, reading, ReadingSource::Dictionary);
             word.known = true;
             // The list against words the analyzer knows, read otherwise: worth a look.
-            word.weighed = listed.first() == pieces || guessed(words, i, j)
+            word.weighed = reading == pieces || (listed.size() == 1 && guessed(words, i, j))
                 ? ReadingConfidence::Sure
                 : ReadingConfidence::Unsure;
             out.append(std::move(word));
         } else {
-            const bool open = listed.contains(pieces);
+            const bool open = listed.size() > 1 && listed.contains(pieces);
             for (qsizetype k = i; k < j; ++k) {
                 out.append(words.at(k));
                 if (open && !out.last().weighed)
