@@ -557,9 +557,15 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
             break;
         }
     }
-    // A day after a month (四月一日) is a date.
+    // A day after a month (四月一日, 毎月一日) is a date.
     const QStringView month = before.endsWith(u'月') ? before.chopped(1).trimmed() : QStringView();
-    const bool asDate = counter.surface == u"日" && !month.isEmpty() && isNumeralChar(month.back());
+    static const QStringList namedMonths {QStringLiteral("毎月"), QStringLiteral("今月"),
+                                          QStringLiteral("来月"), QStringLiteral("先月"),
+                                          QStringLiteral("翌月"), QStringLiteral("前月")};
+    const bool afterMonth = (!month.isEmpty() && isNumeralChar(month.back()))
+        || std::any_of(namedMonths.cbegin(), namedMonths.cend(),
+                       [&](const QString &name) { return before.trimmed().endsWith(name); });
+    const bool asDate = counter.surface == u"日" && afterMonth;
     // One digit says what its kanji says (1人 ヒトリ as 一人).
     const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
         ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(text.front())))
