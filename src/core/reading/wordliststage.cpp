@@ -2,6 +2,8 @@
 
 #include "core/reading/wordlist.h"
 
+#include <ranges>
+
 using namespace stagekit;
 
 namespace {
@@ -25,6 +27,14 @@ bool guessed(const QList<ReadingWord> &words, qsizetype first, qsizetype last)
 bool doubtful(const QList<ReadingWord> &words, qsizetype first, qsizetype last)
 {
     return last - first >= 2 || guessed(words, first, last);
+}
+
+// A word of the analyzer's own, looked up too: its dictionary has a few odd
+// readings (行末 ゆくすえ in a text about lines, 鍛冶 タンヤ).
+bool worthComparing(const ReadingWord &word)
+{
+    return word.source == ReadingSource::Dictionary && word.surface.size() >= 2
+        && !word.pos.startsWith(QStringLiteral("名詞,数"));
 }
 
 bool endsInHiragana(const QString &surface)
@@ -120,7 +130,23 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
             out.append(std::move(words[i++])); // not looked at again
             continue;
         }
-        const QStringList listed = doubtful(words, i, j) ? m_list->readings(surface) : QStringList();
+        const bool alone = !doubtful(words, i, j);
+        const QStringList listed = !alone || worthComparing(words.at(i))
+            ? m_list->readings(surface)
+            : QStringList();
+        if (alone) {
+            // The analyzer's reading of a word it knows holds; the list reading
+            // the word otherwise makes it worth a look, the list's offered.
+            ReadingWord word = std::move(words[i++]);
+            if (!listed.isEmpty() && !listed.contains(word.reading)) {
+                word.weighed = ReadingConfidence::Unsure;
+                for (const QString &other : listed | std::views::reverse)
+                    if (!word.candidates.contains(other))
+                        word.candidates.prepend(other);
+            }
+            out.append(std::move(word));
+            continue;
+        }
         if (listed.isEmpty() && opensCompound(words, i)) {
             out.append(std::move(words[i++])); // the kanji after it are looked up alone
             continue;
