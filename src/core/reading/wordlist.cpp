@@ -78,6 +78,19 @@ bool plainKey(QByteArrayView key, bool utf8)
     return true;
 }
 
+// Opening a converter costs more than the lookup it serves: one a thread.
+QStringEncoder &eucJpEncoder()
+{
+    thread_local QStringEncoder encoder("EUC-JP", QStringConverter::Flag::Stateless);
+    return encoder;
+}
+
+QStringDecoder &eucJpDecoder()
+{
+    thread_local QStringDecoder decoder("EUC-JP", QStringConverter::Flag::Stateless);
+    return decoder;
+}
+
 } // namespace
 
 QString RareWordList::systemFile()
@@ -181,13 +194,13 @@ QStringList RareWordList::readings(QStringView word) const
         return {};
     QByteArray bytes = word.toUtf8();
     if (!m_utf8)
-        bytes = QStringEncoder("EUC-JP").encode(word);
+        bytes = eucJpEncoder().encode(word);
     const std::string_view wanted(bytes.constData(), size_t(bytes.size()));
     auto found = std::lower_bound(m_entries.begin(), m_entries.end(), wanted,
                                   [this](const Entry &e, std::string_view w) { return wordOf(e) < w; });
     QStringList readings, pointers;
     const auto decode = [this](QByteArrayView bytes) {
-        return katakanaForm(m_utf8 ? QString::fromUtf8(bytes) : QStringDecoder("EUC-JP").decode(bytes));
+        return katakanaForm(m_utf8 ? QString::fromUtf8(bytes) : eucJpDecoder().decode(bytes));
     };
     for (; found != m_entries.end() && wordOf(*found) == wanted; ++found) {
         const QString reading = decode(QByteArrayView(m_bytes).sliced(found->keyAt, found->keyLength));
