@@ -120,10 +120,8 @@ bool HomographStage::hasClass(const ReadingWord &word, QStringView name)
             && !pos.startsWith(QStringLiteral("名詞,代名詞"));
     if (name == u"name")
         return pos.contains(QStringLiteral("固有名詞")) || pos.contains(QStringLiteral("人名"));
-    // A verb's stem form (話し, 食べ), not its plain form (話す).
     if (name == u"stem")
-        return pos.startsWith(QStringLiteral("動詞"))
-            && !QStringLiteral("うくぐすつぬぶむる").contains(word.surface.back());
+        return isVerbStem(word);
     static const QHash<QString, QString> kinds {
         {QStringLiteral("verb"), QStringLiteral("動詞")},
         {QStringLiteral("adj"), QStringLiteral("形容詞")},

@@ -120,8 +120,8 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words) const
             continue;
         }
         ReadingWord &before = out.last();
-        const bool joint = before.pos.startsWith(QStringLiteral("名詞"))
-            || before.pos.startsWith(QStringLiteral("動詞"));
+        // 折り紙 voices, 書く紙 does not: a verb's plain form ends a clause.
+        const bool joint = before.pos.startsWith(QStringLiteral("名詞")) || isVerbStem(before);
         if (const QString voiced = joint && m_tables.jointStarts.mayBegin(word.surface)
                 ? m_tables.joints.value(word.surface)
                 : QString();

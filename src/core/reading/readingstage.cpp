@@ -24,6 +24,12 @@ bool isNoun(const ReadingWord &word)
     return word.pos.startsWith(QStringLiteral("名詞"));
 }
 
+bool isVerbStem(const ReadingWord &word)
+{
+    return word.pos.startsWith(QStringLiteral("動詞")) && !word.surface.isEmpty()
+        && !QStringLiteral("うくぐすつぬぶむる").contains(word.surface.back());
+}
+
 ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
                    const QString &reading, ReadingSource source)
 {
