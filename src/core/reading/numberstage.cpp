@@ -515,12 +515,15 @@ void NumberStage::readPoint(const QList<ReadingWord> &words, Numeral &numeral) c
     QString point = numberValue(numeral.text)
         ? countedHiragana(numeral.text, u"点", m_tables, false)
         : QStringLiteral("れいてん");
+    // A last 0 takes the counter as ゼロ (2.100版, a version): the zeros before it say
+    // the same, not the れい of 2.05.
+    const QString zero = digitOf(digits.back()) == 0 ? QStringLiteral("ぜろ") : QStringLiteral("れい");
     for (qsizetype k = 0; k < digits.size() && !point.isEmpty(); ++k) {
         const int d = digitOf(digits.at(k));
-        if (d < 0 || (k + 1 == digits.size() && d == 0))
+        if (d < 0)
             point.clear();
         else if (k + 1 < digits.size())
-            point += d == 0 ? QStringLiteral("れい") : digitWord(d);
+            point += d == 0 ? zero : digitWord(d);
     }
     if (point.isEmpty())
         return;
@@ -601,6 +604,16 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
     for (qsizetype i = 0; i < words.size();) {
         if (!numeralWord(words, i)) {
             out.append(words.at(i++));
+            // A point between numbers that were not read as one (1.2.3) says テン,
+            // never its own dot.
+            if (out.last().surface.size() == 1 && QStringLiteral(".．").contains(out.last().surface.front())
+                && out.size() >= 2
+                && out.at(out.size() - 2).pos.startsWith(QStringLiteral("名詞,数"))
+                && adjacent(words, i - 1) && i < words.size() && adjacent(words, i)
+                && numeralWord(words, i)) {
+                out.last().reading = QStringLiteral("テン");
+                out.last().source = ReadingSource::Rule;
+            }
             if (const QString counted = ordinalReading(words, i - 1); !counted.isEmpty()) {
                 out.last().candidates.prepend(out.last().reading);
                 out.last().reading = counted;
