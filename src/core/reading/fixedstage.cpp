@@ -44,6 +44,7 @@ Result<void> FixedStage::rewrite(ReadingSentence &sentence) const
                 word.source = ReadingSource::Rule;
                 word.parts.clear();
             }
+            word.weighed = ReadingConfidence::Sure; // a row for this very word decided
             break;
         }
         mendParts(word, sentence.text);
