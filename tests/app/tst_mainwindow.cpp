@@ -401,7 +401,7 @@ void TestMainWindow::rubyInBlock_data()
     QTest::addColumn<QString>("text"); // the selection in brackets
     QTest::addColumn<QString>("proposed");
     QTest::newRow("a line break inside the block: 等 after Latin words")
-        << u"<p>mc や vim\n[等]のいくつかの端末。</p>"_s << u"とう"_s;
+        << u"<p>mc や vim\n[等]のいくつかの端末。</p>"_s << u"など"_s;
     QTest::newRow("a tag inside the word: 行 of 行った") << u"<a href=x>[行]</a>った"_s << u"い"_s;
     QTest::newRow("a line break between Japanese characters: 首 of 首都")
         << u"<p>日本の[首]\n都</p>"_s << u"しゅ"_s;
