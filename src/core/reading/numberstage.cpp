@@ -210,6 +210,15 @@ ReadingTables::Counter derivedCounter(const QString &reading)
 {
     static const QString kst = QStringLiteral("かきくけこさしすせそたちつてと");
     static const QString h = QStringLiteral("はひふへほ");
+    // The analyzer may give the sound one number makes (方 ポウ, of 三方): the
+    // counter says ほう alone, ぽう after っ and ん.
+    static const QString p = QStringLiteral("ぱぴぷぺぽ");
+    if (!reading.isEmpty() && p.contains(reading.front())) {
+        QString plain = reading;
+        plain[0] = QChar(char16_t(reading.front().unicode() - 2));
+        return {plain, reading, reading, QStringLiteral("よん"), QStringLiteral("なな"),
+                QStringLiteral("きゅう")};
+    }
     ReadingTables::Counter counter {reading, QString(), reading, QStringLiteral("よん"),
                                     QStringLiteral("なな"), QStringLiteral("きゅう")};
     if (!reading.isEmpty() && kst.contains(reading.front()))
