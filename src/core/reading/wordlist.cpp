@@ -4,6 +4,7 @@
 #include "core/text/kana.h"
 
 #include <QFile>
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QThreadPool>
@@ -192,6 +193,26 @@ QStringList RareWordList::readings(QStringView word) const
     ensureLoaded();
     if (m_entries.empty())
         return {};
+    // A page asks about the same words again and again: the answers of the
+    // last few thousand words are kept, one store a thread and list.
+    struct Recent
+    {
+        const RareWordList *list = nullptr;
+        QHash<QString, QStringList> answers;
+    };
+    thread_local Recent recent;
+    if (recent.list != this || recent.answers.size() > 4096) {
+        recent.list = this;
+        recent.answers.clear();
+    }
+    const QString key = word.toString();
+    if (const auto kept = recent.answers.constFind(key); kept != recent.answers.cend())
+        return *kept;
+    return recent.answers[key] = lookUp(word);
+}
+
+QStringList RareWordList::lookUp(QStringView word) const
+{
     QByteArray bytes = word.toUtf8();
     if (!m_utf8)
         bytes = eucJpEncoder().encode(word);

@@ -44,6 +44,7 @@ public:
 private:
     void ensureLoaded() const;
     Result<void> load() const;
+    QStringList lookUp(QStringView word) const;
 
     // A word of the list and the key it stands under, as byte offsets in the file.
     struct Entry
