@@ -204,6 +204,14 @@ void TestReadingEngine::eucJpWordList()
         QCOMPARE(fromEuc.readings(word), fromUtf8.readings(word));
     }
     QCOMPARE(fromEuc.readings(u"大掃除"_qs), QStringList {u"オオソウジ"_qs});
+    // Each list answers for itself, though answers are kept between lookups.
+    QFile other(dir.filePath(u"other.skk"_qs));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(QStringEncoder("EUC-JP").encode(u"かんじ /漢字/\n"_qs));
+    other.close();
+    const RareWordList small(other.fileName());
+    QVERIFY(small.readings(u"蒟蒻"_qs).isEmpty());
+    QCOMPARE(small.readings(u"漢字"_qs), QStringList {u"カンジ"_qs});
 }
 
 void TestReadingEngine::evaluation_data()

@@ -197,12 +197,12 @@ QStringList RareWordList::readings(QStringView word) const
     // last few thousand words are kept, one store a thread and list.
     struct Recent
     {
-        const RareWordList *list = nullptr;
+        quint64 list = 0;
         QHash<QString, QStringList> answers;
     };
     thread_local Recent recent;
-    if (recent.list != this || recent.answers.size() > 4096) {
-        recent.list = this;
+    if (recent.list != m_id || recent.answers.size() > 4096) {
+        recent.list = m_id;
         recent.answers.clear();
     }
     const QString key = word.toString();

@@ -60,4 +60,7 @@ private:
     mutable QByteArray m_bytes;
     mutable bool m_utf8 = false;
     mutable std::vector<Entry> m_entries; // sorted by the word's bytes
+    // Tells this list's kept answers from another's, even one made where it was.
+    const quint64 m_id = s_lists.fetch_add(1) + 1;
+    static inline std::atomic<quint64> s_lists = 0;
 };
