@@ -34,7 +34,8 @@ int eucKanji(QByteArrayView word)
         if (b == 0x8F && i + 2 < word.size() && next >= 0xB0) {
             i += 3;
             ++count;
-        } else if ((b >= 0xB0 && b <= 0xFE && next >= 0xA1) || (b == 0xA1 && next >= 0xB9 && next <= 0xBB)) {
+        } else if ((b >= 0xB0 && b <= 0xFE && next >= 0xA1)
+                   || (b == 0xA1 && next >= 0xB9 && next <= 0xBB)) {
             i += 2;
             ++count;
         } else if (b == 0xA4 && next >= 0xA1 && next <= 0xF6 && count > 0) {
@@ -219,7 +220,8 @@ QStringList RareWordList::lookUp(QStringView word) const
     const std::string_view wanted(bytes.constData(), size_t(bytes.size()));
     auto found = std::lower_bound(m_entries.begin(), m_entries.end(), wanted,
                                   [this](const Entry &e, std::string_view w) { return wordOf(e) < w; });
-    QStringList readings, pointers;
+    QStringList readings;
+    QList<std::pair<QString, QString>> misreadings; // the reading and the one it points at
     const auto decode = [this](QByteArrayView bytes) {
         return katakanaForm(m_utf8 ? QString::fromUtf8(bytes) : eucJpDecoder().decode(bytes));
     };
@@ -231,13 +233,11 @@ QStringList RareWordList::lookUp(QStringView word) const
         const QByteArrayView after = QByteArrayView(m_bytes).sliced(found->wordAt + found->wordLength);
         if (after.startsWith(';')) {
             const qsizetype stop = after.indexOf('/');
-            pointers.append(reading + u'\t' + decode(after.sliced(1, (stop < 0 ? after.size() : stop) - 1)));
+            misreadings.append({reading, decode(after.sliced(1, (stop < 0 ? after.size() : stop) - 1))});
         }
     }
-    for (const QString &pointer : std::as_const(pointers)) {
-        const QString misread = pointer.section(u'\t', 0, 0), right = pointer.section(u'\t', 1);
+    for (const auto &[misread, right] : std::as_const(misreadings))
         if (misread != right && readings.contains(right))
             readings.removeAll(misread);
-    }
     return readings;
 }
