@@ -674,7 +674,6 @@ void EditorControl::resizeEvent(QResizeEvent *event)
     fitLineNumbers();
 }
 
-// The number of each line shown, at its first piece.
 // Each line's number and the top of its first piece in the view.
 QList<QPair<int, int>> EditorControl::numbersShown() const
 {
