@@ -182,14 +182,31 @@ QString dayWord(qint64 value, bool asDate)
     return days.value(value);
 }
 
-// 一二, 二三: two neighbouring digits say "one or two", each read alone.
-bool isApproximate(QStringView numeral)
+// 二三, 十二三, 三四十: two neighbouring kanji digits say "two or three"; the
+// place of the first of them, or -1.
+qsizetype approximateAt(QStringView numeral)
 {
-    if (numeral.size() != 2 || !numeral.front().isLetter() || !numeral.back().isLetter())
-        return false;
-    const int a = digitOf(numeral.front()), b = digitOf(numeral.back());
-    return a > 0 && b == a + 1;
+    const auto isUnit = [&](qsizetype at) {
+        return at < 0 || at >= numeral.size() || smallUnit(numeral.at(at)) || bigUnit(numeral.at(at));
+    };
+    for (qsizetype k = 0; k + 1 < numeral.size(); ++k) {
+        const QChar first = numeral.at(k), second = numeral.at(k + 1);
+        if (!first.isLetter() || !second.isLetter())
+            continue;
+        const int a = digitOf(first), b = digitOf(second);
+        if (a > 0 && b == a + 1 && isUnit(k - 1) && isUnit(k + 2))
+            return k;
+    }
+    return -1;
 }
+
+// The first digit of an approximate number, said as when counting (四五 シゴ).
+QString approximateWord(int digit)
+{
+    return digit == 4 ? QStringLiteral("し") : digit == 7 ? QStringLiteral("しち") : digitWord(digit);
+}
+
+QString numeralHiragana(QStringView numeral);
 
 QString countedHiragana(QStringView numeral, QStringView counterText,
                         const ReadingTables::Counter &counter, const ReadingTables &tables,
@@ -248,9 +265,19 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
     const QString number = what ? QStringLiteral("三") + numeral.sliced(1).toString() : numeral.toString();
     if (what && numeral.size() > 1 && !smallUnit(numeral.at(1)) && !bigUnit(numeral.at(1)))
         return QString();
-    if (isApproximate(number))
-        return digitWord(digitOf(number.front()))
-            + countedHiragana(number.sliced(1), counterText, counter, tables, false);
+    if (const qsizetype k = approximateAt(number); k >= 0 && !what) {
+        const QString head = numeralHiragana(QStringView(number).left(k))
+            + approximateWord(digitOf(number.at(k)));
+        const QStringView rest = QStringView(number).sliced(k + 1);
+        // A day or two is counted in にち (二三日 ニサンニチ), four days aside.
+        if ((counterText == u"日" || counterText == u"日間") && rest.size() == 1
+            && digitOf(rest.front()) != 4)
+            return head + numeralHiragana(rest) + counter.reading;
+        QString tail = countedHiragana(rest, counterText, counter, tables, false);
+        if (rest.size() > 1 && tail.startsWith(QStringLiteral("よん")))
+            tail.replace(0, 2, QStringLiteral("し"));
+        return head + tail;
+    }
     const std::optional<qint64> value = numberValue(number);
     if (!value)
         return QString();
@@ -329,8 +356,12 @@ QString digitByDigit(QStringView numeral)
 
 QString numeralHiragana(QStringView numeral)
 {
-    if (isApproximate(numeral))
-        return digitWord(digitOf(numeral.front())) + digitWord(digitOf(numeral.back()));
+    if (const qsizetype k = approximateAt(numeral); k >= 0) {
+        QString tail = numeralHiragana(numeral.sliced(k + 1));
+        if (numeral.size() > k + 2 && tail.startsWith(QStringLiteral("よん")))
+            tail.replace(0, 2, QStringLiteral("し"));
+        return numeralHiragana(numeral.left(k)) + approximateWord(digitOf(numeral.at(k))) + tail;
+    }
     const bool what = numeral.startsWith(u'何');
     const std::optional<qint64> value
         = numberValue(what ? QStringLiteral("三") + numeral.sliced(1).toString() : numeral.toString());
@@ -576,7 +607,13 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
                                           QStringLiteral("翌月"), QStringLiteral("前月")};
     const bool afterMonth = (!month.isEmpty() && isNumeralChar(month.back()))
         || std::any_of(namedMonths.cbegin(), namedMonths.cend(),
-                       [&](const QString &name) { return before.trimmed().endsWith(name); });
+                       [&](const QString &name) {
+                           // 来月の一日 as 来月一日
+                           QStringView month = before.trimmed();
+                           if (month.endsWith(u'の'))
+                               month.chop(1);
+                           return month.endsWith(name);
+                       });
     const bool asDate = counter.surface == u"日" && afterMonth;
     // One digit says what its kanji says (1人 ヒトリ as 一人).
     const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
