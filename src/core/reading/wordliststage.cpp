@@ -151,15 +151,45 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
             out.append(std::move(words[i++])); // the kanji after it are looked up alone
             continue;
         }
-        const QString reading = listReading(listed, pieces, !allKanji(words.at(i).surface));
-        if (!reading.isEmpty()) {
-            ReadingWord word = merged(words, i, j, reading, ReadingSource::Dictionary);
+        // The list's word, of words first to last the list reads as one.
+        const auto listWord = [&](qsizetype first, qsizetype last, const QString &reading,
+                                  const QString &made, const QStringList &all) {
+            ReadingWord word = merged(words, first, last, reading, ReadingSource::Dictionary);
             word.known = true;
             // The list against words the analyzer knows, read otherwise: worth a look.
-            word.weighed = reading == pieces || (listed.size() == 1 && guessed(words, i, j))
+            word.weighed = reading == made || (all.size() == 1 && guessed(words, first, last))
                 ? ReadingConfidence::Sure
                 : ReadingConfidence::Unsure;
-            out.append(std::move(word));
+            return word;
+        };
+        // A run the list lacks as a whole: the kanji the analyzer left single in
+        // it (定期|健|診) may be a word of the list's.
+        if (listed.isEmpty() && j - i > 2) {
+            qsizetype a = i;
+            while (a < j && words.at(a).surface.size() != 1)
+                ++a;
+            qsizetype b = a;
+            QString single, singlePieces;
+            for (; b < j && words.at(b).surface.size() == 1; ++b) {
+                single += words.at(b).surface;
+                singlePieces += words.at(b).reading;
+            }
+            // A suffix opens no word (報告|者|達 is not 者達 ものたち).
+            const QStringList inner = b - a >= 2 && !words.at(a).pos.contains(QStringLiteral("接尾"))
+                ? m_list->readings(single)
+                : QStringList();
+            if (const QString reading = listReading(inner, singlePieces, false); !reading.isEmpty()) {
+                for (; i < a; ++i)
+                    out.append(std::move(words[i]));
+                out.append(listWord(a, b, reading, singlePieces, inner));
+                for (i = b; i < j; ++i)
+                    out.append(std::move(words[i]));
+                continue;
+            }
+        }
+        const QString reading = listReading(listed, pieces, !allKanji(words.at(i).surface));
+        if (!reading.isEmpty()) {
+            out.append(listWord(i, j, reading, pieces, listed));
         } else {
             const bool open = listed.size() > 1 && listed.contains(pieces);
             for (qsizetype k = i; k < j; ++k) {
