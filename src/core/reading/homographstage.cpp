@@ -30,6 +30,20 @@ bool latinChar(char16_t c)
         || c == u'_' || c == u'-' || c == u'.';
 }
 
+// A noun made of a verb's stem: kanji and the stem's kana (使い, 生まれ, 寄り).
+bool deverbalNoun(const ReadingWord &word)
+{
+    static const QString stemEnds = QStringLiteral("いきぎしじちにひびみりえけげせぜてでねへべめれ");
+    const QString &s = word.surface;
+    if (!isNoun(word) || s.size() < 2 || !allKanji(s.left(1)) || !stemEnds.contains(s.back()))
+        return false;
+    qsizetype kana = s.size() - 1;
+    while (kana > 0 && !allKanji(s.sliced(kana - 1, 1)))
+        --kana;
+    return std::all_of(s.cbegin() + kana, s.cend(),
+                       [](QChar c) { return c >= u'\u3041' && c <= u'\u3096'; });
+}
+
 // Nothing of a sentence stands there: its edge, a symbol or a space.
 bool isEdge(const ReadingWord *word)
 {
@@ -122,6 +136,8 @@ bool HomographStage::hasClass(const ReadingWord &word, QStringView name)
         return pos.contains(QStringLiteral("固有名詞")) || pos.contains(QStringLiteral("人名"));
     if (name == u"stem")
         return isVerbStem(word);
+    if (name == u"deverbal")
+        return deverbalNoun(word);
     static const QHash<QString, QString> kinds {
         {QStringLiteral("verb"), QStringLiteral("動詞")},
         {QStringLiteral("adj"), QStringLiteral("形容詞")},
