@@ -589,7 +589,18 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
         = QStringView(sentence.text).left(words.at(first).start).trimmed();
     // 分 of a note value is ブ (8分音符 ハチブオンプ); the table keys it with the note.
     const QStringView next = QStringView(sentence.text).sliced(counter.start + counter.length);
-    QString key = counter.surface == u"分"
+    // 二、三日 (two or three days) counts in にち as 二三日 does.
+    if ((counter.surface == u"日" || counter.surface == u"日間") && text.size() == 1
+        && text.front().isLetter() && before.size() >= 2
+        && QStringLiteral("、,，").contains(before.back())
+        && before.at(before.size() - 2).isLetter()
+        && digitOf(before.at(before.size() - 2)) == digitOf(text.front()) - 1)
+        return katakanaForm(numeralHiragana(text) + m_tables.counters.value(counter.surface).reading);
+    // 分の of a fraction (三分の一) is the minutes' 分 before anything but a number
+    // (徒歩三分の距離).
+    const bool minutesOf = counter.surface == u"分の" && (next.isEmpty() || !isNumeralChar(next.front()));
+    QString key = minutesOf ? QStringLiteral("分")
+        : counter.surface == u"分"
             && (next.startsWith(QStringLiteral("音符")) || next.startsWith(QStringLiteral("休符")))
         ? QStringLiteral("分音符")
         : counter.surface;
@@ -640,6 +651,8 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
             reading = (value == 1 ? QStringLiteral("ヒト") : QStringLiteral("フタ"))
                 + counter.reading;
     }
+    if (minutesOf && !reading.isEmpty())
+        reading += u'ノ';
     return reading;
 }
 

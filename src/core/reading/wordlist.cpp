@@ -166,7 +166,7 @@ Result<void> RareWordList::load() const
                 QByteArrayView word = line.sliced(w, stop - w);
                 if (const qsizetype note = word.indexOf(';'); note >= 0)
                     word = word.first(note);
-                if (kanjiCount(word) >= 2)
+                if (kanjiCount(word) > 0)
                     m_entries.push_back({quint32(at + w), quint32(word.size()), quint32(at),
                                          quint32(space)});
                 w = stop + 1;

@@ -37,8 +37,9 @@ public:
     bool loaded() const { return m_done.load(); }
     bool isEmpty() const;
 
-    // The readings (katakana) the list gives a word of two or more kanji, with
-    // hiragana after the first (雪解け水).
+    // The readings (katakana) the list gives a word of kanji, with hiragana
+    // after the first (雪解け水). A single kanji is asked about only where the
+    // analyzer lacks it (鉋 かんな).
     QStringList readings(QStringView word) const;
 
 private:
