@@ -144,6 +144,7 @@ bool HomographStage::hasClass(const ReadingWord &word, QStringView name)
         {QStringLiteral("aux"), QStringLiteral("助動詞")},
         {QStringLiteral("particle"), QStringLiteral("助詞")},
         {QStringLiteral("adnominal"), QStringLiteral("連体詞")},
+        {QStringLiteral("adverb"), QStringLiteral("副詞")},
         {QStringLiteral("prefix"), QStringLiteral("接頭詞")},
         {QStringLiteral("sym"), QStringLiteral("記号")}};
     const QString kind = kinds.value(name.toString());
@@ -154,7 +155,9 @@ Result<void> HomographStage::rewrite(ReadingSentence &sentence) const
 {
     const Neighbours around(sentence);
     for (ReadingWord &word : sentence.words) {
-        if (word.source != ReadingSource::Dictionary || !m_tables.homographStarts.mayBegin(word.surface))
+        // A guess gives way to a row as the analyzer's reading does (読|込む).
+        if ((word.source != ReadingSource::Dictionary && word.source != ReadingSource::Guess)
+            || !m_tables.homographStarts.mayBegin(word.surface))
             continue;
         const auto rows = m_tables.homographs.constFind(word.surface);
         if (rows == m_tables.homographs.cend())
