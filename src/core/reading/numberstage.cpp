@@ -644,7 +644,7 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     // an ordinal never does (第二棟 ダイニトウ).
     if (!reading.isEmpty() && numeral.point.isEmpty() && nativeCounter(counter.reading)
         && !before.endsWith(u'第')
-        && !m_tables.counters.contains(counter.surface)
+        && !m_tables.counters.contains(key)
         && !m_tables.native.contains(spelled + counter.surface)) {
         const std::optional<qint64> value = numberValue(spelled);
         if (value == 1 || value == 2)
