@@ -206,6 +206,14 @@ QString approximateWord(int digit)
     return digit == 4 ? QStringLiteral("し") : digit == 7 ? QStringLiteral("しち") : digitWord(digit);
 }
 
+// What follows the first digit, its 四 said し before a unit too (三四十 サンシジュウ).
+QString approximateTail(QString tail, QStringView rest)
+{
+    if (rest.size() > 1 && tail.startsWith(QStringLiteral("よん")))
+        tail.replace(0, 2, QStringLiteral("し"));
+    return tail;
+}
+
 QString numeralHiragana(QStringView numeral);
 
 QString countedHiragana(QStringView numeral, QStringView counterText,
@@ -273,10 +281,7 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
         if ((counterText == u"日" || counterText == u"日間") && rest.size() == 1
             && digitOf(rest.front()) != 4)
             return head + numeralHiragana(rest) + counter.reading;
-        QString tail = countedHiragana(rest, counterText, counter, tables, false);
-        if (rest.size() > 1 && tail.startsWith(QStringLiteral("よん")))
-            tail.replace(0, 2, QStringLiteral("し"));
-        return head + tail;
+        return head + approximateTail(countedHiragana(rest, counterText, counter, tables, false), rest);
     }
     const std::optional<qint64> value = numberValue(number);
     if (!value)
@@ -357,10 +362,9 @@ QString digitByDigit(QStringView numeral)
 QString numeralHiragana(QStringView numeral)
 {
     if (const qsizetype k = approximateAt(numeral); k >= 0) {
-        QString tail = numeralHiragana(numeral.sliced(k + 1));
-        if (numeral.size() > k + 2 && tail.startsWith(QStringLiteral("よん")))
-            tail.replace(0, 2, QStringLiteral("し"));
-        return numeralHiragana(numeral.left(k)) + approximateWord(digitOf(numeral.at(k))) + tail;
+        const QStringView rest = numeral.sliced(k + 1);
+        return numeralHiragana(numeral.left(k)) + approximateWord(digitOf(numeral.at(k)))
+            + approximateTail(numeralHiragana(rest), rest);
     }
     const bool what = numeral.startsWith(u'何');
     const std::optional<qint64> value
@@ -620,10 +624,7 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
         || std::any_of(namedMonths.cbegin(), namedMonths.cend(),
                        [&](const QString &name) {
                            // 来月の一日 as 来月一日
-                           QStringView month = before.trimmed();
-                           if (month.endsWith(u'の'))
-                               month.chop(1);
-                           return month.endsWith(name);
+                           return (before.endsWith(u'の') ? before.chopped(1) : before).endsWith(name);
                        });
     const bool asDate = counter.surface == u"日" && afterMonth;
     // One digit says what its kanji says (1人 ヒトリ as 一人).
