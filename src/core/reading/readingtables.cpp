@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <cerrno>
+#include <ranges>
 
 namespace {
 
@@ -56,7 +57,9 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
     }
     for (const QStringList &f : *native)
         tables.native.insert(f[0], katakanaForm(f[1]));
-    for (const QStringList &f : *fixed) {
+    // A multi-hash hands a key's values back last inserted first: the rows go in
+    // from the bottom so that a word's rows are tried in the table's order.
+    for (const QStringList &f : std::views::reverse(*fixed)) {
         tables.fixed.insert(f[0], {katakanaForm(f[1]), f[2], f[3]});
         tables.fixedStarts.add(f[0]);
     }
