@@ -110,7 +110,8 @@ void TestReadingEngine::stage()
         QVERIFY(writing.remember(before + base + place.value(2), before.size(), base.size(),
                                  entry.section(u'=', 1)));
     }
-    ReadingEngine engine(analyzer, &user, kanji, *ReadingTables::builtIn());
+    static const RareWordList words(QStringLiteral(RUBELLO_TEST_DATA "/wordlist.skk"));
+    ReadingEngine engine(analyzer, &user, kanji, *ReadingTables::builtIn(), &words);
     QStringList got;
     if (stage.startsWith(u"span ")) { // span START LENGTH: the reading and candidates
         const Result<ReadingRun> run = engine.readSpan(sentence, stage.section(u' ', 1, 1).toInt(),
@@ -145,7 +146,6 @@ void TestReadingEngine::stage()
                           ReadingSource::Dictionary, {}, {}, {}});
         (i == 0 ? analysed.words : analysed.alternatives.emplaceBack()) = words;
     }
-    static const RareWordList words(QStringLiteral(RUBELLO_TEST_DATA "/wordlist.skk"));
     bool ran = false;
     for (const auto &one : standardStages(*ReadingTables::builtIn(), kanji, &user, &words)) {
         if (one->name() == stage) {

@@ -430,6 +430,9 @@ QString counterPart(const QString &whole, const QString &surface, const ReadingT
     // A span of days said with the day's own word (フツカカン): the day's part and カン.
     if (surface.size() > 1 && surface.endsWith(u'間') && whole.endsWith(QStringLiteral("カン")))
         return counterPart(whole.chopped(2), surface.chopped(1), tables) + QStringLiteral("カン");
+    // One or two people said natively: the counter's part of ヒトリ, フタリ.
+    if (surface == u"人" && (whole == u"ヒトリ" || whole == u"フタリ"))
+        return QStringLiteral("リ");
     // The days with words of their own: the counter's part of フツカ, ツイタチ.
     if (whole.endsWith(QStringLiteral("ツイタチ")))
         return QStringLiteral("タチ");

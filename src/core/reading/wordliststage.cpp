@@ -43,6 +43,13 @@ bool endsInHiragana(const QString &surface)
     return last >= u'\u3041' && last <= u'\u3096';
 }
 
+// A counter the number stage read apart from its number (10 分|後): the list's
+// 分後 フンゴ knows nothing of the number before it.
+bool countedApart(const ReadingWord &word)
+{
+    return word.source == ReadingSource::Rule && word.pos.contains(QStringLiteral("助数詞"));
+}
+
 // A word of kanji and kana that a kanji word follows, as 瞬く|間 or 雪解け|水:
 // the list holds such compounds with their kana, the analyzer often reads the
 // second half as a suffix.
@@ -120,7 +127,7 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
             pieces = words.at(i).reading;
             ++j;
         }
-        while (j < words.size() && allKanji(words.at(j).surface)
+        while (j < words.size() && allKanji(words.at(j).surface) && !countedApart(words.at(j))
                && (j == i || adjacent(words.at(j - 1), words.at(j)))) {
             surface += words.at(j).surface;
             pieces += words.at(j).reading;
