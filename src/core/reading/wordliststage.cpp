@@ -43,6 +43,23 @@ bool endsInHiragana(const QString &surface)
     return last >= u'\u3041' && last <= u'\u3096';
 }
 
+// The first stretch of two or more words of a single kanji in words [first,
+// last), empty where there is none. A suffix opens no word (報告|者|達 is not
+// 者達 ものたち).
+std::pair<qsizetype, qsizetype> singleKanji(const QList<ReadingWord> &words, qsizetype first,
+                                            qsizetype last)
+{
+    qsizetype a = first;
+    while (a < last && words.at(a).surface.size() != 1)
+        ++a;
+    qsizetype b = a;
+    while (b < last && words.at(b).surface.size() == 1)
+        ++b;
+    if (b - a < 2 || words.at(a).pos.contains(QStringLiteral("接尾")))
+        return {a, a};
+    return {a, b};
+}
+
 // A counter the number stage read apart from its number (10 分|後): the list's
 // 分後 フンゴ knows nothing of the number before it.
 bool countedApart(const ReadingWord &word)
@@ -171,20 +188,13 @@ Result<void> WordListStage::rewrite(ReadingSentence &sentence) const
         };
         // A run the list lacks as a whole: the kanji the analyzer left single in
         // it (定期|健|診) may be a word of the list's.
-        if (listed.isEmpty() && j - i > 2) {
-            qsizetype a = i;
-            while (a < j && words.at(a).surface.size() != 1)
-                ++a;
-            qsizetype b = a;
+        if (const auto [a, b] = singleKanji(words, i, j); listed.isEmpty() && j - i > 2 && b > a) {
             QString single, singlePieces;
-            for (; b < j && words.at(b).surface.size() == 1; ++b) {
-                single += words.at(b).surface;
-                singlePieces += words.at(b).reading;
+            for (qsizetype k = a; k < b; ++k) {
+                single += words.at(k).surface;
+                singlePieces += words.at(k).reading;
             }
-            // A suffix opens no word (報告|者|達 is not 者達 ものたち).
-            const QStringList inner = b - a >= 2 && !words.at(a).pos.contains(QStringLiteral("接尾"))
-                ? m_list->readings(single)
-                : QStringList();
+            const QStringList inner = m_list->readings(single);
             if (const QString reading = listReading(inner, singlePieces, false); !reading.isEmpty()) {
                 for (; i < a; ++i)
                     out.append(std::move(words[i]));
