@@ -1,5 +1,7 @@
 #include "core/reading/fixedstage.h"
 
+#include "core/text/kana.h"
+
 #include <algorithm>
 
 using namespace stagekit;
@@ -27,6 +29,7 @@ Result<void> FixedStage::rewrite(ReadingSentence &sentence) const
     for (ReadingWord &word : sentence.words) {
         if (word.source == ReadingSource::User)
             continue;
+        mendStem(word);
         const QStringView before = QStringView(sentence.text).left(word.start);
         const QStringView after = QStringView(sentence.text).sliced(word.start + word.length);
         // The rows of a word in their table order, without a list made for each word.
@@ -50,6 +53,28 @@ Result<void> FixedStage::rewrite(ReadingSentence &sentence) const
         mendParts(word, sentence.text);
     }
     return {};
+}
+
+// A verb the analyzer's dictionary misreads in all its forms (放す ホカス, 預ける
+// アヅケル): the stem is mended whatever okurigana follows, but only where the
+// analyzer gave that very misreading, so 割れる stays ワレル beside 割る ワル.
+void FixedStage::mendStem(ReadingWord &word) const
+{
+    qsizetype stemLength = word.surface.size();
+    while (stemLength > 0 && word.surface.at(stemLength - 1) >= u'ぁ' && word.surface.at(stemLength - 1) <= u'ゖ')
+        --stemLength;
+    if (stemLength == 0 || stemLength == word.surface.size() || !allKanji(word.surface.first(stemLength)))
+        return;
+    const auto stem = m_tables.misreadStems.constFind(word.surface.first(stemLength));
+    if (stem == m_tables.misreadStems.cend())
+        return;
+    const QString tail = katakanaForm(word.surface.sliced(stemLength));
+    if (word.reading != stem->misreading + tail)
+        return;
+    word.candidates.prepend(word.reading);
+    word.reading = stem->reading + tail;
+    word.source = ReadingSource::Rule;
+    word.weighed = ReadingConfidence::Sure;
 }
 
 // A fixed word among the parts of a compound the analyzer cut up (山手線 with

@@ -12,6 +12,7 @@ public:
     Result<void> rewrite(ReadingSentence &sentence) const override;
 
 private:
+    void mendStem(ReadingWord &word) const;
     void mendParts(ReadingWord &word, const QString &text) const;
     const ReadingTables &m_tables;
 };

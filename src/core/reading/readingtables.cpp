@@ -46,8 +46,8 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
     const Result<QList<QStringList>> counters = read("counters.tsv", 7),
                                      native = read("native.tsv", 2), fixed = read("fixed.tsv", 4),
                                      joints = read("joints.tsv", 2), clans = read("clans.tsv", 2),
-                                     homographs = read("homographs.tsv", 4);
-    for (const auto *table : {&counters, &native, &fixed, &joints, &clans, &homographs})
+                                     homographs = read("homographs.tsv", 4), stems = read("stems.tsv", 3);
+    for (const auto *table : {&counters, &native, &fixed, &joints, &clans, &homographs, &stems})
         if (!*table)
             return std::unexpected(table->error());
     for (const QStringList &f : *counters) {
@@ -63,6 +63,8 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
         tables.fixed.insert(f[0], {katakanaForm(f[1]), f[2], f[3]});
         tables.fixedStarts.add(f[0]);
     }
+    for (const QStringList &f : *stems)
+        tables.misreadStems.insert(f[0], {katakanaForm(f[1]), katakanaForm(f[2])});
     for (const QStringList &f : *joints) {
         tables.joints.insert(f[0], katakanaForm(f[1]));
         tables.jointStarts.add(f[0]);

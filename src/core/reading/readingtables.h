@@ -43,11 +43,18 @@ struct ReadingTables
         QString after; // text that must follow it; empty: any
     };
 
+    struct MisreadStem
+    {
+        QString misreading; // what the analyzer's dictionary says, katakana
+        QString reading;
+    };
+
     QHash<QString, Counter> counters; // counters.tsv, the number stage's
     // Counters read by the word before their number: counter → (word, row key).
     QHash<QString, QList<std::pair<QString, QString>>> countersAfter;
     QHash<QString, QString> native; // native.tsv: 一晩 ヒトバン, numbers read with native words
     QMultiHash<QString, Fixed> fixed; // fixed.tsv, the fixed stage's
+    QHash<QString, MisreadStem> misreadStems; // stems.tsv, the fixed stage's too
     QHash<QString, QString> joints; // joints.tsv: second element → its reading inside a compound
     QHash<QString, QString> clans; // clans.tsv: 源 ミナモトノ, said with の before a given name
     struct Homograph
