@@ -44,6 +44,11 @@ bool deverbalNoun(const ReadingWord &word)
                        [](QChar c) { return c >= u'\u3041' && c <= u'\u3096'; });
 }
 
+bool isSpaceChar(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\u3000';
+}
+
 // Nothing of a sentence stands there: its edge, a symbol or a space.
 bool isEdge(const ReadingWord *word)
 {
@@ -82,9 +87,14 @@ struct Neighbours
             position += forward ? it.size() : -it.size();
             return true;
         }
-        const ReadingWord *word = at(forward ? byStart : byEnd, position);
         if (it == u"@start" || it == u"@end")
-            return isEdge(word);
+            return isEdge(at(forward ? byStart : byEnd, position));
+        // A word's class is looked for past the spaces documents put around Latin
+        // words (空の XML 要素).
+        while (forward ? position < text.size() && isSpaceChar(text.at(position))
+                       : position > 0 && isSpaceChar(text.at(position - 1)))
+            position += forward ? 1 : -1;
+        const ReadingWord *word = at(forward ? byStart : byEnd, position);
         if (!word || !HomographStage::hasClass(*word, it.sliced(1)))
             return false;
         position = forward ? word->start + word->length : word->start;
