@@ -229,6 +229,15 @@ QString countedHiragana(QStringView numeral, QStringView counterText, const Read
     return countedHiragana(numeral, counterText, *found, tables, asDate);
 }
 
+// Native words of two morae or more end unlike Sino-Japanese readings (ハコ,
+// クミ, フクロ against ケン, ショウ, ヒキ, ハツ).
+bool nativeCounter(const QString &reading)
+{
+    static const QString sinoEnds = QStringLiteral("ウインクキツチ");
+    return reading.size() >= 2 && !sinoEnds.contains(reading.back())
+        && !reading.contains(u'ャ') && !reading.contains(u'ュ') && !reading.contains(u'ョ');
+}
+
 // A counter the table lacks, from its own reading: k, s, t sounds take a small
 // tsu before them, h sounds their p form.
 ReadingTables::Counter derivedCounter(const QString &reading)
@@ -246,6 +255,8 @@ ReadingTables::Counter derivedCounter(const QString &reading)
     }
     ReadingTables::Counter counter {reading, QString(), reading, QStringLiteral("よん"),
                                     QStringLiteral("なな"), QStringLiteral("きゅう")};
+    // A native counter keeps its digits whole (6組 ロククミ, 8皿 ハチサラ), its tens not.
+    counter.tensOnly = nativeCounter(katakanaForm(reading));
     if (!reading.isEmpty() && kst.contains(reading.front()))
         counter.afterSmallTsu = reading;
     if (!reading.isEmpty() && h.contains(reading.front())) {
@@ -253,15 +264,6 @@ ReadingTables::Counter derivedCounter(const QString &reading)
         counter.afterSmallTsu[0] = QChar(char16_t(reading.front().unicode() + 2));
     }
     return counter;
-}
-
-// Native words of two morae or more end unlike Sino-Japanese readings (ハコ,
-// クミ, フクロ against ケン, ショウ, ヒキ, ハツ).
-bool nativeCounter(const QString &reading)
-{
-    static const QString sinoEnds = QStringLiteral("ウインクキツチ");
-    return reading.size() >= 2 && !sinoEnds.contains(reading.back())
-        && !reading.contains(u'ャ') && !reading.contains(u'ュ') && !reading.contains(u'ョ');
 }
 
 QString countedHiragana(QStringView numeral, QStringView counterText,
@@ -308,7 +310,7 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
     switch (last.kind) {
     case Kind::Ones: {
         const int d = last.digit;
-        if (gem && (d == 1 || d == 8 || (d == 6 && (hSound || kSound)))) {
+        if (gem && !counter.tensOnly && (d == 1 || d == 8 || (d == 6 && (hSound || kSound)))) {
             tail = geminated(last.reading) + afterTsu;
         } else if (d == 3) {
             tail = last.reading + counter.afterN;
@@ -639,8 +641,11 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
         : QString();
     if (reading.isEmpty())
         reading = katakanaForm(countedHiragana(text, key, m_tables, asDate));
+    // A counter the table lacks is read from the analyzer's reading, okurigana and
+    // all (一切れ ヒトキレ); 分の of a fraction is no counter of its own.
     if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
-        && allKanji(counter.surface) && isKatakanaReading(counter.reading))
+        && allKanji(counter.surface.left(1)) && !counter.surface.endsWith(u'の')
+        && isKatakanaReading(counter.reading))
         reading = katakanaForm(countedHiragana(text, counter.surface,
                                                derivedCounter(hiraganaForm(counter.reading)),
                                                m_tables, false));

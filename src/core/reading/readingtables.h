@@ -35,6 +35,7 @@ struct ReadingTables
         QString afterSmallTsu; // after いっ, はっ, じゅっ; empty: no small tsu before it
         QString afterN; // after さん, なん, せん, まん
         QString four, seven, nine; // the digit words before it
+        bool tensOnly = false; // the small tsu comes after じゅう alone (10組 ジュックミ)
     };
     struct Fixed
     {
