@@ -60,10 +60,12 @@ Result<void> FixedStage::rewrite(ReadingSentence &sentence) const
 // analyzer gave that very misreading, so 割れる stays ワレル beside 割る ワル.
 void FixedStage::mendStem(ReadingWord &word) const
 {
+    const auto hiragana = [](QChar c) { return c >= u'ぁ' && c <= u'ゖ'; };
     qsizetype stemLength = word.surface.size();
-    while (stemLength > 0 && word.surface.at(stemLength - 1) >= u'ぁ' && word.surface.at(stemLength - 1) <= u'ゖ')
+    while (stemLength > 0 && hiragana(word.surface.at(stemLength - 1)))
         --stemLength;
-    if (stemLength == 0 || stemLength == word.surface.size() || !allKanji(word.surface.first(stemLength)))
+    if (stemLength == 0 || stemLength == word.surface.size()
+        || !allKanji(word.surface.first(stemLength)))
         return;
     const auto stem = m_tables.misreadStems.constFind(word.surface.first(stemLength));
     if (stem == m_tables.misreadStems.cend())

@@ -46,7 +46,8 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
     const Result<QList<QStringList>> counters = read("counters.tsv", 7),
                                      native = read("native.tsv", 2), fixed = read("fixed.tsv", 4),
                                      joints = read("joints.tsv", 2), clans = read("clans.tsv", 2),
-                                     homographs = read("homographs.tsv", 4), stems = read("stems.tsv", 3);
+                                     homographs = read("homographs.tsv", 4),
+                                     stems = read("stems.tsv", 3);
     for (const auto *table : {&counters, &native, &fixed, &joints, &clans, &homographs, &stems})
         if (!*table)
             return std::unexpected(table->error());
