@@ -455,11 +455,15 @@ bool adjacent(const QList<ReadingWord> &words, qsizetype i)
 
 // Kanji digits after 「・」 standing for a decimal point (三・一四) are said one by
 // one; empty for anything else (一・二年生 keeps its numbers).
+bool afterKanjiPoint(const QList<ReadingWord> &words, qsizetype i)
+{
+    return i >= 2 && words.at(i - 1).surface == u"・" && adjacent(words, i) && adjacent(words, i - 1)
+        && !words.at(i - 2).surface.isEmpty() && isNumeralChar(words.at(i - 2).surface.back());
+}
+
 QString decimalDigits(const QList<ReadingWord> &words, qsizetype i, const QString &text)
 {
-    if (i < 2 || text.size() < 2 || words.at(i - 1).surface != u"・" || !adjacent(words, i)
-        || !adjacent(words, i - 1) || words.at(i - 2).surface.isEmpty()
-        || !isNumeralChar(words.at(i - 2).surface.back()))
+    if (text.size() < 2 || !afterKanjiPoint(words, i))
         return {};
     QString said;
     for (const QChar c : text) {
@@ -632,6 +636,12 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
                            return (before.endsWith(u'の') ? before.chopped(1) : before).endsWith(name);
                        });
     const bool asDate = counter.surface == u"日" && afterMonth;
+    // A day counted after a point (1.5日, 二十九・五日) is said in にち: いつか and
+    // the other day words count whole days.
+    if ((key == u"日" || key == u"日間") && text.size() == 1
+        && (!numeral.point.isEmpty() || afterKanjiPoint(words, first)))
+        return katakanaForm(numeralHiragana(text)
+                            + (key == u"日" ? QStringLiteral("にち") : QStringLiteral("にちかん")));
     // One digit says what its kanji says (1人 ヒトリ as 一人).
     const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
         ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(text.front())))
