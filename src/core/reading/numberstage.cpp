@@ -453,14 +453,15 @@ bool adjacent(const QList<ReadingWord> &words, qsizetype i)
     return words.at(i - 1).start + words.at(i - 1).length == words.at(i).start;
 }
 
-// Kanji digits after 「・」 standing for a decimal point (三・一四) are said one by
-// one; empty for anything else (一・二年生 keeps its numbers).
+// The word at i stands right after a number and 「・」, as the digits after a point do.
 bool afterKanjiPoint(const QList<ReadingWord> &words, qsizetype i)
 {
     return i >= 2 && words.at(i - 1).surface == u"・" && adjacent(words, i) && adjacent(words, i - 1)
         && !words.at(i - 2).surface.isEmpty() && isNumeralChar(words.at(i - 2).surface.back());
 }
 
+// Kanji digits after 「・」 standing for a decimal point (三・一四) are said one by
+// one; empty for anything else (一・二年生 keeps its numbers).
 QString decimalDigits(const QList<ReadingWord> &words, qsizetype i, const QString &text)
 {
     if (text.size() < 2 || !afterKanjiPoint(words, i))
