@@ -653,10 +653,13 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     if (reading.isEmpty())
         reading = katakanaForm(countedHiragana(text, key, m_tables, asDate));
     // A counter the table lacks is read from the analyzer's reading, okurigana and
-    // all (一切れ ヒトキレ); 分の of a fraction is no counter of its own.
+    // all (一切れ ヒトキレ), and so is a native one written in kana (一つまみ
+    // ヒトツマミ); 分の of a fraction is no counter of its own.
     if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
-        && allKanji(counter.surface.left(1)) && !counter.surface.endsWith(u'の')
-        && isKatakanaReading(counter.reading))
+        && (allKanji(counter.surface.left(1))
+            || (counter.surface.front() >= u'ぁ' && counter.surface.front() <= u'ゖ'
+                && nativeCounter(counter.reading)))
+        && !counter.surface.endsWith(u'の') && isKatakanaReading(counter.reading))
         reading = katakanaForm(countedHiragana(text, counter.surface,
                                                derivedCounter(hiraganaForm(counter.reading)),
                                                m_tables, false));
