@@ -60,9 +60,8 @@ Result<void> FixedStage::rewrite(ReadingSentence &sentence) const
 // analyzer gave that very misreading, so 割れる stays ワレル beside 割る ワル.
 void FixedStage::mendStem(ReadingWord &word) const
 {
-    const auto hiragana = [](QChar c) { return c >= u'ぁ' && c <= u'ゖ'; };
     qsizetype stemLength = word.surface.size();
-    while (stemLength > 0 && hiragana(word.surface.at(stemLength - 1)))
+    while (stemLength > 0 && isHiragana(word.surface.at(stemLength - 1)))
         --stemLength;
     if (stemLength == 0 || stemLength == word.surface.size()
         || !allKanji(word.surface.first(stemLength)))

@@ -40,8 +40,7 @@ bool deverbalNoun(const ReadingWord &word)
     qsizetype kana = s.size() - 1;
     while (kana > 0 && !allKanji(s.sliced(kana - 1, 1)))
         --kana;
-    return std::all_of(s.cbegin() + kana, s.cend(),
-                       [](QChar c) { return c >= u'\u3041' && c <= u'\u3096'; });
+    return std::all_of(s.cbegin() + kana, s.cend(), isHiragana);
 }
 
 bool isSpaceChar(QChar c)

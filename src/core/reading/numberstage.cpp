@@ -657,8 +657,7 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     // ヒトツマミ); 分の of a fraction is no counter of its own.
     if (reading.isEmpty() && counter.pos.contains(QStringLiteral("助数詞"))
         && (allKanji(counter.surface.left(1))
-            || (counter.surface.front() >= u'ぁ' && counter.surface.front() <= u'ゖ'
-                && nativeCounter(counter.reading)))
+            || (isHiragana(counter.surface.front()) && nativeCounter(counter.reading)))
         && !counter.surface.endsWith(u'の') && isKatakanaReading(counter.reading))
         reading = katakanaForm(countedHiragana(text, counter.surface,
                                                derivedCounter(hiraganaForm(counter.reading)),

@@ -1,6 +1,7 @@
 #include "core/reading/wordliststage.h"
 
 #include "core/reading/wordlist.h"
+#include "core/text/kana.h"
 
 #include <ranges>
 
@@ -39,8 +40,7 @@ bool worthComparing(const ReadingWord &word)
 
 bool endsInHiragana(const QString &surface)
 {
-    const QChar last = surface.back();
-    return last >= u'\u3041' && last <= u'\u3096';
+    return isHiragana(surface.back());
 }
 
 // The first stretch of two or more words of a single kanji in words [first,

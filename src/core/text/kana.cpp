@@ -111,6 +111,11 @@ char16_t narrowOther(char16_t c)
 
 } // namespace
 
+bool isHiragana(QChar c)
+{
+    return c >= u'ぁ' && c <= u'ゖ';
+}
+
 QString katakanaForm(const QString &text)
 {
     QString result = text;

@@ -7,6 +7,9 @@
 
 #include <optional>
 
+// A hiragana letter (ぁ to ゖ), as okurigana are written.
+bool isHiragana(QChar c);
+
 // Hiragana become the katakana of the same sound; everything else stays.
 QString katakanaForm(const QString &text);
 
