@@ -295,7 +295,7 @@ def against(loaded, engine, dic):
     print(f'a perfect choice between them: {pct(either, total)}')
 
 
-STAGES = ['numbers', 'unknown', 'wordlist', 'homographs', 'joining', 'fixed', 'ranking']
+STAGES = ['okurigana', 'numbers', 'unknown', 'wordlist', 'homographs', 'joining', 'fixed', 'ranking']
 
 
 def right_runs(rows, engine):

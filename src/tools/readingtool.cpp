@@ -144,7 +144,7 @@ std::optional<Options> parseOptions()
                        "(辞書にない語) を付けます"));
     const QCommandLineOption without(
         QStringLiteral("without"),
-        QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: numbers, unknown, wordlist, "
+        QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: okurigana, numbers, unknown, wordlist, "
                        "homographs, joining, fixed, ranking, user)"),
         QStringLiteral("stage"));
     const QCommandLineOption kana(

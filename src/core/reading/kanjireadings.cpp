@@ -252,13 +252,15 @@ QStringList KanjiReadings::readings(char32_t kanji, bool withNames) const
 }
 
 QList<ReadingPart> divideReading(const QString &base, const QString &reading,
-                                 const KanjiReadings &kanji)
+                                 const KanjiReadings &kanji, NameReadings names)
 {
     const QString target = katakanaForm(reading);
     if (base.isEmpty() || base.size() > kMaxBase || target.isEmpty() || target.size() > kMaxReading)
         return {};
     // Names readings (日 に in 日本) only when the common ones find no division.
     for (const bool withNames : {false, true}) {
+        if (withNames && names == NameReadings::Never)
+            break;
         std::vector<Item> items;
         char32_t previous = 0;
         bool usable = true;

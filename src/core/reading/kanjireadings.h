@@ -49,9 +49,12 @@ struct ReadingPart
 // Divides the reading among the kanji of the base when exactly one division
 // fits: every kanji one of its readings (with the compound sound changes:
 // voiced first sound, small tsu at the end), every kana itself, covering the
-// whole reading. Empty when there is none or more than one.
+// whole reading. Empty when there is none or more than one. Names' readings
+// are tried when the common ones find none, unless told never to.
+enum class NameReadings { AsLastResort, Never };
 QList<ReadingPart> divideReading(const QString &base, const QString &reading,
-                                 const KanjiReadings &kanji);
+                                 const KanjiReadings &kanji,
+                                 NameReadings names = NameReadings::AsLastResort);
 
 // True for kanji, including 々, 〆, 〇 and the CJK extension planes.
 bool isKanji(char32_t c);
