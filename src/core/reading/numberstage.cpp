@@ -234,6 +234,10 @@ QString countedHiragana(QStringView numeral, QStringView counterText, const Read
 bool nativeCounter(const QString &reading)
 {
     static const QString sinoEnds = QStringLiteral("ウインクキツチ");
+    // An ordinal's 目 or a rank's 手 is as native as the counter it follows
+    // (代目 ダイメ, 度目 ドメ, 番手 バンテ against 組目 クミメ).
+    if (reading.size() >= 2 && (reading.back() == u'メ' || reading.back() == u'テ'))
+        return nativeCounter(reading.chopped(1));
     return reading.size() >= 2 && !sinoEnds.contains(reading.back())
         && !reading.contains(u'ャ') && !reading.contains(u'ュ') && !reading.contains(u'ョ');
 }
