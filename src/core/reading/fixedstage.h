@@ -13,6 +13,5 @@ public:
 
 private:
     void mendStem(ReadingWord &word) const;
-    void mendParts(ReadingWord &word, const QString &text) const;
     const ReadingTables &m_tables;
 };

@@ -3,6 +3,8 @@
 #include "core/reading/kanjireadings.h"
 #include "core/text/kana.h"
 
+#include <algorithm>
+
 using namespace stagekit;
 
 namespace {
@@ -32,8 +34,45 @@ Result<void> JoiningStage::rewrite(ReadingSentence &sentence) const
 {
     // Each pass builds a new list, moving the words it keeps: a long text has
     // tens of thousands of words.
-    sentence.words = joinNouns(joinSingles(joinRepeats(std::move(sentence.words))));
+    sentence.words = joinNouns(
+        joinSingles(joinRepeats(joinFixed(std::move(sentence.words), sentence.text))));
     return {};
+}
+
+// A word of the fixed table the analyzer cut into words of its own (大谷|翔|平,
+// 承|久) is one word again, read as the table says, before nouns are joined.
+QList<ReadingWord> JoiningStage::joinFixed(QList<ReadingWord> words, const QString &text) const
+{
+    QList<ReadingWord> out;
+    out.reserve(words.size());
+    for (qsizetype i = 0; i < words.size();) {
+        // Up to three words from here on: the text they span, gaps and all,
+        // must be the table's word.
+        qsizetype end = qMin(i + 3, words.size());
+        const ReadingTables::Fixed *found = nullptr;
+        if (m_tables.fixedStarts.mayBegin(QStringView(text).sliced(words.at(i).start))) {
+            for (; end >= i + 2; --end) {
+                const qsizetype start = words.at(i).start;
+                const qsizetype stop = words.at(end - 1).start + words.at(end - 1).length;
+                const auto [first, last] = m_tables.fixed.equal_range(text.sliced(start, stop - start));
+                const auto fits = std::find_if(first, last, [&](const ReadingTables::Fixed &f) {
+                    return f.fits(QStringView(text).left(start), QStringView(text).sliced(stop));
+                });
+                if (fits != last) {
+                    found = &*fits;
+                    break;
+                }
+            }
+        }
+        if (!found) {
+            out.append(std::move(words[i++]));
+            continue;
+        }
+        out.append(merged(words, i, end, found->reading, ReadingSource::Rule));
+        out.last().weighed = ReadingConfidence::Sure;
+        i = end;
+    }
+    return out;
 }
 
 // 々 (and a word the analyzer starts with it) goes into the word before it.

@@ -15,6 +15,7 @@ public:
     Result<void> rewrite(ReadingSentence &sentence) const override;
 
 private:
+    QList<ReadingWord> joinFixed(QList<ReadingWord> words, const QString &text) const;
     QList<ReadingWord> joinRepeats(QList<ReadingWord> words) const;
     QList<ReadingWord> joinSingles(QList<ReadingWord> words) const;
     bool singleKanji(const ReadingWord &word, bool first) const;

@@ -44,12 +44,4 @@ ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype l
     return word;
 }
 
-QString partsReading(const QList<std::pair<qsizetype, QString>> &parts)
-{
-    QString reading;
-    for (const auto &part : parts)
-        reading += part.second;
-    return reading;
-}
-
 } // namespace stagekit

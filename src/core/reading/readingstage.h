@@ -76,5 +76,4 @@ bool isVerbStem(const ReadingWord &word);
 // words [first, last) as one word with the reading given.
 ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
                    const QString &reading, ReadingSource source);
-QString partsReading(const QList<std::pair<qsizetype, QString>> &parts);
 } // namespace stagekit

@@ -86,3 +86,22 @@ const Result<ReadingTables> &ReadingTables::builtIn()
     static const Result<ReadingTables> tables = load(QStringLiteral(":/reading"));
     return tables;
 }
+
+namespace {
+
+bool matchesAny(const QString &alternatives, QStringView text, bool atEnd)
+{
+    if (alternatives.isEmpty())
+        return true;
+    for (const QString &one : alternatives.split(u'|', Qt::SkipEmptyParts))
+        if (atEnd ? text.endsWith(one) : text.startsWith(one))
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool ReadingTables::Fixed::fits(QStringView textBefore, QStringView textAfter) const
+{
+    return matchesAny(before, textBefore, true) && matchesAny(after, textAfter, false);
+}

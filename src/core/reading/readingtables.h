@@ -42,6 +42,9 @@ struct ReadingTables
         QString reading;
         QString before; // text that must stand before the word; empty: any
         QString after; // text that must follow it; empty: any
+        // The text before the word ends with, and the text after starts with, one
+        // of the alternatives of each.
+        bool fits(QStringView textBefore, QStringView textAfter) const;
     };
 
     struct MisreadStem
