@@ -35,7 +35,8 @@ Result<void> JoiningStage::rewrite(ReadingSentence &sentence) const
     // Each pass builds a new list, moving the words it keeps: a long text has
     // tens of thousands of words.
     sentence.words = joinNouns(
-        joinSingles(joinRepeats(joinFixed(std::move(sentence.words), sentence.text))));
+        joinSingles(joinRepeats(joinFixed(std::move(sentence.words), sentence.text))),
+        sentence.text);
     return {};
 }
 
@@ -147,8 +148,18 @@ QList<ReadingWord> JoiningStage::joinSingles(QList<ReadingWord> words) const
     return out;
 }
 
+// A row of the fixed table reads this word in its place.
+bool JoiningStage::fixedHere(const ReadingWord &word, const QString &text) const
+{
+    const auto [first, last] = m_tables.fixed.equal_range(word.surface);
+    return std::any_of(first, last, [&](const ReadingTables::Fixed &f) {
+        return f.fits(QStringView(text).left(word.start),
+                      QStringView(text).sliced(word.start + word.length));
+    });
+}
+
 // Nouns next to each other stay one word; the second may voice at the joint.
-QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words) const
+QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QString &text) const
 {
     QList<ReadingWord> out;
     out.reserve(words.size());
@@ -174,7 +185,7 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words) const
             && (isNoun(before) || before.pos.startsWith(QStringLiteral("接頭詞")))
             && !word.surface.startsWith(u'々')
             // Kept apart: readings a later stage mends word by word.
-            && !m_tables.fixed.contains(word.surface) && !m_tables.fixed.contains(before.surface);
+            && !fixedHere(word, text) && !fixedHere(before, text);
         if (!joinable) {
             out.append(std::move(word));
             continue;

@@ -19,7 +19,8 @@ private:
     QList<ReadingWord> joinRepeats(QList<ReadingWord> words) const;
     QList<ReadingWord> joinSingles(QList<ReadingWord> words) const;
     bool singleKanji(const ReadingWord &word, bool first) const;
-    QList<ReadingWord> joinNouns(QList<ReadingWord> words) const;
+    bool fixedHere(const ReadingWord &word, const QString &text) const;
+    QList<ReadingWord> joinNouns(QList<ReadingWord> words, const QString &text) const;
 
     const ReadingTables &m_tables;
     const KanjiReadings &m_kanji;
