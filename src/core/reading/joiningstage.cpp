@@ -181,6 +181,9 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
             word.source = ReadingSource::Rule;
         }
         const bool joinable = allKanji(word.surface) && allKanji(before.surface.right(1))
+            // A word nobody could read stays apart, so its neighbours' reading
+            // is not shown over it too (﨑津集落 しゅうらく).
+            && !word.reading.isEmpty() && !before.reading.isEmpty()
             && isNoun(word) && !word.pos.startsWith(QStringLiteral("名詞,数"))
             && (isNoun(before) || before.pos.startsWith(QStringLiteral("接頭詞")))
             && !word.surface.startsWith(u'々')

@@ -108,7 +108,10 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
             if (pa < pb) {
                 const std::optional<QString> part = partReading(
                     word.surface.sliced(at - word.start, length), reading, pa - at, pb - at, kanji);
-                if (!part)
+                // Kanji nobody could read leave the span unread, not read in part.
+                if (!part
+                    || (part->isEmpty()
+                        && containsKanji(QStringView(word.surface).sliced(pa - word.start, pb - pa))))
                     return std::nullopt;
                 found.reading += *part;
             }
