@@ -47,9 +47,9 @@ QList<ReadingWord> JoiningStage::joinFixed(QList<ReadingWord> words, const QStri
     QList<ReadingWord> out;
     out.reserve(words.size());
     for (qsizetype i = 0; i < words.size();) {
-        // Up to three words from here on: the text they span, gaps and all,
-        // must be the table's word.
-        qsizetype end = qMin(i + 3, words.size());
+        // Up to four words from here on (梅|ヶ|枝|餅): the text they span, gaps
+        // and all, must be the table's word.
+        qsizetype end = qMin(i + 4, words.size());
         const ReadingTables::Fixed *found = nullptr;
         if (m_tables.fixedStarts.mayBegin(QStringView(text).sliced(words.at(i).start))) {
             for (; end >= i + 2; --end) {
