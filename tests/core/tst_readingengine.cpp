@@ -81,6 +81,8 @@ private slots:
     void userStage() { stage(); }
     void engine_data() { addCaseRows("readingengine.tsv"); }
     void engine() { stage(); }
+    void commonForms_data();
+    void commonForms();
     void missingTable();
     void eucJpWordList();
     void evaluation_data();
@@ -162,6 +164,23 @@ void TestReadingEngine::stage()
                    + (word.weighed == ReadingConfidence::Unsure ? u"~"_qs : QString()));
     }
     QCOMPARE(got.join(u' '), caseText(f[2]));
+}
+
+// The analyzer is given the common kanji of a variant, one for one.
+void TestReadingEngine::commonForms_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("common");
+    QTest::newRow("a variant in a name") << u"髙島屋と宮﨑"_qs << u"高島屋と宮崎"_qs;
+    QTest::newRow("a compatibility ideograph") << u"\uFA10本"_qs << u"塚本"_qs;
+    QTest::newRow("kana with a combining mark stay") << u"か\u3099"_qs << u"か\u3099"_qs;
+}
+
+void TestReadingEngine::commonForms()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, common);
+    QCOMPARE(commonKanjiForms(written), common);
 }
 
 // A table that cannot be read is an error naming it, never an empty table.

@@ -44,6 +44,7 @@ private slots:
     void readingsFolderIsNamedAsTheSettings();
     void analysesInTurn_data() { addCaseRows("analysesinturn.tsv"); }
     void analysesInTurn();
+    void variantKanjiReadAsTheirCommonForm();
 
 private:
     MecabPhoneticService m_service;
@@ -276,6 +277,15 @@ void TestReadings::analysesInTurn()
         QCOMPARE(written(m_service.analyses(text, paths)),
                  written(MecabPhoneticService().analyses(text, paths)));
     }
+}
+
+// 髙 of 髙島屋 is a variant the analyzer's dictionary lacks: read as 高, in place.
+void TestReadings::variantKanjiReadAsTheirCommonForm()
+{
+    const QString text = u"百貨店の髙島屋で買った。"_qs;
+    const Result<ReadingRun> found = ReadingEngine(m_service).readSpan(text, 4, 3);
+    QVERIFY(found);
+    QCOMPARE(found->reading, u"タカシマヤ"_qs);
 }
 
 QTEST_APPLESS_MAIN(TestReadings)

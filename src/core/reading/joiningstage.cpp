@@ -171,7 +171,11 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
         }
         ReadingWord &before = out.last();
         // 折り紙 voices, 書く紙 does not: a verb's plain form ends a clause.
-        const bool joint = before.pos.startsWith(QStringLiteral("名詞")) || isVerbStem(before);
+        // An adverbial noun (毎日, 今朝) modifies the clause, not the noun after it:
+        // 毎日川で泳ぐ is まいにち かわ.
+        const bool joint = (before.pos.startsWith(QStringLiteral("名詞"))
+                            && !before.pos.startsWith(QStringLiteral("名詞,副詞可能")))
+            || isVerbStem(before);
         if (const QString voiced = joint && m_tables.jointStarts.mayBegin(word.surface)
                 ? m_tables.joints.value(word.surface)
                 : QString();

@@ -3,6 +3,7 @@
 #include "core/text/kana.h"
 
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -130,6 +131,27 @@ bool isKanji(char32_t c)
     return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF)
         || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF) || c == U'々'
         || c == U'〆' || c == U'〇';
+}
+
+QString commonKanjiForms(const QString &text)
+{
+    static const QHash<char16_t, char16_t> variants {
+        {u'﨑', u'崎'}, {u'髙', u'高'}, {u'澤', u'沢'}, {u'邊', u'辺'}, {u'邉', u'辺'},
+        {u'齋', u'斎'}, {u'齊', u'斉'}, {u'德', u'徳'}, {u'嶋', u'島'}, {u'冨', u'富'},
+        {u'櫻', u'桜'}, {u'廣', u'広'}, {u'國', u'国'}, {u'眞', u'真'}, {u'栁', u'柳'},
+        {u'濱', u'浜'}};
+    QString out = text;
+    for (QChar &c : out) {
+        const char16_t u = c.unicode();
+        if (const auto found = variants.constFind(u); found != variants.cend()) {
+            c = QChar(*found);
+        } else if (u >= 0xF900 && u <= 0xFAFF) {
+            const QString common = QString(c).normalized(QString::NormalizationForm_C);
+            if (common.size() == 1)
+                c = common.front();
+        }
+    }
+    return out;
 }
 
 bool containsKanji(QStringView text)

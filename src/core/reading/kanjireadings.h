@@ -60,6 +60,11 @@ QList<ReadingPart> divideReading(const QString &base, const QString &reading,
 bool isKanji(char32_t c);
 bool containsKanji(QStringView text);
 
+// The text as the analyzer's dictionary spells it: a variant of a kanji in
+// names (﨑 of 宮﨑, 髙 of 髙島屋) and a compatibility form become the common
+// kanji, one for one, so every position stays where it was.
+QString commonKanjiForms(const QString &text);
+
 // On readings joined with the sound changes at each joint; inCompounds gives a
 // kanji's reading after another (行 ギョウ).
 QString composedReading(QStringView kanji, const KanjiReadings &readings,

@@ -276,11 +276,11 @@ Result<ReadingSentence> ReadingEngine::analyse(const QString &text, int paths,
     if (m_tablesError)
         return std::unexpected(*m_tablesError);
     ReadingSentence sentence;
-    sentence.text = text;
+    sentence.text = commonKanjiForms(text);
     sentence.focusStart = focusStart;
     sentence.focusLength = focusLength;
     const Result<QList<QList<AnalysedWord>>> found
-        = m_analyzer->analyses(text, text.size() > kMaxNbestText ? 1 : paths);
+        = m_analyzer->analyses(sentence.text, text.size() > kMaxNbestText ? 1 : paths);
     if (!found)
         return std::unexpected(found.error());
     for (qsizetype i = 0; i < found->size(); ++i) {
@@ -407,11 +407,13 @@ Result<void> ReadingEngine::remember(const QString &base, const QString &reading
     return remember(base, 0, base.size(), reading);
 }
 
-Result<void> ReadingEngine::remember(const QString &text, qsizetype start, qsizetype length,
+Result<void> ReadingEngine::remember(const QString &written, qsizetype start, qsizetype length,
                                      const QString &reading, bool inPlace)
 {
     if (!m_userReadings)
         return {};
+    // Kept as the readings are looked up: in the analyzer's spelling.
+    const QString text = commonKanjiForms(written);
     start = qBound<qsizetype>(0, start, text.size());
     length = qBound<qsizetype>(0, length, text.size() - start);
     const ReadingContext context = readingContext(text, start, length);
