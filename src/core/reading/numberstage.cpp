@@ -473,7 +473,7 @@ QString decimalDigits(const QList<ReadingWord> &words, qsizetype i, const QStrin
     QString said;
     for (const QChar c : text) {
         const int d = digitOf(c);
-        if (d < 0 || !c.isLetter())
+        if (d < 0 || (!c.isLetter() && c != u'〇')) // kanji digits, 〇 a number letter among them
             return {};
         said += d == 0 ? QStringLiteral("れい") : digitWord(d);
     }
