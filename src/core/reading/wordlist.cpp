@@ -202,7 +202,7 @@ QStringList RareWordList::readings(QStringView word) const
         QHash<QString, QStringList> answers;
     };
     thread_local Recent recent;
-    if (recent.list != m_id || recent.answers.size() > 4096) {
+    if (recent.list != m_id || recent.answers.size() > 32768) {
         recent.list = m_id;
         recent.answers.clear();
     }
