@@ -5,8 +5,8 @@
 class KanjiReadings;
 
 // Words the analyzer's dictionary spells without the okurigana the text writes
-// after them (手洗 テアライ before い, 俄 ニワカ before か): the kana would be
-// read twice, so the word's reading gives them up.
+// after them (手洗 テアライ before the い of 手洗い): the kana would be read
+// twice, so the word's reading gives them up.
 class OkuriganaStage : public ReadingStage
 {
 public:
