@@ -23,6 +23,20 @@ QString repeated(const QString &reading)
     return voiced;
 }
 
+// What the parts said of their readings holds for the compound.
+std::optional<ReadingConfidence> joinedConfidence(const ReadingWord &before,
+                                                  const ReadingWord &word)
+{
+    std::optional<ReadingConfidence> weighed = before.weighed;
+    if (word.weighed)
+        weighed = weighed ? std::max(*weighed, *word.weighed) : word.weighed;
+    // A count's counter is read by rule (９|月), not a lone word.
+    if (loneKanjiNoun(before)
+        || (loneKanjiNoun(word) && !before.pos.contains(QStringLiteral("数"))))
+        weighed = std::max(weighed.value_or(ReadingConfidence::Sure), ReadingConfidence::Unsure);
+    return weighed;
+}
+
 } // namespace
 
 JoiningStage::JoiningStage(const ReadingTables &tables, const KanjiReadings &kanji)
@@ -163,7 +177,8 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
 {
     QList<ReadingWord> out;
     out.reserve(words.size());
-    for (ReadingWord &word : words) {
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        ReadingWord &word = words[i];
         if (out.isEmpty() || out.last().start + out.last().length != word.start
             || !containsKanji(out.last().surface)) {
             out.append(std::move(word));
@@ -173,9 +188,17 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
         // 折り紙 voices, 書く紙 does not: a verb's plain form ends a clause.
         // An adverbial noun (毎日, 今朝) modifies the clause, not the noun after it:
         // 毎日川で泳ぐ is まいにち かわ.
-        const bool joint = (before.pos.startsWith(QStringLiteral("名詞"))
-                            && !before.pos.startsWith(QStringLiteral("名詞,副詞可能")))
-            || isVerbStem(before);
+        // A verb voices as a noun (室内飼いの) but not as a verb (五冊買いました).
+        const bool verbGoesOn = word.pos.startsWith(QStringLiteral("動詞")) && i + 1 < words.size()
+            && (words.at(i + 1).pos.startsWith(QStringLiteral("助動詞"))
+                || words.at(i + 1).pos.startsWith(QStringLiteral("動詞"))
+                || QStringList {QStringLiteral("て"), QStringLiteral("ながら"),
+                                QStringLiteral("つつ")}
+                       .contains(words.at(i + 1).surface));
+        const bool joint = ((before.pos.startsWith(QStringLiteral("名詞"))
+                             && !before.pos.startsWith(QStringLiteral("名詞,副詞可能")))
+                            || isVerbStem(before))
+            && !verbGoesOn;
         if (const QString voiced = joint && m_tables.jointStarts.mayBegin(word.surface)
                 ? m_tables.joints.value(word.surface)
                 : QString();
@@ -214,6 +237,7 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
                 : part.parts;
         joined.pos = word.pos;
         joined.known = before.known && word.known;
+        joined.weighed = joinedConfidence(before, word);
         before = std::move(joined);
     }
     return out;

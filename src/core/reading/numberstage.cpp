@@ -182,6 +182,18 @@ QString dayWord(qint64 value, bool asDate)
     return days.value(value);
 }
 
+// 一日 with no month before it is a day's length or the first of the month
+// (一日と十五日には, 家賃は1日から); only some words after it settle which.
+bool eitherDay(const QString &text, const ReadingWord &day)
+{
+    const QStringView next = QStringView(text).sliced(day.start + day.length);
+    static const QStringList open {
+        QStringLiteral("の"),   QStringLiteral("は"), QStringLiteral("と"), QStringLiteral("から"),
+        QStringLiteral("まで"), QStringLiteral("、"), QStringLiteral("付")};
+    return std::any_of(open.cbegin(), open.cend(),
+                       [&](const QString &w) { return next.startsWith(w); });
+}
+
 // 二三, 十二三, 三四十: two neighbouring kanji digits say "two or three"; the
 // place of the first of them, or -1.
 qsizetype approximateAt(QStringView numeral)
@@ -747,6 +759,8 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         }
         out.append(merged(words, i, last, reading, ReadingSource::Rule));
         out.last().pos = QStringLiteral("名詞,数");
+        if (reading == u"イチニチ" && eitherDay(sentence.text, out.last()))
+            out.last().weighed = ReadingConfidence::Unsure;
         i = last;
     }
     sentence.words = std::move(out);

@@ -94,10 +94,17 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
 {
     SpanReading found;
     bool guessed = false, sourced = false;
+    const ReadingWord *previous = nullptr;
     for (const ReadingWord &word : sentence.words) {
         const qsizetype a = qMax(start, word.start), b = qMin(end, word.start + word.length);
         if (a >= b)
             continue;
+        // A kanji read as a word of its own beside another word of the run.
+        if (previous && containsKanji(previous->surface)
+            && ((stagekit::loneKanjiNoun(word) && !previous->pos.contains(QStringLiteral("数")))
+                || stagekit::loneKanjiNoun(*previous)))
+            found.confidence = std::max(found.confidence, ReadingConfidence::Unsure);
+        previous = &word;
         // A compound cut at a joint gives its parts' readings.
         const QList<std::pair<qsizetype, QString>> parts = word.parts.isEmpty()
             ? QList<std::pair<qsizetype, QString>> {{word.length, word.reading}}

@@ -30,6 +30,16 @@ bool isVerbStem(const ReadingWord &word)
         && !QStringLiteral("うくぐすつぬぶむる").contains(word.surface.back());
 }
 
+// A kanji the analyzer took for a word of its own inside a compound it lacks
+// (印|相, 月|名, 三|蹟): its word reading there is a guess as often as not.
+bool loneKanjiNoun(const ReadingWord &w)
+{
+    return w.surface.size() == 1 && allKanji(w.surface) && w.source == ReadingSource::Dictionary
+        && !w.weighed && w.pos.startsWith(QStringLiteral("名詞"))
+        && !w.pos.contains(QStringLiteral("接尾")) && !w.pos.contains(QStringLiteral("数"))
+        && !w.pos.contains(QStringLiteral("副詞可能"));
+}
+
 ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
                    const QString &reading, ReadingSource source)
 {
