@@ -37,6 +37,13 @@ std::optional<ReadingConfidence> joinedConfidence(const ReadingWord &before,
     return weighed;
 }
 
+bool katakanaWord(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= u'ァ' && c <= u'ヺ') || c == u'ー';
+    });
+}
+
 } // namespace
 
 JoiningStage::JoiningStage(const ReadingTables &tables, const KanjiReadings &kanji)
@@ -162,6 +169,18 @@ QList<ReadingWord> JoiningStage::joinSingles(QList<ReadingWord> words) const
     return out;
 }
 
+// The word as the second part of a compound, voiced as the joints table says.
+void JoiningStage::voiceAtJoint(ReadingWord &word) const
+{
+    if (!m_tables.jointStarts.mayBegin(word.surface) || word.source == ReadingSource::User)
+        return;
+    if (const QString voiced = m_tables.joints.value(word.surface); !voiced.isEmpty()) {
+        word.candidates.prepend(word.reading);
+        word.reading = voiced;
+        word.source = ReadingSource::Rule;
+    }
+}
+
 // A row of the fixed table reads this word in its place.
 bool JoiningStage::fixedHere(const ReadingWord &word, const QString &text) const
 {
@@ -181,6 +200,11 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
         ReadingWord &word = words[i];
         if (out.isEmpty() || out.last().start + out.last().length != word.start
             || !containsKanji(out.last().surface)) {
+            // A katakana noun voices the word after it (ニュートン算) but stays apart.
+            // Paper named for a process or a maker keeps シ (リトマス紙, ケント紙).
+            if (!out.isEmpty() && out.last().start + out.last().length == word.start
+                && isNoun(out.last()) && katakanaWord(out.last().surface) && word.surface != u"紙")
+                voiceAtJoint(word);
             out.append(std::move(word));
             continue;
         }
@@ -199,14 +223,8 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
                              && !before.pos.startsWith(QStringLiteral("名詞,副詞可能")))
                             || isVerbStem(before))
             && !verbGoesOn;
-        if (const QString voiced = joint && m_tables.jointStarts.mayBegin(word.surface)
-                ? m_tables.joints.value(word.surface)
-                : QString();
-            !voiced.isEmpty() && word.source != ReadingSource::User) {
-            word.candidates.prepend(word.reading);
-            word.reading = voiced;
-            word.source = ReadingSource::Rule;
-        }
+        if (joint)
+            voiceAtJoint(word);
         const bool joinable = allKanji(word.surface) && allKanji(before.surface.right(1))
             // A word nobody could read stays apart, so its neighbours' reading
             // is not shown over it too (﨑津集落 しゅうらく).

@@ -20,6 +20,7 @@ private:
     QList<ReadingWord> joinSingles(QList<ReadingWord> words) const;
     bool singleKanji(const ReadingWord &word, bool first) const;
     bool fixedHere(const ReadingWord &word, const QString &text) const;
+    void voiceAtJoint(ReadingWord &word) const;
     QList<ReadingWord> joinNouns(QList<ReadingWord> words, const QString &text) const;
 
     const ReadingTables &m_tables;

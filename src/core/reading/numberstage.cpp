@@ -212,6 +212,19 @@ qsizetype approximateAt(QStringView numeral)
     return -1;
 }
 
+// Kanji digits with no 十, 百 or 千 among them (七七, 一一九番) may be a number
+// said digit by digit or a phrase; a year (一九四七年) is a number.
+bool digitString(QStringView numeral, const QString &counter)
+{
+    // 二三, 四五: two or three, said by a rule of their own.
+    if (numeral.size() < 2 || counter == u"年"
+        || (numeral.size() == 2 && approximateAt(numeral) == 0))
+        return false;
+    return std::all_of(numeral.begin(), numeral.end(), [](QChar c) {
+        return c.isLetter() && digitOf(c) >= 0;
+    });
+}
+
 // The first digit of an approximate number, said as when counting (四五 シゴ).
 QString approximateWord(int digit)
 {
@@ -350,7 +363,8 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
         break;
     case Kind::Thousand:
     case Kind::Man:
-        tail = last.reading + (hSound ? counter.afterN : base);
+        // セン and マン end in ン as サン does (千軒 センゲン, 百万石 ヒャクマンゴク).
+        tail = last.reading + counter.afterN;
         break;
     case Kind::Oku:
     case Kind::Cho:
@@ -476,6 +490,15 @@ bool afterKanjiPoint(const QList<ReadingWord> &words, qsizetype i)
         && !words.at(i - 2).surface.isEmpty() && isNumeralChar(words.at(i - 2).surface.back());
 }
 
+// Latin digits and kanji digits are two numbers (第1四分位数); a unit after
+// digits is one (3万).
+bool mixedDigits(QStringView before, QStringView next)
+{
+    const QChar a = before.back(), b = next.front();
+    const bool kanjiA = a.isLetter() && digitOf(a) >= 0, kanjiB = b.isLetter() && digitOf(b) >= 0;
+    return (a.isDigit() && kanjiB) || (kanjiA && b.isDigit());
+}
+
 // Kanji digits after 「・」 standing for a decimal point (三・一四) are said one by
 // one; empty for anything else (一・二年生 keeps its numbers).
 QString decimalDigits(const QList<ReadingWord> &words, qsizetype i, const QString &text)
@@ -545,7 +568,7 @@ NumberStage::Numeral NumberStage::collect(const QList<ReadingWord> &words, qsize
     qsizetype &end = numeral.end;
     for (;;) {
         if (end < words.size() && adjacent(words, end) && words.at(end).surface != u"何"
-            && numeralWord(words, end)) {
+            && numeralWord(words, end) && !mixedDigits(numeral.text, words.at(end).surface)) {
             numeral.text += words.at(end++).surface;
             continue;
         }
@@ -635,7 +658,7 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
         ? QStringLiteral("分音符")
         : counter.surface;
     // Some counters read by the word before the number (大手銀行3行 サンコウ).
-    for (const auto &[word, row] : m_tables.countersAfter.value(counter.surface)) {
+    for (const auto &[word, row] : m_tables.countersAfter.value(key)) {
         if (before.endsWith(word)) {
             key = row;
             break;
@@ -644,6 +667,7 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     // A day after a month (四月一日, 毎月一日) is a date.
     const QStringView month = before.endsWith(u'月') ? before.chopped(1).trimmed() : QStringView();
     static const QStringList namedMonths {QStringLiteral("毎月"), QStringLiteral("今月"),
+                                          QStringLiteral("正月"),
                                           QStringLiteral("来月"), QStringLiteral("先月"),
                                           QStringLiteral("翌月"), QStringLiteral("前月")};
     const bool afterMonth = (!month.isEmpty() && isNumeralChar(month.back()))
@@ -694,6 +718,21 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     return reading;
 }
 
+// A counter our tables read; any other is read from the analyzer's reading of it
+// (1包 イチツツミ), which a proofreader should see.
+bool NumberStage::knownCounter(const QString &counter) const
+{
+    // An ordinal's 目 and a fraction's 分の have rules of their own; a counter in
+    // kana (一つまみ) is the analyzer's word.
+    if (m_tables.counters.contains(counter) || counter.endsWith(u'目') || counter == u"分の"
+        || !allKanji(counter.left(1)))
+        return true;
+    for (auto it = m_tables.native.cbegin(); it != m_tables.native.cend(); ++it)
+        if (it.key().endsWith(counter) && isNumeralChar(it.key().front()))
+            return true;
+    return false;
+}
+
 Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
 {
     const QList<ReadingWord> &words = sentence.words;
@@ -720,6 +759,15 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         }
         Numeral numeral = collect(words, i);
         readPoint(words, numeral);
+        // 二・〇八倍: after a kanji point the digits are said one by one, the last
+        // with the counter.
+        if (numeral.point.isEmpty() && numeral.end < words.size()
+            && words.at(numeral.end).pos.contains(QStringLiteral("助数詞"))
+            && !decimalDigits(words, i, numeral.text).isEmpty()) {
+            for (const QChar c : numeral.text.chopped(1))
+                numeral.point += digitOf(c) == 0 ? QStringLiteral("れい") : digitWord(digitOf(c));
+            numeral.text = numeral.text.right(1);
+        }
         QString reading = withCounter(sentence, i, numeral, numeral.end);
         if (reading.isEmpty() && numeral.point.isEmpty()) {
             if (const QString digits = decimalDigits(words, i, numeral.text); !digits.isEmpty()) {
@@ -759,7 +807,10 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         }
         out.append(merged(words, i, last, reading, ReadingSource::Rule));
         out.last().pos = QStringLiteral("名詞,数");
-        if (reading == u"イチニチ" && eitherDay(sentence.text, out.last()))
+        if ((reading == u"イチニチ" && eitherDay(sentence.text, out.last()))
+            || (last > numeral.end && !knownCounter(words.at(numeral.end).surface))
+            || digitString(numeral.text, last > numeral.end ? words.at(numeral.end).surface
+                                                            : QString()))
             out.last().weighed = ReadingConfidence::Unsure;
         i = last;
     }

@@ -18,6 +18,7 @@ private:
     bool numeralWord(const QList<ReadingWord> &words, qsizetype i) const;
     QString ordinalReading(const QList<ReadingWord> &words, qsizetype i) const;
     Numeral collect(const QList<ReadingWord> &words, qsizetype first) const;
+    bool knownCounter(const QString &counter) const;
     void readPoint(const QList<ReadingWord> &words, Numeral &numeral) const;
     QString withCounter(const ReadingSentence &sentence, qsizetype first,
                         const Numeral &numeral, qsizetype counterAt) const;
