@@ -805,6 +805,10 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
             out.append(words.at(i++));
             continue;
         }
+        // 数千億: several thousand, not one thousand, before 億 or 万.
+        if (reading.startsWith(QStringLiteral("イッセン")) && i > 0 && adjacent(words, i)
+            && words.at(i - 1).surface.endsWith(u'数'))
+            reading.replace(0, 4, QStringLiteral("セン"));
         out.append(merged(words, i, last, reading, ReadingSource::Rule));
         out.last().pos = QStringLiteral("名詞,数");
         if ((reading == u"イチニチ" && eitherDay(sentence.text, out.last()))

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <ranges>
 
 namespace {
@@ -40,6 +42,7 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
 {
     const QDir dir(folder);
     ReadingTables tables;
+    const auto unbound = [](const QStringList &f) { return f[2].isEmpty() && f[3].isEmpty(); };
     const auto read = [&dir](const char *name, qsizetype columns) {
         return tableRows(dir.filePath(QString::fromLatin1(name)), columns);
     };
@@ -58,9 +61,12 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
     }
     for (const QStringList &f : *native)
         tables.native.insert(f[0], katakanaForm(f[1]));
-    // A multi-hash hands a key's values back last inserted first: the rows go in
-    // from the bottom so that a word's rows are tried in the table's order.
-    for (const QStringList &f : std::views::reverse(*fixed)) {
+    // A word's rows are tried in the table's order, those bound to a context before
+    // the one that reads it anywhere, wherever that stands. A multi-hash hands a
+    // key's values back last inserted first: the rows go in from the bottom.
+    QList<QStringList> fixedRows = *fixed;
+    std::ranges::stable_partition(fixedRows, std::not_fn(unbound));
+    for (const QStringList &f : std::views::reverse(fixedRows)) {
         tables.fixed.insert(f[0], {katakanaForm(f[1]), f[2], f[3]});
         tables.fixedStarts.add(f[0]);
     }
