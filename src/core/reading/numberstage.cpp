@@ -363,8 +363,7 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
         break;
     case Kind::Thousand:
     case Kind::Man:
-        // セン and マン end in ン as サン does (千軒 センゲン, 百万石 ヒャクマンゴク).
-        tail = last.reading + counter.afterN;
+        tail = last.reading + counter.afterN; // セン, マン: 千軒 センゲン, 百万石 ヒャクマンゴク
         break;
     case Kind::Oku:
     case Kind::Cho:
@@ -687,7 +686,8 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
     const QString spelled = text.size() == 1 && digitOf(text.front()) > 0
         ? QString(QStringLiteral("〇一二三四五六七八九").at(digitOf(text.front())))
         : text;
-    QString reading = numeral.point.isEmpty() && !asDate
+    // A counter read by the word before the number (1年2組 ニクミ) is not counted natively.
+    QString reading = numeral.point.isEmpty() && !asDate && !key.contains(u'+')
         ? m_tables.native.value(spelled + counter.surface)
         : QString();
     if (reading.isEmpty())
@@ -811,7 +811,10 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
             reading.replace(0, 4, QStringLiteral("セン"));
         out.append(merged(words, i, last, reading, ReadingSource::Rule));
         out.last().pos = QStringLiteral("名詞,数");
-        if ((reading == u"イチニチ" && eitherDay(sentence.text, out.last()))
+        const bool eitherDayWord = reading == u"イチニチ" && eitherDay(sentence.text, out.last());
+        if (eitherDayWord)
+            out.last().candidates = {QStringLiteral("ツイタチ")};
+        if (eitherDayWord
             || (last > numeral.end && !knownCounter(words.at(numeral.end).surface))
             || digitString(numeral.text, last > numeral.end ? words.at(numeral.end).surface
                                                             : QString()))
