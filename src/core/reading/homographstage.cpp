@@ -147,6 +147,8 @@ bool HomographStage::hasClass(const ReadingWord &word, QStringView name)
         return isVerbStem(word);
     if (name == u"deverbal")
         return deverbalNoun(word);
+    if (name == u"sahen")
+        return pos.startsWith(QStringLiteral("名詞,サ変接続"));
     static const QHash<QString, QString> kinds {
         {QStringLiteral("verb"), QStringLiteral("動詞")},
         {QStringLiteral("adj"), QStringLiteral("形容詞")},
