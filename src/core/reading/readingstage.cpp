@@ -31,7 +31,7 @@ bool isVerbStem(const ReadingWord &word)
 }
 
 // A kanji the analyzer took for a word of its own inside a compound it lacks
-// (印|相, 月|名, 三|蹟): its word reading there is a guess as often as not.
+// (印|相, 月|名): its word reading there is a guess as often as not.
 bool loneKanjiNoun(const ReadingWord &w)
 {
     return w.surface.size() == 1 && allKanji(w.surface) && w.source == ReadingSource::Dictionary

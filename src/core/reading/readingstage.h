@@ -73,7 +73,7 @@ bool isKatakanaReading(const QString &reading);
 bool isNoun(const ReadingWord &word);
 // A verb's stem form (話し, 食べ), not its plain form (話す).
 bool isVerbStem(const ReadingWord &word);
-// A single kanji the analyzer read as a noun of its own (印|相, 三|蹟).
+// A single kanji the analyzer read as a noun of its own (印|相, 月|名).
 bool loneKanjiNoun(const ReadingWord &word);
 // words [first, last) as one word with the reading given.
 ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
