@@ -30,9 +30,7 @@ std::optional<ReadingConfidence> joinedConfidence(const ReadingWord &before,
     std::optional<ReadingConfidence> weighed = before.weighed;
     if (word.weighed)
         weighed = weighed ? std::max(*weighed, *word.weighed) : word.weighed;
-    // A count's counter is read by rule (９|月), not a lone word.
-    if (loneKanjiNoun(before)
-        || (loneKanjiNoun(word) && !before.pos.contains(QStringLiteral("数"))))
+    if (loneKanjiBeside(before, word))
         weighed = std::max(weighed.value_or(ReadingConfidence::Sure), ReadingConfidence::Unsure);
     return weighed;
 }

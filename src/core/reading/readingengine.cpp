@@ -101,8 +101,7 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
             continue;
         // A kanji read as a word of its own beside another word of the run.
         if (previous && containsKanji(previous->surface)
-            && ((stagekit::loneKanjiNoun(word) && !previous->pos.contains(QStringLiteral("数")))
-                || stagekit::loneKanjiNoun(*previous)))
+            && stagekit::loneKanjiBeside(*previous, word))
             found.confidence = std::max(found.confidence, ReadingConfidence::Unsure);
         previous = &word;
         // A compound cut at a joint gives its parts' readings.

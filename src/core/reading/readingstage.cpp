@@ -30,6 +30,8 @@ bool isVerbStem(const ReadingWord &word)
         && !QStringLiteral("うくぐすつぬぶむる").contains(word.surface.back());
 }
 
+namespace {
+
 // A kanji the analyzer took for a word of its own inside a compound it lacks
 // (印|相, 月|名): its word reading there is a guess as often as not.
 bool loneKanjiNoun(const ReadingWord &w)
@@ -38,6 +40,14 @@ bool loneKanjiNoun(const ReadingWord &w)
         && !w.weighed && w.pos.startsWith(QStringLiteral("名詞"))
         && !w.pos.contains(QStringLiteral("接尾")) && !w.pos.contains(QStringLiteral("数"))
         && !w.pos.contains(QStringLiteral("副詞可能"));
+}
+
+} // namespace
+
+bool loneKanjiBeside(const ReadingWord &before, const ReadingWord &word)
+{
+    return loneKanjiNoun(before)
+        || (loneKanjiNoun(word) && !before.pos.contains(QStringLiteral("数")));
 }
 
 ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,

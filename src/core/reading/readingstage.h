@@ -73,8 +73,9 @@ bool isKatakanaReading(const QString &reading);
 bool isNoun(const ReadingWord &word);
 // A verb's stem form (話し, 食べ), not its plain form (話す).
 bool isVerbStem(const ReadingWord &word);
-// A single kanji the analyzer read as a noun of its own (印|相, 月|名).
-bool loneKanjiNoun(const ReadingWord &word);
+// Either of two words next to each other in a run is a single kanji the analyzer
+// read as a noun of its own (印|相, 月|名); a counter after a number is not (９|月).
+bool loneKanjiBeside(const ReadingWord &before, const ReadingWord &word);
 // words [first, last) as one word with the reading given.
 ReadingWord merged(const QList<ReadingWord> &words, qsizetype first, qsizetype last,
                    const QString &reading, ReadingSource source);
