@@ -48,10 +48,17 @@ bool isSpaceChar(QChar c)
     return c == u' ' || c == u'\t' || c == u'\u3000';
 }
 
-// Nothing of a sentence stands there: its edge, a symbol or a space.
+bool asciiPunctuation(char16_t c)
+{
+    return c < 0x80 && QChar::isPunct(c);
+}
+
+// Nothing of a sentence stands there: its edge or a symbol. The analyzer calls
+// ASCII brackets nouns, so punctuation counts as a symbol whatever its tag.
 bool isEdge(const ReadingWord *word)
 {
-    return !word || word->pos.isEmpty() || word->pos.startsWith(QStringLiteral("記号"));
+    return !word || word->pos.isEmpty() || word->pos.startsWith(QStringLiteral("記号"))
+        || allOf(word->surface, asciiPunctuation);
 }
 
 // The words of a sentence by where they start and end.
@@ -86,13 +93,13 @@ struct Neighbours
             position += forward ? it.size() : -it.size();
             return true;
         }
-        if (it == u"@start" || it == u"@end")
-            return isEdge(at(forward ? byStart : byEnd, position));
-        // A word's class is looked for past the spaces documents put around Latin
-        // words (空の XML 要素).
+        // A word's class, and the edge, are looked for past the spaces documents
+        // put around Latin words (空の XML 要素, Debian 上の).
         while (forward ? position < text.size() && isSpaceChar(text.at(position))
                        : position > 0 && isSpaceChar(text.at(position - 1)))
             position += forward ? 1 : -1;
+        if (it == u"@start" || it == u"@end")
+            return isEdge(at(forward ? byStart : byEnd, position));
         const ReadingWord *word = at(forward ? byStart : byEnd, position);
         if (!word || !HomographStage::hasClass(*word, it.sliced(1)))
             return false;
