@@ -53,6 +53,24 @@ bool asciiPunctuation(char16_t c)
     return c < 0x80 && QChar::isPunct(c);
 }
 
+// Later in its sentence the text asks or advises the reader (…の方は、…ください).
+bool asksLater(QStringView rest)
+{
+    static const QString ends = QStringLiteral("。！？!?");
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (ends.contains(rest.at(i))) {
+            rest.truncate(i);
+            break;
+        }
+    }
+    static const QStringList asks {QStringLiteral("ください"), QStringLiteral("下さい"),
+                                   QStringLiteral("ましょう"), QStringLiteral("願います"),
+                                   QStringLiteral("願いします"), QStringLiteral("願いいたします"),
+                                   QStringLiteral("ご遠慮"), QStringLiteral("お控え")};
+    return std::any_of(asks.cbegin(), asks.cend(),
+                       [rest](const QString &ask) { return rest.contains(ask); });
+}
+
 // Nothing of a sentence stands there: its edge or a symbol. The analyzer calls
 // ASCII brackets nouns, so punctuation counts as a symbol whatever its tag.
 bool isEdge(const ReadingWord *word)
@@ -100,6 +118,8 @@ struct Neighbours
             position += forward ? 1 : -1;
         if (it == u"@start" || it == u"@end")
             return isEdge(at(forward ? byStart : byEnd, position));
+        if (it == u"@request")
+            return forward && asksLater(QStringView(text).sliced(position));
         const ReadingWord *word = at(forward ? byStart : byEnd, position);
         if (!word || !HomographStage::hasClass(*word, it.sliced(1)))
             return false;

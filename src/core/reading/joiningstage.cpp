@@ -168,9 +168,11 @@ QList<ReadingWord> JoiningStage::joinSingles(QList<ReadingWord> words) const
 }
 
 // The word as the second part of a compound, voiced as the joints table says.
+// A counter is not (十数羽 じゅうすうわ, 何箱).
 void JoiningStage::voiceAtJoint(ReadingWord &word) const
 {
-    if (!m_tables.jointStarts.mayBegin(word.surface) || word.source == ReadingSource::User)
+    if (!m_tables.jointStarts.mayBegin(word.surface) || word.source == ReadingSource::User
+        || word.pos.contains(QStringLiteral("助数詞")))
         return;
     if (const QString voiced = m_tables.joints.value(word.surface); !voiced.isEmpty()) {
         word.candidates.prepend(word.reading);

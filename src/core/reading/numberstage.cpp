@@ -189,7 +189,7 @@ bool eitherDay(const QString &text, const ReadingWord &day)
     const QStringView next = QStringView(text).sliced(day.start + day.length);
     static const QStringList open {
         QStringLiteral("の"),   QStringLiteral("は"), QStringLiteral("と"), QStringLiteral("から"),
-        QStringLiteral("まで"), QStringLiteral("、"), QStringLiteral("付")};
+        QStringLiteral("まで"), QStringLiteral("、")};
     return std::any_of(open.cbegin(), open.cend(),
                        [&](const QString &w) { return next.startsWith(w); });
 }
@@ -809,6 +809,11 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         if (reading.startsWith(QStringLiteral("イッセン")) && i > 0 && adjacent(words, i)
             && words.at(i - 1).surface.endsWith(u'数'))
             reading.replace(0, 4, QStringLiteral("セン"));
+        // 1日付で: dated the first, as 10日付 is dated the tenth.
+        const ReadingWord &lastWord = words.at(last - 1);
+        if (reading == u"イチニチ"
+            && QStringView(sentence.text).sliced(lastWord.start + lastWord.length).startsWith(u'付'))
+            reading = QStringLiteral("ツイタチ");
         out.append(merged(words, i, last, reading, ReadingSource::Rule));
         out.last().pos = QStringLiteral("名詞,数");
         const bool eitherDayWord = reading == u"イチニチ" && eitherDay(sentence.text, out.last());
