@@ -656,9 +656,16 @@ QString NumberStage::withCounter(const ReadingSentence &sentence, qsizetype firs
             && (next.startsWith(QStringLiteral("音符")) || next.startsWith(QStringLiteral("休符")))
         ? QStringLiteral("分音符")
         : counter.surface;
-    // Some counters read by the word before the number (大手銀行3行 サンコウ).
+    // Some counters read by the word before the number (大手銀行3行 サンコウ), or
+    // before the years it follows (懲役1年6月 ロッカゲツ).
+    QStringView beforeYears = before;
+    if (beforeYears.endsWith(u'年')) {
+        beforeYears.chop(1);
+        while (!beforeYears.isEmpty() && isNumeralChar(beforeYears.back()))
+            beforeYears.chop(1);
+    }
     for (const auto &[word, row] : m_tables.countersAfter.value(key)) {
-        if (before.endsWith(word)) {
+        if (before.endsWith(word) || beforeYears.endsWith(word)) {
             key = row;
             break;
         }
