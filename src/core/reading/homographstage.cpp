@@ -53,12 +53,27 @@ bool asciiPunctuation(char16_t c)
     return c < 0x80 && QChar::isPunct(c);
 }
 
+bool endsSentence(QChar c)
+{
+    return QStringLiteral("。！？!?\n").contains(c);
+}
+
+// The sentence a place of the text stands in.
+QStringView sentenceAt(QStringView text, qsizetype at)
+{
+    qsizetype start = at, end = at;
+    while (start > 0 && !endsSentence(text.at(start - 1)))
+        --start;
+    while (end < text.size() && !endsSentence(text.at(end)))
+        ++end;
+    return text.sliced(start, end - start);
+}
+
 // Later in its sentence the text asks or advises the reader (…の方は、…ください).
 bool asksLater(QStringView rest)
 {
-    static const QString ends = QStringLiteral("。！？!?");
     for (qsizetype i = 0; i < rest.size(); ++i) {
-        if (ends.contains(rest.at(i))) {
+        if (endsSentence(rest.at(i))) {
             rest.truncate(i);
             break;
         }
@@ -103,6 +118,8 @@ struct Neighbours
     bool item(QStringView it, qsizetype &position, bool forward) const
     {
         const QString &text = sentence.text;
+        if (it.startsWith(u'~')) // a word of the topic, anywhere in the sentence
+            return sentenceAt(text, position).contains(it.sliced(1));
         if (!it.startsWith(u'@')) {
             const QStringView side = forward ? QStringView(text).sliced(position)
                                              : QStringView(text).left(position);
