@@ -15,8 +15,8 @@ packages=(
   qt6-webengine-dev libqt6webenginecore6-bin
   libgl-dev
   libmecab-dev mecab-ipadic-utf8
-  libuchardet-dev
-  kanjidic skkdic
+  libuchardet-dev zlib1g-dev
+  kanjidic kanjidic-xml skkdic
   fonts-noto-cjk
 )
 # Packages only the tests and the package check use are installed by scripts/test.sh.

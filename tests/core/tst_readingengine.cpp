@@ -90,6 +90,7 @@ private slots:
     void commonForms();
     void missingTable();
     void eucJpWordList();
+    void rarerKanji();
     void evaluation_data();
     void evaluation();
 
@@ -206,6 +207,29 @@ void TestReadingEngine::missingTable()
         const RareWordList list(dir.filePath(name));
         QVERIFY(list.readings(u"東海林"_qs).isEmpty());
         QCOMPARE(list.loadError().value_or(Error {}).kind, ErrorKind::WordListUnreadable);
+    }
+}
+
+// Kanji only KANJIDIC2 has come with their readings; KANJIDIC's own stay as
+// they are, and a kanji with no Japanese reading is not added.
+void TestReadingEngine::rarerKanji()
+{
+    QTemporaryDir dir;
+    QFile common(dir.filePath(u"kanjidic"_qs));
+    QVERIFY(common.open(QIODevice::WriteOnly));
+    common.write(QStringEncoder("EUC-JP").encode(u"亜 3021 U4e9c ア つ.ぐ\n"_qs));
+    common.close();
+    for (const QString &supplement : {QStringLiteral(RUBELLO_TEST_DATA "/kanjidic2.xml.gz"),
+                                      dir.filePath(u"missing.xml.gz"_qs), common.fileName()}) {
+        KanjiReadings kanji;
+        QVERIFY(kanji.load(common.fileName()));
+        kanji.useSupplement(supplement);
+        const bool found = supplement.endsWith(u"kanjidic2.xml.gz");
+        const QStringList dengReadings = found ? QStringList {u"トウ"_qs, u"クニ"_qs} : QStringList();
+        QCOMPARE(kanji.readings(U'鄧', false), dengReadings);
+        QCOMPARE(kanji.onReading(U'鄧'), found ? u"トウ"_qs : QString());
+        QVERIFY(kanji.readings(U'㐀', true).isEmpty());
+        QCOMPARE(kanji.readings(U'亜', false), (QStringList {u"ア"_qs, u"ツ"_qs}));
     }
 }
 

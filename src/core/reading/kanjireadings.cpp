@@ -6,10 +6,14 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QXmlStreamReader>
 
+#include <mutex>
 #include <vector>
 
 #include <cerrno>
+
+#include <zlib.h>
 
 using namespace Qt::StringLiterals;
 
@@ -168,26 +172,142 @@ bool containsKanji(QStringView text)
     return false;
 }
 
+namespace {
+
+// A reading as KANJIDIC writes it (カ, か.わる, -さ), as its stem in katakana;
+// empty for a suffix reading (-り of 人), which belongs to set words like 一人.
+QString readingStem(QStringView field)
+{
+    if (field.isEmpty() || !isKana(field.at(0)))
+        return {};
+    QString stem = field.left(field.indexOf(u'.') < 0 ? field.size() : field.indexOf(u'.')).toString();
+    if (stem.endsWith(u'-'))
+        stem.chop(1);
+    return katakanaForm(stem);
+}
+
+bool isOn(QStringView field)
+{
+    return !field.isEmpty() && field.at(0) >= u'ァ' && field.at(0) <= u'ヶ';
+}
+
+// A gzip file's bytes unpacked; empty when they are no gzip stream.
+QByteArray gunzip(const QByteArray &packed)
+{
+    z_stream stream {};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
+        return {};
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.constData()));
+    stream.avail_in = static_cast<uInt>(packed.size());
+    QByteArray out;
+    int status = Z_OK;
+    while (status == Z_OK) {
+        const qsizetype done = out.size();
+        out.resize(done + (1 << 20));
+        stream.next_out = reinterpret_cast<Bytef *>(out.data() + done);
+        stream.avail_out = 1 << 20;
+        status = inflate(&stream, Z_NO_FLUSH);
+        out.resize(out.size() - stream.avail_out);
+    }
+    inflateEnd(&stream);
+    return status == Z_STREAM_END ? out : QByteArray();
+}
+
+} // namespace
+
 QString KanjiReadings::systemFile()
 {
     return QStringLiteral("/usr/share/edict/kanjidic");
+}
+
+QString KanjiReadings::supplementFile()
+{
+    return QStringLiteral("/usr/share/edict/kanjidic2.xml.gz");
 }
 
 const KanjiReadings &KanjiReadings::system()
 {
     static const KanjiReadings loaded = [] {
         KanjiReadings readings;
-        readings.load(systemFile());
+        if (readings.load(systemFile()))
+            readings.useSupplement(supplementFile());
         return readings;
     }();
     return loaded;
 }
 
+namespace {
+
+// The kanji of a KANJIDIC2 file with their Japanese readings.
+KanjiReadings::Table readSupplement(const QString &path)
+{
+    KanjiReadings::Table table;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return table;
+    QXmlStreamReader xml(gunzip(file.readAll()));
+    QList<uint> literal;
+    QStringList on, common, names;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringView name = xml.name();
+            if (name == u"character") {
+                literal.clear(), on.clear(), common.clear(), names.clear();
+            } else if (name == u"literal") {
+                literal = xml.readElementText().toUcs4();
+            } else if (name == u"reading" || name == u"nanori") {
+                const QString type = xml.attributes().value(QLatin1StringView("r_type")).toString();
+                const QString stem = readingStem(xml.readElementText());
+                QStringList &into = name == u"nanori" ? names : common;
+                // Readings of other languages are written in Latin letters or hangul.
+                if (!stem.isEmpty() && !into.contains(stem)) {
+                    into.append(stem);
+                    if (type == u"ja_on")
+                        on.append(stem);
+                }
+            }
+        } else if (token == QXmlStreamReader::EndElement && xml.name() == u"character"
+                   && literal.size() == 1 && !common.isEmpty()) {
+            table.readings.insert(literal.first(), common);
+            table.names.insert(literal.first(), names);
+            table.on.insert(literal.first(), on);
+        }
+    }
+    return table;
+}
+
+} // namespace
+
+struct KanjiReadings::Supplement
+{
+    QString path;
+    std::once_flag read;
+    Table table;
+};
+
+void KanjiReadings::useSupplement(const QString &path)
+{
+    m_supplement = std::make_shared<Supplement>();
+    m_supplement->path = path;
+}
+
+const KanjiReadings::Table &KanjiReadings::tableFor(char32_t kanji) const
+{
+    if (!m_supplement || m_table.readings.contains(kanji))
+        return m_table;
+    // KANJIDIC's own entries stay as they are: the supplement answers only for
+    // the kanji it lacks.
+    std::call_once(m_supplement->read,
+                   [this] { m_supplement->table = readSupplement(m_supplement->path); });
+    return m_supplement->table;
+}
+
 Result<void> KanjiReadings::load(const QString &path)
 {
-    m_readings.clear();
-    m_names.clear();
-    m_on.clear();
+    m_table.readings.clear();
+    m_table.names.clear();
+    m_table.on.clear();
     const auto failed = [this](const Error &error) {
         m_loadError = error;
         return std::unexpected(error);
@@ -213,31 +333,23 @@ Result<void> KanjiReadings::load(const QString &path)
         const QList<uint> kanji = fields.first().toUcs4();
         if (kanji.size() != 1)
             continue;
-        QStringList *target = &m_readings[kanji.first()];
+        QStringList *target = &m_table.readings[kanji.first()];
         for (qsizetype i = 1; i < fields.size(); ++i) {
             const QStringView field = fields.at(i);
             if (field == u"T1") {
-                target = &m_names[kanji.first()];
+                target = &m_table.names[kanji.first()];
                 continue;
             }
             if (field == u"T2" || field.startsWith(u'{'))
                 break;
-            // Suffix readings (-り of 人) belong to set words such as 一人.
-            if (!isKana(field.at(0)))
-                continue;
-            QString stem = field.left(field.indexOf(u'.') < 0 ? field.size() : field.indexOf(u'.'))
-                               .toString();
-            if (stem.endsWith(u'-'))
-                stem.chop(1);
-            const bool on = field.at(0) >= u'ァ' && field.at(0) <= u'ヶ';
-            stem = katakanaForm(stem);
+            const QString stem = readingStem(field);
             if (!stem.isEmpty() && !target->contains(stem))
                 target->append(stem);
-            if (on && target == &m_readings[kanji.first()] && !stem.isEmpty())
-                m_on[kanji.first()].append(stem);
+            if (isOn(field) && target == &m_table.readings[kanji.first()] && !stem.isEmpty())
+                m_table.on[kanji.first()].append(stem);
         }
     }
-    if (m_readings.isEmpty())
+    if (m_table.readings.isEmpty())
         return failed(
             Error {.kind = ErrorKind::KanjiDictionaryEmpty, .systemCode = EINVAL, .path = path});
     m_loadError.reset();
@@ -256,20 +368,23 @@ static char32_t listedForm(char32_t kanji)
 
 QString KanjiReadings::onReading(char32_t kanji) const
 {
-    return m_on.value(listedForm(kanji)).value(0);
+    kanji = listedForm(kanji);
+    return tableFor(kanji).on.value(kanji).value(0);
 }
 
 bool KanjiReadings::isOnReading(char32_t kanji, const QString &reading) const
 {
-    return m_on.value(listedForm(kanji)).contains(reading);
+    kanji = listedForm(kanji);
+    return tableFor(kanji).on.value(kanji).contains(reading);
 }
 
 QStringList KanjiReadings::readings(char32_t kanji, bool withNames) const
 {
     kanji = listedForm(kanji);
-    QStringList result = m_readings.value(kanji);
+    const Table &table = tableFor(kanji);
+    QStringList result = table.readings.value(kanji);
     if (withNames)
-        result += m_names.value(kanji);
+        result += table.names.value(kanji);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 // Readings of single kanji from KANJIDIC (Debian's kanjidic package), in
@@ -16,23 +17,39 @@ class KanjiReadings
 public:
     // Where the kanjidic package puts the file.
     static QString systemFile();
-    // The system file, loaded on first use and kept for the run.
+    // Where the kanjidic-xml package puts KANJIDIC2, which has the rarer kanji too.
+    static QString supplementFile();
+    // The system file with the kanji only KANJIDIC2 has, loaded on first use and
+    // kept for the run.
     static const KanjiReadings &system();
 
     // Reads a KANJIDIC file (EUC-JP); what went wrong is kept as loadError().
     Result<void> load(const QString &path);
     std::optional<Error> loadError() const { return m_loadError; }
-    bool isEmpty() const { return m_readings.isEmpty(); }
+    // Kanji this lacks (鄧, 圳, 酛) are read from a KANJIDIC2 file (gzip, as
+    // Debian ships it), loaded the first time such a kanji is asked for: it is
+    // large and most texts never need it. A missing or broken file adds none.
+    void useSupplement(const QString &path);
+    bool isEmpty() const { return m_table.readings.isEmpty(); }
 
     QStringList readings(char32_t kanji, bool withNames) const;
     // The first on (Sino-Japanese) reading; empty when the kanji has none.
     QString onReading(char32_t kanji) const;
     bool isOnReading(char32_t kanji, const QString &reading) const;
 
+    struct Table
+    {
+        QHash<char32_t, QStringList> readings;
+        QHash<char32_t, QStringList> names;
+        QHash<char32_t, QStringList> on;
+    };
+
 private:
-    QHash<char32_t, QStringList> m_readings;
-    QHash<char32_t, QStringList> m_names;
-    QHash<char32_t, QStringList> m_on;
+    struct Supplement;
+    const Table &tableFor(char32_t kanji) const;
+
+    Table m_table;
+    std::shared_ptr<Supplement> m_supplement;
     std::optional<Error> m_loadError;
 };
 
