@@ -58,26 +58,28 @@ bool endsSentence(QChar c)
     return QStringLiteral("。！？!?\n").contains(c);
 }
 
+// Where the sentence a place of the text stands in ends.
+qsizetype sentenceEnd(QStringView text, qsizetype at)
+{
+    while (at < text.size() && !endsSentence(text.at(at)))
+        ++at;
+    return at;
+}
+
 // The sentence a place of the text stands in.
 QStringView sentenceAt(QStringView text, qsizetype at)
 {
-    qsizetype start = at, end = at;
+    qsizetype start = at;
     while (start > 0 && !endsSentence(text.at(start - 1)))
         --start;
-    while (end < text.size() && !endsSentence(text.at(end)))
-        ++end;
-    return text.sliced(start, end - start);
+    return text.sliced(start, sentenceEnd(text, at) - start);
 }
 
-// Later in its sentence the text asks or advises the reader (…の方は、…ください).
-bool asksLater(QStringView rest)
+// From a place to its sentence's end the text asks or advises the reader
+// (…の方は、…ください).
+bool asksLater(QStringView text, qsizetype at)
 {
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-        if (endsSentence(rest.at(i))) {
-            rest.truncate(i);
-            break;
-        }
-    }
+    const QStringView rest = text.sliced(at, sentenceEnd(text, at) - at);
     static const QStringList asks {QStringLiteral("ください"), QStringLiteral("下さい"),
                                    QStringLiteral("ましょう"), QStringLiteral("願います"),
                                    QStringLiteral("願いします"), QStringLiteral("願いいたします"),
@@ -136,7 +138,7 @@ struct Neighbours
         if (it == u"@start" || it == u"@end")
             return isEdge(at(forward ? byStart : byEnd, position));
         if (it == u"@request")
-            return forward && asksLater(QStringView(text).sliced(position));
+            return forward && asksLater(text, position);
         const ReadingWord *word = at(forward ? byStart : byEnd, position);
         if (!word || !HomographStage::hasClass(*word, it.sliced(1)))
             return false;

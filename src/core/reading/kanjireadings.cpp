@@ -213,6 +213,48 @@ QByteArray gunzip(const QByteArray &packed)
     return status == Z_STREAM_END ? out : QByteArray();
 }
 
+// The kanji of a KANJIDIC2 file with their Japanese readings.
+KanjiReadings::Table readSupplement(const QString &path)
+{
+    KanjiReadings::Table table;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return table;
+    QXmlStreamReader xml(gunzip(file.readAll()));
+    QList<uint> literal;
+    QStringList on, common, names;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringView name = xml.name();
+            if (name == u"character") {
+                literal.clear(), on.clear(), common.clear(), names.clear();
+            } else if (name == u"literal") {
+                literal = xml.readElementText().toUcs4();
+            } else if (name == u"reading" || name == u"nanori") {
+                // Read before the text: the name's view ends with the element.
+                const bool nanori = name == u"nanori";
+                // Readings of other languages are written in Latin letters or
+                // hangul, so they have no stem.
+                const QString field = xml.readElementText();
+                const QString stem = readingStem(field);
+                QStringList &into = nanori ? names : common;
+                if (!stem.isEmpty() && !into.contains(stem)) {
+                    into.append(stem);
+                    if (!nanori && isOn(field))
+                        on.append(stem);
+                }
+            }
+        } else if (token == QXmlStreamReader::EndElement && xml.name() == u"character"
+                   && literal.size() == 1 && !common.isEmpty()) {
+            table.readings.insert(literal.first(), common);
+            table.names.insert(literal.first(), names);
+            table.on.insert(literal.first(), on);
+        }
+    }
+    return table;
+}
+
 } // namespace
 
 QString KanjiReadings::systemFile()
@@ -235,49 +277,6 @@ const KanjiReadings &KanjiReadings::system()
     }();
     return loaded;
 }
-
-namespace {
-
-// The kanji of a KANJIDIC2 file with their Japanese readings.
-KanjiReadings::Table readSupplement(const QString &path)
-{
-    KanjiReadings::Table table;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return table;
-    QXmlStreamReader xml(gunzip(file.readAll()));
-    QList<uint> literal;
-    QStringList on, common, names;
-    while (!xml.atEnd()) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            const QStringView name = xml.name();
-            if (name == u"character") {
-                literal.clear(), on.clear(), common.clear(), names.clear();
-            } else if (name == u"literal") {
-                literal = xml.readElementText().toUcs4();
-            } else if (name == u"reading" || name == u"nanori") {
-                const QString type = xml.attributes().value(QLatin1StringView("r_type")).toString();
-                const QString stem = readingStem(xml.readElementText());
-                QStringList &into = name == u"nanori" ? names : common;
-                // Readings of other languages are written in Latin letters or hangul.
-                if (!stem.isEmpty() && !into.contains(stem)) {
-                    into.append(stem);
-                    if (type == u"ja_on")
-                        on.append(stem);
-                }
-            }
-        } else if (token == QXmlStreamReader::EndElement && xml.name() == u"character"
-                   && literal.size() == 1 && !common.isEmpty()) {
-            table.readings.insert(literal.first(), common);
-            table.names.insert(literal.first(), names);
-            table.on.insert(literal.first(), on);
-        }
-    }
-    return table;
-}
-
-} // namespace
 
 struct KanjiReadings::Supplement
 {
@@ -305,9 +304,7 @@ const KanjiReadings::Table &KanjiReadings::tableFor(char32_t kanji) const
 
 Result<void> KanjiReadings::load(const QString &path)
 {
-    m_table.readings.clear();
-    m_table.names.clear();
-    m_table.on.clear();
+    m_table = {};
     const auto failed = [this](const Error &error) {
         m_loadError = error;
         return std::unexpected(error);
