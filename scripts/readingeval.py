@@ -48,14 +48,27 @@ def is_kanji(c):
             or 0x20000 <= o <= 0x3FFFF or c in '々〆〇')
 
 
+def latin_name_at(text, start):
+    """Digits that end a Latin name (F1, MP3) stay out of a run; a paper
+    size (A4, B5) is said in Japanese and joins it."""
+    def latin(i):
+        return i >= 0 and (text[i].isascii() and text[i].isalpha() or 'Ａ' <= text[i] <= 'Ｚ' or 'ａ' <= text[i] <= 'ｚ')
+    if not latin(start - 1):
+        return False
+    return not (text[start - 1] in 'AaBbＡａＢｂ' and not latin(start - 2))
+
+
 def runs_of(text):
     """Maximal kanji runs as (start, end). A run holds kanji, 々, 〆 and 〇;
     ヶ or ヵ between a run character and a kanji; and a number (digits, with
-    , or . only between digits) directly followed by a kanji or by ヶ/ヵ and a kanji."""
+    , or . only between digits) directly followed by a kanji or by ヶ/ヵ and a kanji,
+    unless it ends a Latin name."""
     n = len(text)
     mark = [is_kanji(c) for c in text]
     for m in NUMBER.finditer(text):
         e = m.end()
+        if latin_name_at(text, m.start()):
+            continue
         if e < n and (is_kanji(text[e]) or (text[e] in SMALL_KE and e + 1 < n and is_kanji(text[e + 1]))):
             mark[m.start():e] = [True] * (e - m.start())
     for i, c in enumerate(text):

@@ -105,13 +105,14 @@ const QString &digitWord(int d)
     return words[d];
 }
 
-void groupPieces(int group, bool beforeBig, QList<Piece> &pieces)
+// oneThousand: the text writes the one of 千 (一千, 五万一千), which is then said.
+void groupPieces(int group, bool beforeBig, QList<Piece> &pieces, bool oneThousand = false)
 {
     const int thousands = group / 1000, hundreds = group / 100 % 10, tens = group / 10 % 10,
               ones = group % 10;
     if (thousands) {
         const QString r = thousands == 1
-            ? (beforeBig ? QStringLiteral("いっせん") : QStringLiteral("せん"))
+            ? (beforeBig || oneThousand ? QStringLiteral("いっせん") : QStringLiteral("せん"))
             : thousands == 3 ? QStringLiteral("さんぜん")
             : thousands == 8 ? QStringLiteral("はっせん")
                              : digitWord(thousands) + QStringLiteral("せん");
@@ -140,7 +141,16 @@ QString geminated(const QString &word)
     return word.chopped(1) + QStringLiteral("っ");
 }
 
-std::optional<QList<Piece>> spokenPieces(qint64 value)
+// 一千 and 1千 say their one; a bare 千 does not.
+bool writesOneThousand(QStringView numeral)
+{
+    for (qsizetype k = 1; k < numeral.size(); ++k)
+        if (numeral.at(k) == u'千' && digitOf(numeral.at(k - 1)) == 1)
+            return true;
+    return false;
+}
+
+std::optional<QList<Piece>> spokenPieces(qint64 value, bool oneThousand = false)
 {
     if (value <= 0 || value >= 10000000000000000)
         return {};
@@ -148,7 +158,7 @@ std::optional<QList<Piece>> spokenPieces(qint64 value)
     const int cho = int(value / 1000000000000), oku = int(value / 100000000 % 10000),
               man = int(value / 10000 % 10000);
     if (cho) {
-        groupPieces(cho, true, pieces);
+        groupPieces(cho, true, pieces, oneThousand);
         Piece &last = pieces.last();
         if (last.kind == Kind::Ten
             || (last.kind == Kind::Ones && (last.digit == 1 || last.digit == 8)))
@@ -156,14 +166,14 @@ std::optional<QList<Piece>> spokenPieces(qint64 value)
         pieces.append({QStringLiteral("ちょう"), Kind::Cho});
     }
     if (oku) {
-        groupPieces(oku, true, pieces);
+        groupPieces(oku, true, pieces, oneThousand);
         pieces.append({QStringLiteral("おく"), Kind::Oku});
     }
     if (man) {
-        groupPieces(man, true, pieces);
+        groupPieces(man, true, pieces, oneThousand);
         pieces.append({QStringLiteral("まん"), Kind::Man});
     }
-    groupPieces(int(value % 10000), false, pieces);
+    groupPieces(int(value % 10000), false, pieces, oneThousand);
     return pieces;
 }
 
@@ -321,7 +331,7 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
         if (const QString day = dayWord(*value, asDate && counterText == u"日"); !day.isEmpty())
             return counterText == u"日" ? day : day + QStringLiteral("かん");
     }
-    std::optional<QList<Piece>> pieces = spokenPieces(*value);
+    std::optional<QList<Piece>> pieces = spokenPieces(*value, writesOneThousand(number));
     if (!pieces)
         return QString();
     const Piece last = pieces->takeLast();
@@ -402,7 +412,7 @@ QString numeralHiragana(QStringView numeral)
         = numberValue(what ? QStringLiteral("三") + numeral.sliced(1).toString() : numeral.toString());
     if (!value || (what && numeral.size() < 2))
         return QString();
-    const std::optional<QList<Piece>> pieces = spokenPieces(*value);
+    const std::optional<QList<Piece>> pieces = spokenPieces(*value, writesOneThousand(numeral));
     if (!pieces)
         return QString();
     QString spoken;

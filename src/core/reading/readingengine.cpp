@@ -145,6 +145,25 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
     return found;
 }
 
+// Digits that end a Latin name (F1, MP3, Windows10) are said as the name is,
+// not in Japanese numerals; a paper size (A4, B5) is said in Japanese.
+bool partOfLatinName(const QString &text, qsizetype digitsAt)
+{
+    const auto latin = [&text](qsizetype i) {
+        if (i < 0)
+            return false;
+        const QChar c = text.at(i);
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'Ａ' && c <= u'Ｚ')
+            || (c >= u'ａ' && c <= u'ｚ');
+    };
+    if (!latin(digitsAt - 1))
+        return false;
+    const QChar letter = text.at(digitsAt - 1).toUpper();
+    const bool paperSize = (letter == u'A' || letter == u'B' || letter == u'Ａ' || letter == u'Ｂ')
+        && !latin(digitsAt - 2);
+    return !paperSize;
+}
+
 // Maximal kanji runs; digits directly before a kanji (or ヶ and a kanji) join it.
 QList<std::pair<qsizetype, qsizetype>> kanjiRuns(const QString &text)
 {
@@ -174,7 +193,7 @@ QList<std::pair<qsizetype, qsizetype>> kanjiRuns(const QString &text)
                        && j > i && j + 1 < text.size() && digit(text.at(j + 1)))))
             ++j;
         const bool small = j < text.size() && (text.at(j) == u'ヶ' || text.at(j) == u'ヵ');
-        if (kanjiAt(j) || (small && kanjiAt(j + 1)))
+        if ((kanjiAt(j) || (small && kanjiAt(j + 1))) && !partOfLatinName(text, i))
             for (qsizetype k = i; k < j; ++k)
                 mark[k] = true;
         i = j;
