@@ -202,8 +202,12 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
             || !containsKanji(out.last().surface)) {
             // A katakana noun voices the word after it (ニュートン算) but stays apart.
             // Paper named for a process or a maker keeps シ (リトマス紙, ケント紙).
+            // A unit after a number (十グラム口に) measures; it makes no compound.
+            const bool unitAfterNumber = out.size() >= 2
+                && out.at(out.size() - 2).pos.startsWith(QStringLiteral("名詞,数"));
             if (!out.isEmpty() && out.last().start + out.last().length == word.start
-                && isNoun(out.last()) && katakanaWord(out.last().surface) && word.surface != u"紙")
+                && isNoun(out.last()) && katakanaWord(out.last().surface) && word.surface != u"紙"
+                && !unitAfterNumber)
                 voiceAtJoint(word);
             out.append(std::move(word));
             continue;
@@ -239,11 +243,19 @@ QList<ReadingWord> JoiningStage::joinNouns(QList<ReadingWord> words, const QStri
             continue;
         }
         // An old clan's name says の before the given name (源頼朝 ミナモトノヨリトモ).
-        if (const QString clan = m_tables.clans.value(before.surface);
-            !clan.isEmpty() && before.parts.isEmpty() && before.source == ReadingSource::Dictionary
+        // A clan that is a family name today too (藤原) says it only before the
+        // given names of its own history (藤原道長, not 藤原紀香).
+        if (const auto clan = m_tables.clans.constFind(before.surface);
+            clan != m_tables.clans.cend() && before.parts.isEmpty()
+            && before.source == ReadingSource::Dictionary
             && before.pos.endsWith(QStringLiteral("人名,姓"))
-            && word.pos.endsWith(QStringLiteral("人名,名"))) {
-            before.reading = clan;
+            && word.pos.endsWith(QStringLiteral("人名,名"))
+            && (clan->givenNames.isEmpty()
+                || std::any_of(clan->givenNames.cbegin(), clan->givenNames.cend(),
+                               [&](const QString &name) {
+                                   return QStringView(text).sliced(word.start).startsWith(name);
+                               }))) {
+            before.reading = clan->reading;
             before.source = ReadingSource::Rule;
         }
         const ReadingSource source = before.source == ReadingSource::Dictionary ? word.source

@@ -77,7 +77,7 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
         tables.jointStarts.add(f[0]);
     }
     for (const QStringList &f : *clans)
-        tables.clans.insert(f[0], katakanaForm(f[1]));
+        tables.clans.insert(f[0], {katakanaForm(f[1]), f.value(2).split(u'|', Qt::SkipEmptyParts)});
     for (const QStringList &f : *homographs) {
         tables.homographs[f[0]].append({f[1] == u"?" ? QString() : katakanaForm(f[1]),
                                         f[2].split(u'|', Qt::SkipEmptyParts),

@@ -60,7 +60,12 @@ struct ReadingTables
     QMultiHash<QString, Fixed> fixed; // fixed.tsv, the fixed stage's
     QHash<QString, MisreadStem> misreadStems; // stems.tsv, the fixed stage's too
     QHash<QString, QString> joints; // joints.tsv: second element → its reading inside a compound
-    QHash<QString, QString> clans; // clans.tsv: 源 ミナモトノ, said with の before a given name
+    struct Clan
+    {
+        QString reading; // ミナモトノ
+        QStringList givenNames; // empty: before any given name
+    };
+    QHash<QString, Clan> clans; // clans.tsv: 源 ミナモトノ, said with の before a given name
     struct Homograph
     {
         QString reading; // empty: the context leaves the word open
