@@ -182,6 +182,8 @@ bool HomographStage::hasClass(const ReadingWord &word, QStringView name)
         return allOf(word.surface, katakanaChar);
     if (name == u"latin")
         return allOf(word.surface, latinChar);
+    if (name == u"hira") // a noun written in hiragana (しめ縄, こおろぎ)
+        return isNoun(word) && !word.surface.isEmpty() && isHiragana(word.surface.front());
     if (name == u"noun")
         return isNoun(word) && !pos.startsWith(QStringLiteral("名詞,数"));
     if (name == u"kanji")
