@@ -308,7 +308,7 @@ def against(loaded, engine, dic):
     print(f'a perfect choice between them: {pct(either, total)}')
 
 
-STAGES = ['okurigana', 'numbers', 'unknown', 'wordlist', 'homographs', 'joining', 'fixed', 'ranking']
+STAGES = ['okurigana', 'numbers', 'unknown', 'wordlist', 'homographs', 'joining', 'fixed', 'ranking', 'stated']
 
 
 def right_runs(rows, engine):

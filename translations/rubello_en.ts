@@ -1235,8 +1235,8 @@ Without options, the reading of the whole line is printed in full-width katakana
         <translation>With --runs, mark an uncertain reading with ? (a word read in more than one way) and a guessed reading with ?? (a word not in the dictionary)</translation>
     </message>
     <message>
-        <source>読みの規則の段をひとつ外して読みます (評価用: okurigana, numbers, unknown, wordlist, homographs, joining, fixed, ranking, user)</source>
-        <translation>Read without one stage of the reading rules (for evaluation: okurigana, numbers, unknown, wordlist, homographs, joining, fixed, ranking, user)</translation>
+        <source>読みの規則の段をひとつ外して読みます (評価用: okurigana, numbers, unknown, wordlist, homographs, joining, fixed, ranking, stated, user)</source>
+        <translation>Read without one stage of the reading rules (for evaluation: okurigana, numbers, unknown, wordlist, homographs, joining, fixed, ranking, stated, user)</translation>
     </message>
     <message>
         <source>読みの規則の段 %1 はありません</source>

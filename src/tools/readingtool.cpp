@@ -145,7 +145,7 @@ std::optional<Options> parseOptions()
     const QCommandLineOption without(
         QStringLiteral("without"),
         QCoreApplication::translate("rubello-reading", "読みの規則の段をひとつ外して読みます (評価用: okurigana, numbers, unknown, wordlist, "
-                       "homographs, joining, fixed, ranking, user)"),
+                       "homographs, joining, fixed, ranking, stated, user)"),
         QStringLiteral("stage"));
     const QCommandLineOption kana(
         QStringLiteral("kana"),

@@ -6,6 +6,7 @@
 #include "core/reading/numberstage.h"
 #include "core/reading/okuriganastage.h"
 #include "core/reading/rankingstage.h"
+#include "core/reading/statedstage.h"
 #include "core/reading/unknownstage.h"
 #include "core/reading/userstage.h"
 #include "core/reading/wordliststage.h"
@@ -19,7 +20,7 @@ QList<std::shared_ptr<ReadingStage>> standardStages(const ReadingTables &tables,
         std::make_shared<OkuriganaStage>(kanji), std::make_shared<NumberStage>(tables),
         std::make_shared<UnknownStage>(kanji),
         std::make_shared<HomographStage>(tables), std::make_shared<JoiningStage>(tables, kanji), std::make_shared<FixedStage>(tables),
-        std::make_shared<RankingStage>()};
+        std::make_shared<RankingStage>(), std::make_shared<StatedStage>(kanji)};
     if (words)
         stages.insert(3, std::make_shared<WordListStage>(words));
     if (user)
