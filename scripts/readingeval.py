@@ -53,6 +53,8 @@ def latin_name_at(text, start):
     size (A4, B5) is said in Japanese and joins it."""
     def latin(i):
         return i >= 0 and (text[i].isascii() and text[i].isalpha() or 'Ａ' <= text[i] <= 'Ｚ' or 'ａ' <= text[i] <= 'ｚ')
+    if start >= 2 and text[start - 1] in '-‐' and latin(start - 2):
+        return True
     if not latin(start - 1):
         return False
     return not (text[start - 1] in 'AaBbＡａＢｂ' and not latin(start - 2))

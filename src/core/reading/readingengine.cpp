@@ -156,6 +156,10 @@ bool partOfLatinName(const QString &text, qsizetype digitsAt)
         return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'Ａ' && c <= u'Ｚ')
             || (c >= u'ａ' && c <= u'ｚ');
     };
+    // A hyphen joins a name to its number too (U-23, COVID-19).
+    const QChar before = digitsAt > 0 ? text.at(digitsAt - 1) : QChar();
+    if ((before == u'-' || before == u'‐') && latin(digitsAt - 2))
+        return true;
     if (!latin(digitsAt - 1))
         return false;
     const QChar letter = text.at(digitsAt - 1).toUpper();
