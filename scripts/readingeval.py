@@ -33,6 +33,7 @@ perfect choice between the two would score, the most a second analysis could add
 import argparse
 import re
 import shutil
+import os
 import subprocess
 import sys
 
@@ -48,9 +49,17 @@ def is_kanji(c):
             or 0x20000 <= o <= 0x3FFFF or c in '々〆〇')
 
 
-def latin_name_at(text, start):
+# Counters that say a count after a name (PBR1倍); those that also begin nouns
+# (品種, 代表, 形式, 版, and 日 of 日本) are left out.
+COUNTS = '倍個本枚台回人件点歳匹冊軒社名割円位番階号巻章条杯頭羽着足週年月時分秒'
+
+
+def latin_name_at(text, start, end):
     """Digits that end a Latin name (F1, MP3) stay out of a run; a paper
-    size (A4, B5) is said in Japanese and joins it."""
+    size (A4, B5) and a count (PBR1倍) are said in Japanese and join it."""
+    if end < len(text) and text[end] in COUNTS:
+        return False
+
     def latin(i):
         return i >= 0 and (text[i].isascii() and text[i].isalpha() or 'Ａ' <= text[i] <= 'Ｚ' or 'ａ' <= text[i] <= 'ｚ')
     if start >= 2 and text[start - 1] in '-‐' and latin(start - 2):
@@ -69,7 +78,7 @@ def runs_of(text):
     mark = [is_kanji(c) for c in text]
     for m in NUMBER.finditer(text):
         e = m.end()
-        if latin_name_at(text, m.start()):
+        if latin_name_at(text, m.start(), m.end()):
             continue
         if e < n and (is_kanji(text[e]) or (text[e] in SMALL_KE and e + 1 < n and is_kanji(text[e + 1]))):
             mark[m.start():e] = [True] * (e - m.start())

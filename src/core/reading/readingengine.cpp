@@ -146,9 +146,14 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
 }
 
 // Digits that end a Latin name (F1, MP3, Windows10) are said as the name is,
-// not in Japanese numerals; a paper size (A4, B5) is said in Japanese.
-bool partOfLatinName(const QString &text, qsizetype digitsAt)
+// not in Japanese numerals; a paper size (A4, B5) is said in Japanese, and so
+// is a count after a name (PBR1倍, USB2本). Counters that also begin nouns
+// (品種, 代表, 形式, 版, and 日 of 日本) are left out: F1品種 is a name.
+bool partOfLatinName(const QString &text, qsizetype digitsAt, qsizetype digitsEnd)
 {
+    static const QString counts = QStringLiteral("倍個本枚台回人件点歳匹冊軒社名割円位番階号巻章条杯頭羽着足週年月時分秒");
+    if (digitsEnd < text.size() && counts.contains(text.at(digitsEnd)))
+        return false;
     const auto latin = [&text](qsizetype i) {
         if (i < 0)
             return false;
@@ -197,7 +202,7 @@ QList<std::pair<qsizetype, qsizetype>> kanjiRuns(const QString &text)
                        && j > i && j + 1 < text.size() && digit(text.at(j + 1)))))
             ++j;
         const bool small = j < text.size() && (text.at(j) == u'ヶ' || text.at(j) == u'ヵ');
-        if ((kanjiAt(j) || (small && kanjiAt(j + 1))) && !partOfLatinName(text, i))
+        if ((kanjiAt(j) || (small && kanjiAt(j + 1))) && !partOfLatinName(text, i, j))
             for (qsizetype k = i; k < j; ++k)
                 mark[k] = true;
         i = j;
