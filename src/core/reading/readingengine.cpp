@@ -151,7 +151,8 @@ std::optional<SpanReading> spanReading(const ReadingSentence &sentence, qsizetyp
 // (品種, 代表, 形式, 版, and 日 of 日本) are left out: F1品種 is a name.
 bool partOfLatinName(const QString &text, qsizetype digitsAt, qsizetype digitsEnd)
 {
-    static const QString counts = QStringLiteral("倍個本枚台回人件点歳匹冊軒社名割円位番階号巻章条杯頭羽着足週年月時分秒");
+    static const QString counts
+        = QStringLiteral("倍個本枚台回人件点歳匹冊軒社名割円位番階号巻章条杯頭羽着足週年月時分秒");
     if (digitsEnd < text.size() && counts.contains(text.at(digitsEnd)))
         return false;
     const auto latin = [&text](qsizetype i) {
