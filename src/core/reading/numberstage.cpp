@@ -325,6 +325,10 @@ QString countedHiragana(QStringView numeral, QStringView counterText,
         return head + approximateTail(countedHiragana(rest, counterText, counter, tables, false), rest);
     }
     const std::optional<qint64> value = numberValue(number);
+    // A counted zero (0分, 00分) says one ゼロ, never one a digit.
+    if (!value && !number.isEmpty()
+        && std::all_of(number.cbegin(), number.cend(), [](QChar c) { return digitOf(c) == 0; }))
+        return QStringLiteral("ぜろ") + counter.reading;
     if (!value)
         return QString();
     if ((counterText == u"日" || counterText == u"日間") && !what) {
@@ -776,6 +780,11 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         }
         Numeral numeral = collect(words, i);
         readPoint(words, numeral);
+        // 数万本: several ten thousands, counted as 一万本 is, without its one.
+        const bool several = bigUnit(numeral.text.front()) && i > 0 && adjacent(words, i)
+            && words.at(i - 1).surface.endsWith(u'数');
+        if (several)
+            numeral.text.prepend(u'一');
         // 二・〇八倍: after a kanji point the digits are said one by one, the last
         // with the counter.
         if (numeral.point.isEmpty() && numeral.end < words.size()
@@ -826,6 +835,8 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         if (reading.startsWith(QStringLiteral("イッセン")) && i > 0 && adjacent(words, i)
             && words.at(i - 1).surface.endsWith(u'数'))
             reading.replace(0, 4, QStringLiteral("セン"));
+        if (several && reading.startsWith(QStringLiteral("イチ")))
+            reading.remove(0, 2);
         // 1日付で: dated the first, as 10日付 is dated the tenth.
         const ReadingWord &lastWord = words.at(last - 1);
         if (reading == u"イチニチ"
