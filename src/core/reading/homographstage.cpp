@@ -214,8 +214,12 @@ Result<void> HomographStage::rewrite(ReadingSentence &sentence) const
 {
     const Neighbours around(sentence);
     for (ReadingWord &word : sentence.words) {
-        // A guess gives way to a row as the analyzer's reading does (読|込む).
-        if ((word.source != ReadingSource::Dictionary && word.source != ReadingSource::Guess)
+        // A guess gives way to a row as the analyzer's reading does (読|込む), and so
+        // does a counted number (九段 of a player is くだん).
+        const bool counted = word.source == ReadingSource::Rule
+            && word.pos.startsWith(QStringLiteral("名詞,数"));
+        if ((word.source != ReadingSource::Dictionary && word.source != ReadingSource::Guess
+             && !counted)
             || !m_tables.homographStarts.mayBegin(word.surface))
             continue;
         const auto rows = m_tables.homographs.constFind(word.surface);
