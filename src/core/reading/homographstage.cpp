@@ -243,7 +243,7 @@ Result<void> HomographStage::rewrite(ReadingSentence &sentence) const
                 word.reading = decided->reading;
                 word.source = ReadingSource::Rule;
             }
-            word.weighed = ReadingConfidence::Sure;
+            word.weighed = decided->leaning ? ReadingConfidence::Unsure : ReadingConfidence::Sure;
             continue;
         }
         // No rule decided: the word is open where another analysis reads it otherwise.

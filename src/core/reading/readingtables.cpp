@@ -79,9 +79,11 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
     for (const QStringList &f : *clans)
         tables.clans.insert(f[0], {katakanaForm(f[1]), f.value(2).split(u'|', Qt::SkipEmptyParts)});
     for (const QStringList &f : *homographs) {
-        tables.homographs[f[0]].append({f[1] == u"?" ? QString() : katakanaForm(f[1]),
+        // ほう? : the row's reading is the likely one, not a sure one.
+        const bool leaning = f[1].size() > 1 && f[1].endsWith(u'?');
+        tables.homographs[f[0]].append({f[1] == u"?" ? QString() : katakanaForm(leaning ? f[1].chopped(1) : f[1]),
                                         f[2].split(u'|', Qt::SkipEmptyParts),
-                                        f[3].split(u'|', Qt::SkipEmptyParts)});
+                                        f[3].split(u'|', Qt::SkipEmptyParts), leaning});
         tables.homographStarts.add(f[0]);
     }
     return tables;

@@ -70,6 +70,7 @@ struct ReadingTables
     {
         QString reading; // empty: the context leaves the word open
         QStringList before, after; // alternatives, each a sequence of text and @classes
+        bool leaning = false; // the reading is the likelier one, and stays open
     };
     QHash<QString, QList<Homograph>> homographs; // homographs.tsv, in the table's order
     // Filled by load() with the tables they stand for.
