@@ -33,7 +33,6 @@ perfect choice between the two would score, the most a second analysis could add
 import argparse
 import re
 import shutil
-import os
 import subprocess
 import sys
 

@@ -780,7 +780,8 @@ Result<void> NumberStage::rewrite(ReadingSentence &sentence) const
         }
         Numeral numeral = collect(words, i);
         readPoint(words, numeral);
-        // 数万本: several ten thousands, counted as 一万本 is, without its one.
+        // 数万本: several ten thousands, counted as 一万本 is; its one is dropped below
+        // as 数千億 drops the one of 一千.
         const bool several = bigUnit(numeral.text.front()) && i > 0 && adjacent(words, i)
             && words.at(i - 1).surface.endsWith(u'数');
         if (several)

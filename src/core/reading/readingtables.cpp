@@ -80,8 +80,11 @@ Result<ReadingTables> ReadingTables::load(const QString &folder)
         tables.clans.insert(f[0], {katakanaForm(f[1]), f.value(2).split(u'|', Qt::SkipEmptyParts)});
     for (const QStringList &f : *homographs) {
         // ほう? : the row's reading is the likely one, not a sure one.
-        const bool leaning = f[1].size() > 1 && f[1].endsWith(u'?');
-        tables.homographs[f[0]].append({f[1] == u"?" ? QString() : katakanaForm(leaning ? f[1].chopped(1) : f[1]),
+        QString reading = f[1];
+        const bool leaning = reading.size() > 1 && reading.endsWith(u'?');
+        if (leaning)
+            reading.chop(1);
+        tables.homographs[f[0]].append({reading == u"?" ? QString() : katakanaForm(reading),
                                         f[2].split(u'|', Qt::SkipEmptyParts),
                                         f[3].split(u'|', Qt::SkipEmptyParts), leaning});
         tables.homographStarts.add(f[0]);
