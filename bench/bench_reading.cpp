@@ -90,8 +90,10 @@ void accuracy(const QString &set, ReadingEngine &engine, MecabPhoneticService &m
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    // --speed: the timings alone, without the accuracy of the sets.
+    const bool speedOnly = argc > 1 && qstrcmp(argv[1], "--speed") == 0;
     MecabPhoneticService mecab;
     QElapsedTimer start;
     start.start();
@@ -101,20 +103,27 @@ int main()
     std::printf("word list load: %.1f ms (%s)\n", start.nsecsElapsed() / 1e6,
                 listed ? "read" : "not read");
     start.restart();
+    KanjiReadings::system().readSupplement();
+    std::printf("rarer kanji load: %.1f ms\n", start.nsecsElapsed() / 1e6);
+    start.restart();
     const std::unique_ptr<ReadingEngine> engine = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), QString());
     std::printf("engine start-up: %.1f ms\n", start.nsecsElapsed() / 1e6);
     start.restart();
     (void)engine->readSpan(QStringLiteral("鍼灸院に通う。"), 0, 3);
     std::printf("first F5 after start-up: %.1f ms\n", start.nsecsElapsed() / 1e6);
     for (const char *set : {"readingdev.tsv", "readingeval.tsv", "rarewordsdev.tsv", "rarewordseval.tsv"})
-        accuracy(QString::fromLatin1(set), *engine, mecab);
+        if (!speedOnly)
+            accuracy(QString::fromLatin1(set), *engine, mecab);
 
-    // 1 MB of the sets' sentences, a line each.
+    // 1 MB of the dev set's sentences, a line each: a fixed size, so the figures
+    // stay comparable as the set grows.
     QString text;
     const QList<Row> all = rows(QStringLiteral("readingdev.tsv"));
-    while (text.toUtf8().size() < 1024 * 1024)
-        for (const Row &row : all)
-            text += row.sentence + u'\n';
+    for (qsizetype bytes = 0, i = 0; !all.isEmpty() && bytes < 1024 * 1024; ++i) {
+        const QString line = all.at(i % all.size()).sentence + u'\n';
+        text += line;
+        bytes += line.toUtf8().size();
+    }
     QElapsedTimer clock;
     clock.start();
     qsizetype words = 0;
@@ -128,6 +137,16 @@ int main()
     std::printf("1 MB engine readText: %.0f ms (%lld runs)\n", engineMs,
                 qlonglong(runs ? runs->size() : 0));
     std::printf("1 MB engine / MeCab: %.2f x\n", engineMs / mecabMs);
+    // The same engine with no stage: what the analysis and the cutting into lines
+    // cost apart from the rules.
+    const std::unique_ptr<ReadingEngine> bare = ReadingEngine::create(std::make_unique<MecabPhoneticService>(), QString());
+    for (const QString &stage : bare->stageNames())
+        bare->leaveOut(stage);
+    clock.restart();
+    (void)bare->readText(text);
+    const double bareMs = clock.nsecsElapsed() / 1e6;
+    std::printf("1 MB engine without stages: %.0f ms (%.2f x MeCab; stages %.2f x)\n", bareMs,
+                bareMs / mecabMs, engineMs / bareMs);
 
     // F5: a run in the middle of a long page.
     const qsizetype at = text.indexOf(QStringLiteral("漢字"), text.size() / 2);

@@ -88,9 +88,13 @@ RubyCommands::RubyCommands(EditorControl *editor, PlatformServices &platform, QW
     , m_window(window)
 {
     createActions();
-    // The list of names and rare words is read on a worker thread once the
-    // window is up, so that neither start-up nor the first F5 waits for it.
-    QTimer::singleShot(1000, this, [] { RareWordList::prepareSystem(); });
+    // The list of names and rare words, and the readings of the rarer kanji, are
+    // read on a worker thread once the window is up, so that neither start-up nor
+    // the first F5 waits for them.
+    QTimer::singleShot(1000, this, [] {
+        RareWordList::prepareSystem();
+        KanjiReadings::prepareSystem();
+    });
 }
 
 RubyCommands::~RubyCommands() = default;

@@ -219,8 +219,21 @@ void TestReadingEngine::rarerKanji()
     QVERIFY(common.open(QIODevice::WriteOnly));
     common.write(QStringEncoder("EUC-JP").encode(u"亜 3021 U4e9c ア つ.ぐ\n"_qs));
     common.close();
+    // The supplement cut short, in its text or in its checksum: its kanji before
+    // the cut are not taken either.
+    QFile whole(QStringLiteral(RUBELLO_TEST_DATA "/kanjidic2.xml.gz"));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    const QByteArray packed = whole.readAll();
+    QStringList cuts;
+    for (const qsizetype chop : {16, 4}) {
+        QFile cut(dir.filePath(u"cut%1.xml.gz"_qs.arg(chop)));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(packed.chopped(chop));
+        cuts.append(cut.fileName());
+    }
     for (const QString &supplement : {QStringLiteral(RUBELLO_TEST_DATA "/kanjidic2.xml.gz"),
-                                      dir.filePath(u"missing.xml.gz"_qs), common.fileName()}) {
+                                      dir.filePath(u"missing.xml.gz"_qs), common.fileName(),
+                                      cuts.at(0), cuts.at(1)}) {
         KanjiReadings kanji;
         QVERIFY(kanji.load(common.fileName()));
         kanji.useSupplement(supplement);

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QThreadPool>
 #include <QXmlStreamReader>
 
 #include <mutex>
@@ -191,36 +192,68 @@ bool isOn(QStringView field)
     return !field.isEmpty() && field.at(0) >= u'ァ' && field.at(0) <= u'ヶ';
 }
 
-// A gzip file's bytes unpacked; empty when they are no gzip stream.
-QByteArray gunzip(const QByteArray &packed)
+// A gzip file read unpacked, a buffer at a time: the XML reader pulls from it,
+// so neither the unpacked file nor its text is ever held whole.
+class GunzipDevice : public QIODevice
 {
-    z_stream stream {};
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        return {};
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.constData()));
-    stream.avail_in = static_cast<uInt>(packed.size());
-    QByteArray out;
-    int status = Z_OK;
-    while (status == Z_OK) {
-        const qsizetype done = out.size();
-        out.resize(done + (1 << 20));
-        stream.next_out = reinterpret_cast<Bytef *>(out.data() + done);
-        stream.avail_out = 1 << 20;
-        status = inflate(&stream, Z_NO_FLUSH);
-        out.resize(out.size() - stream.avail_out);
+public:
+    explicit GunzipDevice(QFile &packed)
+        : m_packed(packed)
+        , m_in(1 << 16, Qt::Uninitialized)
+    {
+        m_ready = inflateInit2(&m_stream, 16 + MAX_WBITS) == Z_OK;
+        open(QIODevice::ReadOnly);
     }
-    inflateEnd(&stream);
-    return status == Z_STREAM_END ? out : QByteArray();
-}
+    ~GunzipDevice() override
+    {
+        if (m_ready)
+            inflateEnd(&m_stream);
+    }
+    // The whole stream was unpacked, to its checked end.
+    bool complete() const { return m_status == Z_STREAM_END; }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 size) override
+    {
+        if (!m_ready || m_status != Z_OK)
+            return m_status == Z_STREAM_END ? 0 : -1;
+        m_stream.next_out = reinterpret_cast<Bytef *>(data);
+        m_stream.avail_out = static_cast<uInt>(qMin<qint64>(size, 1 << 20));
+        while (m_stream.avail_out > 0 && m_status == Z_OK) {
+            if (m_stream.avail_in == 0) {
+                const qint64 got = m_packed.read(m_in.data(), m_in.size());
+                if (got <= 0) {
+                    m_status = Z_DATA_ERROR; // cut short
+                    break;
+                }
+                m_stream.next_in = reinterpret_cast<Bytef *>(m_in.data());
+                m_stream.avail_in = static_cast<uInt>(got);
+            }
+            m_status = inflate(&m_stream, Z_NO_FLUSH);
+        }
+        const qint64 done = qMin<qint64>(size, 1 << 20) - m_stream.avail_out;
+        return done > 0 || m_status == Z_STREAM_END ? done : -1;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QFile &m_packed;
+    QByteArray m_in;
+    z_stream m_stream {};
+    bool m_ready = false;
+    int m_status = Z_OK;
+};
 
 // The kanji of a KANJIDIC2 file with their Japanese readings.
-KanjiReadings::Table readSupplement(const QString &path)
+KanjiReadings::Table supplementTable(const QString &path)
 {
     KanjiReadings::Table table;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return table;
-    QXmlStreamReader xml(gunzip(file.readAll()));
+    GunzipDevice unpacked(file);
+    QXmlStreamReader xml(&unpacked);
     QList<uint> literal;
     QStringList on, common, names;
     while (!xml.atEnd()) {
@@ -252,7 +285,8 @@ KanjiReadings::Table readSupplement(const QString &path)
             table.on.insert(literal.first(), on);
         }
     }
-    return table;
+    // A file cut short or damaged adds none, rather than the kanji before the fault.
+    return xml.hasError() || !unpacked.complete() ? KanjiReadings::Table() : table;
 }
 
 } // namespace
@@ -291,14 +325,27 @@ void KanjiReadings::useSupplement(const QString &path)
     m_supplement->path = path;
 }
 
+void KanjiReadings::readSupplement() const
+{
+    if (m_supplement)
+        std::call_once(m_supplement->read,
+                       [this] { m_supplement->table = supplementTable(m_supplement->path); });
+}
+
+void KanjiReadings::prepareSystem()
+{
+    // Made here, before the pool, so that it outlives the pool's wait at exit.
+    const KanjiReadings &readings = system();
+    QThreadPool::globalInstance()->start([&readings] { readings.readSupplement(); });
+}
+
 const KanjiReadings::Table &KanjiReadings::tableFor(char32_t kanji) const
 {
     if (!m_supplement || m_table.readings.contains(kanji))
         return m_table;
     // KANJIDIC's own entries stay as they are: the supplement answers only for
     // the kanji it lacks.
-    std::call_once(m_supplement->read,
-                   [this] { m_supplement->table = readSupplement(m_supplement->path); });
+    readSupplement();
     return m_supplement->table;
 }
 

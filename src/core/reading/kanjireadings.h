@@ -27,9 +27,15 @@ public:
     Result<void> load(const QString &path);
     std::optional<Error> loadError() const { return m_loadError; }
     // Kanji this lacks (鄧, 圳, 酛) are read from a KANJIDIC2 file (gzip, as
-    // Debian ships it), loaded the first time such a kanji is asked for: it is
-    // large and most texts never need it. A missing or broken file adds none.
+    // Debian ships it), read unpacked a buffer at a time the first time such a
+    // kanji is asked for, or earlier on a worker thread (readSupplement). A
+    // missing or broken file adds none.
     void useSupplement(const QString &path);
+    // Reads the supplement now if it is used and not read yet; a worker thread
+    // calls it, so that no F5 on a rare kanji waits for it.
+    void readSupplement() const;
+    // The system's readings made and their supplement read on a worker thread.
+    static void prepareSystem();
     bool isEmpty() const { return m_table.readings.isEmpty(); }
 
     QStringList readings(char32_t kanji, bool withNames) const;
