@@ -8,6 +8,7 @@
 #include "core/reading/wordlist.h"
 #include "core/ruby/rubytext.h"
 
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -89,6 +90,8 @@ private slots:
     void commonForms_data();
     void commonForms();
     void missingTable();
+    void builtInTables_data();
+    void builtInTables();
     void eucJpWordList();
     void rarerKanji();
     void evaluation_data();
@@ -187,6 +190,43 @@ void TestReadingEngine::commonForms()
     QFETCH(QString, written);
     QFETCH(QString, common);
     QCOMPARE(commonKanjiForms(written), common);
+}
+
+void TestReadingEngine::builtInTables_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("columns");
+    for (const auto &[name, columns] : {std::pair {"counters.tsv", 7}, {"native.tsv", 2},
+                                        {"fixed.tsv", 4}, {"joints.tsv", 2}, {"clans.tsv", 3},
+                                        {"homographs.tsv", 4}, {"stems.tsv", 3}})
+        QTest::newRow(name) << QString::fromLatin1(name) << columns;
+}
+
+// Every row of the shipped tables has its columns and a reading in hiragana (a
+// homograph's may be open: ?, or leaning: ほう?), and no comment is glued onto
+// a row, where it would hide the alternatives before it.
+void TestReadingEngine::builtInTables()
+{
+    QFETCH(QString, name);
+    QFETCH(int, columns);
+    QFile file(u":/reading/"_qs + name);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    static const QRegularExpression reading(u"^[ぁ-ゖー]+$"_qs);
+    int line = 0;
+    for (const QString &row : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        ++line;
+        if (row.isEmpty() || row.startsWith(u'#'))
+            continue;
+        const QStringList fields = row.split(u'\t');
+        const QString where = u"%1:%2"_qs.arg(name).arg(line);
+        QVERIFY2(fields.size() >= 2 && fields.size() <= columns, qPrintable(where));
+        QVERIFY2(!row.contains(u'#'), qPrintable(where));
+        QString said = fields.at(1);
+        if (name == u"homographs.tsv" && said.endsWith(u'?'))
+            said.chop(1);
+        QVERIFY2(said.isEmpty() ? name == u"homographs.tsv" : reading.match(said).hasMatch(),
+                 qPrintable(where));
+    }
 }
 
 // A table that cannot be read is an error naming it, never an empty table.
